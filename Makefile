@@ -1,0 +1,24 @@
+# The two commands of the README, and the benchmarks.
+JOBS ?= $(shell nproc)
+CMAKE_GEN = -G Ninja
+
+.PHONY: run test bench deps
+
+deps:
+	@bash scripts/install-deps.sh
+
+run: deps
+	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZV_RUN_DIR=$(CURDIR)/build/run
+	cmake --build build/release -j $(JOBS)
+	cd build/run && ./velmora
+
+test: deps
+	cmake -S . -B build/test $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_TESTS=ON
+	cmake --build build/test -j $(JOBS)
+	cd build/test && ctest --output-on-failure -j $(JOBS) --timeout 300
+	@if [ -x scripts/fuzz-smoke.sh ]; then bash scripts/fuzz-smoke.sh; fi
+
+bench: deps
+	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZV_BENCH=ON
+	cmake --build build/bench -j $(JOBS)
+	@for b in build/bench/bench_*; do echo "== $$b"; $$b; done

@@ -1,0 +1,18 @@
+// Program entry. Until the game itself exists, it opens the library's window
+// and keeps the message loop running until the window is closed.
+#include <cstdio>
+
+#include "zovav.h"
+
+int main() {
+    ChangeWindowMode(1);
+    SetMainWindowText("Velmora ver 1.000");
+    if (ZoVav_Init() == -1) {
+        fprintf(stderr, "Velmora: the library could not start; see Log.txt.\n");
+        return 1;
+    }
+    while (ProcessMessage() == 0) {
+    }
+    ZoVav_End();
+    return 0;
+}

@@ -1,0 +1,151 @@
+// Debug memory allocator: a header in front of every block links it into
+// one list of live blocks, with a guard copy that shows a damaged header.
+#include "core/alloc.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/log.h"
+#include "core/routines.h"
+
+namespace {
+constexpr size_t kLinkedBytes = offsetof(ZvAllocHeader, guard);
+static_assert(sizeof(ZvAllocHeader::guard) == kLinkedBytes, "guard mirrors the fields before it");
+
+struct AllocState {
+    ZvAllocHeader head = {};
+    ZvAllocHeader* newest = nullptr;
+    uint16_t nextId = 0;
+    uint32_t totalSize = 0;
+    uint32_t count = 0;
+    ZvAllocSwitches switches;
+};
+AllocState g_alloc;
+
+void RefreshGuard(ZvAllocHeader* h) {
+    if (h) memcpy(h->guard, h, kLinkedBytes);
+}
+
+void LogTotals() {
+    ErrorLogFmtAdd("\tTotal size:%d(%.3fkb)  Alloc num:%d", int(g_alloc.totalSize),
+                   g_alloc.totalSize / 1024.0, int(g_alloc.count));
+}
+
+void StoreName(ZvAllocHeader* h, const char* file) {
+    memset(h->name, 0, sizeof h->name);
+    if (!file) return;
+    size_t len = strlen(file);
+    const char* tail = len > 15 ? file + len - 15 : file;
+    memcpy(h->name, tail, strlen(tail));
+}
+}  // namespace
+
+void* ZvAlloc(size_t size, const char* file, int line) {
+    // A size whose header would not fit in the 32-bit size field is refused
+    // rather than wrapped into a small block.
+    if (size > UINT32_MAX - sizeof(ZvAllocHeader)) {
+        ErrorLogFmtAdd("mem alloc refused: %zu bytes", size);
+        return nullptr;
+    }
+    auto* h = static_cast<ZvAllocHeader*>(malloc(size + sizeof(ZvAllocHeader)));
+    if (!h) {
+        ZvDumpAlloc();
+        return nullptr;
+    }
+    h->size = uint32_t(size);
+    StoreName(h, file);
+    h->line = int16_t(line);
+    h->id = g_alloc.nextId++;
+
+    if (!g_alloc.newest) g_alloc.newest = &g_alloc.head;
+    g_alloc.newest->next = h;
+    h->prev = g_alloc.newest;
+    h->next = nullptr;
+    g_alloc.newest = h;
+    RefreshGuard(h);
+    RefreshGuard(h->prev);
+
+    g_alloc.totalSize += uint32_t(size);
+    g_alloc.count += 1;
+
+    const ZvAllocSwitches& s = g_alloc.switches;
+    if (s.logEvery || size == s.watchSize) {
+        ErrorLogAdd("mem alloc  ");
+        ZvPrintAllocInfo(h);
+    }
+    if (s.logTotals) LogTotals();
+    if (s.checkEvery) ZvCheckAllAlloc();
+    return reinterpret_cast<char*>(h) + sizeof(ZvAllocHeader);
+}
+
+void* ZvCalloc(size_t size, const char* file, int line) {
+    void* block = ZvAlloc(size, file, line);
+    if (block) memset(block, 0, size);
+    return block;
+}
+
+int ZvFree(void* block) {
+    if (!block) return 0;
+    auto* h = reinterpret_cast<ZvAllocHeader*>(static_cast<char*>(block) - sizeof(ZvAllocHeader));
+    g_alloc.totalSize -= h->size;
+    g_alloc.count -= 1;
+    const ZvAllocSwitches& s = g_alloc.switches;
+    if (s.checkEvery) ZvCheckAllAlloc();
+
+    if (h->prev) h->prev->next = h->next;
+    if (h->next) h->next->prev = h->prev;
+    if (g_alloc.newest == h) g_alloc.newest = h->prev;
+    RefreshGuard(h->next);
+    RefreshGuard(h->prev);
+
+    if (s.logEvery || h->size == s.watchSize) {
+        ErrorLogAdd("mem free  ");
+        ZvPrintAllocInfo(h);
+    }
+    if (s.logTotals) LogTotals();
+    free(h);
+    return 1;
+}
+
+int ZvPrintAllocInfo(const ZvAllocHeader* h) {
+    char line[512];
+    int n = FormatString(line, sizeof line, "\tsize:%d(%.3fkb)  file:%s  line:%d  ID:%d  data:<",
+                         int(h->size), h->size / 1024.0, h->name, int(h->line), int(h->id));
+    const auto* data = reinterpret_cast<const unsigned char*>(h) + sizeof(ZvAllocHeader);
+    size_t shown = h->size < 16 ? h->size : 16;
+    for (size_t i = 0; i < shown; ++i) line[n++] = data[i] < 0x20 ? '.' : char(data[i]);
+    line[n++] = '>';
+    line[n++] = ' ';
+    line[n++] = '[';
+    for (size_t i = 0; i < shown; ++i) n += FormatString(line + n, sizeof line - n, "%02x ", data[i]);
+    // The last blank (or, with no bytes, the opening bracket) becomes "]\n".
+    n -= 1;
+    line[n++] = ']';
+    line[n++] = '\n';
+    line[n] = 0;
+    return ErrorLogAdd(line);
+}
+
+int ZvDumpAlloc() {
+    ErrorLogAdd("\n");
+    ErrorLogAdd("Alloc memory dump");
+    for (ZvAllocHeader* h = g_alloc.newest; h && h != &g_alloc.head; h = h->prev) ZvPrintAllocInfo(h);
+    LogTotals();
+    return ErrorLogAdd("\n");
+}
+
+int ZvCheckAllAlloc() {
+    for (ZvAllocHeader* h = g_alloc.newest; h && h != &g_alloc.head; h = h->prev) {
+        if (memcmp(h->guard, h, kLinkedBytes) != 0) {
+            ErrorLogAdd("以下のメモリ確保情報が破損しました");
+            ZvPrintAllocInfo(h);
+            return -1;
+        }
+    }
+    return 0;
+}
+
+uint32_t ZvAllocCount() { return g_alloc.count; }
+uint32_t ZvAllocTotalSize() { return g_alloc.totalSize; }
+ZvAllocSwitches& ZvAllocSettings() { return g_alloc.switches; }

@@ -1,0 +1,135 @@
+// The log file "Log.txt" in the start-up directory: time-stamped, indented
+// Shift-JIS lines with CRLF ends; and the on-screen log console's set-up.
+#include "core/log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/library_state.h"
+#include "core/routines.h"
+#include "graphics/graphics_core.h"
+#include "platform/system_posix.h"
+
+namespace {
+constexpr size_t kFormatBufferSize = 1024;
+
+struct LogState {
+    std::string path;      // absolute, fixed when the log is created
+    uint32_t startTime = 0;
+    int indent = 0;
+    int midLine = 0;
+};
+LogState g_log;
+
+struct LogOnScreenState {
+    int inUse = 0;
+    int drawFlag = 0;
+    int fontHandle = -1;
+    int fontLost = 0;
+    int fontSize = 16;
+    char text[80][255] = {};
+    int cursorX = 0, cursorY = 0, lineCount = 0;
+};
+LogOnScreenState g_screenLog;
+
+// "\n" becomes "\r\n" until the first "\n" that already follows "\r":
+// from there on the text is taken as it is.
+std::string ToCrLf(const char* text) {
+    std::string out;
+    const char* p = text;
+    for (; *p; ++p) {
+        if (*p == '\n') {
+            if (p != text && p[-1] == '\r') break;
+            out += '\r';
+        }
+        out += *p;
+    }
+    out += p;
+    return out;
+}
+
+void WriteAll(int fd, const std::string& s) {
+    size_t done = 0;
+    while (done < s.size()) {
+        ssize_t n = write(fd, s.data() + done, s.size() - done);
+        if (n <= 0) return;
+        done += size_t(n);
+    }
+}
+}  // namespace
+
+int LogFileInitialize() {
+    g_log.path = g_Library.persistent.startupDir + "/Log.txt";
+    unlink(g_log.path.c_str());
+    int fd = open(g_log.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) close(fd);
+    g_log.indent = 0;
+    g_log.midLine = 0;
+    g_log.startTime = PlatformTimeMs();
+    return 1;
+}
+
+const char* GetLogFilePath() { return g_log.path.c_str(); }
+
+int ErrorLogAdd(const char* text) {
+    if (!text || g_log.path.empty()) return -1;
+    std::string converted = ToCrLf(text);
+    int fd = open(g_log.path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return -1;
+    std::string out;
+    if (!g_log.midLine) {
+        char stamp[16];
+        FormatString(stamp, sizeof stamp, "%d:", int(PlatformTimeMs() - g_log.startTime));
+        out = stamp;
+        out.append(size_t(g_log.indent), '\t');
+    }
+    out += converted;
+    WriteAll(fd, out);
+    close(fd);
+    g_log.midLine = converted.empty() ? g_log.midLine : (converted.back() != '\n');
+    return -1;
+}
+
+int ErrorLogFmtAdd(const char* format, ...) {
+    char buffer[kFormatBufferSize + 1];
+    va_list args;
+    va_start(args, format);
+    int n = FormatStringV(buffer, kFormatBufferSize, format, args);
+    va_end(args);
+    buffer[n] = '\n';
+    buffer[n + 1] = 0;
+    return ErrorLogAdd(buffer);
+}
+
+int ErrorLogTabAdd() {
+    ++g_log.indent;
+    return 0;
+}
+
+int ErrorLogTabSub() {
+    if (g_log.indent > 0) --g_log.indent;
+    return 0;
+}
+
+int GetLogIndentLevel() { return g_log.indent; }
+
+int InitLogOnScreen() {
+    if (g_screenLog.inUse) return 0;
+    if (!GetDirectDrawObjectExists() || !g_Library.session.mainWindow) return -1;
+    g_screenLog = LogOnScreenState{};
+    g_screenLog.inUse = 1;
+    g_screenLog.fontLost = 0;
+    return 0;
+}
+
+int TerminateLogOnScreen() {
+    g_screenLog.inUse = 0;
+    g_screenLog.fontHandle = -1;
+    return 0;
+}
+
+int GetLogOnScreenFlag() { return g_screenLog.drawFlag; }

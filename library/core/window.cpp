@@ -1,0 +1,392 @@
+// The main window's procedure, the ProcessMessage loop with its inactive
+// wait, and the message thread that keeps the periodic work going while the
+// main thread is busy. Only the main thread touches the window system.
+#include "core/window.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/alloc.h"
+#include "core/library_state.h"
+#include "core/lock.h"
+#include "core/log.h"
+#include "core/window_settings.h"
+#include "graphics/graphics_core.h"
+#include "input/input_core.h"
+#include "network/network.h"
+#include "platform/message_queue.h"
+#include "platform/system_posix.h"
+#include "platform/window_sdl.h"
+#include "sound/sound_core.h"
+
+namespace {
+constexpr int kMessagesPerPass = 5;
+constexpr int kMaxDroppedFiles = 1000;
+
+LibrarySessionState& S() { return g_Library.session; }
+
+void PostCloseOnce() {
+    if (S().closeRequested) return;
+    S().closeRequested = 1;
+    PostWindowMessage(WM_CLOSE, 0, 0);
+}
+
+void OnActivation(uintptr_t wParam) {
+    LibrarySessionState& s = S();
+    const bool windowMode = g_Library.persistent.windowMode != 0;
+    s.active = LowWord(wParam) != 0;
+    if (s.windowBeingCreated) return;
+    if (s.active) {
+        RestoreAllSurface2D();
+        RestoreAllSurface3D();
+        if (!windowMode && s.libraryStarted) {
+            if (!HighWord(wParam)) RestoreGraphSystem();
+            s.restoreNeeded = 0;
+        } else {
+            ResumeAllMovies();
+        }
+        RefreshInputDevices();
+    } else if (!windowMode && GetScreenModeChangedFlag()) {
+        if (!GetUseHardwareDrawFlag()) {
+            ReleaseDirectDrawObject();
+            PlatformMinimizeWindow(s.mainWindow);
+        }
+        if (GetDirectDrawObjectExists()) {
+            if (!GetRestoreGraphCallbackExists()) {
+                ErrorLogAdd("復元関数が登録されていないため終了します\n");
+                PostCloseOnce();
+            } else {
+                s.restoreNeeded = 1;
+            }
+        }
+    } else {
+        PauseAllMovies();
+        RefreshInputDevices();
+    }
+    ApplyJoypadVibrationActivity();
+}
+
+void OnDisplayChange(uintptr_t wParam, intptr_t lParam) {
+    LibrarySessionState& s = S();
+    if (!g_Library.persistent.windowMode && !s.modeChangeRunning) {
+        int depth = int(wParam), width = int(LowWord(uintptr_t(lParam))), height = int(HighWord(uintptr_t(lParam)));
+        int screenWidth = 0, screenHeight = 0, screenDepth = GetScreenColorBitDepth();
+        GetScreenSize(&screenWidth, &screenHeight);
+        if (depth != screenDepth || width != screenWidth || height != screenHeight) {
+            bool usable = GetRestoreGraphCallbackExists() && depth != 24 && (depth != 8 || depth == screenDepth) &&
+                          width >= screenWidth && height >= screenHeight;
+            if (usable) {
+                ReleaseAllMovieSurfaces();
+                SetupScreenColorData();
+                RestoreGraphSystem();
+                ResumeAllMovies();
+            } else {
+                ErrorLogAdd("復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n");
+                ErrorLogAdd("またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n");
+                PostCloseOnce();
+            }
+        }
+    }
+    s.displayChanged = 1;
+}
+
+// Keeps the client area in the screen's aspect ratio while the frame is dragged.
+void OnSizing(uintptr_t edge, PlatformRect* r) {
+    LibrarySessionState& s = S();
+    int screenWidth = 640, screenHeight = 480;
+    GetScreenSize(&screenWidth, &screenHeight);
+    PlatformRect window = PlatformGetWindowRect(s.mainWindow), client = PlatformGetClientRect(s.mainWindow);
+    int frameWidth = (window.right - window.left) - (client.right - client.left);
+    int frameHeight = (window.bottom - window.top) - (client.bottom - client.top);
+    int clientWidth = (r->right - r->left) - frameWidth;
+    int clientHeight = (r->bottom - r->top) - frameHeight;
+    bool heightFollows;
+    switch (edge) {
+        case WMSZ_LEFT: case WMSZ_RIGHT: heightFollows = true; break;
+        case WMSZ_TOP: case WMSZ_BOTTOM: heightFollows = false; break;
+        default:
+            heightFollows = double(clientHeight) / screenHeight < double(clientWidth) / screenWidth;
+            break;
+    }
+    if (heightFollows) {
+        r->bottom = r->top + clientWidth * screenHeight / screenWidth + frameHeight;
+    } else {
+        clientWidth = clientHeight * screenWidth / screenHeight;
+        r->right = r->left + clientWidth + frameWidth;
+    }
+    g_Library.persistent.windowScale = double(clientWidth) / screenWidth;
+}
+
+void HideCursorWhileHidden() {
+    if (!GetMouseDisplayFlag()) PlatformShowCursor(false);
+}
+
+void DispatchToWindow(const PlatformMessage& m) {
+    if (!m.toThread) WndProc(m.message, m.wParam, m.lParam);
+}
+
+void PeriodicWorkWhileInactive() {
+    ProcessNetWorkMessage(1);
+    ProcessHTTPTasks();
+    ProcessStreamSoundMemAll();
+    PlatformSleepMs(1);
+}
+}  // namespace
+
+bool IsMainThread() { return PlatformThreadId() == S().mainThreadId; }
+
+int ProcessMessageImpl() {
+    LibrarySessionState& s = S();
+    if (s.processMessageGuard) return 0;
+    if (!s.windowExists) return g_Library.quit ? -1 : 0;
+
+    const bool mainThread = IsMainThread();
+    bool notedInactive = false;
+    bool noMessage = false;
+    for (;;) {
+        if ((s.active || s.closeRequested) && (noMessage || g_Library.quit)) break;
+        if (!s.active && !notedInactive) {
+            notedInactive = true;
+            s.inactiveSince = PlatformTimeMs();
+            s.inactiveWait = 1;
+        }
+        noMessage = true;
+        if (!s.active) PlatformSleepMs(1);
+
+        // The window's messages belong to the main thread; the message thread
+        // only keeps the periodic work going.
+        bool quitNow = false;
+        if (mainThread) {
+            PlatformPumpEvents();
+            PlatformMessage m;
+            while (TakeMessage(&m)) {
+                if (m.message == WM_ACTIVATEAPP && g_Library.persistent.windowMode)
+                    s.active = LowWord(m.wParam) != 0;
+                if (g_Library.quit) {
+                    quitNow = true;
+                    break;
+                }
+                if (m.message == WM_QUIT) g_Library.quit = 1;
+                DispatchToWindow(m);
+                if (++s.messageCounter == kMessagesPerPass) {
+                    s.messageCounter = 0;
+                    break;
+                }
+                noMessage = false;
+            }
+        }
+        if (quitNow) break;
+        if (!s.active) PeriodicWorkWhileInactive();
+        if (g_Library.quit || !mainThread) break;
+    }
+
+    if (mainThread) UpdateMouseCursor();
+    ProcessStreamSoundMemAll();
+    ProcessMusicMemAll();
+    UpdateJoypadVibration();
+    ProcessNetWorkMessage(1);
+    ProcessHTTPTasks();
+    s.processMessageGuard = 1;
+    ProcessKeyInputStrings();
+    s.processMessageGuard = 0;
+    return g_Library.quit ? -1 : 0;
+}
+
+void ProcessMessageWhileInactive() {
+    LibrarySessionState& s = S();
+    if (s.painting || s.active) return;
+    s.inactiveSince = PlatformTimeMs();
+    s.inactiveWait = 1;
+    while (ProcessMessageImpl() == 0 && !s.active) {
+    }
+    RestoreAllLostGraphs();
+}
+
+void DestroyMainWindow() {
+    LibrarySessionState& s = S();
+    if (!s.mainWindow) return;
+    WndProc(WM_DESTROY, 0, 0);
+    PlatformDestroyWindow(s.mainWindow);
+    s.mainWindow = nullptr;
+}
+
+intptr_t WndProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    LibrarySessionState& s = S();
+    const bool windowMode = g_Library.persistent.windowMode != 0;
+    switch (message) {
+        case WM_DESTROY:
+            ErrorLogAdd("ウインドウが破棄されようとしています\n");
+            s.windowDestroyed = 1;
+            ErrorLogAdd("ソフトを終了する準備が整いました\n");
+            PostThreadMessage(WM_QUIT, 0, 0);
+            g_Library.quit = 1;
+            break;
+        case WM_MOVE:
+            if (windowMode && !s.modeChangeRunning) UpdateWindowClientRect(lParam);
+            break;
+        case WM_SIZE:
+            if (wParam != SIZE_MAXIMIZED) FitMainWindowToClientSize();
+            break;
+        case WM_ACTIVATE:
+            OnActivation(wParam);
+            break;
+        case WM_ACTIVATEAPP:
+            if (wParam == 0) OnActivation(wParam);
+            break;
+        case WM_PAINT:
+            s.painting = 1;
+            if (windowMode && s.libraryStarted && GetDrawScreenImpl() == -2) RepaintBackScreen();
+            s.painting = 0;
+            break;
+        case WM_CLOSE:
+            ErrorLogAdd("ウインドウを閉じようとしています\n");
+            DestroyMainWindow();
+            if (s.closeState == 0) s.closeState = 4;
+            return 0;
+        case WM_SETCURSOR:
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+            HideCursorWhileHidden();
+            break;
+        case WM_DISPLAYCHANGE:
+            OnDisplayChange(wParam, lParam);
+            break;
+        case WM_KEYDOWN: {
+            static const struct { uintptr_t key; int ch; } kControlKeys[] = {
+                {VK_DELETE, 16}, {VK_LEFT, 29}, {VK_RIGHT, 28}, {VK_UP, 30}, {VK_DOWN, 31}};
+            if (CharBufferHasRoom())
+                for (const auto& k : kControlKeys)
+                    if (k.key == wParam) AddCharToCharBuffer(k.ch);
+            break;
+        }
+        case WM_CHAR: {
+            int ch = wParam == 10 ? 13 : int(wParam);
+            if (ch >= 32 || ch == 8 || ch == 9 || ch == 13 || ch == 16 || ch == 27) AddCharToCharBuffer(ch);
+            break;
+        }
+        case WM_SYSCOMMAND:
+            if (wParam == SC_SCREENSAVE) return 1;
+            break;
+        case WM_MOUSEWHEEL:
+            s.wheelCount += int16_t(HighWord(wParam)) > 0 ? 1 : -1;
+            break;
+        case WM_SIZING:
+            if (windowMode && lParam) OnSizing(wParam, reinterpret_cast<PlatformRect*>(lParam));
+            break;
+        case WM_MOVING:
+            if (!windowMode && lParam) *reinterpret_cast<PlatformRect*>(lParam) = PlatformGetWindowRect(s.mainWindow);
+            break;
+        case WM_DROPFILES: {
+            char* name = reinterpret_cast<char*>(lParam);
+            if (name && s.droppedFileCount < kMaxDroppedFiles) {
+                size_t len = strlen(name);
+                char* copy = static_cast<char*>(ZVALLOC(len + 1));
+                if (copy) {
+                    memcpy(copy, name, len + 1);
+                    s.droppedFiles[s.droppedFileCount++] = copy;
+                }
+            }
+            free(name);
+            break;
+        }
+        case WM_IME_SETCONTEXT:
+        case WM_IME_NOTIFY:
+        case WM_IME_STARTCOMPOSITION:
+        case WM_IME_ENDCOMPOSITION:
+        case WM_IME_COMPOSITION:
+            return ImeWindowMessage(message, (unsigned long)wParam, long(lParam));
+        case MM_MCINOTIFY:
+            MidiCallBackProcess();
+            break;
+        case WM_INPUT_FLAG1:
+            if (wParam == 1) SetInputMessageFlag1(); else ResetInputMessageFlag1();
+            break;
+        case WM_INPUT_FLAG2:
+            if (wParam == 1) SetInputMessageFlag2(); else ResetInputMessageFlag2();
+            break;
+        case WM_SOCKET_NOTIFY:
+            return NetWorkMessageProc(message, wParam, lParam);
+        default:
+            break;
+    }
+    return 0;
+}
+
+void MessageThreadProc() {
+    LibraryState& L = g_Library;
+    while (!L.quit) {
+        if (!LockLibraryUnlessQuit(L.quit)) break;
+        int result = ProcessMessageImpl();
+        UnlockLibraryNoYield();
+        if (result < 0) break;
+        PlatformSleepMs(17);
+    }
+    LeaveLibraryLockQueue();
+    L.messageThreadEnded = 1;
+}
+
+int FitMainWindowToClientSize() {
+    LibrarySessionState& s = S();
+    if (!s.mainWindow) return 0;
+    int screenWidth = 640, screenHeight = 480;
+    GetScreenSize(&screenWidth, &screenHeight);
+    double scale = GetWindowSizeExtendRate();
+    int targetWidth = int(screenWidth * scale), targetHeight = int(screenHeight * scale);
+    PlatformRect window = PlatformGetWindowRect(s.mainWindow), client = PlatformGetClientRect(s.mainWindow);
+    int outerWidth = (window.right - window.left) - (client.right - client.left) + targetWidth;
+    int outerHeight = (window.bottom - window.top) - (client.bottom - client.top) + targetHeight;
+    PlatformMoveWindow(s.mainWindow, window.left, window.top, outerWidth, outerHeight);
+    if (g_Library.persistent.windowMode && !s.windowStyleApplied) {
+        s.windowStyleApplied = 1;
+        SetWindowStyle();
+    }
+    return 0;
+}
+
+int UpdateWindowClientRect(intptr_t position) {
+    LibrarySessionState& s = S();
+    PlatformRect client = PlatformGetClientRect(s.mainWindow);
+    int left = int16_t(LowWord(uintptr_t(position)));
+    int top = int16_t(HighWord(uintptr_t(position)));
+    s.clientRect = {left, top, left + (client.right - client.left), top + (client.bottom - client.top)};
+    return 0;
+}
+
+int GetQuitFlag() { return int(g_Library.quit.load()); }
+void* GetMainWindowHandle() { return S().mainWindow; }
+int GetWindowModeFlag() { return g_Library.persistent.windowMode; }
+int GetActiveFlag() { return S().active; }
+int GetMMXUseFlag() { return g_Library.persistent.mmxFlag; }
+int GetWindowCloseFlag() { return S().closeRequested; }
+int GetUseWindowRgnFlag() { return 0; }
+PlatformRect GetWindowClientRect() { return S().clientRect; }
+
+int GetDisplaySettings(int* width, int* height, int* colorBits) {
+    if (width) *width = S().desktopWidth;
+    if (height) *height = S().desktopHeight;
+    if (colorBits) *colorBits = S().desktopColorBits;
+    return 0;
+}
+
+double GetWindowSizeExtendRate() {
+    LibraryPersistentState& p = g_Library.persistent;
+    if (p.windowScale <= 0.0) p.windowScale = 1.0;
+    return p.windowMode ? p.windowScale : 1.0;
+}
+
+int GetMouseWheelCount() { return S().wheelCount; }
+int GetDroppedFileCount() { return S().droppedFileCount; }
+const char* GetDroppedFileName(int index) {
+    return index >= 0 && index < S().droppedFileCount ? S().droppedFiles[index] : nullptr;
+}
+
+void FreeDroppedFiles() {
+    LibrarySessionState& s = S();
+    for (int i = 0; i < s.droppedFileCount; ++i) ZvFree(s.droppedFiles[i]);
+    s.droppedFileCount = 0;
+}

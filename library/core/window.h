@@ -1,0 +1,29 @@
+// The main window's procedure, the message loop and the message thread.
+#pragma once
+#include <cstdint>
+
+#include "platform/window_messages.h"
+
+int ProcessMessageImpl();
+void ProcessMessageWhileInactive();
+intptr_t WndProc(uint32_t message, uintptr_t wParam, intptr_t lParam);
+void MessageThreadProc();
+int FitMainWindowToClientSize();
+int UpdateWindowClientRect(intptr_t position);
+// Sends WM_DESTROY to the procedure and takes the window down.
+void DestroyMainWindow();
+
+int GetQuitFlag();
+void* GetMainWindowHandle();
+int GetWindowModeFlag();
+int GetActiveFlag();
+int GetMMXUseFlag();
+int GetWindowCloseFlag();
+int GetUseWindowRgnFlag();
+PlatformRect GetWindowClientRect();
+int GetDisplaySettings(int* width, int* height, int* colorBits);
+double GetWindowSizeExtendRate();
+int GetMouseWheelCount();
+int GetDroppedFileCount();
+const char* GetDroppedFileName(int index);
+void FreeDroppedFiles();

@@ -1,0 +1,41 @@
+// What the library core asks of graphics: start-up and end of the display,
+// screen settings read before the window exists, and the window procedure's
+// calls on activation, repaint and display changes.
+#pragma once
+
+int GetNotUse3DFlag();
+int SetUseDirectDrawFlag(int flag);
+int GetDisplayColorBitDepth();
+int SetUseTempPrimaryFlag(int flag);
+int SetRestoreGraphCallback(void (*callback)());
+int GetRestoreGraphCallbackExists();
+int GetScreenSize(int* width, int* height);
+int InitializeDisplay();
+int TerminateDisplay();
+int SetWaitVSyncFlag(int flag);
+int SetForegroundMainWindow();
+int SetDrawScreenImpl(int screen);
+int GetDrawScreenImpl();
+int GetUseHardwareDrawFlag();
+int GetDirectDrawObjectExists();
+int ReleaseDirectDrawObject();
+int GetScreenModeChangedFlag();
+int ChangeScreenMode(int width, int height, int colorBitDepth, int windowMode, int refreshRate);
+int SetGDISurfaceModeFlag(int flag);
+int GetGDISurfaceModeFlag();
+int GetScreenColorBitDepth();
+
+// Window procedure hooks.
+int RestoreAllSurface2D();
+int RestoreAllSurface3D();
+int RestoreGraphSystem();
+int RestoreAllLostGraphs();
+int ResumeAllMovies();
+int PauseAllMovies();
+int ReleaseAllMovieSurfaces();
+int SetupScreenColorData();
+// Shows the back screen again after the window was uncovered.
+int RepaintBackScreen();
+
+// Start-up's last step: exercises the draw targets and clears both screens.
+int InitializeScreensAtStartup();

@@ -1,0 +1,122 @@
+// The log file's line format, and the allocator's block list and dump lines.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "core/alloc.h"
+#include "core/library_state.h"
+#include "core/log.h"
+#include "zv_test_support.h"
+
+namespace {
+class LogFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir_.path().empty());
+        g_Library.persistent.startupDir = dir_.path();
+        LogFileInitialize();
+    }
+    std::string Log() { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
+    // The log with every time stamp replaced by "T:".
+    std::string Stamped() { return std::regex_replace(Log(), std::regex("(^|\n)[0-9]+:"), "$1T:"); }
+    zvtest::ScopedTempDir dir_;
+};
+}  // namespace
+
+TEST_F(LogFile, LineEndsStampsIndentAndOpenLines) {
+    struct Step { int tabs; const char* text; } steps[] = {
+        {0, "A\nB"},              // open line: the next text continues it
+        {0, "C\n"},
+        {2, "X\r\nY\nZ\n"},       // conversion stops at the first existing CRLF
+        {-2, "end"},
+    };
+    for (const auto& s : steps) {
+        for (int i = 0; i < s.tabs; ++i) ErrorLogTabAdd();
+        for (int i = 0; i < -s.tabs; ++i) ErrorLogTabSub();
+        EXPECT_EQ(ErrorLogAdd(s.text), -1);
+    }
+    EXPECT_EQ(Stamped(), "T:A\r\nBC\r\nT:\t\tX\r\nY\nZ\nT:end");
+}
+
+TEST_F(LogFile, IndentNeverGoesBelowZero) {
+    ErrorLogTabSub();
+    ErrorLogTabSub();
+    EXPECT_EQ(GetLogIndentLevel(), 0);
+    ErrorLogTabAdd();
+    ErrorLogAdd("a\n");
+    EXPECT_EQ(Stamped(), "T:\ta\r\n");
+}
+
+TEST_F(LogFile, FormattedAndLongTextsAndShiftJis) {
+    EXPECT_EQ(ErrorLogFmtAdd("%d", 5), -1);
+    std::string longText(300, 'q');
+    ErrorLogAdd(longText.c_str());
+    ErrorLogAdd("\n");
+    ErrorLogAdd("ウインドウ\n");   // stored as Shift-JIS bytes
+    std::string cut(2000, 'w');
+    ErrorLogFmtAdd("%s", cut.c_str());
+    std::string expect = "T:5\r\nT:" + longText + "\r\nT:\x83\x45\x83\x43\x83\x93\x83\x68\x83\x45\r\nT:" +
+                         std::string(1023, 'w') + "\r\n";
+    EXPECT_EQ(Stamped(), expect);
+}
+
+TEST_F(LogFile, LogIsFoundAfterTheCurrentFolderChanges) {
+    zvtest::ScopedTempDir elsewhere;
+    ErrorLogAdd("still here\n");
+    EXPECT_EQ(Stamped(), "T:still here\r\n");
+}
+
+TEST_F(LogFile, AllocatorDumpLines) {
+    auto& sw = ZvAllocSettings();
+    uint32_t countBefore = ZvAllocCount();
+    auto* five = static_cast<unsigned char*>(ZvAlloc(5, "/some/long/path/to/graph_handle.cpp", 77));
+    memcpy(five, "abc\0\x01", 5);
+    auto* forty = static_cast<unsigned char*>(ZvAlloc(40, nullptr, 70000));
+    for (int i = 0; i < 40; ++i) forty[i] = 'A' + i % 26;
+    sw.watchSize = 1;     // sizes other than 0 are not watched
+    ZvDumpAlloc();
+    std::string log = Stamped();
+    EXPECT_NE(log.find("T:\r\nT:Alloc memory dump\tsize:40(0.039kb)  file:  line:4464  ID:"), std::string::npos) << log;
+    EXPECT_NE(log.find("data:<ABCDEFGHIJKLMNOP> [41 42 43 44 45 46 47 48 49 4a 4b 4c 4d 4e 4f 50]\r\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("\tsize:5(0.005kb)  file:raph_handle.cpp  line:77  ID:"), std::string::npos) << log;
+    EXPECT_NE(log.find("data:<abc..> [61 62 63 00 01]\r\n"), std::string::npos);
+    EXPECT_EQ(ZvAllocCount(), countBefore + 2);
+    ZvFree(forty);
+    ZvFree(five);
+    sw.watchSize = 0;
+    EXPECT_EQ(ZvFree(nullptr), 0);
+    EXPECT_EQ(ZvAllocCount(), countBefore);
+}
+
+TEST_F(LogFile, WatchedSizeZeroLogsAllocAndFree) {
+    void* block = ZvAlloc(0, "z.cpp", 1);
+    ZvFree(block);
+    std::string log = Stamped();
+    EXPECT_NE(log.find("T:mem alloc  \tsize:0(0.000kb)  file:z.cpp  line:1  ID:"), std::string::npos) << log;
+    EXPECT_NE(log.find("data:<> ]\r\nT:mem free  \tsize:0"), std::string::npos) << log;
+}
+
+TEST_F(LogFile, EmptyListDumpsZeroTotals) {
+    ASSERT_EQ(ZvAllocCount(), 0u);
+    ZvDumpAlloc();
+    EXPECT_EQ(Stamped(), "T:\r\nT:Alloc memory dump\tTotal size:0(0.000kb)  Alloc num:0\r\nT:\r\n");
+}
+
+TEST_F(LogFile, DamagedHeaderIsReportedAndHugeSizesRefused) {
+    auto* block = static_cast<char*>(ZvAlloc(8, "d.cpp", 3));
+    EXPECT_EQ(ZvCheckAllAlloc(), 0);
+    auto* header = reinterpret_cast<ZvAllocHeader*>(block - sizeof(ZvAllocHeader));
+    header->size = 9;    // a stray write over the header
+    EXPECT_EQ(ZvCheckAllAlloc(), -1);
+    EXPECT_NE(Log().find("\x88\xc8\x89\xba"), std::string::npos);   // the damage line starts with its Japanese text
+    header->size = 8;
+    ZvFree(block);
+
+    uint32_t before = ZvAllocCount();
+    EXPECT_EQ(ZvAlloc(SIZE_MAX - 8, "big.cpp", 1), nullptr);
+    EXPECT_EQ(ZvAlloc(UINT32_MAX, "big.cpp", 1), nullptr);
+    EXPECT_EQ(ZvAllocCount(), before);
+}

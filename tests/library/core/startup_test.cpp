@@ -1,0 +1,177 @@
+// Start-up and shutdown of the whole library, headless: the log they write,
+// the message loop's contract, a second copy, and repeated cycles.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/alloc.h"
+#include "core/library_state.h"
+#include "core/lock.h"
+#include "core/startup.h"
+#include "core/window.h"
+#include "platform/message_queue.h"
+#include "platform/system_posix.h"
+#include "zovav.h"
+#include "zv_test_support.h"
+
+namespace {
+class Library : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir_.path().empty());
+        SetSkipStartupWaits(1);
+    }
+    std::string Log() { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
+    // Checks that the texts appear in the log in this order.
+    void ExpectInOrder(const std::vector<std::string>& texts) {
+        std::string log = Log();
+        size_t at = 0;
+        for (const auto& t : texts) {
+            size_t found = log.find(t, at);
+            ASSERT_NE(found, std::string::npos) << "missing or out of order: " << t << "\n" << log;
+            at = found + t.size();
+        }
+    }
+    zvtest::ScopedTempDir dir_;
+};
+}  // namespace
+
+TEST_F(Library, StartsAndEndsWithItsLogLinesInOrder) {
+    ChangeWindowMode(1);
+    SetMainWindowText("Velmora ver 1.000");
+    ASSERT_EQ(ZoVav_Init(), 0) << Log();
+    EXPECT_EQ(ProcessMessage(), 0);
+    EXPECT_EQ(ZoVav_End(), 0);
+    // Nothing is logged before the start-up folder is known: the settings
+    // made before start-up leave no line.
+    EXPECT_EQ(Log().find("ChangeWindowMode"), std::string::npos);
+    ExpectInOrder({
+        "システムの情報を出力します\r\n",
+        "\tREvevev Ver2.23a\r\n",
+        "\tＯＳ  Linux",
+        "ＣＯＭの初期化... 成功しました\r\n",
+        "メモリ総量:",
+        "タイマーの精度を検査します\r\n",
+        "精度結果 更新回数 マルチメディアタイマー：",
+        "パフォーマンスカウンターを使用します タイマー分解能 : 1000000.000000 KHz",
+        "ソフトの二重起動検査... 二重起動はされていませんでした\r\n",
+        "ウインドウクラスを登録します... 登録に成功しました\r\n",
+        "ウインドウモード起動用のウインドウを作成します\r\n",
+        "ウインドウを閉じようとしています\r\n",
+        "ウインドウが破棄されようとしています\r\n",
+        "ソフトを終了する準備が整いました\r\n",
+        "ＣＯＭを終了... 完了\r\n",
+        "Alloc memory dump\tTotal size:0(0.000kb)  Alloc num:0\r\n",
+    });
+    // Every line starts with its time stamp.
+    EXPECT_TRUE(std::regex_search(Log(), std::regex("^[0-9]+:システムの情報を出力します\r\n[0-9]+:\tREvevev")));
+    EXPECT_FALSE(GetLibraryLockInfo().created);
+}
+
+TEST_F(Library, ClosedWindowMakesProcessMessageReturnMinusOne) {
+    ChangeWindowMode(1);
+    ASSERT_EQ(ZoVav_Init(), 0);
+    EXPECT_EQ(ProcessMessage(), 0);
+    PostWindowMessage(WM_CLOSE, 0, 0);
+    EXPECT_EQ(ProcessMessage(), -1);
+    EXPECT_EQ(ProcessMessage(), -1);
+    EXPECT_EQ(g_Library.session.closeState, 4);
+    EXPECT_EQ(ZoVav_End(), 0);
+    ExpectInOrder({"ウインドウを閉じようとしています\r\n", "ＣＯＭを終了... 完了\r\n", "Total size:0("});
+}
+
+TEST_F(Library, AtMostFiveMessagesAPass) {
+    ChangeWindowMode(1);
+    ASSERT_EQ(ZoVav_Init(), 0);
+    LockLibrary();   // keep the message thread out while counting
+    ProcessMessageImpl();
+    g_Library.session.messageCounter = 0;
+    int before = g_Library.session.wheelCount;
+    for (int i = 0; i < 6; ++i) PostWindowMessage(WM_MOUSEWHEEL, uintptr_t(120) << 16, 0);
+    EXPECT_EQ(ProcessMessageImpl(), 0);
+    // All six were taken: five in the first pass, the sixth in the second.
+    EXPECT_EQ(g_Library.session.wheelCount, before + 6);
+    EXPECT_EQ(g_Library.session.messageCounter, 1);
+    EXPECT_EQ(WndProc(WM_SYSCOMMAND, SC_SCREENSAVE, 0), 1);
+    UnlockLibrary();
+    ZoVav_End();
+}
+
+TEST_F(Library, InactiveWindowHoldsTheMainThreadUntilActivated) {
+    ChangeWindowMode(1);
+    ASSERT_EQ(ZoVav_Init(), 0);
+    PostWindowMessage(WM_ACTIVATE, 0, 0);
+    PostWindowMessage(WM_ACTIVATEAPP, 0, 0);
+    std::atomic<bool> activated{false};
+    std::thread activator([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        activated = true;
+        PostWindowMessage(WM_ACTIVATEAPP, 1, 0);
+        PostWindowMessage(WM_ACTIVATE, 1, 0);
+    });
+    uint32_t start = PlatformTimeMs();
+    EXPECT_EQ(ProcessMessage(), 0);
+    EXPECT_TRUE(activated);
+    EXPECT_GE(PlatformTimeMs() - start, 100u);
+    EXPECT_EQ(g_Library.session.active, 1);
+    activator.join();
+    ZoVav_End();
+}
+
+TEST_F(Library, SecondCopyInTheSameFolderIsRefused) {
+    // Another process holding the folder's lock file is what a running copy looks like.
+    int fd = open((dir_.path() + "/.ZoVav-test.lock").c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    SetMainWindowText("ZoVav-test");
+    ChangeWindowMode(1);
+    pid_t child = fork();
+    if (child == 0) {
+        int rc = ZoVav_Init();
+        _exit(rc == -1 && GetQuitFlag() == 1 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(fd);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    ExpectInOrder({"ソフトの二重起動検査... 二重起動されています、ソフトを終了します\r\n"});
+}
+
+TEST_F(Library, TwoCyclesInOneProcess) {
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        ChangeWindowMode(1);
+        ASSERT_EQ(ZoVav_Init(), 0) << "cycle " << cycle;
+        EXPECT_EQ(ProcessMessage(), 0);
+        EXPECT_EQ(ZoVav_End(), 0);
+        ExpectInOrder({"Total size:0("});
+    }
+}
+
+TEST_F(Library, UntitledWindowUsesTheDefaultNames) {
+    ChangeWindowMode(1);
+    ASSERT_EQ(ZoVav_Init(), 0);
+    EXPECT_EQ(g_Library.persistent.className, "D123987X");
+    EXPECT_EQ(g_Library.persistent.title, "ZoVav");
+    ZoVav_End();
+}
+
+TEST_F(Library, ChangeWindowModeToTheCurrentModeOnlyLogs) {
+    ChangeWindowMode(1);
+    ASSERT_EQ(ZoVav_Init(), 0);
+    size_t before = Log().size();
+    EXPECT_EQ(ChangeWindowMode(1), 0);
+    std::string added = Log().substr(before);
+    EXPECT_EQ(std::regex_replace(added, std::regex("^[0-9]+:"), "T:"), "T:ChangeWindowMode実行 \r\n");
+    ZoVav_End();
+}

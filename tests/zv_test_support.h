@@ -1,0 +1,43 @@
+// Helpers shared by the test programs: a private working folder per test and
+// whole-file reads.
+#pragma once
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace zvtest {
+
+// Makes a fresh folder, enters it, and on destruction leaves and removes it.
+class ScopedTempDir {
+public:
+    ScopedTempDir() {
+        char previous[4096];
+        if (getcwd(previous, sizeof previous)) previous_ = previous;
+        std::string pattern = (std::filesystem::temp_directory_path() / "zvtest.XXXXXX").string();
+        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+        if (!path_.empty() && chdir(path_.c_str()) != 0) path_.clear();
+    }
+    ~ScopedTempDir() {
+        if (!previous_.empty() && chdir(previous_.c_str()) != 0) {
+        }
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string previous_, path_;
+};
+
+inline std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace zvtest
