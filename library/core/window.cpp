@@ -15,6 +15,7 @@
 #include "input/input_core.h"
 #include "network/network.h"
 #include "platform/message_queue.h"
+#include "platform/presenter_sdl.h"
 #include "platform/system_posix.h"
 #include "platform/window_sdl.h"
 #include "sound/sound_core.h"
@@ -180,7 +181,10 @@ int ProcessMessageImpl() {
         if (g_Library.quit || !mainThread) break;
     }
 
-    if (mainThread) UpdateMouseCursor();
+    if (mainThread) {
+        UpdateMouseCursor();
+        PresenterPresentPending();   // repaints asked for on other threads
+    }
     ProcessStreamSoundMemAll();
     ProcessMusicMemAll();
     UpdateJoypadVibration();
