@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "core/alloc.h"
+#include "core/char_buffer.h"
 #include "core/file/file_access.h"
 #include "core/library_state.h"
 #include "core/lock.h"

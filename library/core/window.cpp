@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/alloc.h"
+#include "core/char_buffer.h"
 #include "core/library_state.h"
 #include "core/lock.h"
 #include "core/log.h"
@@ -198,7 +199,8 @@ int ProcessMessageImpl() {
 
 void ProcessMessageWhileInactive() {
     LibrarySessionState& s = S();
-    if (s.painting || s.active) return;
+    // Without a window nothing can make it active again.
+    if (s.painting || s.active || !s.windowExists) return;
     s.inactiveSince = PlatformTimeMs();
     s.inactiveWait = 1;
     while (ProcessMessageImpl() == 0 && !s.active) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/input_sdl.h"
 #include "platform/message_queue.h"
 #include "platform/text_iconv.h"
 
@@ -75,6 +76,7 @@ void TranslateEvent(const SDL_Event& e) {
             for (unsigned char c : sjis) PostWindowMessage(WM_CHAR, c, 0);
             break;
         }
+        case SDL_TEXTEDITING: PlatformTextEditing(e.edit.text, e.edit.start); break;
         case SDL_MOUSEMOTION: PostWindowMessage(WM_MOUSEMOVE, 0, MakeLParam(e.motion.x, e.motion.y)); break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
