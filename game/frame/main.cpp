@@ -1,5 +1,6 @@
 // Program entry. Until the game itself exists, it opens the library's window
-// and keeps the message loop running until the window is closed.
+// and keeps the message loop running until the window is closed or Escape
+// is pressed.
 #include <cstdio>
 
 #include "zovav.h"
@@ -11,7 +12,7 @@ int main() {
         fprintf(stderr, "Velmora: the library could not start; see Log.txt.\n");
         return 1;
     }
-    while (ProcessMessage() == 0) {
+    while (ProcessMessage() == 0 && CheckHitKey(DIK_ESCAPE) == 0) {
     }
     ZoVav_End();
     return 0;
