@@ -28,7 +28,8 @@ struct LibraryPersistentState {
     std::string title;                  // Shift-JIS
     std::string className;
     int iconId = 0;
-    std::string startupDir;
+    std::string startupDir;             // Shift-JIS, as the file functions take it
+    std::string startupDirOnDisk;       // the same folder as the disk names it
     SystemInfoRecord systemInfo = {};
     int mmxFlag = 0;
     int tscFlag = 0;

@@ -63,7 +63,7 @@ void WriteAll(int fd, const std::string& s) {
 }  // namespace
 
 int LogFileInitialize() {
-    g_log.path = g_Library.persistent.startupDir + "/Log.txt";
+    g_log.path = g_Library.persistent.startupDirOnDisk + "/Log.txt";
     unlink(g_log.path.c_str());
     int fd = open(g_log.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) close(fd);

@@ -77,7 +77,7 @@ std::string InstanceLockFileName() {
     if (ShiftJisToUtf8(P().className.c_str(), name) != 0) name = "instance";
     for (char& c : name)
         if (c == '/' || c == '\\') c = '_';
-    return P().startupDir + "/." + name + ".lock";
+    return P().startupDirOnDisk + "/." + name + ".lock";
 }
 
 bool CreateMainWindow() {
@@ -295,8 +295,9 @@ int ZoVav_InitImpl() {
     SetFileAccessFunctions(nullptr);
 
     char dir[ZV_PATH_MAX] = {};
-    if (FileGetDir(dir) > 0 && dir[0]) p.startupDir = dir;
-    else PlatformGetCurrentDir(p.startupDir);
+    PlatformGetCurrentDir(p.startupDirOnDisk);
+    if (FileGetDir(dir) == 0 && dir[0]) p.startupDir = dir;
+    else p.startupDir.clear();
     LogFileInitialize();
 
     int desktopBits = 0;

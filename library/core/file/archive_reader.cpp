@@ -78,8 +78,15 @@ public:
         while (!pending.empty()) {
             uint32_t dir = pending.back();
             pending.pop_back();
+            // A parent is reached by "..": it is checked like any folder.
             uint32_t parent = DirField(a_, dir, ZVA_DIR_PARENT);
-            if (parent != ZVA_NONE && !DirOk(parent)) return false;
+            if (parent != ZVA_NONE) {
+                if (!DirOk(parent)) return false;
+                if (!seen[parent]) {
+                    seen[parent] = true;
+                    pending.push_back(parent);
+                }
+            }
             uint64_t count = DirField(a_, dir, ZVA_DIR_COUNT);
             uint64_t first = DirField(a_, dir, ZVA_DIR_FIRST);
             if (count > 0 && first + count * a_->fileHeaderSize > files_) return false;

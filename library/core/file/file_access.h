@@ -52,7 +52,10 @@ struct StreamReader {
     intptr_t handle;
 };
 
-// Forwarders over the current FileAccessFunctions table.
+// Forwarders over the current FileAccessFunctions table. Read returns whole
+// elements for plain files and bytes for files inside archives (loaders read
+// with element size 1, where both agree); Eof is non-zero at the end.
+// SetDir and GetDir return 0, or -1 on failure.
 ZvFileHandle FileOpen(const char* path, int useThread);
 int FileClose(ZvFileHandle file);
 int32_t FileTell(ZvFileHandle file);
@@ -63,9 +66,13 @@ int FileIdleCheck(ZvFileHandle file);
 int FileSetDir(const char* path);
 int FileGetDir(char* buffer);        // buffer of ZV_PATH_MAX bytes
 
+// The current table; the find operations are called through it.
+const FileAccessFunctions* GetFileAccessFunctions();
+
 const StreamFunctions* GetFileStreamFunctions();
 const StreamFunctions* GetMemStreamFunctions();
-// Fills the two stream tables (start-up).
+// The stream tables are constant data, ready before start-up; kept as a
+// start-up step for the order of initialisation.
 int InitializeStreamFunctionTables();
 
 // Installs a caller's table, or with null the built-in set of the current

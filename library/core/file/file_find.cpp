@@ -30,8 +30,8 @@ struct PlainSearch {
     size_t next = 0;
 };
 
-// Windows lists "." and ".." first and the rest by name; readdir has no
-// order, so the list is sorted to give every caller the same sequence.
+// "." and ".." come first and the rest by name: readdir has no order, and
+// every caller should see the same sequence.
 bool EntryBefore(const FoundEntry& a, const FoundEntry& b) {
     auto rank = [](const std::string& n) { return n == "." ? 0 : n == ".." ? 1 : 2; };
     if (rank(a.name) != rank(b.name)) return rank(a.name) < rank(b.name);

@@ -51,6 +51,8 @@ int FileIdleCheck(ZvFileHandle file) { return g_fileLayer.table.IdleCheck(file);
 int FileSetDir(const char* path) { return g_fileLayer.table.ChDir(path); }
 int FileGetDir(char* buffer) { return g_fileLayer.table.GetDir(buffer); }
 
+const FileAccessFunctions* GetFileAccessFunctions() { return &g_fileLayer.table; }
+
 const StreamFunctions* GetFileStreamFunctions() { return &kFileStream; }
 const StreamFunctions* GetMemStreamFunctions() { return &kMemStream; }
 

@@ -15,7 +15,7 @@ class LogFile : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(dir_.path().empty());
-        g_Library.persistent.startupDir = dir_.path();
+        g_Library.persistent.startupDirOnDisk = dir_.path();
         LogFileInitialize();
     }
     std::string Log() { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }

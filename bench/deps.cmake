@@ -1,0 +1,17 @@
+# Extra dependencies of the benchmark programs.
+# files_bench: zlib for the inflate comparison, and the archive's LZ encoder
+# from the packer to make its input.
+if(TARGET bench_files_bench)
+  find_package(ZLIB REQUIRED)
+  target_link_libraries(bench_files_bench PRIVATE ZLIB::ZLIB)
+  target_sources(bench_files_bench PRIVATE ${CMAKE_SOURCE_DIR}/assets/tools/lz_encode.cpp)
+  target_include_directories(bench_files_bench PRIVATE ${CMAKE_SOURCE_DIR}/assets/tools)
+endif()
+
+# softrender_bench: pixman and SDL2's software renderer as side-by-side peers.
+if(TARGET bench_softrender_bench)
+  if(NOT TARGET PkgConfig::PIXMAN)
+    pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
+  endif()
+  target_link_libraries(bench_softrender_bench PRIVATE PkgConfig::PIXMAN PkgConfig::SDL2)
+endif()
