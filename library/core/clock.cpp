@@ -29,15 +29,22 @@ uint64_t GetNowHiPerformanceCount(int useTimeStampCounter) {
     return uint64_t(PlatformTimeMs()) * 1000u;
 }
 
-int GetDateTimeImpl(DateTimeData* out) {
-    time_t now = time(nullptr);
-    tm local;
-    localtime_r(&now, &local);
+void UnixTimeToDateTimeData(int64_t seconds, DateTimeData* out) {
+    time_t t = static_cast<time_t>(seconds);
+    tm local{};
+    if (!localtime_r(&t, &local)) {
+        *out = DateTimeData{};
+        return;
+    }
     out->Year = local.tm_year + 1900;
     out->Mon = local.tm_mon + 1;
     out->Day = local.tm_mday;
     out->Hour = local.tm_hour;
     out->Min = local.tm_min;
     out->Sec = local.tm_sec;
+}
+
+int GetDateTimeImpl(DateTimeData* out) {
+    UnixTimeToDateTimeData(int64_t(time(nullptr)), out);
     return 0;
 }

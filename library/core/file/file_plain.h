@@ -38,7 +38,6 @@ int PlainFindClose(intptr_t find);
 // Local date and time of a file time (100 ns units since 1601-01-01 UTC).
 void FileTimeToDateTimeData(uint64_t fileTime, DateTimeData* out);
 // The same for seconds since 1970-01-01 UTC.
-void UnixTimeToDateTimeData(int64_t seconds, DateTimeData* out);
 
 // The file-access thread behind a thread-mode file (file_thread.cpp).
 // Start opens the file on the new thread; -1 (and logged) when the thread
