@@ -1,6 +1,7 @@
 // Clocks: the millisecond count, the microsecond count and the local date.
 #include <ctime>
 
+#include "core/file/file_plain.h"
 #include "core/library_state.h"
 #include "core/routines.h"
 #include "platform/system_posix.h"
@@ -27,21 +28,6 @@ uint64_t GetNowHiPerformanceCount(int useTimeStampCounter) {
     if (s.perfCounterInUse && s.perfFrequency)
         return ScaleToMicroseconds(PlatformPerfCounter(), s.perfFrequency);
     return uint64_t(PlatformTimeMs()) * 1000u;
-}
-
-void UnixTimeToDateTimeData(int64_t seconds, DateTimeData* out) {
-    time_t t = static_cast<time_t>(seconds);
-    tm local{};
-    if (!localtime_r(&t, &local)) {
-        *out = DateTimeData{};
-        return;
-    }
-    out->Year = local.tm_year + 1900;
-    out->Mon = local.tm_mon + 1;
-    out->Day = local.tm_mday;
-    out->Hour = local.tm_hour;
-    out->Min = local.tm_min;
-    out->Sec = local.tm_sec;
 }
 
 int GetDateTimeImpl(DateTimeData* out) {

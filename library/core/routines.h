@@ -48,8 +48,6 @@ int FormatString(char* buffer, size_t size, const char* format, ...)
 uint32_t GetNowCountImpl();                // milliseconds of the system timer
 uint64_t GetNowHiPerformanceCount(int useTimeStampCounter);
 int GetDateTimeImpl(DateTimeData* out);
-// Seconds since 1970 as local date and time (all zero when out of range).
-void UnixTimeToDateTimeData(int64_t seconds, DateTimeData* out);
 
 void SRandMT(uint32_t seed);
 const uint32_t* GetRandMTState();          // the 624 words, for tests

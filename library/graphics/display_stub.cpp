@@ -18,25 +18,13 @@ struct StubDisplayState {
 StubDisplayState g_stub;
 }  // namespace
 
-int GetNotUse3DFlag() { return g_stub.notUse3D; }
-int SetUseDirectDrawFlag(int flag) { g_stub.useDirectDraw = flag; return 0; }
-int GetDisplayColorBitDepth() { return 16; }
 int SetUseTempPrimaryFlag(int flag) { g_stub.useTempPrimary = flag; return 0; }
 int SetRestoreGraphCallback(void (*callback)()) { g_stub.restoreCallback = callback; return 0; }
 int GetRestoreGraphCallbackExists() { return g_stub.restoreCallback != nullptr; }
-int GetScreenSize(int* width, int* height) {
-    if (width) *width = 640;
-    if (height) *height = 480;
-    return 0;
-}
-int InitializeDisplay() { return 0; }
-int TerminateDisplay() { return 0; }
 int SetWaitVSyncFlag(int flag) { g_stub.waitVSync = flag; return 0; }
 int SetForegroundMainWindow() { return 0; }
 int SetDrawScreenImpl(int screen) { g_stub.drawScreen = screen; return 0; }
 int GetDrawScreenImpl() { return g_stub.drawScreen; }
-int GetUseHardwareDrawFlag() { return 1; }
-int GetDirectDrawObjectExists() { return 0; }
 int ReleaseDirectDrawObject() { return 0; }
 int GetScreenModeChangedFlag() { return 0; }
 // The display answers a mode change with a change message carrying the new
@@ -49,15 +37,12 @@ int ChangeScreenMode(int, int, int, int, int) {
 }
 int SetGDISurfaceModeFlag(int flag) { g_stub.gdiSurfaceMode = flag; return 0; }
 int GetGDISurfaceModeFlag() { return g_stub.gdiSurfaceMode; }
-int GetScreenColorBitDepth() { return 16; }
 int RestoreAllSurface2D() { return 0; }
 int RestoreAllSurface3D() { return 0; }
 int RestoreGraphSystem() { return 0; }
-int RestoreAllLostGraphs() { return 0; }
 int ResumeAllMovies() { return 0; }
 int PauseAllMovies() { return 0; }
 int ReleaseAllMovieSurfaces() { return 0; }
-int SetupScreenColorData() { return 0; }
 int RepaintBackScreen() { return 0; }
 int InitializeScreensAtStartup() {
     SetDrawScreenImpl(-2);

@@ -61,6 +61,21 @@ bool Describe(int directoryFd, const char* diskName, FoundEntry* entry) {
 
 }  // namespace
 
+void UnixTimeToDateTimeData(int64_t seconds, DateTimeData* out) {
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (!localtime_r(&t, &local)) {
+        *out = DateTimeData{};
+        return;
+    }
+    out->Year = local.tm_year + 1900;
+    out->Mon = local.tm_mon + 1;
+    out->Day = local.tm_mday;
+    out->Hour = local.tm_hour;
+    out->Min = local.tm_min;
+    out->Sec = local.tm_sec;
+}
+
 void FileTimeToDateTimeData(uint64_t fileTime, DateTimeData* out) {
     // 100 ns ticks from 1601-01-01 to 1970-01-01.
     constexpr int64_t kEpochSeconds = 11644473600LL;

@@ -36,6 +36,8 @@ int PlainFindNext(intptr_t find, FileFindData* out);
 int PlainFindClose(intptr_t find);
 
 // Local date and time of a file time (100 ns units since 1601-01-01 UTC).
+// Seconds since 1970 as local date and time (all zero when out of range).
+void UnixTimeToDateTimeData(int64_t seconds, DateTimeData* out);
 void FileTimeToDateTimeData(uint64_t fileTime, DateTimeData* out);
 // The same for seconds since 1970-01-01 UTC.
 

@@ -1,0 +1,37 @@
+// Writes a small seed corpus for the image fuzz target: one valid file of
+// each kind the loader chain reads, made with the test fixtures.
+#include <string>
+
+#include "library/graphics/image_fixtures.h"
+
+using namespace imgfix;
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 1;
+    const std::string dir = argv[1];
+    std::vector<uint32_t> px = {0xFFFF0000, 0x8000FF00, 0x000000FF, 0xFF808080};
+    WriteFile(dir + "/rgb.png", MakeRgbPng(2, 2, px, false));
+    WriteFile(dir + "/rgba.png", MakeRgbPng(2, 2, px, true));
+    Bytes grey(8 * 8, 0x40);
+    WriteFile(dir + "/grey.jpg", MakeJpeg(8, 8, 1, grey));
+    Bytes rgb(8 * 8 * 3, 0x80);
+    WriteFile(dir + "/rgb.jpg", MakeJpeg(8, 8, 3, rgb));
+    BmpSpec s;
+    s.width = 3; s.height = 2; s.bits = 24;
+    s.data.assign(24, 0x33);
+    WriteFile(dir + "/24.bmp", MakeBmp(s));
+    s.bits = 8; s.compression = 1; s.palette.assign(256, 0x123456);
+    s.data = {2, 5, 0, 2, 1, 1, 1, 9, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1};
+    WriteFile(dir + "/rle8.bmp", MakeBmp(s));
+    Bytes t = TgaHeader(10, 2, 2, 24, 0);
+    t.insert(t.end(), {0x83, 1, 2, 3});
+    AppendTgaFooter(t);
+    WriteFile(dir + "/rle.tga", t);
+    Bytes d = DdsHeader(2, 1, 0x41, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
+    d.insert(d.end(), {1, 2, 3, 4, 5, 6, 7, 8});
+    WriteFile(dir + "/argb.dds", d);
+    Bytes b = BgraHeader(0x10101010, 1, 1);
+    b.insert(b.end(), {1, 2, 3, 4, 5, 6, 7, 8});
+    WriteFile(dir + "/16.bgra", b);
+    return 0;
+}

@@ -1,0 +1,284 @@
+// Colour-converting transfer between pixel buffers of any two formats; the
+// per-pixel rule defines every result, common cases take faster row loops.
+#include "graphics/image/color_convert.h"
+
+#include <cstring>
+
+#include "graphics/image/color_data.h"
+
+namespace {
+
+inline uint32_t ReadRaw(const unsigned char* p, int bytes) {
+    switch (bytes) {
+    case 1: return p[0];
+    case 2: return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+    case 3: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+    default: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    }
+}
+
+inline void WriteRaw(unsigned char* p, int bytes, uint32_t v) {
+    p[0] = uint8_t(v);
+    if (bytes > 1) p[1] = uint8_t(v >> 8);
+    if (bytes > 2) p[2] = uint8_t(v >> 16);
+    if (bytes > 3) p[3] = uint8_t(v >> 24);
+}
+
+inline uint32_t PaletteValue(const ColorData* c, uint32_t index) {
+    const ColorPaletteEntry& e = c->Palette[index & 0xFF];
+    return uint32_t(e.Blue) | uint32_t(e.Green) << 8 | uint32_t(e.Red) << 16;
+}
+
+// Reads one source pixel as a value in the source masks (palette images give
+// their entry).
+inline uint32_t ReadPixel(const ColorData* c, const unsigned char* p) {
+    uint32_t raw = ReadRaw(p, c->PixelByte);
+    return c->ColorBitDepth == 8 ? PaletteValue(c, raw) : raw;
+}
+
+// One channel's move from a source width to a destination width.
+struct ChannelMap {
+    uint32_t srcMask;
+    int srcShift;
+    int srcWidth;
+    int dstShift;
+    int dstWidth;
+    int narrow;        // bits dropped when the source is wider
+    int widen;         // bits added when the source is narrower
+    uint32_t srcMax;   // 2^srcWidth - 1
+    uint32_t dstMax;
+
+    void Set(uint32_t mask, int shift, int width, int dShift, int dWidth) {
+        srcMask = mask;
+        srcShift = shift;
+        srcWidth = width;
+        dstShift = dShift;
+        dstWidth = dWidth;
+        narrow = width > dWidth ? width - dWidth : 0;
+        widen = dWidth > width ? dWidth - width : 0;
+        srcMax = width >= 32 ? 0xFFFFFFFFu : (1u << width) - 1;
+        dstMax = dWidth >= 32 ? 0xFFFFFFFFu : (1u << dWidth) - 1;
+    }
+    // The value at the destination width and the bits that were dropped.
+    inline uint32_t Map(uint32_t pixel, uint32_t* dropped) const {
+        if (srcWidth == 0 || dstWidth == 0) {
+            *dropped = 0;
+            return 0;
+        }
+        uint32_t v = (pixel & srcMask) >> srcShift;
+        if (narrow) {
+            *dropped = v & ((1u << narrow) - 1);
+            return v >> narrow;
+        }
+        *dropped = 0;
+        if (widen) {
+            uint64_t add = uint64_t(v) * ((uint64_t(1) << widen) - 1) / srcMax;
+            return uint32_t((uint64_t(v) << widen) + add);
+        }
+        return v;
+    }
+};
+
+const int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+// Transparent colour 0x00RRGGBB packed into a format with full alpha.
+uint32_t PackTrans(const ColorData* c, uint32_t trans) {
+    return PackColorData(c, int((trans >> 16) & 0xFF), int((trans >> 8) & 0xFF), int(trans & 0xFF), 255);
+}
+
+inline uint32_t RgbMask(const ColorData* c) { return c->RedMask | c->GreenMask | c->BlueMask; }
+
+// Dedicated loop: 24-bit standard to 32-bit R8G8B8 with or without alpha bits.
+void Rows24To32(unsigned char* d, int dPitch, const unsigned char* s, int sPitch, int w, int h,
+                uint32_t fill) {
+    for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) {
+        uint32_t* dp = reinterpret_cast<uint32_t*>(d);
+        const unsigned char* sp = s;
+        for (int x = 0; x < w; ++x, sp += 3) {
+            uint32_t v = uint32_t(sp[0]) | uint32_t(sp[1]) << 8 | uint32_t(sp[2]) << 16 | fill;
+            std::memcpy(dp + x, &v, 4);
+        }
+    }
+}
+
+// Dedicated loop: 8-bit palette to 32-bit R8G8B8.
+void RowsPal8To32(unsigned char* d, int dPitch, const unsigned char* s, int sPitch, int w, int h,
+                  const ColorData* src, uint32_t fill) {
+    uint32_t table[256];
+    for (int i = 0; i < 256; ++i) table[i] = PaletteValue(src, uint32_t(i)) | fill;
+    for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) {
+        for (int x = 0; x < w; ++x) std::memcpy(d + x * 4, &table[s[x]], 4);
+    }
+}
+
+}  // namespace
+
+int ColorConvertBlt(void* destPixels, int destPitch, const ColorData* dc, const void* srcPixels, int srcPitch,
+                    const ColorData* sc, const void* alphaPixels, int alphaPitch, const ColorData* ac,
+                    int destX, int destY, const ImageRect* rect, int mirror, int transToAlpha,
+                    uint32_t transColor, int dither, int alphaOnly, int alphaFromRed, int colorKey) {
+    const int w = rect->right - rect->left;
+    const int h = rect->bottom - rect->top;
+    if (w <= 0 || h <= 0) return -1;
+    const int sBytes = sc->PixelByte;
+    const int dBytes = dc->PixelByte;
+    const unsigned char* src = static_cast<const unsigned char*>(srcPixels) + size_t(rect->top) * srcPitch +
+                               size_t(rect->left) * sBytes;
+    unsigned char* dst = static_cast<unsigned char*>(destPixels) + size_t(destY) * destPitch +
+                         size_t(destX) * dBytes;
+    const bool useAlphaImage = alphaPixels != nullptr && ac != nullptr;
+    const unsigned char* alp = nullptr;
+    if (useAlphaImage) {
+        alp = static_cast<const unsigned char*>(alphaPixels) + size_t(rect->top) * alphaPitch +
+              size_t(rect->left) * ac->PixelByte;
+    }
+
+    const bool destAlpha = dc->AlphaWidth != 0;
+    const bool srcAlpha = sc->AlphaWidth != 0;
+    const bool alphaWritten = destAlpha && (srcAlpha || useAlphaImage);
+    const bool alphaFromImage = destAlpha && useAlphaImage && !srcAlpha;
+    if (alphaWritten || !destAlpha || alphaFromRed) transToAlpha = 0;
+    if (alphaWritten || mirror) colorKey = 0;
+
+    // 8-bit destinations take only 8-bit sources, byte for byte.
+    if (dc->ColorBitDepth == 8 && !alphaOnly) {
+        if (sc->ColorBitDepth != 8) return -1;
+        int maxIndex = 0;
+        for (int y = 0; y < h; ++y) {
+            const unsigned char* sp = src + size_t(y) * srcPitch;
+            unsigned char* dp = dst + size_t(y) * destPitch;
+            for (int x = 0; x < w; ++x) {
+                unsigned char v = sp[x];
+                if (colorKey && v == (transColor & 0xFF)) continue;
+                if (v > maxIndex) maxIndex = v;
+                dp[mirror ? w - 1 - x : x] = v;
+            }
+        }
+        return maxIndex;
+    }
+
+    const bool sameFormat = CompareColorDataFormat(dc, sc) != 0;
+    if (sameFormat && !alphaFromImage && !transToAlpha && !alphaOnly && !alphaFromRed) {
+        const uint32_t keyMask = sBytes == 4 ? 0xFFFFFFFFu : (1u << (sBytes * 8)) - 1;
+        const uint32_t key = transColor & keyMask;
+        for (int y = 0; y < h; ++y) {
+            const unsigned char* sp = src + size_t(y) * srcPitch;
+            unsigned char* dp = dst + size_t(y) * destPitch;
+            if (!mirror && !colorKey) {
+                std::memmove(dp, sp, size_t(w) * sBytes);
+                continue;
+            }
+            for (int x = 0; x < w; ++x) {
+                uint32_t v = ReadRaw(sp + x * sBytes, sBytes);
+                if (colorKey && v == key) continue;
+                WriteRaw(dp + (mirror ? w - 1 - x : x) * dBytes, dBytes, v);
+            }
+        }
+        return 0;
+    }
+
+    if (transToAlpha && dc->ColorBitDepth == sc->ColorBitDepth && RgbMask(dc) == RgbMask(sc) &&
+        dc->RedMask == sc->RedMask && dc->GreenMask == sc->GreenMask && dc->BlueMask == sc->BlueMask &&
+        !alphaOnly && !useAlphaImage) {
+        const uint32_t rgb = RgbMask(dc);
+        const uint32_t key = PackTrans(dc, transColor) & rgb;
+        for (int y = 0; y < h; ++y) {
+            const unsigned char* sp = src + size_t(y) * srcPitch;
+            unsigned char* dp = dst + size_t(y) * destPitch;
+            for (int x = 0; x < w; ++x) {
+                uint32_t v = ReadRaw(sp + x * sBytes, sBytes);
+                v = (v & rgb) == key ? v & ~dc->AlphaMask : v | dc->AlphaMask;
+                WriteRaw(dp + (mirror ? w - 1 - x : x) * dBytes, dBytes, v);
+            }
+        }
+        return 0;
+    }
+
+    // Plain conversions to X8R8G8B8 / A8R8G8B8 with nothing special asked.
+    const bool plain = !mirror && dither == COLOR_DITHER_NONE && !useAlphaImage && !transToAlpha && !alphaOnly &&
+                       !alphaFromRed && !colorKey;
+    const bool dest8888 = dc->ColorBitDepth == 32 && dc->RedMask == 0xFF0000 && dc->GreenMask == 0xFF00 &&
+                          dc->BlueMask == 0xFF && (dc->AlphaMask == 0 || dc->AlphaMask == 0xFF000000u);
+    if (plain && dest8888 && !srcAlpha) {
+        const uint32_t fill = dc->AlphaMask | dc->NoneMask;
+        if (sc->ColorBitDepth == 24 && sc->RedMask == 0xFF0000 && sc->GreenMask == 0xFF00 && sc->BlueMask == 0xFF) {
+            Rows24To32(dst, destPitch, src, srcPitch, w, h, fill);
+            return 0;
+        }
+        if (sc->ColorBitDepth == 8 && sc->RedMask == 0xFF0000 && sc->GreenMask == 0xFF00 && sc->BlueMask == 0xFF) {
+            RowsPal8To32(dst, destPitch, src, srcPitch, w, h, sc, fill);
+            return 0;
+        }
+    }
+
+    // The general rule, pixel by pixel.
+    ChannelMap red{}, green{}, blue{}, alpha{}, alphaImg{};
+    red.Set(sc->RedMask, sc->RedLoc, sc->RedWidth, dc->RedLoc, dc->RedWidth);
+    green.Set(sc->GreenMask, sc->GreenLoc, sc->GreenWidth, dc->GreenLoc, dc->GreenWidth);
+    blue.Set(sc->BlueMask, sc->BlueLoc, sc->BlueWidth, dc->BlueLoc, dc->BlueWidth);
+    alpha.Set(sc->AlphaMask, sc->AlphaLoc, sc->AlphaWidth, dc->AlphaLoc, dc->AlphaWidth);
+    ChannelMap redAsAlpha{};
+    redAsAlpha.Set(sc->RedMask, sc->RedLoc, sc->RedWidth, dc->AlphaLoc, dc->AlphaWidth);
+    if (useAlphaImage) alphaImg.Set(ac->RedMask, ac->RedLoc, ac->RedWidth, dc->AlphaLoc, dc->AlphaWidth);
+    const uint32_t fullAlpha = destAlpha ? dc->AlphaMask >> dc->AlphaLoc : 0;
+    const uint32_t spare = (dBytes == 2 || dBytes == 4) ? dc->NoneMask : 0;
+    const uint32_t transPacked = transToAlpha ? PackTrans(dc, transColor) & RgbMask(dc) : 0;
+    const uint32_t keyMask = sBytes == 4 ? 0xFFFFFFFFu : (1u << (sBytes * 8)) - 1;
+    const uint32_t key = transColor & keyMask;
+    uint32_t errR = 0, errG = 0, errB = 0;
+
+    auto ditherChannel = [&](uint32_t v, uint32_t dropped, const ChannelMap& m, uint32_t& err, int col,
+                             int row) -> uint32_t {
+        if (m.narrow == 0 || dither == COLOR_DITHER_NONE) return v;
+        if (dither == COLOR_DITHER_ORDERED) {
+            uint32_t threshold = uint32_t(kBayer[row & 3][col & 3]) * (1u << m.narrow) / 16;
+            if (dropped > threshold) ++v;
+        } else {
+            err += dropped;
+            if (err >= (1u << m.narrow)) {
+                err -= 1u << m.narrow;
+                ++v;
+            }
+        }
+        return v > m.dstMax ? m.dstMax : v;
+    };
+
+    for (int y = 0; y < h; ++y) {
+        const unsigned char* sp = src + size_t(y) * srcPitch;
+        const unsigned char* ap = alp ? alp + size_t(y) * alphaPitch : nullptr;
+        unsigned char* dp = dst + size_t(y) * destPitch;
+        for (int x = 0; x < w; ++x) {
+            const unsigned char* spx = sp + x * sBytes;
+            if (colorKey && ReadRaw(spx, sBytes) == key) continue;
+            uint32_t pixel = ReadPixel(sc, spx);
+            uint32_t dr, dg, db, da;
+            uint32_t r = red.Map(pixel, &dr);
+            uint32_t g = green.Map(pixel, &dg);
+            uint32_t b = blue.Map(pixel, &db);
+            r = ditherChannel(r, dr, red, errR, x, y);
+            g = ditherChannel(g, dg, green, errG, x, y);
+            b = ditherChannel(b, db, blue, errB, x, y);
+            uint32_t a;
+            if (alphaFromImage) {
+                a = alphaImg.Map(ReadPixel(ac, ap + x * ac->PixelByte), &da);
+            } else if (destAlpha && srcAlpha) {
+                a = alpha.Map(pixel, &da);
+            } else {
+                a = fullAlpha;
+            }
+            if (alphaFromRed) a = redAsAlpha.Map(pixel, &da);
+            if (alphaOnly) r = g = b = 0;
+            uint32_t out = 0;
+            if (red.dstWidth) out |= r << red.dstShift;
+            if (green.dstWidth) out |= g << green.dstShift;
+            if (blue.dstWidth) out |= b << blue.dstShift;
+            if (transToAlpha) {
+                a = (out & RgbMask(dc)) == transPacked ? 0 : fullAlpha;
+            }
+            if (dc->AlphaWidth) out |= (a << dc->AlphaLoc) & dc->AlphaMask;
+            out |= spare;
+            WriteRaw(dp + (mirror ? w - 1 - x : x) * dBytes, dBytes, out);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,50 @@
+// Pixel formats: the ColorData record that describes every pixel buffer of
+// the library, how it is built from masks, and packing and unpacking values.
+#pragma once
+#include <cstdint>
+
+struct ColorPaletteEntry {
+    uint8_t Blue, Green, Red, Reserved;
+};
+
+struct ColorData {
+    uint16_t ColorBitDepth;
+    uint16_t PixelByte;
+    uint8_t RedWidth, GreenWidth, BlueWidth, AlphaWidth;
+    uint8_t RedLoc, GreenLoc, BlueLoc, AlphaLoc;
+    uint32_t RedMask, GreenMask, BlueMask, AlphaMask;
+    uint32_t NoneMask;            // bits of the depth that no channel uses
+    ColorPaletteEntry Palette[256];
+    uint8_t NoneLoc, NoneWidth;
+};
+
+// The 32-byte pixel-format description of the surface device.
+struct SurfacePixelFormat;
+
+int CreateColorDataImpl(ColorData* data, int colorBitDepth, uint32_t redMask, uint32_t greenMask,
+                        uint32_t blueMask, uint32_t alphaMask);
+int CreateColorDataFromPixelFormat(ColorData* data, const SurfacePixelFormat* format);
+int CreatePixelFormatImpl(SurfacePixelFormat* format, int colorBitDepth, uint32_t redMask,
+                          uint32_t greenMask, uint32_t blueMask, uint32_t alphaMask);
+
+// Standard fillings.
+void SetColorDataStandard24(ColorData* data);
+void SetColorDataPalette8(ColorData* data);   // palette left for the caller
+void SetColorDataGrey8(ColorData* data);
+
+// Spare bits follow the channel masks again (decoded images set masks by hand).
+void RefreshColorDataSpareBits(ColorData* data);
+// 1 when depth and the four masks are equal.
+int CompareColorDataFormat(const ColorData* a, const ColorData* b);
+
+// r, g, b, a in 0..255 packed into the format (spare bits set).
+uint32_t PackColorData(const ColorData* data, int r, int g, int b, int a);
+// One pixel value moved between formats by shifting channels (no rescaling).
+uint32_t ConvertColorValue(const ColorData* dest, const ColorData* src, uint32_t value);
+// One channel of a pixel value widened to 0..255 by rescaling; a channel of
+// width 0 reads 0.
+int UnpackChannel(uint32_t value, uint32_t mask, int shift, int width);
+
+// Screen format: pack r, g, b for the current screen; unpack a screen value.
+int GetColorImpl(int red, int green, int blue);
+int GetColorRGBImpl(int color, int* red, int* green, int* blue);

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Sanitizer and fuzz smoke run of the image loader chain: the decoders alone
+# are built with clang under ASan/UBSan, the malformed-image test table runs
+# once, then libFuzzer runs the loader chain for a few seconds.
+#   FUZZ_SECONDS   fuzzing time (default 20)
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+OUT="$ROOT/build/fuzz-images"
+SECONDS_TO_RUN="${FUZZ_SECONDS:-20}"
+mkdir -p "$OUT/obj" "$OUT/corpus"
+
+CXX="${CXX_FUZZ:-clang++}"
+FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all
+       -I"$ROOT/library" -I"$ROOT/library/include" -I"$ROOT/tests")
+SOURCES=(
+  library/graphics/image/color_data.cpp library/graphics/image/color_convert.cpp
+  library/graphics/image/graph_image.cpp library/graphics/image/image_loaders.cpp
+  library/graphics/image/bmp_decoder.cpp library/graphics/image/bgra_decoder.cpp
+  library/graphics/image/tga_decoder.cpp library/graphics/image/dds_decoder.cpp
+  library/graphics/image/png_loader.cpp library/graphics/image/jpeg_loader.cpp
+  library/core/file/stream_memory.cpp fuzz/images_fuzz_shim.cpp
+)
+
+obj_of() { echo "$OUT/obj/$(echo "$1" | tr '/' '_').o"; }
+# Objects are rebuilt only when their source is newer; two at a time.
+OBJS=()
+pids=()
+for src in "${SOURCES[@]}"; do
+  obj="$(obj_of "$src")"
+  OBJS+=("$obj")
+  if [ ! -f "$obj" ] || [ "$ROOT/$src" -nt "$obj" ]; then
+    "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer-no-link -c "$ROOT/$src" -o "$obj" &
+    pids+=($!)
+    if [ ${#pids[@]} -ge 2 ]; then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
+  fi
+done
+for p in "${pids[@]}"; do wait "$p"; done
+LIBS=(-lpng -ljpeg -lz)
+
+echo "fuzz-images: malformed-image table under ASan/UBSan"
+"$CXX" "${FLAGS[@]}" "$ROOT/tests/library/graphics/malformed_test.cpp" "${OBJS[@]}" \
+  -lgtest -lgtest_main -pthread "${LIBS[@]}" -o "$OUT/malformed_test"
+"$OUT/malformed_test" --gtest_brief=1
+
+echo "fuzz-images: seed corpus"
+"$CXX" "${FLAGS[@]}" "$ROOT/fuzz/images_seeds.cpp" "${OBJS[@]}" "${LIBS[@]}" -o "$OUT/images_seeds"
+"$OUT/images_seeds" "$OUT/corpus"
+
+echo "fuzz-images: fuzzing the loader chain for ${SECONDS_TO_RUN}s"
+"$CXX" "${FLAGS[@]}" -fsanitize=fuzzer "$ROOT/fuzz/images_fuzz.cpp" "${OBJS[@]}" "${LIBS[@]}" \
+  -o "$OUT/images_fuzz"
+"$OUT/images_fuzz" -max_total_time="$SECONDS_TO_RUN" -max_len=65536 -rss_limit_mb=3072 \
+  -malloc_limit_mb=3072 -print_final_stats=1 "$OUT/corpus" 2>&1 | tail -n 12

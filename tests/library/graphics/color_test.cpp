@@ -1,0 +1,183 @@
+// Pixel formats and the colour-converting transfer: masks to widths and
+// shifts, packing and unpacking, and the transfer's flags and special cases.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "graphics/image/color_convert.h"
+#include "graphics/image/color_data.h"
+#include "platform/surface_memory.h"
+
+namespace {
+
+ColorData Make(int depth, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+    ColorData c;
+    std::memset(&c, 0, sizeof(c));
+    CreateColorDataImpl(&c, depth, r, g, b, a);
+    return c;
+}
+
+const ColorData k565 = Make(16, 0xF800, 0x07E0, 0x001F, 0);
+const ColorData k555 = Make(16, 0x7C00, 0x03E0, 0x001F, 0);
+const ColorData kX888 = Make(32, 0xFF0000, 0xFF00, 0xFF, 0);
+const ColorData kA888 = Make(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
+
+uint32_t Px32(const std::vector<uint32_t>& v, size_t i) { return v[i]; }
+
+}  // namespace
+
+TEST(ColorData, MasksGiveWidthsShiftsAndSpareBits) {
+    struct Case {
+        int depth;
+        uint32_t r, g, b, a;
+        int rw, gw, bw, aw, rs, gs, bs;
+        uint32_t spare;
+    };
+    const Case cases[] = {
+        {16, 0xF800, 0x07E0, 0x001F, 0, 5, 6, 5, 0, 11, 5, 0, 0},
+        {16, 0x7C00, 0x03E0, 0x001F, 0, 5, 5, 5, 0, 10, 5, 0, 0x8000},
+        {32, 0xFF0000, 0xFF00, 0xFF, 0, 8, 8, 8, 0, 16, 8, 0, 0xFF000000u},
+        {32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u, 8, 8, 8, 8, 16, 8, 0, 0},
+        {32, 0x3FF, 0xFFC00, 0x3FF00000, 0xC0000000u, 10, 10, 10, 2, 0, 10, 20, 0},
+        {24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFFFFFF},
+    };
+    for (const Case& k : cases) {
+        ColorData c = Make(k.depth, k.r, k.g, k.b, k.a);
+        SCOPED_TRACE(k.r);
+        EXPECT_EQ(c.PixelByte, k.depth / 8);
+        EXPECT_EQ(c.RedWidth, k.rw);
+        EXPECT_EQ(c.GreenWidth, k.gw);
+        EXPECT_EQ(c.BlueWidth, k.bw);
+        EXPECT_EQ(c.AlphaWidth, k.aw);
+        EXPECT_EQ(c.RedLoc, k.rs);
+        EXPECT_EQ(c.GreenLoc, k.gs);
+        EXPECT_EQ(c.BlueLoc, k.bs);
+        EXPECT_EQ(c.NoneMask, k.spare);
+    }
+}
+
+TEST(ColorData, PackConvertAndUnpack) {
+    EXPECT_EQ(PackColorData(&kX888, 255, 0, 0, 0), 0xFFFF0000u);   // spare bits set
+    EXPECT_EQ(PackColorData(&k565, 255, 255, 255, 0), 0xFFFFu);
+    EXPECT_EQ(PackColorData(&kA888, 1, 2, 3, 4), 0x04010203u);
+    // Shifted, not rescaled; a source without alpha gives full alpha.
+    EXPECT_EQ(ConvertColorValue(&kA888, &k555, 0x7C00), 0xFFF80000u);
+    EXPECT_EQ(ConvertColorValue(&k565, &kX888, 0x00FF8000u), 0xFC00u);
+    EXPECT_EQ(UnpackChannel(31, 0x1F, 0, 5), 255);
+    EXPECT_EQ(UnpackChannel(16, 0x1F, 0, 5), 131);
+    EXPECT_EQ(UnpackChannel(0xFFFF, 0, 0, 0), 0);   // absent channel: no division by zero
+
+    SurfacePixelFormat pf;
+    CreatePixelFormatImpl(&pf, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
+    EXPECT_EQ(pf.Size, 32u);
+    EXPECT_EQ(pf.Flags, SURFACE_PF_RGB);
+    ColorData fromPf;
+    CreateColorDataFromPixelFormat(&fromPf, &pf);
+    EXPECT_EQ(CompareColorDataFormat(&fromPf, &kA888), 1);
+    EXPECT_EQ(CompareColorDataFormat(&fromPf, &kX888), 0);
+
+    ColorData grey;
+    SetColorDataGrey8(&grey);
+    EXPECT_EQ(grey.Palette[77].Red, 77);
+    EXPECT_EQ(grey.NoneMask, 0xFF000000u);
+    ColorData refreshed = kX888;
+    refreshed.AlphaWidth = 8;   // widths add up to the depth now
+    RefreshColorDataSpareBits(&refreshed);
+    EXPECT_EQ(refreshed.NoneMask, 0u);
+}
+
+TEST(ColorConvert, EmptyRectangleWritesNothing) {
+    uint32_t src[4] = {1, 2, 3, 4}, dst[4] = {9, 9, 9, 9};
+    for (ImageRect r : {ImageRect{0, 0, 0, 1}, ImageRect{1, 0, 2, 0}, ImageRect{2, 0, 1, 1}}) {
+        EXPECT_EQ(ColorConvertBlt(dst, 16, &kX888, src, 16, &kX888, nullptr, 0, nullptr, 0, 0, &r, 0, 0, 0, 0, 0, 0,
+                                  0),
+                  -1);
+    }
+    EXPECT_EQ(dst[0], 9u);
+}
+
+TEST(ColorConvert, MirrorAndColourKeyInEveryPath) {
+    // Same format (row copy path) and a format change (per-pixel path).
+    const uint32_t src[3] = {0xFF000001, 0xFF000002, 0xFF000003};
+    ImageRect row{0, 0, 3, 1};
+    uint32_t dst[3] = {};
+    ColorConvertBlt(dst, 12, &kX888, src, 12, &kX888, nullptr, 0, nullptr, 0, 0, &row, 1, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(dst[0], 0xFF000003u);
+    EXPECT_EQ(dst[2], 0xFF000001u);
+    uint16_t d16[3] = {};
+    ColorConvertBlt(d16, 6, &k565, src, 12, &kX888, nullptr, 0, nullptr, 0, 0, &row, 1, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(d16[0], 0u);   // blue 3 >> 3
+    uint32_t keyed[3] = {7, 7, 7};
+    ColorConvertBlt(keyed, 12, &kX888, src, 12, &kX888, nullptr, 0, nullptr, 0, 0, &row, 0, 0, 0xFF000002, 0, 0, 0,
+                    1);
+    EXPECT_EQ(keyed[0], 0xFF000001u);
+    EXPECT_EQ(keyed[1], 7u);
+    EXPECT_EQ(keyed[2], 0xFF000003u);
+}
+
+TEST(ColorConvert, PaletteAndWideningAndNarrowing) {
+    ColorData pal;
+    SetColorDataPalette8(&pal);
+    std::memset(pal.Palette, 0, sizeof(pal.Palette));
+    pal.Palette[1] = ColorPaletteEntry{3, 2, 1, 0};
+    const unsigned char idx[2] = {1, 0};
+    ImageRect two{0, 0, 2, 1};
+    std::vector<uint32_t> out(2, 0);
+    ColorConvertBlt(out.data(), 8, &kX888, idx, 4, &pal, nullptr, 0, nullptr, 0, 0, &two, 0, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(Px32(out, 0), 0xFF010203u);
+    EXPECT_EQ(Px32(out, 1), 0xFF000000u);
+    // 8-bit destinations take 8-bit sources only, and report the top index.
+    unsigned char idxOut[2] = {};
+    EXPECT_EQ(ColorConvertBlt(idxOut, 4, &pal, idx, 4, &pal, nullptr, 0, nullptr, 0, 0, &two, 0, 0, 0, 0, 0, 0, 0), 1);
+    EXPECT_EQ(ColorConvertBlt(idxOut, 4, &pal, out.data(), 8, &kX888, nullptr, 0, nullptr, 0, 0, &two, 0, 0, 0, 0, 0,
+                              0, 0),
+              -1);
+
+    const uint16_t red5 = 0x7C00, half = 16 << 10;
+    const uint16_t src555[2] = {red5, half};
+    ColorConvertBlt(out.data(), 8, &kA888, src555, 4, &k555, nullptr, 0, nullptr, 0, 0, &two, 0, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(Px32(out, 0), 0xFFFF0000u);   // 31 widened to 255
+    EXPECT_EQ(Px32(out, 1) >> 16 & 0xFF, 131u);
+
+    const uint32_t white[2] = {0xFFFFFFFF, 0xFFFFFFFF};
+    for (int dither = 0; dither <= 2; ++dither) {
+        uint16_t d[2] = {};
+        ColorConvertBlt(d, 4, &k555, white, 8, &kX888, nullptr, 0, nullptr, 0, 0, &two, 0, 0, 0, dither, 0, 0, 0);
+        EXPECT_EQ(d[0], 0xFFFF) << dither;   // 31 in each channel plus the spare bit, never above
+    }
+}
+
+TEST(ColorConvert, DitheringSpreadsTheDroppedBits) {
+    // 0x84 in 8 bits is 16.5 in 5 bits: truncation gives 16 everywhere,
+    // ordered dither rounds up where the dropped bits beat the matrix,
+    // error diffusion every second pixel.
+    std::vector<uint32_t> src(16, 0x00848484);
+    ImageRect r{0, 0, 4, 4};
+    auto run = [&](int mode) {
+        std::vector<uint16_t> d(16, 0);
+        ColorConvertBlt(d.data(), 8, &k565, src.data(), 16, &kX888, nullptr, 0, nullptr, 0, 0, &r, 0, 0, 0, mode, 0,
+                        0, 0);
+        int ups = 0;
+        for (uint16_t v : d) ups += (v >> 11) - 16;
+        return ups;
+    };
+    EXPECT_EQ(run(0), 0);
+    EXPECT_EQ(run(1), 8);   // dropped 4 of 8 beats thresholds 0..3 (half the matrix)
+    EXPECT_EQ(run(2), 8);
+}
+
+TEST(ColorConvert, AlphaFromAnImageOrFromTheTransparentColour) {
+    const uint32_t src[3] = {0x000000, 0x102030, 0x000000};
+    ImageRect r{0, 0, 3, 1};
+    uint32_t d[3] = {};
+    ColorConvertBlt(d, 12, &kA888, src, 12, &kX888, nullptr, 0, nullptr, 0, 0, &r, 0, 1, 0x000000, 0, 0, 0, 0);
+    EXPECT_EQ(d[0], 0x00000000u);
+    EXPECT_EQ(d[1], 0xFF102030u);
+
+    const uint32_t alpha[3] = {0x00400000, 0x00FF0000, 0x00000000};
+    ColorConvertBlt(d, 12, &kA888, src, 12, &kX888, alpha, 12, &kX888, 0, 0, &r, 0, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(d[0] >> 24, 0x40u);
+    EXPECT_EQ(d[1], 0xFF102030u);
+    EXPECT_EQ(d[2] >> 24, 0u);
+}

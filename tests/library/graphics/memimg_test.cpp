@@ -1,0 +1,172 @@
+// MEMIMG software images: pitches and formats, views, clearing, transfers
+// from graph images with palettes, premultiplied copies and run maps.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/alloc.h"
+#include "graphics/image/color_convert.h"
+#include "graphics/image/color_data.h"
+#include "graphics/image/graph_image.h"
+#include "graphics/memimg/memimg.h"
+#include "platform/surface_memory.h"
+
+namespace {
+
+struct Img {
+    MEMIMG m;
+    Img() { std::memset(&m, 0, sizeof(m)); }
+    ~Img() { TerminateMemImg(&m); }
+};
+
+GraphImage Argb(int w, int h, const std::vector<uint32_t>& px) {
+    GraphImage g;
+    std::memset(&g, 0, sizeof(g));
+    CreateColorDataImpl(&g.ColorInfo, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
+    g.Width = w;
+    g.Height = h;
+    g.Pitch = w * 4;
+    g.Pixels = const_cast<uint32_t*>(px.data());
+    return g;
+}
+
+}  // namespace
+
+TEST(MemImg, PitchShiftAndPixelBytes) {
+    struct Case {
+        int width, format, palette, alpha;
+        int pitch, shift, bytes;
+    };
+    const Case cases[] = {
+        {10, 0, 0, 0, 32, 5, 2}, {9, 1, 0, 0, 48, -1, 4}, {8, 1, 0, 0, 32, 5, 4},
+        {10, 0, 0, 1, 48, -1, 4}, {10, 0, 1, 1, 16, 4, 1}, {3, 2, 1, 1, 16, -1, 1},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.width * 100 + k.format * 10 + k.alpha);
+        Img i;
+        ASSERT_EQ(InitializeMemImg(&i.m, k.width, 2, -1, 0, k.format, k.palette, k.alpha, 0), 0);
+        EXPECT_EQ(i.m.Pitch, k.pitch);
+        EXPECT_EQ(i.m.PitchShift, k.shift);
+        EXPECT_EQ(i.m.ColorFormat->PixelByte, k.bytes);
+        EXPECT_EQ(i.m.PalettePtr, i.m.Palette);
+        if (k.palette) {
+            EXPECT_EQ(i.m.AlphaFlag, 0);
+        }
+    }
+    // The same address for the same format every time; nothing past format 3.
+    EXPECT_EQ(GetMemImgColorData(1, 1, 0), GetMemImgColorData(1, 1, 0));
+    EXPECT_EQ(GetMemImgColorData(4, 0, 0), nullptr);
+    EXPECT_EQ(GetMemImgPixelFormat(0, 0, 0)->RGBBitCount, 16u);
+}
+
+TEST(MemImg, LifecycleOwnsExactlyItsBuffers) {
+    const uint32_t before = ZvAllocCount();
+    {
+        Img i;
+        ASSERT_EQ(InitializeMemImg(&i.m, 7, 3, -1, 0, 1, 0, 1, 1), 0);
+        EXPECT_NE(i.m.PremulPixels, nullptr);
+        EXPECT_NE(i.m.RunData, nullptr);
+        EXPECT_EQ(InitializeMemImg(&i.m, 7, 3, -1, 0, 1, 0, 1, 1), -1);   // already initialised
+        MEMIMG view;
+        DerivationMemImg(&view, &i.m, 2, 1, 3, 2);
+        EXPECT_EQ(view.Pixels, i.m.Pixels + i.m.Pitch + 8);
+        EXPECT_EQ(view.PalettePtr, i.m.PalettePtr);
+        EXPECT_EQ(view.RunData, nullptr);
+    }
+    EXPECT_EQ(ZvAllocCount(), before);
+    // A caller's buffer is not freed by the image.
+    uint32_t own[4 * 2];
+    Img s;
+    s.m.Pixels = reinterpret_cast<unsigned char*>(own);
+    ASSERT_EQ(InitializeMemImg(&s.m, 4, 2, 16, 0, 1, 0, 0, 0), 0);
+    EXPECT_EQ(s.m.BufferSuppliedFlag, 1);
+    TerminateMemImg(&s.m);
+    EXPECT_EQ(ZvAllocCount(), before);
+    TerminateMemImg(&s.m);   // a second end does nothing
+    EXPECT_EQ(InitializeMemImg(&s.m, 0, 2, -1, 0, 1, 0, 0, 0), -1);
+}
+
+TEST(MemImg, ClearClipsToTheImage) {
+    Img i;
+    ASSERT_EQ(InitializeMemImg(&i.m, 4, 4, -1, 0, 0, 0, 0, 0), 0);
+    ClearMemImg(&i.m, nullptr, 0x1234);
+    ImageRect outside{10, 10, 20, 20};
+    ClearMemImg(&i.m, &outside, 0xFFFF);
+    ImageRect corner{-5, -5, 1, 1};
+    ClearMemImg(&i.m, &corner, 0xABCD);
+    uint16_t px[2];
+    std::memcpy(px, i.m.Pixels, 4);
+    EXPECT_EQ(px[0], 0xABCD);
+    EXPECT_EQ(px[1], 0x1234);
+    std::memcpy(px, i.m.Pixels + 3 * i.m.Pitch + 6, 2);
+    EXPECT_EQ(px[0], 0x1234);
+}
+
+TEST(MemImg, RunMapAndPremultipliedCopy) {
+    std::vector<uint32_t> px(100, 0xFF112233);
+    for (int x = 0; x < 10; ++x) px[size_t(x)] = 0x00000000;
+    px[50] = 0x80FF0000;
+    GraphImage g = Argb(100, 1, px);
+    Img i;
+    ASSERT_EQ(InitializeMemImg(&i.m, 100, 1, -1, 0, 1, 0, 1, 1), 0);
+    BltGraphImageToMemImg(&g, nullptr, &i.m, 0, 0, 100, 1, 0, 0, 0);
+    EXPECT_EQ(i.m.RunDataFlag, 1);
+    EXPECT_EQ(i.m.PremulFlag, 1);
+    const unsigned char want[] = {0x00 | 9, 0x40 | 39, 0x80 | 0, 0x40 | 48, 0xC0};
+    EXPECT_EQ(0, std::memcmp(i.m.RunData, want, sizeof(want)));
+    uint32_t pm;
+    std::memcpy(&pm, i.m.PremulPixels + 50 * 4, 4);
+    EXPECT_EQ(pm, 0x807F0000u);   // 255 * 128 >> 8
+
+    // A run of 100 equal pixels: counts 64 and 36.
+    std::vector<uint32_t> flat(100, 0xFF010101);
+    GraphImage f = Argb(100, 1, flat);
+    BltGraphImageToMemImg(&f, nullptr, &i.m, 0, 0, 100, 1, 0, 0, 0);
+    const unsigned char two[] = {0x40 | 63, 0x40 | 35, 0xC0};
+    EXPECT_EQ(0, std::memcmp(i.m.RunData, two, sizeof(two)));
+    // Part of the image: the run map no longer describes it.
+    BltGraphImageToMemImg(&f, nullptr, &i.m, 0, 0, 50, 1, 0, 0, 0);
+    EXPECT_EQ(i.m.RunDataFlag, 0);
+    EXPECT_EQ(i.m.PremulFlag, 0);
+}
+
+TEST(MemImg, PaletteImagesTakeThePaletteInTheirFormat) {
+    GraphImage g;
+    std::memset(&g, 0, sizeof(g));
+    SetColorDataPalette8(&g.ColorInfo);
+    g.ColorInfo.Palette[3] = ColorPaletteEntry{0xFF, 0x80, 0x08, 0};   // blue, green, red
+    unsigned char idx[4] = {3, 1, 3, 0};
+    g.Width = 4;
+    g.Height = 1;
+    g.Pitch = 4;
+    g.Pixels = idx;
+    for (int format = 0; format <= 1; ++format) {
+        SCOPED_TRACE(format);
+        Img i;
+        ASSERT_EQ(InitializeMemImg(&i.m, 4, 1, -1, 0, format, 1, 0, 0), 0);
+        BltGraphImageToMemImg(&g, nullptr, &i.m, 0, 0, 4, 1, 0, 0, 0);
+        EXPECT_EQ(i.m.PaletteColorCount, 4);
+        EXPECT_EQ(0, std::memcmp(i.m.Pixels, idx, 4));
+        if (format == 1) {
+            EXPECT_EQ(i.m.Palette[3], 0x0880FFu);
+            EXPECT_EQ(i.m.SecondPalette[3], 0x0880FFu);
+        } else {
+            uint16_t v;
+            std::memcpy(&v, reinterpret_cast<unsigned char*>(i.m.Palette) + 6, 2);
+            EXPECT_EQ(v, uint16_t((0x08 & 0xF8) << 8 | (0x80 & 0xFC) << 3 | 0xFF >> 3));
+        }
+    }
+}
+
+TEST(MemImg, BltBetweenImagesConvertsAndClips) {
+    Img a, b;
+    ASSERT_EQ(InitializeMemImg(&a.m, 4, 4, -1, 0, 1, 0, 0, 0), 0);
+    ASSERT_EQ(InitializeMemImg(&b.m, 2, 2, -1, 0, 0, 0, 0, 0), 0);
+    ClearMemImg(&a.m, nullptr, 0xFFFF0000);
+    ClearMemImg(&b.m, nullptr, 0);
+    EXPECT_EQ(BltMemImg(&b.m, &a.m, nullptr, 1, 1), 0);   // clipped to 1 x 1
+    uint16_t v[2];
+    std::memcpy(v, b.m.Pixels + b.m.Pitch, 4);
+    EXPECT_EQ(v[1], 0xF800);
+    EXPECT_EQ(v[0], 0);
+}
