@@ -18,6 +18,7 @@ test: deps
 	cd build/test && ctest --output-on-failure -j $(JOBS) --timeout 300
 	bash scripts/fuzz-smoke.sh
 	bash scripts/fuzz-images.sh
+	bash scripts/fuzz-sound.sh
 
 bench: deps
 	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZV_BENCH=ON

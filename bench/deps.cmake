@@ -15,3 +15,9 @@ if(TARGET bench_softrender_bench)
   endif()
   target_link_libraries(bench_softrender_bench PRIVATE PkgConfig::PIXMAN PkgConfig::SDL2)
 endif()
+
+# sound_bench: the MP3 encoder makes the file both decoders read.
+if(TARGET bench_sound_bench)
+  find_library(ZV_MP3LAME_LIBRARY mp3lame REQUIRED)
+  target_link_libraries(bench_sound_bench PRIVATE ${ZV_MP3LAME_LIBRARY})
+endif()

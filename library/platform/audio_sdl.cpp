@@ -1,0 +1,375 @@
+// The sound output over SDL2: the buffer set, its mixer and the one audio
+// device the mixer feeds.
+#include "platform/audio_sdl.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Sample bytes shared by a buffer and its duplicates.
+struct AudioData {
+    std::vector<uint8_t> bytes;
+};
+
+struct AudioBuffer {
+    AudioBufferSet* set;
+    std::shared_ptr<AudioData> data;
+    AudioFormat format;
+    uint32_t blockAlign;
+    uint32_t frames;
+    uint32_t step;          // source frames per output frame, 16.16
+    bool playing = false;
+    bool looping = false;
+    uint32_t frame = 0;     // play position
+    uint32_t fraction = 0;  // between frame and frame + 1, 16 bits
+    // Lock staging: written by the caller, copied in at the unlock.
+    bool locked = false;
+    uint32_t lockOffset = 0;
+    std::vector<uint8_t> staging;
+};
+
+struct AudioBufferSet {
+    std::mutex mutex;
+    std::vector<AudioBuffer*> buffers;
+};
+
+namespace {
+
+bool FormatSupported(const AudioFormat& f) {
+    return (f.channels == 1 || f.channels == 2) && (f.bitsPerSample == 8 || f.bitsPerSample == 16) &&
+           f.samplesPerSec >= AUDIO_MIN_BUFFER_RATE && f.samplesPerSec <= AUDIO_MAX_BUFFER_RATE;
+}
+
+uint32_t StepFor(uint32_t rate) {
+    return uint32_t((uint64_t(rate) << 16) / AUDIO_OUTPUT_RATE);
+}
+
+AudioBuffer* NewBuffer(AudioBufferSet* set, const AudioFormat& format, std::shared_ptr<AudioData> data) {
+    auto* b = new (std::nothrow) AudioBuffer();
+    if (!b) return nullptr;
+    b->set = set;
+    b->data = std::move(data);
+    b->format = format;
+    b->blockAlign = uint32_t(format.channels * format.bitsPerSample / 8);
+    b->frames = uint32_t(b->data->bytes.size() / b->blockAlign);
+    b->step = StepFor(format.samplesPerSec);
+    std::lock_guard<std::mutex> g(set->mutex);
+    set->buffers.push_back(b);
+    return b;
+}
+
+// One frame as left and right 16-bit values.
+inline void Fetch(const AudioBuffer& b, uint32_t frame, int32_t* left, int32_t* right) {
+    const uint8_t* p = b.data->bytes.data() + size_t(frame) * b.blockAlign;
+    if (b.format.bitsPerSample == 16) {
+        int16_t l, r;
+        std::memcpy(&l, p, 2);
+        if (b.format.channels == 2) std::memcpy(&r, p + 2, 2);
+        else r = l;
+        *left = l;
+        *right = r;
+    } else {
+        *left = (int32_t(p[0]) - 128) << 8;
+        *right = b.format.channels == 2 ? (int32_t(p[1]) - 128) << 8 : *left;
+    }
+}
+
+// Adds one buffer into acc (stereo pairs); stops a one-shot buffer at its end.
+void MixOne(AudioBuffer& b, int32_t* acc, int frames) {
+    if (b.frames == 0) {
+        b.playing = false;
+        return;
+    }
+    for (int i = 0; i < frames; ++i) {
+        int32_t l, r;
+        Fetch(b, b.frame, &l, &r);
+        if (b.fraction) {
+            uint32_t next = b.frame + 1;
+            if (next >= b.frames) next = b.looping ? 0 : b.frame;
+            int32_t l1, r1;
+            Fetch(b, next, &l1, &r1);
+            l += int32_t((int64_t(l1 - l) * b.fraction) >> 16);
+            r += int32_t((int64_t(r1 - r) * b.fraction) >> 16);
+        }
+        acc[2 * i] += l;
+        acc[2 * i + 1] += r;
+        b.fraction += b.step;
+        b.frame += b.fraction >> 16;
+        b.fraction &= 0xFFFF;
+        if (b.frame >= b.frames) {
+            if (b.looping) {
+                b.frame %= b.frames;
+            } else {
+                b.playing = false;
+                b.frame = 0;
+                b.fraction = 0;
+                return;
+            }
+        }
+    }
+}
+
+inline int16_t Clamp16(int32_t v) {
+    return int16_t(std::min<int32_t>(32767, std::max<int32_t>(-32768, v)));
+}
+
+}  // namespace
+
+AudioBufferSet* AudioBufferSetCreate() { return new (std::nothrow) AudioBufferSet(); }
+
+void AudioBufferSetDestroy(AudioBufferSet* set) {
+    if (!set) return;
+    for (AudioBuffer* b : set->buffers) delete b;
+    delete set;
+}
+
+AudioBuffer* AudioBufferCreate(AudioBufferSet* set, const AudioFormat& format, uint32_t bytes) {
+    if (!set || !FormatSupported(format)) return nullptr;
+    uint32_t blockAlign = uint32_t(format.channels * format.bitsPerSample / 8);
+    bytes -= bytes % blockAlign;
+    if (bytes == 0) return nullptr;
+    auto data = std::make_shared<AudioData>();
+    try {
+        data->bytes.assign(bytes, format.bitsPerSample == 8 ? 128 : 0);
+    } catch (...) {
+        return nullptr;
+    }
+    return NewBuffer(set, format, std::move(data));
+}
+
+AudioBuffer* AudioBufferDuplicate(AudioBuffer* source) {
+    if (!source) return nullptr;
+    return NewBuffer(source->set, source->format, source->data);
+}
+
+void AudioBufferRelease(AudioBuffer* buffer) {
+    if (!buffer) return;
+    {
+        std::lock_guard<std::mutex> g(buffer->set->mutex);
+        auto& list = buffer->set->buffers;
+        list.erase(std::remove(list.begin(), list.end(), buffer), list.end());
+    }
+    delete buffer;
+}
+
+int AudioBufferPlay(AudioBuffer* buffer, int loop) {
+    if (!buffer) return -1;
+    std::lock_guard<std::mutex> g(buffer->set->mutex);
+    buffer->playing = true;
+    buffer->looping = loop != 0;
+    return 0;
+}
+
+int AudioBufferStop(AudioBuffer* buffer) {
+    if (!buffer) return -1;
+    std::lock_guard<std::mutex> g(buffer->set->mutex);
+    buffer->playing = false;
+    return 0;
+}
+
+int AudioBufferGetStatus(AudioBuffer* buffer, uint32_t* status) {
+    if (!buffer || !status) return -1;
+    std::lock_guard<std::mutex> g(buffer->set->mutex);
+    *status = (buffer->playing ? AUDIO_STATUS_PLAYING : 0) |
+              (buffer->playing && buffer->looping ? AUDIO_STATUS_LOOPING : 0);
+    return 0;
+}
+
+int AudioBufferGetPosition(AudioBuffer* buffer, uint32_t* play, uint32_t* write) {
+    if (!buffer) return -1;
+    std::lock_guard<std::mutex> g(buffer->set->mutex);
+    uint32_t position = buffer->frame * buffer->blockAlign;
+    if (play) *play = position;
+    if (write) *write = position;
+    return 0;
+}
+
+int AudioBufferSetPosition(AudioBuffer* buffer, uint32_t position) {
+    if (!buffer) return -1;
+    std::lock_guard<std::mutex> g(buffer->set->mutex);
+    uint32_t frame = position / buffer->blockAlign;
+    if (frame >= buffer->frames) return -1;
+    buffer->frame = frame;
+    buffer->fraction = 0;
+    return 0;
+}
+
+uint32_t AudioBufferSize(AudioBuffer* buffer) {
+    return buffer ? buffer->frames * buffer->blockAlign : 0;
+}
+
+int AudioBufferLock(AudioBuffer* buffer, uint32_t offset, uint32_t bytes, void** part1, uint32_t* size1,
+                    void** part2, uint32_t* size2) {
+    if (!buffer || !part1 || !size1) return -1;
+    const uint32_t size = buffer->frames * buffer->blockAlign;
+    if (buffer->locked || offset >= size || bytes > size || bytes == 0) return -1;
+    uint32_t first = std::min(bytes, size - offset);
+    uint32_t second = bytes - first;
+    if (second && (!part2 || !size2)) return -1;
+    try {
+        buffer->staging.resize(bytes);
+    } catch (...) {
+        return -1;
+    }
+    {
+        std::lock_guard<std::mutex> g(buffer->set->mutex);
+        const uint8_t* src = buffer->data->bytes.data();
+        std::memcpy(buffer->staging.data(), src + offset, first);
+        if (second) std::memcpy(buffer->staging.data() + first, src, second);
+    }
+    buffer->locked = true;
+    buffer->lockOffset = offset;
+    *part1 = buffer->staging.data();
+    *size1 = first;
+    if (part2) *part2 = second ? buffer->staging.data() + first : nullptr;
+    if (size2) *size2 = second;
+    return 0;
+}
+
+int AudioBufferUnlock(AudioBuffer* buffer, void* part1, uint32_t size1, void* part2, uint32_t size2) {
+    if (!buffer || !buffer->locked) return -1;
+    if (part1 != buffer->staging.data() || size_t(size1) + size2 > buffer->staging.size()) return -1;
+    {
+        std::lock_guard<std::mutex> g(buffer->set->mutex);
+        uint8_t* dst = buffer->data->bytes.data();
+        std::memcpy(dst + buffer->lockOffset, buffer->staging.data(), size1);
+        if (size2) std::memcpy(dst, buffer->staging.data() + size1, size2);
+    }
+    buffer->locked = false;
+    // A whole static sound passes through here once; keep only small staging.
+    if (buffer->staging.capacity() > (1u << 20)) std::vector<uint8_t>().swap(buffer->staging);
+    return 0;
+}
+
+void AudioMix(AudioBufferSet* set, int16_t* out, int frames) {
+    constexpr int kChunk = 1024;
+    int32_t acc[2 * kChunk];
+    std::lock_guard<std::mutex> g(set->mutex);
+    for (int done = 0; done < frames;) {
+        int n = std::min(kChunk, frames - done);
+        std::memset(acc, 0, sizeof(int32_t) * 2 * size_t(n));
+        for (AudioBuffer* b : set->buffers)
+            if (b->playing) MixOne(*b, acc, n);
+        for (int i = 0; i < 2 * n; ++i) out[2 * done + i] = Clamp16(acc[i]);
+        done += n;
+    }
+}
+
+// ---- the device ---------------------------------------------------------
+
+namespace {
+struct AudioDeviceState {
+    bool started = false;
+    SDL_AudioDeviceID device = 0;
+    AudioBufferSet* set = nullptr;
+    std::string error;
+    std::string deviceName;
+};
+AudioDeviceState g_audio;
+
+void SDLCALL DeviceCallback(void* userdata, Uint8* stream, int length) {
+    AudioMix(static_cast<AudioBufferSet*>(userdata), reinterpret_cast<int16_t*>(stream),
+             length / int(sizeof(int16_t) * AUDIO_OUTPUT_CHANNELS));
+}
+}  // namespace
+
+bool AudioSystemStart() {
+    if (g_audio.started) return true;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        g_audio.error = SDL_GetError();
+        return false;
+    }
+    g_audio.started = true;
+    return true;
+}
+
+void AudioSystemStop() {
+    AudioDeviceClose();
+    if (!g_audio.started) return;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    g_audio.started = false;
+}
+
+const char* AudioError() { return g_audio.error.c_str(); }
+
+bool AudioDeviceOpen(AudioBufferSet* set) {
+    if (!g_audio.started || g_audio.device || !set) return false;
+    SDL_AudioSpec want = {}, have = {};
+    want.freq = AUDIO_OUTPUT_RATE;
+    want.format = AUDIO_S16SYS;
+    want.channels = AUDIO_OUTPUT_CHANNELS;
+    want.samples = 1024;
+    want.callback = DeviceCallback;
+    want.userdata = set;
+    // SDL converts to whatever the hardware takes; the mixer always sees this format.
+    g_audio.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!g_audio.device) {
+        g_audio.error = SDL_GetError();
+        return false;
+    }
+    g_audio.set = set;
+    char* name = nullptr;
+    SDL_AudioSpec spec;
+    if (SDL_GetDefaultAudioInfo(&name, &spec, 0) == 0 && name) {
+        g_audio.deviceName = name;
+        SDL_free(name);
+    } else if (SDL_GetNumAudioDevices(0) > 0 && SDL_GetAudioDeviceName(0, 0)) {
+        g_audio.deviceName = SDL_GetAudioDeviceName(0, 0);
+    } else {
+        g_audio.deviceName = "default";
+    }
+    SDL_PauseAudioDevice(g_audio.device, 0);
+    return true;
+}
+
+void AudioDeviceClose() {
+    if (!g_audio.device) return;
+    SDL_CloseAudioDevice(g_audio.device);
+    g_audio.device = 0;
+    g_audio.set = nullptr;
+}
+
+bool AudioDeviceIsOpen() { return g_audio.device != 0; }
+
+AudioDeviceCaps AudioDeviceGetCaps() {
+    AudioDeviceCaps caps = {};
+    caps.primaryStereo = true;
+    caps.primary16Bit = true;
+    caps.secondaryMono = caps.secondaryStereo = caps.secondary8Bit = caps.secondary16Bit = true;
+    caps.minSecondaryRate = AUDIO_MIN_BUFFER_RATE;
+    caps.maxSecondaryRate = AUDIO_MAX_BUFFER_RATE;
+    return caps;
+}
+
+int AudioDeviceSetFormat(const AudioFormat& format) {
+    return format.channels == AUDIO_OUTPUT_CHANNELS && format.bitsPerSample == 16 &&
+                   format.samplesPerSec == uint32_t(AUDIO_OUTPUT_RATE)
+               ? 0
+               : -1;
+}
+
+void AudioDevicePause(bool pause) {
+    if (g_audio.device) SDL_PauseAudioDevice(g_audio.device, pause ? 1 : 0);
+}
+
+const char* AudioDriverName() {
+    const char* name = g_audio.started ? SDL_GetCurrentAudioDriver() : nullptr;
+    return name ? name : "";
+}
+
+const char* AudioDeviceName() { return g_audio.deviceName.c_str(); }
+
+int AudioOutputDeviceCount() {
+    int n = g_audio.started ? SDL_GetNumAudioDevices(0) : 0;
+    return n > 0 ? n : 0;
+}
+
+const char* AudioOutputDeviceName(int index) {
+    const char* name = g_audio.started ? SDL_GetAudioDeviceName(index, 0) : nullptr;
+    return name ? name : "";
+}

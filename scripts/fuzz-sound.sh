@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Sanitizer and fuzz smoke run of the sound file converters (WAVE, MP3, Ogg
+# Vorbis): the converters alone are built with clang under ASan/UBSan, a seed
+# corpus is written, then libFuzzer runs them for a few seconds.
+#   FUZZ_SECONDS   fuzzing time (default 20)
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+OUT="$ROOT/build/fuzz-sound"
+SECONDS_TO_RUN="${FUZZ_SECONDS:-20}"
+mkdir -p "$OUT/obj" "$OUT/corpus"
+
+CXX="${CXX_FUZZ:-clang++}"
+FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all
+       -I"$ROOT/library" -I"$ROOT/library/include")
+SOURCES=(
+  library/sound/sound_convert.cpp library/sound/wave_reader.cpp library/sound/mp3_converter.cpp
+  library/sound/ogg_converter.cpp library/core/file/stream_memory.cpp fuzz/core_stubs.cpp
+)
+LIBS=(-lmpg123 -lvorbisfile -lvorbis -logg)
+
+obj_of() { echo "$OUT/obj/$(echo "$1" | tr '/' '_').o"; }
+OBJS=()
+pids=()
+for src in "${SOURCES[@]}"; do
+  obj="$(obj_of "$src")"
+  OBJS+=("$obj")
+  if [ ! -f "$obj" ] || [ "$ROOT/$src" -nt "$obj" ]; then
+    "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer-no-link -c "$ROOT/$src" -o "$obj" &
+    pids+=($!)
+    if [ ${#pids[@]} -ge 2 ]; then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
+  fi
+done
+for p in "${pids[@]}"; do wait "$p"; done
+
+echo "fuzz-sound: seed corpus"
+"$CXX" -std=c++17 -O1 "$ROOT/fuzz/sound_seeds.cpp" -lvorbisenc -lvorbis -logg -o "$OUT/sound_seeds"
+"$OUT/sound_seeds" "$OUT/corpus"
+
+echo "fuzz-sound: fuzzing the converters for ${SECONDS_TO_RUN}s"
+"$CXX" "${FLAGS[@]}" -fsanitize=fuzzer "$ROOT/fuzz/sound_fuzz.cpp" "${OBJS[@]}" "${LIBS[@]}" \
+  -o "$OUT/sound_fuzz"
+"$OUT/sound_fuzz" -max_total_time="$SECONDS_TO_RUN" -max_len=65536 -rss_limit_mb=3072 \
+  -malloc_limit_mb=3072 -print_final_stats=1 "$OUT/corpus" 2>&1 | tail -n 12

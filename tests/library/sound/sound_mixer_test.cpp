@@ -1,0 +1,178 @@
+// The mixer over a buffer set, without a device: overlapping, clipping,
+// looping and one-shot buffers, sample formats, rates, two-part locks,
+// duplicates; and the primary format a device gets.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/audio_sdl.h"
+#include "sound/sound_system.h"
+
+namespace {
+
+class Mixer : public ::testing::Test {
+protected:
+    void SetUp() override { set_ = AudioBufferSetCreate(); }
+    void TearDown() override { AudioBufferSetDestroy(set_); }
+
+    // A buffer holding the given bytes.
+    AudioBuffer* Make(AudioFormat f, const std::vector<uint8_t>& bytes) {
+        AudioBuffer* b = AudioBufferCreate(set_, f, uint32_t(bytes.size()));
+        EXPECT_NE(b, nullptr);
+        if (!b) return nullptr;
+        Write(b, 0, bytes);
+        return b;
+    }
+    static void Write(AudioBuffer* b, uint32_t offset, const std::vector<uint8_t>& bytes) {
+        void *p1, *p2;
+        uint32_t n1, n2;
+        ASSERT_EQ(AudioBufferLock(b, offset, uint32_t(bytes.size()), &p1, &n1, &p2, &n2), 0);
+        std::memcpy(p1, bytes.data(), n1);
+        if (n2) std::memcpy(p2, bytes.data() + n1, n2);
+        ASSERT_EQ(AudioBufferUnlock(b, p1, n1, p2, n2), 0);
+    }
+    std::vector<int16_t> Mix(int frames) {
+        std::vector<int16_t> out(size_t(frames) * 2, 12345);
+        AudioMix(set_, out.data(), frames);
+        return out;
+    }
+    AudioBufferSet* set_ = nullptr;
+};
+
+std::vector<uint8_t> Stereo16(std::initializer_list<int16_t> samples) {
+    std::vector<uint8_t> b(samples.size() * 2);
+    std::memcpy(b.data(), std::data(samples), b.size());
+    return b;
+}
+
+constexpr AudioFormat kStereo16 = {2, 16, 44100};
+constexpr AudioFormat kMono16 = {1, 16, 44100};
+
+}  // namespace
+
+TEST_F(Mixer, OverlappingBuffersAddAndClip) {
+    AudioBuffer* a = Make(kStereo16, Stereo16({100, -100, 200, -200, 300, -300, 30000, -30000}));
+    AudioBuffer* b = Make(kStereo16, Stereo16({1, 2, 3, 4, 5, 6, 30000, -30000}));
+    ASSERT_EQ(AudioBufferPlay(a, 0), 0);
+    EXPECT_EQ(Mix(1), (std::vector<int16_t>{100, -100}));
+    ASSERT_EQ(AudioBufferPlay(b, 0), 0);
+    // a at its second frame, b at its first; the last frame saturates.
+    EXPECT_EQ(Mix(4), (std::vector<int16_t>{201, -198, 303, -296, 30005, -29994, 30000, -30000}));
+    ASSERT_EQ(AudioBufferSetPosition(a, 12), 0);
+    ASSERT_EQ(AudioBufferSetPosition(b, 12), 0);
+    AudioBufferPlay(a, 0);
+    AudioBufferPlay(b, 0);
+    EXPECT_EQ(Mix(2), (std::vector<int16_t>{32767, -32768, 0, 0}));
+}
+
+TEST_F(Mixer, LoopingRepeatsAndOneShotStopsAtItsEndBackAtZero) {
+    AudioBuffer* loop = Make(kMono16, Stereo16({10, 20, 30}));
+    AudioBuffer* once = Make(kMono16, Stereo16({1000, 2000}));
+    AudioBufferPlay(loop, 1);
+    AudioBufferPlay(once, 0);
+    EXPECT_EQ(Mix(7), (std::vector<int16_t>{1010, 1010, 2020, 2020, 30, 30, 10, 10, 20, 20, 30, 30, 10, 10}));
+    uint32_t status = 0, play = 99;
+    AudioBufferGetStatus(once, &status);
+    EXPECT_EQ(status, 0u);
+    AudioBufferGetPosition(once, &play, nullptr);
+    EXPECT_EQ(play, 0u);
+    AudioBufferGetStatus(loop, &status);
+    EXPECT_EQ(status, AUDIO_STATUS_PLAYING | AUDIO_STATUS_LOOPING);
+    AudioBufferGetPosition(loop, &play, nullptr);
+    EXPECT_EQ(play, 2u);   // frame 1
+    AudioBufferStop(loop);
+    EXPECT_EQ(Mix(2), (std::vector<int16_t>(4, 0)));
+}
+
+TEST_F(Mixer, SampleFormatsAndRatesBecomeStereo16AtTheOutputRate) {
+    // 8-bit samples are unsigned around 128.
+    AudioBuffer* eight = Make({2, 8, 44100}, {128, 255, 0, 129});
+    AudioBufferPlay(eight, 0);
+    EXPECT_EQ(Mix(3), (std::vector<int16_t>{0, 32512, -32768, 256, 0, 0}));
+    AudioBufferRelease(eight);
+
+    // Half the output rate: every second output frame lies between two
+    // source frames; the last one holds its value.
+    AudioBuffer* half = Make({1, 16, 22050}, Stereo16({0, 1000, 2000}));
+    AudioBufferPlay(half, 0);
+    EXPECT_EQ(Mix(7), (std::vector<int16_t>{0, 0, 500, 500, 1000, 1000, 1500, 1500, 2000, 2000, 2000, 2000, 0, 0}));
+
+    // A looping buffer at half rate interpolates across its end into its start.
+    AudioBuffer* loop = Make({1, 16, 22050}, Stereo16({0, 1000}));
+    AudioBufferPlay(loop, 1);
+    EXPECT_EQ(Mix(5), (std::vector<int16_t>{0, 0, 500, 500, 1000, 1000, 500, 500, 0, 0}));
+}
+
+TEST_F(Mixer, LocksHandOutTwoPartsAcrossTheEnd) {
+    AudioBuffer* b = Make(kMono16, std::vector<uint8_t>(16, 0));
+    void *p1, *p2;
+    uint32_t n1, n2;
+    ASSERT_EQ(AudioBufferLock(b, 12, 8, &p1, &n1, &p2, &n2), 0);
+    EXPECT_EQ(n1, 4u);
+    EXPECT_EQ(n2, 4u);
+    // A second lock, or an unlock of something else, is refused.
+    void *q1, *q2;
+    uint32_t m1, m2;
+    EXPECT_EQ(AudioBufferLock(b, 0, 2, &q1, &m1, &q2, &m2), -1);
+    int16_t tail[2] = {7, 8}, head[2] = {5, 6};
+    std::memcpy(p1, tail, 4);
+    std::memcpy(p2, head, 4);
+    int16_t other[4];
+    EXPECT_EQ(AudioBufferUnlock(b, other, n1, p2, n2), -1);
+    ASSERT_EQ(AudioBufferUnlock(b, p1, n1, p2, n2), 0);
+    AudioBufferPlay(b, 1);
+    EXPECT_EQ(Mix(9), (std::vector<int16_t>{5, 5, 6, 6, 0, 0, 0, 0, 0, 0, 0, 0, 7, 7, 8, 8, 5, 5}));
+    // Out of range.
+    EXPECT_EQ(AudioBufferLock(b, 16, 2, &p1, &n1, &p2, &n2), -1);
+    EXPECT_EQ(AudioBufferLock(b, 0, 18, &p1, &n1, &p2, &n2), -1);
+    EXPECT_EQ(AudioBufferSetPosition(b, 16), -1);
+}
+
+TEST_F(Mixer, DuplicatesShareTheDataButPlayOnTheirOwn) {
+    AudioBuffer* a = Make(kMono16, Stereo16({1, 2, 3, 4}));
+    AudioBuffer* d = AudioBufferDuplicate(a);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(AudioBufferSize(d), 8u);
+    AudioBufferPlay(a, 0);
+    Mix(2);
+    AudioBufferPlay(d, 0);
+    EXPECT_EQ(Mix(2), (std::vector<int16_t>{4, 4, 6, 6}));
+    // Released while its duplicate plays on.
+    AudioBufferRelease(a);
+    EXPECT_EQ(Mix(3), (std::vector<int16_t>{3, 3, 4, 4, 0, 0}));
+}
+
+TEST_F(Mixer, UnplayableBuffersAreNotMade) {
+    const std::pair<AudioFormat, uint32_t> cases[] = {
+        {{3, 16, 44100}, 64}, {{2, 24, 44100}, 64}, {{0, 16, 44100}, 64}, {{2, 16, 50}, 64},
+        {{2, 16, 400000}, 64}, {{2, 16, 44100}, 0}, {{2, 16, 44100}, 3},
+    };
+    for (const auto& c : cases) EXPECT_EQ(AudioBufferCreate(set_, c.first, c.second), nullptr);
+    EXPECT_EQ(AudioBufferPlay(nullptr, 0), -1);
+    EXPECT_EQ(AudioBufferDuplicate(nullptr), nullptr);
+}
+
+TEST(PrimaryFormat, FollowsTheDeviceUpTo44100Hz) {
+    struct Case {
+        bool stereo, sixteen;
+        uint32_t maxRate;
+        AudioFormat expect;
+    };
+    const Case cases[] = {
+        {true, true, 48000, {2, 16, 44100}},
+        {true, true, 22050, {2, 16, 22050}},
+        {false, true, 44100, {1, 16, 44100}},
+        {true, false, 44100, {2, 8, 44100}},
+    };
+    for (const Case& c : cases) {
+        AudioDeviceCaps caps = {};
+        caps.primaryStereo = c.stereo;
+        caps.primary16Bit = c.sixteen;
+        caps.maxSecondaryRate = c.maxRate;
+        AudioFormat f = ChoosePrimaryFormat(caps);
+        EXPECT_EQ(f.channels, c.expect.channels);
+        EXPECT_EQ(f.bitsPerSample, c.expect.bitsPerSample);
+        EXPECT_EQ(f.samplesPerSec, c.expect.samplesPerSec);
+    }
+}

@@ -1,0 +1,97 @@
+// Listening to the real output: the whole library runs on SDL's disk audio
+// driver, which writes the device's stream to a file, while the game's way
+// of playing sound (a waited-for effect, streamed music) runs through the
+// public functions and the message loop.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "core/startup.h"
+#include "sound_test_support.h"
+#include "zovav.h"
+
+using namespace soundtest;
+
+namespace {
+
+// Keeps the message loop (and so the stream refill) going for a while.
+void RunFor(double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        ProcessMessage();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+}  // namespace
+
+TEST(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
+    zvtest::ScopedTempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    const std::string outFile = dir.path() + "/output.raw";
+    const char* driver = getenv("SDL_AUDIODRIVER");
+    const std::string previousDriver = driver ? driver : "";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", outFile.c_str(), 1);
+    SetSkipStartupWaits(1);
+    ChangeWindowMode(1);
+    ASSERT_EQ(ZoVav_Init(), 0);
+
+    WavSpec effect;
+    effect.channels = 1;
+    effect.rate = 22050;
+    effect.data = ToBytes(Sine(22050 * 3 / 10, 1, 1000, 22050, 8000));   // 0.3 s
+    WriteFile("effect.wav", MakeWav(effect));
+    WriteFile("music.mp3", EncodeMp3(Sine(44100, 2, 440, 44100, 8000), 2, 44100, 128));
+    const int fx = LoadSoundMem("effect.wav", 3, -1);
+    SetCreateSoundDataType(3);
+    const int music = LoadSoundMem("music.mp3", 3, -1);
+    SetCreateSoundDataType(0);
+    ASSERT_NE(fx, -1);
+    ASSERT_NE(music, -1);
+
+    RunFor(0.4);
+    EXPECT_EQ(PlaySoundMem(fx, ZV_PLAYTYPE_NORMAL, 1), 0);   // returns when the effect has ended
+    EXPECT_EQ(PlaySoundMem(music, ZV_PLAYTYPE_LOOP, 1), 0);
+    RunFor(1.5);
+    EXPECT_EQ(StopSoundMem(music), 0);
+    RunFor(0.5);
+    EXPECT_EQ(DeleteSoundMem(fx), 0);
+    EXPECT_EQ(DeleteSoundMem(music), 0);
+    EXPECT_EQ(ZoVav_End(), 0);
+    unsetenv("SDL_DISKAUDIOFILE");
+    if (previousDriver.empty()) unsetenv("SDL_AUDIODRIVER");
+    else setenv("SDL_AUDIODRIVER", previousDriver.c_str(), 1);
+
+    // Loudness per 50 ms window of the written stream (16-bit stereo, 44100 Hz).
+    const std::string raw = zvtest::ReadWholeFile(outFile);
+    const auto samples = ToSamples(reinterpret_cast<const uint8_t*>(raw.data()), raw.size());
+    const size_t window = 2205 * 2;
+    std::vector<double> rms;
+    for (size_t at = 0; at + window <= samples.size(); at += window) {
+        double sum = 0;
+        for (size_t i = at; i < at + window; ++i) sum += double(samples[i]) * samples[i];
+        rms.push_back(std::sqrt(sum / window));
+    }
+    ASSERT_GT(rms.size(), 40u) << "the device wrote " << raw.size() << " bytes";
+    auto loud = [](double r) { return r > 2000; };
+    auto silent = [](double r) { return r < 1; };
+    // Silent before anything plays, loud while the effect and the music play
+    // (at least 1.5 s of it), silent once the music has stopped.
+    size_t firstLoud = 0;
+    while (firstLoud < rms.size() && !loud(rms[firstLoud])) ++firstLoud;
+    size_t lastLoud = rms.size();
+    while (lastLoud > 0 && !loud(rms[lastLoud - 1])) --lastLoud;
+    ASSERT_LT(firstLoud, rms.size());
+    EXPECT_GE(firstLoud, 4u);
+    for (size_t i = 0; i + 1 < firstLoud; ++i) EXPECT_TRUE(silent(rms[i])) << "window " << i << ": " << rms[i];
+    EXPECT_GE(lastLoud - firstLoud, 30u);
+    size_t loudWindows = 0;
+    for (size_t i = firstLoud; i < lastLoud; ++i) loudWindows += loud(rms[i]) ? 1 : 0;
+    EXPECT_GE(loudWindows, 28u);
+    ASSERT_GE(rms.size() - lastLoud, 4u);
+    for (size_t i = lastLoud + 1; i < rms.size(); ++i) EXPECT_TRUE(silent(rms[i])) << "window " << i << ": " << rms[i];
+}
