@@ -11,6 +11,7 @@
 
 #include "core/library_state.h"
 #include "core/routines.h"
+#include "graphics/font/font_handle.h"
 #include "graphics/graphics_core.h"
 #include "platform/system_posix.h"
 
@@ -122,11 +123,16 @@ int InitLogOnScreen() {
     if (!GetDirectDrawObjectExists() || !g_Library.session.mainWindow) return -1;
     g_screenLog = LogOnScreenState{};
     g_screenLog.inUse = 1;
-    g_screenLog.fontLost = 0;
+    g_screenLog.fontLost = 1;
+    // The console's own font: edged, default face; the font layer raises the
+    // lost flag whenever the font goes with the graphics state.
+    g_screenLog.fontHandle = CreateFontToHandleImpl(nullptr, g_screenLog.fontSize, 4, 1, -1, -1, 0, -1, -1);
+    SetFontLostFlag(g_screenLog.fontHandle, &g_screenLog.fontLost);
     return 0;
 }
 
 int TerminateLogOnScreen() {
+    if (g_screenLog.fontHandle != -1) DeleteFontToHandleImpl(g_screenLog.fontHandle);
     g_screenLog.inUse = 0;
     g_screenLog.fontHandle = -1;
     return 0;

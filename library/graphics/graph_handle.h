@@ -5,12 +5,11 @@
 #include <cstdint>
 
 #include "graphics/surface_data.h"
+#include "zovav.h"   // SCREEN_BACK, SCREEN_FRONT
 
 struct GraphImage;
 struct ImageRect;
 
-constexpr int SCREEN_BACK = -2;
-constexpr int SCREEN_FRONT = -4;
 constexpr int GRAPH_TABLE_SLOTS = 32768;
 
 struct GraphData {

@@ -1,13 +1,20 @@
-// Brings graphics up and down: the surface device, the screen colour format,
-// the graph and surface tables and the creation settings.
+// Brings graphics up and down: the display at library start and end, the
+// graphics state at every screen-mode change, the recovery after a lost
+// display, and the warm-up of the draw targets at the end of start-up.
 #include "graphics/graphics_start.h"
 
 #include "core/log.h"
 #include "core/window.h"
+#include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_graphs.h"
+#include "graphics/directdraw/dd_system.h"
+#include "graphics/draw_front.h"
+#include "graphics/font/font_handle.h"
 #include "graphics/graph_create_settings.h"
+#include "graphics/graph_draw_state.h"
 #include "graphics/graph_handle.h"
 #include "graphics/graphics_core.h"
+#include "graphics/image/graph_image.h"
 #include "graphics/mask_screen.h"
 #include "graphics/screen_settings.h"
 #include "graphics/surface_data.h"
@@ -17,14 +24,30 @@ namespace {
 
 struct GraphicsStartState {
     int started = 0;
+    void (*restoreCallback)() = nullptr;   // survives every graphics start
 };
 GraphicsStartState g_graphics;
+
+// Fonts start with the graphics state (fresh default-font settings and the
+// default font), must be gone before the surface tables go, and are made
+// again after a lost display.
+void FontStartHook() {
+    ResetDefaultFontState();
+    InitFont();
+}
+void FontEndHook() { TerminateFont(); }
+void FontRefreshHook() { RefreshAllFonts(); }
+
+// A black graph of the given size drawn once to warm the back ends.
+int MakeBlackGraph(int width, int height) {
+    const int handle = MakeGraphImpl(width, height, 1);
+    if (handle >= 0) FillGraph(handle, 0, 0, 0, 255);
+    return handle;
+}
 
 }  // namespace
 
 int GetGraphicsStartedFlag() { return g_graphics.started; }
-
-int GetDirectDrawObjectExists() { return MemSurfaceDeviceExists(); }
 
 int InitializeGraphics() {
     if (g_graphics.started) return 0;
@@ -34,11 +57,14 @@ int InitializeGraphics() {
     InitializeGraphTable();
     InitializeSurfaceDataTable();
     g_graphics.started = 1;
+    ResetGraphDrawState();
     G_DD_InitializeGraphics();
     // The 3D back end is not part of this build: graphs live in 2D surfaces.
     ErrorLogAdd("３Ｄグラフィック描画機能は使用しません\n");
+    SetGraphColorBitDepth(0);
     ResetMaskScreenState();
     SetDrawScreenImpl(SCREEN_FRONT);
+    FontStartHook();
     ErrorLogTabSub();
     ErrorLogAdd("グラフィック管理系の初期化は正常に終了しました\n");
     return 0;
@@ -49,6 +75,8 @@ int TerminateGraphics() {
     DeleteMaskScreen();
     DeleteAllMaskData();
     InitGraph(0);
+    FontEndHook();
+    ClearDDDrawTarget();
     G_DD_TerminateGraphics();
     TerminateSurfaceDataTable();
     TerminateGraphTable();
@@ -58,17 +86,79 @@ int TerminateGraphics() {
 }
 
 int InitializeDisplay() {
-    // Window mode shows a 32-bit desktop; full screen takes the asked depth.
-    if (GetWindowModeFlag()) SetDisplayColorBitDepth(32);
-    else SetDisplayColorBitDepth(GetRequestedColorBitDepth() == 32 ? 32 : 16);
-    if (MemSurfaceDeviceStart() != 0) ZoVav_FatalError("DirectDraw の初期化に失敗しました");
-    SetupScreenColorData();
-    InitializeGraphics();
+    if (InitializeDirectDraw() != 0) {
+        if (GetMemImgScreenFlag()) ZoVav_FatalError("DirectDraw の初期化に失敗しました");
+        ErrorLogAdd("ソフトウエアレンダリングモードに変更します\n");
+        SetUseDirectDrawFlag(0);
+        if (InitializeDirectDraw() != 0) ZoVav_FatalError("DirectDraw の初期化に失敗しました");
+    }
+    g_graphics.started = 1;
     return 0;
 }
 
 int TerminateDisplay() {
-    TerminateGraphics();
-    MemSurfaceDeviceEnd();
+    TerminateDirectDraw();
+    g_graphics.started = 0;
+    return 0;
+}
+
+int SetRestoreGraphCallback(void (*callback)()) {
+    g_graphics.restoreCallback = callback;
+    return 0;
+}
+int GetRestoreGraphCallbackExists() { return g_graphics.restoreCallback != nullptr; }
+
+// The window is brought to the front by the window system when shown.
+int SetForegroundMainWindow() { return 0; }
+
+// Memory surfaces survive a lost display, so recovery only re-selects the
+// draw target and shows a fresh frame.
+int RestoreGraphSystem() {
+    if (!g_graphics.started) return 0;
+    const int screen = GetDrawScreen();
+    G_DD_SetDrawScreen(screen, screen);
+    ClearDrawScreenImpl();
+    ScreenFlipImpl();
+    if (g_graphics.restoreCallback) g_graphics.restoreCallback();
+    FontRefreshHook();
+    return 0;
+}
+
+int RestoreAllSurface2D() { return 0; }
+int RestoreAllSurface3D() { return 0; }
+// Movies are the movie module's; nothing plays yet.
+int ResumeAllMovies() { return 0; }
+int PauseAllMovies() { return 0; }
+int ReleaseAllMovieSurfaces() { return 0; }
+
+int InitializeScreensAtStartup() {
+    SetDrawScreenImpl(SCREEN_BACK);
+    SetDrawScreenImpl(SCREEN_FRONT);
+    // Exercise each road once: a draw-valid graph as target, a subtractive
+    // blit to the back screen, plain and stretched blits to the front.
+    SetDrawValidGraphCreateFlag(1);
+    int target = MakeGraphImpl(256, 256, 1);
+    SetDrawValidGraphCreateFlag(0);
+    if (target >= 0) {
+        SetDrawScreenImpl(target);
+        SetDrawScreenImpl(SCREEN_FRONT);
+        DeleteGraphImpl(target, 0);
+    }
+    int black = MakeBlackGraph(256, 256);
+    if (black >= 0) {
+        SetDrawScreenImpl(SCREEN_BACK);
+        SetDrawBlendModeImpl(3, 128);
+        DrawGraphImpl(0, 0, black, 1);
+        SetDrawBlendModeImpl(0, 0);
+        SetDrawScreenImpl(SCREEN_FRONT);
+        DrawGraphImpl(0, 0, black, 1);
+        DeleteGraphImpl(black, 0);
+    }
+    black = MakeBlackGraph(256, 256);
+    if (black >= 0) {
+        DrawExtendGraph(0, 0, 640, 480, black, 1);
+        DeleteGraphImpl(black, 0);
+    }
+    SetDrawScreenImpl(SCREEN_FRONT);
     return 0;
 }

@@ -25,6 +25,10 @@ struct ScreenSettings {
     SurfacePixelFormat pixelFormat{};
     ColorData colorData{};
     int formatCode = 0;
+    int waitVSync = 0;
+    int gdiSurfaceMode = 0;
+    int useTempPrimary = 0;
+    int screenModeChanged = 0;
 };
 ScreenSettings g_screen;
 
@@ -67,6 +71,32 @@ int SetNotUse3DFlag(int flag) {
     g_screen.notUse3D = g_screen.softwareRender ? 1 : flag;
     return 0;
 }
+
+int SetWaitVSyncFlag(int flag) {
+    g_screen.waitVSync = flag;
+    return 0;
+}
+int GetWaitVSyncFlag() { return g_screen.waitVSync; }
+
+// The flip always presents through the window, so the GDI-surface mode is
+// only remembered.
+int SetGDISurfaceModeFlag(int flag) {
+    g_screen.gdiSurfaceMode = flag;
+    return 0;
+}
+int GetGDISurfaceModeFlag() { return g_screen.gdiSurfaceMode; }
+
+int SetUseTempPrimaryFlag(int flag) {
+    if (!GetDirectDrawObjectExists()) g_screen.useTempPrimary = flag;
+    return 0;
+}
+int GetUseTempPrimaryFlag() { return g_screen.useTempPrimary; }
+
+int SetScreenModeChangedFlag(int flag) {
+    g_screen.screenModeChanged = flag;
+    return 1;
+}
+int GetScreenModeChangedFlag() { return g_screen.screenModeChanged; }
 
 int GetNotUse3DFlag() { return g_screen.notUse3D; }
 int GetMemImgScreenFlag() { return g_screen.memImgScreens; }

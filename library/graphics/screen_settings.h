@@ -26,6 +26,10 @@ int GetRequestedColorBitDepth();
 // The display the screens live on: depth 16 or 32, chosen when the display starts.
 int SetDisplayColorBitDepth(int colorBitDepth);
 
+int GetWaitVSyncFlag();
+int GetUseTempPrimaryFlag();
+int SetScreenModeChangedFlag(int flag);
+
 const ColorData* GetScreenColorData();
 const SurfacePixelFormat* GetScreenPixelFormatImpl();
 int GetScreenFormatCode();

@@ -104,4 +104,57 @@ constexpr int ZV_PLAYTYPE_NORMAL = 0;
 constexpr int ZV_PLAYTYPE_BACK = 1;
 constexpr int ZV_PLAYTYPE_LOOP = 3;
 
+// Fonts
+// Font handles for text: a face name (null or "" for the default face), a
+// size in pixels, a thickness (1..9), a type (bit 0 edge, bit 1 anti-aliased),
+// a character set (-1 the system's), an edge size and an italic flag; -1 in
+// size, thickness, type or edge size takes the default (16, 6, 0, 1). At most
+// 40 fonts exist at once. The default font (size 16, or SetFontSize's) is the
+// one GetDrawStringWidth measures with; strings are Shift-JIS.
+int CreateFontToHandle(const char* fontName, int size, int thick, int fontType = -1, int charSet = -1,
+                       int edgeSize = -1, int italic = 0, int slotIndex = -1, int serial = -1);
+int DeleteFontToHandle(int fontHandle);
+int SetFontSize(int fontSize);
+int GetDrawStringWidth(const char* string, int strLen, int verticalFlag = 0);
+
+// Screens and drawing
+// Drawing goes to the draw screen: SCREEN_BACK (shown by ScreenFlip),
+// SCREEN_FRONT (shown as it is drawn) or a graph made draw-valid. Colours
+// come from GetColor. Blend modes: ZV_BLEND_NOBLEND, ALPHA, ADD, SUB, MUL
+// with a parameter 0-255. Text functions draw with fonts and return -1
+// while no font exists.
+struct RECT {
+    int left, top, right, bottom;
+};
+struct SurfacePixelFormat;
+
+constexpr int SCREEN_BACK = -2;
+constexpr int SCREEN_FRONT = -4;
+constexpr int ZV_BLEND_NOBLEND = 0;
+constexpr int ZV_BLEND_ALPHA = 1;
+constexpr int ZV_BLEND_ADD = 2;
+constexpr int ZV_BLEND_SUB = 3;
+constexpr int ZV_BLEND_MUL = 4;
+
+int ScreenFlip();
+int SaveDrawScreenToBMP(int x1, int y1, int x2, int y2, const char* fileName);
+int ClearDrawScreen();
+int DrawGraph(int x, int y, int grHandle, int transFlag);
+int DrawRotaGraph(int x, int y, double exRate, double angle, int grHandle, int transFlag, int turnFlag = 0);
+int DrawLine(int x1, int y1, int x2, int y2, int color, int thickness = 1);
+int DrawBox(int x1, int y1, int x2, int y2, int color, int fillFlag);
+int DrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, int color, int fillFlag);
+int DrawString(int x, int y, const char* string, int color, int edgeColor = 0);
+int DrawStringToHandle(int x, int y, const char* string, int color, int fontHandle, int edgeColor = 0,
+                       int verticalFlag = 0);
+int DrawFormatString(int x, int y, int color, const char* format, ...) __attribute__((format(printf, 4, 5)));
+int DrawFormatStringToHandle(int x, int y, int color, int fontHandle, const char* format, ...)
+    __attribute__((format(printf, 5, 6)));
+int SetDrawBlendMode(int blendMode, int blendParam);
+int SetDrawBright(int red, int green, int blue);
+int SetDrawScreen(int drawScreen);
+int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int grHandle, int useClientFlag = 1);
+int RectClipping(RECT* rect, const RECT* clipRect);
+const SurfacePixelFormat* GetScreenPixelFormat();
+
 #endif

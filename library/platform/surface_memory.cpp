@@ -23,6 +23,7 @@ namespace {
 struct SurfaceDeviceState {
     int started = 0;
     int liveSurfaces = 0;
+    int refused = 0;
 };
 SurfaceDeviceState g_device;
 
@@ -53,7 +54,10 @@ bool ClipRect(SurfaceRect& r, int w, int h) {
 
 }  // namespace
 
+void MemSurfaceDeviceRefuse(int refuse) { g_device.refused = refuse; }
+
 int MemSurfaceDeviceStart() {
+    if (g_device.refused) return -1;
     g_device.started = 1;
     return 0;
 }

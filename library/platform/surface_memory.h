@@ -28,6 +28,8 @@ struct MemSurface;
 int MemSurfaceDeviceStart();
 int MemSurfaceDeviceEnd();
 int MemSurfaceDeviceExists();
+// While set, starting the device fails (a machine without a usable device).
+void MemSurfaceDeviceRefuse(int refuse);
 int MemSurfaceCount();   // live surfaces, for the end-of-run check
 
 // Bit counts 8, 16, 24 or 32. videoMemory is only a placement wish that is

@@ -1,0 +1,303 @@
+// Software drawing against pixman and SDL2's software renderer: four seeded game-like
+// scenes on a 640x480 X8R8G8B8 target, each drawn by all three in one run.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <pixman.h>
+
+#include <cmath>
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "graphics/memimg/memimg.h"
+#include "softrender/softrender.h"
+
+namespace {
+
+constexpr int kW = 640, kH = 480;
+
+// A plain MEMIMG over a vector (sprites keep an alpha channel).
+struct Img {
+    MEMIMG m{};
+    std::vector<uint32_t> px;
+    Img(int w, int h, bool alpha) : px(size_t(w) * h) {
+        m.ValidMagic = MEMIMG_VALID_MAGIC;
+        m.Width = w;
+        m.Height = h;
+        m.Pitch = w * 4;
+        m.Format = 1;
+        m.AlphaFlag = alpha;
+        m.PalettePtr = m.Palette;
+        m.Pixels = reinterpret_cast<unsigned char*>(px.data());
+    }
+};
+
+// A round sprite: opaque core, soft rim, transparent corners.
+std::vector<uint32_t> MakeSprite(int size, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint32_t> px(size_t(size) * size);
+    const float r = size * 0.5f;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const float d = std::hypot(x + 0.5f - r, y + 0.5f - r) / r;
+            const uint32_t a = d < 0.7f ? 255 : (d < 1.0f ? uint32_t((1.0f - d) / 0.3f * 255) : 0);
+            px[size_t(y) * size + x] = a << 24 | (rng() & 0xFFFFFF);
+        }
+    return px;
+}
+
+std::vector<uint32_t> Premultiplied(const std::vector<uint32_t>& px) {
+    std::vector<uint32_t> out(px.size());
+    for (size_t i = 0; i < px.size(); ++i) {
+        const uint32_t a = px[i] >> 24;
+        uint32_t v = a << 24;
+        for (int sh = 0; sh < 24; sh += 8) v |= (((px[i] >> sh) & 0xFF) * a / 255) << sh;
+        out[i] = v;
+    }
+    return out;
+}
+
+struct Placement {
+    int x, y;
+    float angle;
+};
+
+std::vector<Placement> Places(int count, int size, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<Placement> out;
+    for (int i = 0; i < count; ++i)
+        out.push_back({int(rng() % (kW + size)) - size / 2, int(rng() % (kH + size)) - size / 2,
+                       float(rng() % 6283) / 1000.0f});
+    return out;
+}
+
+// Scene contents shared by the three renderers.
+struct Scene {
+    std::vector<uint32_t> small = MakeSprite(16, 1), big = MakeSprite(96, 2), mid = MakeSprite(32, 3);
+    std::vector<uint32_t> backdrop;
+    std::vector<Placement> s1 = Places(800, 16, 11), s2 = Places(100, 96, 12), s4 = Places(200, 48, 14);
+    std::vector<Placement> boxes = Places(20, 60, 13);
+    Scene() : backdrop(size_t(kW) * kH) {
+        std::mt19937 rng(5);
+        for (uint32_t& v : backdrop) v = rng() & 0xFFFFFF;
+    }
+};
+const Scene& TheScene() {
+    static Scene s;
+    return s;
+}
+
+// ---- this library ---------------------------------------------------------
+
+struct Ours {
+    Img target{kW, kH, false}, small{16, 16, true}, big{96, 96, true}, mid{32, 32, true}, back{kW, kH, false};
+    Ours() {
+        const Scene& s = TheScene();
+        small.px = s.small, big.px = s.big, mid.px = s.mid, back.px = s.backdrop;
+        for (Img* i : {&small, &big, &mid, &back}) i->m.Pixels = reinterpret_cast<unsigned char*>(i->px.data());
+        InitializeMemImgDrawState();
+        SetMemImgDrawArea(0, 0, kW, kH);
+    }
+};
+
+void Ours1(benchmark::State& st) {
+    Ours o;
+    for (auto _ : st) {
+        MemImgDrawStateData.BlendMode = 2, MemImgDrawStateData.BlendParam = 250;
+        for (const Placement& p : TheScene().s1)
+            MemImgDrawRotaGraphBase(&o.target.m, &o.small.m, p.x, p.y, p.angle, 1.0f, 1, 0, nullptr);
+        benchmark::DoNotOptimize(o.target.px.data());
+    }
+}
+void Ours2(benchmark::State& st) {
+    Ours o;
+    for (auto _ : st) {
+        MemImgDrawStateData.BlendMode = 1, MemImgDrawStateData.BlendParam = 128;
+        for (const Placement& p : TheScene().s2) MemImgDrawGraphBase(&o.target.m, &o.big.m, p.x, p.y, 1, nullptr);
+        benchmark::DoNotOptimize(o.target.px.data());
+    }
+}
+void Ours3(benchmark::State& st) {
+    Ours o;
+    for (auto _ : st) {
+        MemImgDrawStateData.BlendMode = 0, MemImgDrawStateData.BlendParam = 255;
+        MemImgDrawGraphBase(&o.target.m, &o.back.m, 0, 0, 0, nullptr);
+        for (const Placement& p : TheScene().boxes) MemImgDrawFillBoxXY(&o.target.m, p.x, p.y, p.x + 60, p.y + 40, 0x00336699);
+        benchmark::DoNotOptimize(o.target.px.data());
+    }
+}
+void Ours4(benchmark::State& st) {
+    Ours o;
+    for (auto _ : st) {
+        MemImgDrawStateData.BlendMode = 0, MemImgDrawStateData.BlendParam = 255;
+        for (const Placement& p : TheScene().s4) {
+            const int32_t c[4] = {p.x, p.y, p.x + 48, p.y + 48};
+            MemImgDrawExtendGraphBase(&o.target.m, &o.mid.m, c, 1, nullptr);
+        }
+        benchmark::DoNotOptimize(o.target.px.data());
+    }
+}
+
+// ---- pixman ---------------------------------------------------------------
+
+struct Pix {
+    std::vector<uint32_t> dst = std::vector<uint32_t>(size_t(kW) * kH), small, big, mid, back;
+    pixman_image_t *target, *smallImg, *bigImg, *midImg, *backImg, *mask250, *mask128;
+    Pix() {
+        const Scene& s = TheScene();
+        small = Premultiplied(s.small), big = Premultiplied(s.big), mid = Premultiplied(s.mid), back = s.backdrop;
+        target = pixman_image_create_bits(PIXMAN_x8r8g8b8, kW, kH, dst.data(), kW * 4);
+        smallImg = pixman_image_create_bits(PIXMAN_a8r8g8b8, 16, 16, small.data(), 64);
+        bigImg = pixman_image_create_bits(PIXMAN_a8r8g8b8, 96, 96, big.data(), 384);
+        midImg = pixman_image_create_bits(PIXMAN_a8r8g8b8, 32, 32, mid.data(), 128);
+        backImg = pixman_image_create_bits(PIXMAN_x8r8g8b8, kW, kH, back.data(), kW * 4);
+        pixman_color_t c250 = {0, 0, 0, 250 * 257}, c128 = {0, 0, 0, 128 * 257};
+        mask250 = pixman_image_create_solid_fill(&c250);
+        mask128 = pixman_image_create_solid_fill(&c128);
+        for (pixman_image_t* i : {smallImg, bigImg, midImg}) pixman_image_set_filter(i, PIXMAN_FILTER_NEAREST, nullptr, 0);
+        pixman_transform_t t;
+        pixman_transform_init_scale(&t, pixman_double_to_fixed(32.0 / 48), pixman_double_to_fixed(32.0 / 48));
+        pixman_image_set_transform(midImg, &t);
+    }
+    ~Pix() {
+        for (pixman_image_t* i : {target, smallImg, bigImg, midImg, backImg, mask250, mask128}) pixman_image_unref(i);
+    }
+};
+
+void Pixman1(benchmark::State& st) {
+    Pix x;
+    for (auto _ : st) {
+        for (const Placement& p : TheScene().s1) {
+            const double c = std::cos(p.angle), s = std::sin(p.angle);
+            const int box = 24;  // covers the turned 16x16 sprite
+            pixman_f_transform f;
+            pixman_f_transform_init_translate(&f, -box / 2.0, -box / 2.0);
+            pixman_f_transform_rotate(&f, nullptr, c, -s);
+            pixman_f_transform_translate(&f, nullptr, 8, 8);
+            pixman_transform_t t;
+            pixman_transform_from_pixman_f_transform(&t, &f);
+            pixman_image_set_transform(x.smallImg, &t);
+            pixman_image_composite32(PIXMAN_OP_ADD, x.smallImg, x.mask250, x.target, 0, 0, 0, 0, p.x - box / 2,
+                                     p.y - box / 2, box, box);
+        }
+        benchmark::DoNotOptimize(x.dst.data());
+    }
+}
+void Pixman2(benchmark::State& st) {
+    Pix x;
+    for (auto _ : st) {
+        for (const Placement& p : TheScene().s2)
+            pixman_image_composite32(PIXMAN_OP_OVER, x.bigImg, x.mask128, x.target, 0, 0, 0, 0, p.x, p.y, 96, 96);
+        benchmark::DoNotOptimize(x.dst.data());
+    }
+}
+void Pixman3(benchmark::State& st) {
+    Pix x;
+    for (auto _ : st) {
+        pixman_image_composite32(PIXMAN_OP_SRC, x.backImg, nullptr, x.target, 0, 0, 0, 0, 0, 0, kW, kH);
+        for (const Placement& p : TheScene().boxes) {
+            const int l = std::max(p.x, 0), t = std::max(p.y, 0);
+            const int r = std::min(p.x + 60, kW), b = std::min(p.y + 40, kH);
+            if (r > l && b > t) pixman_fill(x.dst.data(), kW, 32, l, t, r - l, b - t, 0x00336699);
+        }
+        benchmark::DoNotOptimize(x.dst.data());
+    }
+}
+void Pixman4(benchmark::State& st) {
+    Pix x;
+    for (auto _ : st) {
+        for (const Placement& p : TheScene().s4)
+            pixman_image_composite32(PIXMAN_OP_OVER, x.midImg, nullptr, x.target, 0, 0, 0, 0, p.x, p.y, 48, 48);
+        benchmark::DoNotOptimize(x.dst.data());
+    }
+}
+
+// ---- SDL2 software renderer -------------------------------------------------
+
+struct Sdl {
+    SDL_Surface *target, *small, *big, *mid, *back;
+    SDL_Renderer* renderer;
+    SDL_Texture* smallTex;
+    std::vector<uint32_t> a, b, c, d;
+    Sdl() {
+        const Scene& s = TheScene();
+        a = s.small, b = s.big, c = s.mid, d = s.backdrop;
+        target = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 32, SDL_PIXELFORMAT_RGB888);
+        small = SDL_CreateRGBSurfaceWithFormatFrom(a.data(), 16, 16, 32, 64, SDL_PIXELFORMAT_ARGB8888);
+        big = SDL_CreateRGBSurfaceWithFormatFrom(b.data(), 96, 96, 32, 384, SDL_PIXELFORMAT_ARGB8888);
+        mid = SDL_CreateRGBSurfaceWithFormatFrom(c.data(), 32, 32, 32, 128, SDL_PIXELFORMAT_ARGB8888);
+        back = SDL_CreateRGBSurfaceWithFormatFrom(d.data(), kW, kH, 32, kW * 4, SDL_PIXELFORMAT_RGB888);
+        renderer = SDL_CreateSoftwareRenderer(target);
+        smallTex = SDL_CreateTextureFromSurface(renderer, small);
+        SDL_SetTextureBlendMode(smallTex, SDL_BLENDMODE_ADD);
+        SDL_SetTextureAlphaMod(smallTex, 250);
+        SDL_SetSurfaceBlendMode(big, SDL_BLENDMODE_BLEND);
+        SDL_SetSurfaceAlphaMod(big, 128);
+        SDL_SetSurfaceBlendMode(mid, SDL_BLENDMODE_BLEND);
+        SDL_SetSurfaceBlendMode(back, SDL_BLENDMODE_NONE);
+    }
+    ~Sdl() {
+        SDL_DestroyTexture(smallTex);
+        SDL_DestroyRenderer(renderer);
+        for (SDL_Surface* s : {target, small, big, mid, back}) SDL_FreeSurface(s);
+    }
+};
+
+void Sdl1(benchmark::State& st) {
+    Sdl x;
+    for (auto _ : st) {
+        for (const Placement& p : TheScene().s1) {
+            const SDL_Rect r{p.x - 8, p.y - 8, 16, 16};
+            SDL_RenderCopyEx(x.renderer, x.smallTex, nullptr, &r, p.angle * 57.29578, nullptr, SDL_FLIP_NONE);
+        }
+        SDL_RenderFlush(x.renderer);
+        benchmark::DoNotOptimize(x.target->pixels);
+    }
+}
+void Sdl2(benchmark::State& st) {
+    Sdl x;
+    for (auto _ : st) {
+        for (const Placement& p : TheScene().s2) {
+            SDL_Rect r{p.x, p.y, 96, 96};
+            SDL_BlitSurface(x.big, nullptr, x.target, &r);
+        }
+        benchmark::DoNotOptimize(x.target->pixels);
+    }
+}
+void Sdl3(benchmark::State& st) {
+    Sdl x;
+    for (auto _ : st) {
+        SDL_BlitSurface(x.back, nullptr, x.target, nullptr);
+        for (const Placement& p : TheScene().boxes) {
+            const SDL_Rect r{p.x, p.y, 60, 40};
+            SDL_FillRect(x.target, &r, 0x00336699);
+        }
+        benchmark::DoNotOptimize(x.target->pixels);
+    }
+}
+void Sdl4(benchmark::State& st) {
+    Sdl x;
+    for (auto _ : st) {
+        for (const Placement& p : TheScene().s4) {
+            SDL_Rect r{p.x, p.y, 48, 48};
+            SDL_BlitScaled(x.mid, nullptr, x.target, &r);
+        }
+        benchmark::DoNotOptimize(x.target->pixels);
+    }
+}
+
+}  // namespace
+
+BENCHMARK(Ours1)->Name("scene1_rotated_add/zovav")->Unit(benchmark::kMillisecond);
+BENCHMARK(Pixman1)->Name("scene1_rotated_add/pixman")->Unit(benchmark::kMillisecond);
+BENCHMARK(Sdl1)->Name("scene1_rotated_add/sdl2")->Unit(benchmark::kMillisecond);
+BENCHMARK(Ours2)->Name("scene2_alpha_96/zovav")->Unit(benchmark::kMillisecond);
+BENCHMARK(Pixman2)->Name("scene2_alpha_96/pixman")->Unit(benchmark::kMillisecond);
+BENCHMARK(Sdl2)->Name("scene2_alpha_96/sdl2")->Unit(benchmark::kMillisecond);
+BENCHMARK(Ours3)->Name("scene3_copy_boxes/zovav")->Unit(benchmark::kMillisecond);
+BENCHMARK(Pixman3)->Name("scene3_copy_boxes/pixman")->Unit(benchmark::kMillisecond);
+BENCHMARK(Sdl3)->Name("scene3_copy_boxes/sdl2")->Unit(benchmark::kMillisecond);
+BENCHMARK(Ours4)->Name("scene4_stretch_48/zovav")->Unit(benchmark::kMillisecond);
+BENCHMARK(Pixman4)->Name("scene4_stretch_48/pixman")->Unit(benchmark::kMillisecond);
+BENCHMARK(Sdl4)->Name("scene4_stretch_48/sdl2")->Unit(benchmark::kMillisecond);

@@ -1,0 +1,563 @@
+// The surface back end's drawing: selecting the draw target, clearing it,
+// graph blits, line lists and vertex primitives through the software
+// renderer, screen captures into graphs and the blend-graph weight table.
+#include "graphics/directdraw/dd_draw.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/routines.h"
+#include "graphics/directdraw/dd_system.h"
+#include "graphics/draw_front.h"
+#include "graphics/font/font_draw.h"
+#include "graphics/font/font_handle.h"
+#include "graphics/graph_draw_state.h"
+#include "graphics/graph_handle.h"
+#include "graphics/image/color_convert.h"
+#include "graphics/image/color_data.h"
+#include "graphics/mask_screen.h"
+#include "graphics/screen_settings.h"
+#include "graphics/surface2d.h"
+#include "graphics/surface_data.h"
+#include "platform/surface_memory.h"
+#include "softrender/primitive/primitive.h"
+#include "softrender/softrender.h"
+
+namespace {
+
+struct DDDrawState {
+    DDDrawTarget target{};
+    MEMIMG targetView{};   // a derived graph's part of its MEMIMG record
+};
+DDDrawState g_ddDraw;
+
+bool Usable() { return GetSoftwareRenderFlag() || GetDDSys().objectExists; }
+bool SoftwareScreens() { return GetSoftwareScreenFlag() != 0; }
+
+// Where software drawing on software screens goes.
+MEMIMG* SoftwareDestination() {
+    return GetMaskActiveFlag() ? GetMaskMemImg() : g_ddDraw.target.drawMemImg;
+}
+
+const MEMIMG* SourceOf(const Surface2D* s, SurfaceData* data, MEMIMG* view) {
+    if (s->Width == data->Width && s->Height == data->Height) return &data->MemImg;
+    std::memset(view, 0, sizeof *view);
+    DerivationMemImg(view, &data->MemImg, s->SrcX, s->SrcY, s->Width, s->Height);
+    return view;
+}
+
+}  // namespace
+
+const DDDrawTarget& GetDDDrawTarget() { return g_ddDraw.target; }
+
+void ClearDDDrawTarget() {
+    g_ddDraw.target = DDDrawTarget{};
+    std::memset(&g_ddDraw.targetView, 0, sizeof g_ddDraw.targetView);
+    MemImgDrawStateData.DrawScreenImage = nullptr;
+}
+
+int G_DD_SetDrawScreen(int newScreen, int previousScreen) {
+    DDDrawTarget t{};
+    DDSysData& dd = GetDDSys();
+    if (newScreen == SCREEN_FRONT) {
+        t.drawSurface = dd.primary;
+        t.drawMemImg = GetFrontMemImg();
+    } else if (newScreen == SCREEN_BACK) {
+        t.drawSurface = dd.back;
+        t.drawMemImg = GetBackMemImg();
+        t.drawDepthMemImg = GetBackZMemImg();
+    } else {
+        const GraphData* g = GetGraphData(newScreen);
+        if (g == nullptr || g->Settings.TextureFlag) return -1;
+        const Surface2D* s = GetSurface2D(g->SurfaceHandle);
+        if (s == nullptr) return -1;
+        SurfaceData* data = GetSurfaceData(s->SurfaceDataHandle);
+        if (data == nullptr) return -1;
+        if (data->UseMemImgFlag) {
+            // A derived graph draws into its own part of the shared image.
+            t.drawMemImg = const_cast<MEMIMG*>(SourceOf(s, data, &g_ddDraw.targetView));
+        } else {
+            t.drawSurface = data->Surface;
+            t.offsetX = s->SrcX;
+            t.offsetY = s->SrcY;
+        }
+        t.drawDepthMemImg = CheckValidMemImg(&data->ZMemImg) ? &data->ZMemImg : nullptr;
+    }
+    t.videoMemoryFlag = t.drawSurface ? MemSurfaceInVideoMemory(t.drawSurface) : 0;
+    g_ddDraw.target = t;
+    MemImgDrawStateData.DrawScreenImage = t.drawMemImg;
+    return 0;
+}
+
+int G_DD_ClearDrawScreen() {
+    const DDDrawTarget& t = g_ddDraw.target;
+    if (t.busyFlag || !Usable()) return -1;
+    // Clearing fills the whole target whatever the blend mode.
+    if (t.drawMemImg != nullptr) {
+        ClearMemImg(t.drawMemImg, nullptr, PackColorData(t.drawMemImg->ColorFormat, 0, 0, 0, 255));
+        if (t.drawDepthMemImg) ClearMemImg(t.drawDepthMemImg, nullptr, 0xFFFF);
+        return 0;
+    }
+    if (t.drawSurface == nullptr) return -1;
+    int w = 0, h = 0;
+    GetGraphSizeImpl(GetDrawScreen(), &w, &h);
+    const SurfaceRect r{t.offsetX, t.offsetY, t.offsetX + w, t.offsetY + h};
+    MemSurfaceColorFill(t.drawSurface, &r, uint32_t(GetColorImpl(0, 0, 0)));
+    return 0;
+}
+
+int G_DD_BltGraph(int x, int y, int surface2DHandle, int transFlag) {
+    if (g_ddDraw.target.busyFlag || !Usable()) return -1;
+    const Surface2D* s = GetSurface2D(surface2DHandle);
+    if (s == nullptr) return -1;
+    SurfaceData* data = GetSurfaceData(s->SurfaceDataHandle);
+    if (data == nullptr) return -1;
+    MEMIMG* blend = GetBlendGraphMemImg();
+    if (SoftwareScreens()) {
+        MEMIMG view;
+        MEMIMG* dest = SoftwareDestination();
+        if (dest == nullptr) return -1;
+        MemImgDrawGraphBase(dest, SourceOf(s, data, &view), x, y, transFlag, blend);
+        return 0;
+    }
+    DrawRect area;
+    GetDrawArea(&area);
+    DrawRect dest{std::max(x, area.left), std::max(y, area.top), std::min(x + s->Width, area.right),
+                  std::min(y + s->Height, area.bottom)};
+    if (dest.left >= dest.right || dest.top >= dest.bottom) return 0;
+    const DrawRect src{dest.left - x, dest.top - y, dest.right - x, dest.bottom - y};
+    if (BeginDrawTargetLock(s, 1, &src, &dest, 0, nullptr, nullptr) != 0) return -1;
+    DrawTargetLock& lock = GetDrawTargetLock();
+    if (lock.directBlitFlag) {
+        const SurfaceRect r{lock.directSourceRect[0], lock.directSourceRect[1], lock.directSourceRect[2],
+                            lock.directSourceRect[3]};
+        MemSurfaceBlt(g_ddDraw.target.drawSurface, lock.directDestX, lock.directDestY, lock.directSource, &r,
+                      transFlag);
+        return 0;
+    }
+    MemImgDrawGraphBase(lock.destImage, lock.sourceImage, x, y, transFlag, blend);
+    EndDrawTargetLock();
+    return 0;
+}
+
+int G_DD_DrawGraph(int x, int y, const GraphData* graph, int transFlag, int intFlag) {
+    if (graph == nullptr) return -1;
+    return G_DD_BltGraph(x, y, graph->SurfaceHandle, transFlag);
+}
+
+int G_DD_DrawLineList(const LineSegment* segments, int count) {
+    if (g_ddDraw.target.busyFlag || !Usable()) return -1;
+    if (segments == nullptr || count <= 0) return 0;
+    if (SoftwareScreens()) {
+        MEMIMG* dest = SoftwareDestination();
+        if (dest == nullptr) return -1;
+        MemImgDrawLineList(dest, segments, count);
+        return 0;
+    }
+    DrawRect box{1000000, 1000000, -1000000, -1000000};
+    for (int i = 0; i < count; ++i) {
+        const LineSegment& l = segments[i];
+        box.left = std::min({box.left, l.x1, l.x2});
+        box.top = std::min({box.top, l.y1, l.y2});
+        box.right = std::max({box.right, l.x1 + 1, l.x2 + 1});
+        box.bottom = std::max({box.bottom, l.y1 + 1, l.y2 + 1});
+    }
+    if (BeginDrawTargetLock(nullptr, 0, nullptr, &box, 1, nullptr, nullptr) != 0) return -1;
+    MemImgDrawLineList(GetDrawTargetLock().destImage, segments, count);
+    EndDrawTargetLock();
+    return 0;
+}
+
+int G_DD_DrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph, int transFlag,
+                       int noTransformFlag, int useDepthFlag) {
+    if (g_ddDraw.target.busyFlag || !Usable()) return -1;
+    const Surface2D* s = nullptr;
+    SurfaceData* data = nullptr;
+    if (graph != nullptr) {
+        s = GetSurface2D(graph->SurfaceHandle);
+        if (s == nullptr || (data = GetSurfaceData(s->SurfaceDataHandle)) == nullptr) return -1;
+    }
+    if (vertexCount < 3) return 0;
+    MEMIMG* depth = useDepthFlag == 1 ? g_ddDraw.target.drawDepthMemImg : nullptr;
+    MEMIMG* blend = GetBlendGraphMemImg();
+    const int plain = noTransformFlag != 1 ? 1 : 0;
+    if (SoftwareScreens()) {
+        MEMIMG view;
+        MEMIMG* texture = data ? const_cast<MEMIMG*>(SourceOf(s, data, &view)) : nullptr;
+        MEMIMG* dest = SoftwareDestination();
+        if (dest == nullptr) return -1;
+        for (int i = 0; i + 3 <= vertexCount; i += 3)
+            MemImgDrawPrimitiveBase(dest, depth, texture, triangles + i, transFlag, blend, 0, plain, plain, 0);
+        return 0;
+    }
+    float l = 1000000, t = 1000000, r = -1000000, b = -1000000;
+    for (int i = 0; i < vertexCount; ++i) {
+        l = std::min(l, triangles[i].x);
+        t = std::min(t, triangles[i].y);
+        r = std::max(r, triangles[i].x);
+        b = std::max(b, triangles[i].y);
+    }
+    const DrawRect box{int(l) - 1, int(t) - 1, int(r) + 1, int(b) + 1};
+    const DrawRect src{0, 0, s ? s->Width : 0, s ? s->Height : 0};
+    if (BeginDrawTargetLock(s, 0, s ? &src : nullptr, &box, 0, nullptr, nullptr) != 0) return -1;
+    DrawTargetLock& lock = GetDrawTargetLock();
+    // The vertex colour goes with the vertices on both screen kinds, so a
+    // coloured thick line keeps its colour.
+    for (int i = 0; i + 3 <= vertexCount; i += 3)
+        MemImgDrawPrimitiveBase(lock.destImage, depth, s ? lock.sourceImage : nullptr, triangles + i, transFlag,
+                                blend, 0, plain, plain, 0);
+    EndDrawTargetLock();
+    return 0;
+}
+
+int G_DD_GetDrawScreenGraph(int x1, int y1, int x2, int y2, const GraphData* graph) {
+    if (!Usable() || graph == nullptr) return -1;
+    int w = 0, h = 0;
+    GetGraphSizeImpl(GetDrawScreen(), &w, &h);
+    if (x2 - x1 < 1 || y2 - y1 < 1 || x2 - x1 != graph->Width || y2 - y1 != graph->Height) return -1;
+    if (x1 < 0 || y1 < 0 || x2 > w || y2 > h) return -1;
+    const Surface2D* s = GetSurface2D(graph->SurfaceHandle);
+    if (s == nullptr) return -1;
+    SurfaceData* data = GetSurfaceData(s->SurfaceDataHandle);
+    if (data == nullptr) return -1;
+    if (SoftwareScreens() && GetDrawScreen() == SCREEN_FRONT) CopyWindowToFrontImage();
+
+    // The screen side and the graph side as images; surfaces are locked for it.
+    const DDDrawTarget& t = g_ddDraw.target;
+    MEMIMG screenView{}, graphView{};
+    const MEMIMG* from = t.drawMemImg;
+    const int format = GetScreenColorBitDepth() == 16 ? MEMIMG_FORMAT_R5G6B5 : MEMIMG_FORMAT_X8R8G8B8;
+    void* pixels = nullptr;
+    int pitch = 0;
+    bool screenLocked = false, graphLocked = false;
+    if (from == nullptr) {
+        if (t.drawSurface == nullptr || MemSurfaceLock(t.drawSurface, nullptr, &pitch, &pixels) != 0) return -1;
+        screenLocked = true;
+        screenView.Pixels = static_cast<unsigned char*>(pixels) + t.offsetY * pitch +
+                            t.offsetX * (format == MEMIMG_FORMAT_R5G6B5 ? 2 : 4);
+        InitializeMemImg(&screenView, w, h, pitch, 0, format, 0, 0, 0);
+        from = &screenView;
+    }
+    MEMIMG* to = nullptr;
+    if (data->UseMemImgFlag) {
+        to = const_cast<MEMIMG*>(SourceOf(s, data, &graphView));
+    } else if (MemSurfaceLock(data->Surface, nullptr, &pitch, &pixels) == 0) {
+        graphLocked = true;
+        graphView.Pixels = static_cast<unsigned char*>(pixels) + s->SrcY * pitch +
+                           s->SrcX * (format == MEMIMG_FORMAT_R5G6B5 ? 2 : 4);
+        InitializeMemImg(&graphView, s->Width, s->Height, pitch, 0, format, 0, 0, 0);
+        to = &graphView;
+    }
+    int result = -1;
+    if (to != nullptr) {
+        const ImageRect r{x1, y1, x2, y2};
+        BltMemImg(to, from, &r, 0, 0);
+        // Screens carry no alpha: a graph with an alpha channel gets opaque pixels.
+        if (to->AlphaFlag) {
+            for (int y = 0; y < to->Height; ++y) {
+                unsigned char* row = to->Pixels + size_t(y) * to->Pitch;
+                const int bytes = to->ColorFormat->PixelByte;
+                for (int x = 0; x < to->Width; ++x) {
+                    uint32_t v = 0;
+                    std::memcpy(&v, row + x * bytes, size_t(bytes));
+                    v |= to->ColorFormat->AlphaMask;
+                    std::memcpy(row + x * bytes, &v, size_t(bytes));
+                }
+            }
+        }
+        result = 0;
+    }
+    if (screenLocked) MemSurfaceUnlock(t.drawSurface);
+    if (graphLocked) MemSurfaceUnlock(data->Surface);
+    return result;
+}
+
+int G_DD_SetBlendGraphParam(const GraphData*, int borderParam, int borderRange) {
+    MakeBlendGraphWeightTable(borderParam, borderRange);
+    return 0;
+}
+
+// ---- text ----------------------------------------------------------------------
+// Glyphs are written straight into a software image: the draw target, or,
+// when the text must be blended, the font's work image, which is then drawn
+// onto the target like a keyed graph with the current blend mode.
+namespace {
+
+int ScreenMemImgFormat() { return GetScreenColorBitDepth() == 16 ? MEMIMG_FORMAT_R5G6B5 : MEMIMG_FORMAT_X8R8G8B8; }
+
+// A MEMIMG view of a locked memory surface for the length of one draw.
+class LockedSurfaceView {
+public:
+    LockedSurfaceView(MemSurface* surface, int offsetX, int offsetY, int width, int height, uint32_t key) {
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (surface == nullptr || MemSurfaceLock(surface, nullptr, &pitch, &pixels) != 0) return;
+        surface_ = surface;
+        const int format = ScreenMemImgFormat();
+        std::memset(&view_, 0, sizeof view_);
+        view_.Pixels = static_cast<unsigned char*>(pixels) + offsetY * pitch +
+                       offsetX * (format == MEMIMG_FORMAT_R5G6B5 ? 2 : 4);
+        ready_ = InitializeMemImg(&view_, width, height, pitch, key, format, 0, 0, 0) == 0;
+    }
+    ~LockedSurfaceView() {
+        if (surface_) MemSurfaceUnlock(surface_);
+    }
+    LockedSurfaceView(const LockedSurfaceView&) = delete;
+    LockedSurfaceView& operator=(const LockedSurfaceView&) = delete;
+    MEMIMG* image() { return ready_ ? &view_ : nullptr; }
+
+private:
+    MEMIMG view_{};
+    MemSurface* surface_ = nullptr;
+    bool ready_ = false;
+};
+
+ImageRect AreaRect() {
+    DrawRect a;
+    GetDrawArea(&a);
+    return ImageRect{a.left, a.top, a.right, a.bottom};
+}
+
+// A colour as the glyph writer puts it down: scaled by the draw brightness.
+int BrightenedColor(int color, uint32_t bright) {
+    int r = 0, g = 0, b = 0;
+    GetColorRGBImpl(color, &r, &g, &b);
+    return GetColorImpl(r * int(bright >> 16 & 0xFF) / 255, g * int(bright >> 8 & 0xFF) / 255,
+                        b * int(bright & 0xFF) / 255);
+}
+
+// The work image's transparent colour: one that no glyph pixel can take,
+// also after the brightness has scaled the text and edge colours.
+uint32_t ChooseWorkKey(int color, int edgeColor, uint32_t bright) {
+    const int taken[4] = {color, edgeColor, BrightenedColor(color, bright), BrightenedColor(edgeColor, bright)};
+    uint32_t key = 0;
+    for (bool clash = true; clash;) {
+        clash = false;
+        for (int c : taken) {
+            if (uint32_t(c) == key) {
+                ++key;
+                clash = true;
+            }
+        }
+    }
+    return key;
+}
+
+int DrawStringDirect(int x, int y, const char* string, int color, int fontHandle, int edgeColor,
+                     int verticalFlag) {
+    const DDDrawTarget& t = g_ddDraw.target;
+    const ImageRect clip = AreaRect();
+    const uint32_t bright = GetGraphDrawState().DrawBright;
+    MEMIMG* dest = SoftwareScreens() ? SoftwareDestination() : t.drawMemImg;
+    if (dest != nullptr)
+        return DrawFontStringToMemImg(dest, &clip, x, y, string, color, edgeColor, fontHandle, verticalFlag, bright) <
+                       0
+                   ? -1
+                   : 0;
+    int w = 0, h = 0;
+    GetGraphSizeImpl(GetDrawScreen(), &w, &h);
+    LockedSurfaceView view(t.drawSurface, t.offsetX, t.offsetY, w, h, 0);
+    if (view.image() == nullptr) return -1;
+    return DrawFontStringToMemImg(view.image(), &clip, x, y, string, color, edgeColor, fontHandle, verticalFlag,
+                                  bright) < 0
+               ? -1
+               : 0;
+}
+
+// Blended text: drawn into the font's work image over a transparent key,
+// then the work image goes onto the target through the blit, which applies
+// the blend mode; the brightness is already in the glyph colours.
+int DrawStringThroughWorkImage(int x, int y, const char* string, int color, int fontHandle, int edgeColor,
+                               int verticalFlag, const int size[2]) {
+    const int surface = GetFontDrawScreenSurface(fontHandle);
+    const Surface2D* s = GetSurface2D(surface);
+    if (s == nullptr) return -1;
+    SurfaceData* data = GetSurfaceData(s->SurfaceDataHandle);
+    if (data == nullptr) return -1;
+
+    // A vertical glyph lands one column right of its mirror image, so its
+    // rectangle is one pixel wider on both sides and the text sits one
+    // column into the work image.
+    const int pad = verticalFlag ? 1 : 0;
+    DrawRect text{x - pad, y, x + size[0] + pad, y + size[1]};
+    DrawRect saved;
+    GetDrawArea(&saved);
+    RectClippingImpl(&text, &saved);
+    if (text.left >= text.right || text.top >= text.bottom) return 0;
+    const int originX = x - pad, originY = y;
+    const ImageRect part{text.left - originX, text.top - originY, text.right - originX, text.bottom - originY};
+
+    const uint32_t bright = GetGraphDrawState().DrawBright;
+    const uint32_t key = ChooseWorkKey(color, edgeColor, bright);
+    int drawn = -1;
+    if (data->UseMemImgFlag) {
+        MEMIMG* work = &data->MemImg;
+        if (!CheckValidMemImg(work)) return -1;
+        // Alpha images mark empty pixels with alpha 0; the others with the key.
+        ClearMemImg(work, &part, work->AlphaFlag ? key & ~work->ColorFormat->AlphaMask : key);
+        work->ColorKey = key;
+        work->RunDataFlag = 0;
+        work->PremulFlag = 0;
+        drawn = DrawFontStringToMemImg(work, &part, pad, 0, string, color, edgeColor, fontHandle, verticalFlag,
+                                       bright);
+    } else {
+        if (data->Surface == nullptr || MemSurfaceSetColorKey(data->Surface, key) != 0) return -1;
+        LockedSurfaceView view(data->Surface, s->SrcX, s->SrcY, s->Width, s->Height, key);
+        if (view.image() == nullptr) return -1;
+        ClearMemImg(view.image(), &part, key);
+        drawn = DrawFontStringToMemImg(view.image(), &part, pad, 0, string, color, edgeColor, fontHandle,
+                                       verticalFlag, bright);
+    }
+    if (drawn < 0) return -1;
+
+    SetDrawBrightColor(0xFFFFFF);
+    SetDrawArea(text.left, text.top, text.right, text.bottom);
+    const int result = G_DD_BltGraph(originX, originY, surface, 1);
+    SetDrawArea(saved.left, saved.top, saved.right, saved.bottom);
+    SetDrawBrightColor(bright);
+    return result < 0 ? -1 : 0;
+}
+
+}  // namespace
+
+int G_DD_DrawString(int x, int y, const char* string, int color, int fontHandle, int edgeColor, int verticalFlag) {
+    if (g_ddDraw.target.busyFlag || !Usable()) return -1;
+    const FontManageData* f = GetFontManageData(fontHandle);
+    if (f == nullptr) return -1;
+    if (string == nullptr || string[0] == '\0') return 0;
+    // Texture-cached fonts belong to the 3D back end, which this build has
+    // not; every font here keeps its glyphs in memory.
+    if (InitFontCacheGraph(fontHandle) != 0) return -1;
+    const GraphDrawState& ds = GetGraphDrawState();
+    const bool antialias = (f->type & FONT_TYPE_ANTIALIAS) != 0;
+    const bool plainAlpha = ds.BlendMode == ZV_BLEND_ALPHA && ds.BlendParam == 255 && !antialias;
+    const bool blended = GetScreenColorBitDepth() != 8 && (ds.BlendMode != ZV_BLEND_NOBLEND || antialias) &&
+                         !plainAlpha;
+    if (!blended) return DrawStringDirect(x, y, string, color, fontHandle, edgeColor, verticalFlag);
+    int size[2] = {0, 0};
+    if (DrawStringCore(0, 0, 0, string, color, nullptr, nullptr, 1, fontHandle, edgeColor, -1, verticalFlag, size,
+                       0xFFFFFF) < 0)
+        return -1;
+    return DrawStringThroughWorkImage(x, y, string, color, fontHandle, edgeColor, verticalFlag, size);
+}
+
+// Nothing makes the mask screen yet, so it is never active around a draw.
+int G_DD_MaskDrawBegin(int, int, int, int) { return 0; }
+int G_DD_MaskDrawAfter(int, int, int, int) { return 0; }
+
+// ---- software drawing on surface screens ---------------------------------------
+// Adapter: the software renderer's entry points draw only into the MEMIMG
+// the draw state names as screen. For one call we lock the target surface,
+// name a view of it as that screen, and give a surface graph a view of its
+// locked pixels in its record; everything is put back afterwards.
+namespace {
+
+class SurfaceDrawScope {
+public:
+    explicit SurfaceDrawScope(const GraphData* graph) {
+        const DDDrawTarget& t = g_ddDraw.target;
+        if (t.busyFlag || !Usable()) return;
+        MEMIMG* dest = t.drawMemImg;
+        const int format = GetScreenColorBitDepth() == 16 ? MEMIMG_FORMAT_R5G6B5 : MEMIMG_FORMAT_X8R8G8B8;
+        if (dest == nullptr) {
+            void* pixels = nullptr;
+            int pitch = 0;
+            if (t.drawSurface == nullptr || MemSurfaceLock(t.drawSurface, nullptr, &pitch, &pixels) != 0) return;
+            targetLocked_ = t.drawSurface;
+            int w = 0, h = 0;
+            GetGraphSizeImpl(GetDrawScreen(), &w, &h);
+            std::memset(&view_, 0, sizeof view_);
+            view_.Pixels = static_cast<unsigned char*>(pixels) + t.offsetY * pitch +
+                           t.offsetX * (format == MEMIMG_FORMAT_R5G6B5 ? 2 : 4);
+            if (InitializeMemImg(&view_, w, h, pitch, 0, format, 0, 0, 0) != 0) return;
+            dest = &view_;
+        }
+        if (graph != nullptr && !InstallGraphView(graph, format)) return;
+        MemImgDrawState& st = MemImgDrawStateData;
+        savedFlag_ = st.ScreenMemImgFlag;
+        savedImage_ = st.DrawScreenImage;
+        savedMask_ = st.MaskUseFlag;
+        st.ScreenMemImgFlag = 1;
+        st.DrawScreenImage = dest;
+        st.MaskUseFlag = 0;
+        ready_ = true;
+    }
+    ~SurfaceDrawScope() {
+        if (ready_) {
+            MemImgDrawState& st = MemImgDrawStateData;
+            st.ScreenMemImgFlag = savedFlag_;
+            st.DrawScreenImage = savedImage_;
+            st.MaskUseFlag = savedMask_;
+        }
+        if (graphData_) {
+            std::memset(&graphData_->MemImg, 0, sizeof(MEMIMG));
+            MemSurfaceUnlock(graphData_->Surface);
+        }
+        if (targetLocked_) MemSurfaceUnlock(targetLocked_);
+    }
+    bool ready() const { return ready_; }
+
+private:
+    bool InstallGraphView(const GraphData* graph, int format) {
+        const Surface2D* s = GetSurface2D(graph->SurfaceHandle);
+        if (s == nullptr) return false;
+        SurfaceData* data = GetSurfaceData(s->SurfaceDataHandle);
+        if (data == nullptr) return false;
+        if (data->UseMemImgFlag) return true;
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (data->Surface == nullptr || MemSurfaceLock(data->Surface, nullptr, &pitch, &pixels) != 0) return false;
+        graphData_ = data;
+        uint32_t key = 0;
+        MemSurfaceGetColorKey(data->Surface, &key);
+        std::memset(&data->MemImg, 0, sizeof(MEMIMG));
+        data->MemImg.Pixels = static_cast<unsigned char*>(pixels);
+        return InitializeMemImg(&data->MemImg, data->Width, data->Height, pitch, key, format, 0, 0, 0) == 0;
+    }
+
+    MEMIMG view_{};
+    MemSurface* targetLocked_ = nullptr;
+    SurfaceData* graphData_ = nullptr;
+    bool ready_ = false;
+    int32_t savedFlag_ = 0, savedMask_ = 0;
+    MEMIMG* savedImage_ = nullptr;
+};
+
+}  // namespace
+
+int SurfaceDrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* graph, int transFlag) {
+    SurfaceDrawScope scope(graph);
+    return scope.ready() ? MemImgDrawExtendGraph(x1, y1, x2, y2, graph, transFlag, 1, -1) : -1;
+}
+
+int SurfaceDrawRotaGraph(float x, float y, double scale, double angle, const GraphData* graph, int transFlag,
+                         int turnFlag) {
+    SurfaceDrawScope scope(graph);
+    return scope.ready() ? MemImgDrawRotaGraph(x, y, scale, angle, graph, transFlag, turnFlag) : -1;
+}
+
+int SurfaceDrawModiGraph(const float* c, const GraphData* graph, int transFlag) {
+    SurfaceDrawScope scope(graph);
+    return scope.ready() ? MemImgDrawModiGraph(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], graph, transFlag)
+                         : -1;
+}
+
+int SurfaceDrawLine(int x1, int y1, int x2, int y2, uint32_t color) {
+    SurfaceDrawScope scope(nullptr);
+    return scope.ready() ? MemImgDrawLine(x1, y1, x2, y2, color) : -1;
+}
+
+int SurfaceDrawFillBox(int x1, int y1, int x2, int y2, uint32_t color) {
+    SurfaceDrawScope scope(nullptr);
+    return scope.ready() ? MemImgDrawFillBox(x1, y1, x2, y2, color) : -1;
+}
+
+int SurfaceDrawLineBox(int x1, int y1, int x2, int y2, uint32_t color) {
+    SurfaceDrawScope scope(nullptr);
+    return scope.ready() ? MemImgDrawLineBox(x1, y1, x2, y2, color) : -1;
+}
+
+int SurfaceDrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t color, int fillFlag) {
+    SurfaceDrawScope scope(nullptr);
+    return scope.ready() ? MemImgDrawTriangle(x1, y1, x2, y2, x3, y3, color, fillFlag) : -1;
+}

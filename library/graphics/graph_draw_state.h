@@ -1,0 +1,61 @@
+// The draw state every drawing operation reads: draw screen and area, blend
+// mode, blend graph, draw brightness, filter mode and the 3D transforms.
+#pragma once
+#include <cstdint>
+
+struct DrawRect {
+    int left, top, right, bottom;
+};
+
+struct GraphDrawState {
+    int DrawScreen;
+    DrawRect DrawScreenRect;          // where the draw screen lies on its surface
+    int DrawSizeX, DrawSizeY;
+    DrawRect DrawArea;                // left/top inclusive, right/bottom exclusive
+    float DrawAreaF[4];
+    DrawRect RequestedArea;           // the four values last asked of SetDrawArea
+    int DrawAreaEmptyFlag;
+    int BlendMode;
+    int BlendParam;
+    int BlendGraph;
+    int BlendGraphBorderParam, BlendGraphBorderRange;
+    uint32_t DrawBright;              // 0x00RRGGBB
+    int DrawMode;
+    int BackEndValues[2];
+    float BackEndFloat;
+    float World[4][4], View[4][4], Projection[4][4], Viewport[4][4];
+    float TransformMatrix[4][4], BillboardMatrix[4][4];
+};
+
+// Fresh defaults of a graphics start (draw screen front, nothing drawn yet).
+void ResetGraphDrawState();
+const GraphDrawState& GetGraphDrawState();
+
+int SetDrawScreenImpl(int screen);
+int GetDrawScreenImpl();
+int GetDrawScreen();
+int SetDrawArea(int x1, int y1, int x2, int y2);
+int GetDrawArea(DrawRect* rect);
+int SetDrawScreenRect(const DrawRect* rect);
+int SetDrawBlendModeImpl(int mode, int param);
+int SetDrawBrightImpl(int red, int green, int blue);
+void SetDrawBrightColor(uint32_t color);
+int SetBlendGraph(int graph, int borderParam, int borderRange);
+int SetDrawMode(int mode);
+int GetDrawMode();
+
+int SetTransformToWorld(const float* m);
+int SetTransformToView(const float* m);
+int SetTransformToProjection(const float* m);
+int SetTransformToViewport(const float* m);
+void UpdateTransformMatrix();
+void CreateIdentityMatrix(float out[4][4]);
+void CreateLookAtMatrix(float out[4][4], const float eye[3], const float target[3], const float up[3]);
+void MultiplyMatrix(float out[4][4], const float a[4][4], const float b[4][4]);
+int CreatePerspectiveFovMatrix(float out[4][4], float fov, float zNear, float zFar);
+void CreateViewportMatrix(float out[4][4], float cx, float cy, float width, float height);
+void NormalizeVector(float out[3], const float in[3]);
+
+// Copies the draw state into the software renderer's record; every setter
+// calls it, and so does the screen code when targets or screens change.
+void SyncSoftRenderDrawState();

@@ -1,0 +1,83 @@
+// The filled box: one colour over a rectangle of a target, every blend mode.
+#include <cstddef>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "softrender/colour_rules.h"
+#include "softrender/softrender.h"
+
+using namespace softrender;
+
+namespace {
+
+struct BoxJob {
+    ColourCtx k;
+    uint8_t* dst;
+    int32_t pitch, width, height;
+};
+
+// One colour over a row, sixteen bytes a store where the row allows.
+template <class Dst>
+void FillRow(Dst* d, int count, Dst value) {
+    int x = 0;
+#ifdef __SSE2__
+    const __m128i v = sizeof(Dst) == 4 ? _mm_set1_epi32(int(value)) : _mm_set1_epi16(int16_t(value));
+    constexpr int per = 16 / int(sizeof(Dst));
+    for (; x + per <= count; x += per) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), v);
+#endif
+    for (; x < count; ++x) d[x] = value;
+}
+
+template <int Fmt32, int Mode>
+void FillBox(const BoxJob& j) {
+    using Rule = ColourRule<Fmt32, Mode>;
+    using Dst = typename Rule::Dst;
+    for (int y = 0; y < j.height; ++y) {
+        Dst* d = reinterpret_cast<Dst*>(j.dst + std::ptrdiff_t(y) * j.pitch);
+        if constexpr (Mode == 0) {
+            FillRow(d, j.width, Dst(j.k.c));
+        } else {
+            for (int x = 0; x < j.width; ++x) Rule::Apply(j.k, d + x);
+        }
+    }
+}
+
+using BoxFn = void (*)(const BoxJob&);
+constexpr BoxFn kBox32[5] = {&FillBox<1, 0>, &FillBox<1, 1>, &FillBox<1, 2>, &FillBox<1, 3>, &FillBox<1, 4>};
+constexpr BoxFn kBox16[5] = {&FillBox<0, 0>, &FillBox<0, 1>, &FillBox<0, 2>, &FillBox<0, 3>, &FillBox<0, 4>};
+
+}  // namespace
+
+void MemImgDrawFillBoxBase(MEMIMG* dest, const MemImgRect* rect, uint32_t color) {
+    if (dest == nullptr || dest->Pixels == nullptr) return;
+    if (dest->PaletteFlag == 1 || dest->AlphaFlag == 1) return;
+    MemImgRect r = rect ? *rect : MemImgRect{0, 0, dest->Width, dest->Height};
+    if (r.left > r.right) {
+        const int32_t t = r.left;
+        r.left = r.right;
+        r.right = t;
+    }
+    if (r.top > r.bottom) {
+        const int32_t t = r.top;
+        r.top = r.bottom;
+        r.bottom = t;
+    }
+    if (!ClipToTarget(&r, dest)) return;
+    if (dest->Format != 0 && dest->Format != 1) return;
+    const int fmt32 = dest->Format;
+    const int mode = ColourModeToRun(MemImgDrawStateData.BlendMode, MemImgDrawStateData.BlendParam);
+    if (mode < 0) return;
+    BoxJob job;
+    MakeColourCtx(&job.k, BrightenByShift(color, fmt32), fmt32);
+    job.dst = dest->Pixels + std::ptrdiff_t(r.top) * dest->Pitch + std::ptrdiff_t(r.left) * (fmt32 ? 4 : 2);
+    job.pitch = dest->Pitch;
+    job.width = r.right - r.left;
+    job.height = r.bottom - r.top;
+    (fmt32 ? kBox32 : kBox16)[mode](job);
+}
+
+void MemImgDrawFillBoxXY(MEMIMG* dest, int x1, int y1, int x2, int y2, uint32_t color) {
+    const MemImgRect r{x1, y1, x2, y2};
+    MemImgDrawFillBoxBase(dest, &r, color);
+}

@@ -1,0 +1,52 @@
+// Walker of the rotated transfer: inverse mapping of every box pixel in 18-bit fixed point.
+#pragma once
+#include <array>
+#include <cstddef>
+
+#include "softrender/member_table.h"
+
+namespace softrender {
+
+struct RotateJob {
+    PixelCtx ctx;
+    uint8_t* dst;
+    int32_t dstPitch;
+    int32_t columns, rows;
+    uint32_t u0, v0;           // source position of the box's top-left pixel
+    uint32_t du, dv, rowDu, rowDv;
+    uint64_t limitU, limitV;   // width and height times 2^18
+    const uint8_t* src;
+    int32_t srcPitch;
+    const uint8_t* blend;
+    int32_t blendPitch;
+};
+
+template <class M>
+struct RotateWalker {
+    using Dst = typename M::Dst;
+    static void Run(const RotateJob& j) {
+        const PixelCtx c = j.ctx;
+        uint8_t* drow = j.dst;
+        uint32_t urow = j.u0, vrow = j.v0;
+        for (int y = 0; y < j.rows; ++y) {
+            Dst* d = reinterpret_cast<Dst*>(drow);
+            uint32_t u = urow, v = vrow;
+            for (int x = 0; x < j.columns; ++x, ++d, u += j.du, v += j.dv) {
+                if (u >= j.limitU || v >= j.limitV) continue;
+                const uint32_t col = u >> 18, row = v >> 18;
+                const uint8_t* s = j.src + std::ptrdiff_t(row) * j.srcPitch + std::ptrdiff_t(col) * M::kTexel;
+                const uint8_t* b = nullptr;
+                if constexpr (M::kBI) b = j.blend + std::ptrdiff_t(row) * j.blendPitch + col;
+                M::Pixel(c, d, s, b);
+            }
+            drow += j.dstPitch;
+            urow += j.rowDu;
+            vrow += j.rowDv;
+        }
+    }
+};
+
+using RotateTable = std::array<MemberFn<RotateJob>, kMemberCount>;
+extern const RotateTable kRotateTable32, kRotateTable16;
+
+}  // namespace softrender

@@ -1,0 +1,107 @@
+// The stretched transfer: a whole source into a destination rectangle, scaled and mirrored per axis.
+#include <cstdint>
+#include <vector>
+
+#include "softrender/softrender.h"
+#include "softrender/stretch_walk.h"
+
+using namespace softrender;
+
+namespace {
+
+// Column map of the current call: the counter walk run once per call instead of once per row.
+struct StretchState {
+    std::vector<int32_t> columns;
+};
+StretchState stretchState;
+
+}  // namespace
+
+void MemImgDrawExtendGraphBase(MEMIMG* dest, const MEMIMG* src, const int32_t* corners, int transFlag,
+                               const MEMIMG* blendImage) {
+    if (dest == nullptr || src == nullptr || corners == nullptr || dest->Pixels == nullptr || src->Pixels == nullptr)
+        return;
+    int64_t x1 = corners[0], y1 = corners[1], x2 = corners[2], y2 = corners[3];
+    bool mirrorX = false, mirrorY = false;
+    if (x1 > x2) {
+        const int64_t t = x1;
+        x1 = x2;
+        x2 = t;
+        mirrorX = true;
+    }
+    if (y1 > y2) {
+        const int64_t t = y1;
+        y1 = y2;
+        y2 = t;
+        mirrorY = true;
+    }
+    const int64_t W = x2 - x1, H = y2 - y1;
+    if (W == 0 || H == 0) return;
+    if (W == src->Width && H == src->Height && !mirrorX && !mirrorY) {
+        MemImgDrawGraphBase(dest, src, int(x1), int(y1), transFlag, blendImage);
+        return;
+    }
+    // A 32-bit source must never be written into a 16-bit target (or back).
+    if (src->Format != dest->Format || dest->PaletteFlag == 1 || dest->AlphaFlag == 1) return;
+    if (src->Format != 0 && src->Format != 1) return;
+    if (src->Width <= 0 || src->Height <= 0 || src->Width > 65535 || src->Height > 65535) return;
+
+    // Set up in 64 bits: extents and clip offsets of any size divide safely.
+    const int64_t stepX = (W << 16) / src->Width;
+    const int64_t stepY = (H << 16) / src->Height;
+    if (stepX <= 0 || stepY <= 0) return;
+
+    const MemImgRect area = TargetArea(dest);
+    const int64_t cl = x1 < area.left ? area.left : (x1 > area.right ? area.right : x1);
+    const int64_t cr = x2 < area.left ? area.left : (x2 > area.right ? area.right : x2);
+    const int64_t ct = y1 < area.top ? area.top : (y1 > area.bottom ? area.bottom : y1);
+    const int64_t cb = y2 < area.top ? area.top : (y2 > area.bottom ? area.bottom : y2);
+    if (cr <= cl || cb <= ct) return;
+    const int64_t ox = cl - x1, oy = ct - y1;
+    const int64_t sx0 = (ox << 16) / stepX, cx0 = stepX - (ox << 16) % stepX;
+    const int64_t sy0 = (oy << 16) / stepY, cy0 = stepY - (oy << 16) % stepY;
+
+    const int fmt32 = src->Format;
+    const int index = ChooseMember(src, blendImage, transFlag, CORE_STRETCH, fmt32);
+    if (index < 0) return;
+
+    StretchJob job;
+    MakePixelCtx(&job.ctx, src);
+    const int texel = TexelBytesOf(src);
+    const int64_t col = mirrorX ? src->Width - 1 - sx0 : sx0;
+    const int64_t row = mirrorY ? src->Height - 1 - sy0 : sy0;
+    job.src = src->Pixels + row * src->Pitch + col * texel;
+    job.srcStep = mirrorX ? -texel : texel;
+    job.srcRowStep = mirrorY ? -std::ptrdiff_t(src->Pitch) : src->Pitch;
+    if (blendImage) {
+        job.blend = blendImage->Pixels + row * blendImage->Pitch + col;
+        job.blendStep = mirrorX ? -1 : 1;
+        job.blendRowStep = mirrorY ? -std::ptrdiff_t(blendImage->Pitch) : blendImage->Pitch;
+    } else {
+        job.blend = nullptr;
+        job.blendStep = job.blendRowStep = 0;
+    }
+    const int destBytes = fmt32 ? 4 : 2;
+    job.dst = dest->Pixels + ct * dest->Pitch + cl * destBytes;
+    job.dstPitch = dest->Pitch;
+    job.width = int32_t(cr - cl);
+    job.height = int32_t(cb - ct);
+    job.stepX = stepX;
+    job.stepY = stepY;
+    job.cx0 = cx0;
+    job.cy0 = cy0;
+    std::vector<int32_t>& columns = stretchState.columns;
+    columns.resize(size_t(job.width));
+    int32_t column = 0;
+    int64_t cx = cx0;
+    for (int32_t x = 0; x < job.width; ++x) {
+        columns[size_t(x)] = column * int32_t(job.srcStep);
+        cx -= 65536;
+        while (cx <= 0) {
+            cx += stepX;
+            ++column;
+        }
+    }
+    job.columns = columns.data();
+    (fmt32 ? kStretchTable32 : kStretchTable16)[index](job);
+}

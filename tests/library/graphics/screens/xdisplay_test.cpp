@@ -1,0 +1,93 @@
+// On a real X display (a virtual one under xvfb-run): a picture drawn through
+// the public functions and flipped is what a screenshot of the display shows
+// in the window. Skipped where no X server can start.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/startup.h"
+#include "platform/vblank_clock.h"
+#include "zovav.h"
+#include "zv_test_support.h"
+
+namespace {
+
+// Counts of the picture's colours found on the display.
+struct Counts {
+    long red = 0, blue = 0, green = 0;
+};
+
+// Reads a binary PPM (P6, maxval 255) and counts exact picture colours.
+bool CountColours(const std::string& path, Counts* c) {
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int w = 0, h = 0, maxval = 0;
+    if (!(in >> magic >> w >> h >> maxval) || magic != "P6" || maxval != 255) return false;
+    in.get();
+    std::vector<unsigned char> px(size_t(w) * size_t(h) * 3);
+    if (!in.read(reinterpret_cast<char*>(px.data()), std::streamsize(px.size()))) return false;
+    for (size_t i = 0; i < px.size(); i += 3) {
+        const int r = px[i], g = px[i + 1], b = px[i + 2];
+        if (r == 255 && g == 0 && b == 0) ++c->red;
+        if (r == 0 && g == 0 && b == 255) ++c->blue;
+        if (r == 0 && g == 255 && b == 0) ++c->green;
+    }
+    return true;
+}
+
+// The part run inside the virtual display: draw, flip, photograph.
+int RunOnDisplay() {
+    SetSkipStartupWaits(1);
+    ChangeWindowMode(1);
+    if (ZoVav_Init() != 0) return 3;
+    std::ofstream("x-started") << "1";
+    SetDrawScreen(SCREEN_BACK);
+    DrawBox(0, 0, 320, 480, GetColor(255, 0, 0), 1);
+    DrawBox(320, 0, 640, 480, GetColor(0, 0, 255), 1);
+    DrawBox(270, 190, 370, 290, GetColor(0, 255, 0), 1);
+    // The window maps a little after it is made: keep showing the frame.
+    for (int i = 0; i < 20; ++i) {
+        ScreenFlip();
+        ProcessMessage();
+        usleep(50 * 1000);
+    }
+    const int shot = std::system("import -window root -depth 8 shot.ppm");
+    ZoVav_End();
+    return shot == 0 ? 0 : 4;
+}
+
+TEST(XDisplay, AScreenshotOfTheDisplayShowsTheFlippedPicture) {
+    if (std::getenv("ZV_XVFB_CHILD")) {
+        EXPECT_EQ(RunOnDisplay(), 0);
+        return;
+    }
+    if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v import >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xvfb-run or ImageMagick missing";
+    zvtest::ScopedTempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    char self[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(n, 0);
+    const std::string command = std::string("xvfb-run -a -s \"-screen 0 1280x1024x24\" env ZV_XVFB_CHILD=1 ") +
+                                "SDL_VIDEODRIVER=x11 " + self +
+                                " --gtest_filter=XDisplay.AScreenshotOfTheDisplayShowsTheFlippedPicture"
+                                " >child.log 2>&1";
+    const int status = std::system(command.c_str());
+    if (zvtest::ReadWholeFile("x-started").empty())
+        GTEST_SKIP() << "no X server could start: " << zvtest::ReadWholeFile("child.log");
+    ASSERT_EQ(status, 0) << zvtest::ReadWholeFile("child.log");
+    Counts c;
+    ASSERT_TRUE(CountColours("shot.ppm", &c));
+    // Red and blue halves less the green square, all inside the window.
+    EXPECT_EQ(c.green, 100L * 100L);
+    EXPECT_EQ(c.red, 320L * 480L - 50L * 100L);
+    EXPECT_EQ(c.blue, 320L * 480L - 50L * 100L);
+}
+
+}  // namespace
