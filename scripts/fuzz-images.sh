@@ -21,20 +21,8 @@ SOURCES=(
   library/core/file/stream_memory.cpp fuzz/images_fuzz_shim.cpp
 )
 
-obj_of() { echo "$OUT/obj/$(echo "$1" | tr '/' '_').o"; }
-# Objects are rebuilt only when their source is newer; two at a time.
-OBJS=()
-pids=()
-for src in "${SOURCES[@]}"; do
-  obj="$(obj_of "$src")"
-  OBJS+=("$obj")
-  if [ ! -f "$obj" ] || [ "$ROOT/$src" -nt "$obj" ]; then
-    "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer-no-link -c "$ROOT/$src" -o "$obj" &
-    pids+=($!)
-    if [ ${#pids[@]} -ge 2 ]; then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
-  fi
-done
-for p in "${pids[@]}"; do wait "$p"; done
+source "$ROOT/scripts/fuzz-common.sh"
+fuzz_build_objects "$OUT"
 LIBS=(-lpng -ljpeg -lz)
 
 echo "fuzz-images: malformed-image table under ASan/UBSan"

@@ -6,40 +6,25 @@
 #   FUZZ_SECONDS   how long to run (default 8)
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-out=$root/build/fuzz
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+out=$ROOT/build/fuzz
 seconds=${FUZZ_SECONDS:-8}
-cxx=${FUZZ_CXX:-clang++}
-mkdir -p "$out/obj"
 
-sources=(
-  "$root"/library/core/file/*.cpp
-  "$root/library/platform/text_iconv.cpp"
-  "$root/assets/tools/lz_encode.cpp"
-  "$root/fuzz/archive_fuzz.cpp"
-  "$root/fuzz/core_stubs.cpp"
+SOURCES=(
+  $(cd "$ROOT" && ls library/core/file/*.cpp)
+  library/platform/text_iconv.cpp
+  assets/tools/lz_encode.cpp
+  fuzz/archive_fuzz.cpp
+  fuzz/core_stubs.cpp
 )
-flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-       -I"$root/library" -I"$root/library/include" -I"$root/tests/library/core/file" -I"$root/assets/tools" -DZVPACK_PATH='""')
+FLAGS=(-std=c++17 -g -O1 -fsanitize=address,undefined -fno-sanitize-recover=all
+       -I"$ROOT/library" -I"$ROOT/library/include" -I"$ROOT/tests/library/core/file" -I"$ROOT/assets/tools"
+       -DZVPACK_PATH='""')
 
-# Rebuilt only when a source or header is newer than the target.
+source "$ROOT/scripts/fuzz-common.sh"
+fuzz_build_objects "$out"
 target=$out/archive_fuzz
-if [ ! -x "$target" ] || [ -n "$(find "$root/library/core" "$root/library/include" "$root/library/platform" "$root/fuzz" \
-      "$root/assets/tools" "$root/tests/library/core/file" -newer "$target" \( -name '*.cpp' -o -name '*.h' \) | head -1)" ]; then
-  echo "fuzz-smoke: building $target"
-  objects=()
-  pids=()
-  for s in "${sources[@]}"; do
-    o=$out/obj/$(echo "${s#$root/}" | tr / _).o
-    objects+=("$o")
-    "$cxx" "${flags[@]}" -c "$s" -o "$o" &
-    pids+=($!)
-    # At most one compile per core at a time.
-    if [ ${#pids[@]} -ge "$(nproc)" ]; then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
-  done
-  for p in "${pids[@]}"; do wait "$p"; done
-  "$cxx" "${flags[@]}" "${objects[@]}" -o "$target"
-fi
+"${CXX_FUZZ:-clang++}" "${FLAGS[@]}" -fsanitize=fuzzer "${OBJS[@]}" -o "$target"
 
 corpus=$out/corpus
 rm -rf "$corpus"

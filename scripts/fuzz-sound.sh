@@ -18,19 +18,8 @@ SOURCES=(
 )
 LIBS=(-lmpg123 -lvorbisfile -lvorbis -logg)
 
-obj_of() { echo "$OUT/obj/$(echo "$1" | tr '/' '_').o"; }
-OBJS=()
-pids=()
-for src in "${SOURCES[@]}"; do
-  obj="$(obj_of "$src")"
-  OBJS+=("$obj")
-  if [ ! -f "$obj" ] || [ "$ROOT/$src" -nt "$obj" ]; then
-    "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer-no-link -c "$ROOT/$src" -o "$obj" &
-    pids+=($!)
-    if [ ${#pids[@]} -ge 2 ]; then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
-  fi
-done
-for p in "${pids[@]}"; do wait "$p"; done
+source "$ROOT/scripts/fuzz-common.sh"
+fuzz_build_objects "$OUT"
 
 echo "fuzz-sound: seed corpus"
 "$CXX" -std=c++17 -O1 "$ROOT/fuzz/sound_seeds.cpp" -lvorbisenc -lvorbis -logg -o "$OUT/sound_seeds"

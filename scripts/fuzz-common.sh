@@ -1,0 +1,32 @@
+# Shared by the fuzz smoke scripts (sourced, not run): compiles a list of
+# sources with clang into a fuzz tree of its own, in parallel, and rebuilds
+# every object when any source or header of the project is newer than the
+# tree's last build.
+#   fuzz_build_objects OUT_DIR   reads the arrays SOURCES (paths from the
+#                                repository root) and FLAGS; fills OBJS.
+
+fuzz_build_objects() {
+  local out=$1
+  local stamp=$out/obj/.built
+  mkdir -p "$out/obj"
+  local stale=1
+  if [ -f "$stamp" ] && [ -z "$(find "$ROOT/library" "$ROOT/fuzz" "$ROOT/assets/tools" "$ROOT/tests" \
+        \( -name '*.cpp' -o -name '*.h' \) -newer "$stamp" | head -1)" ]; then
+    stale=0
+  fi
+  OBJS=()
+  local pids=() src obj
+  for src in "${SOURCES[@]}"; do
+    obj=$out/obj/$(echo "$src" | tr '/' '_').o
+    OBJS+=("$obj")
+    if [ "$stale" = 1 ] || [ ! -f "$obj" ]; then
+      "${CXX_FUZZ:-clang++}" "${FLAGS[@]}" -fsanitize=fuzzer-no-link -c "$ROOT/$src" -o "$obj" &
+      pids+=($!)
+      # One compile per core at a time.
+      if [ ${#pids[@]} -ge "$(nproc)" ]; then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
+    fi
+  done
+  local p
+  for p in "${pids[@]}"; do wait "$p"; done
+  touch "$stamp"
+}
