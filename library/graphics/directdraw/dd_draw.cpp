@@ -1,6 +1,6 @@
 // The surface back end's drawing: selecting the draw target, clearing it,
 // graph blits, line lists and vertex primitives through the software
-// renderer, screen captures into graphs and the blend-graph weight table.
+// renderer, text, screen captures into graphs and the blend-graph weights.
 #include "graphics/directdraw/dd_draw.h"
 
 #include <algorithm>
@@ -343,49 +343,104 @@ uint32_t ChooseWorkKey(int color, int edgeColor, uint32_t bright) {
     return key;
 }
 
+// Multiplying by an image with alpha scales by the alpha and leaves no pixel
+// alone, so empty pixels would blacken the target. For that mode the
+// coverage is folded into the colour (towards white) and the pixels are
+// viewed as a keyed image without alpha, in place.
+bool FoldCoverageForMultiply(MEMIMG* work, const ImageRect& part, uint32_t key, MEMIMG* view) {
+    const bool wide = work->Format == MEMIMG_FORMAT_X8R8G8B8;
+    for (int y = part.top; y < part.bottom; ++y) {
+        unsigned char* row = work->Pixels + size_t(y) * size_t(work->Pitch);
+        // Left to right, a 16-bit result never overwrites a pixel not yet read.
+        for (int x = part.left; x < part.right; ++x) {
+            uint32_t v;
+            std::memcpy(&v, row + size_t(x) * 4, 4);
+            const uint32_t a = wide ? v >> 24 : (v >> 16 & 0xFF);
+            int rgb[3];
+            if (wide) {
+                rgb[0] = int(v >> 16 & 0xFF), rgb[1] = int(v >> 8 & 0xFF), rgb[2] = int(v & 0xFF);
+            } else {
+                rgb[0] = int(v >> 11 & 0x1F) * 255 / 31, rgb[1] = int(v >> 5 & 0x3F) * 255 / 63,
+                rgb[2] = int(v & 0x1F) * 255 / 31;
+            }
+            for (int& c : rgb) c = (c * int(a) + 255 * (255 - int(a))) / 255;
+            uint32_t out;
+            if (wide) {
+                out = a == 0 ? key : 0xFF000000u | uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | uint32_t(rgb[2]);
+                std::memcpy(row + size_t(x) * 4, &out, 4);
+            } else {
+                out = a == 0 ? key : uint32_t(rgb[0] >> 3 << 11 | rgb[1] >> 2 << 5 | rgb[2] >> 3);
+                if (a != 0 && out == key) out ^= 1;   // one step of blue rather than a hole
+                const uint16_t o = uint16_t(out);
+                std::memcpy(row + size_t(x) * 2, &o, 2);
+            }
+        }
+    }
+    std::memset(view, 0, sizeof *view);
+    view->Pixels = work->Pixels;
+    return InitializeMemImg(view, work->Width, work->Height, work->Pitch, key,
+                            wide ? MEMIMG_FORMAT_X8R8G8B8 : MEMIMG_FORMAT_R5G6B5, 0, 0, 0) == 0;
+}
+
+// A software image onto the draw target, keyed, as the graph blit does it.
+int BltMemImgToTarget(int x, int y, const MEMIMG* src) {
+    MEMIMG* blend = GetBlendGraphMemImg();
+    if (SoftwareScreens()) {
+        MEMIMG* dest = SoftwareDestination();
+        if (dest == nullptr) return -1;
+        MemImgDrawGraphBase(dest, src, x, y, 1, blend);
+        return 0;
+    }
+    DrawRect area;
+    GetDrawArea(&area);
+    const DrawRect dest{std::max(x, area.left), std::max(y, area.top), std::min(x + src->Width, area.right),
+                        std::min(y + src->Height, area.bottom)};
+    if (dest.left >= dest.right || dest.top >= dest.bottom) return 0;
+    if (BeginDrawTargetLock(nullptr, 0, nullptr, &dest, 0, nullptr, nullptr) != 0) return -1;
+    MemImgDrawGraphBase(GetDrawTargetLock().destImage, src, x, y, 1, blend);
+    EndDrawTargetLock();
+    return 0;
+}
+
 int DrawStringDirect(int x, int y, const char* string, int color, int fontHandle, int edgeColor,
                      int verticalFlag) {
     const DDDrawTarget& t = g_ddDraw.target;
     const ImageRect clip = AreaRect();
     const uint32_t bright = GetGraphDrawState().DrawBright;
     MEMIMG* dest = SoftwareScreens() ? SoftwareDestination() : t.drawMemImg;
-    if (dest != nullptr)
-        return DrawFontStringToMemImg(dest, &clip, x, y, string, color, edgeColor, fontHandle, verticalFlag, bright) <
-                       0
-                   ? -1
-                   : 0;
     int w = 0, h = 0;
     GetGraphSizeImpl(GetDrawScreen(), &w, &h);
-    LockedSurfaceView view(t.drawSurface, t.offsetX, t.offsetY, w, h, 0);
-    if (view.image() == nullptr) return -1;
-    return DrawFontStringToMemImg(view.image(), &clip, x, y, string, color, edgeColor, fontHandle, verticalFlag,
-                                  bright) < 0
-               ? -1
-               : 0;
+    LockedSurfaceView view(dest ? nullptr : t.drawSurface, t.offsetX, t.offsetY, w, h, 0);
+    if (dest == nullptr) dest = view.image();
+    if (dest == nullptr) return -1;
+    const int drawn =
+        DrawFontStringToMemImg(dest, &clip, x, y, string, color, edgeColor, fontHandle, verticalFlag, bright);
+    return drawn < 0 ? -1 : 0;
 }
 
 // Blended text: drawn into the font's work image over a transparent key,
 // then the work image goes onto the target through the blit, which applies
 // the blend mode; the brightness is already in the glyph colours.
 int DrawStringThroughWorkImage(int x, int y, const char* string, int color, int fontHandle, int edgeColor,
-                               int verticalFlag, const int size[2]) {
+                               int verticalFlag, const int size[2], int margin) {
     const int surface = GetFontDrawScreenSurface(fontHandle);
     const Surface2D* s = GetSurface2D(surface);
     if (s == nullptr) return -1;
     SurfaceData* data = GetSurfaceData(s->SurfaceDataHandle);
     if (data == nullptr) return -1;
 
-    // A vertical glyph lands one column right of its mirror image, so its
-    // rectangle is one pixel wider on both sides and the text sits one
-    // column into the work image.
-    const int pad = verticalFlag ? 1 : 0;
-    DrawRect text{x - pad, y, x + size[0] + pad, y + size[1]};
+    // The advances do not bound the glyphs: a glyph may reach past its
+    // advance or left of its pen (oversized, slanted, turned for vertical
+    // text). A margin of one cell on every side keeps every pixel that
+    // unblended text would show. The visible part of that rectangle goes to
+    // the work image's top-left corner, so text far off the screen still fits.
+    DrawRect text{x - margin, y - margin, x + size[0] + margin, y + size[1] + margin};
     DrawRect saved;
     GetDrawArea(&saved);
     RectClippingImpl(&text, &saved);
     if (text.left >= text.right || text.top >= text.bottom) return 0;
-    const int originX = x - pad, originY = y;
-    const ImageRect part{text.left - originX, text.top - originY, text.right - originX, text.bottom - originY};
+    const int originX = text.left, originY = text.top;
+    const ImageRect part{0, 0, text.right - text.left, text.bottom - text.top};
 
     const uint32_t bright = GetGraphDrawState().DrawBright;
     const uint32_t key = ChooseWorkKey(color, edgeColor, bright);
@@ -398,21 +453,26 @@ int DrawStringThroughWorkImage(int x, int y, const char* string, int color, int 
         work->ColorKey = key;
         work->RunDataFlag = 0;
         work->PremulFlag = 0;
-        drawn = DrawFontStringToMemImg(work, &part, pad, 0, string, color, edgeColor, fontHandle, verticalFlag,
-                                       bright);
+        drawn = DrawFontStringToMemImg(work, &part, x - originX, y - originY, string, color, edgeColor, fontHandle,
+                                       verticalFlag, bright);
     } else {
         if (data->Surface == nullptr || MemSurfaceSetColorKey(data->Surface, key) != 0) return -1;
         LockedSurfaceView view(data->Surface, s->SrcX, s->SrcY, s->Width, s->Height, key);
         if (view.image() == nullptr) return -1;
         ClearMemImg(view.image(), &part, key);
-        drawn = DrawFontStringToMemImg(view.image(), &part, pad, 0, string, color, edgeColor, fontHandle,
-                                       verticalFlag, bright);
+        drawn = DrawFontStringToMemImg(view.image(), &part, x - originX, y - originY, string, color, edgeColor,
+                                       fontHandle, verticalFlag, bright);
     }
     if (drawn < 0) return -1;
 
+    MEMIMG folded;
+    const bool fold = data->UseMemImgFlag && data->MemImg.AlphaFlag && GetGraphDrawState().BlendMode == ZV_BLEND_MUL;
+    if (fold && !FoldCoverageForMultiply(&data->MemImg, part, key, &folded)) return -1;
+
     SetDrawBrightColor(0xFFFFFF);
     SetDrawArea(text.left, text.top, text.right, text.bottom);
-    const int result = G_DD_BltGraph(originX, originY, surface, 1);
+    const int result =
+        fold ? BltMemImgToTarget(originX, originY, &folded) : G_DD_BltGraph(originX, originY, surface, 1);
     SetDrawArea(saved.left, saved.top, saved.right, saved.bottom);
     SetDrawBrightColor(bright);
     return result < 0 ? -1 : 0;
@@ -438,7 +498,7 @@ int G_DD_DrawString(int x, int y, const char* string, int color, int fontHandle,
     if (DrawStringCore(0, 0, 0, string, color, nullptr, nullptr, 1, fontHandle, edgeColor, -1, verticalFlag, size,
                        0xFFFFFF) < 0)
         return -1;
-    return DrawStringThroughWorkImage(x, y, string, color, fontHandle, edgeColor, verticalFlag, size);
+    return DrawStringThroughWorkImage(x, y, string, color, fontHandle, edgeColor, verticalFlag, size, f->cellWidth);
 }
 
 // Nothing makes the mask screen yet, so it is never active around a draw.

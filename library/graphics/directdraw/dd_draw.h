@@ -1,5 +1,6 @@
 // The surface back end's drawing: the draw target, clearing, graph blits,
-// line lists, vertex primitives, screen captures and the blend-graph weights.
+// line lists, vertex primitives, text, screen captures and the blend-graph
+// weights.
 #pragma once
 #include <cstdint>
 
