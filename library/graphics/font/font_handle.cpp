@@ -133,7 +133,9 @@ int GetDefaultFontHandle() { return g_font.defaultHandle; }
 
 int CreateFontToHandleImpl(const char* fontName, int size, int thickness, int fontType, int charsetIndex,
                            int edgeSize, int italic, int slotIndex, int serial) {
-    if (HardwareWithoutDevice()) return -1;
+    // A font needs the graphics system for its draw screen; made earlier, its
+    // table would outlive a start-up that fails.
+    if (HardwareWithoutDevice() || !GetGraphicsStartedFlag()) return -1;
     if (!EnsureTable()) return -1;
 
     if (fontType == -1) fontType = 0;

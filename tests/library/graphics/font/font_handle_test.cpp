@@ -181,3 +181,12 @@ TEST_F(FontHandles, PublicFunctions) {
     EXPECT_EQ(DeleteFontToHandle(h), 0);
     EXPECT_EQ(DeleteFontToHandle(h), -1);
 }
+
+// Before the graphics system starts no font can be made, and trying leaves
+// nothing allocated (a start-up that then fails would never free it).
+TEST(FontsBeforeStartUp, AreRefusedWithoutAllocating) {
+    SetUseHardwareDrawFlag(0);
+    const uint32_t before = ZvAllocCount();
+    EXPECT_EQ(CreateFontToHandle(nullptr, 16, 4), -1);
+    EXPECT_EQ(ZvAllocCount(), before);
+}
