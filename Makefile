@@ -15,10 +15,10 @@ run: deps
 test: deps
 	cmake -S . -B build/test $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_TESTS=ON
 	cmake --build build/test -j $(JOBS)
-	cd build/test && ctest --output-on-failure -j $(JOBS) --timeout 300
 	bash scripts/fuzz-smoke.sh
 	bash scripts/fuzz-images.sh
 	bash scripts/fuzz-sound.sh
+	cd build/test && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 bench: deps
 	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZV_BENCH=ON
