@@ -23,4 +23,4 @@ test: deps
 bench: deps
 	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZV_BENCH=ON
 	cmake --build build/bench -j $(JOBS)
-	@for b in build/bench/bench_*; do echo "== $$b"; $$b; done
+	@cd build/bench && for b in ./bench_*; do echo "== $$b"; SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy $$b || exit 1; done
