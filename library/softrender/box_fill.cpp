@@ -3,6 +3,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include "softrender/colour_rules.h"
 #include "softrender/softrender.h"
@@ -29,6 +32,39 @@ void FillRow(Dst* d, int count, Dst value) {
     for (; x < count; ++x) d[x] = value;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same fill with 32-byte stores, for processors that have them; chosen
+// once at run time, the bytes written are the same.
+template <class Dst>
+__attribute__((target("avx2"))) void FillRowWide(Dst* d, int count, Dst value) {
+    int x = 0;
+    const __m256i v = sizeof(Dst) == 4 ? _mm256_set1_epi32(int(value)) : _mm256_set1_epi16(int16_t(value));
+    constexpr int per = 32 / int(sizeof(Dst));
+    for (; x + per <= count; x += per) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), v);
+    for (; x < count; ++x) d[x] = value;
+}
+
+template <class Dst>
+using FillRowFn = void (*)(Dst*, int, Dst);
+
+template <class Dst>
+FillRowFn<Dst> ChooseFillRow() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? &FillRowWide<Dst> : &FillRow<Dst>;
+}
+
+template <class Dst>
+void FillRowFastest(Dst* d, int count, Dst value) {
+    static const FillRowFn<Dst> fill = ChooseFillRow<Dst>();
+    fill(d, count, value);
+}
+#else
+template <class Dst>
+void FillRowFastest(Dst* d, int count, Dst value) {
+    FillRow(d, count, value);
+}
+#endif
+
 template <int Fmt32, int Mode>
 void FillBox(const BoxJob& j) {
     using Rule = ColourRule<Fmt32, Mode>;
@@ -36,7 +72,7 @@ void FillBox(const BoxJob& j) {
     for (int y = 0; y < j.height; ++y) {
         Dst* d = reinterpret_cast<Dst*>(j.dst + std::ptrdiff_t(y) * j.pitch);
         if constexpr (Mode == 0) {
-            FillRow(d, j.width, Dst(j.k.c));
+            FillRowFastest(d, j.width, Dst(j.k.c));
         } else {
             for (int x = 0; x < j.width; ++x) Rule::Apply(j.k, d + x);
         }
