@@ -88,8 +88,7 @@ bool CreateMainWindow() {
     bool fullScreen = !P().windowMode;
     if (P().windowMode) {
         ErrorLogAdd("ウインドウモード起動用のウインドウを作成します\n");
-        width = int(screenWidth * GetWindowSizeExtendRate());
-        height = int(screenHeight * GetWindowSizeExtendRate());
+        GetWindowModeClientSize(&width, &height);
         int outerWidth = width, outerHeight = height;
         PlatformAdjustWindowSize(nullptr, &outerWidth, &outerHeight);
         x = (s.desktopWidth - outerWidth) / 2;

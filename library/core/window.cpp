@@ -339,10 +339,8 @@ void MessageThreadProc() {
 int FitMainWindowToClientSize() {
     LibrarySessionState& s = S();
     if (!s.mainWindow) return 0;
-    int screenWidth = 640, screenHeight = 480;
-    GetScreenSize(&screenWidth, &screenHeight);
-    double scale = GetWindowSizeExtendRate();
-    int targetWidth = int(screenWidth * scale), targetHeight = int(screenHeight * scale);
+    int targetWidth, targetHeight;
+    GetWindowModeClientSize(&targetWidth, &targetHeight);
     PlatformRect window = PlatformGetWindowRect(s.mainWindow), client = PlatformGetClientRect(s.mainWindow);
     int outerWidth = (window.right - window.left) - (client.right - client.left) + targetWidth;
     int outerHeight = (window.bottom - window.top) - (client.bottom - client.top) + targetHeight;
@@ -383,6 +381,14 @@ double GetWindowSizeExtendRate() {
     LibraryPersistentState& p = g_Library.persistent;
     if (p.windowScale <= 0.0) p.windowScale = 1.0;
     return p.windowMode ? p.windowScale : 1.0;
+}
+
+void GetWindowModeClientSize(int* width, int* height) {
+    int screenWidth = 640, screenHeight = 480;
+    GetScreenSize(&screenWidth, &screenHeight);
+    const double scale = GetWindowSizeExtendRate();
+    *width = int(screenWidth * scale);
+    *height = int(screenHeight * scale);
 }
 
 int GetMouseWheelCount() { return S().wheelCount; }

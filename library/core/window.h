@@ -23,6 +23,8 @@ int GetUseWindowRgnFlag();
 PlatformRect GetWindowClientRect();
 int GetDisplaySettings(int* width, int* height, int* colorBits);
 double GetWindowSizeExtendRate();
+// The client size in window mode: the screen size times the window scale.
+void GetWindowModeClientSize(int* width, int* height);
 int GetMouseWheelCount();
 int GetDroppedFileCount();
 const char* GetDroppedFileName(int index);

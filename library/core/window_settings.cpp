@@ -16,10 +16,8 @@ LibrarySessionState& S() { return g_Library.session; }
 // Client area of the screen size times the window scale, centred on the desktop.
 void PlaceWindowModeWindow() {
     LibrarySessionState& s = S();
-    int screenWidth = 640, screenHeight = 480;
-    GetScreenSize(&screenWidth, &screenHeight);
-    int width = int(screenWidth * GetWindowSizeExtendRate());
-    int height = int(screenHeight * GetWindowSizeExtendRate());
+    int width, height;
+    GetWindowModeClientSize(&width, &height);
     PlatformAdjustWindowSize(s.mainWindow, &width, &height);
     PlatformMoveWindow(s.mainWindow, (s.desktopWidth - width) / 2, (s.desktopHeight - height) / 2, width, height);
 }

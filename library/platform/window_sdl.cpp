@@ -205,32 +205,35 @@ PlatformRect PlatformGetClientRect(PlatformWindow* window) {
     return PlatformRect{x, y, x + w, y + h};
 }
 
+namespace {
+// The frame around the client area (none when the window system won't say).
+PlatformRect Borders(PlatformWindow* window) {
+    PlatformRect b{0, 0, 0, 0};
+    if (window && SDL_GetWindowBordersSize(window->sdl, &b.top, &b.left, &b.bottom, &b.right) != 0)
+        b = PlatformRect{0, 0, 0, 0};
+    return b;
+}
+}  // namespace
+
 PlatformRect PlatformGetWindowRect(PlatformWindow* window) {
-    PlatformRect r = PlatformGetClientRect(window);
-    int top = 0, left = 0, bottom = 0, right = 0;
-    if (window && SDL_GetWindowBordersSize(window->sdl, &top, &left, &bottom, &right) != 0)
-        top = left = bottom = right = 0;
-    return PlatformRect{r.left - left, r.top - top, r.right + right, r.bottom + bottom};
+    PlatformRect r = PlatformGetClientRect(window), b = Borders(window);
+    return PlatformRect{r.left - b.left, r.top - b.top, r.right + b.right, r.bottom + b.bottom};
 }
 
 void PlatformAdjustWindowSize(PlatformWindow* window, int* width, int* height) {
-    int top = 0, left = 0, bottom = 0, right = 0;
-    if (window && SDL_GetWindowBordersSize(window->sdl, &top, &left, &bottom, &right) != 0)
-        top = left = bottom = right = 0;
-    *width += left + right;
-    *height += top + bottom;
+    PlatformRect b = Borders(window);
+    *width += b.left + b.right;
+    *height += b.top + b.bottom;
 }
 
 void PlatformMoveWindow(PlatformWindow* window, int x, int y, int outerWidth, int outerHeight) {
     if (!window) return;
-    int top = 0, left = 0, bottom = 0, right = 0;
-    if (SDL_GetWindowBordersSize(window->sdl, &top, &left, &bottom, &right) != 0)
-        top = left = bottom = right = 0;
-    int w = outerWidth - left - right, h = outerHeight - top - bottom;
+    PlatformRect b = Borders(window);
+    int w = outerWidth - b.left - b.right, h = outerHeight - b.top - b.bottom;
     if (w < 1) w = 1;
     if (h < 1) h = 1;
     SDL_SetWindowSize(window->sdl, w, h);
-    SDL_SetWindowPosition(window->sdl, x + left, y + top);
+    SDL_SetWindowPosition(window->sdl, x + b.left, y + b.top);
 }
 
 void* PlatformNativeWindow(PlatformWindow* window) { return window ? window->sdl : nullptr; }
