@@ -22,7 +22,7 @@ source "$ROOT/scripts/fuzz-common.sh"
 fuzz_build_objects "$OUT"
 
 echo "fuzz-sound: seed corpus"
-"$CXX" -std=c++17 -O1 "$ROOT/fuzz/sound_seeds.cpp" -lvorbisenc -lvorbis -logg -o "$OUT/sound_seeds"
+"$CXX" -std=c++17 -O1 -I"$ROOT/tests/library/sound" "$ROOT/fuzz/sound_seeds.cpp" -lvorbisenc -lvorbis -logg -o "$OUT/sound_seeds"
 "$OUT/sound_seeds" "$OUT/corpus"
 
 echo "fuzz-sound: fuzzing the converters for ${SECONDS_TO_RUN}s"

@@ -63,47 +63,51 @@ AudioBuffer* NewBuffer(AudioBufferSet* set, const AudioFormat& format, std::shar
     return b;
 }
 
-// One frame as left and right 16-bit values.
-inline void Fetch(const AudioBuffer& b, uint32_t frame, int32_t* left, int32_t* right) {
-    const uint8_t* p = b.data->bytes.data() + size_t(frame) * b.blockAlign;
-    if (b.format.bitsPerSample == 16) {
+// One frame of a buffer's format as left and right 16-bit values.
+template <int Bits, int Channels>
+inline void Fetch(const uint8_t* data, uint32_t frame, int32_t* left, int32_t* right) {
+    const uint8_t* p = data + size_t(frame) * (Channels * Bits / 8);
+    if constexpr (Bits == 16) {
         int16_t l, r;
         std::memcpy(&l, p, 2);
-        if (b.format.channels == 2) std::memcpy(&r, p + 2, 2);
+        if constexpr (Channels == 2) std::memcpy(&r, p + 2, 2);
         else r = l;
         *left = l;
         *right = r;
     } else {
         *left = (int32_t(p[0]) - 128) << 8;
-        *right = b.format.channels == 2 ? (int32_t(p[1]) - 128) << 8 : *left;
+        *right = Channels == 2 ? (int32_t(p[1]) - 128) << 8 : *left;
     }
 }
 
-// Adds one buffer into acc (stereo pairs); stops a one-shot buffer at its end.
-void MixOne(AudioBuffer& b, int32_t* acc, int frames) {
-    if (b.frames == 0) {
-        b.playing = false;
-        return;
-    }
+// The sample loop of one format. The position is kept in locals and stored
+// back once: the stores into acc would otherwise make every sample reload
+// it from the buffer.
+template <int Bits, int Channels>
+void MixFrames(AudioBuffer& b, int32_t* acc, int frames) {
+    const uint8_t* data = b.data->bytes.data();
+    const uint32_t count = b.frames, step = b.step;
+    const bool looping = b.looping;
+    uint32_t frame = b.frame, fraction = b.fraction;
     for (int i = 0; i < frames; ++i) {
         int32_t l, r;
-        Fetch(b, b.frame, &l, &r);
-        if (b.fraction) {
-            uint32_t next = b.frame + 1;
-            if (next >= b.frames) next = b.looping ? 0 : b.frame;
+        Fetch<Bits, Channels>(data, frame, &l, &r);
+        if (fraction) {
+            uint32_t next = frame + 1;
+            if (next >= count) next = looping ? 0 : frame;
             int32_t l1, r1;
-            Fetch(b, next, &l1, &r1);
-            l += int32_t((int64_t(l1 - l) * b.fraction) >> 16);
-            r += int32_t((int64_t(r1 - r) * b.fraction) >> 16);
+            Fetch<Bits, Channels>(data, next, &l1, &r1);
+            l += int32_t((int64_t(l1 - l) * fraction) >> 16);
+            r += int32_t((int64_t(r1 - r) * fraction) >> 16);
         }
         acc[2 * i] += l;
         acc[2 * i + 1] += r;
-        b.fraction += b.step;
-        b.frame += b.fraction >> 16;
-        b.fraction &= 0xFFFF;
-        if (b.frame >= b.frames) {
-            if (b.looping) {
-                b.frame %= b.frames;
+        fraction += step;
+        frame += fraction >> 16;
+        fraction &= 0xFFFF;
+        if (frame >= count) {
+            if (looping) {
+                frame %= count;
             } else {
                 b.playing = false;
                 b.frame = 0;
@@ -111,6 +115,24 @@ void MixOne(AudioBuffer& b, int32_t* acc, int frames) {
                 return;
             }
         }
+    }
+    b.frame = frame;
+    b.fraction = fraction;
+}
+
+// Adds one buffer into acc (stereo pairs); stops a one-shot buffer at its end.
+// The format is fixed per buffer, so it picks the sample loop once.
+void MixOne(AudioBuffer& b, int32_t* acc, int frames) {
+    if (b.frames == 0) {
+        b.playing = false;
+        return;
+    }
+    if (b.format.bitsPerSample == 16) {
+        if (b.format.channels == 2) MixFrames<16, 2>(b, acc, frames);
+        else MixFrames<16, 1>(b, acc, frames);
+    } else {
+        if (b.format.channels == 2) MixFrames<8, 2>(b, acc, frames);
+        else MixFrames<8, 1>(b, acc, frames);
     }
 }
 

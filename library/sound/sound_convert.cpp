@@ -12,7 +12,7 @@
 namespace {
 using Detector = int (*)(SOUNDCONV*);
 // Tried in this order; the first that recognises the stream wins.
-constexpr Detector kDetectors[] = {DetectPcmWave, DetectCompressedWave, DetectOggVorbis, DetectMp3};
+constexpr Detector kDetectors[] = {DetectWave, DetectOggVorbis, DetectMp3};
 
 // Clears everything a detector may have left half set.
 void ResetConverter(SOUNDCONV* conv, const StreamReader& stream) {

@@ -20,8 +20,9 @@ struct SoundConvMethod {
 constexpr int SOUNDCONV_NOT_MINE = -1;
 constexpr int SOUNDCONV_REFUSED = -2;
 
-int DetectPcmWave(SOUNDCONV* conv);
-int DetectCompressedWave(SOUNDCONV* conv);
+// RIFF WAVE: PCM data read as it stands, MP3 data handed to the MPEG
+// decoder, any other compression refused.
+int DetectWave(SOUNDCONV* conv);
 int DetectOggVorbis(SOUNDCONV* conv);
 int DetectMp3(SOUNDCONV* conv);
 

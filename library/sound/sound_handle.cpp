@@ -122,15 +122,15 @@ int LoadSoundFromImage(const void* image, int size, int bufferNum, int unionHand
     if (conv.openFlag) CloseSoundConverter(&conv);
     if (memory) MemStreamClose(reinterpret_cast<intptr_t>(memory));
 
+    bool filled = false;
     if (ok && CreateSoundBufferForSound(&format, bytes, 0, bufferNum, handle) == 0) {
         SOUND* s = GetSoundData(handle);
         s->format = format;
-        s->pcm = pcm;
-        s->pcmSize = bytes;
-        pcm = nullptr;      // the record owns it now
-        if (FillStaticBuffers(s, s->pcm, bytes) == 0) return handle;
+        filled = FillStaticBuffers(s, pcm, bytes) == 0;
     }
+    // The buffers hold their own copy of the data.
     ZvFree(pcm);
+    if (filled) return handle;
     DeleteSoundMemImpl(handle, 0);
     return -1;
 }
@@ -171,8 +171,6 @@ int DeleteSoundMemImpl(int handle, int flag) {
     if (!s->streamFlag) {
         for (SOUNDBUFFER& b : s->buffers)
             if (b.valid) SoundBuffer_Release(&b);
-        ZvFree(s->pcm);
-        s->pcm = nullptr;
     } else {
         if (s->sharedBufferSource != -1) {
             const int sourceHandle = s->sharedBufferSource;

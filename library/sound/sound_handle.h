@@ -57,8 +57,6 @@ struct SOUND {
     int loopPos;
     HandleList listNode;
 
-    int pcmSize;                // static sounds: the decoded data
-    void* pcm;
     int sourceOpenedByLoader[STREAM_MAX_SOURCES];
     int bufferCount;
     int nextBuffer;

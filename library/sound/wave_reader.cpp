@@ -83,13 +83,8 @@ void WaveClose(SOUNDCONV*) {}
 
 constexpr SoundConvMethod kWaveMethod = {WaveRefill, WaveSeek, WaveSize, WaveClose};
 
-}  // namespace
-
-int DetectPcmWave(SOUNDCONV* conv) {
-    RiffWave w;
-    if (ReadRiffWave(conv->stream, &w) != 0) return SOUNDCONV_NOT_MINE;
+int SetUpPcmWave(SOUNDCONV* conv, const RiffWave& w) {
     WaveFormat f = FormatOf(w);
-    if (f.formatTag != WAVE_FORMAT_TAG_PCM) return SOUNDCONV_NOT_MINE;
     // Old 16-byte format chunks carry no trustworthy bit count.
     if (w.formatSize == 16 && f.channels != 0) f.bitsPerSample = uint16_t(f.blockAlign / f.channels * 8);
     f.extraSize = 0;
@@ -116,11 +111,8 @@ int DetectPcmWave(SOUNDCONV* conv) {
     return 0;
 }
 
-int DetectCompressedWave(SOUNDCONV* conv) {
-    RiffWave w;
-    if (ReadRiffWave(conv->stream, &w) != 0) return SOUNDCONV_NOT_MINE;
-    WaveFormat f = FormatOf(w);
-    if (f.formatTag == WAVE_FORMAT_TAG_PCM) return SOUNDCONV_NOT_MINE;
+int SetUpCompressedWave(SOUNDCONV* conv, const RiffWave& w) {
+    const WaveFormat f = FormatOf(w);
     if (f.formatTag != WAVE_FORMAT_TAG_MPEGLAYER3) {
         ErrorLogFmtAdd("WAVE ファイルの圧縮形式 0x%04x には対応していません", f.formatTag);
         return SOUNDCONV_REFUSED;
@@ -134,4 +126,12 @@ int DetectCompressedWave(SOUNDCONV* conv) {
     conv->formatChunkSize = int32_t(w.formatSize);
     if (StartMp3Decoding(conv, scan) != 0) return SOUNDCONV_REFUSED;
     return 0;
+}
+
+}  // namespace
+
+int DetectWave(SOUNDCONV* conv) {
+    RiffWave w;
+    if (ReadRiffWave(conv->stream, &w) != 0) return SOUNDCONV_NOT_MINE;
+    return FormatOf(w).formatTag == WAVE_FORMAT_TAG_PCM ? SetUpPcmWave(conv, w) : SetUpCompressedWave(conv, w);
 }

@@ -2,7 +2,6 @@
 #include "sound_test_support.h"
 
 #include <lame/lame.h>
-#include <vorbis/vorbisenc.h>
 
 namespace soundtest {
 
@@ -32,58 +31,9 @@ Bytes EncodeMp3(const std::vector<int16_t>& interleaved, int channels, int rate,
 }
 
 Bytes EncodeOgg(const std::vector<int16_t>& interleaved, int channels, int rate) {
-    Bytes out;
-    vorbis_info vi;
-    vorbis_info_init(&vi);
-    vorbis_encode_init_vbr(&vi, channels, rate, 0.4f);
-    vorbis_comment vc;
-    vorbis_comment_init(&vc);
-    vorbis_dsp_state vd;
-    vorbis_block vb;
-    vorbis_analysis_init(&vd, &vi);
-    vorbis_block_init(&vd, &vb);
-    ogg_stream_state os;
-    ogg_stream_init(&os, 1);
-    ogg_packet header, comment, code;
-    vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
-    ogg_stream_packetin(&os, &header);
-    ogg_stream_packetin(&os, &comment);
-    ogg_stream_packetin(&os, &code);
-    ogg_page page;
-    auto putPage = [&] {
-        out.insert(out.end(), page.header, page.header + page.header_len);
-        out.insert(out.end(), page.body, page.body + page.body_len);
-    };
-    while (ogg_stream_flush(&os, &page)) putPage();
-
-    const int frames = int(interleaved.size()) / channels;
-    for (int done = 0; done <= frames;) {
-        int n = std::min(1024, frames - done);
-        if (n > 0) {
-            float** buffer = vorbis_analysis_buffer(&vd, n);
-            for (int i = 0; i < n; ++i)
-                for (int c = 0; c < channels; ++c)
-                    buffer[c][i] = interleaved[size_t(done + i) * channels + c] / 32768.0f;
-        }
-        vorbis_analysis_wrote(&vd, n);
-        done += n > 0 ? n : 1;
-        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-            vorbis_analysis(&vb, nullptr);
-            vorbis_bitrate_addblock(&vb);
-            ogg_packet packet;
-            while (vorbis_bitrate_flushpacket(&vd, &packet)) {
-                ogg_stream_packetin(&os, &packet);
-                while (ogg_stream_pageout(&os, &page)) putPage();
-            }
-        }
-    }
-    while (ogg_stream_flush(&os, &page)) putPage();
-    ogg_stream_clear(&os);
-    vorbis_block_clear(&vb);
-    vorbis_dsp_clear(&vd);
-    vorbis_comment_clear(&vc);
-    vorbis_info_clear(&vi);
-    return out;
+    std::vector<float> samples(interleaved.size());
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = interleaved[i] / 32768.0f;
+    return EncodeVorbis(samples, channels, rate, 0.4f, 1);
 }
 
 Decoded DecodeWhole(const Bytes& file) {
