@@ -38,7 +38,6 @@ struct CharBufferState {
     int activeKeyInput;         // -1: none; nothing here makes a key-input string
 };
 CharBufferState g_chars;
-CharBufferColorFunction g_colorFunction = PackColor;
 
 int Next(int pos) { return pos + 1 == kRingSize ? 0 : pos + 1; }
 bool Full() { return Next(g_chars.writePos) == g_chars.readPos; }
@@ -49,7 +48,7 @@ void SetColors() {
         {255, 0, 0},     {255, 255, 20}, {0, 0, 0},      {0, 0, 0},     {0, 0, 0},
         {255, 255, 0},   {0, 0, 0},
     };
-    for (int i = 0; i < kColorCount; ++i) g_chars.colors[i] = g_colorFunction(kRgb[i][0], kRgb[i][1], kRgb[i][2]);
+    for (int i = 0; i < kColorCount; ++i) g_chars.colors[i] = PackColor(kRgb[i][0], kRgb[i][1], kRgb[i][2]);
 }
 
 // Copies the composition without cutting a double-byte character in two.
@@ -187,8 +186,4 @@ int ProcessKeyInputStrings() { return 0; }
 int DeleteAllKeyInputStrings() {
     g_chars.activeKeyInput = -1;
     return 0;
-}
-
-void SetCharBufferColorFunction(CharBufferColorFunction function) {
-    g_colorFunction = function ? function : PackColor;
 }

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/routines.h"
+
 constexpr int kCharBufferSize = 1024;   // bytes the buffer holds at most
 constexpr int kImeTextSize = 1024;
 
@@ -10,7 +12,7 @@ constexpr int kImeTextSize = 1024;
 // (1 Shift-JIS, 2 the Korean code page).
 inline bool CheckMultiByteChar(unsigned char c, int charCode) {
     if (charCode == 2) return c >= 0x81 && c <= 0xFE;
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    return IsShiftJisLead(c);
 }
 
 int InitializeCharBuffer();
@@ -37,8 +39,3 @@ const char* GetImeCompositionText(int* cursor);
 
 int ProcessKeyInputStrings();
 int DeleteAllKeyInputStrings();
-
-// Packs the text-entry colours; the graphics side installs its own packer.
-// The default packs 0x00RRGGBB.
-using CharBufferColorFunction = int (*)(int red, int green, int blue);
-void SetCharBufferColorFunction(CharBufferColorFunction function);

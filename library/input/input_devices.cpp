@@ -25,8 +25,16 @@ void ClearInputState() {
     g_Input.deviceLayerMissing = deviceLayerMissing;
 }
 
-// The device layer reports the sticks raw; the D-pad moves the same axes to
-// their ends, so a pad whose sticks are unused still steers.
+// The D-pad moves the stick's axes to their ends, so a pad whose sticks are
+// unused still steers.
+void ApplyDpad(JoypadState& s, uint8_t dpad) {
+    if (dpad & PAD_DPAD_LEFT) s.lX = -kAxisRange;
+    else if (dpad & PAD_DPAD_RIGHT) s.lX = kAxisRange;
+    if (dpad & PAD_DPAD_UP) s.lY = -kAxisRange;
+    else if (dpad & PAD_DPAD_DOWN) s.lY = kAxisRange;
+}
+
+// The device layer reports the sticks raw.
 void StoreDeviceState(JoypadData& pad, const PlatformPadState& raw) {
     JoypadState& s = pad.state;
     s = JoypadState{};
@@ -36,10 +44,7 @@ void StoreDeviceState(JoypadData& pad, const PlatformPadState& raw) {
     s.lRx = DeviceAxisToRange(raw.axes[PAD_AXIS_RX], false);
     s.lRy = DeviceAxisToRange(raw.axes[PAD_AXIS_RY], false);
     s.lRz = DeviceAxisToRange(raw.axes[PAD_AXIS_RZ], true);
-    if (raw.dpad & PAD_DPAD_LEFT) s.lX = -kAxisRange;
-    else if (raw.dpad & PAD_DPAD_RIGHT) s.lX = kAxisRange;
-    if (raw.dpad & PAD_DPAD_UP) s.lY = -kAxisRange;
-    else if (raw.dpad & PAD_DPAD_DOWN) s.lY = kAxisRange;
+    ApplyDpad(s, raw.dpad);
     for (uint32_t& pov : s.rgdwPOV) pov = kPovCentred;
     memcpy(s.rgbButtons, raw.buttons, sizeof s.rgbButtons);
 }
@@ -53,10 +58,7 @@ void StoreJoystickState(JoypadData& pad, const PlatformPadState& raw) {
         s.lZ = JoystickAxisToRange(raw.axes[PAD_AXIS_Z] + 32768);
         s.lRz = JoystickAxisToRange(raw.axes[PAD_AXIS_RZ] + 32768);
     }
-    if (raw.dpad & PAD_DPAD_LEFT) s.lX = -kAxisRange;
-    else if (raw.dpad & PAD_DPAD_RIGHT) s.lX = kAxisRange;
-    if (raw.dpad & PAD_DPAD_UP) s.lY = -kAxisRange;
-    else if (raw.dpad & PAD_DPAD_DOWN) s.lY = kAxisRange;
+    ApplyDpad(s, raw.dpad);
     // The joystick functions report 24 buttons.
     memcpy(s.rgbButtons, raw.buttons, 24);
 }
@@ -363,5 +365,3 @@ void SetInputMessageFlag1() { g_Input.messageFlag1 = 1; }
 void ResetInputMessageFlag1() { g_Input.messageFlag1 = 0; }
 void SetInputMessageFlag2() { g_Input.messageFlag2 = 1; }
 void ResetInputMessageFlag2() { g_Input.messageFlag2 = 0; }
-int GetInputMessageFlag1() { return g_Input.messageFlag1; }
-int GetInputMessageFlag2() { return g_Input.messageFlag2; }

@@ -79,6 +79,3 @@ int GetJoypadInputStateImpl(int inputType);
 // dead zone, and the joystick-function mode's 0..65535 with its dead band.
 int DeviceAxisToRange(int raw, bool deadZone);
 int JoystickAxisToRange(int raw);
-
-int GetInputMessageFlag1();
-int GetInputMessageFlag2();

@@ -40,7 +40,7 @@ int UpdateKeyboardStateDevice() {
     memcpy(g_Input.KeyState, keys, sizeof keys);
     g_Input.lastKeyboardRead = now;
     g_Input.keyboardRead = 1;
-    if (g_Input.keyboardNotification && src.KeyboardSignalled()) src.ResetKeyboardSignal();
+    if (g_Input.keyboardNotification) src.ResetKeyboardSignal();
 
     // The main thread's key state overrides the keys of the first section.
     if (IsMainThread()) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/log.h"
+#include "core/routines.h"
 
 namespace {
 
@@ -47,10 +48,12 @@ void BuildEdgeMask(int s) {
 }
 
 // Writes the fetched bitmap into the cell; nothing lands outside the cell.
+// Edged fonts use the mask BuildEdgeMask made for the batch.
 void ConvertGlyph(FontManageData* f, FontCacheCell* cell, const unsigned char* bits, int pitch, int boxW, int boxH) {
     const int side = f->cellWidth;
     const int s = (f->type & FONT_TYPE_EDGE) ? f->edgeSize : 0;
-    auto row = [&](int r) { return FontCellRow(f, cell, r); };
+    unsigned char* const cellTop = FontCellRow(f, cell, 0);
+    auto row = [&](int r) { return cellTop + size_t(r) * size_t(f->cacheImagePitch); };
     switch (f->type) {
         case 0: {
             const int bytes = (boxW + 7) / 8 < f->cacheImagePitch ? (boxW + 7) / 8 : f->cacheImagePitch;
@@ -69,7 +72,6 @@ void ConvertGlyph(FontManageData* f, FontCacheCell* cell, const unsigned char* b
             break;
         case FONT_TYPE_EDGE:
         case FONT_TYPE_EDGE | FONT_TYPE_ANTIALIAS: {
-            BuildEdgeMask(s);
             const std::vector<signed char>& m = g_cache.maskOffsets;
             const bool aa = (f->type & FONT_TYPE_ANTIALIAS) != 0;
             for (int r = 0; r < boxH; ++r) {
@@ -108,7 +110,7 @@ void ConvertGlyph(FontManageData* f, FontCacheCell* cell, const unsigned char* b
 int CheckMultiByteChar(const char* byte, int charsetIndex) {
     const unsigned char c = static_cast<unsigned char>(*byte);
     if (charsetIndex == 2) return c >= 0x80 ? 1 : 0;
-    return ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 1 : 0;
+    return IsShiftJisLead(c) ? 1 : 0;
 }
 
 void FontStringToCodes(const char* string, int length, int charsetIndex, std::vector<uint16_t>& codes) {
@@ -148,6 +150,7 @@ FontCacheCell* AddFontCacheChar(int count, const uint16_t* codes, int fontHandle
     const GlyphSource* src = f->glyphSource;
     const int format = (f->type & FONT_TYPE_ANTIALIAS) ? GLYPH_BITMAP_GRAY4 : GLYPH_BITMAP_MONO;
     const int grow = (f->type & FONT_TYPE_EDGE) ? f->edgeSize * 2 : 0;
+    if (f->type & FONT_TYPE_EDGE) BuildEdgeMask(f->edgeSize);
     FontCacheCell* cell = nullptr;
     for (int i = 0; i < count; ++i) {
         const uint16_t code = codes[i];

@@ -93,9 +93,9 @@ void WritePixel(const GlyphWriter& w, unsigned char* p, unsigned v) {
     if (!w.trans) Store(w, p, 0);
 }
 
-inline unsigned CacheValue(const FontManageData* f, const FontCacheCell* cell, int c, int r) {
-    const unsigned char* row = FontCellRow(f, cell, r);
-    if (f->cacheImageBits == 1) return (row[c >> 3] >> (7 - (c & 7))) & 1;
+// One cache value of a cell row: a bit of a 1-bit cache, else a byte.
+inline unsigned CacheValue(const unsigned char* row, int cacheBits, int c) {
+    if (cacheBits == 1) return (row[c >> 3] >> (7 - (c & 7))) & 1;
     return row[c];
 }
 
@@ -113,12 +113,15 @@ void DrawCell(const GlyphWriter& w, const FontManageData* f, const FontCacheCell
     if (r.bottom > clip.bottom) r.bottom = clip.bottom;
     if (r.left >= r.right || r.top >= r.bottom) return;
     const int bytes = w.layout == LAYOUT_8 ? 1 : w.layout == LAYOUT_16 ? 2 : 4;
+    const unsigned char* cellTop = FontCellRow(f, cell, 0);
+    const size_t cachePitch = size_t(f->cacheImagePitch);
     for (int py = r.top; py < r.bottom; ++py) {
         unsigned char* line = dest->Pixels + size_t(py) * size_t(dest->Pitch);
         for (int px = r.left; px < r.right; ++px) {
             const int c = vertical ? py - gy : px - gx;
             const int row = vertical ? gx - px : py - gy;
-            WritePixel(w, line + size_t(px) * size_t(bytes), CacheValue(f, cell, c, row));
+            const unsigned v = CacheValue(cellTop + size_t(row) * cachePitch, f->cacheImageBits, c);
+            WritePixel(w, line + size_t(px) * size_t(bytes), v);
         }
     }
 }
