@@ -8,6 +8,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 namespace zvtest {
 
@@ -32,6 +35,16 @@ public:
 private:
     std::string previous_, path_;
 };
+
+// Checks that every text appears in the log, each after the one before it.
+inline void ExpectInOrder(const std::string& log, const std::vector<std::string>& texts) {
+    size_t at = 0;
+    for (const auto& t : texts) {
+        size_t found = log.find(t, at);
+        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << t << "\n" << log;
+        at = found + t.size();
+    }
+}
 
 inline std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

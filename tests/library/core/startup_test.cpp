@@ -32,16 +32,7 @@ protected:
         SetSkipStartupWaits(1);
     }
     std::string Log() { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
-    // Checks that the texts appear in the log in this order.
-    void ExpectInOrder(const std::vector<std::string>& texts) {
-        std::string log = Log();
-        size_t at = 0;
-        for (const auto& t : texts) {
-            size_t found = log.find(t, at);
-            ASSERT_NE(found, std::string::npos) << "missing or out of order: " << t << "\n" << log;
-            at = found + t.size();
-        }
-    }
+    void ExpectInOrder(const std::vector<std::string>& texts) { zvtest::ExpectInOrder(Log(), texts); }
     zvtest::ScopedTempDir dir_;
 };
 }  // namespace

@@ -37,15 +37,6 @@ int RunInChild(const std::function<int()>& body, unsigned timeoutSeconds) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-void ExpectInOrder(const std::string& log, const std::vector<std::string>& texts) {
-    size_t at = 0;
-    for (const auto& t : texts) {
-        size_t found = log.find(t, at);
-        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << t << "\n" << log;
-        at = found + t.size();
-    }
-}
-
 TEST(InputInLibrary, StartsAndEndsWithTheLibraryAndOverlaysTheMainThreadsKeys) {
     zvtest::ScopedTempDir dir;
     ASSERT_FALSE(dir.path().empty());
@@ -68,7 +59,7 @@ TEST(InputInLibrary, StartsAndEndsWithTheLibraryAndOverlaysTheMainThreadsKeys) {
     }, 30);
     std::string log = zvtest::ReadWholeFile(dir.path() + "/Log.txt");
     ASSERT_EQ(code, 0) << log;
-    ExpectInOrder(log, {
+    zvtest::ExpectInOrder(log, {
         "DirectInput関係初期化処理\r\n",
         "DirectInput7 の取得中... 成功\r\n",
         "引き続き初期化処理... 初期化成功\r\n",
@@ -102,7 +93,7 @@ TEST(InputInLibrary, WithoutTheDeviceLayerTheStartSaysSo) {
     }, 30);
     std::string log = zvtest::ReadWholeFile(dir.path() + "/Log.txt");
     ASSERT_EQ(code, 0) << log;
-    ExpectInOrder(log, {
+    zvtest::ExpectInOrder(log, {
         "DirectInput7 の取得中... 取得に失敗。\r\n",
         "DirectInput8 の取得を試みます...取得に失敗。DirectInput を使用しません。\r\n",
         "パッドの数は 2 個です\r\n",
