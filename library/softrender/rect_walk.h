@@ -89,19 +89,11 @@ struct RectWalker {
 
 // Run codes: kind in the top two bits (0 skip, 1 opaque, 2 translucent, 3 end of
 // row), count - 1 in the low six. A damaged stream can neither run past a row
-// nor past the last row.
+// nor past the last row. Only trans draws take this walker.
 template <class M>
 struct RunWalker {
     using Dst = typename M::Dst;
     static void Run(const RectJob& j) {
-        if constexpr (M::kRowCopy) {
-            // Rows that follow one another without gaps in both images are one block.
-            const int32_t rowBytes = j.width * M::kDstBytes;
-            if (j.dstPitch == rowBytes && j.srcPitch == rowBytes) {
-                std::memcpy(j.dst, j.src, size_t(rowBytes) * size_t(j.height));
-                return;
-            }
-        }
         const PixelCtx c = j.ctx;
         const uint8_t* code = j.runs;
         for (int y = 0; y < j.height; ++y) {

@@ -51,12 +51,10 @@ void MemImgDrawExtendGraphBase(MEMIMG* dest, const MEMIMG* src, const int32_t* c
     const int64_t stepY = (H << 16) / src->Height;
     if (stepX <= 0 || stepY <= 0) return;
 
-    const MemImgRect area = TargetArea(dest);
-    const int64_t cl = x1 < area.left ? area.left : (x1 > area.right ? area.right : x1);
-    const int64_t cr = x2 < area.left ? area.left : (x2 > area.right ? area.right : x2);
-    const int64_t ct = y1 < area.top ? area.top : (y1 > area.bottom ? area.bottom : y1);
-    const int64_t cb = y2 < area.top ? area.top : (y2 > area.bottom ? area.bottom : y2);
-    if (cr <= cl || cb <= ct) return;
+    // The corners are 32-bit, so after the swaps the rectangle is too.
+    MemImgRect clip{int32_t(x1), int32_t(y1), int32_t(x2), int32_t(y2)};
+    if (!ClipToTarget(&clip, dest)) return;
+    const int64_t cl = clip.left, cr = clip.right, ct = clip.top, cb = clip.bottom;
     const int64_t ox = cl - x1, oy = ct - y1;
     const int64_t sx0 = (ox << 16) / stepX, cx0 = stepX - (ox << 16) % stepX;
     const int64_t sy0 = (oy << 16) / stepY, cy0 = stepY - (oy << 16) % stepY;
@@ -71,31 +69,29 @@ void MemImgDrawExtendGraphBase(MEMIMG* dest, const MEMIMG* src, const int32_t* c
     const int64_t col = mirrorX ? src->Width - 1 - sx0 : sx0;
     const int64_t row = mirrorY ? src->Height - 1 - sy0 : sy0;
     job.src = src->Pixels + row * src->Pitch + col * texel;
-    job.srcStep = mirrorX ? -texel : texel;
     job.srcRowStep = mirrorY ? -std::ptrdiff_t(src->Pitch) : src->Pitch;
     if (blendImage) {
         job.blend = blendImage->Pixels + row * blendImage->Pitch + col;
-        job.blendStep = mirrorX ? -1 : 1;
         job.blendRowStep = mirrorY ? -std::ptrdiff_t(blendImage->Pitch) : blendImage->Pitch;
     } else {
         job.blend = nullptr;
-        job.blendStep = job.blendRowStep = 0;
+        job.blendRowStep = 0;
     }
     const int destBytes = fmt32 ? 4 : 2;
     job.dst = dest->Pixels + ct * dest->Pitch + cl * destBytes;
     job.dstPitch = dest->Pitch;
     job.width = int32_t(cr - cl);
     job.height = int32_t(cb - ct);
-    job.stepX = stepX;
     job.stepY = stepY;
-    job.cx0 = cx0;
     job.cy0 = cy0;
     std::vector<int32_t>& columns = stretchState.columns;
     columns.resize(size_t(job.width));
+    // Bytes from one source pixel to the next (negative when mirrored).
+    const int32_t srcStep = mirrorX ? -texel : texel;
     int32_t column = 0;
     int64_t cx = cx0;
     for (int32_t x = 0; x < job.width; ++x) {
-        columns[size_t(x)] = column * int32_t(job.srcStep);
+        columns[size_t(x)] = column * srcStep;
         cx -= 65536;
         while (cx <= 0) {
             cx += stepX;

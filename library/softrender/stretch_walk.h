@@ -13,14 +13,12 @@ struct StretchJob {
     uint8_t* dst;
     int32_t dstPitch;
     const uint8_t* src;       // first source pixel of the first row
-    std::ptrdiff_t srcStep;   // bytes from one source pixel to the next (negative when mirrored)
     std::ptrdiff_t srcRowStep;
     const uint8_t* blend;
-    std::ptrdiff_t blendStep;
     std::ptrdiff_t blendRowStep;
     int32_t width, height;    // clipped destination extent
-    int64_t stepX, stepY;     // destination pixels per source pixel, 16.16
-    int64_t cx0, cy0;         // counter starts, 1..step
+    int64_t stepY;            // destination rows per source row, 16.16
+    int64_t cy0;              // row counter start, 1..stepY
     const int32_t* columns;   // byte offset of each destination column's source pixel from the row start
 };
 

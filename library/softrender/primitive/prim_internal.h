@@ -83,26 +83,3 @@ void PrimRunReferenceSpans(const PrimSpanJob& job);
 void PrimDrawTriangle(MEMIMG* dest, MEMIMG* depth, MEMIMG* texture, const PrimitiveVertex* vertices,
                       int transFlag, MEMIMG* blendImage, int depthWriteFlag, int vertexColorFlag,
                       PrimSpanRunner run);
-
-// Packed saturating add and subtract of whole pixels (carry and borrow masks
-// instead of three clamps). Each keeps its own rounding of the low bits.
-inline uint32_t PackedAdd32(uint32_t d, uint32_t s) {
-    uint32_t t = (s & 0x00FEFEFFu) + (d & 0x00FEFEFFu);
-    uint32_t k = t & 0x01010100u;
-    return (k - (k >> 8)) | ((s | d) & 0x00010100u) | t;
-}
-inline uint32_t PackedSub32(uint32_t d, uint32_t s) {
-    uint32_t x = (d | 0x01010100u) - (s & 0xFEFEFEFFu);
-    uint32_t k = x & 0x01010100u;
-    return (k - (k >> 8)) & x;
-}
-inline uint16_t PackedAdd565(uint32_t d, uint32_t s) {
-    uint32_t t = (d & 0xF7DEF7DFu) + (s & 0xF7DEF7DFu);
-    uint32_t k = t & 0x08210820u;
-    return uint16_t((k - (k >> 5)) | ((d | s) & 0x0820u) | t);
-}
-inline uint16_t PackedSub565(uint32_t d, uint32_t s) {
-    uint32_t x = (d | 0x08210820u) - (s & 0xF7DEF7DFu);
-    uint32_t k = x & 0x08210820u;
-    return uint16_t((k - (k >> 5)) & x);
-}

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "softrender/pixel_rules.h"
 #include "softrender/primitive/prim_internal.h"
 
 namespace {
@@ -176,12 +177,12 @@ void DrawPixel(const PrimSpanJob& j, int mode, unsigned char* d, uint32_t col, u
     if (mode == 2 || mode == 3) {
         if (wide) {
             const uint32_t S = uint32_t(e[0] & 0xFF) | uint32_t(e[1] & 0xFF) << 8 | uint32_t(e[2] & 0xFF) << 16;
-            const uint32_t r = mode == 2 ? PackedAdd32(dword, S) : PackedSub32(dword, S);
+            const uint32_t r = mode == 2 ? softrender::PackedAdd32(dword, S) : softrender::PackedSub32(dword, S);
             std::memcpy(d, &r, 4);
         } else {
             const uint32_t S = uint32_t(e[0]) << 11 | uint32_t(e[1]) << 5 | uint32_t(e[2]);
             const uint32_t D = uint32_t(d[0] | d[1] << 8);
-            const uint32_t r = mode == 2 ? PackedAdd565(D, S) : PackedSub565(D, S);
+            const uint32_t r = mode == 2 ? softrender::PackedAdd16(D, S) : softrender::PackedSub16(D, S);
             d[0] = uint8_t(r), d[1] = uint8_t(r >> 8);
         }
         return;

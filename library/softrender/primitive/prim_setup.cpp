@@ -7,6 +7,7 @@
 #include "core/routines.h"
 #include "graphics/memimg/memimg.h"
 #include "softrender/draw_state.h"
+#include "softrender/pixel_rules.h"
 #include "softrender/primitive/prim_internal.h"
 #include "softrender/primitive/primitive.h"
 
@@ -127,10 +128,9 @@ void PrimDrawTriangle(MEMIMG* dest, MEMIMG* depth, MEMIMG* texture, const Primit
 
     const MemImgDrawState& state = MemImgDrawStateData;
     if (state.BlendMode < 0 || state.BlendMode > 4) return;
-    const int x1 = state.DrawArea.left > 0 ? state.DrawArea.left : 0;
-    const int y1 = state.DrawArea.top > 0 ? state.DrawArea.top : 0;
-    int x2 = state.DrawArea.right < dest->Width ? state.DrawArea.right : dest->Width;
-    const int y2 = state.DrawArea.bottom < dest->Height ? state.DrawArea.bottom : dest->Height;
+    const MemImgRect area = softrender::TargetArea(dest);
+    const int x1 = area.left, y1 = area.top, y2 = area.bottom;
+    int x2 = area.right;
     // Span columns are 16-bit.
     if (x2 > 0x7FFF) x2 = 0x7FFF;
     if (x1 >= x2 || y1 >= y2) return;

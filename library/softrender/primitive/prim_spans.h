@@ -6,11 +6,17 @@
 #include <cstring>
 #include <utility>
 
+#include "softrender/pixel_rules.h"
 #include "softrender/primitive/prim_internal.h"
 
 namespace primspans {
 
-inline int32_t Add(int32_t a, int32_t b) { return int32_t(uint32_t(a) + uint32_t(b)); }
+using softrender::Load32;
+using softrender::PackedAdd16;
+using softrender::PackedAdd32;
+using softrender::PackedSub16;
+using softrender::PackedSub32;
+using softrender::WrapAdd;
 
 // Value at the centre of pixel x0 of the current scanline.
 inline int32_t SpanStart(int32_t row, int32_t dx, int x0) {
@@ -30,11 +36,6 @@ inline uint32_t Depth16(int32_t z) {
     return uint32_t(d < 0 ? 0 : (d > 65535 ? 65535 : d));
 }
 
-inline uint32_t Load32(const unsigned char* p) {
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
 inline void Store32(unsigned char* p, uint32_t v) { std::memcpy(p, &v, 4); }
 inline uint32_t Load16(const unsigned char* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 inline void Store16(unsigned char* p, uint32_t v) {
@@ -49,10 +50,9 @@ struct VertexColour {
 
 // Walks the span table. For every pixel that passes the depth test and lands
 // inside the texture, calls pixel(dest, col, row, colour). Colours: 0 none,
-// 3 blue/green/red, 4 with alpha.
-template <int DestBytes, int Colours, class Pixel>
-inline void WalkSpans(const PrimSpanJob& j, Pixel pixel) {
-    if (j.rows <= 0) return;
+// 3 blue/green/red, 4 with alpha. Depth: the job has a depth image.
+template <int DestBytes, int Colours, bool Depth, class Pixel>
+inline void WalkSpansWith(const PrimSpanJob& j, Pixel pixel) {
     int32_t wRow = j.w.row, uRow = j.u.row, vRow = j.v.row, zRow = j.z.row;
     int32_t rRow = j.r.row, gRow = j.g.row, bRow = j.b.row, aRow = j.a.row;
     unsigned char* destRow = j.destRow;
@@ -77,10 +77,10 @@ inline void WalkSpans(const PrimSpanJob& j, Pixel pixel) {
                 }
                 if (Colours == 4) A = SpanStart(aRow, j.a.dx, x0);
                 unsigned char* d = destRow + ptrdiff_t(DestBytes) * x0;
-                unsigned char* zp = depthRow ? depthRow + ptrdiff_t(2) * x0 : nullptr;
+                unsigned char* zp = Depth ? depthRow + ptrdiff_t(2) * x0 : nullptr;
                 for (int n = 0; n < e.count; ++n) {
                     do {
-                        if (zp) {
+                        if (Depth) {
                             const uint32_t z16 = Depth16(Z);
                             if (Load16(zp) < z16) break;
                             if (depthWrite) Store16(zp, z16);
@@ -99,34 +99,44 @@ inline void WalkSpans(const PrimSpanJob& j, Pixel pixel) {
                         if (Colours == 4) c.a = Channel(A);
                         pixel(d, col, row, c);
                     } while (false);
-                    W = Add(W, j.w.dx);
-                    U = Add(U, j.u.dx);
-                    V = Add(V, j.v.dx);
-                    Z = Add(Z, j.z.dx);
+                    W = WrapAdd(W, j.w.dx);
+                    U = WrapAdd(U, j.u.dx);
+                    V = WrapAdd(V, j.v.dx);
+                    Z = WrapAdd(Z, j.z.dx);
                     if (Colours >= 3) {
-                        R = Add(R, j.r.dx);
-                        G = Add(G, j.g.dx);
-                        B = Add(B, j.b.dx);
+                        R = WrapAdd(R, j.r.dx);
+                        G = WrapAdd(G, j.g.dx);
+                        B = WrapAdd(B, j.b.dx);
                     }
-                    if (Colours == 4) A = Add(A, j.a.dx);
+                    if (Colours == 4) A = WrapAdd(A, j.a.dx);
                     d += DestBytes;
-                    if (zp) zp += 2;
+                    if (Depth) zp += 2;
                 }
             }
         }
-        wRow = Add(wRow, j.w.dy);
-        uRow = Add(uRow, j.u.dy);
-        vRow = Add(vRow, j.v.dy);
-        zRow = Add(zRow, j.z.dy);
+        wRow = WrapAdd(wRow, j.w.dy);
+        uRow = WrapAdd(uRow, j.u.dy);
+        vRow = WrapAdd(vRow, j.v.dy);
+        zRow = WrapAdd(zRow, j.z.dy);
         if (Colours >= 3) {
-            rRow = Add(rRow, j.r.dy);
-            gRow = Add(gRow, j.g.dy);
-            bRow = Add(bRow, j.b.dy);
+            rRow = WrapAdd(rRow, j.r.dy);
+            gRow = WrapAdd(gRow, j.g.dy);
+            bRow = WrapAdd(bRow, j.b.dy);
         }
-        if (Colours == 4) aRow = Add(aRow, j.a.dy);
+        if (Colours == 4) aRow = WrapAdd(aRow, j.a.dy);
         destRow += j.destPitch;
-        if (depthRow) depthRow += j.depthPitch;
+        if (Depth) depthRow += j.depthPitch;
     }
+}
+
+// The depth test is decided once per job, not at every pixel.
+template <int DestBytes, int Colours, class Pixel>
+inline void WalkSpans(const PrimSpanJob& j, Pixel pixel) {
+    if (j.rows <= 0) return;
+    if (j.depthRow)
+        WalkSpansWith<DestBytes, Colours, true>(j, pixel);
+    else
+        WalkSpansWith<DestBytes, Colours, false>(j, pixel);
 }
 
 // ---- 32-bit destination, texture only ----------------------------------------
@@ -230,7 +240,7 @@ inline void CombineTex16(unsigned char* dp, const uint32_t s[3], const uint32_t 
             e[f] = j.mulP[x] & 0xFFFF;
         }
         const uint32_t S = (e[0] << 11) | (e[1] << 5) | e[2];
-        Store16(dp, Mode == 2 ? PackedAdd565(D, S) : PackedSub565(D, S));
+        Store16(dp, Mode == 2 ? PackedAdd16(D, S) : PackedSub16(D, S));
     } else {
         for (int f = 0; f < 3; ++f) out[f] = ((t[f] * d[f] * q) >> (5 + kFieldExtra[f] + 8 * N)) & kFieldMask[f];
         Store16(dp, Word565(out));
@@ -257,7 +267,7 @@ inline void CombineCol16(unsigned char* dp, const uint32_t t[3], const uint32_t 
         for (int f = 0; f < 3; ++f)
             e[f] = (N == 3 ? (((t[f] * v[f]) >> 8) * q) >> 24 : (t[f] * v[f] * q) >> (8 + 8 * N)) & 0xFFFF;
         const uint32_t S = (e[0] << 11) | (e[1] << 5) | e[2];
-        Store16(dp, Mode == 2 ? PackedAdd565(D, S) : PackedSub565(D, S));
+        Store16(dp, Mode == 2 ? PackedAdd16(D, S) : PackedSub16(D, S));
     } else {
         for (int f = 0; f < 3; ++f)
             out[f] = (N == 2 ? (((t[f] * v[f]) >> 8) * d[f] * q) >> (21 + kFieldExtra[f])
@@ -279,7 +289,5 @@ constexpr std::array<std::array<Member, Count>, 5> MemberTable() {
     return {{MemberRow<Fam, 0>(Seq()), MemberRow<Fam, 1>(Seq()), MemberRow<Fam, 2>(Seq()),
              MemberRow<Fam, 3>(Seq()), MemberRow<Fam, 4>(Seq())}};
 }
-
-inline bool IsWhite(uint32_t bright) { return (bright & 0x00FFFFFFu) == 0x00FFFFFFu; }
 
 }  // namespace primspans

@@ -49,6 +49,7 @@ void PrimSpansTex16Rgb(const PrimSpanJob& j) {
     int mode = j.blendMode;
     if (mode == 1 && j.blendParam == 255) mode = 0;
     if (mode >= 1 && mode <= 3 && j.blendParam == 0) return;
-    const int opts = (j.blend ? 8 : 0) | (IsWhite(j.bright) ? 0 : 4) | (j.texAlpha ? 2 : 0) | (j.trans ? 1 : 0);
+    const int opts =
+        (j.blend ? 8 : 0) | (IsDrawBrightNone(j.bright) ? 0 : 4) | (j.texAlpha ? 2 : 0) | (j.trans ? 1 : 0);
     kMembers[size_t(mode)][size_t(opts)](j);
 }

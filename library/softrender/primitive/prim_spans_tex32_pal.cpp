@@ -36,6 +36,6 @@ void PrimSpansTex32Pal(const PrimSpanJob& j) {
     int mode = j.blendMode;
     if (mode == 1 && j.blendParam == 255) mode = 0;
     if ((mode == 1 || mode == 2) && j.blendParam == 0) return;
-    const int opts = (j.blend ? 4 : 0) | (IsWhite(j.bright) ? 0 : 2) | (j.trans ? 1 : 0);
+    const int opts = (j.blend ? 4 : 0) | (IsDrawBrightNone(j.bright) ? 0 : 2) | (j.trans ? 1 : 0);
     kMembers[size_t(mode)][size_t(opts)](j);
 }

@@ -1,7 +1,7 @@
 // Pixel rules of the span loops at the entry point: the packed add and
 // subtract, the parameter gates of each family, depth, colour key and alpha.
 #include "library/softrender/primitive/prim_fixture.h"
-#include "softrender/primitive/prim_internal.h"
+#include "softrender/pixel_rules.h"
 
 namespace {
 using namespace primtest;
@@ -26,10 +26,10 @@ TEST(primitivePacked, AddAndSubtractKeepTheirLowBitRules) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const uint32_t got = c.add16 ? PackedAdd565(c.d, c.s)
-                             : c.sub16 ? PackedSub565(c.d, c.s)
-                             : c.add32 ? PackedAdd32(c.d, c.s)
-                                       : PackedSub32(c.d, c.s);
+        const uint32_t got = c.add16 ? softrender::PackedAdd16(c.d, c.s)
+                             : c.sub16 ? softrender::PackedSub16(c.d, c.s)
+                             : c.add32 ? softrender::PackedAdd32(c.d, c.s)
+                                       : softrender::PackedSub32(c.d, c.s);
         EXPECT_EQ(c.expect, got);
     }
 }
