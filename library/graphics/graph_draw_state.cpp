@@ -53,11 +53,8 @@ void ResetGraphDrawState() {
     g_draw.DrawScreen = SCREEN_FRONT;
     g_draw.BlendGraph = -1;
     g_draw.DrawBright = 0xFFFFFF;
-    g_draw.BackEndFloat = 0.2f;
     GetScreenSize(&g_draw.DrawSizeX, &g_draw.DrawSizeY);
     g_draw.DrawArea = {0, 0, g_draw.DrawSizeX, g_draw.DrawSizeY};
-    g_draw.DrawAreaF[2] = float(g_draw.DrawSizeX);
-    g_draw.DrawAreaF[3] = float(g_draw.DrawSizeY);
     CreateIdentityMatrix(g_draw.World);
     CreateIdentityMatrix(g_draw.View);
     CreateIdentityMatrix(g_draw.Projection);
@@ -121,7 +118,6 @@ int SetDrawScreenImpl(int screen) {
 }
 
 int SetDrawArea(int x1, int y1, int x2, int y2) {
-    g_draw.RequestedArea = {x1, y1, x2, y2};
     int w = 0, h = 0;
     if (g_draw.DrawScreen == SCREEN_FRONT || g_draw.DrawScreen == SCREEN_BACK) {
         GetScreenSize(&w, &h);
@@ -139,10 +135,6 @@ int SetDrawArea(int x1, int y1, int x2, int y2) {
     y1 = clamp(y1, h);
     y2 = clamp(y2, h);
     g_draw.DrawArea = {x1, y1, x2, y2};
-    g_draw.DrawAreaF[0] = float(x1);
-    g_draw.DrawAreaF[1] = float(y1);
-    g_draw.DrawAreaF[2] = float(x2);
-    g_draw.DrawAreaF[3] = float(y2);
     g_draw.DrawAreaEmptyFlag = x1 != x2 && y1 != y2 ? 0 : 1;
     SyncSoftRenderDrawState();
     return 0;

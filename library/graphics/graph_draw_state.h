@@ -12,8 +12,6 @@ struct GraphDrawState {
     DrawRect DrawScreenRect;          // where the draw screen lies on its surface
     int DrawSizeX, DrawSizeY;
     DrawRect DrawArea;                // left/top inclusive, right/bottom exclusive
-    float DrawAreaF[4];
-    DrawRect RequestedArea;           // the four values last asked of SetDrawArea
     int DrawAreaEmptyFlag;
     int BlendMode;
     int BlendParam;
@@ -21,8 +19,6 @@ struct GraphDrawState {
     int BlendGraphBorderParam, BlendGraphBorderRange;
     uint32_t DrawBright;              // 0x00RRGGBB
     int DrawMode;
-    int BackEndValues[2];
-    float BackEndFloat;
     float World[4][4], View[4][4], Projection[4][4], Viewport[4][4];
     float TransformMatrix[4][4], BillboardMatrix[4][4];
 };

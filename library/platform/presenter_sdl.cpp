@@ -72,11 +72,6 @@ void PresenterStop() {
     g_presenter.pending = false;
 }
 
-bool PresenterActive() {
-    std::lock_guard<std::mutex> g(g_presenter.mutex);
-    return g_presenter.renderer != nullptr;
-}
-
 void PresenterUpload(const void* pixels, int pitch, PresenterFormat format, const PlatformRect* area) {
     std::lock_guard<std::mutex> g(g_presenter.mutex);
     PlatformRect r;

@@ -17,7 +17,6 @@ enum PresenterFormat {
 
 bool PresenterStart(PlatformWindow* window, int width, int height);
 void PresenterStop();
-bool PresenterActive();
 
 // Copies a rectangle of the screen (screen coordinates; null = all of it)
 // into the presenter's frame. Any thread.

@@ -20,14 +20,6 @@ long long PhaseNs() { return NowNs() % kPeriodNs; }
 
 bool VBlankIsInBlank() { return PhaseNs() >= kPeriodNs - kBlankNs; }
 
-int VBlankScanLine(int screenHeight) {
-    // The visible lines take the part of the period before the blank; the
-    // blank counts as a few more lines below the screen.
-    long long phase = PhaseNs();
-    int blankLines = screenHeight / 15;
-    return int(phase * (screenHeight + blankLines) / kPeriodNs);
-}
-
 void VBlankWait() {
     if (g_immediate) return;
     long long phase = PhaseNs();

@@ -6,8 +6,6 @@ constexpr int kVBlankRate = 60;
 
 // True during the blank at the end of each refresh.
 bool VBlankIsInBlank();
-// The line the simulated beam is on, 0 .. lines + blank lines - 1.
-int VBlankScanLine(int screenHeight);
 // Returns at the start of the next blank; at once while waits are immediate.
 void VBlankWait();
 // Tests make the waits immediate.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "core/routines.h"
 #include "graphics/directdraw/dd_system.h"
@@ -46,6 +47,29 @@ const MEMIMG* SourceOf(const Surface2D* s, SurfaceData* data, MEMIMG* view) {
     return view;
 }
 
+// A MEMIMG view of a locked memory surface for the length of one draw.
+class LockedSurfaceView {
+public:
+    LockedSurfaceView(MemSurface* surface, int offsetX, int offsetY, int width, int height, uint32_t key) {
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (surface == nullptr || MemSurfaceLock(surface, nullptr, &pitch, &pixels) != 0) return;
+        surface_ = surface;
+        ready_ = ViewLockedPixels(&view_, pixels, pitch, offsetX, offsetY, width, height, key);
+    }
+    ~LockedSurfaceView() {
+        if (surface_) MemSurfaceUnlock(surface_);
+    }
+    LockedSurfaceView(const LockedSurfaceView&) = delete;
+    LockedSurfaceView& operator=(const LockedSurfaceView&) = delete;
+    MEMIMG* image() { return ready_ ? &view_ : nullptr; }
+
+private:
+    MEMIMG view_{};
+    MemSurface* surface_ = nullptr;
+    bool ready_ = false;
+};
+
 }  // namespace
 
 const DDDrawTarget& GetDDDrawTarget() { return g_ddDraw.target; }
@@ -83,7 +107,6 @@ int G_DD_SetDrawScreen(int newScreen, int previousScreen) {
         }
         t.drawDepthMemImg = CheckValidMemImg(&data->ZMemImg) ? &data->ZMemImg : nullptr;
     }
-    t.videoMemoryFlag = t.drawSurface ? MemSurfaceInVideoMemory(t.drawSurface) : 0;
     g_ddDraw.target = t;
     MemImgDrawStateData.DrawScreenImage = t.drawMemImg;
     return 0;
@@ -91,7 +114,7 @@ int G_DD_SetDrawScreen(int newScreen, int previousScreen) {
 
 int G_DD_ClearDrawScreen() {
     const DDDrawTarget& t = g_ddDraw.target;
-    if (t.busyFlag || !Usable()) return -1;
+    if (!Usable()) return -1;
     // Clearing fills the whole target whatever the blend mode.
     if (t.drawMemImg != nullptr) {
         ClearMemImg(t.drawMemImg, nullptr, PackColorData(t.drawMemImg->ColorFormat, 0, 0, 0, 255));
@@ -107,7 +130,7 @@ int G_DD_ClearDrawScreen() {
 }
 
 int G_DD_BltGraph(int x, int y, int surface2DHandle, int transFlag) {
-    if (g_ddDraw.target.busyFlag || !Usable()) return -1;
+    if (!Usable()) return -1;
     const Surface2D* s = GetSurface2D(surface2DHandle);
     if (s == nullptr) return -1;
     SurfaceData* data = GetSurfaceData(s->SurfaceDataHandle);
@@ -126,7 +149,7 @@ int G_DD_BltGraph(int x, int y, int surface2DHandle, int transFlag) {
                   std::min(y + s->Height, area.bottom)};
     if (dest.left >= dest.right || dest.top >= dest.bottom) return 0;
     const DrawRect src{dest.left - x, dest.top - y, dest.right - x, dest.bottom - y};
-    if (BeginDrawTargetLock(s, 1, &src, &dest, 0, nullptr, nullptr) != 0) return -1;
+    if (BeginDrawTargetLock(s, 1, &src, &dest) != 0) return -1;
     DrawTargetLock& lock = GetDrawTargetLock();
     if (lock.directBlitFlag) {
         const SurfaceRect r{lock.directSourceRect[0], lock.directSourceRect[1], lock.directSourceRect[2],
@@ -146,7 +169,7 @@ int G_DD_DrawGraph(int x, int y, const GraphData* graph, int transFlag, int intF
 }
 
 int G_DD_DrawLineList(const LineSegment* segments, int count) {
-    if (g_ddDraw.target.busyFlag || !Usable()) return -1;
+    if (!Usable()) return -1;
     if (segments == nullptr || count <= 0) return 0;
     if (SoftwareScreens()) {
         MEMIMG* dest = SoftwareDestination();
@@ -162,7 +185,7 @@ int G_DD_DrawLineList(const LineSegment* segments, int count) {
         box.right = std::max({box.right, l.x1 + 1, l.x2 + 1});
         box.bottom = std::max({box.bottom, l.y1 + 1, l.y2 + 1});
     }
-    if (BeginDrawTargetLock(nullptr, 0, nullptr, &box, 1, nullptr, nullptr) != 0) return -1;
+    if (BeginDrawTargetLock(nullptr, 0, nullptr, &box) != 0) return -1;
     MemImgDrawLineList(GetDrawTargetLock().destImage, segments, count);
     EndDrawTargetLock();
     return 0;
@@ -170,7 +193,7 @@ int G_DD_DrawLineList(const LineSegment* segments, int count) {
 
 int G_DD_DrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph, int transFlag,
                        int noTransformFlag, int useDepthFlag) {
-    if (g_ddDraw.target.busyFlag || !Usable()) return -1;
+    if (!Usable()) return -1;
     const Surface2D* s = nullptr;
     SurfaceData* data = nullptr;
     if (graph != nullptr) {
@@ -199,7 +222,7 @@ int G_DD_DrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const 
     }
     const DrawRect box{int(l) - 1, int(t) - 1, int(r) + 1, int(b) + 1};
     const DrawRect src{0, 0, s ? s->Width : 0, s ? s->Height : 0};
-    if (BeginDrawTargetLock(s, 0, s ? &src : nullptr, &box, 0, nullptr, nullptr) != 0) return -1;
+    if (BeginDrawTargetLock(s, 0, s ? &src : nullptr, &box) != 0) return -1;
     DrawTargetLock& lock = GetDrawTargetLock();
     // The vertex colour goes with the vertices on both screen kinds, so a
     // coloured thick line keeps its colour.
@@ -224,52 +247,31 @@ int G_DD_GetDrawScreenGraph(int x1, int y1, int x2, int y2, const GraphData* gra
 
     // The screen side and the graph side as images; surfaces are locked for it.
     const DDDrawTarget& t = g_ddDraw.target;
-    MEMIMG screenView{}, graphView{};
     const MEMIMG* from = t.drawMemImg;
-    const int format = GetScreenColorBitDepth() == 16 ? MEMIMG_FORMAT_R5G6B5 : MEMIMG_FORMAT_X8R8G8B8;
-    void* pixels = nullptr;
-    int pitch = 0;
-    bool screenLocked = false, graphLocked = false;
-    if (from == nullptr) {
-        if (t.drawSurface == nullptr || MemSurfaceLock(t.drawSurface, nullptr, &pitch, &pixels) != 0) return -1;
-        screenLocked = true;
-        screenView.Pixels = static_cast<unsigned char*>(pixels) + t.offsetY * pitch +
-                            t.offsetX * (format == MEMIMG_FORMAT_R5G6B5 ? 2 : 4);
-        InitializeMemImg(&screenView, w, h, pitch, 0, format, 0, 0, 0);
-        from = &screenView;
-    }
-    MEMIMG* to = nullptr;
-    if (data->UseMemImgFlag) {
-        to = const_cast<MEMIMG*>(SourceOf(s, data, &graphView));
-    } else if (MemSurfaceLock(data->Surface, nullptr, &pitch, &pixels) == 0) {
-        graphLocked = true;
-        graphView.Pixels = static_cast<unsigned char*>(pixels) + s->SrcY * pitch +
-                           s->SrcX * (format == MEMIMG_FORMAT_R5G6B5 ? 2 : 4);
-        InitializeMemImg(&graphView, s->Width, s->Height, pitch, 0, format, 0, 0, 0);
-        to = &graphView;
-    }
-    int result = -1;
-    if (to != nullptr) {
-        const ImageRect r{x1, y1, x2, y2};
-        BltMemImg(to, from, &r, 0, 0);
-        // Screens carry no alpha: a graph with an alpha channel gets opaque pixels.
-        if (to->AlphaFlag) {
-            for (int y = 0; y < to->Height; ++y) {
-                unsigned char* row = to->Pixels + size_t(y) * to->Pitch;
-                const int bytes = to->ColorFormat->PixelByte;
-                for (int x = 0; x < to->Width; ++x) {
-                    uint32_t v = 0;
-                    std::memcpy(&v, row + x * bytes, size_t(bytes));
-                    v |= to->ColorFormat->AlphaMask;
-                    std::memcpy(row + x * bytes, &v, size_t(bytes));
-                }
+    LockedSurfaceView screenView(from ? nullptr : t.drawSurface, t.offsetX, t.offsetY, w, h, 0);
+    if (from == nullptr) from = screenView.image();
+    if (from == nullptr) return -1;
+    MEMIMG graphView{};
+    LockedSurfaceView lockedGraph(data->UseMemImgFlag ? nullptr : data->Surface, s->SrcX, s->SrcY, s->Width,
+                                  s->Height, 0);
+    MEMIMG* to = data->UseMemImgFlag ? const_cast<MEMIMG*>(SourceOf(s, data, &graphView)) : lockedGraph.image();
+    if (to == nullptr) return -1;
+    const ImageRect r{x1, y1, x2, y2};
+    BltMemImg(to, from, &r, 0, 0);
+    // Screens carry no alpha: a graph with an alpha channel gets opaque pixels.
+    if (to->AlphaFlag) {
+        for (int y = 0; y < to->Height; ++y) {
+            unsigned char* row = to->Pixels + size_t(y) * to->Pitch;
+            const int bytes = to->ColorFormat->PixelByte;
+            for (int x = 0; x < to->Width; ++x) {
+                uint32_t v = 0;
+                std::memcpy(&v, row + x * bytes, size_t(bytes));
+                v |= to->ColorFormat->AlphaMask;
+                std::memcpy(row + x * bytes, &v, size_t(bytes));
             }
         }
-        result = 0;
     }
-    if (screenLocked) MemSurfaceUnlock(t.drawSurface);
-    if (graphLocked) MemSurfaceUnlock(data->Surface);
-    return result;
+    return 0;
 }
 
 int G_DD_SetBlendGraphParam(const GraphData*, int borderParam, int borderRange) {
@@ -282,35 +284,6 @@ int G_DD_SetBlendGraphParam(const GraphData*, int borderParam, int borderRange) 
 // when the text must be blended, the font's work image, which is then drawn
 // onto the target like a keyed graph with the current blend mode.
 namespace {
-
-int ScreenMemImgFormat() { return GetScreenColorBitDepth() == 16 ? MEMIMG_FORMAT_R5G6B5 : MEMIMG_FORMAT_X8R8G8B8; }
-
-// A MEMIMG view of a locked memory surface for the length of one draw.
-class LockedSurfaceView {
-public:
-    LockedSurfaceView(MemSurface* surface, int offsetX, int offsetY, int width, int height, uint32_t key) {
-        void* pixels = nullptr;
-        int pitch = 0;
-        if (surface == nullptr || MemSurfaceLock(surface, nullptr, &pitch, &pixels) != 0) return;
-        surface_ = surface;
-        const int format = ScreenMemImgFormat();
-        std::memset(&view_, 0, sizeof view_);
-        view_.Pixels = static_cast<unsigned char*>(pixels) + offsetY * pitch +
-                       offsetX * (format == MEMIMG_FORMAT_R5G6B5 ? 2 : 4);
-        ready_ = InitializeMemImg(&view_, width, height, pitch, key, format, 0, 0, 0) == 0;
-    }
-    ~LockedSurfaceView() {
-        if (surface_) MemSurfaceUnlock(surface_);
-    }
-    LockedSurfaceView(const LockedSurfaceView&) = delete;
-    LockedSurfaceView& operator=(const LockedSurfaceView&) = delete;
-    MEMIMG* image() { return ready_ ? &view_ : nullptr; }
-
-private:
-    MEMIMG view_{};
-    MemSurface* surface_ = nullptr;
-    bool ready_ = false;
-};
 
 ImageRect AreaRect() {
     DrawRect a;
@@ -396,7 +369,7 @@ int BltMemImgToTarget(int x, int y, const MEMIMG* src) {
     const DrawRect dest{std::max(x, area.left), std::max(y, area.top), std::min(x + src->Width, area.right),
                         std::min(y + src->Height, area.bottom)};
     if (dest.left >= dest.right || dest.top >= dest.bottom) return 0;
-    if (BeginDrawTargetLock(nullptr, 0, nullptr, &dest, 0, nullptr, nullptr) != 0) return -1;
+    if (BeginDrawTargetLock(nullptr, 0, nullptr, &dest) != 0) return -1;
     MemImgDrawGraphBase(GetDrawTargetLock().destImage, src, x, y, 1, blend);
     EndDrawTargetLock();
     return 0;
@@ -481,7 +454,7 @@ int DrawStringThroughWorkImage(int x, int y, const char* string, int color, int 
 }  // namespace
 
 int G_DD_DrawString(int x, int y, const char* string, int color, int fontHandle, int edgeColor, int verticalFlag) {
-    if (g_ddDraw.target.busyFlag || !Usable()) return -1;
+    if (!Usable()) return -1;
     const FontManageData* f = GetFontManageData(fontHandle);
     if (f == nullptr) return -1;
     if (string == nullptr || string[0] == '\0') return 0;
@@ -501,10 +474,6 @@ int G_DD_DrawString(int x, int y, const char* string, int color, int fontHandle,
     return DrawStringThroughWorkImage(x, y, string, color, fontHandle, edgeColor, verticalFlag, size, f->cellWidth);
 }
 
-// Nothing makes the mask screen yet, so it is never active around a draw.
-int G_DD_MaskDrawBegin(int, int, int, int) { return 0; }
-int G_DD_MaskDrawAfter(int, int, int, int) { return 0; }
-
 // ---- software drawing on surface screens ---------------------------------------
 // Adapter: the software renderer's entry points draw only into the MEMIMG
 // the draw state names as screen. For one call we lock the target surface,
@@ -516,23 +485,15 @@ class SurfaceDrawScope {
 public:
     explicit SurfaceDrawScope(const GraphData* graph) {
         const DDDrawTarget& t = g_ddDraw.target;
-        if (t.busyFlag || !Usable()) return;
+        if (!Usable()) return;
         MEMIMG* dest = t.drawMemImg;
-        const int format = GetScreenColorBitDepth() == 16 ? MEMIMG_FORMAT_R5G6B5 : MEMIMG_FORMAT_X8R8G8B8;
         if (dest == nullptr) {
-            void* pixels = nullptr;
-            int pitch = 0;
-            if (t.drawSurface == nullptr || MemSurfaceLock(t.drawSurface, nullptr, &pitch, &pixels) != 0) return;
-            targetLocked_ = t.drawSurface;
             int w = 0, h = 0;
             GetGraphSizeImpl(GetDrawScreen(), &w, &h);
-            std::memset(&view_, 0, sizeof view_);
-            view_.Pixels = static_cast<unsigned char*>(pixels) + t.offsetY * pitch +
-                           t.offsetX * (format == MEMIMG_FORMAT_R5G6B5 ? 2 : 4);
-            if (InitializeMemImg(&view_, w, h, pitch, 0, format, 0, 0, 0) != 0) return;
-            dest = &view_;
+            dest = target_.emplace(t.drawSurface, t.offsetX, t.offsetY, w, h, 0).image();
+            if (dest == nullptr) return;
         }
-        if (graph != nullptr && !InstallGraphView(graph, format)) return;
+        if (graph != nullptr && !InstallGraphView(graph)) return;
         MemImgDrawState& st = MemImgDrawStateData;
         savedFlag_ = st.ScreenMemImgFlag;
         savedImage_ = st.DrawScreenImage;
@@ -553,12 +514,11 @@ public:
             std::memset(&graphData_->MemImg, 0, sizeof(MEMIMG));
             MemSurfaceUnlock(graphData_->Surface);
         }
-        if (targetLocked_) MemSurfaceUnlock(targetLocked_);
     }
     bool ready() const { return ready_; }
 
 private:
-    bool InstallGraphView(const GraphData* graph, int format) {
+    bool InstallGraphView(const GraphData* graph) {
         const Surface2D* s = GetSurface2D(graph->SurfaceHandle);
         if (s == nullptr) return false;
         SurfaceData* data = GetSurfaceData(s->SurfaceDataHandle);
@@ -570,13 +530,11 @@ private:
         graphData_ = data;
         uint32_t key = 0;
         MemSurfaceGetColorKey(data->Surface, &key);
-        std::memset(&data->MemImg, 0, sizeof(MEMIMG));
-        data->MemImg.Pixels = static_cast<unsigned char*>(pixels);
-        return InitializeMemImg(&data->MemImg, data->Width, data->Height, pitch, key, format, 0, 0, 0) == 0;
+        return ViewLockedPixels(&data->MemImg, pixels, pitch, 0, 0, data->Width, data->Height, key);
     }
 
-    MEMIMG view_{};
-    MemSurface* targetLocked_ = nullptr;
+    // Declared first, so the target stays locked until everything else is put back.
+    std::optional<LockedSurfaceView> target_;
     SurfaceData* graphData_ = nullptr;
     bool ready_ = false;
     int32_t savedFlag_ = 0, savedMask_ = 0;

@@ -15,8 +15,6 @@ struct DDDrawTarget {
     MEMIMG* drawMemImg;
     MEMIMG* drawDepthMemImg;
     int offsetX, offsetY;
-    int videoMemoryFlag;
-    int busyFlag;
 };
 const DDDrawTarget& GetDDDrawTarget();
 // Forgets the target (the screens are being remade).
@@ -32,8 +30,6 @@ int G_DD_DrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const 
 int G_DD_GetDrawScreenGraph(int x1, int y1, int x2, int y2, const GraphData* graph);
 int G_DD_SetBlendGraphParam(const GraphData* ignored, int borderParam, int borderRange);
 int G_DD_DrawString(int x, int y, const char* string, int color, int fontHandle, int edgeColor, int verticalFlag);
-int G_DD_MaskDrawBegin(int x1, int y1, int x2, int y2);
-int G_DD_MaskDrawAfter(int x1, int y1, int x2, int y2);
 
 // Software drawing on surface screens: the software renderer's entry points
 // draw only into MEMIMG screens, so these run them against a locked view of

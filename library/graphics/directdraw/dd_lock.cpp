@@ -24,16 +24,6 @@ namespace {
 
 DrawTargetLock g_lock;
 
-int SoftwareFormat() { return GetScreenColorBitDepth() == 16 ? MEMIMG_FORMAT_R5G6B5 : MEMIMG_FORMAT_X8R8G8B8; }
-int FormatBytes(int format) { return format == MEMIMG_FORMAT_R5G6B5 ? 2 : 4; }
-
-// A view of locked memory whose origin is the draw screen's (0, 0).
-bool ViewOf(MEMIMG* view, unsigned char* origin, int width, int height, int pitch, uint32_t key) {
-    std::memset(view, 0, sizeof *view);
-    view->Pixels = origin;
-    return InitializeMemImg(view, width, height, pitch, key, SoftwareFormat(), 0, 0, 0) == 0;
-}
-
 PresenterFormat PresenterFormatOf(const MEMIMG* img) {
     return img->Format == MEMIMG_FORMAT_R5G6B5 ? PRESENTER_R5G6B5 : PRESENTER_X8R8G8B8;
 }
@@ -41,6 +31,16 @@ PresenterFormat PresenterFormatOf(const MEMIMG* img) {
 }  // namespace
 
 DrawTargetLock& GetDrawTargetLock() { return g_lock; }
+
+int ScreenMemImgFormat() { return GetScreenColorBitDepth() == 16 ? MEMIMG_FORMAT_R5G6B5 : MEMIMG_FORMAT_X8R8G8B8; }
+
+bool ViewLockedPixels(MEMIMG* view, void* pixels, int pitch, int offsetX, int offsetY, int width, int height,
+                      uint32_t key) {
+    const int format = ScreenMemImgFormat();
+    std::memset(view, 0, sizeof *view);
+    view->Pixels = static_cast<unsigned char*>(pixels) + offsetY * pitch + offsetX * GetMemImgPixelBytes(format, 0, 0);
+    return InitializeMemImg(view, width, height, pitch, key, format, 0, 0, 0) == 0;
+}
 
 MEMIMG* GetBlendGraphMemImg() {
     const int handle = GetGraphDrawState().BlendGraph;
@@ -57,7 +57,7 @@ MEMIMG* GetBlendGraphMemImg() {
 // Our display formats are the software renderer's own (X8R8G8B8 or R5G6B5),
 // so the target and the source are viewed in place, never converted.
 int BeginDrawTargetLock(const Surface2D* source, int directBlitAllowed, const DrawRect* srcRect,
-                        const DrawRect* destRect, int directLockFlag, uint32_t* color1, uint32_t* color2) {
+                        const DrawRect* destRect) {
     if (GetSoftwareScreenFlag()) return 0;
     const DDDrawTarget& t = GetDDDrawTarget();
     const GraphDrawState& ds = GetGraphDrawState();
@@ -82,17 +82,12 @@ int BeginDrawTargetLock(const Surface2D* source, int directBlitAllowed, const Dr
         return 0;
     }
     g_lock.directBlitFlag = 0;
-    g_lock.convertFlag = 0;
     if (destRect == nullptr) return -1;
     DrawRect clipped = *destRect;
     DrawRect area;
     GetDrawArea(&area);
     RectClippingImpl(&clipped, &area);
     if (clipped.left >= clipped.right || clipped.top >= clipped.bottom) return -1;
-    g_lock.clipped[0] = clipped.left;
-    g_lock.clipped[1] = clipped.top;
-    g_lock.clipped[2] = clipped.right;
-    g_lock.clipped[3] = clipped.bottom;
 
     int w = 0, h = 0;
     GetGraphSizeImpl(GetDrawScreen(), &w, &h);
@@ -104,10 +99,7 @@ int BeginDrawTargetLock(const Surface2D* source, int directBlitAllowed, const Dr
         // A failed lock is reported: callers skip the draw and do not end it.
         if (t.drawSurface == nullptr || MemSurfaceLock(t.drawSurface, nullptr, &pitch, &pixels) != 0) return -1;
         g_lock.lockedDest = t.drawSurface;
-        g_lock.destLockedFlag = 1;
-        unsigned char* origin =
-            static_cast<unsigned char*>(pixels) + t.offsetY * pitch + t.offsetX * FormatBytes(SoftwareFormat());
-        ViewOf(&g_lock.workImage, origin, w, h, pitch, 0);
+        ViewLockedPixels(&g_lock.workImage, pixels, pitch, t.offsetX, t.offsetY, w, h, 0);
         g_lock.destImage = &g_lock.workImage;
     }
 
@@ -131,27 +123,20 @@ int BeginDrawTargetLock(const Surface2D* source, int directBlitAllowed, const Dr
                 return -1;
             }
             g_lock.lockedSource = sourceData->Surface;
-            g_lock.sourceLockedFlag = 1;
             uint32_t key = 0;
             MemSurfaceGetColorKey(sourceData->Surface, &key);
-            unsigned char* origin = static_cast<unsigned char*>(pixels) + source->SrcY * pitch +
-                                    source->SrcX * FormatBytes(SoftwareFormat());
-            ViewOf(&g_lock.sourceView, origin, source->Width, source->Height, pitch, key);
+            ViewLockedPixels(&g_lock.sourceView, pixels, pitch, source->SrcX, source->SrcY, source->Width,
+                             source->Height, key);
             g_lock.sourceImage = &g_lock.sourceView;
         }
     }
-    (void)directLockFlag;
-    (void)color1;
-    (void)color2;
     return 0;
 }
 
 int EndDrawTargetLock() {
     if (GetSoftwareScreenFlag()) return 0;
-    if (g_lock.destLockedFlag && g_lock.lockedDest) MemSurfaceUnlock(g_lock.lockedDest);
-    if (g_lock.sourceLockedFlag && g_lock.lockedSource) MemSurfaceUnlock(g_lock.lockedSource);
-    g_lock.destLockedFlag = 0;
-    g_lock.sourceLockedFlag = 0;
+    if (g_lock.lockedDest) MemSurfaceUnlock(g_lock.lockedDest);
+    if (g_lock.lockedSource) MemSurfaceUnlock(g_lock.lockedSource);
     g_lock.lockedDest = nullptr;
     g_lock.lockedSource = nullptr;
     return 0;

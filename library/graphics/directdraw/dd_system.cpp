@@ -29,7 +29,6 @@ namespace {
 DDSysData g_dd = [] {
     DDSysData d{};
     d.frameTime = -1;
-    d.refreshRate = -1;
     d.flipPacingTime = -1;
     return d;
 }();
@@ -85,11 +84,9 @@ void ApplyDisplayMode(int width, int height, int depth) {
 // that rate's and needs no measuring.
 void SetFrameTimeFigures() {
     if (!Hardware()) {
-        g_dd.refreshRate = 60;
         g_dd.flipPacingTime = -1;
         return;
     }
-    g_dd.refreshRate = kVBlankRate;
     g_dd.frameTime = 1000 / kVBlankRate;
     ErrorLogFmtAdd("１フレーム当たりの時間は %d msecです", g_dd.frameTime);
     g_dd.flipPacingTime = (2 * g_dd.frameTime - 4) / 3;
@@ -108,10 +105,6 @@ void PostDisplayChange() {
 DDSysData& GetDDSys() { return g_dd; }
 int GetDirectDrawObjectExists() { return g_dd.objectExists; }
 
-MemSurface* GetFrontSurface() { return g_dd.primary; }
-MemSurface* GetBackSurface() { return g_dd.back; }
-MemSurface* GetWorkSurface() { return g_dd.work; }
-MemSurface* GetDrawTargetSurface() { return GetDDDrawTarget().drawSurface; }
 MEMIMG* GetFrontMemImg() { return g_dd.memImgScreens ? &g_dd.primaryImage : nullptr; }
 MEMIMG* GetBackMemImg() { return g_dd.memImgScreens ? &g_dd.backImage : nullptr; }
 MEMIMG* GetBackZMemImg() { return g_dd.memImgScreens ? &g_dd.zImage : nullptr; }
@@ -141,8 +134,6 @@ int InitializeDirectDraw() {
         G_DD_ClearDrawScreen();
         SetDrawScreenImpl(SCREEN_FRONT);
     }
-    g_dd.endSceneFlag = 1;
-    g_dd.mmxFlag = GetMMXUseFlag();
     ErrorLogAdd("オーバーレイサーフェスは使用しません\n");
     ErrorLogTabSub();
     ErrorLogAdd("DirectDraw 関連の初期化は正常に終了しました\n");
@@ -186,7 +177,6 @@ int ChangeScreenMode(int width, int height, int colorBitDepth, int forceFlag, in
         PlatformSleepMs(g_dd.lastModeChangeTime != 0 && since < 2000 ? 2060 - since : 60);
     }
     g_dd.lastModeChangeTime = PlatformTimeMs();
-    g_dd.gdiSurfaceState = -1;
 
     const bool again = g_dd.initialised != 0;
     const uint32_t transColor = GetTransColor();
@@ -219,10 +209,10 @@ int CreateMainSurfaces() {
     GetScreenSize(&w, &h);
     if (GetMemImgScreenFlag()) {
         g_dd.memImgScreens = 1;
-        const int format = GetDisplayColorBitDepth() == 16 ? MEMIMG_FORMAT_R5G6B5 : MEMIMG_FORMAT_X8R8G8B8;
-        if (CreateMemImgScreen(&g_dd.primaryImage, w, h, format) != 0)
+        // Format -1: the display depth's.
+        if (CreateMemImgScreen(&g_dd.primaryImage, w, h, -1) != 0)
             ZoVav_FatalError("プライマリサーフェス用の MEMIMG の作成に失敗しました\n");
-        if (CreateMemImgScreen(&g_dd.backImage, w, h, format) != 0)
+        if (CreateMemImgScreen(&g_dd.backImage, w, h, -1) != 0)
             ZoVav_FatalError("バックサーフェス用の MEMIMG の作成に失敗しました\n");
         if (CreateMemImgZBuffer(&g_dd.zImage, w, h) != 0)
             ZoVav_FatalError("Ｚバッファサーフェス用の MEMIMG の作成に失敗しました\n");
@@ -237,12 +227,6 @@ int CreateMainSurfaces() {
         if (g_dd.back == nullptr) ZoVav_FatalError("バックサーフェスの作成に失敗しました");
         ClearSurfaceToBackground(g_dd.primary);
         ClearSurfaceToBackground(g_dd.back);
-        g_dd.work = MemSurfaceCreate(w, h, format, 0);
-        if (g_dd.work == nullptr) ZoVav_FatalError("作業用サーフェスの作成に失敗しました");
-        g_dd.work2 = MemSurfaceCreate(w, h, format, 0);
-        if (g_dd.work2 == nullptr) ZoVav_FatalError("作業用サーフェス２の作成に失敗しました");
-        MemSurfaceSetColorKey(g_dd.work, 0);
-        MemSurfaceSetColorKey(g_dd.work2, 0);
     }
     ErrorLogAdd("各スクリーンメモリの配置位置\n");
     ErrorLogTabAdd();
@@ -270,7 +254,7 @@ int ReleaseMainSurfaces() {
         g_dd.presenterStarted = 0;
     }
     if (g_dd.primary) ErrorLogAdd("メインサーフェスを破棄をします... 完了しました\n");
-    for (MemSurface** s : {&g_dd.back, &g_dd.primary, &g_dd.work, &g_dd.work2}) {
+    for (MemSurface** s : {&g_dd.back, &g_dd.primary}) {
         MemSurfaceRelease(*s);
         *s = nullptr;
     }

@@ -16,17 +16,10 @@ struct DDSysData {
     int memImgScreens;         // primary and back are the MEMIMGs below
     MemSurface* primary;
     MemSurface* back;
-    MemSurface* work;
-    MemSurface* work2;
     MEMIMG primaryImage, backImage, zImage;
-    MemSurface* drawTargetSurface;
     int frameTime;             // ms of one display frame, -1 unmeasured
-    int refreshRate;
     int flipPacingTime;        // -1 when unmeasured or on software screens
     uint32_t lastModeChangeTime;
-    int gdiSurfaceState;
-    int endSceneFlag;
-    int mmxFlag;
     int presenterStarted;
     uint64_t frameCounter;
     uint32_t lastPresentTime;
@@ -40,10 +33,6 @@ int TerminateDirectDraw();
 int CreateMainSurfaces();
 int ReleaseMainSurfaces();
 int RestoreMainSurfaces();
-MemSurface* GetFrontSurface();
-MemSurface* GetBackSurface();
-MemSurface* GetWorkSurface();
-MemSurface* GetDrawTargetSurface();
 // The software screens' images (null unless the screens are MEMIMGs).
 MEMIMG* GetFrontMemImg();
 MEMIMG* GetBackMemImg();
@@ -63,24 +52,27 @@ int PresentFrontScreen();
 // Draw-target lock: a MEMIMG view of the draw target (and of a source).
 struct DrawTargetLock {
     int directBlitFlag;
-    int convertFlag;
-    int clipped[4];
     MEMIMG* destImage;
     MEMIMG workImage;
-    int destLockedFlag;
-    MemSurface* lockedDest;
+    MemSurface* lockedDest;        // null when nothing was locked
     MemSurface* directSource;
     int directSourceRect[4];
     int directDestX, directDestY;
     MEMIMG* sourceImage;
     MEMIMG sourceView;
-    int sourceLockedFlag;
     MemSurface* lockedSource;
 };
 DrawTargetLock& GetDrawTargetLock();
 MEMIMG* GetBlendGraphMemImg();
 int BeginDrawTargetLock(const Surface2D* source, int directBlitAllowed, const DrawRect* srcRect,
-                        const DrawRect* destRect, int directLockFlag, uint32_t* color1, uint32_t* color2);
+                        const DrawRect* destRect);
+// The screens' software-image format (R5G6B5 or X8R8G8B8); surfaces hold
+// their pixels in it too.
+int ScreenMemImgFormat();
+// Views locked surface pixels as a MEMIMG in the screens' format whose
+// origin is the pixel at (offsetX, offsetY).
+bool ViewLockedPixels(MEMIMG* view, void* pixels, int pitch, int offsetX, int offsetY, int width, int height,
+                      uint32_t key);
 int EndDrawTargetLock();
 int CopyWindowToFrontImage();
 int CopyFrontImageToWindow(const DrawRect* rect);

@@ -10,67 +10,18 @@
 #include <vector>
 
 #include "core/library_state.h"
-#include "core/startup.h"
 #include "graphics/directdraw/dd_system.h"
 #include "graphics/draw_front.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_draw_state.h"
-#include "graphics/screen_settings.h"
 #include "library/graphics/image_fixtures.h"
-#include "platform/presenter_sdl.h"
-#include "platform/surface_memory.h"
-#include "platform/vblank_clock.h"
-#include "zovav.h"
-#include "zv_test_support.h"
+#include "library/graphics/screens/screens_fixture.h"
+
+using namespace screenfix;
 
 namespace {
 
-enum ScreenKind { SURFACE_SCREENS, SOFTWARE_SCREENS };
-const char* KindName(ScreenKind k) { return k == SURFACE_SCREENS ? "surface" : "software"; }
-
-using Frame = std::vector<uint32_t>;   // 640 x 480, 0x00RRGGBB
-
-class Screens : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_FALSE(dir_.path().empty());
-        SetSkipStartupWaits(1);
-        VBlankSetImmediate(true);
-    }
-    void TearDown() override {
-        if (started_) End();
-        MemSurfaceDeviceRefuse(0);
-        SetUseHardwareDrawFlag(1);
-        ResetScreenSettings();
-    }
-    void Start(ScreenKind kind, int windowMode = 1) {
-        ResetScreenSettings();
-        SetUseHardwareDrawFlag(kind == SURFACE_SCREENS ? 1 : 0);
-        ChangeWindowMode(windowMode);
-        ASSERT_EQ(ZoVav_Init(), 0) << Log();
-        started_ = true;
-        ASSERT_EQ(GetMemImgScreenFlag(), kind == SOFTWARE_SCREENS ? 1 : 0);
-        ASSERT_EQ(SetDrawScreen(SCREEN_BACK), 0);
-    }
-    void End() {
-        EXPECT_EQ(ZoVav_End(), 0);
-        started_ = false;
-        EXPECT_NE(Log().find("Total size:0("), std::string::npos) << "screens leave no memory behind";
-    }
-    std::string Log() { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
-
-    zvtest::ScopedTempDir dir_;
-    bool started_ = false;
-};
-
-// What the window shows after the last flip.
-Frame WindowFrame() {
-    Frame f(640 * 480, 0xDEADBEEF);
-    EXPECT_TRUE(PresenterReadBack(f.data(), 640 * 4, nullptr));
-    return f;
-}
-
-uint32_t At(const Frame& f, int x, int y) { return f[size_t(y) * 640 + size_t(x)]; }
+class Screens : public ScreenTest {};
 
 // Vertex primitives multiply by the vertex colour and may lose the last bit.
 ::testing::AssertionResult NearColor(uint32_t got, uint32_t want) {
@@ -128,7 +79,7 @@ void DrawScene(const Scene& s) {
     SetDrawBright(255, 255, 255);
 }
 
-Frame RenderScene(Screens* t, ScreenKind kind) {
+Frame RenderScene() {
     Scene s{MakePngGraph("k.png", 16, 16, false, KeyedPixel), MakePngGraph("a.png", 16, 16, true, AlphaPixel)};
     EXPECT_GE(s.keyed, 0);
     EXPECT_GE(s.alpha, 0);
@@ -141,7 +92,7 @@ class ScreenKinds : public Screens, public ::testing::WithParamInterface<ScreenK
 
 TEST_P(ScreenKinds, DrawsLandWithTheirColoursAndBlends) {
     Start(GetParam());
-    const Frame f = RenderScene(this, GetParam());
+    const Frame f = RenderScene();
     SCOPED_TRACE(KindName(GetParam()));
     const uint32_t bg = 0x3C78B4;
     // Plain copy: the graph's own pixels, the key drawn too without the flag.
@@ -189,10 +140,10 @@ INSTANTIATE_TEST_SUITE_P(BothKinds, ScreenKinds, ::testing::Values(SURFACE_SCREE
 TEST_F(Screens, BothKindsGiveTheSamePixels) {
     for (int windowMode : {1, 0}) {
         Start(SURFACE_SCREENS, windowMode);
-        const Frame surfaces = RenderScene(this, SURFACE_SCREENS);
+        const Frame surfaces = RenderScene();
         End();
         Start(SOFTWARE_SCREENS, windowMode);
-        const Frame software = RenderScene(this, SOFTWARE_SCREENS);
+        const Frame software = RenderScene();
         End();
         int differing = 0, firstX = -1, firstY = -1;
         for (int i = 0; i < 640 * 480; ++i) {
@@ -240,7 +191,7 @@ struct Bmp {
 
 TEST_P(ScreenKinds, ScreenshotIsABottomUpBmpOfTheScreen) {
     Start(GetParam());
-    const Frame f = RenderScene(this, GetParam());
+    const Frame f = RenderScene();
     ASSERT_EQ(SaveDrawScreenToBMP(0, 0, 640, 480, "shot.bmp"), 0);
     const Bmp bmp{zvtest::ReadWholeFile("shot.bmp")};
     ASSERT_EQ(bmp.bytes.size(), 921654u);

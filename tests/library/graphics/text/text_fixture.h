@@ -1,6 +1,5 @@
-// The library started headless on either screen kind with the glyph source of
-// the test's choice, and the window's picture read back as pixels and as
-// pictures of characters.
+// The text tests' fixture: the screens fixture with the glyph source of the
+// test's choice, and the window's picture as pictures of characters.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -8,32 +7,19 @@
 #include <utility>
 #include <vector>
 
-#include "core/startup.h"
 #include "graphics/font/font_handle.h"
 #include "library/graphics/font/fake_glyph_source.h"
-#include "platform/presenter_sdl.h"
-#include "platform/surface_memory.h"
-#include "platform/vblank_clock.h"
-#include "graphics/screen_settings.h"
-#include "zovav.h"
-#include "zv_test_support.h"
+#include "library/graphics/screens/screens_fixture.h"
 
 namespace texttest {
 
-enum ScreenKind { SURFACE_SCREENS, SOFTWARE_SCREENS };
-inline const char* KindName(ScreenKind k) { return k == SURFACE_SCREENS ? "surface" : "software"; }
-
-using Frame = std::vector<uint32_t>;   // 640 x 480, 0x00RRGGBB
-
-// What the window shows now.
-inline Frame WindowFrame() {
-    Frame f(640 * 480, 0xDEADBEEF);
-    EXPECT_TRUE(PresenterReadBack(f.data(), 640 * 4, nullptr));
-    for (uint32_t& p : f) p &= 0xFFFFFF;
-    return f;
-}
-
-inline uint32_t At(const Frame& f, int x, int y) { return f[size_t(y) * 640 + size_t(x)]; }
+using screenfix::At;
+using screenfix::Frame;
+using screenfix::KindName;
+using screenfix::ScreenKind;
+using screenfix::SOFTWARE_SCREENS;
+using screenfix::SURFACE_SCREENS;
+using screenfix::WindowFrame;
 
 // The rectangle (x, y, w, h) of a frame, one character per pixel by the
 // legend, '?' for any other colour.
@@ -58,47 +44,25 @@ inline std::string Rows(std::initializer_list<const char*> rows) {
     return s;
 }
 
-class TextTest : public ::testing::Test {
+class TextTest : public screenfix::ScreenTest {
 protected:
     // Null keeps the FreeType source.
     virtual const GlyphSource* Glyphs() { return fakeglyphs::Source(); }
     void SetUp() override {
-        ASSERT_FALSE(dir_.path().empty());
-        SetSkipStartupWaits(1);
-        VBlankSetImmediate(true);
+        ScreenTest::SetUp();
         fakeglyphs::State() = fakeglyphs::FakeState{};
         SetFontGlyphSource(Glyphs());
     }
     void TearDown() override {
-        if (started_) End();
+        ScreenTest::TearDown();
         SetFontGlyphSource(nullptr);
-        SetUseHardwareDrawFlag(1);
-        ResetScreenSettings();
         EXPECT_EQ(fakeglyphs::State().fontsOpen, 0) << "every font is closed at the end";
-    }
-    void Start(ScreenKind kind, int windowMode = 1) {
-        ResetScreenSettings();
-        SetUseHardwareDrawFlag(kind == SURFACE_SCREENS ? 1 : 0);
-        ChangeWindowMode(windowMode);
-        ASSERT_EQ(ZoVav_Init(), 0) << Log();
-        started_ = true;
-        ASSERT_EQ(GetMemImgScreenFlag(), kind == SOFTWARE_SCREENS ? 1 : 0);
-        ASSERT_EQ(SetDrawScreen(SCREEN_BACK), 0);
-    }
-    void End() {
-        EXPECT_EQ(ZoVav_End(), 0);
-        started_ = false;
-        EXPECT_NE(Log().find("Total size:0("), std::string::npos) << "text leaves no memory behind";
     }
     // Shows the back screen and reads the window.
     Frame Shown() {
         EXPECT_EQ(ScreenFlip(), 0);
         return WindowFrame();
     }
-    std::string Log() { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
-
-    zvtest::ScopedTempDir dir_;
-    bool started_ = false;
 };
 
 }  // namespace texttest
