@@ -2,8 +2,6 @@
 // record, shared between a graph and the graphs derived from it.
 #include "graphics/surface2d.h"
 
-#include <cstring>
-
 #include "core/log.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graphics_handles.h"
@@ -28,8 +26,7 @@ bool SurfacesPossible() { return GetSoftwareRenderFlag() || MemSurfaceDeviceExis
 // transparent colour; with none, a value no index can take.
 void SetPaletteColorKey(SurfaceData* s, const GraphImage* image) {
     const ColorData& c = image->ColorInfo;
-    const uint32_t want = PackColorData(&c, int(s->TransColor >> 16 & 0xFF), int(s->TransColor >> 8 & 0xFF),
-                                        int(s->TransColor & 0xFF), 255);
+    const uint32_t want = PackTransColor(&c, s->TransColor);
     const uint32_t mask = c.ColorBitDepth == 16 ? 0xFFFF : 0xFFFFFF;
     s->MemImg.ColorKey = 65535;
     for (int i = 0; i < 256; ++i) {
@@ -134,15 +131,7 @@ int BltGraphImageToSurface2DRect(const GraphImage* image, const GraphImage* alph
 
     // Nothing is read outside the image or written outside the surface.
     ImageRect r = *srcRect;
-    if (r.left < 0) { destX -= r.left; r.left = 0; }
-    if (r.top < 0) { destY -= r.top; r.top = 0; }
-    if (r.right > image->Width) r.right = image->Width;
-    if (r.bottom > image->Height) r.bottom = image->Height;
-    if (destX < 0) { r.left -= destX; destX = 0; }
-    if (destY < 0) { r.top -= destY; destY = 0; }
-    if (destX + (r.right - r.left) > s->Width) r.right = r.left + s->Width - destX;
-    if (destY + (r.bottom - r.top) > s->Height) r.bottom = r.top + s->Height - destY;
-    if (r.left >= r.right || r.top >= r.bottom) return 0;
+    if (!ClipImageRect(&r, &destX, &destY, image->Width, image->Height, s->Width, s->Height)) return 0;
     if (alphaImage && (alphaImage->Width < r.right || alphaImage->Height < r.bottom)) alphaImage = nullptr;
 
     const int w = r.right - r.left, h = r.bottom - r.top;

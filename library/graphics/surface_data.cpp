@@ -7,7 +7,6 @@
 #include "core/log.h"
 #include "graphics/graphics_core.h"
 #include "graphics/graphics_handles.h"
-#include "graphics/image/color_convert.h"
 #include "graphics/image/color_data.h"
 #include "graphics/screen_settings.h"
 #include "platform/surface_memory.h"
@@ -97,8 +96,7 @@ int CreateSurfaceDataSurface(int handle) {
         uint32_t key = 65535;
         if (!st.PaletteFlag) {
             const ColorData* c = GetMemImgColorData(format32, st.AlphaFlag, 0);
-            key = PackColorData(c, int(s->TransColor >> 16 & 0xFF), int(s->TransColor >> 8 & 0xFF),
-                                int(s->TransColor & 0xFF), 255);
+            key = PackTransColor(c, s->TransColor);
         }
         std::memset(&s->MemImg, 0, sizeof(s->MemImg));
         if (InitializeMemImg(&s->MemImg, s->Width, s->Height, -1, key, format32, st.PaletteFlag, st.AlphaFlag, 1) !=

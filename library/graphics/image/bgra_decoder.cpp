@@ -41,12 +41,7 @@ int LoadBgraImage(StreamReader* reader, GraphImage* image) {
         return -1;
     }
     std::memset(image, 0, sizeof(*image));
-    SetColorDataStandard24(&image->ColorInfo);
-    image->ColorInfo.ColorBitDepth = 32;
-    image->ColorInfo.PixelByte = 4;
-    image->ColorInfo.AlphaWidth = 8;
-    image->ColorInfo.AlphaLoc = 24;
-    image->ColorInfo.AlphaMask = 0xFF000000u;
+    CreateColorDataImpl(&image->ColorInfo, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
     image->Width = width;
     image->Height = height;
     image->Pitch = width * 4;

@@ -8,34 +8,6 @@
 
 namespace {
 
-inline uint32_t ReadRaw(const unsigned char* p, int bytes) {
-    switch (bytes) {
-    case 1: return p[0];
-    case 2: return uint32_t(p[0]) | uint32_t(p[1]) << 8;
-    case 3: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
-    default: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    }
-}
-
-inline void WriteRaw(unsigned char* p, int bytes, uint32_t v) {
-    p[0] = uint8_t(v);
-    if (bytes > 1) p[1] = uint8_t(v >> 8);
-    if (bytes > 2) p[2] = uint8_t(v >> 16);
-    if (bytes > 3) p[3] = uint8_t(v >> 24);
-}
-
-inline uint32_t PaletteValue(const ColorData* c, uint32_t index) {
-    const ColorPaletteEntry& e = c->Palette[index & 0xFF];
-    return uint32_t(e.Blue) | uint32_t(e.Green) << 8 | uint32_t(e.Red) << 16;
-}
-
-// Reads one source pixel as a value in the source masks (palette images give
-// their entry).
-inline uint32_t ReadPixel(const ColorData* c, const unsigned char* p) {
-    uint32_t raw = ReadRaw(p, c->PixelByte);
-    return c->ColorBitDepth == 8 ? PaletteValue(c, raw) : raw;
-}
-
 // One channel's move from a source width to a destination width.
 struct ChannelMap {
     uint32_t srcMask;
@@ -81,11 +53,6 @@ struct ChannelMap {
 
 const int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
-// Transparent colour 0x00RRGGBB packed into a format with full alpha.
-uint32_t PackTrans(const ColorData* c, uint32_t trans) {
-    return PackColorData(c, int((trans >> 16) & 0xFF), int((trans >> 8) & 0xFF), int(trans & 0xFF), 255);
-}
-
 inline uint32_t RgbMask(const ColorData* c) { return c->RedMask | c->GreenMask | c->BlueMask; }
 
 // Dedicated loop: 24-bit standard to 32-bit R8G8B8 with or without alpha bits.
@@ -105,13 +72,26 @@ void Rows24To32(unsigned char* d, int dPitch, const unsigned char* s, int sPitch
 void RowsPal8To32(unsigned char* d, int dPitch, const unsigned char* s, int sPitch, int w, int h,
                   const ColorData* src, uint32_t fill) {
     uint32_t table[256];
-    for (int i = 0; i < 256; ++i) table[i] = PaletteValue(src, uint32_t(i)) | fill;
+    for (int i = 0; i < 256; ++i) table[i] = PaletteEntryValue(src, uint32_t(i)) | fill;
     for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) {
         for (int x = 0; x < w; ++x) std::memcpy(d + x * 4, &table[s[x]], 4);
     }
 }
 
 }  // namespace
+
+bool ClipImageRect(ImageRect* r, int* destX, int* destY, int srcWidth, int srcHeight, int destWidth,
+                   int destHeight) {
+    if (r->left < 0) { *destX -= r->left; r->left = 0; }
+    if (r->top < 0) { *destY -= r->top; r->top = 0; }
+    if (r->right > srcWidth) r->right = srcWidth;
+    if (r->bottom > srcHeight) r->bottom = srcHeight;
+    if (*destX < 0) { r->left -= *destX; *destX = 0; }
+    if (*destY < 0) { r->top -= *destY; *destY = 0; }
+    if (*destX + (r->right - r->left) > destWidth) r->right = r->left + destWidth - *destX;
+    if (*destY + (r->bottom - r->top) > destHeight) r->bottom = r->top + destHeight - *destY;
+    return r->left < r->right && r->top < r->bottom;
+}
 
 int ColorConvertBlt(void* destPixels, int destPitch, const ColorData* dc, const void* srcPixels, int srcPitch,
                     const ColorData* sc, const void* alphaPixels, int alphaPitch, const ColorData* ac,
@@ -169,26 +149,25 @@ int ColorConvertBlt(void* destPixels, int destPitch, const ColorData* dc, const 
                 continue;
             }
             for (int x = 0; x < w; ++x) {
-                uint32_t v = ReadRaw(sp + x * sBytes, sBytes);
+                uint32_t v = ReadPixelRaw(sp + x * sBytes, sBytes);
                 if (colorKey && v == key) continue;
-                WriteRaw(dp + (mirror ? w - 1 - x : x) * dBytes, dBytes, v);
+                WritePixelRaw(dp + (mirror ? w - 1 - x : x) * dBytes, dBytes, v);
             }
         }
         return 0;
     }
 
-    if (transToAlpha && dc->ColorBitDepth == sc->ColorBitDepth && RgbMask(dc) == RgbMask(sc) &&
-        dc->RedMask == sc->RedMask && dc->GreenMask == sc->GreenMask && dc->BlueMask == sc->BlueMask &&
-        !alphaOnly && !useAlphaImage) {
+    if (transToAlpha && dc->ColorBitDepth == sc->ColorBitDepth && dc->RedMask == sc->RedMask &&
+        dc->GreenMask == sc->GreenMask && dc->BlueMask == sc->BlueMask && !alphaOnly && !useAlphaImage) {
         const uint32_t rgb = RgbMask(dc);
-        const uint32_t key = PackTrans(dc, transColor) & rgb;
+        const uint32_t key = PackTransColor(dc, transColor) & rgb;
         for (int y = 0; y < h; ++y) {
             const unsigned char* sp = src + size_t(y) * srcPitch;
             unsigned char* dp = dst + size_t(y) * destPitch;
             for (int x = 0; x < w; ++x) {
-                uint32_t v = ReadRaw(sp + x * sBytes, sBytes);
+                uint32_t v = ReadPixelRaw(sp + x * sBytes, sBytes);
                 v = (v & rgb) == key ? v & ~dc->AlphaMask : v | dc->AlphaMask;
-                WriteRaw(dp + (mirror ? w - 1 - x : x) * dBytes, dBytes, v);
+                WritePixelRaw(dp + (mirror ? w - 1 - x : x) * dBytes, dBytes, v);
             }
         }
         return 0;
@@ -222,7 +201,11 @@ int ColorConvertBlt(void* destPixels, int destPitch, const ColorData* dc, const 
     if (useAlphaImage) alphaImg.Set(ac->RedMask, ac->RedLoc, ac->RedWidth, dc->AlphaLoc, dc->AlphaWidth);
     const uint32_t fullAlpha = destAlpha ? dc->AlphaMask >> dc->AlphaLoc : 0;
     const uint32_t spare = (dBytes == 2 || dBytes == 4) ? dc->NoneMask : 0;
-    const uint32_t transPacked = transToAlpha ? PackTrans(dc, transColor) & RgbMask(dc) : 0;
+    const uint32_t destRgb = RgbMask(dc);
+    const uint32_t transPacked = transToAlpha ? PackTransColor(dc, transColor) & destRgb : 0;
+    // Palette images give their entry instead of the index.
+    const bool srcPalette = sc->ColorBitDepth == 8;
+    const bool alphaPalette = useAlphaImage && ac->ColorBitDepth == 8;
     const uint32_t keyMask = sBytes == 4 ? 0xFFFFFFFFu : (1u << (sBytes * 8)) - 1;
     const uint32_t key = transColor & keyMask;
     uint32_t errR = 0, errG = 0, errB = 0;
@@ -248,9 +231,9 @@ int ColorConvertBlt(void* destPixels, int destPitch, const ColorData* dc, const 
         const unsigned char* ap = alp ? alp + size_t(y) * alphaPitch : nullptr;
         unsigned char* dp = dst + size_t(y) * destPitch;
         for (int x = 0; x < w; ++x) {
-            const unsigned char* spx = sp + x * sBytes;
-            if (colorKey && ReadRaw(spx, sBytes) == key) continue;
-            uint32_t pixel = ReadPixel(sc, spx);
+            const uint32_t raw = ReadPixelRaw(sp + x * sBytes, sBytes);
+            if (colorKey && raw == key) continue;
+            const uint32_t pixel = srcPalette ? PaletteEntryValue(sc, raw) : raw;
             uint32_t dr, dg, db, da;
             uint32_t r = red.Map(pixel, &dr);
             uint32_t g = green.Map(pixel, &dg);
@@ -260,7 +243,8 @@ int ColorConvertBlt(void* destPixels, int destPitch, const ColorData* dc, const 
             b = ditherChannel(b, db, blue, errB, x, y);
             uint32_t a;
             if (alphaFromImage) {
-                a = alphaImg.Map(ReadPixel(ac, ap + x * ac->PixelByte), &da);
+                const uint32_t alphaRaw = ReadPixelRaw(ap + x * ac->PixelByte, ac->PixelByte);
+                a = alphaImg.Map(alphaPalette ? PaletteEntryValue(ac, alphaRaw) : alphaRaw, &da);
             } else if (destAlpha && srcAlpha) {
                 a = alpha.Map(pixel, &da);
             } else {
@@ -273,11 +257,11 @@ int ColorConvertBlt(void* destPixels, int destPitch, const ColorData* dc, const 
             if (green.dstWidth) out |= g << green.dstShift;
             if (blue.dstWidth) out |= b << blue.dstShift;
             if (transToAlpha) {
-                a = (out & RgbMask(dc)) == transPacked ? 0 : fullAlpha;
+                a = (out & destRgb) == transPacked ? 0 : fullAlpha;
             }
             if (dc->AlphaWidth) out |= (a << dc->AlphaLoc) & dc->AlphaMask;
             out |= spare;
-            WriteRaw(dp + (mirror ? w - 1 - x : x) * dBytes, dBytes, out);
+            WritePixelRaw(dp + (mirror ? w - 1 - x : x) * dBytes, dBytes, out);
         }
     }
     return 0;

@@ -11,6 +11,12 @@ struct ImageRect {
     int left, top, right, bottom;
 };
 
+// Clips a copy of rect r of a srcWidth x srcHeight image to (destX, destY) of a
+// destWidth x destHeight one: nothing is read or written outside either, and
+// the destination point moves with the rectangle. False when nothing is left.
+bool ClipImageRect(ImageRect* r, int* destX, int* destY, int srcWidth, int srcHeight, int destWidth,
+                   int destHeight);
+
 enum ColorDitherMode { COLOR_DITHER_NONE = 0, COLOR_DITHER_ORDERED = 1, COLOR_DITHER_DIFFUSION = 2 };
 
 // Returns -1 for an empty rectangle or an 8-bit destination fed from a

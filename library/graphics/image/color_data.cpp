@@ -135,6 +135,10 @@ uint32_t PackColorData(const ColorData* d, int r, int g, int b, int a) {
     return v;
 }
 
+uint32_t PackTransColor(const ColorData* d, uint32_t rgb) {
+    return PackColorData(d, int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF), 255);
+}
+
 uint32_t ConvertColorValue(const ColorData* dest, const ColorData* src, uint32_t value) {
     auto channel = [&](uint32_t sMask, int sShift, int sWidth, int dShift, int dWidth) -> uint32_t {
         if (dWidth == 0) return 0;

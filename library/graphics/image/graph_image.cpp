@@ -30,12 +30,7 @@ int FillGraphImage(GraphImage* image, int r, int g, int b, int a) {
     const uint32_t v = PackColorData(&image->ColorInfo, r, g, b, a);
     for (int y = 0; y < image->Height; ++y) {
         unsigned char* p = static_cast<unsigned char*>(image->Pixels) + size_t(y) * image->Pitch;
-        for (int x = 0; x < image->Width; ++x, p += bytes) {
-            p[0] = uint8_t(v);
-            p[1] = uint8_t(v >> 8);
-            if (bytes > 2) p[2] = uint8_t(v >> 16);
-            if (bytes > 3) p[3] = uint8_t(v >> 24);
-        }
+        for (int x = 0; x < image->Width; ++x, p += bytes) WritePixelRaw(p, bytes, v);
     }
     return 0;
 }
@@ -45,12 +40,8 @@ uint32_t GetGraphImagePixel(const GraphImage* image, int x, int y) {
     const ColorData& c = image->ColorInfo;
     const unsigned char* p = static_cast<const unsigned char*>(image->Pixels) + size_t(y) * image->Pitch +
                              size_t(x) * c.PixelByte;
-    uint32_t v = 0;
-    for (int i = 0; i < c.PixelByte; ++i) v |= uint32_t(p[i]) << (8 * i);
-    if (c.ColorBitDepth == 8) {
-        const ColorPaletteEntry& e = c.Palette[v & 0xFF];
-        v = uint32_t(e.Blue) | uint32_t(e.Green) << 8 | uint32_t(e.Red) << 16;
-    }
+    uint32_t v = c.PixelByte != 0 ? ReadPixelRaw(p, c.PixelByte) : 0;
+    if (c.ColorBitDepth == 8) v = PaletteEntryValue(&c, v);
     auto to8 = [v](uint32_t mask, int shift, int width) -> uint32_t {
         if (width == 0) return 0;
         uint32_t c8 = (v & mask) >> shift;

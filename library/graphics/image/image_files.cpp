@@ -24,6 +24,16 @@ int MirrorIntoNewBuffer(GraphImage* image) {
     return 0;
 }
 
+// The image's rows copied into a new buffer of the given pitch, rowBytes of each.
+void* CopyRowsToNewBuffer(const GraphImage* image, int pitch, size_t rowBytes) {
+    unsigned char* out = static_cast<unsigned char*>(ZVALLOC(size_t(pitch) * image->Height));
+    if (out == nullptr) return nullptr;
+    for (int y = 0; y < image->Height; ++y)
+        std::memcpy(out + size_t(y) * pitch, static_cast<const unsigned char*>(image->Pixels) + size_t(y) * image->Pitch,
+                    rowBytes);
+    return out;
+}
+
 }  // namespace
 
 int OpenImageStream(const char* path, const void* memImage, size_t memSize, int memFlag, int dibFlag,
@@ -118,11 +128,8 @@ int ConvertGraphImageToDIB(const GraphImage* image, BitmapInfo* info, void** bit
             *bits = image->Pixels;
             return 0;
         }
-        unsigned char* out = static_cast<unsigned char*>(ZVALLOC(size_t(pitch) * image->Height));
+        void* out = CopyRowsToNewBuffer(image, pitch, size_t(image->Width));
         if (out == nullptr) return -1;
-        for (int y = 0; y < image->Height; ++y)
-            std::memcpy(out + size_t(y) * pitch, static_cast<const unsigned char*>(image->Pixels) + size_t(y) * image->Pitch,
-                        size_t(image->Width));
         *bits = out;
         return 1;
     }
@@ -145,11 +152,8 @@ int ConvertGraphImageToDIB(const GraphImage* image, BitmapInfo* info, void** bit
         return 1;
     }
     if (image->Pitch != pitch) {
-        unsigned char* out = static_cast<unsigned char*>(ZVALLOC(size_t(pitch) * image->Height));
+        void* out = CopyRowsToNewBuffer(image, pitch, size_t(image->Width) * 3);
         if (out == nullptr) return -1;
-        for (int y = 0; y < image->Height; ++y)
-            std::memcpy(out + size_t(y) * pitch, static_cast<const unsigned char*>(image->Pixels) + size_t(y) * image->Pitch,
-                        size_t(image->Width) * 3);
         *bits = out;
         return 1;
     }

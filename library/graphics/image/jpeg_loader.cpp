@@ -105,11 +105,7 @@ void SetJpegReadStream(j_decompress_ptr cinfo, StreamReader* reader) {
     src->pub.bytes_in_buffer = 0;
     src->pub.next_input_byte = nullptr;
     src->reader = reader;
-    const int32_t start = Tell(reader);
-    Seek(reader, 0, 2);
-    const int32_t end = Tell(reader);
-    Seek(reader, start, 0);
-    src->size = end;   // positions are absolute; the loader starts at 0
+    src->size = Size(reader);   // positions are absolute; the loader starts at 0
 }
 
 int DecodeJpeg(JpegLoadState* st, StreamReader* reader, GraphImage* image) {

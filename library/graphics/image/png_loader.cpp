@@ -42,11 +42,7 @@ void PngSilentWarning(png_structp, png_const_charp) {}
 
 void SetPngReadStream(png_structp png, PngStreamContext* ctx, StreamReader* reader) {
     ctx->reader = reader;
-    const int32_t start = Tell(reader);
-    Seek(reader, 0, 2);
-    const int32_t end = Tell(reader);
-    ctx->size = end - start;
-    Seek(reader, start, 0);
+    ctx->size = Size(reader);   // the loader starts at 0
     png_set_read_fn(png, ctx, PngReadCallback);
 }
 
@@ -99,13 +95,7 @@ int DecodePng(PngLoadState* st, StreamReader* reader, GraphImage* image) {
         if (rowBytes / 2 >= width) {
             // Grey then alpha: the grey byte feeds all three colours, the
             // alpha byte rides along unused.
-            c.ColorBitDepth = 16;
-            c.PixelByte = 2;
-            c.RedMask = c.GreenMask = c.BlueMask = 0xFF;
-            c.RedWidth = c.GreenWidth = c.BlueWidth = 8;
-            c.NoneMask = 0xFF00;
-            c.NoneLoc = 8;
-            c.NoneWidth = 8;
+            CreateColorDataImpl(&c, 16, 0xFF, 0xFF, 0xFF, 0);
         } else {
             SetColorDataGrey8(&c);
         }

@@ -106,15 +106,22 @@ int LoadTgaImage(StreamReader* reader, GraphImage* image) {
         ZvFree(raw);
         return -1;
     }
-    // One pass puts the rows top-down, left to right, and resolves indices.
+    // One pass puts the rows top-down, left to right, and resolves indices;
+    // left-to-right true-colour rows are already in their final form.
     const size_t pitch = size_t(width) * bpp;
+    const bool wholeRows = !mapped && !rightToLeft;
     for (int y = 0; y < height; ++y) {
         const int sy = bottomUp ? height - 1 - y : y;
+        unsigned char* row = pixels + size_t(y) * pitch;
+        if (wholeRows) {
+            std::memcpy(row, raw + size_t(sy) * pitch, pitch);
+            continue;
+        }
         for (int x = 0; x < width; ++x) {
             const int sx = rightToLeft ? width - 1 - x : x;
             const size_t si = size_t(sy) * width + sx;
             const unsigned char* s = mapped ? palette + size_t(raw[si]) * bpp : raw + si * bpp;
-            std::memcpy(pixels + size_t(y) * pitch + size_t(x) * bpp, s, size_t(bpp));
+            std::memcpy(row + size_t(x) * bpp, s, size_t(bpp));
         }
     }
     ZvFree(raw);

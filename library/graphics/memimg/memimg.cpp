@@ -31,33 +31,25 @@ int FormatIndex(int format, int alphaFlag, int paletteFlag) {
 void BuildFormat(int index) {
     ColorData& c = g_formats.colorData[index];
     SurfacePixelFormat& p = g_formats.pixelFormat[index];
+    int bits;
+    uint32_t r, g, b, a;
     if (index >= 8) {
-        const int bits = index == 8 ? 8 : 16;
-        const uint32_t mask = index == 8 ? 0xFF : 0xFFFF;
-        std::memset(&c, 0, sizeof(c));
-        c.ColorBitDepth = uint16_t(bits);
-        c.PixelByte = uint16_t(bits / 8);
-        c.RedWidth = c.GreenWidth = c.BlueWidth = c.AlphaWidth = uint8_t(bits);
-        c.RedMask = c.GreenMask = c.BlueMask = c.AlphaMask = mask;
-        std::memset(&p, 0, sizeof(p));
-        p.Size = sizeof(p);
-        p.Flags = SURFACE_PF_RGB;
-        p.RGBBitCount = uint32_t(bits);
-        p.RBitMask = p.GBitMask = p.BBitMask = p.RGBAlphaBitMask = mask;
+        // One channel: every mask is the whole value.
+        bits = index == 8 ? 8 : 16;
+        r = g = b = a = index == 8 ? 0xFF : 0xFFFF;
     } else {
         const int format = index / 4;
         const bool alpha = (index & 2) != 0;
         const bool palette = (index & 1) != 0;
-        uint32_t r, g, b, a;
         if (format == 0) {
             r = 0xF800; g = 0x07E0; b = 0x001F; a = alpha ? 0x00FF0000 : 0;
         } else {
             r = 0xFF0000; g = 0xFF00; b = 0xFF; a = alpha ? 0xFF000000u : 0;
         }
-        int bits = palette ? 8 : (format == 0 && !alpha ? 16 : 32);
-        CreateColorDataImpl(&c, bits, r, g, b, a);
-        CreatePixelFormatImpl(&p, bits, r, g, b, a);
+        bits = palette ? 8 : (format == 0 && !alpha ? 16 : 32);
     }
+    CreateColorDataImpl(&c, bits, r, g, b, a);
+    CreatePixelFormatImpl(&p, bits, r, g, b, a);
     g_formats.built[index] = true;
 }
 
@@ -74,29 +66,35 @@ int PitchShiftFor(long long n, long long pitch) {
     return p == pitch ? shift : -1;
 }
 
-void Premultiply(MEMIMG* img) {
-    for (int y = 0; y < img->Height; ++y) {
-        const unsigned char* s = img->Pixels + size_t(y) * img->Pitch;
-        unsigned char* d = img->PremulPixels + size_t(y) * img->Pitch;
-        for (int x = 0; x < img->Width; ++x, s += 4, d += 4) {
-            if (img->Format == MEMIMG_FORMAT_X8R8G8B8) {
-                uint32_t a = s[3];
-                d[0] = uint8_t(s[0] * a >> 8);
-                d[1] = uint8_t(s[1] * a >> 8);
-                d[2] = uint8_t(s[2] * a >> 8);
-                d[3] = s[3];
-            } else {
-                uint32_t v = uint32_t(s[0]) | uint32_t(s[1]) << 8;
-                uint32_t a = s[2];
-                uint32_t m = ((((v & 0xF800) * a) & 0xF80000) + (((v & 0x07E0) * a) & 0x7E000) +
-                              (((v & 0x1F) * a) & 0x1F00)) >> 8;
-                d[0] = uint8_t(m);
-                d[1] = uint8_t(m >> 8);
-                d[2] = s[2];
-                d[3] = s[3];
-            }
-        }
+// One row of premultiplied pixels: X8R8G8B8 with alpha in the fourth byte,
+// or 5:6:5 with alpha in the third.
+void PremultiplyRow32(const unsigned char* s, unsigned char* d, int width) {
+    for (int x = 0; x < width; ++x, s += 4, d += 4) {
+        uint32_t a = s[3];
+        d[0] = uint8_t(s[0] * a >> 8);
+        d[1] = uint8_t(s[1] * a >> 8);
+        d[2] = uint8_t(s[2] * a >> 8);
+        d[3] = s[3];
     }
+}
+
+void PremultiplyRow16(const unsigned char* s, unsigned char* d, int width) {
+    for (int x = 0; x < width; ++x, s += 4, d += 4) {
+        uint32_t v = uint32_t(s[0]) | uint32_t(s[1]) << 8;
+        uint32_t a = s[2];
+        uint32_t m = ((((v & 0xF800) * a) & 0xF80000) + (((v & 0x07E0) * a) & 0x7E000) +
+                      (((v & 0x1F) * a) & 0x1F00)) >> 8;
+        d[0] = uint8_t(m);
+        d[1] = uint8_t(m >> 8);
+        d[2] = s[2];
+        d[3] = s[3];
+    }
+}
+
+void Premultiply(MEMIMG* img) {
+    const auto row = img->Format == MEMIMG_FORMAT_X8R8G8B8 ? PremultiplyRow32 : PremultiplyRow16;
+    for (int y = 0; y < img->Height; ++y)
+        row(img->Pixels + size_t(y) * img->Pitch, img->PremulPixels + size_t(y) * img->Pitch, img->Width);
 }
 
 // Writes one row's run codes: spans of one class (0 skip, 1 copy, 2 blend)
@@ -311,15 +309,8 @@ void ClearMemImg(MEMIMG* img, const ImageRect* rect, uint32_t value) {
 
 int BltMemImg(MEMIMG* dest, const MEMIMG* src, const ImageRect* srcRect, int destX, int destY) {
     ImageRect r = srcRect ? *srcRect : ImageRect{0, 0, src->Width, src->Height};
-    // Keep the copy inside both images.
-    if (r.left < 0) { destX -= r.left; r.left = 0; }
-    if (r.top < 0) { destY -= r.top; r.top = 0; }
-    if (r.right > src->Width) r.right = src->Width;
-    if (r.bottom > src->Height) r.bottom = src->Height;
-    if (destX < 0) { r.left -= destX; destX = 0; }
-    if (destY < 0) { r.top -= destY; destY = 0; }
-    if (destX + (r.right - r.left) > dest->Width) r.right = r.left + dest->Width - destX;
-    if (destY + (r.bottom - r.top) > dest->Height) r.bottom = r.top + dest->Height - destY;
+    // Keep the copy inside both images; an empty one is refused by the transfer.
+    ClipImageRect(&r, &destX, &destY, src->Width, src->Height, dest->Width, dest->Height);
     return ColorConvertBlt(dest->Pixels, dest->Pitch, dest->ColorFormat, src->Pixels, src->Pitch,
                            src->ColorFormat, nullptr, 0, nullptr, destX, destY, &r, 0, 0, 0, 0, 0, 0, 0);
 }
