@@ -41,15 +41,21 @@ public:
         escape_ = RarestByte();
         out_.assign(ZVA_LZ_HEADER_SIZE, 0);
         size_t i = 0;
+        Match ahead;            // the match found one byte on, when it won
+        bool haveAhead = false;
         while (i < size_) {
-            Match m = Find(i);
+            Match m = haveAhead ? ahead : Find(i);
+            haveAhead = false;
             Insert(i);
             if (Worth(m) && i + 1 < size_) {
-                // A better match one byte on wins over this one.
+                // A better match one byte on wins over this one. Nothing is
+                // inserted before that byte's turn, so its search is reused.
                 Match next = Find(i + 1);
                 if (Worth(next) && next.length > m.length + 1) {
                     Literal(data_[i]);
                     ++i;
+                    ahead = next;
+                    haveAhead = true;
                     continue;
                 }
             }

@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/file/archive_reader.h"
+#include "core/file/file_names.h"
 #include "lz_encode.h"
 #include "platform/text_iconv.h"
 
@@ -24,6 +26,13 @@ namespace {
 
 constexpr uint32_t kAttributeFile = 0x20;
 constexpr uint64_t kFileTimeEpoch = 11644473600ULL;   // seconds from 1601 to 1970
+
+// The form lookups compare: a-z upper-cased, double-byte characters whole.
+std::string SearchName(const std::string& name) {
+    std::string upper = name;
+    UpperShiftJis(&upper[0]);
+    return upper;
+}
 
 struct Node {
     std::string name;   // Shift-JIS, as stored
@@ -51,12 +60,7 @@ struct Packer {
     // Name entry: units, parity, upper-cased search name padded with zeros,
     // then the name as stored; entries start on 4-byte boundaries.
     uint32_t AddName(const std::string& name) {
-        std::string upper = name;
-        for (size_t i = 0; i < upper.size(); ++i) {
-            unsigned char c = static_cast<unsigned char>(upper[i]);
-            if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ++i;
-            else if (c >= 'a' && c <= 'z') upper[i] = static_cast<char>(c - 'a' + 'A');
-        }
+        const std::string upper = SearchName(name);
         uint32_t units = static_cast<uint32_t>((upper.size() + 4) / 4);
         uint32_t parity = 0;
         for (unsigned char c : upper) parity += c;
@@ -143,13 +147,6 @@ struct Packer {
     }
 };
 
-bool Upper(const std::string& a, const std::string& b) {
-    std::string x = a, y = b;
-    for (char& c : x) if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    for (char& c : y) if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return x == y;
-}
-
 bool Scan(const fs::path& folder, Node* node, std::string* error) {
     std::error_code ec;
     std::vector<fs::path> entries;
@@ -159,6 +156,7 @@ bool Scan(const fs::path& folder, Node* node, std::string* error) {
         return false;
     }
     std::sort(entries.begin(), entries.end());
+    std::set<std::string> searchNames;
     for (const fs::path& entry : entries) {
         Node child;
         child.source = entry;
@@ -167,11 +165,9 @@ bool Scan(const fs::path& folder, Node* node, std::string* error) {
             return false;
         }
         // Lookups ignore case: two names that differ only in case collide.
-        for (const Node& other : node->children) {
-            if (Upper(other.name, child.name)) {
-                *error = "names differ only in case: " + entry.string();
-                return false;
-            }
+        if (!searchNames.insert(SearchName(child.name)).second) {
+            *error = "names differ only in case: " + entry.string();
+            return false;
         }
         if (fs::is_directory(entry, ec)) {
             child.directory = true;

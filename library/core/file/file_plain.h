@@ -36,10 +36,9 @@ int PlainFindNext(intptr_t find, FileFindData* out);
 int PlainFindClose(intptr_t find);
 
 // Local date and time of a file time (100 ns units since 1601-01-01 UTC).
-// Seconds since 1970 as local date and time (all zero when out of range).
-void UnixTimeToDateTimeData(int64_t seconds, DateTimeData* out);
 void FileTimeToDateTimeData(uint64_t fileTime, DateTimeData* out);
-// The same for seconds since 1970-01-01 UTC.
+// The same for seconds since 1970-01-01 UTC (all zero when out of range).
+void UnixTimeToDateTimeData(int64_t seconds, DateTimeData* out);
 
 // The file-access thread behind a thread-mode file (file_thread.cpp).
 // Start opens the file on the new thread; -1 (and logged) when the thread

@@ -302,6 +302,13 @@ TEST_F(ArchiveFiles, TheTableFollowsTheArchiveSettingUnlessTheGameSuppliedOne) {
     EXPECT_EQ(ReadThroughTable("data/f"), "archived");
 }
 
+TEST_F(ArchiveFiles, PackerTellsApartNamesWhoseSecondBytesDifferInCase) {
+    // ィ and ッ are 0x83 0x42 and 0x83 0x62: their second bytes read as 'B' and 'b'.
+    Pack("data", {{"\xe3\x82\xa3", "small i"}, {"\xe3\x83\x83", "small tsu"}});
+    EXPECT_EQ(ReadThroughTable("data/ィ"), "small i");
+    EXPECT_EQ(ReadThroughTable("data/ッ"), "small tsu");
+}
+
 TEST_F(ArchiveFiles, PackerRefusesWhatItCannotStore) {
     MakeTree("clash", {{"a.png", "1"}, {"A.PNG", "2"}});
     EXPECT_NE(zvfix::RunPacker("clash", "clash.tpx", ""), 0) << "names that differ only in case";

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/file/archive_reader.h"
+#include "core/file/file_names.h"
 #include "lz_encode.h"
 
 namespace zvfix {
@@ -76,11 +77,7 @@ public:
 private:
     uint32_t AddName(const std::string& name) {
         std::string upper = name;
-        for (size_t i = 0; i < upper.size(); ++i) {
-            unsigned char c = static_cast<unsigned char>(upper[i]);
-            if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ++i;
-            else if (c >= 'a' && c <= 'z') upper[i] = static_cast<char>(c - 'a' + 'A');
-        }
+        UpperShiftJis(&upper[0]);
         uint32_t units = static_cast<uint32_t>((upper.size() + 4) / 4), parity = 0;
         for (unsigned char c : upper) parity += c;
         uint32_t at = static_cast<uint32_t>(names_.size());
