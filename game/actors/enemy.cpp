@@ -1,0 +1,94 @@
+// Enemy base, the shared step of ordinary enemies (hits, death, score items, removal) and the preview target.
+#include "actors/enemy.h"
+
+#include "actors/effect.h"
+#include "actors/geometry.h"
+#include "actors/item.h"
+#include "actors/random.h"
+#include "actors/shot.h"
+#include "frame/game.h"
+#include "zovav.h"
+
+namespace {
+struct EnemyState {
+    uint32_t nextSerial = 1;
+} g_enemies;
+}  // namespace
+
+CEnemy::CEnemy(float x, float y, float left, float top, float right, float bottom, float hp, int score)
+    : CPoolTask(x, y, left, top, bottom, right), hp(hp), score(score),
+      serial_(g_enemies.nextSerial++) {}
+
+int CEnemy::GetParam(int index) const {
+    if (index < 0 || index >= (int)params.size()) return 0;
+    return params[index];
+}
+
+CEnemy* EnemyRef::Get() const {
+    if (!ptr_) return nullptr;
+    for (CTaskList::iterator it(g_game->Pool(POOL_ENEMY)); it.HasNext();) {
+        CEnemy* e = static_cast<CEnemy*>(it.Next());
+        if (e == ptr_) return e->Serial() == serial_ ? e : nullptr;
+    }
+    return nullptr;
+}
+
+CSmallEnemy::CSmallEnemy(int imageKind, float x, float y, float hp, int score)
+    : CEnemy(x, y, -10, -10, 10, 10, hp, score), imageKind(imageKind) {
+    int w = 0, h = 0;
+    if (imageKind >= 0 && imageKind < 9) {
+        w = g_game->enemySizes[imageKind].width;
+        h = g_game->enemySizes[imageKind].height;
+    }
+    float hw = (float)(w / 2) * 0.45f, hh = (float)(h / 2) * 0.45f;
+    left = -hw;
+    right = hw;
+    top = -hh;
+    bottom = hh;
+}
+
+bool CSmallEnemy::Move() {
+    if (dead == 1) {
+        g_game->AddScore(score);
+        if (g_game->GetScore() > g_game->GetLowestScore()) g_game->SetNameEntryNeeded(true);
+        new CEnemyCrash(x, y, 0.2f);
+        int k = (int)(score / 300.0 + 0.5);
+        for (int i = -k; i <= k; ++i) {
+            // Both offsets are drawn even when the item pool turns out to be full.
+            int dx = g_game->Random().Next(15);
+            int dy = g_game->Random().Next(15);
+            new CScoreItem(x + dx, y + dy, 80);
+        }
+        return false;
+    }
+    hitFlash = 0;
+    if (left != 0 || right != 0 || top != 0 || bottom != 0) intangible = 0;
+    if (intangible) return !IsOutOfField(*this, 20.0f);
+    for (CTaskList::iterator it(g_game->Pool(POOL_SHOT)); it.HasNext();) {
+        CMover* shot = static_cast<CMover*>(it.Next());
+        if (HitTest(*this, *shot)) {
+            hp -= 1.0f;
+            it.Erase();
+            hitFlash = 1;
+        }
+    }
+    if (hp <= 0) dead = 1;
+    if (age > 5000) return false;
+    return !IsOutOfField(*this, 20.0f);
+}
+
+void CSmallEnemy::Draw() {
+    if (hitFlash) SetDrawBlendMode(1, 100);
+    DrawRotaGraph((int)x, (int)y, 1.0, drawAngle, g_game->enemyImages[imageKind], 1, 0);
+    if (hitFlash) SetDrawBlendMode(0, 200);
+}
+
+CDemoEnemy::CDemoEnemy(float x, float y) : CSmallEnemy(0, x, y, 0, 0) { intangible = 0; }
+
+bool CDemoEnemy::Move() {
+    for (CTaskList::iterator it(g_game->Pool(POOL_SHOT)); it.HasNext();) {
+        CMover* shot = static_cast<CMover*>(it.Next());
+        if (HitTest(*this, *shot)) it.Erase();
+    }
+    return !remove_;
+}

@@ -1,0 +1,28 @@
+// Hit, field and glide tests shared by every actor.
+#include "actors/geometry.h"
+#include "frame/task.h"
+
+bool HitTest(const CMover& a, const CMover& b) {
+    return b.x + b.right > a.x + a.left && a.x + a.right > b.x + b.left &&
+           b.y + b.bottom > a.y + a.top && a.y + a.bottom > b.y + b.top;
+}
+
+bool IsOutOfField(const CMover& m, float margin) {
+    return m.x < 15 - margin - 20 || m.x > 480 + margin + 20 ||
+           m.y < 5 - margin - 20 || m.y > 475 + margin + 20;
+}
+
+bool MoveToPoint(CMover& m, int frames, float tx, float ty) {
+    if (frames == 0) return false;
+    float d = Distance(m.x, m.y, tx, ty);
+    float step = d / frames;
+    float angle = AimAngle(m.x, m.y, tx, ty);
+    if (d <= Fabsf(step)) {
+        m.x = tx;
+        m.y = ty;
+        return true;
+    }
+    m.x = (float)(m.x + (double)Cosf(angle) * step);
+    m.y = (float)(m.y + (double)Sinf(angle) * step);
+    return false;
+}
