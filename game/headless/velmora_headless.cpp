@@ -26,6 +26,7 @@
 
 #include "actors/random.h"
 #include "core/startup.h"
+#include "graphics/graphics_core.h"
 #include "frame/entry.h"
 #include "frame/game.h"
 #include "frame/game_system.h"
@@ -249,6 +250,7 @@ private:
 Options g_options;
 
 void BeforeRun(CGame& game) {
+    SetWaitVSyncFlag(0);   // the fake clock paces the game, not the display
     if (g_options.livesFloor) game.SetLivesFloor(g_options.livesFloorValue);
     if (!g_options.start) return;
     game.SetMode(g_options.mode);

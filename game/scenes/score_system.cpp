@@ -59,10 +59,12 @@ void CScoreSystem::LoadScoreFile() {
         if (in.IsEof()) break;
         int32_t* fields[] = {&r.score, &r.mode, &r.style, &r.year, &r.month, &r.day, &r.playTime};
         for (int32_t* f : fields) *f = TextToNumber(in.ReadLine());
-        // The file ending before the name line is a cut-off file; a name line
-        // that ends at the end of the file is the last one.
+        // A file that ends before the name line, or where the name line
+        // should start, is cut off; a name that runs into the end of the file
+        // is the last line.
         bool cutOff = in.IsEof();
         r.name = in.ReadLine();
+        if (r.name.empty() && in.IsEof()) cutOff = true;
         if (cutOff || r.name.size() > 100) CGame::FatalError(3);
     }
 }
