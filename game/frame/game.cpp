@@ -7,7 +7,10 @@
 #include "frame/game_system.h"
 #include "frame/message_script.h"
 #include "frame/screen_helper.h"
+#include "actors/player.h"
 #include "scenes/command_list.h"
+#include "scenes/play_flow.h"
+#include "scenes/title.h"
 #include "scenes/score_system.h"
 #include "zovav.h"
 
@@ -83,6 +86,8 @@ void CGame::Run() {
     SetDrawScreen(SCREEN_BACK);
     SetFontSize(20);
     input_ = 0;
+    // A play set up before the loop (the headless harness) starts without the title.
+    if (pools_[POOL_SCENE]->GetCount() == 0) new CTitle(true);
     schedule_.Start(Sys().NowMs());
     while (Sys().ProcessMessage() == 0 && !Sys().EscapeDown() && !quitRequested_) {
         int now = Sys().NowMs();
@@ -134,6 +139,9 @@ void CGame::Update() {
     if (sceneRequest_ >= 1) {
         JumpScene(sceneRequest_);
         sceneRequest_ = 0;
+    } else {
+        // Name entry and the replay save list come with their scenes; until then every play ends here.
+        new CReTry();
     }
 }
 
@@ -172,6 +180,9 @@ void CGame::NewGame() {
     score_ = 0;
     SetLives(mode_ == 1 ? 5 : 3);
     nameEntryNeeded_ = false;
+    SetPlayer(new CAppearingPlayer());
+    new CReady();
+    new CBackGround();
 }
 
 void CGame::GameOverReset() {
@@ -182,7 +193,9 @@ void CGame::GameOverReset() {
 }
 
 void CGame::JumpScene(int n) {
-    if (n == 1) music_.Stop();
+    if (n != 1) return;
+    music_.Stop();
+    new CTitle(true);
 }
 
 void CGame::LoadBackGround(int n) {

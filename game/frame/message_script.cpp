@@ -57,7 +57,7 @@ CMessageScript::StepResult CMessageScript::Step() {
 }
 
 bool CMessageScript::Advance() {
-    int k = g_game->GetInput();
+    int k = g_game->GetInput() & 0x3F;   // only the recorded pad bits steer a talk
     ++idleCount_;
     if ((k == kDecide && !buttonHeld_ && !g_game->IsPaused()) || idleCount_ > kIdleStep) {
         StepResult r = Step();
