@@ -1,0 +1,2 @@
+# The game actors's tests link the game library.
+target_link_libraries(${ZV_TEST_TARGET} PRIVATE velmora_game)
