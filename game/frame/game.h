@@ -86,6 +86,8 @@ public:
     float GetBossGauge() const { return bossGauge_; }
     void SetBossGauge(float value) { bossGauge_ = value; }
     bool IsPaused() const { return paused_; }
+    // The update in progress began unpaused and moves the actors.
+    bool IsUpdateMovingActors() const { return actorsMoving_; }
     void SetPaused(bool flag) { paused_ = flag; }
     bool IsAttackLocked() const { return attackLocked_; }
     void SetAttackLocked(bool flag) { attackLocked_ = flag; }
@@ -162,6 +164,7 @@ private:
     std::string stageName_;
     int sceneRequest_ = 0;
     bool paused_ = false;
+    bool actorsMoving_ = true;
     bool attackLocked_ = false;
     bool playEnded_ = false;
     bool stageClearShown_ = false;
