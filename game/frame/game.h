@@ -110,6 +110,7 @@ public:
     int GetHighestScore() const;
 
     CRandom& Random() { return random_; }
+    const CRandom& Random() const { return random_; }
     CRandom& DrawRandom() { return drawRandom_; }
     CSoundList& SoundEffects() { return soundEffects_; }
     CSoundList& Music() { return music_; }
@@ -122,6 +123,7 @@ public:
     CReplayRecord& ReplayWritten() { return *replayWritten_; }
     CReplayRecord& ReplayPlayed() { return *replayPlayed_; }
     CCommandList& Script() { return *script_; }
+    const CCommandList& Script() const { return *script_; }
     CIniFile& Settings() { return settings_; }
     const std::vector<PositionList>& Positions() const { return positions_; }
     const CGraphList& Faces(int character) const { return faces_[character]; }

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "frame/screen_helper.h"
+#include "scenes/scene.h"
 
 namespace {
 class FrameLoopTest : public gamefix::GameTest {
@@ -14,6 +15,7 @@ protected:
     // stall(update) adds a jump of the clock after that update.
     void RunFor(long updates, std::function<int(long)> stall = nullptr) {
         MakeGame();
+        new CScene();   // a still scene in place of the title, whose fades would move the schedule
         sys_.clock = [this, stall]() {
             long u = game_->UpdateCount();
             if (stall && u > stalledAfter_) {

@@ -69,7 +69,7 @@ TEST_F(HeadlessTest, WritesOneHashLinePerUpdateAndEndsWithStatus0) {
         ASSERT_TRUE(std::regex_match(lines[i], m, shape)) << lines[i];
         EXPECT_EQ(m[1].str(), std::to_string(i + 1));
     }
-    EXPECT_EQ(lines[0].substr(0, 10), "1 - 0 0 - ") << "no scene, score 0, no lives before a game";
+    EXPECT_EQ(lines[0].substr(0, 15), "1 CTitle 0 0 - ") << "the title, score 0, no lives before a game";
 }
 
 TEST_F(HeadlessTest, TheLinesDependOnTheTapeAloneNotOnDrawing) {
@@ -125,9 +125,9 @@ TEST_F(HeadlessTest, ScreenshotsOnRequestAndFromTheButton) {
 
 TEST_F(HeadlessTest, StartAndLivesFloorSetUpAPlay) {
     ASSERT_EQ(Run("--updates 2 --start 1,2,0 --hash-out a.txt").status, 0);
-    EXPECT_EQ(Lines("a.txt")[0].substr(0, 10), "1 - 0 5 - ") << "EASY starts with five lives";
+    EXPECT_EQ(Lines("a.txt")[0].substr(0, 15), "1 CReady 0 5 - ") << "EASY starts with five lives";
     ASSERT_EQ(Run("--updates 2 --start 2,1,1 --lives-floor 9 --hash-out b.txt").status, 0);
-    EXPECT_EQ(Lines("b.txt")[0].substr(0, 10), "1 - 0 9 - ");
+    EXPECT_EQ(Lines("b.txt")[0].substr(0, 15), "1 CReady 0 9 - ");
     EXPECT_NE(Lines("a.txt")[0], Lines("b.txt")[0]);
 }
 
