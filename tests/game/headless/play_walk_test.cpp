@@ -92,6 +92,11 @@ protected:
 TEST_F(PlayWalkTest, TitleModeShotReadyStageGameOverRetryTitle) {
     // Aimed fire at the waiting ship until every life is gone.
     WriteScript("data/dat/stage1.dat", "enemy basic 240 100 1 ; enemy basic 240 100 1 ; enemy basic 240 100 1 ;");
+    // A ranking the play cannot enter, so no name entry comes before the retry menu.
+    std::string ranking = "KLOV_SYSTEM\n";
+    for (int i = 0; i < 10; ++i) ranking += "1000\n2\n0\n2000\n1\n1\n60\nTOP\n";
+    std::filesystem::create_directories("data/score");
+    WriteScript("data/score/score.dat", ranking);
     std::vector<int> tape(4000, 0);
     tape[2] = tape[7] = tape[12] = 0x10;   // start, NORMAL MODE, NORMAL SHOT
     WriteTape(tape);
