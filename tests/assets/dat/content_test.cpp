@@ -42,6 +42,10 @@ std::string ReadCp932(const std::string& name) {
     std::string utf8 = zvtest::ReadWholeFile(kDir + "/" + name);
     EXPECT_FALSE(utf8.empty()) << name << " is missing or empty";
     iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == iconv_t(-1)) {
+        ADD_FAILURE() << "no UTF-8 to CP932 conversion on this system";
+        return "";
+    }
     std::string out(utf8.size() * 2 + 16, '\0');
     char* in = utf8.data();
     char* to = out.data();
