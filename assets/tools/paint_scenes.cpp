@@ -1,0 +1,311 @@
+// Full-screen pictures and lettering: the stage backgrounds, the title
+// background and logo, the READY / STAGE / CLEAR words, the digits and the
+// message window frame.
+#include <cmath>
+#include <string>
+
+#include "paint.h"
+
+namespace paint {
+namespace {
+
+constexpr const char* kLetterFont = "DejaVu Serif";
+
+void VerticalGradient(cairo_t* cr, double w, double h, Rgb top, Rgb middle, Rgb bottom) {
+    cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, h);
+    cairo_pattern_add_color_stop_rgb(p, 0, top.r, top.g, top.b);
+    cairo_pattern_add_color_stop_rgb(p, 0.55, middle.r, middle.g, middle.b);
+    cairo_pattern_add_color_stop_rgb(p, 1, bottom.r, bottom.g, bottom.b);
+    cairo_set_source(cr, p);
+    cairo_rectangle(cr, 0, 0, w, h);
+    cairo_fill(cr);
+    cairo_pattern_destroy(p);
+}
+
+void Stars(cairo_t* cr, double w, double h, int count, Random& rnd) {
+    for (int i = 0; i < count; ++i) {
+        const double x = rnd.Range(0, w), y = rnd.Range(0, h), s = rnd.Range(0.6, 2.2);
+        Glow(cr, x, y, s * 2.2, {1, 0.97, 0.9}, rnd.Range(0.35, 0.9));
+    }
+}
+
+// A soft cloud of overlapping puffs.
+void Cloud(cairo_t* cr, double x, double y, double size, Rgb c, double alpha, Random& rnd) {
+    for (int i = 0; i < 9; ++i) {
+        const double px = x + rnd.Range(-1.6, 1.6) * size, py = y + rnd.Range(-0.35, 0.3) * size;
+        Glow(cr, px, py, size * rnd.Range(0.7, 1.1), c, alpha);
+    }
+}
+
+// Stage 1: a quiet forest at dusk, trunks fading into mist, light falling between them.
+void Forest(cairo_t* cr, const Recipe& r, const Context&) {
+    const double w = r.width, h = r.height;
+    Random rnd(11);
+    VerticalGradient(cr, w, h, r.Colour("sky"), r.Colour("mist"), r.Colour("ground"));
+    // Light shafts.
+    for (int i = 0; i < 5; ++i) {
+        const double x = 60 + i * 95 + rnd.Range(-20, 20);
+        cairo_move_to(cr, x, 0);
+        cairo_line_to(cr, x + 40, 0);
+        cairo_line_to(cr, x + 150, h);
+        cairo_line_to(cr, x + 70, h);
+        cairo_close_path(cr);
+        SetColour(cr, r.Colour("light"), 0.08);
+        cairo_fill(cr);
+    }
+    // Three rows of trees, far ones pale, near ones dark and large.
+    const Rgb leaf = r.Colour("leaf"), trunk = r.Colour("trunk"), mist = r.Colour("mist");
+    for (int row = 0; row < 3; ++row) {
+        const double fade = 0.65 - row * 0.28, scale = 0.6 + row * 0.45;
+        const Rgb lc = Mix(leaf, mist, fade), tc = Mix(trunk, mist, fade);
+        for (int i = 0; i < 7 - row; ++i) {
+            const double x = rnd.Range(-20, w + 20), base = h * (0.55 + row * 0.2);
+            cairo_rectangle(cr, x - 7 * scale, base - 260 * scale, 14 * scale, h);
+            SetColour(cr, tc);
+            cairo_fill(cr);
+            for (int k = 0; k < 6; ++k) {
+                const double px = x + rnd.Range(-55, 55) * scale, py = base - rnd.Range(200, 330) * scale;
+                cairo_arc(cr, px, py, rnd.Range(35, 60) * scale, 0, 2 * M_PI);
+                SetColour(cr, Mix(lc, mist, rnd.Range(0, 0.15)));
+                cairo_fill(cr);
+            }
+        }
+        // Mist between the rows.
+        cairo_pattern_t* p = cairo_pattern_create_linear(0, h * (0.45 + row * 0.2), 0, h * (0.65 + row * 0.2));
+        cairo_pattern_add_color_stop_rgba(p, 0, mist.r, mist.g, mist.b, 0);
+        cairo_pattern_add_color_stop_rgba(p, 1, mist.r, mist.g, mist.b, 0.35);
+        cairo_set_source(cr, p);
+        cairo_rectangle(cr, 0, 0, w, h);
+        cairo_fill(cr);
+        cairo_pattern_destroy(p);
+    }
+    // Fireflies.
+    for (int i = 0; i < 40; ++i)
+        Glow(cr, rnd.Range(0, w), rnd.Range(h * 0.3, h), rnd.Range(3, 7), r.Colour("light"), rnd.Range(0.4, 0.9));
+}
+
+// Stage 2: the sea under a wide sky, seen from high above the waves.
+void Sea(cairo_t* cr, const Recipe& r, const Context&) {
+    const double w = r.width, h = r.height, horizon = h * r.Number("horizon", 0.3);
+    Random rnd(23);
+    cairo_pattern_t* sky = cairo_pattern_create_linear(0, 0, 0, horizon);
+    const Rgb s0 = r.Colour("sky"), s1 = r.Colour("haze");
+    cairo_pattern_add_color_stop_rgb(sky, 0, s0.r, s0.g, s0.b);
+    cairo_pattern_add_color_stop_rgb(sky, 1, s1.r, s1.g, s1.b);
+    cairo_set_source(cr, sky);
+    cairo_rectangle(cr, 0, 0, w, horizon);
+    cairo_fill(cr);
+    cairo_pattern_destroy(sky);
+    for (int i = 0; i < 6; ++i)
+        Cloud(cr, rnd.Range(0, w), rnd.Range(20, horizon - 20), rnd.Range(25, 45), r.Colour("cloud"), 0.35, rnd);
+    const Rgb deep = r.Colour("deep"), shallow = r.Colour("sea");
+    cairo_pattern_t* sea = cairo_pattern_create_linear(0, horizon, 0, h);
+    cairo_pattern_add_color_stop_rgb(sea, 0, shallow.r, shallow.g, shallow.b);
+    cairo_pattern_add_color_stop_rgb(sea, 1, deep.r, deep.g, deep.b);
+    cairo_set_source(cr, sea);
+    cairo_rectangle(cr, 0, horizon, w, h - horizon);
+    cairo_fill(cr);
+    cairo_pattern_destroy(sea);
+    // Waves: short strokes, growing toward the viewer.
+    for (int i = 0; i < 420; ++i) {
+        const double t = rnd.Next();
+        const double y = horizon + t * t * (h - horizon) + 2, len = 6 + t * 40, x = rnd.Range(-20, w);
+        cairo_move_to(cr, x, y);
+        cairo_curve_to(cr, x + len * 0.3, y - 1.5 - t * 3, x + len * 0.7, y - 1.5 - t * 3, x + len, y);
+        cairo_set_line_width(cr, 0.8 + t * 1.6);
+        SetColour(cr, r.Colour("foam"), 0.18 + 0.25 * rnd.Next());
+        cairo_stroke(cr);
+    }
+    // Sun glitter.
+    for (int i = 0; i < 70; ++i) {
+        const double x = w * 0.55 + rnd.Range(-60, 60) * (1 + rnd.Next()), y = horizon + rnd.Range(5, 160);
+        Glow(cr, x, y, rnd.Range(2, 5), {1, 0.98, 0.88}, 0.7);
+    }
+    // A small island on the horizon.
+    cairo_move_to(cr, w * 0.12, horizon + 2);
+    cairo_curve_to(cr, w * 0.16, horizon - 18, w * 0.22, horizon - 22, w * 0.3, horizon + 2);
+    cairo_close_path(cr);
+    SetColour(cr, Mix(r.Colour("island"), s1, 0.35));
+    cairo_fill(cr);
+}
+
+// Stage 3 and the title: open sky above a sea of clouds; `night` darkens it and adds stars.
+void Sky(cairo_t* cr, const Recipe& r, const Context&) {
+    const double w = r.width, h = r.height;
+    Random rnd(uint32_t(r.Number("seed", 37)));
+    VerticalGradient(cr, w, h, r.Colour("top"), r.Colour("middle"), r.Colour("bottom"));
+    Stars(cr, w, h * 0.6, int(r.Number("stars", 0)), rnd);
+    if (r.keys.count("moon")) {
+        const double mx = r.Number("moon_x", w * 0.78), my = r.Number("moon_y", 90);
+        Glow(cr, mx, my, 120, r.Colour("moon"), 0.35);
+        cairo_arc(cr, mx, my, 34, 0, 2 * M_PI);
+        SetColour(cr, Lighter(r.Colour("moon"), 0.5));
+        cairo_fill(cr);
+        SetColour(cr, r.Colour("moon"), 0.5);
+        Ellipse(cr, mx - 10, my - 6, 7, 5);
+        Ellipse(cr, mx + 12, my + 10, 5, 4);
+        cairo_fill(cr);
+    }
+    if (r.keys.count("castle")) {   // a far castle of crystal spires
+        const Rgb c = r.Colour("castle");
+        const double cx = r.Number("castle_x", w * 0.3), base = h * 0.62;
+        const double spires[][3] = {{-60, 90, 14}, {-30, 150, 18}, {0, 210, 22}, {30, 140, 18}, {62, 100, 14}};
+        for (const auto& s : spires) {
+            cairo_move_to(cr, cx + s[0] - s[2], base);
+            cairo_line_to(cr, cx + s[0] - s[2], base - s[1]);
+            cairo_line_to(cr, cx + s[0], base - s[1] - s[2] * 2.2);
+            cairo_line_to(cr, cx + s[0] + s[2], base - s[1]);
+            cairo_line_to(cr, cx + s[0] + s[2], base);
+            cairo_close_path(cr);
+            FillStroke(cr, Lighter(c, 0.25), c, base - s[1] - 40, base, Darker(c, 0.3), 1.0);
+            Glow(cr, cx + s[0], base - s[1] * 0.7, s[2], Lighter(c, 0.6), 0.6);
+        }
+    }
+    // Banks of cloud, paler toward the bottom.
+    const Rgb cloud = r.Colour("cloud");
+    for (int band = 0; band < 4; ++band) {
+        const double y = h * (0.5 + band * 0.14);
+        for (int i = 0; i < 9; ++i)
+            Cloud(cr, rnd.Range(-40, w + 40), y + rnd.Range(-15, 15), rnd.Range(30, 55) + band * 8,
+                  Mix(cloud, {1, 1, 1}, band * 0.08), 0.3 + band * 0.08, rnd);
+    }
+    for (int i = 0; i < int(r.Number("sparkles", 0)); ++i)
+        Glow(cr, rnd.Range(0, w), rnd.Range(0, h), rnd.Range(2, 5), r.Colour("sparkle", "#ffffff"), 0.8);
+}
+
+// Stage 4: a hall of crystals floating in violet dark.
+void CrystalHall(cairo_t* cr, const Recipe& r, const Context&) {
+    const double w = r.width, h = r.height;
+    Random rnd(53);
+    VerticalGradient(cr, w, h, r.Colour("top"), r.Colour("middle"), r.Colour("bottom"));
+    Stars(cr, w, h, 90, rnd);
+    const Rgb c = r.Colour("crystal");
+    for (int i = 0; i < 18; ++i) {
+        const double x = rnd.Range(0, w), y = rnd.Range(0, h), s = rnd.Range(10, 45), a = rnd.Range(-0.5, 0.5);
+        cairo_save(cr);
+        cairo_translate(cr, x, y);
+        cairo_rotate(cr, a);
+        Glow(cr, 0, 0, s * 1.6, c, 0.25);
+        cairo_move_to(cr, 0, -s * 1.4);
+        cairo_line_to(cr, s * 0.5, -s * 0.2);
+        cairo_line_to(cr, 0, s * 1.4);
+        cairo_line_to(cr, -s * 0.5, -s * 0.2);
+        cairo_close_path(cr);
+        const Rgb face = Mix(c, r.Colour("middle"), rnd.Range(0.2, 0.6));
+        FillStroke(cr, Lighter(face, 0.3), Darker(face, 0.2), -s, s, Lighter(c, 0.4), 1.0);
+        cairo_restore(cr);
+    }
+}
+
+void TitleLogo(cairo_t* cr, const Recipe& r, const Context&) {
+    const std::string title = r.Text("text");
+    const double size = r.Number("size");
+    const Rgb top = r.Colour("top"), bottom = r.Colour("bottom"), line = r.Colour("line"), glow = r.Colour("glow");
+    const double x = 14, base = size * 0.95;
+    const double tw = TextWidth(cr, kLetterFont, true, true, size, title);
+    // A swash under the word, the sword of the heroine laid across it.
+    Glow(cr, x + tw * 0.5, base - size * 0.3, tw * 0.55, glow, 0.35);
+    cairo_move_to(cr, x + 10, base + 14);
+    cairo_curve_to(cr, x + tw * 0.3, base + 2, x + tw * 0.7, base + 26, x + tw + 20, base + 6);
+    cairo_set_line_width(cr, 4);
+    SetColour(cr, line);
+    cairo_stroke_preserve(cr);
+    cairo_set_line_width(cr, 2);
+    SetColour(cr, Lighter(top, 0.3));
+    cairo_stroke(cr);
+    TextPath(cr, kLetterFont, true, true, size, x, base, title);
+    cairo_set_line_width(cr, 7);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    SetColour(cr, line);
+    cairo_stroke_preserve(cr);
+    FillStroke(cr, top, bottom, base - size * 0.75, base, Lighter(top, 0.6), 1.5);
+    // Twinkles on the letters.
+    const double spots[][3] = {{0.06, 0.7, 14}, {0.52, 0.78, 10}, {0.95, 0.55, 12}};
+    for (const auto& s : spots) {
+        Star(cr, x + tw * s[0], base - size * s[1], 4, s[2], s[2] * 0.22, 0);
+        SetColour(cr, {1, 1, 0.95});
+        cairo_fill(cr);
+    }
+    const std::string sub = r.Text("subtitle");
+    TextPath(cr, kLetterFont, true, false, 17, x + tw * 0.42, base + 38, sub);
+    cairo_set_line_width(cr, 4);
+    SetColour(cr, line);
+    cairo_stroke_preserve(cr);
+    SetColour(cr, r.Colour("subcolour"));
+    cairo_fill(cr);
+}
+
+// One word drawn large with a gradient, a dark edge and a glow, centred in the picture.
+void Word(cairo_t* cr, const Recipe& r, const Context&) {
+    const double w = r.width, h = r.height;
+    const Rgb top = r.Colour("top"), bottom = r.Colour("bottom"), line = r.Colour("line");
+    std::string text = r.Text("text");
+    for (char& ch : text)
+        if (ch == '_') ch = ' ';
+    // The size shrinks until the word fits with room for its edge.
+    double size = r.Number("size");
+    double tw = TextWidth(cr, kLetterFont, true, true, size, text);
+    if (tw > w * 0.9) {
+        size *= w * 0.9 / tw;
+        tw = TextWidth(cr, kLetterFont, true, true, size, text);
+    }
+    const double x = (w - tw) / 2, base = h / 2 + size * 0.36;
+    Glow(cr, w / 2, h / 2, w * 0.45, r.Colour("glow"), 0.35);
+    TextPath(cr, kLetterFont, true, true, size, x, base, text);
+    cairo_set_line_width(cr, size * 0.14);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    SetColour(cr, line);
+    cairo_stroke_preserve(cr);
+    FillStroke(cr, top, bottom, base - size * 0.72, base, Lighter(top, 0.5), 1.0);
+}
+
+// Ten digits side by side, each centred in its own cell.
+void Digits(cairo_t* cr, const Recipe& r, const Context&) {
+    const double cw = r.width / 10.0, h = r.height, size = r.Number("size");
+    const Rgb top = r.Colour("top"), bottom = r.Colour("bottom"), line = r.Colour("line");
+    for (int d = 0; d < 10; ++d) {
+        const std::string s(1, char('0' + d));
+        const double tw = TextWidth(cr, "DejaVu Sans", true, false, size, s);
+        const double x = d * cw + (cw - tw) / 2, base = h / 2 + size * 0.36;
+        TextPath(cr, "DejaVu Sans", true, false, size, x, base, s);
+        cairo_set_line_width(cr, 3);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        SetColour(cr, line);
+        cairo_stroke_preserve(cr);
+        FillStroke(cr, top, bottom, base - size * 0.72, base, line, 0);
+    }
+}
+
+// The message window: a rounded frame whose middle thirds repeat cleanly when tiled.
+void Window(cairo_t* cr, const Recipe& r, const Context&) {
+    const double w = r.width, h = r.height;
+    const Rgb fill = r.Colour("fill"), edge = r.Colour("edge"), inner = r.Colour("inner");
+    RoundRect(cr, 1, 1, w - 2, h - 2, 10);
+    SetColour(cr, fill, r.Number("opacity", 0.85));
+    cairo_fill(cr);
+    RoundRect(cr, 2, 2, w - 4, h - 4, 9);
+    cairo_set_line_width(cr, 2.4);
+    SetColour(cr, edge);
+    cairo_stroke(cr);
+    RoundRect(cr, 5.5, 5.5, w - 11, h - 11, 6);
+    cairo_set_line_width(cr, 1.0);
+    SetColour(cr, inner, 0.8);
+    cairo_stroke(cr);
+    // Gems in the corners.
+    const double corners[][2] = {{5.5, 5.5}, {w - 5.5, 5.5}, {5.5, h - 5.5}, {w - 5.5, h - 5.5}};
+    for (const auto& c : corners) {
+        Star(cr, c[0], c[1], 4, 4.2, 1.6, 0);
+        SetColour(cr, Lighter(edge, 0.4));
+        cairo_fill(cr);
+    }
+}
+
+}  // namespace
+
+const Look kSceneLooks[] = {
+    {"forest", Forest}, {"sea", Sea},     {"sky", Sky},       {"crystalhall", CrystalHall},
+    {"logo", TitleLogo}, {"word", Word},  {"digits", Digits}, {"window", Window},
+    {nullptr, nullptr},
+};
+
+}  // namespace paint
