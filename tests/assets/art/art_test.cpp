@@ -118,7 +118,9 @@ TEST_F(Art, EveryPictureTheGameLoadsDecodesWithItsSizeAndCut) {
         // A divided picture must be exactly its pieces; the whole file is checked first.
         const auto whole = Load({l.file, 0, 0, 0, 0, l.blackIsClear});
         ASSERT_EQ(whole.size(), 1u) << "missing or undecodable";
-        if (l.width != 0) EXPECT_EQ(whole[0], std::make_pair(l.width, l.height));
+        if (l.width != 0) {
+            EXPECT_EQ(whole[0], std::make_pair(l.width, l.height));
+        }
         if (l.across != 0) {
             const auto pieces = Load(l);
             ASSERT_EQ(pieces.size(), size_t(l.across * l.down));
