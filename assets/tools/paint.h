@@ -64,6 +64,27 @@ void RoundRect(cairo_t* cr, double x, double y, double w, double h, double radiu
 void Star(cairo_t* cr, double x, double y, int points, double outer, double inner, double turn);
 // Fills the current path with a vertical gradient and strokes it with an outline.
 void FillStroke(cairo_t* cr, Rgb top, Rgb bottom, double y0, double y1, Rgb line, double width);
+// Runs draw() into a layer, then lays it down over a rim of the given colour
+// as wide as `width` device pixels around everything it drew.
+template <typename Fn>
+void WithRim(cairo_t* cr, Rgb c, double alpha, double width, Fn draw) {
+    cairo_push_group(cr);
+    draw();
+    cairo_pattern_t* shape = cairo_pop_group(cr);
+    for (int i = 0; i < 8; ++i) {
+        static const int dx[] = {1, 1, 0, -1, -1, -1, 0, 1}, dy[] = {0, 1, 1, 1, 0, -1, -1, -1};
+        double ux = dx[i] * width, uy = dy[i] * width;
+        cairo_device_to_user_distance(cr, &ux, &uy);
+        cairo_save(cr);
+        cairo_translate(cr, ux, uy);
+        SetColour(cr, c, alpha);
+        cairo_mask(cr, shape);
+        cairo_restore(cr);
+    }
+    cairo_set_source(cr, shape);
+    cairo_paint(cr);
+    cairo_pattern_destroy(shape);
+}
 // Text outline path at (x, baseline y), in a family from the system's fonts.
 void TextPath(cairo_t* cr, const char* family, bool bold, bool italic, double size, double x, double y,
               const std::string& text);

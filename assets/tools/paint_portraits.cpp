@@ -294,9 +294,9 @@ void Mark(cairo_t* cr, const Character& c) {
             cairo_close_path(cr);
             FillStroke(cr, {0.99, 0.95, 0.82}, {0.75, 0.62, 0.42}, 14, 70, {0.42, 0.32, 0.18}, 1.5);
         }
-        Ellipse(cr, kFaceX - 34, 100, 4, 4);   // scale ornaments in the hair
-        Ellipse(cr, kFaceX + 34, 100, 4, 4);
-        FillStroke(cr, Lighter(accent, 0.4), accent, 96, 104, Darker(accent, 0.5), 1.0);
+        // A red scale clasp holding a lock at one side.
+        Ellipse(cr, kFaceX - 50, 150, 6, 8);
+        FillStroke(cr, Lighter(accent, 0.4), accent, 142, 158, Darker(accent, 0.5), 1.2);
     } else if (mark == "feather") {
         for (int f = 0; f < 3; ++f) {
             cairo_save(cr);
@@ -340,10 +340,7 @@ void Portrait(cairo_t* cr, const Recipe& r, const Context& ctx) {
     Body(cr, c);
     Face(cr, skin);
     const std::string eyes = r.Text("eyes", "open"), brows = r.Text("brows", "calm");
-    for (int side = -1; side <= 1; side += 2) {
-        Eye(cr, kFaceX + side * 20, 114, side, eyes, iris, skin);
-        Brow(cr, kFaceX + side * 20, 92, side, brows, hair);
-    }
+    for (int side = -1; side <= 1; side += 2) Eye(cr, kFaceX + side * 20, 114, side, eyes, iris, skin);
     // A small nose.
     cairo_move_to(cr, kFaceX + 1, 128);
     cairo_line_to(cr, kFaceX - 1.5, 134);
@@ -352,6 +349,8 @@ void Portrait(cairo_t* cr, const Recipe& r, const Context& ctx) {
     cairo_stroke(cr);
     Mouth(cr, r.Text("mouth", "smile"), skin);
     Bangs(cr, hair);
+    // Brows show through the bangs, as they carry half of the expression.
+    for (int side = -1; side <= 1; side += 2) Brow(cr, kFaceX + side * 20, 94, side, brows, hair);
     Mark(cr, c);
     Extras(cr, r.Text("extra"));
 }

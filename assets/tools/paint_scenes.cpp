@@ -11,6 +11,15 @@ namespace {
 
 constexpr const char* kLetterFont = "DejaVu Serif";
 
+// A glow stretched to an oval, so it fades out inside its picture.
+void OvalGlow(cairo_t* cr, double x, double y, double rx, double ry, Rgb c, double alpha) {
+    cairo_save(cr);
+    cairo_translate(cr, x, y);
+    cairo_scale(cr, rx, ry);
+    Glow(cr, 0, 0, 1, c, alpha);
+    cairo_restore(cr);
+}
+
 void VerticalGradient(cairo_t* cr, double w, double h, Rgb top, Rgb middle, Rgb bottom) {
     cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, h);
     cairo_pattern_add_color_stop_rgb(p, 0, top.r, top.g, top.b);
@@ -37,51 +46,111 @@ void Cloud(cairo_t* cr, double x, double y, double size, Rgb c, double alpha, Ra
     }
 }
 
+// A tree crown of many leafy clumps, lit from the upper left.
+void Crown(cairo_t* cr, double x, double y, double size, Rgb leaf, Rgb light, Random& rnd) {
+    for (int i = 0; i < 16; ++i) {
+        const double a = rnd.Range(0, 2 * M_PI), d = rnd.Range(0, 0.75) * size;
+        const double px = x + std::cos(a) * d * 1.2, py = y + std::sin(a) * d * 0.8, rad = size * rnd.Range(0.35, 0.55);
+        cairo_pattern_t* p = cairo_pattern_create_radial(px - rad * 0.4, py - rad * 0.5, rad * 0.1, px, py, rad);
+        const Rgb hi = Mix(leaf, light, 0.35), lo = Darker(leaf, 0.3);
+        cairo_pattern_add_color_stop_rgb(p, 0, hi.r, hi.g, hi.b);
+        cairo_pattern_add_color_stop_rgb(p, 1, lo.r, lo.g, lo.b);
+        cairo_set_source(cr, p);
+        cairo_arc(cr, px, py, rad, 0, 2 * M_PI);
+        cairo_fill(cr);
+        cairo_pattern_destroy(p);
+    }
+}
+
+void Trunk(cairo_t* cr, double x, double top, double bottom, double width, Rgb bark, Random& rnd) {
+    cairo_move_to(cr, x - width * 0.5, top);
+    cairo_line_to(cr, x + width * 0.5, top);
+    cairo_curve_to(cr, x + width * 0.55, (top + bottom) / 2, x + width * 0.6, bottom - 30, x + width * 1.1, bottom);
+    cairo_line_to(cr, x - width * 1.1, bottom);
+    cairo_curve_to(cr, x - width * 0.6, bottom - 30, x - width * 0.55, (top + bottom) / 2, x - width * 0.5, top);
+    cairo_close_path(cr);
+    cairo_pattern_t* p = cairo_pattern_create_linear(x - width, 0, x + width, 0);
+    const Rgb lit = Lighter(bark, 0.18), dark = Darker(bark, 0.35);
+    cairo_pattern_add_color_stop_rgb(p, 0, lit.r, lit.g, lit.b);
+    cairo_pattern_add_color_stop_rgb(p, 1, dark.r, dark.g, dark.b);
+    cairo_set_source(cr, p);
+    cairo_fill(cr);
+    cairo_pattern_destroy(p);
+    // Bark lines.
+    cairo_set_line_width(cr, std::max(0.6, width * 0.06));
+    SetColour(cr, Darker(bark, 0.45), 0.6);
+    for (int i = 0; i < 4; ++i) {
+        const double bx = x + rnd.Range(-0.35, 0.35) * width, by = rnd.Range(top, bottom - 40);
+        cairo_move_to(cr, bx, by);
+        cairo_curve_to(cr, bx + 2, by + 20, bx - 2, by + 40, bx + 1, by + 60);
+    }
+    cairo_stroke(cr);
+}
+
 // Stage 1: a quiet forest at dusk, trunks fading into mist, light falling between them.
 void Forest(cairo_t* cr, const Recipe& r, const Context&) {
     const double w = r.width, h = r.height;
     Random rnd(11);
-    VerticalGradient(cr, w, h, r.Colour("sky"), r.Colour("mist"), r.Colour("ground"));
-    // Light shafts.
-    for (int i = 0; i < 5; ++i) {
-        const double x = 60 + i * 95 + rnd.Range(-20, 20);
-        cairo_move_to(cr, x, 0);
-        cairo_line_to(cr, x + 40, 0);
-        cairo_line_to(cr, x + 150, h);
-        cairo_line_to(cr, x + 70, h);
-        cairo_close_path(cr);
-        SetColour(cr, r.Colour("light"), 0.08);
-        cairo_fill(cr);
-    }
-    // Three rows of trees, far ones pale, near ones dark and large.
-    const Rgb leaf = r.Colour("leaf"), trunk = r.Colour("trunk"), mist = r.Colour("mist");
+    const Rgb leaf = r.Colour("leaf"), trunk = r.Colour("trunk"), mist = r.Colour("mist"), light = r.Colour("light");
+    VerticalGradient(cr, w, h, r.Colour("sky"), mist, r.Colour("ground"));
+    // Three rows of trees, far ones pale, near ones dark and large, mist between.
     for (int row = 0; row < 3; ++row) {
-        const double fade = 0.65 - row * 0.28, scale = 0.6 + row * 0.45;
+        const double fade = 0.62 - row * 0.27, scale = 0.55 + row * 0.4;
         const Rgb lc = Mix(leaf, mist, fade), tc = Mix(trunk, mist, fade);
-        for (int i = 0; i < 7 - row; ++i) {
-            const double x = rnd.Range(-20, w + 20), base = h * (0.55 + row * 0.2);
-            cairo_rectangle(cr, x - 7 * scale, base - 260 * scale, 14 * scale, h);
-            SetColour(cr, tc);
-            cairo_fill(cr);
-            for (int k = 0; k < 6; ++k) {
-                const double px = x + rnd.Range(-55, 55) * scale, py = base - rnd.Range(200, 330) * scale;
-                cairo_arc(cr, px, py, rnd.Range(35, 60) * scale, 0, 2 * M_PI);
-                SetColour(cr, Mix(lc, mist, rnd.Range(0, 0.15)));
-                cairo_fill(cr);
-            }
+        const int count = 8 - row * 2;
+        for (int i = 0; i < count; ++i) {
+            const double x = (i + rnd.Range(0.1, 0.9)) * (w + 80) / count - 40;
+            Trunk(cr, x, -10, h * (0.62 + row * 0.17), 16 * scale, tc, rnd);
         }
-        // Mist between the rows.
-        cairo_pattern_t* p = cairo_pattern_create_linear(0, h * (0.45 + row * 0.2), 0, h * (0.65 + row * 0.2));
+        for (int i = 0; i < count + 2; ++i)
+            Crown(cr, (i + rnd.Range(0, 1)) * (w + 120) / (count + 2) - 60, rnd.Range(-20, 60) + row * 25,
+                  (70 + row * 25) * rnd.Range(0.8, 1.1), lc, light, rnd);
+        cairo_pattern_t* p = cairo_pattern_create_linear(0, h * (0.35 + row * 0.18), 0, h * (0.7 + row * 0.17));
         cairo_pattern_add_color_stop_rgba(p, 0, mist.r, mist.g, mist.b, 0);
-        cairo_pattern_add_color_stop_rgba(p, 1, mist.r, mist.g, mist.b, 0.35);
+        cairo_pattern_add_color_stop_rgba(p, 1, mist.r, mist.g, mist.b, 0.45 - row * 0.1);
         cairo_set_source(cr, p);
         cairo_rectangle(cr, 0, 0, w, h);
         cairo_fill(cr);
         cairo_pattern_destroy(p);
     }
+    // Light falling through the canopy.
+    for (int i = 0; i < 5; ++i) {
+        const double x = 40 + i * 110 + rnd.Range(-20, 20);
+        cairo_move_to(cr, x, 0);
+        cairo_line_to(cr, x + 30, 0);
+        cairo_line_to(cr, x + 150, h);
+        cairo_line_to(cr, x + 80, h);
+        cairo_close_path(cr);
+        cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, h);
+        cairo_pattern_add_color_stop_rgba(p, 0, light.r, light.g, light.b, 0.14);
+        cairo_pattern_add_color_stop_rgba(p, 1, light.r, light.g, light.b, 0.0);
+        cairo_set_source(cr, p);
+        cairo_fill(cr);
+        cairo_pattern_destroy(p);
+    }
+    // Ferns along the floor and glowing flowers among them.
+    const Rgb fern = Mix(leaf, r.Colour("ground"), 0.3);
+    for (int i = 0; i < 60; ++i) {
+        const double x = rnd.Range(-10, w + 10), y = h - rnd.Range(0, 60), len = rnd.Range(25, 60);
+        const double a = rnd.Range(-2.4, -0.7);
+        cairo_move_to(cr, x, y + 10);
+        cairo_curve_to(cr, x + std::cos(a) * len * 0.5, y - len * 0.6, x + std::cos(a) * len, y + std::sin(a) * len * 0.5,
+                       x + std::cos(a) * len * 1.1, y + std::sin(a) * len * 0.2);
+        cairo_set_line_width(cr, rnd.Range(3, 6));
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        SetColour(cr, Mix(fern, light, rnd.Range(0, 0.2)));
+        cairo_stroke(cr);
+    }
+    for (int i = 0; i < 18; ++i) {
+        const double x = rnd.Range(0, w), y = h - rnd.Range(5, 50);
+        Glow(cr, x, y, 9, r.Colour("flower"), 0.55);
+        Star(cr, x, y, 5, 3.2, 1.4, 0);
+        SetColour(cr, Lighter(r.Colour("flower"), 0.6));
+        cairo_fill(cr);
+    }
     // Fireflies.
-    for (int i = 0; i < 40; ++i)
-        Glow(cr, rnd.Range(0, w), rnd.Range(h * 0.3, h), rnd.Range(3, 7), r.Colour("light"), rnd.Range(0.4, 0.9));
+    for (int i = 0; i < 45; ++i)
+        Glow(cr, rnd.Range(0, w), rnd.Range(h * 0.25, h), rnd.Range(3, 7), light, rnd.Range(0.4, 0.9));
 }
 
 // Stage 2: the sea under a wide sky, seen from high above the waves.
@@ -204,7 +273,7 @@ void TitleLogo(cairo_t* cr, const Recipe& r, const Context&) {
     const double x = 14, base = size * 0.95;
     const double tw = TextWidth(cr, kLetterFont, true, true, size, title);
     // A swash under the word, the sword of the heroine laid across it.
-    Glow(cr, x + tw * 0.5, base - size * 0.3, tw * 0.55, glow, 0.35);
+    OvalGlow(cr, r.width / 2.0, r.height / 2.0, r.width * 0.49, r.height * 0.49, glow, 0.35);
     cairo_move_to(cr, x + 10, base + 14);
     cairo_curve_to(cr, x + tw * 0.3, base + 2, x + tw * 0.7, base + 26, x + tw + 20, base + 6);
     cairo_set_line_width(cr, 4);
@@ -226,7 +295,9 @@ void TitleLogo(cairo_t* cr, const Recipe& r, const Context&) {
         SetColour(cr, {1, 1, 0.95});
         cairo_fill(cr);
     }
-    const std::string sub = r.Text("subtitle");
+    std::string sub = r.Text("subtitle");
+    for (char& ch : sub)
+        if (ch == '_') ch = ' ';
     TextPath(cr, kLetterFont, true, false, 17, x + tw * 0.42, base + 38, sub);
     cairo_set_line_width(cr, 4);
     SetColour(cr, line);
@@ -250,7 +321,7 @@ void Word(cairo_t* cr, const Recipe& r, const Context&) {
         tw = TextWidth(cr, kLetterFont, true, true, size, text);
     }
     const double x = (w - tw) / 2, base = h / 2 + size * 0.36;
-    Glow(cr, w / 2, h / 2, w * 0.45, r.Colour("glow"), 0.35);
+    OvalGlow(cr, w / 2, h / 2, w * 0.48, h * 0.48, r.Colour("glow"), 0.35);
     TextPath(cr, kLetterFont, true, true, size, x, base, text);
     cairo_set_line_width(cr, size * 0.14);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);

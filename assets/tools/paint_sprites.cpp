@@ -17,21 +17,24 @@ void Fit(cairo_t* cr, const Recipe& r, double design) {
 
 // ---- the heroine ---------------------------------------------------------------
 
-// One frame of the flying witch seen from behind, centred at (0, 0) in a 36 x 42 box.
-void Witch(cairo_t* cr, const Character& c, double lean, bool rising, Random& rnd) {
-    const Rgb hair = c.Colour("hair"), dress = c.Colour("dress"), cape = c.Colour("cape"),
-              hat = c.Colour("hat"), gold = c.Colour("accent"), skin = c.Colour("skin");
-    const Rgb line = Darker(cape, 0.55);
-    // Sparkling trail below her, longer while she climbs.
-    const int sparks = rising ? 9 : 6;
+// The sparkling trail below her, longer while she climbs.
+void WitchTrail(cairo_t* cr, const Character& c, double lean, bool rising, Random& rnd) {
+    const Rgb hair = c.Colour("hair"), gold = c.Colour("accent");
+    const int sparks = rising ? 10 : 6;
     for (int i = 0; i < sparks; ++i) {
         const double t = (i + 0.5) / sparks;
         const double y = 8 + t * (rising ? 13 : 10);
         const double x = -lean * 6 * t + rnd.Range(-2.2, 2.2) * t;
-        Glow(cr, x, y, 4.5 * (1 - t) + 1.5, Mix(gold, hair, t), 0.9 - 0.5 * t);
+        Glow(cr, x, y, 4.5 * (1 - t) + 1.5, Mix(gold, hair, t), 0.95 - 0.45 * t);
     }
-    Glow(cr, -lean * 2, 10, rising ? 7 : 5.5, Lighter(gold, 0.5), 0.8);
+    Glow(cr, -lean * 2, 10, rising ? 8 : 6, Lighter(gold, 0.5), 0.9);
+}
 
+// One frame of the flying witch seen from behind, centred at (0, 0) in a 36 x 42 box.
+void Witch(cairo_t* cr, const Character& c, double lean) {
+    const Rgb hair = c.Colour("hair"), dress = c.Colour("dress"), cape = c.Colour("cape"),
+              hat = c.Colour("hat"), gold = c.Colour("accent"), skin = c.Colour("skin");
+    const Rgb line = Darker(cape, 0.55);
     cairo_save(cr);
     cairo_rotate(cr, lean * 0.2);
     // Cape, trailing away from the turn.
@@ -99,8 +102,6 @@ void Witch(cairo_t* cr, const Character& c, double lean, bool rising, Random& rn
     cairo_set_line_width(cr, 1.4);
     cairo_stroke(cr);
     cairo_restore(cr);
-    // The soft heart of her hit point.
-    Glow(cr, 0, 0, 3.5, {1, 0.95, 0.98}, 0.9);
 }
 
 void PlayerSheet(cairo_t* cr, const Recipe& r, const Context& ctx) {
@@ -114,7 +115,10 @@ void PlayerSheet(cairo_t* cr, const Recipe& r, const Context& ctx) {
             cairo_clip(cr);
             cairo_translate(cr, col * fw + fw / 2.0, row * fh + fh / 2.0);
             cairo_scale(cr, fw / 36.0, fh / 42.0);
-            Witch(cr, c, col - 1.0, row == 1, rnd);
+            WitchTrail(cr, c, col - 1.0, row == 1, rnd);
+            WithRim(cr, r.Colour("rim"), 0.85, 1.0, [&] { Witch(cr, c, col - 1.0); });
+            // The soft heart of her hit point.
+            Glow(cr, 0, 0, 3.5, {1, 0.95, 0.98}, 0.9);
             cairo_restore(cr);
         }
 }
@@ -272,7 +276,7 @@ void StarBullet(cairo_t* cr, const Recipe& r, const Context&) {
 // ---- enemies ---------------------------------------------------------------------
 
 // A winged rabbit facing the player, in a 48-unit box.
-void Rabbit(cairo_t* cr, const Recipe& r, const Context&) {
+void RabbitShape(cairo_t* cr, const Recipe& r) {
     const Rgb fur = r.Colour("fur"), inner = r.Colour("inner"), eye = r.Colour("eye"), wing = r.Colour("wing");
     const Rgb line = Darker(fur, 0.55);
     const std::string extra = r.Text("extra");
@@ -360,6 +364,10 @@ void Rabbit(cairo_t* cr, const Recipe& r, const Context&) {
         cairo_close_path(cr);
         FillStroke(cr, {1, 0.9, 0.45}, {0.9, 0.62, 0.15}, -17, -10, {0.55, 0.35, 0.1}, 0.9);
     }
+}
+
+void Rabbit(cairo_t* cr, const Recipe& r, const Context&) {
+    WithRim(cr, r.Colour("rim", "#20142e"), 0.8, 1.0, [&] { RabbitShape(cr, r); });
 }
 
 // A faceted crystal, point down, in a box of its own size.
@@ -588,7 +596,7 @@ void Boss(cairo_t* cr, const Recipe& r, const Context& ctx) {
     cairo_scale(cr, 1, 0.9);
     MagicCircle(cr, 48, int(r.Number("points", 5)), r.Colour("circle"));
     cairo_restore(cr);
-    BossFigure(cr, c, r.Text("kind"));
+    WithRim(cr, r.Colour("rim", "#20142e"), 0.8, 1.0, [&] { BossFigure(cr, c, r.Text("kind")); });
 }
 
 }  // namespace
