@@ -25,36 +25,46 @@ void EachFrame(cairo_t* cr, const Recipe& r, Fn draw) {
 
 void Explosion(cairo_t* cr, const Recipe& r, const Context&) {
     const Rgb hot = r.Colour("hot"), fire = r.Colour("fire"), smoke = r.Colour("smoke");
-    EachFrame(cr, r, [&](double t, int f) {
-        Random rnd(101);   // the same debris in every frame, moved along
-        const double fade = 1 - t;
-        // Flash, then the ball of fire growing and cooling.
-        Glow(cr, 0, 0, 12 + 34 * std::sqrt(t), Mix(hot, fire, std::min(1.0, t * 1.6)), 0.95 * fade);
-        Glow(cr, 0, 0, 8 + 16 * (1 - t), hot, std::max(0.0, 1 - t * 2.2));
-        // Shock ring.
-        cairo_arc(cr, 0, 0, 6 + 40 * std::sqrt(t), 0, 2 * M_PI);
-        cairo_set_line_width(cr, 5 * fade + 0.5);
-        SetColour(cr, fire, 0.7 * fade * fade);
-        cairo_stroke(cr);
-        // Puffs of glowing smoke drifting out.
-        for (int i = 0; i < 10; ++i) {
-            const double a = rnd.Range(0, 2 * M_PI), d = rnd.Range(10, 30) * (0.3 + t), s = rnd.Range(8, 14);
-            Glow(cr, std::cos(a) * d, std::sin(a) * d, s * (0.6 + t), Mix(fire, smoke, t), 0.55 * fade);
-        }
-        // Sparks flying out.
+    EachFrame(cr, r, [&](double t, int) {
+        Random rnd(101);   // the same puffs and sparks in every frame, moved along
+        const double fade = 1 - t, out = 1 - fade * fade;   // fast start, slow finish
+        // The first flash.
+        if (t < 0.25) Glow(cr, 0, 0, 22 + 60 * t, hot, 1 - t / 0.25);
+        // Billows of fire cooling into glowing smoke.
         for (int i = 0; i < 14; ++i) {
-            const double a = rnd.Range(0, 2 * M_PI), v = rnd.Range(25, 44), d = v * std::sqrt(t) + 4;
-            if (d > 46) continue;
-            Glow(cr, std::cos(a) * d, std::sin(a) * d, 3.5 * fade + 1, Lighter(fire, 0.5), fade);
+            const double a = (i + rnd.Range(0, 0.8)) * 2 * M_PI / 14, v = rnd.Range(8, 26), s = rnd.Range(9, 16);
+            const double d = v * out, rad = s * (0.6 + 0.9 * out);
+            const Rgb c = t < 0.35 ? Mix(hot, fire, t / 0.35) : Mix(fire, smoke, std::min(1.0, (t - 0.35) / 0.5));
+            Glow(cr, std::cos(a) * d, std::sin(a) * d, rad, c, 0.85 * std::pow(fade, 1.3));
         }
-        (void)f;
+        Glow(cr, 0, 0, 14 + 18 * out, Mix(hot, fire, std::min(1.0, t * 2.5)), 0.9 * std::pow(fade, 2));
+        // A shock ring that spreads and thins out early.
+        if (t < 0.45) {
+            const double k = t / 0.45;
+            cairo_arc(cr, 0, 0, 10 + 34 * k, 0, 2 * M_PI);
+            cairo_set_line_width(cr, 6 * (1 - k) + 0.5);
+            SetColour(cr, Lighter(fire, 0.4), 0.75 * (1 - k));
+            cairo_stroke(cr);
+        }
+        // Sparks flung out as short streaks.
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        for (int i = 0; i < 16; ++i) {
+            const double a = rnd.Range(0, 2 * M_PI), v = rnd.Range(28, 46);
+            const double d = v * out + 4, tail = std::max(2.0, 9 * fade);
+            if (d > 46) continue;
+            cairo_move_to(cr, std::cos(a) * (d - tail), std::sin(a) * (d - tail));
+            cairo_line_to(cr, std::cos(a) * d, std::sin(a) * d);
+            cairo_set_line_width(cr, 1.2 + 1.6 * fade);
+            SetColour(cr, Lighter(fire, 0.6), fade);
+            cairo_stroke(cr);
+        }
     });
 }
 
 void Sparks(cairo_t* cr, const Recipe& r, const Context&) {
     const Rgb core = r.Colour("core"), glow = r.Colour("glow");
     EachFrame(cr, r, [&](double t, int f) {
-        Random rnd(202);
+        Random rnd(202);   // the same sparkles in every frame, moved along
         const double fade = 1 - t, grow = std::sqrt(t);
         Glow(cr, 0, 0, 10 + 26 * grow, glow, 0.8 * fade);
         // A four-pointed star turning as it fades.
