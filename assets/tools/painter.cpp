@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -119,36 +120,39 @@ void WriteJpeg(cairo_surface_t* s, const std::string& path) {
     if (std::fclose(f) != 0) throw std::runtime_error("cannot write " + path);
 }
 
+struct SurfaceFree {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct ContextFree {
+    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+
 void Paint(const Recipe& r, const Context& ctx, const std::string& outDir) {
     LookFn draw = FindLook(r.look);
     if (draw == nullptr) throw std::runtime_error("unknown look " + r.look);
     const bool jpeg = EndsWith(r.file, ".jpg");
     if (!jpeg && !EndsWith(r.file, ".png")) throw std::runtime_error("pictures are .png or .jpg: " + r.file);
     if (EndsWith(r.file, "_a.png")) throw std::runtime_error("a name ending in _a names another picture's alpha");
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, r.width, r.height);
-    cairo_t* cr = cairo_create(s);
-    if (jpeg) {   // opaque pictures start black: the effect sheets key black out
-        cairo_set_source_rgb(cr, 0, 0, 0);
-        cairo_paint(cr);
-    }
-    draw(cr, r, ctx);
-    const cairo_status_t status = cairo_status(cr);
-    cairo_destroy(cr);
-    const std::string path = outDir + "/" + r.file;
-    if (status != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(s);
-        throw std::runtime_error(std::string("drawing failed: ") + cairo_status_to_string(status));
-    }
-    if (jpeg) {
-        WriteJpeg(s, path);
-    } else {
-        AvoidPureWhite(s);
-        if (cairo_surface_write_to_png(s, path.c_str()) != CAIRO_STATUS_SUCCESS) {
-            cairo_surface_destroy(s);
-            throw std::runtime_error("cannot write " + path);
+    std::unique_ptr<cairo_surface_t, SurfaceFree> s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, r.width, r.height));
+    {
+        std::unique_ptr<cairo_t, ContextFree> cr(cairo_create(s.get()));
+        if (jpeg) {   // opaque pictures start black: the effect sheets key black out
+            cairo_set_source_rgb(cr.get(), 0, 0, 0);
+            cairo_paint(cr.get());
         }
+        draw(cr.get(), r, ctx);
+        const cairo_status_t status = cairo_status(cr.get());
+        if (status != CAIRO_STATUS_SUCCESS)
+            throw std::runtime_error(std::string("drawing failed: ") + cairo_status_to_string(status));
     }
-    cairo_surface_destroy(s);
+    const std::string path = outDir + "/" + r.file;
+    if (jpeg) {
+        WriteJpeg(s.get(), path);
+    } else {
+        AvoidPureWhite(s.get());
+        if (cairo_surface_write_to_png(s.get(), path.c_str()) != CAIRO_STATUS_SUCCESS)
+            throw std::runtime_error("cannot write " + path);
+    }
 }
 
 }  // namespace

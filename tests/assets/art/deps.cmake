@@ -5,3 +5,6 @@ target_compile_definitions(${ZV_TEST_TARGET} PRIVATE
 if(TARGET art)
   add_dependencies(${ZV_TEST_TARGET} art)
 endif()
+if(TARGET painter)
+  target_compile_definitions(${ZV_TEST_TARGET} PRIVATE ZV_PAINTER="$<TARGET_FILE:painter>")
+endif()
