@@ -198,6 +198,43 @@ void Sea(cairo_t* cr, const Recipe& r, const Context&) {
     cairo_fill(cr);
 }
 
+// The heroine crossing the moon: hat, flying hair and cape, sword raised.
+void WitchSilhouette(cairo_t* cr, double x, double y, Rgb c) {
+    cairo_save(cr);
+    cairo_translate(cr, x, y);
+    cairo_rotate(cr, -0.25);
+    SetColour(cr, Darker(c, 0.3));
+    cairo_arc(cr, 0, -6, 4, 0, 2 * M_PI);   // head
+    cairo_fill(cr);
+    cairo_move_to(cr, -9, -8);   // hat brim and cone bent back
+    cairo_line_to(cr, 9, -9);
+    cairo_line_to(cr, 3, -11);
+    cairo_curve_to(cr, 1, -16, -3, -19, -9, -20);
+    cairo_curve_to(cr, -5, -16, -4, -13, -4, -10);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+    cairo_move_to(cr, -2, -3);   // cape streaming behind
+    cairo_curve_to(cr, -10, 0, -18, 2, -26, 8);
+    cairo_curve_to(cr, -18, 8, -10, 9, 3, 8);
+    cairo_line_to(cr, 3, -2);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+    cairo_move_to(cr, 1, 6);   // legs
+    cairo_line_to(cr, -4, 15);
+    cairo_move_to(cr, 3, 6);
+    cairo_line_to(cr, 1, 15);
+    cairo_move_to(cr, 4, -2);   // arm and sword
+    cairo_line_to(cr, 9, -6);
+    cairo_set_line_width(cr, 2.2);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_stroke(cr);
+    cairo_move_to(cr, 9, -6);
+    cairo_line_to(cr, 20, -18);
+    cairo_set_line_width(cr, 1.4);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
 // Stage 3 and the title: open sky above a sea of clouds; `night` darkens it and adds stars.
 void Sky(cairo_t* cr, const Recipe& r, const Context&) {
     const double w = r.width, h = r.height;
@@ -214,6 +251,7 @@ void Sky(cairo_t* cr, const Recipe& r, const Context&) {
         Ellipse(cr, mx - 10, my - 6, 7, 5);
         Ellipse(cr, mx + 12, my + 10, 5, 4);
         cairo_fill(cr);
+        if (r.Text("witch") == "yes") WitchSilhouette(cr, mx - 4, my + 4, r.Colour("top"));
     }
     if (r.keys.count("castle")) {   // a far castle of crystal spires
         const Rgb c = r.Colour("castle");
@@ -298,7 +336,7 @@ void TitleLogo(cairo_t* cr, const Recipe& r, const Context&) {
     std::string sub = r.Text("subtitle");
     for (char& ch : sub)
         if (ch == '_') ch = ' ';
-    TextPath(cr, kLetterFont, true, false, 17, x + tw * 0.42, base + 38, sub);
+    TextPath(cr, kLetterFont, true, false, 17, x + 40, base + 38, sub);   // left, clear of the menu below
     cairo_set_line_width(cr, 4);
     SetColour(cr, line);
     cairo_stroke_preserve(cr);

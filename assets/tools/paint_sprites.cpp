@@ -20,28 +20,29 @@ void Fit(cairo_t* cr, const Recipe& r, double design) {
 // The sparkling trail below her, longer while she climbs.
 void WitchTrail(cairo_t* cr, const Character& c, double lean, bool rising, Random& rnd) {
     const Rgb hair = c.Colour("hair"), gold = c.Colour("accent");
-    const int sparks = rising ? 10 : 6;
+    const int sparks = rising ? 8 : 5;
     for (int i = 0; i < sparks; ++i) {
         const double t = (i + 0.5) / sparks;
-        const double y = 8 + t * (rising ? 13 : 10);
-        const double x = -lean * 6 * t + rnd.Range(-2.2, 2.2) * t;
-        Glow(cr, x, y, 4.5 * (1 - t) + 1.5, Mix(gold, hair, t), 0.95 - 0.45 * t);
+        const double y = 15 + t * (rising ? 6 : 4);
+        const double x = -lean * 3 * t + rnd.Range(-2.5, 2.5) * t;
+        Glow(cr, x, y, 3.5 * (1 - t) + 1.5, Mix(Lighter(gold, 0.4), hair, t), 0.95 - 0.4 * t);
     }
-    Glow(cr, -lean * 2, 10, rising ? 8 : 6, Lighter(gold, 0.5), 0.9);
+    Glow(cr, -lean, 15.5, rising ? 5 : 4, Lighter(gold, 0.6), 0.9);
 }
 
 // One frame of the flying witch seen from behind, centred at (0, 0) in a 36 x 42 box.
-void Witch(cairo_t* cr, const Character& c, double lean) {
+void Witch(cairo_t* cr, const Character& c, double lean, bool rising) {
     const Rgb hair = c.Colour("hair"), dress = c.Colour("dress"), cape = c.Colour("cape"),
               hat = c.Colour("hat"), gold = c.Colour("accent"), skin = c.Colour("skin");
     const Rgb line = Darker(cape, 0.55);
     cairo_save(cr);
     cairo_rotate(cr, lean * 0.2);
     // Cape, trailing away from the turn.
+    const double hem = rising ? 3 : 0;   // the cape streams further back while she climbs
     cairo_move_to(cr, -5, -5);
-    cairo_curve_to(cr, -9 - lean * 2, 2, -12 - lean * 3, 9, -11 - lean * 4, 15);
-    cairo_curve_to(cr, -6 - lean * 3, 12, -3 - lean * 3, 17, 0 - lean * 3, 14);
-    cairo_curve_to(cr, 3 - lean * 3, 17, 6 - lean * 3, 12, 11 - lean * 4, 15);
+    cairo_curve_to(cr, -9 - lean * 2, 2, -12 - lean * 3, 9, -11 - lean * 4, 15 + hem);
+    cairo_curve_to(cr, -6 - lean * 3, 12 + hem, -3 - lean * 3, 17 + hem, 0 - lean * 3, 14 + hem);
+    cairo_curve_to(cr, 3 - lean * 3, 17 + hem, 6 - lean * 3, 12 + hem, 11 - lean * 4, 15 + hem);
     cairo_curve_to(cr, 12 - lean * 3, 9, 9 - lean * 2, 2, 5, -5);
     cairo_close_path(cr);
     FillStroke(cr, Lighter(cape, 0.15), Darker(cape, 0.3), -5, 15, line, 1.0);
@@ -65,12 +66,12 @@ void Witch(cairo_t* cr, const Character& c, double lean) {
     Ellipse(cr, 8.5, -2, 1.8, 1.8);
     cairo_fill(cr);
     // The sword held up in her right hand.
-    Glow(cr, 11.5, -12, 6, Lighter(gold, 0.6), 0.35);
+    Glow(cr, 11, -11, 6, Lighter(gold, 0.6), 0.35);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_width(cr, 2.2);
     SetColour(cr, {0.86, 0.9, 0.98});
     cairo_move_to(cr, 8.8, -3.5);
-    cairo_line_to(cr, 13.5, -18.5);
+    cairo_line_to(cr, 12.6, -16);
     cairo_stroke(cr);
     cairo_set_line_width(cr, 1.6);
     SetColour(cr, gold);
@@ -115,8 +116,8 @@ void PlayerSheet(cairo_t* cr, const Recipe& r, const Context& ctx) {
             cairo_clip(cr);
             cairo_translate(cr, col * fw + fw / 2.0, row * fh + fh / 2.0);
             cairo_scale(cr, fw / 36.0, fh / 42.0);
+            WithRim(cr, r.Colour("rim"), 0.85, 1.0, [&] { Witch(cr, c, col - 1.0, row == 1); });
             WitchTrail(cr, c, col - 1.0, row == 1, rnd);
-            WithRim(cr, r.Colour("rim"), 0.85, 1.0, [&] { Witch(cr, c, col - 1.0); });
             // The soft heart of her hit point.
             Glow(cr, 0, 0, 3.5, {1, 0.95, 0.98}, 0.9);
             cairo_restore(cr);
