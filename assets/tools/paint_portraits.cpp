@@ -11,17 +11,7 @@ namespace {
 // The design is a 200 x 280 bust; the face is centred at (100, 118).
 constexpr double kFaceX = 100, kFaceY = 118;
 
-void BackHair(cairo_t* cr, const std::string& style, Rgb hair) {
-    const Rgb line = Darker(hair, 0.5);
-    if (style == "twin") {
-        for (int side = -1; side <= 1; side += 2) {
-            cairo_move_to(cr, kFaceX + side * 40, 80);
-            cairo_curve_to(cr, kFaceX + side * 90, 90, kFaceX + side * 92, 190, kFaceX + side * 70, 262);
-            cairo_curve_to(cr, kFaceX + side * 62, 220, kFaceX + side * 55, 170, kFaceX + side * 44, 140);
-            cairo_close_path(cr);
-            FillStroke(cr, Lighter(hair, 0.1), Darker(hair, 0.25), 80, 262, line, 1.5);
-        }
-    }
+void BackHairPath(cairo_t* cr, const std::string& style) {
     cairo_move_to(cr, kFaceX - 52, 120);
     if (style == "bob") {
         cairo_curve_to(cr, kFaceX - 62, 40, kFaceX + 62, 40, kFaceX + 52, 120);
@@ -36,7 +26,35 @@ void BackHair(cairo_t* cr, const std::string& style, Rgb hair) {
         cairo_curve_to(cr, kFaceX - 72, 220, kFaceX - 66, 170, kFaceX - 52, 120);
     }
     cairo_close_path(cr);
+}
+
+void BackHair(cairo_t* cr, const std::string& style, Rgb hair) {
+    const Rgb line = Darker(hair, 0.5);
+    if (style == "twin") {
+        for (int side = -1; side <= 1; side += 2) {
+            cairo_move_to(cr, kFaceX + side * 40, 80);
+            cairo_curve_to(cr, kFaceX + side * 90, 90, kFaceX + side * 92, 190, kFaceX + side * 70, 262);
+            cairo_curve_to(cr, kFaceX + side * 62, 220, kFaceX + side * 55, 170, kFaceX + side * 44, 140);
+            cairo_close_path(cr);
+            FillStroke(cr, Lighter(hair, 0.1), Darker(hair, 0.25), 80, 262, line, 1.5);
+        }
+    }
+    BackHairPath(cr, style);
     FillStroke(cr, hair, Darker(hair, 0.3), 40, 268, line, 1.5);
+    // A few strands catching the light, kept inside the hair.
+    cairo_save(cr);
+    BackHairPath(cr, style);
+    cairo_clip(cr);
+    cairo_set_line_width(cr, 1.6);
+    SetColour(cr, Lighter(hair, 0.35), 0.7);
+    for (int side = -1; side <= 1; side += 2)
+        for (int k = 0; k < 3; ++k) {
+            const double x0 = kFaceX + side * (46 + k * 5), bottom = style == "bob" ? 176 : 200 + k * 20;
+            cairo_move_to(cr, x0, 110 + k * 8);
+            cairo_curve_to(cr, x0 + side * 8, 140, x0 + side * 6, bottom - 20, x0 + side * 2, bottom);
+        }
+    cairo_stroke(cr);
+    cairo_restore(cr);
 }
 
 void Body(cairo_t* cr, const Character& c) {
@@ -66,12 +84,16 @@ void Body(cairo_t* cr, const Character& c) {
     Glow(cr, kFaceX - 2, 211, 4, {1, 1, 1}, 0.9);
 }
 
-void Face(cairo_t* cr, Rgb skin) {
+void FacePath(cairo_t* cr) {
     cairo_move_to(cr, kFaceX - 46, 100);
     cairo_curve_to(cr, kFaceX - 48, 60, kFaceX + 48, 60, kFaceX + 46, 100);
     cairo_curve_to(cr, kFaceX + 45, 135, kFaceX + 22, 158, kFaceX, 166);
     cairo_curve_to(cr, kFaceX - 22, 158, kFaceX - 45, 135, kFaceX - 46, 100);
     cairo_close_path(cr);
+}
+
+void Face(cairo_t* cr, Rgb skin) {
+    FacePath(cr);
     FillStroke(cr, Lighter(skin, 0.2), skin, 60, 166, Darker(skin, 0.45), 1.5);
     // Ears.
     for (int side = -1; side <= 1; side += 2) {
@@ -248,18 +270,31 @@ void Extras(cairo_t* cr, const std::string& extras) {
     }
 }
 
-void Bangs(cairo_t* cr, Rgb hair) {
+// The top of the head with locks hanging over the forehead, pointed at the ends.
+void BangsPath(cairo_t* cr) {
     cairo_move_to(cr, kFaceX - 52, 118);
     cairo_curve_to(cr, kFaceX - 62, 40, kFaceX + 62, 40, kFaceX + 52, 118);
-    // Locks hanging over the forehead, pointed at the ends.
     const double tips[][2] = {{40, 104}, {30, 82}, {20, 100}, {8, 84}, {-4, 102}, {-16, 84},
                               {-26, 100}, {-36, 84}, {-46, 110}};
     for (const auto& t : tips) cairo_line_to(cr, kFaceX + t[0], t[1]);
     cairo_close_path(cr);
+}
+
+void Bangs(cairo_t* cr, Rgb hair, Rgb skin) {
+    // The shadow the bangs cast on the forehead.
+    cairo_save(cr);
+    FacePath(cr);
+    cairo_clip(cr);
+    cairo_translate(cr, 0, 6);
+    BangsPath(cr);
+    SetColour(cr, Darker(skin, 0.14), 0.8);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    BangsPath(cr);
     FillStroke(cr, Lighter(hair, 0.25), hair, 40, 110, Darker(hair, 0.5), 1.5);
     // A shine across the top of the head.
-    cairo_move_to(cr, kFaceX - 30, 62);
-    cairo_curve_to(cr, kFaceX - 10, 52, kFaceX + 10, 52, kFaceX + 30, 62);
+    cairo_move_to(cr, kFaceX - 32, 74);
+    cairo_curve_to(cr, kFaceX - 12, 64, kFaceX + 12, 64, kFaceX + 32, 74);
     cairo_set_line_width(cr, 4);
     SetColour(cr, Lighter(hair, 0.6), 0.6);
     cairo_stroke(cr);
@@ -348,7 +383,7 @@ void Portrait(cairo_t* cr, const Recipe& r, const Context& ctx) {
     SetColour(cr, Darker(skin, 0.35));
     cairo_stroke(cr);
     Mouth(cr, r.Text("mouth", "smile"), skin);
-    Bangs(cr, hair);
+    Bangs(cr, hair, skin);
     // Brows show through the bangs, as they carry half of the expression.
     for (int side = -1; side <= 1; side += 2) Brow(cr, kFaceX + side * 20, 94, side, brows, hair);
     Mark(cr, c);
