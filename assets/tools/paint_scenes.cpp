@@ -87,6 +87,28 @@ void Trunk(cairo_t* cr, double x, double top, double bottom, double width, Rgb b
     cairo_stroke(cr);
 }
 
+// A fair-weather cloud: round heaps on a flat base, lit on top, shaded below.
+void Cumulus(cairo_t* cr, double x, double y, double size, Rgb c, Rgb shade, Random& rnd) {
+    cairo_save(cr);
+    cairo_rectangle(cr, x - size * 2.5, y - size * 2, size * 5, size * 2.2);   // the flat base
+    cairo_clip(cr);
+    cairo_new_path(cr);
+    for (int i = 0; i < 7; ++i) {
+        const double px = x + (i - 3) * size * 0.32 + rnd.Range(-4, 4);
+        const double rad = size * (0.35 + 0.3 * std::sin((i + 0.5) / 7 * M_PI)) * rnd.Range(0.85, 1.1);
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, px, y - rad * 0.4, rad, 0, 2 * M_PI);
+    }
+    cairo_pattern_t* p = cairo_pattern_create_linear(0, y - size, 0, y + size * 0.2);
+    const Rgb under = Mix(c, shade, 0.45);
+    cairo_pattern_add_color_stop_rgba(p, 0, c.r, c.g, c.b, 0.95);
+    cairo_pattern_add_color_stop_rgba(p, 1, under.r, under.g, under.b, 0.9);
+    cairo_set_source(cr, p);
+    cairo_fill(cr);
+    cairo_pattern_destroy(p);
+    cairo_restore(cr);
+}
+
 // Stage 1: a quiet forest at dusk, trunks fading into mist, light falling between them.
 void Forest(cairo_t* cr, const Recipe& r, const Context&) {
     const double w = r.width, h = r.height;
@@ -165,8 +187,8 @@ void Sea(cairo_t* cr, const Recipe& r, const Context&) {
     cairo_rectangle(cr, 0, 0, w, horizon);
     cairo_fill(cr);
     cairo_pattern_destroy(sky);
-    for (int i = 0; i < 6; ++i)
-        Cloud(cr, rnd.Range(0, w), rnd.Range(20, horizon - 20), rnd.Range(25, 45), r.Colour("cloud"), 0.35, rnd);
+    const double clouds[][3] = {{0.18, 0.32, 0.8}, {0.62, 0.36, 1.1}, {0.92, 0.55, 0.7}, {0.4, 0.72, 0.6}};
+    for (const auto& c : clouds) Cumulus(cr, w * c[0], horizon * c[1], 60 * c[2], r.Colour("cloud"), s1, rnd);
     const Rgb deep = r.Colour("deep"), shallow = r.Colour("sea");
     cairo_pattern_t* sea = cairo_pattern_create_linear(0, horizon, 0, h);
     cairo_pattern_add_color_stop_rgb(sea, 0, shallow.r, shallow.g, shallow.b);
@@ -185,17 +207,54 @@ void Sea(cairo_t* cr, const Recipe& r, const Context&) {
         SetColour(cr, r.Colour("foam"), 0.18 + 0.25 * rnd.Next());
         cairo_stroke(cr);
     }
-    // Sun glitter.
+    // Long swells, darker troughs across the water.
+    for (int i = 0; i < 7; ++i) {
+        const double y = horizon + (h - horizon) * (0.1 + i * 0.14) * (0.6 + i * 0.07);
+        cairo_move_to(cr, 0, y);
+        cairo_curve_to(cr, w * 0.3, y - 6 - i, w * 0.6, y + 8 + i, w, y - 2);
+        cairo_line_to(cr, w, y + 6 + i * 2);
+        cairo_curve_to(cr, w * 0.6, y + 14 + i * 3, w * 0.3, y + i, 0, y + 8 + i * 2);
+        cairo_close_path(cr);
+        SetColour(cr, deep, 0.18);
+        cairo_fill(cr);
+    }
+    // The sun's glitter on the water.
     for (int i = 0; i < 70; ++i) {
         const double x = w * 0.55 + rnd.Range(-60, 60) * (1 + rnd.Next()), y = horizon + rnd.Range(5, 160);
         Glow(cr, x, y, rnd.Range(2, 5), {1, 0.98, 0.88}, 0.7);
     }
-    // A small island on the horizon.
-    cairo_move_to(cr, w * 0.12, horizon + 2);
-    cairo_curve_to(cr, w * 0.16, horizon - 18, w * 0.22, horizon - 22, w * 0.3, horizon + 2);
-    cairo_close_path(cr);
-    SetColour(cr, Mix(r.Colour("island"), s1, 0.35));
+    // A small wooded island on the horizon, with a pale beach.
+    const Rgb island = Mix(r.Colour("island"), s1, 0.3);
+    Ellipse(cr, w * 0.21, horizon + 1.5, w * 0.1, 2.5);
+    SetColour(cr, Mix({0.95, 0.9, 0.75}, s1, 0.3));
     cairo_fill(cr);
+    cairo_move_to(cr, w * 0.12, horizon + 1);
+    cairo_curve_to(cr, w * 0.16, horizon - 18, w * 0.22, horizon - 22, w * 0.3, horizon + 1);
+    cairo_close_path(cr);
+    SetColour(cr, island);
+    cairo_fill(cr);
+    cairo_save(cr);
+    cairo_rectangle(cr, 0, 0, w, horizon);
+    cairo_clip(cr);
+    for (int i = 0; i < 14; ++i) {
+        const double k = rnd.Next(), x = w * (0.14 + k * 0.14), top = horizon - 4 - 14 * std::sin(k * M_PI);
+        cairo_arc(cr, x, top, 3 + 5 * std::sin(k * M_PI) * rnd.Range(0.6, 1.1), 0, 2 * M_PI);
+        SetColour(cr, Mix(island, {0.2, 0.45, 0.3}, rnd.Range(0, 0.4)));
+        cairo_fill(cr);
+    }
+    cairo_restore(cr);
+    // Gulls far off.
+    cairo_set_line_width(cr, 1.6);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    SetColour(cr, {0.95, 0.97, 1}, 0.9);
+    const double gulls[][3] = {{0.7, 0.55, 7}, {0.76, 0.48, 5}, {0.8, 0.6, 6}};
+    for (const auto& g : gulls) {
+        const double x = w * g[0], y = horizon * g[1], s = g[2];
+        cairo_move_to(cr, x - s, y - s * 0.3);
+        cairo_curve_to(cr, x - s * 0.6, y - s * 0.7, x - s * 0.2, y - s * 0.5, x, y);
+        cairo_curve_to(cr, x + s * 0.2, y - s * 0.5, x + s * 0.6, y - s * 0.7, x + s, y - s * 0.3);
+    }
+    cairo_stroke(cr);
 }
 
 // The heroine crossing the moon: hat, flying hair and cape, sword raised.
