@@ -312,19 +312,82 @@ void Sky(cairo_t* cr, const Recipe& r, const Context&) {
         cairo_fill(cr);
         if (r.Text("witch") == "yes") WitchSilhouette(cr, mx - 4, my + 4, r.Colour("top"));
     }
-    if (r.keys.count("castle")) {   // a far castle of crystal spires
+    if (r.keys.count("planet")) {   // a ringed world hanging in the strange sky
+        const Rgb c = r.Colour("planet");
+        const double px = r.Number("planet_x"), py = r.Number("planet_y"), pr = r.Number("planet_r");
+        // The ring's far half goes behind the world, its near half in front.
+        auto ring = [&](double from, double to) {
+            cairo_save(cr);
+            cairo_translate(cr, px, py);
+            cairo_rotate(cr, -0.35);
+            cairo_scale(cr, pr * 1.9, pr * 0.45);
+            cairo_new_path(cr);
+            cairo_arc(cr, 0, 0, 1, from, to);
+            cairo_restore(cr);
+            cairo_set_line_width(cr, 3);
+            SetColour(cr, Lighter(c, 0.6), 0.7);
+            cairo_stroke(cr);
+        };
+        Glow(cr, px, py, pr * 2, c, 0.25);
+        ring(M_PI, 2 * M_PI);
+        cairo_arc(cr, px, py, pr, 0, 2 * M_PI);
+        cairo_pattern_t* p = cairo_pattern_create_radial(px - pr * 0.4, py - pr * 0.4, pr * 0.1, px, py, pr);
+        const Rgb lit = Lighter(c, 0.5), dark = Darker(c, 0.35);
+        cairo_pattern_add_color_stop_rgb(p, 0, lit.r, lit.g, lit.b);
+        cairo_pattern_add_color_stop_rgb(p, 1, dark.r, dark.g, dark.b);
+        cairo_set_source(cr, p);
+        cairo_fill(cr);
+        cairo_pattern_destroy(p);
+        ring(0, M_PI);
+    }
+    if (r.keys.count("castle")) {   // a far castle of crystal spires on a floating rock
         const Rgb c = r.Colour("castle");
-        const double cx = r.Number("castle_x", w * 0.3), base = h * 0.62;
-        const double spires[][3] = {{-60, 90, 14}, {-30, 150, 18}, {0, 210, 22}, {30, 140, 18}, {62, 100, 14}};
-        for (const auto& s : spires) {
-            cairo_move_to(cr, cx + s[0] - s[2], base);
-            cairo_line_to(cr, cx + s[0] - s[2], base - s[1]);
-            cairo_line_to(cr, cx + s[0], base - s[1] - s[2] * 2.2);
-            cairo_line_to(cr, cx + s[0] + s[2], base - s[1]);
-            cairo_line_to(cr, cx + s[0] + s[2], base);
+        const double cx = r.Number("castle_x", w * 0.3), base = h * 0.6;
+        cairo_move_to(cr, cx - 95, base);
+        cairo_curve_to(cr, cx - 60, base + 40, cx - 20, base + 90, cx + 5, base + 120);
+        cairo_curve_to(cr, cx + 25, base + 80, cx + 60, base + 40, cx + 95, base);
+        cairo_close_path(cr);
+        FillStroke(cr, Darker(c, 0.45), Darker(c, 0.7), base, base + 120, Darker(c, 0.75), 1.0);
+        const double spires[][3] = {{-70, 70, 12}, {-42, 130, 16}, {-12, 190, 20}, {18, 150, 17}, {46, 110, 15},
+                                    {74, 60, 11}};
+        for (const auto& sp : spires) {
+            const double x = cx + sp[0], top = base - sp[1], half = sp[2], tip = top - half * 2.4;
+            cairo_move_to(cr, x - half, base);
+            cairo_line_to(cr, x - half, top);
+            cairo_line_to(cr, x, tip);
+            cairo_line_to(cr, x, base);
             cairo_close_path(cr);
-            FillStroke(cr, Lighter(c, 0.25), c, base - s[1] - 40, base, Darker(c, 0.3), 1.0);
-            Glow(cr, cx + s[0], base - s[1] * 0.7, s[2], Lighter(c, 0.6), 0.6);
+            FillStroke(cr, Lighter(c, 0.45), Lighter(c, 0.1), tip, base, c, 0);
+            cairo_move_to(cr, x + half, base);
+            cairo_line_to(cr, x + half, top);
+            cairo_line_to(cr, x, tip);
+            cairo_line_to(cr, x, base);
+            cairo_close_path(cr);
+            FillStroke(cr, c, Darker(c, 0.3), tip, base, c, 0);
+            cairo_move_to(cr, x - half, base);
+            cairo_line_to(cr, x - half, top);
+            cairo_line_to(cr, x, tip);
+            cairo_line_to(cr, x + half, top);
+            cairo_line_to(cr, x + half, base);
+            cairo_set_line_width(cr, 1.0);
+            SetColour(cr, Lighter(c, 0.7), 0.8);
+            cairo_stroke(cr);
+            for (double wy = top + 14; wy < base - 10; wy += 26) {   // lit windows
+                RoundRect(cr, x - 3, wy, 6, 9, 3);
+                SetColour(cr, {1, 0.95, 0.75}, 0.9);
+                cairo_fill(cr);
+                Glow(cr, x, wy + 4, 9, {1, 0.9, 0.6}, 0.35);
+            }
+        }
+        for (int i = 0; i < 5; ++i) {   // crystals hanging under the rock
+            const double x = cx - 50 + i * 25 + rnd.Range(-5, 5), y = base + 40 + rnd.Range(0, 40) - std::abs(i - 2) * 10;
+            cairo_move_to(cr, x - 4, y);
+            cairo_line_to(cr, x + 4, y);
+            cairo_line_to(cr, x, y + 16 + rnd.Range(0, 8));
+            cairo_close_path(cr);
+            SetColour(cr, Lighter(c, 0.5), 0.9);
+            cairo_fill(cr);
+            Glow(cr, x, y + 8, 12, Lighter(c, 0.4), 0.4);
         }
     }
     // Banks of cloud, paler toward the bottom.
