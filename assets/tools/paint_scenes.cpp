@@ -407,21 +407,40 @@ void CrystalHall(cairo_t* cr, const Recipe& r, const Context&) {
     const double w = r.width, h = r.height;
     Random rnd(53);
     VerticalGradient(cr, w, h, r.Colour("top"), r.Colour("middle"), r.Colour("bottom"));
-    Stars(cr, w, h, 90, rnd);
-    const Rgb c = r.Colour("crystal");
-    for (int i = 0; i < 18; ++i) {
-        const double x = rnd.Range(0, w), y = rnd.Range(0, h), s = rnd.Range(10, 45), a = rnd.Range(-0.5, 0.5);
+    // Drifts of nebula behind everything.
+    const Rgb nebula[] = {r.Colour("nebula"), r.Colour("crystal")};
+    for (int i = 0; i < 7; ++i)
+        Glow(cr, rnd.Range(0, w), rnd.Range(0, h), rnd.Range(120, 220), nebula[i % 2], 0.16);
+    Stars(cr, w, h, 110, rnd);
+    // Crystals from far (small, dim) to near (large, bright), each lit on its left face.
+    const Rgb c = r.Colour("crystal"), dark = r.Colour("middle");
+    for (int i = 0; i < 22; ++i) {
+        const double near = i / 21.0;
+        const double x = rnd.Range(0, w), y = rnd.Range(0, h), s = 8 + 36 * near * rnd.Range(0.7, 1.0);
+        const double a = rnd.Range(-0.5, 0.5);
+        const Rgb face = Mix(c, dark, 0.65 - 0.5 * near);
         cairo_save(cr);
         cairo_translate(cr, x, y);
         cairo_rotate(cr, a);
-        Glow(cr, 0, 0, s * 1.6, c, 0.25);
+        Glow(cr, 0, 0, s * 1.8, c, 0.12 + 0.2 * near);
+        cairo_move_to(cr, 0, -s * 1.4);
+        cairo_line_to(cr, -s * 0.5, -s * 0.2);
+        cairo_line_to(cr, 0, s * 1.4);
+        cairo_close_path(cr);
+        FillStroke(cr, Lighter(face, 0.45), Lighter(face, 0.1), -s, s, face, 0);
         cairo_move_to(cr, 0, -s * 1.4);
         cairo_line_to(cr, s * 0.5, -s * 0.2);
         cairo_line_to(cr, 0, s * 1.4);
-        cairo_line_to(cr, -s * 0.5, -s * 0.2);
         cairo_close_path(cr);
-        const Rgb face = Mix(c, r.Colour("middle"), rnd.Range(0.2, 0.6));
-        FillStroke(cr, Lighter(face, 0.3), Darker(face, 0.2), -s, s, Lighter(c, 0.4), 1.0);
+        FillStroke(cr, face, Darker(face, 0.3), -s, s, face, 0);
+        cairo_move_to(cr, 0, -s * 1.4);
+        cairo_line_to(cr, -s * 0.5, -s * 0.2);
+        cairo_line_to(cr, 0, s * 1.4);
+        cairo_line_to(cr, s * 0.5, -s * 0.2);
+        cairo_close_path(cr);
+        cairo_set_line_width(cr, 1.0);
+        SetColour(cr, Lighter(c, 0.5), 0.5 + 0.4 * near);
+        cairo_stroke(cr);
         cairo_restore(cr);
     }
 }
