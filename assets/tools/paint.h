@@ -20,11 +20,14 @@ struct Recipe {
     int width = 0, height = 0;
     std::string look;
     std::map<std::string, std::string> keys;
-    int line = 0;
 
-    std::string Text(const std::string& key, const std::string& fallback = "") const;
-    double Number(const std::string& key, double fallback = 0) const;
-    Rgb Colour(const std::string& key, const char* fallback = "#ff00ff") const;
+    // Without a fallback a missing setting is an error naming it.
+    std::string Text(const std::string& key) const;
+    std::string Text(const std::string& key, const std::string& fallback) const;
+    double Number(const std::string& key) const;
+    double Number(const std::string& key, double fallback) const;
+    Rgb Colour(const std::string& key) const;
+    Rgb Colour(const std::string& key, const char* fallback) const;
 };
 
 // A character's colours and features, shared by portraits and boss sprites.

@@ -8,19 +8,30 @@
 
 namespace paint {
 
-std::string Recipe::Text(const std::string& key, const std::string& fallback) const {
+std::string Recipe::Text(const std::string& key) const {
     auto it = keys.find(key);
-    return it == keys.end() ? fallback : it->second;
+    if (it == keys.end()) throw std::runtime_error("setting missing: " + key);
+    return it->second;
 }
 
-double Recipe::Number(const std::string& key, double fallback) const {
-    auto it = keys.find(key);
-    return it == keys.end() ? fallback : std::atof(it->second.c_str());
+std::string Recipe::Text(const std::string& key, const std::string& fallback) const {
+    return keys.count(key) ? Text(key) : fallback;
 }
+
+double Recipe::Number(const std::string& key) const {
+    const std::string text = Text(key);
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0') throw std::runtime_error("not a number: " + key + "=" + text);
+    return v;
+}
+
+double Recipe::Number(const std::string& key, double fallback) const { return keys.count(key) ? Number(key) : fallback; }
+
+Rgb Recipe::Colour(const std::string& key) const { return ParseColour(Text(key)); }
 
 Rgb Recipe::Colour(const std::string& key, const char* fallback) const {
-    auto it = keys.find(key);
-    return ParseColour(it == keys.end() ? fallback : it->second);
+    return ParseColour(keys.count(key) ? Text(key) : fallback);
 }
 
 Rgb Character::Colour(const std::string& key) const { return ParseColour(Text(key)); }

@@ -387,7 +387,7 @@ void Portrait(cairo_t* cr, const Recipe& r, const Context& ctx) {
     // Brows show through the bangs, as they carry half of the expression.
     for (int side = -1; side <= 1; side += 2) Brow(cr, kFaceX + side * 20, 94, side, brows, hair);
     Mark(cr, c);
-    Extras(cr, r.Text("extra"));
+    Extras(cr, r.Text("extra", ""));
 }
 
 }  // namespace

@@ -310,7 +310,7 @@ void Sky(cairo_t* cr, const Recipe& r, const Context&) {
         Ellipse(cr, mx - 10, my - 6, 7, 5);
         Ellipse(cr, mx + 12, my + 10, 5, 4);
         cairo_fill(cr);
-        if (r.Text("witch") == "yes") WitchSilhouette(cr, mx - 4, my + 4, r.Colour("top"));
+        if (r.Text("witch", "no") == "yes") WitchSilhouette(cr, mx - 4, my + 4, r.Colour("top"));
     }
     if (r.keys.count("planet")) {   // a ringed world hanging in the strange sky
         const Rgb c = r.Colour("planet");

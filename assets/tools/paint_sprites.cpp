@@ -194,7 +194,7 @@ void Orb(cairo_t* cr, const Recipe& r, const Context&) {
     cairo_arc(cr, cx, cy, rad * 0.42, 0, 2 * M_PI);
     SetColour(cr, core);
     cairo_fill(cr);
-    if (r.Text("ring") == "yes") {
+    if (r.Text("ring", "no") == "yes") {
         cairo_arc(cr, cx, cy, rad * 0.78, 0, 2 * M_PI);
         cairo_set_line_width(cr, rad * 0.14);
         SetColour(cr, Lighter(glow, 0.4), 0.9);
@@ -280,7 +280,7 @@ void StarBullet(cairo_t* cr, const Recipe& r, const Context&) {
 void RabbitShape(cairo_t* cr, const Recipe& r) {
     const Rgb fur = r.Colour("fur"), inner = r.Colour("inner"), eye = r.Colour("eye"), wing = r.Colour("wing");
     const Rgb line = Darker(fur, 0.55);
-    const std::string extra = r.Text("extra");
+    const std::string extra = r.Text("extra", "");
     Fit(cr, r, 48);
     // Wings behind.
     for (int side = -1; side <= 1; side += 2) {

@@ -190,7 +190,6 @@ int main(int argc, char** argv) {
             r.height = std::atoi(l.words[3].c_str());
             r.look = l.words[4];
             r.keys = l.keys;
-            r.line = l.number;
             if (r.width <= 0 || r.height <= 0 || r.width > 4096 || r.height > 4096)
                 throw std::runtime_error("bad size");
             Paint(r, ctx, outDir);

@@ -34,6 +34,8 @@ TEST(Painter, BadRecipeLinesAreRefusedByLineAndPaintNothing) {
     } cases[] = {
         {"picture x.png 16 16 orb glow=#12345 core=#ffffff", "bad colour (want #rrggbb): #12345"},
         {"picture x.png 16 16 blob", "unknown look blob"},
+        {"picture x.png 16 16 orb core=#ffffff", "setting missing: glow"},
+        {"picture x.png 150 25 digits size=big top=#ffffff bottom=#ffffff line=#000000", "not a number: size=big"},
         {"picture x.png 0 16 orb glow=#112233 core=#ffffff", "bad size"},
         {"picture x.png 16 orb glow=#112233", "want: picture FILE WIDTH HEIGHT LOOK"},
         {"picture x_a.png 16 16 orb glow=#112233 core=#ffffff", "names another picture's alpha"},
