@@ -10,6 +10,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libmpg123-dev libvorbis-dev libogg-dev libmp3lame-dev
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   clang libclang-rt-14-dev
 )
 
