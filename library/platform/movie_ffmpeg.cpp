@@ -264,8 +264,11 @@ MovieFrameResult MovieStreamUpdate(MovieStream* s, MoviePixelFormat format, void
         av_frame_unref(s->due);
         return converted ? MOVIE_FRAME_NEW : MOVIE_FRAME_ERROR;
     }
-    if (s->ended && (s->lastUs < 0 || now >= s->lastUs + s->frameUs)) return MOVIE_FRAME_END;
-    return MOVIE_FRAME_PENDING;
+    if (!s->ended || (s->lastUs >= 0 && now < s->lastUs + s->frameUs)) return MOVIE_FRAME_PENDING;
+    // The clock stops at the movie's end, so that it tells its length.
+    s->running = false;
+    s->baseUs = s->lastUs < 0 ? 0 : s->lastUs + s->frameUs;
+    return MOVIE_FRAME_END;
 }
 
 void MovieStreamRun(MovieStream* s) {
