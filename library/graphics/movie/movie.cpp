@@ -64,7 +64,12 @@ MoviePixelFormat FrameFormatFor(int surfaceMode, ColorData* colorData) {
     return MOVIE_PIXELS_X8R8G8B8;
 }
 
-int LogOpenFailure(const char* path) { return ErrorLogFmtAdd("ファイル:%s が開けませんでした", path); }
+// A name too long for any path is cut so that the line keeps its end.
+int LogOpenFailure(const char* path) {
+    constexpr int kShown = 256;
+    const bool cut = std::strlen(path) > size_t(kShown);
+    return ErrorLogFmtAdd("ファイル:%.*s%s が開けませんでした", kShown, path, cut ? "..." : "");
+}
 
 void ReleaseStream(MovieData* m) {
     MovieStreamClose(m->Stream);
