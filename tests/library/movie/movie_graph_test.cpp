@@ -340,6 +340,14 @@ TEST_F(MovieGraphs, ADisplayChangeKeepsThePositionAndRestoresEveryMovie) {
     DrawGraph(0, 0, g, 0);
     EXPECT_EQ(ShownFrame(g, 8), 11);
     EXPECT_EQ(DrawGraph(0, 0, doomed, 0), 0);
+
+    // A window-mode change makes the screens anew and deletes every graph:
+    // the movies go with their graphs.
+    const int movie = GetGraphData(g)->MovieHandle;
+    EXPECT_EQ(ChangeWindowMode(1), 0);
+    EXPECT_EQ(GetGraphData(g), nullptr);
+    EXPECT_EQ(GetMovieData(movie), nullptr);
+    EXPECT_GE(Play(), 0);
 }
 
 }  // namespace
