@@ -38,7 +38,7 @@ int64_t SystemClockUs() {
 
 struct MovieStream {
     MovieByteSource source{};
-    int64_t sourceSize = 0;
+    int64_t sourceSize = -1;      // unknown while negative
     AVIOContext* io = nullptr;
     AVFormatContext* format = nullptr;
     AVCodecContext* decoder = nullptr;
@@ -73,7 +73,7 @@ int ReadPacket(void* opaque, uint8_t* buffer, int size) {
 int64_t SeekBytes(void* opaque, int64_t offset, int whence) {
     MovieStream* s = static_cast<MovieStream*>(opaque);
     whence &= ~AVSEEK_FORCE;
-    if (whence == AVSEEK_SIZE) return s->sourceSize;
+    if (whence == AVSEEK_SIZE) return s->sourceSize >= 0 ? s->sourceSize : AVERROR(ENOSYS);
     const int origin = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? 1 : whence == SEEK_END ? 2 : -1;
     if (origin < 0 || s->source.seek(s->source.handle, offset, origin) != 0) return AVERROR(EIO);
     return s->source.tell(s->source.handle);
