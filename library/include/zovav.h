@@ -40,6 +40,19 @@ int LoadDivGraph(const char* fileName, int allNum, int xNum, int yNum, int xSize
                  int notUse3DFlag = 0);
 int GetGraphSize(int grHandle, int* sizeX, int* sizeY);
 
+// Movies: LoadGraph of a movie file (Matroska, AVI, MP4/QuickTime, MPEG,
+// Ogg, ASF) gives a graph that shows the movie's current frame wherever it is
+// drawn; its sound track is not played. A movie starts paused; it pauses
+// while the window is inactive and stops by itself at its end, keeping the
+// last frame. Times are in milliseconds; GetMovieStateToGraph gives 1 while
+// playing, 0 when paused or ended. Play and pause do nothing for a graph
+// without a movie; tell, seek and the state give -1 for it.
+int PlayMovieToGraph(int grHandle);
+int PauseMovieToGraph(int grHandle);
+int TellMovieToGraph(int grHandle);
+int SeekMovieToGraph(int grHandle, int time);
+int GetMovieStateToGraph(int grHandle);
+
 // Input
 // Keys and pads. CheckHitKey tests one key by its key code (1 down, 0 up);
 // GetJoypadInputState returns the pad state word of a pad number (1 to 8, 0
