@@ -1,5 +1,5 @@
 // The log file "Log.txt" in the start-up directory: time-stamped, indented
-// Shift-JIS lines with CRLF ends; and the on-screen log console's set-up.
+// Shift-JIS lines with CRLF ends.
 #include "core/log.h"
 
 #include <fcntl.h>
@@ -11,8 +11,6 @@
 
 #include "core/library_state.h"
 #include "core/routines.h"
-#include "graphics/font/font_handle.h"
-#include "graphics/graphics_core.h"
 #include "platform/system_posix.h"
 
 namespace {
@@ -25,17 +23,6 @@ struct LogState {
     int midLine = 0;
 };
 LogState g_log;
-
-struct LogOnScreenState {
-    int inUse = 0;
-    int drawFlag = 0;
-    int fontHandle = -1;
-    int fontLost = 0;
-    int fontSize = 16;
-    char text[80][255] = {};
-    int cursorX = 0, cursorY = 0, lineCount = 0;
-};
-LogOnScreenState g_screenLog;
 
 // "\n" becomes "\r\n" until the first "\n" that already follows "\r":
 // from there on the text is taken as it is.
@@ -117,25 +104,3 @@ int ErrorLogTabSub() {
 }
 
 int GetLogIndentLevel() { return g_log.indent; }
-
-int InitLogOnScreen() {
-    if (g_screenLog.inUse) return 0;
-    if (!GetDirectDrawObjectExists() || !g_Library.session.mainWindow) return -1;
-    g_screenLog = LogOnScreenState{};
-    g_screenLog.inUse = 1;
-    g_screenLog.fontLost = 1;
-    // The console's own font: edged, default face; the font layer raises the
-    // lost flag whenever the font goes with the graphics state.
-    g_screenLog.fontHandle = CreateFontToHandleImpl(nullptr, g_screenLog.fontSize, 4, 1, -1, -1, 0, -1, -1);
-    SetFontLostFlag(g_screenLog.fontHandle, &g_screenLog.fontLost);
-    return 0;
-}
-
-int TerminateLogOnScreen() {
-    if (g_screenLog.fontHandle != -1) DeleteFontToHandleImpl(g_screenLog.fontHandle);
-    g_screenLog.inUse = 0;
-    g_screenLog.fontHandle = -1;
-    return 0;
-}
-
-int GetLogOnScreenFlag() { return g_screenLog.drawFlag; }

@@ -14,15 +14,12 @@
 #include "core/log.h"
 #include "core/routines.h"
 #include "core/window.h"
+#include "core/subsystem.h"
 #include "core/window_settings.h"
-#include "graphics/graphics_core.h"
-#include "input/input_core.h"
-#include "network/network.h"
 #include "platform/message_queue.h"
 #include "platform/system_posix.h"
 #include "platform/text_iconv.h"
 #include "platform/window_sdl.h"
-#include "sound/sound_core.h"
 
 LibraryState g_Library;
 
@@ -82,8 +79,8 @@ std::string InstanceLockFileName() {
 
 bool CreateMainWindow() {
     LibrarySessionState& s = S();
-    int screenWidth = 640, screenHeight = 480;
-    GetScreenSize(&screenWidth, &screenHeight);
+    int screenWidth, screenHeight;
+    GetDisplayScreenSize(&screenWidth, &screenHeight);
     int x = 0, y = 0, width = screenWidth, height = screenHeight;
     bool fullScreen = !P().windowMode;
     if (P().windowMode) {
@@ -116,6 +113,25 @@ void ResetLibrarySession() {
     S().comStarted = comStarted;
     g_Library.quit = 0;
     g_Library.messageThreadEnded = 0;
+}
+
+int LibraryWindowSystemStarted() {
+    S().libraryStarted = 1;
+    return 0;
+}
+
+void RegisterCoreSubsystems() {
+    SubsystemRow com = {};
+    com.name = "com";
+    com.start = InitializeCom;
+    com.end = TerminateCom;
+    RegisterSubsystem(com);
+    SubsystemRow window = {};
+    window.name = "window";
+    window.start = LibraryWindowSystemInit;
+    window.started = LibraryWindowSystemStarted;
+    window.end = LibraryWindowSystemEnd;
+    RegisterSubsystem(window);
 }
 
 int InitializeCom() {
@@ -289,7 +305,6 @@ int LibraryWindowSystemEnd() {
 int ZoVav_InitImpl() {
     LibraryPersistentState& p = P();
     p.startupInProgress = 1;
-    if (GetNotUse3DFlag() == 1) SetUseDirectDrawFlag(0);
     InitializeZVArchiveManager();
     SetFileAccessFunctions(nullptr);
 
@@ -299,27 +314,14 @@ int ZoVav_InitImpl() {
     else p.startupDir.clear();
     LogFileInitialize();
 
-    int desktopBits = 0;
-    PlatformGetDesktop(nullptr, nullptr, &desktopBits);
-    if ((desktopBits == 24 && p.windowMode) || GetDisplayColorBitDepth() == 24) {
-        ErrorLogAdd("REvevevは２４ビットカラーモードに対応していません\n");
+    if (CheckSubsystemSettings() < 0) {
         p.startupInProgress = 0;
         return -1;
     }
     OutputSystemInfo();
     InitializeStreamFunctionTables();
-    SetRestoreGraphCallback(nullptr);
 
-    if (InitializeCom() == -1 || LibraryWindowSystemInit() == -1 || InitializeHTTP() == -1) return FailedStart();
-    if (InitializeInput() == -1) return FailedStart();
-    InitializeDirectSound();
-    if (InitializeDisplay() < 0) return FailedStart();
-    InitializeCharBuffer();
-    S().libraryStarted = 1;
-    SetWaitVSyncFlag(1);
-    if (!p.windowMode) SetForegroundMainWindow();
-    InitLogOnScreen();
-    InitializeScreensAtStartup();
+    if (StartSubsystems() < 0) return FailedStart();
     p.startupInProgress = 0;
     return 0;
 }
@@ -328,15 +330,7 @@ int ZoVav_EndImpl() {
     LibrarySessionState& s = S();
     s.ending = 1;
     s.closeState = 1;
-    TerminateLogOnScreen();
-    TerminateHTTP();
-    TerminateNetWork();
-    StopMusicImpl();
-    TerminateDisplay();
-    TerminateInput();
-    TerminateDirectSound();
-    LibraryWindowSystemEnd();
-    TerminateCom();
+    EndSubsystems();
     s.libraryStarted = 0;
     // With no window left there is nothing to pump.
     while (s.windowExists && ProcessMessageImpl() == 0 && !g_Library.quit) {
