@@ -2,15 +2,13 @@
 // Shift-JIS lines with CRLF ends.
 #include "core/log.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "core/library_state.h"
 #include "core/routines.h"
+#include "platform/files_posix.h"
 #include "platform/system_posix.h"
 
 namespace {
@@ -39,22 +37,12 @@ std::string ToCrLf(const char* text) {
     out += p;
     return out;
 }
-
-void WriteAll(int fd, const std::string& s) {
-    size_t done = 0;
-    while (done < s.size()) {
-        ssize_t n = write(fd, s.data() + done, s.size() - done);
-        if (n <= 0) return;
-        done += size_t(n);
-    }
-}
 }  // namespace
 
 int LogFileInitialize() {
     g_log.path = g_Library.persistent.startupDirOnDisk + "/Log.txt";
-    unlink(g_log.path.c_str());
-    int fd = open(g_log.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) close(fd);
+    PlatformRemoveFile(g_log.path.c_str());
+    PlatformCreateEmptyFile(g_log.path.c_str());
     g_log.indent = 0;
     g_log.midLine = 0;
     g_log.startTime = PlatformTimeMs();
@@ -66,8 +54,6 @@ const char* GetLogFilePath() { return g_log.path.c_str(); }
 int ErrorLogAdd(const char* text) {
     if (!text || g_log.path.empty()) return -1;
     std::string converted = ToCrLf(text);
-    int fd = open(g_log.path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) return -1;
     std::string out;
     if (!g_log.midLine) {
         char stamp[16];
@@ -76,8 +62,7 @@ int ErrorLogAdd(const char* text) {
         out.append(size_t(g_log.indent), '\t');
     }
     out += converted;
-    WriteAll(fd, out);
-    close(fd);
+    if (!PlatformAppendToFile(g_log.path.c_str(), out.data(), out.size())) return -1;
     g_log.midLine = converted.empty() ? g_log.midLine : (converted.back() != '\n');
     return -1;
 }
