@@ -172,7 +172,7 @@ int StopSoundImpl() {
 namespace {
 // Without a sound device the library runs on, silent.
 int StartSound() {
-    InitializeDirectSound();
+    if (InitializeDirectSound() != 0) ErrorLogAdd("サウンドデバイスが使えないため音を出さずに動作します\n");
     return 0;
 }
 
