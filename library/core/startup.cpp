@@ -13,8 +13,8 @@
 #include "core/lock.h"
 #include "core/log.h"
 #include "core/routines.h"
-#include "core/window.h"
 #include "core/subsystem.h"
+#include "core/window.h"
 #include "core/window_settings.h"
 #include "platform/message_queue.h"
 #include "platform/system_posix.h"
@@ -99,6 +99,12 @@ bool CreateMainWindow() {
     PlatformShowWindow(s.mainWindow);
     return true;
 }
+
+// Every subsystem has started: the library counts as started from here.
+int LibraryWindowSystemStarted() {
+    S().libraryStarted = 1;
+    return 0;
+}
 }  // namespace
 
 void SetSkipStartupWaits(int flag) { P().skipFixedWaits = flag; }
@@ -113,11 +119,6 @@ void ResetLibrarySession() {
     S().comStarted = comStarted;
     g_Library.quit = 0;
     g_Library.messageThreadEnded = 0;
-}
-
-int LibraryWindowSystemStarted() {
-    S().libraryStarted = 1;
-    return 0;
 }
 
 void RegisterCoreSubsystems() {
