@@ -197,11 +197,8 @@ void KeyInputPeriodicWork(bool inactiveWait) {
 }  // namespace
 
 void RegisterTextInputSubsystem() {
-    SubsystemRow row = {};
-    row.name = "text";
-    row.start = InitializeCharBuffer;
-    row.periodic = KeyInputPeriodicWork;
-    RegisterSubsystem(row);
+    RegisterSubsystem({"text", nullptr, InitializeCharBuffer, nullptr, nullptr, nullptr, KeyInputPeriodicWork, nullptr,
+                       nullptr, nullptr});
 }
 
 int DeleteAllKeyInputStrings() {

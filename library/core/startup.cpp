@@ -122,17 +122,10 @@ void ResetLibrarySession() {
 }
 
 void RegisterCoreSubsystems() {
-    SubsystemRow com = {};
-    com.name = "com";
-    com.start = InitializeCom;
-    com.end = TerminateCom;
-    RegisterSubsystem(com);
-    SubsystemRow window = {};
-    window.name = "window";
-    window.start = LibraryWindowSystemInit;
-    window.started = LibraryWindowSystemStarted;
-    window.end = LibraryWindowSystemEnd;
-    RegisterSubsystem(window);
+    RegisterSubsystem(
+        {"com", nullptr, InitializeCom, nullptr, nullptr, TerminateCom, nullptr, nullptr, nullptr, nullptr});
+    RegisterSubsystem({"window", nullptr, LibraryWindowSystemInit, LibraryWindowSystemStarted, nullptr,
+                       LibraryWindowSystemEnd, nullptr, nullptr, nullptr, nullptr});
 }
 
 int InitializeCom() {

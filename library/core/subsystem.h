@@ -12,7 +12,7 @@ struct ActivationEvent {
     bool screenLost;
 };
 
-// Every hook may be null.
+// Every hook may be null. Rows are written in this field order.
 struct SubsystemRow {
     const char* name;
     int (*checkSettings)();     // before start-up logs the system; negative refuses it

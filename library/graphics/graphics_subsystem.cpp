@@ -107,15 +107,7 @@ void RestoreLostGraphs() { RestoreAllLostGraphs(); }
 }  // namespace
 
 void RegisterGraphicsSubsystem() {
-    SubsystemRow row = {};
-    row.name = "graphics";
-    row.checkSettings = CheckGraphicsSettings;
-    row.start = InitializeDisplay;
-    row.started = GraphicsStarted;
-    row.stop = TerminateLogOnScreen;
-    row.end = TerminateDisplay;
-    row.onActivate = OnGraphicsActivation;
-    row.windowMessage = GraphicsWindowMessage;
-    RegisterSubsystem(row);
+    RegisterSubsystem({"graphics", CheckGraphicsSettings, InitializeDisplay, GraphicsStarted, TerminateLogOnScreen,
+                       TerminateDisplay, nullptr, nullptr, OnGraphicsActivation, GraphicsWindowMessage});
     RegisterDisplayHooks({ScreenSize, ApplyWindowModeToScreen, RestoreLostGraphs});
 }

@@ -152,14 +152,8 @@ intptr_t InputWindowMessage(uint32_t message, uintptr_t wParam, intptr_t, bool* 
 }  // namespace
 
 void RegisterInputSubsystem() {
-    SubsystemRow row = {};
-    row.name = "input";
-    row.start = InitializeInput;
-    row.end = TerminateInput;
-    row.mainThreadWork = UpdateVibrationOnMainThread;
-    row.onActivate = OnInputActivation;
-    row.windowMessage = InputWindowMessage;
-    RegisterSubsystem(row);
+    RegisterSubsystem({"input", nullptr, InitializeInput, nullptr, nullptr, TerminateInput, nullptr,
+                       UpdateVibrationOnMainThread, OnInputActivation, InputWindowMessage});
 }
 
 int DeviceAxisToRange(int raw, bool deadZone) {

@@ -59,11 +59,6 @@ intptr_t NetworkWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lPara
 }  // namespace
 
 void RegisterNetworkSubsystem() {
-    SubsystemRow row = {};
-    row.name = "network";
-    row.start = InitializeHTTP;
-    row.end = EndNetwork;
-    row.periodic = NetworkPeriodicWork;
-    row.windowMessage = NetworkWindowMessage;
-    RegisterSubsystem(row);
+    RegisterSubsystem({"network", nullptr, InitializeHTTP, nullptr, nullptr, EndNetwork, NetworkPeriodicWork, nullptr,
+                       nullptr, NetworkWindowMessage});
 }

@@ -190,12 +190,6 @@ intptr_t SoundWindowMessage(uint32_t message, uintptr_t, intptr_t, bool* handled
 }  // namespace
 
 void RegisterSoundSubsystem() {
-    SubsystemRow row = {};
-    row.name = "sound";
-    row.start = StartSound;
-    row.stop = StopMusicImpl;
-    row.end = TerminateDirectSound;
-    row.periodic = SoundPeriodicWork;
-    row.windowMessage = SoundWindowMessage;
-    RegisterSubsystem(row);
+    RegisterSubsystem({"sound", nullptr, StartSound, nullptr, StopMusicImpl, TerminateDirectSound, SoundPeriodicWork,
+                       nullptr, nullptr, SoundWindowMessage});
 }
