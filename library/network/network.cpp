@@ -4,6 +4,8 @@
 #include "network/network.h"
 
 #include "core/log.h"
+#include "core/subsystem.h"
+#include "platform/window_messages.h"
 
 namespace {
 struct NetworkState {
@@ -36,3 +38,27 @@ int ProcessNetWorkMessage(int) { return 0; }
 int ProcessHTTPTasks() { return 0; }
 
 intptr_t NetWorkMessageProc(uint32_t, uintptr_t, intptr_t) { return 0; }
+
+namespace {
+// The network ends silently while its socket layer was never started.
+int EndNetwork() {
+    TerminateHTTP();
+    return TerminateNetWork();
+}
+
+void NetworkPeriodicWork(bool) {
+    ProcessNetWorkMessage(1);
+    ProcessHTTPTasks();
+}
+
+intptr_t NetworkWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, bool* handled) {
+    if (message != WM_SOCKET_NOTIFY) return 0;
+    *handled = true;
+    return NetWorkMessageProc(message, wParam, lParam);
+}
+}  // namespace
+
+void RegisterNetworkSubsystem() {
+    RegisterSubsystem({"network", nullptr, InitializeHTTP, nullptr, nullptr, EndNetwork, NetworkPeriodicWork, nullptr,
+                       nullptr, NetworkWindowMessage});
+}
