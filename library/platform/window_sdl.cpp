@@ -1,5 +1,5 @@
-// The main window over SDL2: creation, style, placement, cursor, message
-// boxes, and the pump that turns SDL events into library messages.
+// The main window over SDL2: creation, style, placement, cursor, and the
+// pump that turns SDL events into library messages.
 #include "platform/window_sdl.h"
 
 #include <SDL.h>
@@ -253,12 +253,4 @@ void PlatformPumpEvents() {
     if (!g_video.started) return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) TranslateEvent(e);
-}
-
-void PlatformMessageBox(const char* text, const char* caption) {
-    std::string t = ToUtf8(text), c = ToUtf8(caption);
-    fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
-    const char* driver = g_video.started ? SDL_GetCurrentVideoDriver() : nullptr;
-    if (driver && strcmp(driver, "dummy") != 0 && strcmp(driver, "offscreen") != 0)
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, c.c_str(), t.c_str(), nullptr);
 }

@@ -1,5 +1,5 @@
-// The main window over SDL2: creation, style, placement, cursor, message
-// boxes, and the pump that turns SDL events into library messages.
+// The main window over SDL2: creation, style, placement, cursor, and the
+// pump that turns SDL events into library messages.
 // Called on the main thread only.
 #pragma once
 #include <string>
@@ -40,5 +40,3 @@ void PlatformGetCursorPos(int* x, int* y);            // screen coordinates
 // Moves pending SDL events into the library's message queue.
 void PlatformPumpEvents();
 
-// Prints to stderr, and shows a box where a display exists. Texts are Shift-JIS.
-void PlatformMessageBox(const char* text, const char* caption);

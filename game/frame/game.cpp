@@ -1,0 +1,218 @@
+// The game object: construction and teardown, the frame loop, one update,
+// one draw, and the play-control operations.
+#include "frame/game.h"
+
+#include <cstdio>
+
+#include "frame/game_system.h"
+#include "frame/message_script.h"
+#include "frame/screen_helper.h"
+#include "scenes/command_list.h"
+#include "scenes/score_system.h"
+#include "zovav.h"
+
+CGame* g_game = nullptr;
+
+CTaskList* GamePool(PoolId pool) { return g_game->Pool(pool); }
+
+namespace {
+constexpr int kScreenshotButton = 0x40;
+constexpr int kScreenshotSound = 7;
+}  // namespace
+
+CGame::CGame() {
+    for (int& h : playerImages) h = -1;
+    for (int& h : bulletImages) h = -1;
+    for (int& h : enemyImages) h = -1;
+    for (int& h : bossImages) h = -1;
+    for (auto& animation : effectAnimations)
+        for (int& h : animation) h = -1;
+
+    settings_.LoadFailed("setup.ini");
+    std::string bgm = settings_.Get("BGM"), se = settings_.Get("SE");
+    name_ = settings_.Get("NAME");
+
+    for (PoolId p : kPoolCreationOrder)
+        pools_[p] = std::make_unique<CTaskList>(kPoolSpecs[p].elementSize, kPoolSpecs[p].capacity);
+
+    screen_ = std::make_unique<CScreenHelper>();
+    messages_ = std::make_unique<CMessageScript>();
+    script_ = std::make_unique<CCommandList>();
+    scores_ = std::make_unique<CScoreSystem>();
+    fader_ = std::make_unique<CFader>();
+
+    musicOff_ = bgm == "0";
+    music_.SetOff(musicOff_);
+    effectsOff_ = se == "0";
+    soundEffects_.SetOff(effectsOff_);
+
+    LoadImages();
+    LoadSounds();
+    LoadPositions();
+    LoadSystem();
+    SetDrawScreen(SCREEN_BACK);
+}
+
+CGame::~CGame() {
+    for (auto& pool : pools_) pool.reset();
+    screen_.reset();
+    script_.reset();
+    music_.Release();
+    soundEffects_.Release();
+    messages_.reset();
+    scores_.reset();
+    fader_.reset();
+    auto release = [](int& h) {
+        if (h != -1) DeleteGraph(h, 0);
+        h = -1;
+    };
+    for (int& h : playerImages) release(h);
+    for (int& h : enemyImages) release(h);
+    for (int& h : bossImages) release(h);
+    for (int& h : bulletImages) release(h);
+    release(itemImage);
+    release(shotImage);
+    for (auto& animation : effectAnimations)
+        for (int& h : animation) release(h);
+    release(backgroundImage);
+    release(swordImage);
+    SaveSystem();
+}
+
+void CGame::Run() {
+    SetDrawScreen(SCREEN_BACK);
+    SetFontSize(20);
+    input_ = 0;
+    schedule_.Start(Sys().NowMs());
+    while (Sys().ProcessMessage() == 0 && !Sys().EscapeDown() && !quitRequested_) {
+        int now = Sys().NowMs();
+        if (!schedule_.Due(now)) {
+            if (int ms = schedule_.SleepBefore(now)) Sys().SleepMs(ms);
+            continue;
+        }
+        Update();
+        if (schedule_.MayDraw(Sys().NowMs())) Draw();
+        TakeScreenshot();
+        if (clockResync_) {
+            schedule_.Resync(Sys().NowMs());
+            clockResync_ = false;
+        }
+        schedule_.Advance();
+    }
+    StopMusic();
+    ClearAllBut(0);
+}
+
+// At most one screenshot per 60 updates; one is possible at once after start.
+void CGame::TakeScreenshot() {
+    if (screenshotCounter_ < 60) ++screenshotCounter_;
+    if (screenshotCounter_ < 60 || !(Sys().PadWord() & kScreenshotButton)) return;
+    soundEffects_.Play(kScreenshotSound, CSoundList::PLAY_BACK);
+    DateTimeData date;
+    Sys().GetDate(&date);
+    char path[64];
+    snprintf(path, sizeof path, "data/screenshot/%04d%02d%02d%02d%02d%02d.bmp", date.Year, date.Mon, date.Day,
+             date.Hour, date.Min, date.Sec);
+    SaveDrawScreenToBMP(0, 0, 640, 480, path);
+    screenshotCounter_ = 0;
+}
+
+void CGame::Update() {
+    ++updateCount_;
+    replayNote_ = ReplayFrameNote();
+    MoveAll(POOL_BACKGROUND);
+    if (!paused_) {
+        for (PoolId p : {POOL_ITEM, POOL_PLAYER, POOL_ENEMY, POOL_SPECIAL, POOL_SHOT, POOL_BULLET, POOL_EFFECT})
+            MoveAll(p);
+    }
+    MoveAll(POOL_SCENE);
+    input_ = Sys().PadWord();
+    MoveAll(POOL_REPLAY);
+    if (!playEnded_) return;
+    ClearAllBut(0);
+    playEnded_ = false;
+    if (sceneRequest_ >= 1) {
+        JumpScene(sceneRequest_);
+        sceneRequest_ = 0;
+    }
+}
+
+void CGame::Draw() {
+    ClearDrawScreen();
+    for (PoolId p : {POOL_BACKGROUND, POOL_SPECIAL, POOL_ITEM, POOL_PLAYER, POOL_ENEMY, POOL_SHOT}) DrawAll(p);
+    SetDrawBlendMode(ZV_BLEND_ADD, 250);
+    DrawAll(POOL_BULLET);
+    DrawAll(POOL_EFFECT);
+    SetDrawBlendMode(ZV_BLEND_NOBLEND, 0);
+    screen_->DrawHud();
+    DrawAll(POOL_SCENE);
+    DrawAll(POOL_REPLAY);
+    Sys().ScreenFlip();
+    screen_->UpdateFps();
+}
+
+void CGame::MoveAll(PoolId pool) {
+    for (CTaskList::iterator it(pools_[pool].get()); it.HasNext();) {
+        if (!static_cast<CMover*>(it.Next())->Move()) it.Erase();
+    }
+}
+
+void CGame::DrawAll(PoolId pool) {
+    for (CTaskList::iterator it(pools_[pool].get()); it.HasNext();) static_cast<CMover*>(it.Next())->Draw();
+}
+
+void CGame::ClearAllBut(int n) {
+    for (int i = 1; i <= POOL_COUNT; ++i)
+        if (i != n) pools_[i - 1]->Clear();
+}
+
+void CGame::NewGame() {
+    music_.Stop();
+    random_.SetSeed(52154, 537, 150);
+    score_ = 0;
+    SetLives(mode_ == 1 ? 5 : 3);
+    nameEntryNeeded_ = false;
+}
+
+void CGame::GameOverReset() {
+    bossGauge_ = 0;
+    playEnded_ = true;
+    music_.Stop();
+    SetNameEntryNeeded(GetLowestScore() < score_);
+}
+
+void CGame::JumpScene(int n) {
+    if (n == 1) music_.Stop();
+}
+
+void CGame::LoadBackGround(int n) {
+    DeleteGraph(backgroundImage, 0);
+    SetTransColor(0, 0, 0);
+    char path[32];
+    snprintf(path, sizeof path, "data/material/back%d.jpg", n);
+    backgroundImage = LoadGraph(path, 0);
+    SetTransColor(255, 255, 255);
+}
+
+void CGame::PlayMusic(const std::string& name) {
+    music_.PlayByName(name, CSoundList::PLAY_LOOP);
+    clockResync_ = true;
+}
+
+void CGame::PlayMusicIndex(int i) {
+    music_.Play(i, CSoundList::PLAY_LOOP);
+    clockResync_ = true;
+}
+
+void CGame::FatalError(int code) {
+    ZoVav_End();
+    char caption[32];
+    snprintf(caption, sizeof caption, "エラー発生 ID=%03d", code);
+    if (code == 2) Sys().MessageBox(caption, "システムファイルが壊れています。");
+    if (code == 3) Sys().MessageBox(caption, "スコアファイルが壊れています。");
+    Sys().Exit(1);
+}
+
+int CGame::GetLowestScore() const { return scores_->GetRecord(9).score; }
+
+int CGame::GetHighestScore() const { return scores_->GetRecord(0).score; }

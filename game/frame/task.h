@@ -1,0 +1,83 @@
+// Tasks and task pools: every game object is a CTask living in a fixed pool
+// (CTaskList) that is both its allocator and the ordered list the frame loop
+// walks.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+class CTaskList;
+
+class CTask {
+public:
+    explicit CTask(CTaskList* list);
+    virtual ~CTask();
+    // Tasks live in pools; the family roots give the memory back.
+    static void operator delete(void*) {}
+    static void* operator new(size_t size, CTaskList* list) noexcept;
+    static void operator delete(void* p, CTaskList* list);
+
+private:
+    friend class CTaskList;
+    CTask() = default;   // the sentinels
+    CTaskList* list_ = nullptr;
+    CTask* prev_ = nullptr;
+    CTask* next_ = nullptr;
+};
+
+class CMover : public CTask {
+public:
+    // The hit box in its stored order: left, top, bottom, right.
+    CMover(CTaskList* list, float x, float y, float left, float top, float bottom, float right)
+        : CTask(list), x(x), y(y), left(left), top(top), bottom(bottom), right(right) {}
+    CMover(CTaskList* list, float x, float y) : CMover(list, x, y, 0, 0, 0, 0) {}
+    static void operator delete(void*) {}
+
+    // One update of behaviour; false asks the owner to delete the task.
+    virtual bool Move() { return true; }
+    virtual void Draw() {}
+
+    float x, y;
+    float left, top, bottom, right;
+};
+
+class CTaskList {
+public:
+    CTaskList(uint32_t elementSize, uint32_t count);
+    // Releases the memory without running the destructors of tasks still in it.
+    ~CTaskList();
+    CTaskList(const CTaskList&) = delete;
+    CTaskList& operator=(const CTaskList&) = delete;
+
+    // A free element, or null when the pool is full (or size does not fit).
+    void* Take(size_t size);
+    void GiveBack(void* p);
+    uint32_t GetCount() const { return capacity_ - freeCount_; }
+    uint32_t Capacity() const { return capacity_; }
+    uint32_t ElementSize() const { return elementSize_; }
+    void Clear();
+
+    class iterator {
+    public:
+        explicit iterator(CTaskList* list) : list_(list), at_(list->active_) {}
+        // The end test: false once the current task is the last one.
+        bool HasNext() const { return at_->next_ != list_->active_; }
+        CTask* Next() { return at_ = at_->next_; }
+        // Deletes the current task; the next Next() gives its successor.
+        void Erase();
+
+    private:
+        CTaskList* list_;
+        CTask* at_;
+    };
+
+private:
+    friend class CTask;
+    CTask* Element(uint32_t i) { return reinterpret_cast<CTask*>(block_ + size_t(i) * elementSize_); }
+
+    CTask* active_;
+    CTask* free_;
+    uint32_t elementSize_;
+    uint32_t capacity_;
+    uint32_t freeCount_;
+    unsigned char* block_;
+};

@@ -1,0 +1,244 @@
+// velmora_headless: the real game without a display, on a fake clock that
+// runs every update, fed from an input tape, drawing every, no or random
+// updates, with a hash of the play state per update and screenshots on
+// request.
+//
+//   velmora_headless --run-dir DIR --updates N [--tape FILE]
+//       [--draw every|never|random:SEED] [--hash-out FILE] [--shot-at U1,U2,...]
+//       [--start MODE,STAGE,SHOT] [--lives-floor N]
+#include <unistd.h>
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/startup.h"
+#include "graphics/graphics_core.h"
+#include "frame/entry.h"
+#include "frame/game.h"
+#include "frame/game_system.h"
+#include "frame/play_state.h"
+#include "platform/message_box.h"
+#include "platform/vblank_clock.h"
+
+namespace {
+
+struct Options {
+    std::string runDir;
+    long updates = -1;
+    std::string tape;
+    std::string draw = "every";
+    std::string hashOut;
+    std::set<long> shots;
+    bool start = false;
+    int mode = 0, stage = 1, shot = 0;
+    bool livesFloor = false;
+    int livesFloorValue = 0;
+};
+
+int Usage(const char* why) {
+    fprintf(stderr,
+            "velmora_headless: %s\n"
+            "usage: velmora_headless --run-dir DIR --updates N [--tape FILE] "
+            "[--draw every|never|random:SEED] [--hash-out FILE] [--shot-at U1,U2,...] "
+            "[--start MODE,STAGE,SHOT] [--lives-floor N]\n",
+            why);
+    return 2;
+}
+
+bool ParseInts(const char* text, std::vector<long>& out) {
+    out.clear();
+    const char* p = text;
+    while (*p) {
+        char* end;
+        long v = strtol(p, &end, 10);
+        if (end == p) return false;
+        out.push_back(v);
+        if (*end == ',') ++end;
+        else if (*end) return false;
+        p = end;
+    }
+    return !out.empty();
+}
+
+class HeadlessSystem : public GameSystem {
+public:
+    explicit HeadlessSystem(const Options& o) : options_(o), drawDice_(0) {
+        if (o.draw.rfind("random:", 0) == 0) drawDice_.seed(uint32_t(strtoul(o.draw.c_str() + 7, nullptr, 10)));
+    }
+
+    // A tape that does not exist reads as all zeros.
+    void LoadTape(const std::string& path) {
+        std::ifstream in(path);
+        for (std::string line; std::getline(in, line);) tape_.push_back(int(strtoul(line.c_str(), nullptr, 16)));
+    }
+    bool OpenHashOut(const std::string& path) {
+        hashOut_ = fopen(path.c_str(), "w");
+        return hashOut_ != nullptr;
+    }
+    void Finish() {
+        if (hashOut_) fclose(hashOut_);
+        hashOut_ = nullptr;
+    }
+
+    // The clock follows the game's own timetable: every read finds the next
+    // update due. The first read after an update (the loop's draw test) is
+    // where the update is finished: its hash line is written there, and the
+    // clock steps just past the drawing limit when this update is not drawn.
+    // It never falls far enough behind for the schedule to restart.
+    int NowMs() override {
+        CGame* game = g_game;
+        if (!game) return now_;
+        long update = game->UpdateCount();
+        double next = game->Schedule().Next();
+        if (update > finished_) {
+            finished_ = update;
+            WriteHashLine(*game, update);
+            if (!Draws(update)) {
+                now_ = std::max(now_, int(std::floor(next + CGame::kPeriodMs)) + 1);
+                return now_;
+            }
+        }
+        now_ = std::max(now_, int(std::ceil(next)));
+        return now_;
+    }
+    void SleepMs(int) override {}
+    int PadWord() override {
+        long update = g_game ? g_game->UpdateCount() : 0;
+        return update >= 1 && size_t(update) <= tape_.size() ? tape_[size_t(update - 1)] : 0;
+    }
+    bool EscapeDown() override { return false; }
+    int ProcessMessage() override {
+        if (g_game && options_.updates >= 0 && g_game->UpdateCount() >= options_.updates) return 1;
+        return ::ProcessMessage();
+    }
+    // 2000-01-01 00:00:00, running with the fake clock.
+    void GetDate(DateTimeData* out) override {
+        time_t t = time_t(946684800) + now_ / 1000;
+        struct tm tm;
+        gmtime_r(&t, &tm);
+        *out = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+    }
+    int ScreenFlip() override {
+        long update = g_game ? g_game->UpdateCount() : 0;
+        if (options_.shots.count(update)) {
+            char path[64];
+            snprintf(path, sizeof path, "data/screenshot/u%ld.bmp", update);
+            SaveDrawScreenToBMP(0, 0, 640, 480, path);
+        }
+        return ::ScreenFlip();
+    }
+    void MessageBox(const char* caption, const char* text) override { PlatformMessageBox(text, caption); }
+
+private:
+    void EndProcess(int status) override {
+        Finish();
+        exit(status);
+    }
+    bool Draws(long update) {
+        if (options_.shots.count(update)) return true;
+        if (options_.draw == "every") return true;
+        if (options_.draw == "never") return false;
+        return (drawDice_() & 1) != 0;
+    }
+    void WriteHashLine(CGame& game, long update) {
+        if (!hashOut_) return;
+        const CGame::ReplayFrameNote& note = game.LastReplayFrame();
+        char frame[16] = "-";
+        if (note.kind) snprintf(frame, sizeof frame, "%c%d", note.kind, note.frame);
+        fprintf(hashOut_, "%ld %s %d %d %s %016" PRIx64 "\n", update, SceneNames(game).c_str(), game.GetScore(),
+                game.GetLives(), frame, PlayStateHash(game));
+    }
+
+    const Options& options_;
+    std::vector<int> tape_;
+    std::mt19937 drawDice_;
+    FILE* hashOut_ = nullptr;
+    int now_ = 0;
+    long finished_ = 0;
+};
+
+Options g_options;
+
+void BeforeRun(CGame& game) {
+    SetWaitVSyncFlag(0);   // the fake clock paces the game, not the display
+    if (g_options.livesFloor) game.SetLivesFloor(g_options.livesFloorValue);
+    if (!g_options.start) return;
+    game.SetMode(g_options.mode);
+    game.SetStage(g_options.stage);
+    game.SetShotType(g_options.shot);
+    game.NewGame();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options& o = g_options;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (i + 1 >= argc) return Usage(("missing value after " + arg).c_str());
+        const char* value = argv[++i];
+        std::vector<long> ints;
+        if (arg == "--run-dir") {
+            o.runDir = value;
+        } else if (arg == "--updates") {
+            if (!ParseInts(value, ints) || ints.size() != 1 || ints[0] < 0) return Usage("bad --updates");
+            o.updates = ints[0];
+        } else if (arg == "--tape") {
+            o.tape = value;
+        } else if (arg == "--draw") {
+            o.draw = value;
+            if (o.draw != "every" && o.draw != "never" && o.draw.rfind("random:", 0) != 0) return Usage("bad --draw");
+        } else if (arg == "--hash-out") {
+            o.hashOut = value;
+        } else if (arg == "--shot-at") {
+            if (!ParseInts(value, ints)) return Usage("bad --shot-at");
+            o.shots.insert(ints.begin(), ints.end());
+        } else if (arg == "--start") {
+            if (!ParseInts(value, ints) || ints.size() != 3) return Usage("bad --start");
+            o.start = true;
+            o.mode = int(ints[0]);
+            o.stage = int(ints[1]);
+            o.shot = int(ints[2]);
+        } else if (arg == "--lives-floor") {
+            if (!ParseInts(value, ints) || ints.size() != 1) return Usage("bad --lives-floor");
+            o.livesFloor = true;
+            o.livesFloorValue = int(ints[0]);
+        } else {
+            return Usage(("unknown option " + arg).c_str());
+        }
+    }
+    if (o.runDir.empty() || o.updates < 0) return Usage("--run-dir and --updates are required");
+
+    // Paths given before entering the run folder stay where they point.
+    auto absolute = [](std::string& path) {
+        if (path.empty() || path[0] == '/') return;
+        char cwd[4096];
+        if (getcwd(cwd, sizeof cwd)) path = std::string(cwd) + "/" + path;
+    };
+    absolute(o.tape);
+    absolute(o.hashOut);
+    if (chdir(o.runDir.c_str()) != 0) return Usage(("cannot enter " + o.runDir).c_str());
+
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SetSkipStartupWaits(1);
+    VBlankSetImmediate(true);
+
+    HeadlessSystem system(o);
+    if (!o.tape.empty()) system.LoadTape(o.tape);
+    if (!o.hashOut.empty() && !system.OpenHashOut(o.hashOut)) return Usage(("cannot write " + o.hashOut).c_str());
+    SetGameSystem(&system);
+    int status = VelmoraMain(BeforeRun);
+    system.Finish();
+    SetGameSystem(nullptr);
+    return status;
+}

@@ -1,0 +1,104 @@
+// A scripted system in place of the library's (clock, pad word, message
+// boxes, exit), data files written through the game's own scramble, and a
+// game object made in a private folder; shared by the game frame tests.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame/encoded_file.h"
+#include "frame/game.h"
+#include "frame/game_system.h"
+#include "zv_test_support.h"
+
+namespace gamefix {
+
+// Thrown by the fake's exit so a test sees the status.
+struct ExitCalled {
+    int status;
+};
+
+class FakeSystem : public GameSystem {
+public:
+    FakeSystem() { SetGameSystem(this); }
+    ~FakeSystem() override { SetGameSystem(nullptr); }
+
+    int NowMs() override { return clock ? clock() : now; }
+    void SleepMs(int ms) override {
+        slept += ms;
+        now += ms;
+    }
+    int PadWord() override { return pad; }
+    bool EscapeDown() override { return false; }
+    int ProcessMessage() override { return stop && stop() ? 1 : 0; }
+    void GetDate(DateTimeData* out) override { *out = {2000, 1, 1, 0, 0, 0}; }
+    int ScreenFlip() override {
+        ++flips;
+        if (onFlip) onFlip();
+        return 0;
+    }
+    void MessageBox(const char* caption, const char* text) override { boxes.push_back({caption, text}); }
+
+    std::function<int()> clock;        // the time; `now` when unset
+    std::function<bool()> stop;        // ends the frame loop when true
+    std::function<void()> onFlip;
+    int now = 0;
+    int pad = 0;
+    int slept = 0;
+    int flips = 0;
+    struct Box {
+        std::string caption, text;
+    };
+    std::vector<Box> boxes;
+
+protected:
+    void EndProcess(int status) override { throw ExitCalled{status}; }
+};
+
+// Writes text as the game's data files hold it (scrambled with the data key).
+inline void WriteDataFile(const std::string& path, const std::string& text) {
+    EncodedFileWriter w;
+    w.SetKey(DataFileKey);
+    ASSERT_TRUE(w.Open(path, "wb"));
+    w.WriteString(text);
+    ASSERT_TRUE(w.Close());
+}
+
+inline std::string ReadDataFile(const std::string& path) {
+    EncodedFileReader r;
+    r.SetKey(DataFileKey);
+    std::string text;
+    if (!r.Open(path, "rb")) return "(missing)";
+    for (int c; (c = r.GetChar()) >= 0;) text += char(c);
+    return text;
+}
+
+// A game object in a fresh folder with the save folders, the library not
+// started (loads fail quietly, drawing does nothing).
+class GameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir_.path().empty());
+        for (const char* d : {"data/dat", "data/score", "data/replay", "data/screenshot"})
+            std::filesystem::create_directories(d);
+    }
+    void MakeGame() {
+        game_ = std::make_unique<CGame>();
+        g_game = game_.get();
+    }
+    void TearDown() override {
+        game_.reset();
+        g_game = nullptr;
+    }
+
+    zvtest::ScopedTempDir dir_;
+    FakeSystem sys_;
+    std::unique_ptr<CGame> game_;
+};
+
+}  // namespace gamefix
