@@ -5,8 +5,6 @@
 #include "network/net_handle.h"
 
 #include <cstdarg>
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "core/alloc.h"
@@ -21,6 +19,12 @@ namespace {
 constexpr int kRecordSlots = NETWORK_CONNECTION_SLOTS + 1;
 constexpr uint32_t kCloseWaitMs = 1000;
 
+struct SocketEvent {
+    int socket;
+    uint32_t event;
+    int error;
+};
+
 struct NetWorkState {
     NetWorkData* records[kRecordSlots];
     HandleList head, tail;     // newest record first
@@ -29,14 +33,10 @@ struct NetWorkState {
     int listenPort;
     int recvBusy, sendBusy;
     int pumping;               // a readiness pass is dispatching
+    std::vector<PlatformSocketPoll> polls;   // reused by every pass
+    std::vector<SocketEvent> events;
 };
 NetWorkState g_net = {};
-
-struct SocketEvent {
-    int socket;
-    uint32_t event;
-    int error;
-};
 
 NetWorkData* RecordOf(int handle) {
     if (handle < 0 || (handle & HANDLE_KIND_MASK) != (ZV_HANDLE_NETWORK << 16)) return nullptr;
@@ -47,18 +47,12 @@ NetWorkData* RecordOf(int handle) {
     return r;
 }
 
-// The tests every operation makes of a live record, each failure with the
-// operation's own line. errorName differs from name in one line only.
-bool RecordUsable(const NetWorkData* r, const char* name, const char* errorName = nullptr) {
-    if (!r->inUse) {
-        ErrorLogFmtAdd("有効なネットワークハンドルではありません in %s", name);
-        return false;
-    }
-    if (r->error) {
-        ErrorLogFmtAdd("このネットワークハンドルにはエラーが発生しています in %s", errorName ? errorName : name);
-        return false;
-    }
-    return true;
+// A live record that failed refuses every operation with the operation's own
+// line (a closed one is gone and fails the handle test without a line).
+bool RecordUsable(const NetWorkData* r, const char* name) {
+    if (!r->error) return true;
+    ErrorLogFmtAdd("このネットワークハンドルにはエラーが発生しています in %s", name);
+    return false;
 }
 
 bool ReceiveWaiting(const NetWorkData* r) {
@@ -70,17 +64,19 @@ bool SendWaiting(const NetWorkData* r) {
     return r->ringMode && (r->sendBuffer.length > 0 || r->prefixRemaining > 0);
 }
 
-// A record in the lowest free connection slot, linked in front; its check
-// value is taken only when the caller keeps it (CommitRecord).
-int NewRecord(int ringMode, const char* tableFullText, NetWorkData** out) {
+int LowestFreeSlot() {
     int slot = 0;
     while (slot < NETWORK_CONNECTION_SLOTS && g_net.records[slot]) ++slot;
-    if (slot == NETWORK_CONNECTION_SLOTS) return ErrorLogAdd(tableFullText);
+    return slot < NETWORK_CONNECTION_SLOTS ? slot : -1;
+}
+
+// A zeroed record in the slot, linked in front; its check value is taken
+// only when the caller keeps it (CommitRecord). The handle or -1.
+int NewRecord(int slot, int ringMode, NetWorkData** out) {
     auto* r = static_cast<NetWorkData*>(ZvAlloc(sizeof(NetWorkData), "", 0));
     if (!r) return ErrorLogAdd("ソケット用のメモリの確保に失敗しました\n");
     MemSet(r, 0, sizeof *r);
     g_net.records[slot] = r;
-    r->inUse = 1;
     r->ringMode = ringMode;
     r->socket = PLATFORM_NO_SOCKET;
     r->checkValue = g_net.checkCounter;
@@ -148,8 +144,10 @@ void CollectEvents(std::vector<PlatformSocketPoll>& polls, std::vector<SocketEve
 void PumpSocketEvents() {
     if (g_net.pumping) return;
     g_net.pumping = 1;
-    std::vector<PlatformSocketPoll> polls;
-    std::vector<SocketEvent> events;
+    std::vector<PlatformSocketPoll>& polls = g_net.polls;
+    std::vector<SocketEvent>& events = g_net.events;
+    polls.clear();
+    events.clear();
     CollectEvents(polls, events);
     for (const SocketEvent& e : events) {
         NetWorkData* r = FindBySocket(e.socket);
@@ -159,6 +157,19 @@ void PumpSocketEvents() {
         NetWorkMessageProc(WM_SOCKET_NOTIFY, uintptr_t(e.socket), lParam);
     }
     g_net.pumping = 0;
+}
+
+int RecvSocket(int netHandle);
+int SendSocket(int netHandle);
+
+// A line about a failed socket call, with the call's error code.
+__attribute__((format(printf, 1, 2))) int NetWorkErrorLogFmtAdd(const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    FormatStringV(text, sizeof text, format, args);
+    va_end(args);
+    return ErrorLogFmtAdd("ネットワークログ。%.900s[%d]", text, PlatformSocketLastError());
 }
 
 // Waits until the socket can move bytes the given way or the time is up.
@@ -287,6 +298,32 @@ int ReceiveTo(int handle, void* buffer, int length, bool peek, const char* name)
     if (!peek) RecvSocket(handle);
     return 0;
 }
+
+// Takes whole packets while they arrive; -1 when the handle failed.
+int RecvSocket(int netHandle) {
+    if (!g_net.initialised || !RecordOf(netHandle) || g_net.recvBusy) return -1;
+    g_net.recvBusy = 1;
+    ProcessNetWorkMessage(0);
+    NetWorkData* r = RecordOf(netHandle);
+    const int result = r && RecordUsable(r, "RecvSocket") ? RecvSocketBody(r) : -1;
+    g_net.recvBusy = 0;
+    return result;
+}
+
+// Sends queued bytes while the socket takes them.
+int SendSocket(int netHandle) {
+    if (!g_net.initialised || !RecordOf(netHandle) || g_net.sendBusy) return -1;
+    g_net.sendBusy = 1;
+    ProcessNetWorkMessage(0);
+    NetWorkData* r = RecordOf(netHandle);
+    int result = -1;
+    if (r && RecordUsable(r, "SendSocket")) {
+        SendSocketBody(r);
+        result = 0;
+    }
+    g_net.sendBusy = 0;
+    return result;
+}
 }  // namespace
 
 int StartNetWork() {
@@ -311,7 +348,7 @@ int ProcessNetWorkMessage(int closeFlag) {
         for (HandleList *n = g_net.head.next, *next; n && n->next; n = next) {
             next = n->next;
             auto* r = static_cast<NetWorkData*>(n->data);
-            if (!r->inUse || HandleSlot(n->handle) == NETWORK_LISTEN_SLOT) continue;
+            if (HandleSlot(n->handle) == NETWORK_LISTEN_SLOT) continue;
             if (r->error || (!r->connected && !r->connecting && r->lossSeen && !ReceiveWaiting(r)))
                 CloseNetWorkImpl(n->handle);
         }
@@ -357,9 +394,16 @@ int AcceptNetWork() {
     ProcessNetWorkMessage(0);
     NetWorkData* listener = g_net.records[NETWORK_LISTEN_SLOT];
     if (!listener) return -1;
+    const int slot = LowestFreeSlot();
     NetWorkData* r = nullptr;
-    const int handle = NewRecord(1, "空きソケットデータがなかったので accept を拒否しました \n", &r);
-    if (handle < 0) return -1;
+    if (slot < 0) ErrorLogAdd("空きソケットデータがなかったので accept を拒否しました \n");
+    if (slot < 0 || NewRecord(slot, 1, &r) < 0) {
+        // Refused: taken off the queue and closed, or it would be offered again at every pass.
+        uint8_t address[4];
+        int port;
+        PlatformSocketClose(PlatformSocketAccept(listener->socket, address, &port));
+        return -1;
+    }
     r->connected = 1;
     r->accepted = 1;
     r->socket = PlatformSocketAccept(listener->socket, r->peerAddress, &r->peerPort);
@@ -378,17 +422,12 @@ int ListenNetWorkImpl(int port) {
     int bound = 0;
     const int socket = PlatformSocketListen(port, &bound);
     if (socket == PLATFORM_NO_SOCKET) return NetWorkErrorLogFmtAdd("listenに失敗しました in ListenNetWork");
-    auto* r = static_cast<NetWorkData*>(ZvAlloc(sizeof(NetWorkData), "", 0));
-    if (!r) {
+    NetWorkData* r = nullptr;
+    if (NewRecord(NETWORK_LISTEN_SLOT, 0, &r) < 0) {
         PlatformSocketClose(socket);
-        return ErrorLogAdd("ソケット用のメモリの確保に失敗しました\n");
+        return -1;
     }
-    MemSet(r, 0, sizeof *r);
-    r->inUse = 1;
     r->socket = socket;
-    r->checkValue = g_net.checkCounter;
-    g_net.records[NETWORK_LISTEN_SLOT] = r;
-    AddHandleList(&g_net.head, &r->node, MakeHandle(ZV_HANDLE_NETWORK, r->checkValue, NETWORK_LISTEN_SLOT), r);
     CommitRecord();
     g_net.listenPort = bound;
     return 0;
@@ -412,8 +451,10 @@ int ConnectNetWorkImpl(const char* address, int port, int ringMode) {
     uint8_t ip[4];
     if (!PlatformResolveIPv4(address, ip))
         return ErrorLogFmtAdd("接続先 %.200s のアドレスが見つかりませんでした in ConnectNetWork", address);
+    const int slot = LowestFreeSlot();
+    if (slot < 0) return ErrorLogAdd("空きソケットデータがなかったので接続できませんでした in ConnectNetWork\n");
     NetWorkData* r = nullptr;
-    const int handle = NewRecord(ringMode, "空きソケットデータがなかったので接続できませんでした in ConnectNetWork\n", &r);
+    const int handle = NewRecord(slot, ringMode, &r);
     if (handle < 0) return -1;
     r->socket = PlatformSocketConnect(ip, port, &r->connectStatus);
     if (r->socket == PLATFORM_NO_SOCKET) {
@@ -433,7 +474,7 @@ int GetNewAcceptNetWorkImpl() {
     // Oldest first: the list holds the newest record in front.
     for (HandleList* n = g_net.tail.prev; n && n->prev; n = n->prev) {
         auto* r = static_cast<NetWorkData*>(n->data);
-        if (r->inUse && r->accepted == 1) {
+        if (r->accepted == 1) {
             r->accepted = 2;
             return n->handle;
         }
@@ -456,7 +497,7 @@ int GetNetWorkConnectingState(int netHandle) {
 
 int CloseNetWorkImpl(int netHandle) {
     NetWorkData* r = g_net.initialised ? RecordOf(netHandle) : nullptr;
-    if (!r || !r->inUse) return -1;
+    if (!r) return -1;
     ProcessNetWorkMessage(0);
     // A packet half received and bytes still queued get a little time, spent
     // waiting on the socket; a socket that stops moving ends the wait early.
@@ -478,33 +519,10 @@ int CloseNetWorkImpl(int netHandle) {
     return 0;
 }
 
-int RecvSocket(int netHandle) {
-    if (!g_net.initialised || !RecordOf(netHandle) || g_net.recvBusy) return -1;
-    g_net.recvBusy = 1;
-    ProcessNetWorkMessage(0);
-    NetWorkData* r = RecordOf(netHandle);
-    const int result = r && RecordUsable(r, "RecvSocket") ? RecvSocketBody(r) : -1;
-    g_net.recvBusy = 0;
-    return result;
-}
-
-int SendSocket(int netHandle) {
-    if (!g_net.initialised || !RecordOf(netHandle) || g_net.sendBusy) return -1;
-    g_net.sendBusy = 1;
-    ProcessNetWorkMessage(0);
-    NetWorkData* r = RecordOf(netHandle);
-    int result = -1;
-    if (r && RecordUsable(r, "SendSocket")) {
-        SendSocketBody(r);
-        result = 0;
-    }
-    g_net.sendBusy = 0;
-    return result;
-}
-
 int GetNetWorkAcceptStateImpl(int netHandle) {
     NetWorkData* r = Prologue(netHandle);
-    if (!r || !RecordUsable(r, "GetNetWorkAcceptState", "GetNetWorkAcceptStateh")) return -1;
+    // This operation's line has always been spelt so; log readers match it.
+    if (!r || !RecordUsable(r, "GetNetWorkAcceptStateh")) return -1;
     // A connection still being made has not been lost.
     if (!r->connected && !r->connecting && !r->lossSeen) r->lossSeen = 1;
     return r->connected ? 1 : 0;
@@ -555,11 +573,3 @@ int TerminateNetWork() {
     return 0;
 }
 
-int NetWorkErrorLogFmtAdd(const char* format, ...) {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    FormatStringV(text, sizeof text, format, args);
-    va_end(args);
-    return ErrorLogFmtAdd("ネットワークログ。%.900s[%d]", text, PlatformSocketLastError());
-}

@@ -13,7 +13,6 @@ constexpr int NETWORK_LISTEN_SLOT = 4096;
 constexpr int NETWORK_MAX_PACKET = 64 * 1024 * 1024;
 
 struct NetWorkData {
-    int inUse;
     int error;            // the receive buffer could not grow; closed at the next pass
     int connected;
     int lossSeen;         // the loss was reported by GetNetWorkAcceptState
@@ -52,14 +51,11 @@ int GetNetWorkConnectingState(int netHandle);
 
 int AcceptNetWork();
 int CloseNetWorkImpl(int netHandle);
-int RecvSocket(int netHandle);
-int SendSocket(int netHandle);
 int GetNetWorkAcceptStateImpl(int netHandle);
 int GetNetWorkDataLengthImpl(int netHandle);
 int NetWorkRecvImpl(int netHandle, void* buffer, int length);
 int NetWorkRecvToPeekImpl(int netHandle, void* buffer, int length);
 int NetWorkSendImpl(int netHandle, const void* buffer, int length);
-int NetWorkErrorLogFmtAdd(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The record of a valid handle, or null (for tests and the HTTP tasks).
 NetWorkData* GetNetWorkData(int netHandle);

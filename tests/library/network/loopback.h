@@ -63,7 +63,7 @@ inline void SendAll(int fd, const std::string& bytes) {
 // Up to n bytes, fewer when the connection ends or nothing comes for 5 s.
 inline std::string RecvBytes(int fd, size_t n) {
     std::string out;
-    char buf[4096];
+    static thread_local char buf[1 << 16];
     while (out.size() < n) {
         pollfd p = {fd, POLLIN, 0};
         if (poll(&p, 1, 5000) <= 0) break;

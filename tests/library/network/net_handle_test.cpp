@@ -187,7 +187,7 @@ TEST_F(NetHandle, ListeningAcceptsConnectionsAsNewHandles) {
 }
 
 TEST_F(NetHandle, QueuedBytesLeaveBeforeTheHandleCloses) {
-    const std::string big(3 << 20, 'q');
+    const std::string big(8 << 20, 'q');
     std::string seen;
     {
         Turns turns;
@@ -197,6 +197,7 @@ TEST_F(NetHandle, QueuedBytesLeaveBeforeTheHandleCloses) {
         });
         const int h = Connect(peer.port());
         ASSERT_EQ(NetWorkSend(h, big.data(), int(big.size())), 0);
+        EXPECT_GT(GetNetWorkData(h)->sendBuffer.length, 0);   // more than the socket took at once
         turns.Signal(1);
         EXPECT_EQ(CloseNetWork(h), 0);
     }
