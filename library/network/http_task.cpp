@@ -266,7 +266,9 @@ const char* RequestProblem(const HTTPTaskRequest& q) {
     if (!PlainText(q.host, kHostMax)) return "ホスト名";
     if (!PlainText(q.path, kPathMax)) return "パス";
     if (q.port <= 0 || q.port > 65535) return "ポート番号";
-    if (q.kind == HTTP_POST && (q.postSize < 0 || (q.postSize > 0 && !q.postData))) return "送信データ";
+    // The request text and the data must fit one int-counted block.
+    if (q.kind == HTTP_POST && (q.postSize < 0 || q.postSize > INT32_MAX - 1024 || (q.postSize > 0 && !q.postData)))
+        return "送信データ";
     if (q.kind == HTTP_HEAD) return nullptr;
     if (q.outputKind == HTTP_OUTPUT_FILE && !q.fileName) return "ファイル名";
     if (q.outputKind == HTTP_OUTPUT_MEMORY && !q.body) return "受け取り先";

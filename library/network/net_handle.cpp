@@ -201,7 +201,7 @@ int RecvSocketBody(NetWorkData* r) {
         }
         NormalizeRingBuffer(&ring);
         int total;
-        if (ring.end + r->recvRemaining > ring.capacity) {
+        if (int64_t(ring.end) + r->recvRemaining > ring.capacity) {
             const int toEnd = ring.capacity - ring.end;
             const int n = PlatformSocketRecv(r->socket, ring.data + ring.end, toEnd, false);
             if (n < 0) break;
@@ -256,7 +256,7 @@ void SendSocketBody(NetWorkData* r) {
         NormalizeRingBuffer(&ring);
         const int remaining = int(r->sendRemaining);
         int total;
-        if (ring.start + remaining > ring.capacity) {
+        if (int64_t(ring.start) + remaining > ring.capacity) {
             const int toEnd = ring.capacity - ring.start;
             const int n = PlatformSocketSend(r->socket, ring.data + ring.start, toEnd);
             if (n < 0) return;
