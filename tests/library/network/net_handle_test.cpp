@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "loopback.h"
+#include "core/window.h"
 #include "network/net_handle.h"
+#include "network/network.h"
+#include "platform/window_messages.h"
 
 using nettest::LibraryFixture;
 using nettest::Prefix;
@@ -186,23 +189,40 @@ TEST_F(NetHandle, ListeningAcceptsConnectionsAsNewHandles) {
     close(client);
 }
 
-TEST_F(NetHandle, QueuedBytesLeaveBeforeTheHandleCloses) {
+TEST_F(NetHandle, BytesQueuedDuringAPacketFormTheNextAndLeaveBeforeTheClose) {
     const std::string big(8 << 20, 'q');
     std::string seen;
     {
         Turns turns;
         ScriptedPeer peer([&](int fd) {
             turns.Wait(1);
-            seen = nettest::RecvBytes(fd, big.size() + 4);
+            seen = nettest::RecvBytes(fd, 4 + big.size() + 4 + 4);
         });
         const int h = Connect(peer.port());
         ASSERT_EQ(NetWorkSend(h, big.data(), int(big.size())), 0);
-        EXPECT_GT(GetNetWorkData(h)->sendBuffer.length, 0);   // more than the socket took at once
+        EXPECT_GT(GetNetWorkData(h)->sendRemaining, 0u);   // the first packet is still going out
+        ASSERT_EQ(NetWorkSend(h, "tail", 4), 0);
         turns.Signal(1);
         EXPECT_EQ(CloseNetWork(h), 0);
     }
-    EXPECT_EQ(seen.size(), big.size() + 4);
+    ASSERT_EQ(seen.size(), 4 + big.size() + 8);
     EXPECT_EQ(seen.substr(0, 4), Prefix(uint32_t(big.size())));
+    EXPECT_EQ(seen.substr(4 + big.size()), Prefix(4) + "tail");
+}
+
+TEST_F(NetHandle, SocketMessagesForUnknownSocketsAndEvents) {
+    nettest::Turns turns;
+    ScriptedPeer peer([&](int) { turns.Wait(1); });
+    const int h = Connect(peer.port());
+    const int socket = GetNetWorkData(h)->socket;
+    EXPECT_EQ(WndProc(WM_SOCKET_NOTIFY, uintptr_t(socket) + 1000, 1), 0);
+    EXPECT_NE(Log().find("通信エラー No.1"), std::string::npos);
+    EXPECT_EQ(NetWorkMessageProc(WM_SOCKET_NOTIFY, uintptr_t(socket), 64), 1);
+    EXPECT_EQ(NetWorkMessageProc(WM_SOCKET_NOTIFY, uintptr_t(socket), 16 | (111 << 16)), 1);
+    EXPECT_EQ(GetNetWorkAcceptState(h), 1);                 // neither changed the connection
+    EXPECT_EQ(NetWorkMessageProc(WM_SOCKET_NOTIFY, uintptr_t(socket), 32), 1);
+    EXPECT_EQ(GetNetWorkAcceptState(h), 0);
+    turns.Signal(1);
 }
 
 TEST_F(NetHandle, SendingIntoAResetConnectionDoesNotEndTheProcess) {
