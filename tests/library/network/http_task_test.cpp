@@ -191,6 +191,22 @@ TEST_F(HTTP, HeadGivesTheLengthAndPostSendsItsData) {
     FreeHTTPBody(answer);
 }
 
+TEST_F(HTTP, PostLargerThanTheSocketTakesAtOnceArrivesWhole) {
+    std::string data(4 << 20, '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = char(i * 7 + i / 251);
+    void* answer = nullptr;
+    Outcome o;
+    {
+        ScriptedPeer server([&](int fd) { Serve(fd, {"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok"}, &o.request); });
+        Finish(StartHTTPPost("127.0.0.1", server.port(), "/big", data.data(), int(data.size()), &answer), o);
+    }
+    EXPECT_EQ(o.state, 0);
+    const size_t head = o.request.find("\r\n\r\n") + 4;
+    ASSERT_EQ(o.request.size() - head, data.size());
+    EXPECT_TRUE(o.request.compare(head, data.size(), data) == 0);
+    FreeHTTPBody(answer);
+}
+
 TEST_F(HTTP, LargePostIntoAResetConnectionFailsWithoutEndingTheProcess) {
     const std::string data(8 << 20, 'p');
     void* answer = nullptr;
