@@ -192,13 +192,21 @@ TEST_F(HTTP, HeadGivesTheLengthAndPostSendsItsData) {
 }
 
 TEST_F(HTTP, PostLargerThanTheSocketTakesAtOnceArrivesWhole) {
-    std::string data(4 << 20, '\0');
+    std::string data(16 << 20, '\0');
     for (size_t i = 0; i < data.size(); ++i) data[i] = char(i * 7 + i / 251);
     void* answer = nullptr;
     Outcome o;
     {
-        ScriptedPeer server([&](int fd) { Serve(fd, {"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok"}, &o.request); });
-        Finish(StartHTTPPost("127.0.0.1", server.port(), "/big", data.data(), int(data.size()), &answer), o);
+        // The server reads nothing until the socket has been filled.
+        nettest::Turns turns;
+        ScriptedPeer server([&](int fd) {
+            turns.Wait(1);
+            Serve(fd, {"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok"}, &o.request);
+        });
+        const int task = StartHTTPPost("127.0.0.1", server.port(), "/big", data.data(), int(data.size()), &answer);
+        Pump(5);
+        turns.Signal(1);
+        Finish(task, o);
     }
     EXPECT_EQ(o.state, 0);
     const size_t head = o.request.find("\r\n\r\n") + 4;
