@@ -163,6 +163,48 @@ TEST_F(HTTP, RefusedConnectionFailsTheTask) {
     EXPECT_EQ(o.result, 3);
 }
 
+TEST_F(HTTP, NothingHappensWhileTheConnectionIsBeingMade) {
+    // A server whose accept queue is full: the task's connection stays
+    // under way until the queue is emptied.
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size);
+    int filler = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(connect(filler, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+
+    void* body = nullptr;
+    const int task = StartHTTPGetMem("127.0.0.1", ntohs(a.sin_port), "/slow", &body);
+    ASSERT_NE(task, -1);
+    Pump(30);
+    int state = 0;
+    GetHTTPTaskStatus(task, &state, nullptr, nullptr, nullptr);
+    EXPECT_EQ(state, -1);
+
+    std::string request;
+    std::thread server([&] {
+        close(accept(listener, nullptr, nullptr));   // the filler
+        pollfd p = {listener, POLLIN, 0};
+        if (poll(&p, 1, 5000) <= 0) return;
+        int fd = accept(listener, nullptr, nullptr);
+        Serve(fd, {kHello}, &request);
+        close(fd);
+    });
+    Outcome o;
+    Finish(task, o);
+    server.join();
+    close(filler);
+    close(listener);
+    EXPECT_EQ(o.state, 0);
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(std::string(static_cast<char*>(body), 5), "hello");
+    FreeHTTPBody(body);
+}
+
 TEST_F(HTTP, HeadGivesTheLengthAndPostSendsItsData) {
     Outcome o;
     {
