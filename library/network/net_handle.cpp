@@ -299,6 +299,16 @@ int ReceiveTo(int handle, void* buffer, int length, bool peek, const char* name)
     return 0;
 }
 
+// The layer starts at the first listen or connect.
+void StartNetWork() {
+    if (g_net.initialised) return;
+    const int keptCheck = g_net.checkCounter;
+    g_net = NetWorkState{};
+    g_net.checkCounter = keptCheck;
+    InitializeHandleList(&g_net.head, &g_net.tail);
+    g_net.initialised = 1;
+}
+
 // Takes whole packets while they arrive; -1 when the handle failed.
 int RecvSocket(int netHandle) {
     if (!g_net.initialised || !RecordOf(netHandle) || g_net.recvBusy) return -1;
@@ -325,16 +335,6 @@ int SendSocket(int netHandle) {
     return result;
 }
 }  // namespace
-
-int StartNetWork() {
-    if (g_net.initialised) return 0;
-    const int keptCheck = g_net.checkCounter;
-    g_net = NetWorkState{};
-    g_net.checkCounter = keptCheck;
-    InitializeHandleList(&g_net.head, &g_net.tail);
-    g_net.initialised = 1;
-    return 0;
-}
 
 int GetNetWorkStarted() { return g_net.initialised; }
 
@@ -417,7 +417,7 @@ int AcceptNetWork() {
 
 int ListenNetWorkImpl(int port) {
     if (port < 0 || port > 65535) return ErrorLogFmtAdd("待ち受けるポート番号 %d が正しくありません in ListenNetWork", port);
-    if (StartNetWork() != 0) return -1;
+    StartNetWork();
     if (g_net.records[NETWORK_LISTEN_SLOT]) return ErrorLogAdd("既に接続を待ち受けています in ListenNetWork\n");
     int bound = 0;
     const int socket = PlatformSocketListen(port, &bound);
@@ -447,7 +447,7 @@ int GetListenNetWorkPortImpl() {
 int ConnectNetWorkImpl(const char* address, int port, int ringMode) {
     if (!address || port <= 0 || port > 65535)
         return ErrorLogFmtAdd("接続先のアドレスかポート番号 %d が正しくありません in ConnectNetWork", port);
-    if (StartNetWork() != 0) return -1;
+    StartNetWork();
     uint8_t ip[4];
     if (!PlatformResolveIPv4(address, ip))
         return ErrorLogFmtAdd("接続先 %.200s のアドレスが見つかりませんでした in ConnectNetWork", address);

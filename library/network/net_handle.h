@@ -33,8 +33,7 @@ struct NetWorkData {
     HandleList node;
 };
 
-// Starts the socket layer if it is not up yet; 0 or -1.
-int StartNetWork();
+// 1 once the first listen or connect has started the layer (for tests).
 int GetNetWorkStarted();
 
 int ListenNetWorkImpl(int port);
