@@ -85,7 +85,7 @@ void CCommandList::Load(const std::string& path) {
 void CCommandList::Update() {
     if (stop_) return;
     if (wait_ < 1) {
-        // A command may clear or reload the runner (it never does today), so the bound is re-read each turn.
+        // Every command up to the next wait or hold runs in this frame.
         while (next_ < (int)commands_.size() && wait_ <= 0 && !stop_) commands_[next_++]->Execute();
     } else {
         --wait_;
