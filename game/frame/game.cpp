@@ -192,6 +192,8 @@ void CGame::ClearAllBut(int n) {
 void CGame::NewGame() {
     replayWritten_->Clear();
     replayPlayed_->Clear();
+    // No play starts with what the last one left in the script runner; its replay starts from the same state.
+    script_->Clear();
     music_.Stop();
     random_.SetSeed(52154, 537, 150);
     score_ = 0;

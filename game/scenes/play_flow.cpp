@@ -117,7 +117,10 @@ CStageMessage::CStageMessage() { image_ = LoadGraph("data/material/stage.png"); 
 
 CStageMessage::~CStageMessage() { DeleteGraph(image_); }
 
-bool CStageMessage::Move() { return ++frame_ < 101; }
+bool CStageMessage::Move() {
+    if (!MovesThisUpdate()) return true;
+    return ++frame_ < 101;
+}
 
 void CStageMessage::Draw() {
     DrawGraph(140, frame_ + 55, image_, 1);

@@ -4,6 +4,7 @@
 
 #include "actors/player.h"
 #include "frame/game.h"
+#include "scenes/command_list.h"
 #include "scenes/play_flow.h"
 #include "scenes/replay_file.h"
 #include "scenes/replay_scenes.h"
@@ -32,6 +33,7 @@ bool CInputDataMemorize::Move() {
 CInputDataOutput::CInputDataOutput(int slot) {
     g_game->ReplayWritten().Clear();
     g_game->ReplayPlayed().Clear();
+    g_game->Script().Clear();
     g_game->Music().Stop();
     g_game->Random().SetSeed(52154, 537, 150);
     if (!g_game->ReplayPlayed().LoadReplayFile(slot)) {
