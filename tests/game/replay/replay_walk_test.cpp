@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 
+#include "game/frame/game_fixture.h"
 #include "game/headless/walk_fixture.h"
 #include "zv_test_support.h"
 
@@ -14,10 +15,11 @@ using namespace walkfix;
 namespace {
 constexpr int kDown = 1, kRight = 4, kUp = 8, kDecide = 0x10, kCancel = 0x20, kPause = 0x2000;
 
-// Every run starts from a first start's save files.
+// Every run starts from the settings and save files of a first start.
 void ClearSaves() {
     for (const char* f : {"data/score/score.dat", "data/dat/system.dat", "data/replay/data1.dat"})
         std::filesystem::remove(f);
+    std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=TESTER\n";
 }
 
 // Builds a tape by playing it: each step waits until a scene shows up, then presses buttons one after another.
@@ -66,7 +68,6 @@ protected:
         ASSERT_FALSE(dir_.path().empty());
         for (const char* d : {"data/dat", "data/material", "data/score", "data/replay"})
             std::filesystem::create_directories(d);
-        std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=TESTER\n";
         WriteSprites();
         WriteScript("data/dat/mes9.dat", "<window>A<stop>B<stop><end>");
         // A talk, then aimed fire at the waiting ship and a wanderer firing at random, until every life is gone.
@@ -128,7 +129,13 @@ TEST_F(ReplayWalkTest, APlaySavedToASlotIsWatchedBackUpdateForUpdate) {
     t.At("CReplayDataSelect", {kDecide});                   // watch slot 1
     t.At("CReady", {});
     t.At("CReplayDataSelect", {kCancel});
-    t.At("CTitle", {});
+    t.At("CTitle", {kDown, kDecide});                       // スコア
+    t.At("CScoreDraw", {kCancel});
+    t.At("CTitle", {kDown, kDown, kDown, kDecide});         // サウンド
+    t.At("CSoundSelect", {kDown, kCancel});
+    t.At("CTitle", {kDown, kDown, kDown, kDown, kDecide});  // オプション
+    t.At("COption", {kDown, kDown, kRight, kCancel});       // effects off
+    t.At("CTitle", {kDown, kDown, kDown, kDown, kDown, kDecide});   // エンド
     std::vector<int> tape = t.Tape();
     tape.resize(size_t(t.Cursor() + 20), 0);
     WriteTape(tape);
@@ -139,7 +146,18 @@ TEST_F(ReplayWalkTest, APlaySavedToASlotIsWatchedBackUpdateForUpdate) {
     std::vector<Line> never = Lines("never.hash");
     std::map<int, Line> recorded = Frames(never, 'r');
     ExpectSamePlay(recorded, Frames(never, 'p'));
-    EXPECT_EQ(never.back().scenes, "CTitle");
+    EXPECT_EQ(never.back().scenes, "-") << "the title closed on エンド";
+    EXPECT_LT(never.size(), tape.size()) << "and the program ended";
+
+    // The files the walk wrote: the options, both named plays in the ranking, progress.
+    EXPECT_EQ(zvtest::ReadWholeFile("setup.ini"), "FullScreen=0\nBGM=1\nSE=0\nHardDraw=1\nNAME=TESTER\n");
+    const int recordedFrames = recorded.rbegin()->first + 1;
+    std::string ranking = gamefix::ReadDataFile("data/score/score.dat");
+    std::string rows = "KLOV_SYSTEM\n3\n2\n0\n2000\n1\n1\n";
+    ASSERT_EQ(ranking.substr(0, rows.size()), rows);
+    std::string second = "\nTESTER\n3\n2\n0\n2000\n1\n1\n" + std::to_string(recordedFrames) + "\nTESTER\n0\n-1\n";
+    EXPECT_NE(ranking.find(second), std::string::npos) << "the later play of the same score below the earlier";
+    EXPECT_EQ(gamefix::ReadDataFile("data/dat/system.dat"), "KLOV_SYSTEM\n0\n0\n3\n");
 
     // The slot: the header lines, then one byte for each recorded update.
     std::string slot = zvtest::ReadWholeFile("data/replay/data1.dat");
@@ -148,7 +166,6 @@ TEST_F(ReplayWalkTest, APlaySavedToASlotIsWatchedBackUpdateForUpdate) {
     ASSERT_TRUE(in.Open("data/replay/data1.dat", "rb"));
     std::vector<std::string> header;
     for (int i = 0; i < 9; ++i) header.push_back(in.ReadLine());
-    const int recordedFrames = recorded.rbegin()->first + 1;
     EXPECT_EQ(header, (std::vector<std::string>{"1.00", "N", std::to_string(recordedFrames), "2000", "1", "1", "2",
                                                 "0", "1"}));
     int frames = 0;
