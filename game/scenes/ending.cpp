@@ -89,6 +89,7 @@ void CEnding::Draw() {
             DrawStringToHandle(80, y0 + 60 * i, lines[i], GetColor(255, 255, 255), screen.Font(3));
     } else if (f > 3700) {
         DrawLines(kThanks, 80, f < 4350 ? 480 - (2 * f - 7400) / 3 : 47, screen.Font(3));
-        if (f >= 4350) DrawStringToHandle(260, 460, "何かキーを押してください。", GetColor(255, 255, 255), screen.Font(0));
+        if (f >= 4350)
+            DrawStringToHandle(260, 460, "何かキーを押してください。", GetColor(255, 255, 255), screen.Font(0));
     }
 }

@@ -16,7 +16,10 @@ constexpr int kBackRow = 3;
 const char* const kKeys[3] = {"FullScreen", "BGM", "SE"};
 const char* const kLabels[4] = {"FS", "BGM", "SE", "戻る"};
 const char* const kValueTexts[3][2] = {
-    {"ウィンドウモード", "フルスクリーン"}, {"再生しない", "再生する"}, {"再生しない", "再生する"}};
+    {"ウィンドウモード", "フルスクリーン"},
+    {"再生しない", "再生する"},
+    {"再生しない", "再生する"},
+};
 
 int Toggled(int value) { return value == 0 ? 1 : 0; }
 }  // namespace

@@ -75,7 +75,7 @@ TEST(NameEntryTest, CursorPagesAndTyping) {
     grid.Update(kDecide);
     grid.Update(kDecide);   // page 2
     for (int i = 0; i < 26; ++i) grid.Update(kLeft);
-    for (int i = 0; i < 11; ++i) grid.Update(kDecide | (i == 10 ? 0 : 0));
+    for (int i = 0; i < 11; ++i) grid.Update(kDecide);
     EXPECT_EQ(grid.GetText(), "@@@@@@@@@@");
     grid.Update(kCancel | kDecide);
     EXPECT_EQ(grid.GetText(), "@@@@@@@@@@") << "the delete acts first, then the decide types again";

@@ -25,12 +25,11 @@ void ClearSaves() {
 // Builds a tape by playing it: each step waits until a scene shows up, then presses buttons one after another.
 class TapeWriter {
 public:
-    explicit TapeWriter(std::string options) : options_(std::move(options)) {}
-
-    // Waits for scene (after the last press) and presses each word for one update, 4 updates apart.
+    // Waits for scene (after the last press), then presses each word for `hold` updates, 3 updates apart.
     void At(const std::string& scene, std::vector<int> presses, int hold = 1) {
         long seen = Find(scene);
-        ASSERT_GT(seen, 0) << "no " << scene << " after update " << cursor_ << "\n" << zvtest::ReadWholeFile("stderr.txt");
+        ASSERT_GT(seen, 0) << "no " << scene << " after update " << cursor_ << "\n"
+                           << zvtest::ReadWholeFile("stderr.txt");
         long at = seen + 4;
         for (int w : presses) {
             for (int i = 0; i < hold; ++i) Set(at + i, w);
@@ -46,9 +45,8 @@ private:
         tape_.resize(size_t(cursor_ + kLookAhead), 0);
         WriteTape(tape_, "probe.txt");
         ClearSaves();
-        if (RunHeadless("--updates " + std::to_string(tape_.size()) + " --tape probe.txt --draw never --hash-out probe.hash" +
-                options_) != 0)
-            return -1;
+        std::string options = "--updates " + std::to_string(tape_.size()) + " --tape probe.txt --draw never";
+        if (RunHeadless(options + " --hash-out probe.hash") != 0) return -1;
         return FirstWith(Lines("probe.hash"), scene, cursor_);
     }
     void Set(long update, int w) {
@@ -57,7 +55,6 @@ private:
     }
 
     static constexpr long kLookAhead = 2500;
-    std::string options_;
     std::vector<int> tape_;
     long cursor_ = 0;
 };
@@ -110,7 +107,7 @@ protected:
 }  // namespace
 
 TEST_F(ReplayWalkTest, APlaySavedToASlotIsWatchedBackUpdateForUpdate) {
-    TapeWriter t("");
+    TapeWriter t;
     t.At("CTitle", {kDecide});                              // スタート
     t.At("CModeSelect", {kDecide});                         // NORMAL MODE
     t.At("CShotSelect", {kDecide});                         // NORMAL SHOT
