@@ -10,6 +10,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libmpg123-dev libvorbis-dev libogg-dev libmp3lame-dev
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
+  libfluidsynth-dev timgm6mb-soundfont
   clang libclang-rt-14-dev
 )
 
