@@ -17,7 +17,7 @@ zv_target_defaults(music_render)
 set(ZV_AUDIO_SRC ${CMAKE_SOURCE_DIR}/assets/src/audio)
 set(ZV_MATERIAL_DIR ${ZV_RUN_DIR}/data/material)
 set(ZV_EFFECTS select crash get shot limit save handin screenshot)
-set(ZV_SONGS title)
+set(ZV_SONGS title basicbgm bgm bgmboss bgm2 bgmboss2 bgm3 bgmboss3 ending)
 
 set(audio_outputs "")
 set(effect_outputs "")

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -90,6 +91,8 @@ protected:
         char cwd[4096];
         previous_ = getcwd(cwd, sizeof cwd) ? cwd : "";
         ASSERT_EQ(chdir(ZV_RUN_DIR), 0) << ZV_RUN_DIR;
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
         SetSkipStartupWaits(1);
         ChangeWindowMode(1);
         ASSERT_EQ(ZoVav_Init(), 0);
