@@ -18,7 +18,9 @@ namespace {
 constexpr double kTailSeconds = 3.0;    // release and reverb after the loop's end
 constexpr double kFadeSeconds = 0.012;  // ramps either side of the silent lead
 constexpr double kTargetRms = 0.16;     // every song about as loud as the others
-constexpr double kPeakLimit = 0.9;      // room for the encoder's overshoot
+constexpr double kPeakLimit = 0.89;     // room for the encoder's overshoot
+constexpr double kLimiterLookahead = 0.004;
+constexpr double kLimiterRelease = 0.15;
 constexpr int kBitrate = 128;
 
 struct Stereo {
@@ -109,18 +111,44 @@ std::vector<double> LoopInput(const std::vector<float>& rendered, int loopSample
     return input;
 }
 
-std::vector<int16_t> Interleave(const std::vector<double>& left, const std::vector<double>& right) {
-    double peak = 0, sum = 0;
-    for (size_t i = 0; i < left.size(); ++i) {
-        peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
-        sum += left[i] * left[i] + right[i] * right[i];
+// Brings the song to the common loudness; a look-ahead limiter then holds
+// the loudest hits under the ceiling instead of turning the whole song down.
+std::vector<int16_t> Level(const std::vector<double>& left, const std::vector<double>& right) {
+    const size_t n = left.size();
+    double sum = 0;
+    for (size_t i = 0; i < n; ++i) sum += left[i] * left[i] + right[i] * right[i];
+    const double rms = std::sqrt(sum / double(2 * std::max<size_t>(1, n)));
+    const double gain = rms > 0 ? kTargetRms / rms : 0;
+    const size_t window = size_t(kLimiterLookahead * kMp3Rate);
+    const double release = 1.0 / (kLimiterRelease * kMp3Rate);
+    // needed: the gain that keeps each sample under the ceiling; ahead: the
+    // smallest of it over the next window, recovering slowly afterwards.
+    std::vector<double> needed(n), ahead(n);
+    for (size_t i = 0; i < n; ++i) {
+        const double peak = std::max(std::fabs(left[i]), std::fabs(right[i])) * gain;
+        needed[i] = peak > kPeakLimit ? kPeakLimit / peak : 1.0;
     }
-    const double rms = std::sqrt(sum / double(2 * std::max<size_t>(1, left.size())));
-    const double gain = rms > 0 ? std::min(kTargetRms / rms, kPeakLimit / peak) : 0;
-    std::vector<int16_t> pcm(left.size() * 2);
-    for (size_t i = 0; i < left.size(); ++i) {
-        pcm[2 * i] = int16_t(std::lround(std::clamp(left[i] * gain, -1.0, 1.0) * 32767));
-        pcm[2 * i + 1] = int16_t(std::lround(std::clamp(right[i] * gain, -1.0, 1.0) * 32767));
+    std::vector<size_t> order;  // indices of a sliding minimum
+    size_t head = 0;
+    double held = 1.0;
+    for (size_t i = 0, next = 0; i < n; ++i) {
+        for (; next < n && next <= i + window; ++next) {
+            while (order.size() > head && needed[order.back()] >= needed[next]) order.pop_back();
+            order.push_back(next);
+        }
+        while (order[head] < i) ++head;
+        held = std::min(needed[order[head]], held + (1.0 - held) * release);
+        ahead[i] = held;
+    }
+    // Averaging over the window turns each drop into a ramp that still
+    // reaches its depth by the peak it was made for.
+    std::vector<int16_t> pcm(n * 2);
+    double run = 0;
+    for (size_t i = 0; i < n; ++i) {
+        run += ahead[i] - (i >= window ? ahead[i - window] : 1.0);
+        const double g = gain * (1.0 + run / double(window));
+        pcm[2 * i] = int16_t(std::lround(std::clamp(left[i] * g, -1.0, 1.0) * 32767));
+        pcm[2 * i + 1] = int16_t(std::lround(std::clamp(right[i] * g, -1.0, 1.0) * 32767));
     }
     return pcm;
 }
@@ -166,7 +194,7 @@ int main(int argc, char** argv) {
     Stereo rendered;
     if (!Render(argv[1], song, loopSamples, &rendered)) return 1;
     const std::vector<int16_t> pcm =
-        Interleave(LoopInput(rendered.left, loopSamples), LoopInput(rendered.right, loopSamples));
+        Level(LoopInput(rendered.left, loopSamples), LoopInput(rendered.right, loopSamples));
     std::string error;
     const std::vector<uint8_t> mp3 = EncodeLoopMp3(pcm, frames, kBitrate, &error);
     if (mp3.empty()) {
