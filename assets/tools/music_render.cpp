@@ -16,7 +16,7 @@
 namespace {
 
 constexpr double kTailSeconds = 3.0;    // release and reverb after the loop's end
-constexpr double kFadeSeconds = 0.012;  // ramps either side of the silent lead
+constexpr double kFadeSeconds = 0.006;  // ramps either side of the silent lead
 constexpr double kTargetRms = 0.16;     // every song about as loud as the others
 constexpr double kPeakLimit = 0.89;     // room for the encoder's overshoot
 constexpr double kLimiterLookahead = 0.004;
