@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -104,10 +103,15 @@ std::vector<Effect> ParseRecipes(const std::string& path) {
         }
         if (effects.empty()) Fail(where, "settings before the first [name]");
         Effect& e = effects.back();
-        if (key == "layer") e.layers.push_back(ParseLayer(words, where));
-        else if (key == "peak" && words >> e.peak && e.peak > 0 && e.peak <= 1) {}
-        else if (key == "fade" && words >> e.fade && e.fade >= 0) {}
-        else Fail(where, "unknown or bad setting \"" + key + "\"");
+        if (key == "layer") {
+            e.layers.push_back(ParseLayer(words, where));
+        } else if (key == "peak") {
+            if (!(words >> e.peak) || e.peak <= 0 || e.peak > 1) Fail(where, "peak must lie above 0 and at most 1");
+        } else if (key == "fade") {
+            if (!(words >> e.fade) || e.fade < 0) Fail(where, "fade must not be negative");
+        } else {
+            Fail(where, "unknown setting \"" + key + "\"");
+        }
     }
     return effects;
 }

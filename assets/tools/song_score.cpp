@@ -3,6 +3,7 @@
 #include "song_score.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <map>
