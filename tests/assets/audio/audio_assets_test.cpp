@@ -13,13 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "core/file/file_access.h"
+#include "audio_decode.h"
 #include "core/startup.h"
-#include "sound/sound_convert.h"
 #include "zovav.h"
 #include "zv_test_support.h"
 
 namespace {
+
+using audiotest::Decoded;
 
 struct EffectCase {
     const char* name;
@@ -36,41 +37,6 @@ const EffectCase kEffects[] = {
 const char* const kSongs[] = {"title", "basicbgm", "bgm", "bgmboss", "bgm2", "bgmboss2", "bgm3", "bgmboss3", "ending"};
 
 std::string MaterialPath(const std::string& file) { return "data/material/" + file; }
-
-// A file decoded through the library's converters: the whole first pass,
-// and the start of the pass after seeking back to the beginning, which is
-// how a looping stream goes round.
-struct Decoded {
-    bool ok = false;
-    WaveFormat format = {};
-    std::vector<int16_t> samples;   // interleaved
-    std::vector<int16_t> again;     // the first samples after the seek back
-    size_t frames() const { return format.channels ? samples.size() / format.channels : 0; }
-};
-
-Decoded Decode(const std::string& path) {
-    Decoded d;
-    const std::string bytes = zvtest::ReadWholeFile(path);
-    if (bytes.empty()) return d;
-    MemStream* memory = MemStreamOpen(bytes.data(), bytes.size());
-    StreamReader reader = {*GetMemStreamFunctions(), reinterpret_cast<intptr_t>(memory)};
-    SOUNDCONV conv;
-    std::memset(&conv, 0, sizeof conv);
-    if (OpenSoundConverter(&reader, &conv) == 0) {
-        GetSoundConverterFormat(&conv, &d.format);
-        std::vector<int16_t> block(65536);
-        for (int n; (n = ReadSoundConverter(&conv, block.data(), int(block.size() * 2))) > 0;)
-            d.samples.insert(d.samples.end(), block.begin(), block.begin() + n / 2);
-        if (SeekSoundConverter(&conv, 0) == 0) {
-            const int n = ReadSoundConverter(&conv, block.data(), 4096);
-            if (n > 0) d.again.assign(block.begin(), block.begin() + n / 2);
-        }
-        d.ok = d.format.bitsPerSample == 16 && !d.samples.empty() && !d.again.empty();
-        CloseSoundConverter(&conv);
-    }
-    MemStreamClose(reader.handle);
-    return d;
-}
 
 double Rms(const std::vector<int16_t>& s) {
     double sum = 0;
@@ -116,7 +82,7 @@ TEST_F(AudioAssets, EveryEffectLoadsWithItsLengthAndWithoutAClick) {
             EXPECT_EQ(DeleteSoundMem(handle), 0);
         }
 
-        const Decoded d = Decode(path);
+        const Decoded d = audiotest::Decode(zvtest::ReadWholeFile(path));
         ASSERT_TRUE(d.ok);
         EXPECT_EQ(d.format.channels, 1);
         EXPECT_EQ(d.format.samplesPerSec, 44100u);
@@ -143,7 +109,7 @@ TEST_F(AudioAssets, EveryTrackStreamsAndLoopsWithoutAClickOrAJump) {
             EXPECT_EQ(DeleteSoundMem(handle), 0);
         }
 
-        const Decoded d = Decode(path);
+        const Decoded d = audiotest::Decode(zvtest::ReadWholeFile(path));
         ASSERT_TRUE(d.ok);
         ASSERT_EQ(d.format.channels, 2);
         EXPECT_EQ(d.format.samplesPerSec, 44100u);
