@@ -206,7 +206,11 @@ void SongBuilder::ReadPart(const std::vector<std::string>& w, int line) {
         int number = 0;
         double real = 0;
         try { real = std::stod(value); number = int(real); } catch (const std::logic_error&) { Throw(line, "bad number \"" + value + "\""); }
-        if (key == "gate") { p.gate = real; continue; }
+        if (key == "gate") {
+            if (real <= 0 || real > 1) Throw(line, "gate must lie above 0 and at most 1");
+            p.gate = real;
+            continue;
+        }
         if (number < 0 || number > 127) Throw(line, key + " must lie in 0 to 127");
         if (key == "program") p.part.program = number;
         else if (key == "volume") p.part.volume = number;
