@@ -3,13 +3,13 @@
 // and level that fit its use, starts and ends without a click, and the
 // music joins its end to its start smoothly when it loops.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -50,13 +50,17 @@ int Peak(const std::vector<int16_t>& s) {
     return peak;
 }
 
-// The library runs headless in the run folder, as the game does.
+// The library runs headless in a folder of its own whose data/ is the run
+// folder's, so the files load by the game's own paths while the log and the
+// instance lock stay out of the run folder.
 class AudioAssets : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        char cwd[4096];
-        previous_ = getcwd(cwd, sizeof cwd) ? cwd : "";
-        ASSERT_EQ(chdir(ZV_RUN_DIR), 0) << ZV_RUN_DIR;
+        dir_ = new zvtest::ScopedTempDir();
+        ASSERT_FALSE(dir_->path().empty());
+        std::error_code error;
+        std::filesystem::create_directory_symlink(std::string(ZV_RUN_DIR) + "/data", "data", error);
+        ASSERT_FALSE(error) << error.message();
         setenv("SDL_VIDEODRIVER", "dummy", 0);
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         SetSkipStartupWaits(1);
@@ -65,12 +69,12 @@ protected:
     }
     static void TearDownTestSuite() {
         ZoVav_End();
-        if (!previous_.empty() && chdir(previous_.c_str()) != 0) {
-        }
+        delete dir_;
+        dir_ = nullptr;
     }
-    static std::string previous_;
+    static zvtest::ScopedTempDir* dir_;
 };
-std::string AudioAssets::previous_;
+zvtest::ScopedTempDir* AudioAssets::dir_ = nullptr;
 
 TEST_F(AudioAssets, EveryEffectLoadsWithItsLengthAndWithoutAClick) {
     for (const EffectCase& c : kEffects) {
