@@ -130,7 +130,8 @@ struct Noise {
 double Oscillator(const Layer& l, double phase, Noise& noise) {
     const double p = phase - std::floor(phase);
     if (l.wave == "sine") return std::sin(2 * M_PI * p);
-    if (l.wave == "square") return p < l.duty ? 1.0 : -1.0;
+    // A narrow pulse is centred on zero, so it adds no thump of its own.
+    if (l.wave == "square") return (p < l.duty ? 1.0 : -1.0) - (2 * l.duty - 1);
     if (l.wave == "triangle") return p < 0.5 ? 4 * p - 1 : 3 - 4 * p;
     if (l.wave == "saw") return 2 * p - 1;
     return noise.Next();
