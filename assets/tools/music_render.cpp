@@ -12,6 +12,7 @@
 
 #include "loop_mp3.h"
 #include "song_score.h"
+#include "wave_file.h"
 
 namespace {
 
@@ -153,30 +154,12 @@ std::vector<int16_t> Level(const std::vector<double>& left, const std::vector<do
     return pcm;
 }
 
-void Put(std::ofstream& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(char((value >> (8 * i)) & 0xFF));
-}
-
 // Two turns of the loop as the decoder will give them, for listening.
 bool WriteListeningWave(const std::string& path, const std::vector<int16_t>& pcm, int loopSamples) {
-    std::vector<int16_t> loop(size_t(loopSamples) * 2, 0);
-    std::copy(pcm.begin(), pcm.end(), loop.begin() + 2 * kMp3Lead);
-    std::ofstream out(path, std::ios::binary);
-    const uint32_t bytes = uint32_t(loop.size() * 4);
-    out.write("RIFF", 4);
-    Put(out, 36 + bytes, 4);
-    out.write("WAVEfmt ", 8);
-    Put(out, 16, 4);
-    Put(out, 1, 2);
-    Put(out, 2, 2);
-    Put(out, kMp3Rate, 4);
-    Put(out, kMp3Rate * 4, 4);
-    Put(out, 4, 2);
-    Put(out, 16, 2);
-    out.write("data", 4);
-    Put(out, bytes, 4);
-    for (int turn = 0; turn < 2; ++turn) out.write(reinterpret_cast<const char*>(loop.data()), std::streamsize(loop.size() * 2));
-    return bool(out);
+    std::vector<int16_t> turns(size_t(loopSamples) * 4, 0);
+    for (size_t turn = 0; turn < 2; ++turn)
+        std::copy(pcm.begin(), pcm.end(), turns.begin() + long(turn * size_t(loopSamples) * 2 + 2 * kMp3Lead));
+    return WriteWaveFile(path, 2, kMp3Rate, turns);
 }
 
 }  // namespace

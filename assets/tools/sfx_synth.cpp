@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "wave_file.h"
+
 namespace {
 
 constexpr int kRate = 44100;
@@ -194,29 +196,6 @@ std::vector<int16_t> Render(const Effect& e) {
     return pcm;
 }
 
-void Put(std::ofstream& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(char((value >> (8 * i)) & 0xFF));
-}
-
-void WriteWave(const std::string& path, const std::vector<int16_t>& pcm) {
-    std::ofstream out(path, std::ios::binary);
-    const uint32_t dataBytes = uint32_t(pcm.size() * 2);
-    out.write("RIFF", 4);
-    Put(out, 36 + dataBytes, 4);
-    out.write("WAVEfmt ", 8);
-    Put(out, 16, 4);
-    Put(out, 1, 2);                 // PCM
-    Put(out, 1, 2);                 // mono
-    Put(out, kRate, 4);
-    Put(out, kRate * 2, 4);
-    Put(out, 2, 2);
-    Put(out, 16, 2);
-    out.write("data", 4);
-    Put(out, dataBytes, 4);
-    for (int16_t s : pcm) Put(out, uint16_t(s), 2);
-    if (!out) Fail(path, "cannot write");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -227,7 +206,8 @@ int main(int argc, char** argv) {
     const std::vector<Effect> effects = ParseRecipes(argv[1]);
     for (const Effect& e : effects) {
         if (e.layers.empty()) Fail(std::string(argv[1]) + ":" + std::to_string(e.line), "effect without layers");
-        WriteWave(std::string(argv[2]) + "/" + e.name + ".wav", Render(e));
+        const std::string path = std::string(argv[2]) + "/" + e.name + ".wav";
+        if (!WriteWaveFile(path, 1, kRate, Render(e))) Fail(path, "cannot write");
     }
     return 0;
 }
