@@ -7,6 +7,9 @@
 pkg_check_modules(ZV_FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
 find_library(ZV_MP3LAME_LIBRARY mp3lame REQUIRED)
 set(ZV_SOUNDFONT /usr/share/sounds/sf2/TimGM6mb.sf2 CACHE FILEPATH "General MIDI sound font for the music")
+if(NOT EXISTS ${ZV_SOUNDFONT})
+  message(FATAL_ERROR "No sound font at ${ZV_SOUNDFONT}: install timgm6mb-soundfont (scripts/install-deps.sh)")
+endif()
 
 add_executable(sfx_synth sfx_synth.cpp)
 zv_target_defaults(sfx_synth)
