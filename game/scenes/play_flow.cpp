@@ -55,7 +55,7 @@ void CReady::Draw() {
 CStage::CStage(int stage) {
     g_game->Music().Stop();
     g_game->SoundEffects().Stop();
-    StartStage(stage);
+    g_game->StartStage(stage);
 }
 
 bool CStage::Move() {

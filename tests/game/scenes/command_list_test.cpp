@@ -101,7 +101,7 @@ TEST_F(ScriptTest, TheModePicksThePracticeRoomOrTheNumberedStage) {
     for (const Case& c : cases) {
         game_->SetMode(c.mode);
         game_->SetStage(7);
-        StartStage(c.stage);
+        game_->StartStage(c.stage);
         EXPECT_EQ(game_->Script().GetCount(), c.commands) << c.mode << "/" << c.stage;
         EXPECT_EQ(game_->GetStageName(), c.name);
         EXPECT_EQ(game_->GetStage(), c.mode == 0 ? 7 : c.stage) << "the practice room keeps the stage number";
