@@ -114,3 +114,11 @@ TEST_F(ScriptTest, AMissingScriptFinishesAtOnce) {
     game_->Script().Load("data/dat/none.dat");
     EXPECT_TRUE(game_->Script().IsFinished());
 }
+
+TEST_F(ScriptTest, MusicCommandsStartAndStopTheGamesMusic) {
+    CCommandList& script = Load("music play bgm2 ; wait 1 ; music stop ; wait 1 ;");
+    script.Update();
+    EXPECT_EQ(game_->Music().Current(), 4) << "bgm2 is the fifth piece of the music list";
+    for (int i = 0; i < 2; ++i) script.Update();
+    EXPECT_EQ(game_->Music().Current(), -1);
+}
