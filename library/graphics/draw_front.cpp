@@ -20,7 +20,7 @@
 #include "graphics/image/color_data.h"
 #include "graphics/screen_settings.h"
 #include "softrender/primitive/primitive.h"
-#include "softrender/softrender.h"
+#include "graphics/software_screen_draw.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "graphics/surface_data.h"
 #include "platform/surface_memory.h"
 #include "softrender/primitive/primitive.h"
-#include "softrender/softrender.h"
+#include "graphics/software_screen_draw.h"
 
 namespace {
 

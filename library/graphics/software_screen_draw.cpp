@@ -1,5 +1,7 @@
-// Drawing entry points on the draw screen: shapes and graphs onto software screens.
-// The locked-surface path is attached by the screen code; until then it answers -1.
+// Drawing entry points on the draw screen: shapes and graphs onto software
+// screens, each graph drawn from its MEMIMG.
+#include "graphics/software_screen_draw.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -7,7 +9,6 @@
 #include "graphics/graph_handle.h"
 #include "graphics/surface2d.h"
 #include "graphics/surface_data.h"
-#include "softrender/softrender.h"
 
 namespace {
 
