@@ -207,7 +207,8 @@ void DerivationMemImg(MEMIMG* view, const MEMIMG* parent, int x, int y, int widt
     view->BufferSuppliedFlag = 0;
     view->PalettePtr = parent->PalettePtr;
     view->SecondPalettePtr = parent->SecondPalettePtr;
-    view->Pixels = parent->Pixels + size_t(y) * parent->Pitch + size_t(x) * size_t(GetMemImgPixelBytes(parent->Format, parent->AlphaFlag, parent->PaletteFlag));
+    const int bytes = GetMemImgPixelBytes(parent->Format, parent->AlphaFlag, parent->PaletteFlag);
+    view->Pixels = parent->Pixels + size_t(y) * parent->Pitch + size_t(x) * size_t(bytes);
     view->PremulPixels = nullptr;
     view->RunData = nullptr;
 }
