@@ -8,17 +8,21 @@
 namespace {
 // Software screens: the renderer draws straight into the screen images.
 constexpr ScreenBackEnd kSoftwareScreens = {
-    "software screens", true,  SoftwareScreenBltGraph, SoftwareScreenDrawExtendGraph, MemImgDrawRotaGraph,
-    SoftwareScreenDrawModiGraph, MemImgDrawLine, SoftwareScreenDrawBox, MemImgDrawTriangle,
-    SoftwareScreenDrawPrimitive, G_DD_DrawString, G_DD_ClearDrawScreen, G_DD_SetDrawScreen,
-    G_DD_GetDrawScreenGraph,
+    "software screens",     true,
+    SoftwareScreenBltGraph, SoftwareScreenBltMemImg,     SoftwareScreenDrawImage,
+    SoftwareScreenDrawExtendGraph, MemImgDrawRotaGraph,  SoftwareScreenDrawModiGraph,
+    MemImgDrawLine,         SoftwareScreenDrawBox,       MemImgDrawTriangle,
+    SoftwareScreenDrawPrimitive, G_DD_DrawString,        G_DD_ClearDrawScreen,
+    G_DD_SetDrawScreen,     G_DD_GetDrawScreenGraph,
 };
 // 2D surfaces: the renderer draws into locked views of the surfaces.
 constexpr ScreenBackEnd kSurfaces = {
-    "2D surfaces", false, SurfaceScreenBltGraph, SurfaceDrawExtendGraph, SurfaceDrawRotaGraph,
-    SurfaceDrawModiGraph, SurfaceDrawLine, SurfaceDrawBox, SurfaceDrawTriangle,
-    SurfaceScreenDrawPrimitive, G_DD_DrawString, G_DD_ClearDrawScreen, G_DD_SetDrawScreen,
-    G_DD_GetDrawScreenGraph,
+    "2D surfaces",          false,
+    SurfaceScreenBltGraph,  SurfaceScreenBltMemImg,      SurfaceScreenDrawImage,
+    SurfaceDrawExtendGraph, SurfaceDrawRotaGraph,        SurfaceDrawModiGraph,
+    SurfaceDrawLine,        SurfaceDrawBox,              SurfaceDrawTriangle,
+    SurfaceScreenDrawPrimitive, G_DD_DrawString,         G_DD_ClearDrawScreen,
+    G_DD_SetDrawScreen,     G_DD_GetDrawScreenGraph,
 };
 
 struct ScreenBackEndState {

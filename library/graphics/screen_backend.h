@@ -5,6 +5,7 @@
 #include <cstdint>
 
 struct GraphData;
+struct MEMIMG;
 struct PrimitiveVertex;
 
 struct ScreenBackEnd {
@@ -12,6 +13,9 @@ struct ScreenBackEnd {
     // Drawing on the front screen shows only once it is copied to the window.
     bool frontFollowsWindow;
     int (*bltGraph)(int x, int y, int surface2DHandle, int transFlag);
+    int (*bltMemImg)(int x, int y, const MEMIMG* src);
+    // The image drawing writes straight into; null when it needs a lock.
+    MEMIMG* (*drawImage)();
     int (*drawExtendGraph)(int x1, int y1, int x2, int y2, const GraphData* graph, int transFlag);
     int (*drawRotaGraph)(float x, float y, double exRate, double angle, const GraphData* graph, int transFlag,
                          int turnFlag);

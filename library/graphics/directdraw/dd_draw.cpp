@@ -34,7 +34,6 @@ struct DDDrawState {
 DDDrawState g_ddDraw;
 
 bool Usable() { return GetSoftwareRenderFlag() || GetDDSys().objectExists; }
-bool SoftwareScreens() { return GetSoftwareScreenFlag() != 0; }
 
 // Where software drawing on software screens goes.
 MEMIMG* SoftwareDestination() {
@@ -175,6 +174,29 @@ int SurfaceScreenBltGraph(int x, int y, int surface2DHandle, int transFlag) {
     return 0;
 }
 
+// A software image onto the draw target, keyed, as the graph blit does it.
+int SoftwareScreenBltMemImg(int x, int y, const MEMIMG* src) {
+    MEMIMG* dest = SoftwareDestination();
+    if (dest == nullptr) return -1;
+    MemImgDrawGraphBase(dest, src, x, y, 1, GetBlendGraphMemImg());
+    return 0;
+}
+
+int SurfaceScreenBltMemImg(int x, int y, const MEMIMG* src) {
+    DrawRect area;
+    GetDrawArea(&area);
+    const DrawRect dest{std::max(x, area.left), std::max(y, area.top), std::min(x + src->Width, area.right),
+                        std::min(y + src->Height, area.bottom)};
+    if (dest.left >= dest.right || dest.top >= dest.bottom) return 0;
+    if (BeginDrawTargetLock(nullptr, 0, nullptr, &dest) != 0) return -1;
+    MemImgDrawGraphBase(GetDrawTargetLock().destImage, src, x, y, 1, GetBlendGraphMemImg());
+    EndDrawTargetLock();
+    return 0;
+}
+
+MEMIMG* SoftwareScreenDrawImage() { return SoftwareDestination(); }
+MEMIMG* SurfaceScreenDrawImage() { return g_ddDraw.target.drawMemImg; }
+
 namespace {
 // What a primitive draw needs: the texture graph's records (none for -5).
 struct PrimitiveDraw {
@@ -247,7 +269,7 @@ int G_DD_GetDrawScreenGraph(int x1, int y1, int x2, int y2, const GraphData* gra
     if (s == nullptr) return -1;
     SurfaceData* data = GetSurfaceData(s->SurfaceDataHandle);
     if (data == nullptr) return -1;
-    if (SoftwareScreens() && GetDrawScreen() == SCREEN_FRONT) CopyWindowToFrontImage();
+    if (ScreenRoad().frontFollowsWindow && GetDrawScreen() == SCREEN_FRONT) CopyWindowToFrontImage();
 
     // The screen side and the graph side as images; surfaces are locked for it.
     const DDDrawTarget& t = g_ddDraw.target;
@@ -359,32 +381,12 @@ bool FoldCoverageForMultiply(MEMIMG* work, const ImageRect& part, uint32_t key, 
                             wide ? MEMIMG_FORMAT_X8R8G8B8 : MEMIMG_FORMAT_R5G6B5, 0, 0, 0) == 0;
 }
 
-// A software image onto the draw target, keyed, as the graph blit does it.
-int BltMemImgToTarget(int x, int y, const MEMIMG* src) {
-    MEMIMG* blend = GetBlendGraphMemImg();
-    if (SoftwareScreens()) {
-        MEMIMG* dest = SoftwareDestination();
-        if (dest == nullptr) return -1;
-        MemImgDrawGraphBase(dest, src, x, y, 1, blend);
-        return 0;
-    }
-    DrawRect area;
-    GetDrawArea(&area);
-    const DrawRect dest{std::max(x, area.left), std::max(y, area.top), std::min(x + src->Width, area.right),
-                        std::min(y + src->Height, area.bottom)};
-    if (dest.left >= dest.right || dest.top >= dest.bottom) return 0;
-    if (BeginDrawTargetLock(nullptr, 0, nullptr, &dest) != 0) return -1;
-    MemImgDrawGraphBase(GetDrawTargetLock().destImage, src, x, y, 1, blend);
-    EndDrawTargetLock();
-    return 0;
-}
-
 int DrawStringDirect(int x, int y, const char* string, int color, int fontHandle, int edgeColor,
                      int verticalFlag) {
     const DDDrawTarget& t = g_ddDraw.target;
     const ImageRect clip = AreaRect();
     const uint32_t bright = GetGraphDrawState().DrawBright;
-    MEMIMG* dest = SoftwareScreens() ? SoftwareDestination() : t.drawMemImg;
+    MEMIMG* dest = ScreenRoad().drawImage();
     int w = 0, h = 0;
     GetGraphSizeImpl(GetDrawScreen(), &w, &h);
     LockedSurfaceView view(dest ? nullptr : t.drawSurface, t.offsetX, t.offsetY, w, h, 0);
@@ -449,7 +451,7 @@ int DrawStringThroughWorkImage(int x, int y, const char* string, int color, int 
     SetDrawBrightColor(0xFFFFFF);
     SetDrawArea(text.left, text.top, text.right, text.bottom);
     const int result =
-        fold ? BltMemImgToTarget(originX, originY, &folded) : ScreenRoad().bltGraph(originX, originY, surface, 1);
+        fold ? ScreenRoad().bltMemImg(originX, originY, &folded) : ScreenRoad().bltGraph(originX, originY, surface, 1);
     SetDrawArea(saved.left, saved.top, saved.right, saved.bottom);
     SetDrawBrightColor(bright);
     return result < 0 ? -1 : 0;

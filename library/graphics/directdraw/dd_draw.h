@@ -24,6 +24,13 @@ int G_DD_ClearDrawScreen();
 // A graph (by its 2D surface) and vertex primitives, on each screen kind.
 int SoftwareScreenBltGraph(int x, int y, int surface2DHandle, int transFlag);
 int SurfaceScreenBltGraph(int x, int y, int surface2DHandle, int transFlag);
+// A software image onto the draw target, keyed.
+int SoftwareScreenBltMemImg(int x, int y, const MEMIMG* src);
+int SurfaceScreenBltMemImg(int x, int y, const MEMIMG* src);
+// The image software drawing writes straight into; null when the target
+// surface must be locked for it.
+MEMIMG* SoftwareScreenDrawImage();
+MEMIMG* SurfaceScreenDrawImage();
 int SoftwareScreenDrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph,
                                 int transFlag, int noTransformFlag, int useDepthFlag);
 int SurfaceScreenDrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph,

@@ -40,18 +40,27 @@ int RunInChild(const std::function<int()>& body, unsigned timeoutSeconds) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// The child's start: the fake input with one pad (prepare sets it and the
+// keys up), a window, the library.
+int StartWithOneFakePad(const std::function<void()>& prepare) {
+    SetSkipStartupWaits(1);
+    g_fake = FakeInput{};
+    g_fake.devices.emplace_back();
+    prepare();
+    PlatformSetInputSource(fake::Source());
+    ChangeWindowMode(1);
+    return ZoVav_Init();
+}
+
 TEST(InputInLibrary, StartsAndEndsWithTheLibraryAndOverlaysTheMainThreadsKeys) {
     zvtest::ScopedTempDir dir;
     ASSERT_FALSE(dir.path().empty());
     int code = RunInChild([] {
-        SetSkipStartupWaits(1);
-        g_fake = FakeInput{};
-        g_fake.devices.emplace_back();
-        g_fake.devices[0].state.buttons[9] = 0x80;
-        g_fake.SetKey(DIK_NUMPADENTER, true);
-        PlatformSetInputSource(fake::Source());
-        ChangeWindowMode(1);
-        if (ZoVav_Init() != 0) return 10;
+        const int started = StartWithOneFakePad([] {
+            g_fake.devices[0].state.buttons[9] = 0x80;
+            g_fake.SetKey(DIK_NUMPADENTER, true);
+        });
+        if (started != 0) return 10;
         ++g_fake.now;
         // The keypad's Enter is also VK_RETURN on the main thread.
         if (CheckHitKey(DIK_NUMPADENTER) != 1) return 11;
@@ -112,12 +121,7 @@ TEST(InputInLibrary, TimedVibrationEndingWhileInactiveAndClosingLetsTheProgramEn
     zvtest::ScopedTempDir dir;
     ASSERT_FALSE(dir.path().empty());
     int code = RunInChild([] {
-        SetSkipStartupWaits(1);
-        g_fake = FakeInput{};
-        g_fake.devices.emplace_back();
-        PlatformSetInputSource(fake::Source());
-        ChangeWindowMode(1);
-        if (ZoVav_Init() != 0) return 10;
+        if (StartWithOneFakePad([] {}) != 0) return 10;
         LockLibrary();
         JoypadData& pad = g_Input.pads[0];
         pad.vibrationOn = 1;
