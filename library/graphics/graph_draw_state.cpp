@@ -14,6 +14,7 @@
 #include "graphics/graph_handle.h"
 #include "graphics/graphics_start.h"
 #include "graphics/mask_screen.h"
+#include "graphics/screen_backend.h"
 #include "graphics/screen_settings.h"
 #include "softrender/draw_state.h"
 
@@ -106,10 +107,10 @@ int SetDrawScreenImpl(int screen) {
     // Our primary surface is the window's own picture, never the desktop, so
     // the draw screen always starts at the surface's origin.
     g_draw.DrawScreenRect = {0, 0, 0, 0};
-    if (G_DD_SetDrawScreen(screen, old) != 0) {
+    if (ScreenRoad().setDrawScreen(screen, old) != 0) {
         // Put the old target back directly; asking again could refuse again.
         g_draw.DrawScreen = old;
-        G_DD_SetDrawScreen(old, old);
+        ScreenRoad().setDrawScreen(old, old);
         SetUseMaskScreenFlag(maskUse);
         SyncSoftRenderDrawState();
         return -1;

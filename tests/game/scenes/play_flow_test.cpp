@@ -207,3 +207,15 @@ TEST_F(FlowTest, ATalkStandsStillWhileNoLifeIsLeft) {
     EXPECT_TRUE(game_->Script().IsStop());
     EXPECT_TRUE(game_->IsAttackLocked());
 }
+
+TEST_F(FlowTest, ATalkTurnsItsPageOnDecideWhateverUnrecordedButtonIsHeld) {
+    game_->SetMode(2);
+    game_->SetLives(3);
+    gamefix::WriteDataFile("data/dat/mes9.dat", "A<stop>B<stop><end>");
+    gamefix::WriteDataFile("data/dat/stage1.dat", "message mes9.dat ; wait 1 ;");
+    new CStage(1);
+    Tick(0, 2);
+    ASSERT_EQ(game_->Messages().Tokens().size(), 6u);
+    Press(kDecide | 0x40 | 0x100);   // the screenshot button and one no replay keeps
+    EXPECT_EQ(game_->Messages().Tokens().size(), 5u) << "one page turned";
+}

@@ -24,7 +24,8 @@ protected:
     int Connect(int port) {
         int h = ConnectNetWork("127.0.0.1", port);
         EXPECT_NE(h, -1);
-        EXPECT_EQ(GetNetWorkData(h)->connected, 0);   // not until the connect event
+        // The connected flag is not checked here: the message thread's periodic
+        // work may already have taken the connect event on loopback.
         EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) == 1; }));
         return h;
     }
@@ -190,19 +191,18 @@ TEST_F(NetHandle, ListeningAcceptsConnectionsAsNewHandles) {
 }
 
 TEST_F(NetHandle, BytesQueuedDuringAPacketFormTheNextAndLeaveBeforeTheClose) {
+    // Larger than the socket buffers, so the first packet is still going out
+    // when the second is queued.
     const std::string big(8 << 20, 'q');
     std::string seen;
     {
-        Turns turns;
-        ScriptedPeer peer([&](int fd) {
-            turns.Wait(1);
-            seen = nettest::RecvBytes(fd, 4 + big.size() + 4 + 4);
-        });
+        // The peer reads from the start, so the close has little left to wait
+        // for even on a busy machine.
+        ScriptedPeer peer([&](int fd) { seen = nettest::RecvBytes(fd, 4 + big.size() + 4 + 4); });
         const int h = Connect(peer.port());
         ASSERT_EQ(NetWorkSend(h, big.data(), int(big.size())), 0);
         EXPECT_GT(GetNetWorkData(h)->sendRemaining, 0u);   // the first packet is still going out
         ASSERT_EQ(NetWorkSend(h, "tail", 4), 0);
-        turns.Signal(1);
         EXPECT_EQ(CloseNetWork(h), 0);
     }
     ASSERT_EQ(seen.size(), 4 + big.size() + 8);
