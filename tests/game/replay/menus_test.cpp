@@ -335,3 +335,34 @@ TEST_F(MenusTest, TheEndingIgnoresKeysBeforeItsFrame1100) {
     EXPECT_FALSE(game_->IsReplayRecordRequested());
     EXPECT_EQ(game_->Pool(POOL_BACKGROUND)->GetCount(), 0u);
 }
+
+TEST_F(MenusTest, AClearedLastStageGoesThroughTheNameEntryAndTheSaveListToTheEnding) {
+    WriteDataFile("data/dat/stage3.dat", "wait 10 ; clear ;");
+    game_->SetMode(1);
+    game_->SetStage(3);
+    game_->NewGame();
+    game_->AddScore(10);
+    game_->SetNameEntryNeeded(true);   // as an enemy shot down for a ranking score does
+    for (int i = 0; i < 400 && !Scene<CScoreInput>(); ++i) Tick(kUp);
+    ASSERT_EQ(Scenes(), "CScoreInput");
+    EXPECT_TRUE(game_->IsReplayRecordRequested());
+    const int frames = game_->ReplayWritten().GetFrameCount();
+    EXPECT_GT(frames, 200);
+    Tick(0, 2);
+    Press(kRight);
+    Press(kDecide);   // END
+    ASSERT_EQ(Scenes(), "CReplayDataSelect");
+    Press(kDecide);   // slot 1
+    ASSERT_EQ(Scenes(), "CReplayDataName");
+    Press(kDecide);   // the grid still stands on END
+    EXPECT_EQ(Scenes(), "CEnding");
+    const std::string header = "1.00\nKAZA\n" + std::to_string(frames) + "\n2000\n1\n1\n1\n0\n3\n";
+    std::string slot = ReadDataFile("data/replay/data1.dat");
+    EXPECT_EQ(slot.substr(0, header.size()), header);
+    EXPECT_EQ(slot.substr(header.size()), std::string(size_t(frames), '\x01')) << "up, every recorded update";
+    Tick(0, 1100);
+    Press(kCancel);
+    EXPECT_EQ(Scenes(), "CTitle");
+    EXPECT_EQ(game_->GetEndingSeen(), 1);
+    EXPECT_FALSE(game_->IsReplayRecordRequested());
+}
