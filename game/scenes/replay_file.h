@@ -19,7 +19,8 @@ public:
     void Clear() { frames_.clear(); }
     void AddFrame(uint8_t frame) { frames_.push_back(frame); }
     int GetFrameCount() const { return int(frames_.size()); }
-    uint8_t GetFrame(int index) const { return frames_.at(size_t(index)); }
+    // Callers test IsEnd first.
+    uint8_t GetFrame(int index) const { return frames_[size_t(index)]; }
     bool IsEnd(int index) const { return index >= GetFrameCount(); }
     int GetStartStage() const { return startStage_; }
     void SetStartStage(int stage) { startStage_ = stage; }

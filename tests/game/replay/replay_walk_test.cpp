@@ -143,6 +143,14 @@ TEST_F(ReplayWalkTest, APlaySavedToASlotIsWatchedBackUpdateForUpdate) {
     std::vector<Line> never = Lines("never.hash");
     std::map<int, Line> recorded = Frames(never, 'r');
     ExpectSamePlay(recorded, Frames(never, 'p'));
+    int starts = 0;
+    bool pausedInTalk = false;
+    for (const Line& l : never) {
+        starts += l.frame == "r1";
+        pausedInTalk |= l.scenes.find("CWarning") != std::string::npos && l.scenes.find("CPause") != std::string::npos;
+    }
+    EXPECT_EQ(starts, 2) << "a play and its continue";
+    EXPECT_TRUE(pausedInTalk);
     EXPECT_EQ(never.back().scenes, "-") << "the title closed on エンド";
     EXPECT_LT(never.size(), tape.size()) << "and the program ended";
 
