@@ -147,7 +147,7 @@ TEST_P(EveryKindTest, PlaysTheSameWhateverIsDrawn) {
         std::string start = " --updates 10000 --tape tape.txt --lives-floor 3 --start " + std::to_string(mode) +
                             ",1," + std::to_string(mode % 2);
         ASSERT_EQ(Run(start + " --draw never --hash-out a.txt"), 0);
-        ASSERT_EQ(Run(start + " --draw never --hash-out b.txt"), 0);
+        ASSERT_EQ(Run(start + " --draw every --hash-out b.txt"), 0);
         ASSERT_EQ(Run(start + " --draw random:" + std::to_string(mode + 11) + " --hash-out c.txt"), 0);
         std::string a = zvtest::ReadWholeFile("a.txt");
         EXPECT_EQ(Lines("a.txt").size(), 10000u);
