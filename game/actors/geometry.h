@@ -15,7 +15,6 @@ inline float Cosf(float a) { return (float)std::cos((double)a); }
 inline float Sinf(float a) { return (float)std::sin((double)a); }
 inline float Sqrtf(float a) { return (float)std::sqrt((double)a); }
 inline float Fabsf(float a) { return (float)std::fabs((double)a); }
-inline float Atan2f(float y, float x) { return (float)std::atan2((double)y, (double)x); }
 inline float Powf(float a, float b) { return (float)std::pow((double)a, (double)b); }
 
 // Screen angle in radians from (x, y) toward (tx, ty); 0 points right, growing clockwise.
