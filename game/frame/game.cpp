@@ -127,7 +127,8 @@ void CGame::Update() {
     replayNote_ = ReplayFrameNote();
     MoveAll(POOL_BACKGROUND);
     if (!paused_) {
-        for (PoolId p : {POOL_ITEM, POOL_PLAYER, POOL_ENEMY, POOL_SPECIAL, POOL_SHOT, POOL_BULLET, POOL_EFFECT})
+        for (PoolId p : {POOL_ITEM, POOL_PLAYER, POOL_ENEMY, POOL_SPECIAL, POOL_SHOT, POOL_BULLET, POOL_EFFECT,
+                         POOL_SPARK})
             MoveAll(p);
     }
     MoveAll(POOL_SCENE);
@@ -151,6 +152,7 @@ void CGame::Draw() {
     SetDrawBlendMode(ZV_BLEND_ADD, 250);
     DrawAll(POOL_BULLET);
     DrawAll(POOL_EFFECT);
+    DrawAll(POOL_SPARK);
     SetDrawBlendMode(ZV_BLEND_NOBLEND, 0);
     screen_->DrawHud();
     DrawAll(POOL_SCENE);
@@ -170,8 +172,9 @@ void CGame::DrawAll(PoolId pool) {
 }
 
 void CGame::ClearAllBut(int n) {
-    for (int i = 1; i <= POOL_COUNT; ++i)
+    for (int i = 1; i <= POOL_REPLAY + 1; ++i)
         if (i != n) pools_[i - 1]->Clear();
+    if (n != POOL_EFFECT + 1) pools_[POOL_SPARK]->Clear();
 }
 
 void CGame::NewGame() {
