@@ -24,7 +24,7 @@ CBossAction1to1::CBossAction1to1(float x, float y) : CBossEnemy(0, x, y, 300, 10
 }
 
 bool CBossAction1to1::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     if (scoreGiven == 1) return EndPhase(false);
     CBossEnemy::Move();
     return true;
@@ -64,7 +64,7 @@ bool CBossCrystalEnemy::Move() {
 CBossAction1to2::CBossAction1to2(float x, float y) : CBossEnemy(0, x, y, 400, 5000 * Mode() + 15000) {}
 
 bool CBossAction1to2::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     const int m = Mode();
     const int aimTime = m == 3 ? 80 : 60;
     if (age < aimTime && targetX != 0 && targetY != 0) {
@@ -106,7 +106,7 @@ bool CBossAction1to2::CreateSuccessor() { return new CBossAction1to3(x, y) != nu
 CBossAction1to3::CBossAction1to3(float x, float y) : CBossEnemy(0, x, y, 300, 7500 * Mode() + 18000) {}
 
 bool CBossAction1to3::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     const int m = Mode();
     if (age == 0) {
         for (int i = 0; i <= 7; ++i)
@@ -147,7 +147,7 @@ void CBossAction1to4::Flower(float base) {
 }
 
 bool CBossAction1to4::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     const int m = Mode(), a = age;
     if (a % 100 == 0) {
         CPlayer* player = g_game->GetPlayer();

@@ -32,7 +32,7 @@ CBossAction2to1::CBossAction2to1(float x, float y) : CBossEnemy(1, x, y, 300, 50
 }
 
 bool CBossAction2to1::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     const int n = Mode() - 1, t = age;
     if (t % 300 >= 220 && t % (40 - 10 * n) == 0) {
         for (int k = -20; k <= 20; ++k)
@@ -61,7 +61,7 @@ CBossAction2to2::CBossAction2to2(float x, float y) : CBossEnemy(1, x, y, 400, 80
 }
 
 bool CBossAction2to2::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     if (!arrived) {
         float dx = 240 - x, dy = 80 - y;
         float d = Sqrtf(dx * dx + dy * dy);
@@ -108,7 +108,7 @@ CBossAction2to3::CBossAction2to3(float x, float y) : CBossEnemy(1, x, y, 400, 10
 }
 
 bool CBossAction2to3::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     if (!started) {
         y = (float)(y + 0.6_f);
         if (++age == 60) started = 1;
@@ -134,7 +134,7 @@ CBossAction2to4::CBossAction2to4(float x, float y) : CBossEnemy(1, x, y, 400, 10
 }
 
 bool CBossAction2to4::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     const int m = Mode();
     if (age % (m == 2 || m == 3 ? 40 : 50) == 0) {
         int r = g_game->Random().Next(5);

@@ -48,7 +48,7 @@ CBossAction3to1::CBossAction3to1(float x, float y) : CBossEnemy(2, x, y, 350, 92
 }
 
 bool CBossAction3to1::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     const int m = Mode(), a = age;
     if (a == 0) {
         RandomPoint(*this, 1, &targetX, &targetY);
@@ -75,7 +75,7 @@ bool CBossAction3to1::CreateSuccessor() { return new CBossAction3to2(x, y) != nu
 CBossAction3to2::CBossAction3to2(float x, float y) : CBossEnemy(2, x, y, 300, 7000 * Mode() + 37500) {}
 
 bool CBossAction3to2::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     if (!arrived) {
         arrived = MoveToward(*this, 4.0f, 240, 80);
         return true;
@@ -128,7 +128,7 @@ bool CBossAction3to2::CreateSuccessor() { return new CBossAction3to3(x, y) != nu
 CBossAction3to3::CBossAction3to3(float x, float y) : CBossEnemy(2, x, y, 300, 6200 * Mode() + 39000) {}
 
 bool CBossAction3to3::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     const int m = Mode();
     if (age == 0) {
         counter = (counter + 1) % 3;
@@ -174,7 +174,7 @@ CBossAction3to4::CBossAction3to4(float x, float y) : CBossEnemy(2, x, y, 300, 50
 }
 
 bool CBossAction3to4::Move() {
-    if (HandoverPending()) return !Handover();
+    if (HandoverPending()) return Handover();
     const int a = age;
     if (a == 0) RandomPoint(*this, 1, &targetX, &targetY);
     if (a < 100) MoveToPoint(*this, 100 - a, targetX, targetY);

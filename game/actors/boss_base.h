@@ -45,7 +45,7 @@ protected:
     bool EndLastPhase(int stage);
     // True while a successor is still owed; the phase then does nothing but retry it.
     bool HandoverPending() const { return handoverPending_; }
-    // Retries the successor: false (the phase may go) once it was made.
+    // Retries the successor; true while it is still owed (the phase stays), false once it was made.
     bool Handover();
 
 private:
