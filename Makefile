@@ -18,6 +18,7 @@ test: deps
 	bash scripts/fuzz-smoke.sh
 	bash scripts/fuzz-images.sh
 	bash scripts/fuzz-sound.sh
+	bash scripts/fuzz-network.sh
 	cd build/test && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 bench: deps

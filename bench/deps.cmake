@@ -21,3 +21,13 @@ if(TARGET bench_sound_bench)
   find_library(ZV_MP3LAME_LIBRARY mp3lame REQUIRED)
   target_link_libraries(bench_sound_bench PRIVATE ${ZV_MP3LAME_LIBRARY})
 endif()
+
+# movie_bench: the tests' movie writer makes the movies it plays.
+if(TARGET bench_movie_bench)
+  target_include_directories(bench_movie_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+endif()
+
+# game_bench: the game itself, on a busy moment of play.
+if(TARGET bench_game_bench)
+  target_link_libraries(bench_game_bench PRIVATE velmora_game)
+endif()

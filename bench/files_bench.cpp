@@ -1,15 +1,20 @@
-// Archive reading costs side by side: descrambling against a plain memcpy,
-// and the archive's LZ decoder against zlib's inflate on the same data
-// (text-like script data and a synthetic 32-bit image).
+// File reading costs: descrambling against a plain memcpy, the archive's LZ
+// decoder against zlib's inflate on the same data (text-like script data and
+// a synthetic 32-bit image), and small reads from the file-access thread.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/file/archive_reader.h"
+#include "core/file/file_plain.h"
 #include "lz_encode.h"
 
 namespace {
@@ -116,5 +121,35 @@ void BM_ZlibInflate(benchmark::State& state) {
                    std::to_string(100 * packed.size() / data.size()) + "%");
 }
 BENCHMARK(BM_ZlibInflate)->Arg(0)->Arg(1);
+
+// The file-access thread serving a full read-ahead buffer in small pieces:
+// each read should cost the copy of its own bytes, not of the buffer's rest.
+void BM_FileThreadSmallReads(benchmark::State& state) {
+    char pattern[] = "/tmp/zvbenchXXXXXX";
+    int fd = mkstemp(pattern);
+    Bytes data = ScriptData(FILE_READ_AHEAD_SIZE);
+    if (fd < 0 || write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size())) {
+        state.SkipWithError("cannot write the test file");
+        return;
+    }
+    close(fd);
+    ZvFileHandle file = PlainFileOpen(pattern, 1);
+    FileAccessData* record = reinterpret_cast<FileAccessData*>(file);
+    unsigned char piece[16];
+    for (auto _ : state) {
+        state.PauseTiming();
+        PlainFileSeek(file, 0, 0);
+        while (FileThreadReadAheadFill(record) < FILE_READ_AHEAD_SIZE)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        state.ResumeTiming();
+        for (uint32_t done = 0; done < FILE_READ_AHEAD_SIZE; done += sizeof piece)
+            PlainFileRead(piece, 1, sizeof piece, file);
+        benchmark::DoNotOptimize(piece);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * FILE_READ_AHEAD_SIZE);
+    PlainFileClose(file);
+    unlink(pattern);
+}
+BENCHMARK(BM_FileThreadSmallReads)->Iterations(10)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

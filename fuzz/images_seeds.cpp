@@ -1,8 +1,10 @@
 // Writes a small seed corpus for the image fuzz target: one valid file of
-// each kind the loader chain reads, made with the test fixtures.
+// each kind the loader chain reads, made with the test fixtures, and small
+// movies in each kind of container.
 #include <string>
 
 #include "library/graphics/image_fixtures.h"
+#include "library/movie/movie_writer.h"
 
 using namespace imgfix;
 
@@ -33,5 +35,29 @@ int main(int argc, char** argv) {
     Bytes b = BgraHeader(0x10101010, 1, 1);
     b.insert(b.end(), {1, 2, 3, 4, 5, 6, 7, 8});
     WriteFile(dir + "/16.bgra", b);
+    moviefix::MovieSpec m;
+    m.width = 16;
+    m.height = 8;
+    m.frames = 4;
+    m.fps = 25;   // a rate every MPEG kind takes
+    const struct {
+        const char* name;
+        const char* container;
+        const char* codec;
+        AVPixelFormat pixels;
+    } movies[] = {
+        {"/ffv1.mkv", "matroska", "ffv1", AV_PIX_FMT_BGR0},
+        {"/mpeg4.avi", "avi", "mpeg4", AV_PIX_FMT_YUV420P},
+        {"/mpeg4.mp4", "mp4", "mpeg4", AV_PIX_FMT_YUV420P},
+        {"/mpeg1.mpg", "mpeg", "mpeg1video", AV_PIX_FMT_YUV420P},
+        {"/mpeg2.ts", "mpegts", "mpeg2video", AV_PIX_FMT_YUV420P},
+    };
+    for (const auto& k : movies) {
+        m.container = k.container;
+        m.codec = k.codec;
+        m.pixels = k.pixels;
+        if (!moviefix::WriteMovie(dir + k.name, m)) return 1;
+    }
+    if (!moviefix::WriteSoundOnly(dir + "/tone.mkv")) return 1;
     return 0;
 }

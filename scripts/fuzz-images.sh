@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sanitizer and fuzz smoke run of the image loader chain: the decoders alone
-# are built with clang under ASan/UBSan, the malformed-image test table runs
-# once, then libFuzzer runs the loader chain for a few seconds.
+# Sanitizer and fuzz smoke run of the graph loader chain: the image decoders
+# and the movie source alone are built with clang under ASan/UBSan, the
+# malformed-image and movie-source tests run once, then libFuzzer runs the
+# loader chain (images, then movies) for a few seconds.
 #   FUZZ_SECONDS   fuzzing time (default 20)
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -18,17 +19,22 @@ SOURCES=(
   library/graphics/image/bmp_decoder.cpp library/graphics/image/bgra_decoder.cpp
   library/graphics/image/tga_decoder.cpp library/graphics/image/dds_decoder.cpp
   library/graphics/image/png_loader.cpp library/graphics/image/jpeg_loader.cpp
-  library/core/file/stream_memory.cpp fuzz/images_fuzz_shim.cpp
+  library/core/file/stream_memory.cpp library/platform/movie_ffmpeg.cpp fuzz/images_fuzz_shim.cpp
 )
 
 source "$ROOT/scripts/fuzz-common.sh"
 fuzz_build_objects "$OUT"
-LIBS=(-lpng -ljpeg -lz)
+LIBS=(-lpng -ljpeg -lz $(pkg-config --libs libavformat libavcodec libswscale libavutil))
 
 echo "fuzz-images: malformed-image table under ASan/UBSan"
 "$CXX" "${FLAGS[@]}" "$ROOT/tests/library/graphics/malformed_test.cpp" "${OBJS[@]}" \
   -lgtest -lgtest_main -pthread "${LIBS[@]}" -o "$OUT/malformed_test"
 "$OUT/malformed_test" --gtest_brief=1
+
+echo "fuzz-images: movie source tests under ASan/UBSan"
+"$CXX" "${FLAGS[@]}" "$ROOT/tests/library/movie/movie_source_test.cpp" "${OBJS[@]}" \
+  -lgtest -lgtest_main -pthread "${LIBS[@]}" -o "$OUT/movie_source_test"
+"$OUT/movie_source_test" --gtest_brief=1
 
 echo "fuzz-images: seed corpus"
 "$CXX" "${FLAGS[@]}" "$ROOT/fuzz/images_seeds.cpp" "${OBJS[@]}" "${LIBS[@]}" -o "$OUT/images_seeds"

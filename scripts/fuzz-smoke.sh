@@ -13,6 +13,8 @@ seconds=${FUZZ_SECONDS:-8}
 SOURCES=(
   $(cd "$ROOT" && ls library/core/file/*.cpp)
   library/platform/text_iconv.cpp
+  library/platform/files_posix.cpp
+  library/platform/system_posix.cpp
   assets/tools/lz_encode.cpp
   fuzz/archive_fuzz.cpp
   fuzz/core_stubs.cpp

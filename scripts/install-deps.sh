@@ -6,10 +6,12 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev xvfb xdotool imagemagick libpixman-1-dev
+  libsdl2-dev libasound2-dev xvfb xdotool imagemagick libpixman-1-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libmpg123-dev libvorbis-dev libogg-dev libmp3lame-dev
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
+  libcairo2-dev fonts-dejavu-core
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   clang libclang-rt-14-dev
 )
 

@@ -126,7 +126,8 @@ void CGame::Update() {
     ++updateCount_;
     replayNote_ = ReplayFrameNote();
     MoveAll(POOL_BACKGROUND);
-    if (!paused_) {
+    actorsMoving_ = !paused_;
+    if (actorsMoving_) {
         for (PoolId p : {POOL_ITEM, POOL_PLAYER, POOL_ENEMY, POOL_SPECIAL, POOL_SHOT, POOL_BULLET, POOL_EFFECT,
                          POOL_SPARK})
             MoveAll(p);

@@ -86,6 +86,8 @@ public:
     float GetBossGauge() const { return bossGauge_; }
     void SetBossGauge(float value) { bossGauge_ = value; }
     bool IsPaused() const { return paused_; }
+    // The update in progress began unpaused and moves the actors.
+    bool IsUpdateMovingActors() const { return actorsMoving_; }
     void SetPaused(bool flag) { paused_ = flag; }
     bool IsAttackLocked() const { return attackLocked_; }
     void SetAttackLocked(bool flag) { attackLocked_ = flag; }
@@ -106,6 +108,7 @@ public:
     int GetHighestScore() const;
 
     CRandom& Random() { return random_; }
+    const CRandom& Random() const { return random_; }
     CRandom& DrawRandom() { return drawRandom_; }
     CSoundList& SoundEffects() { return soundEffects_; }
     CSoundList& Music() { return music_; }
@@ -114,6 +117,7 @@ public:
     CMessageScript& Messages() { return *messages_; }
     CScoreSystem& Scores() { return *scores_; }
     CCommandList& Script() { return *script_; }
+    const CCommandList& Script() const { return *script_; }
     CIniFile& Settings() { return settings_; }
     const std::vector<PositionList>& Positions() const { return positions_; }
     const CGraphList& Faces(int character) const { return faces_[character]; }
@@ -162,6 +166,7 @@ private:
     std::string stageName_;
     int sceneRequest_ = 0;
     bool paused_ = false;
+    bool actorsMoving_ = true;
     bool attackLocked_ = false;
     bool playEnded_ = false;
     bool stageClearShown_ = false;

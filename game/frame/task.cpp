@@ -2,7 +2,7 @@
 // the active list in creation order.
 #include "frame/task.h"
 
-#include <cstdlib>
+#include <new>
 
 #include "frame/game_system.h"
 

@@ -4,7 +4,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <new>
 
 class CTaskList;
 
@@ -60,8 +59,7 @@ public:
     class iterator {
     public:
         explicit iterator(CTaskList* list) : list_(list), at_(list->active_) {}
-        bool operator!=(const iterator&) const { return at_->next_ != list_->active_; }
-        // The end test alone, for walks written as while (it.HasNext()).
+        // The end test: false once the current task is the last one.
         bool HasNext() const { return at_->next_ != list_->active_; }
         CTask* Next() { return at_ = at_->next_; }
         // Deletes the current task; the next Next() gives its successor.

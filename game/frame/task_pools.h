@@ -54,7 +54,6 @@ template <PoolId P>
 class CPoolTask : public CMover {
 public:
     static constexpr PoolId kPool = P;
-    using CMover::CMover;
     CPoolTask(float x, float y, float left, float top, float bottom, float right)
         : CMover(GamePool(P), x, y, left, top, bottom, right) {}
     CPoolTask(float x, float y) : CMover(GamePool(P), x, y) {}

@@ -6,7 +6,6 @@
 //   velmora_headless --run-dir DIR --updates N [--tape FILE]
 //       [--draw every|never|random:SEED] [--hash-out FILE] [--shot-at U1,U2,...]
 //       [--start MODE,STAGE,SHOT] [--lives-floor N]
-#include <cxxabi.h>
 #include <unistd.h>
 
 #include <cinttypes>
@@ -16,23 +15,19 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <map>
-#include <memory>
 #include <random>
 #include <set>
 #include <string>
-#include <typeinfo>
 #include <vector>
 
-#include "actors/random.h"
 #include "core/startup.h"
 #include "graphics/graphics_core.h"
 #include "frame/entry.h"
 #include "frame/game.h"
 #include "frame/game_system.h"
+#include "frame/play_state.h"
 #include "platform/message_box.h"
 #include "platform/vblank_clock.h"
-#include "scenes/command_list.h"
 
 namespace {
 
@@ -72,82 +67,6 @@ bool ParseInts(const char* text, std::vector<long>& out) {
         p = end;
     }
     return !out.empty();
-}
-
-// FNV-1a, 64 bits.
-class Fnv {
-public:
-    void Bytes(const void* data, size_t n) {
-        const unsigned char* b = static_cast<const unsigned char*>(data);
-        for (size_t i = 0; i < n; ++i) h_ = (h_ ^ b[i]) * 0x100000001b3ULL;
-    }
-    void Int(int32_t v) { U32(uint32_t(v)); }
-    void U32(uint32_t v) {
-        unsigned char le[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-        Bytes(le, 4);
-    }
-    void Byte(bool v) {
-        unsigned char b = v ? 1 : 0;
-        Bytes(&b, 1);
-    }
-    void Float(float f) {
-        uint32_t bits;
-        memcpy(&bits, &f, 4);
-        U32(bits);
-    }
-    uint64_t Value() const { return h_; }
-
-private:
-    uint64_t h_ = 0xcbf29ce484222325ULL;
-};
-
-const std::string& ClassName(const CTask& task) {
-    static std::map<const std::type_info*, std::string> names;
-    const std::type_info* type = &typeid(task);
-    auto found = names.find(type);
-    if (found != names.end()) return found->second;
-    int status = 0;
-    char* readable = abi::__cxa_demangle(type->name(), nullptr, nullptr, &status);
-    std::string name = status == 0 && readable ? readable : type->name();
-    free(readable);
-    return names[type] = name;
-}
-
-// The play state only: never the continues count, the scene, background or
-// replay lists, or the drawing generator.
-uint64_t PlayStateHash(CGame& game) {
-    Fnv h;
-    h.Int(game.GetScore());
-    h.Int(game.GetLives());
-    h.Int(game.GetStage());
-    h.Int(game.GetMode());
-    h.Int(game.Random().A());
-    h.Int(game.Random().B());
-    h.Int(game.Random().C());
-    h.Byte(game.IsPaused());
-    h.Byte(game.IsPlayEnded());
-    h.Int(game.Script().Position());
-    h.Int(game.Script().Wait());
-    h.Byte(game.Script().IsStop());
-    for (PoolId p : {POOL_PLAYER, POOL_SHOT, POOL_SPECIAL, POOL_BULLET, POOL_EFFECT, POOL_ENEMY, POOL_ITEM}) {
-        for (CTaskList::iterator it(game.Pool(p)); it.HasNext();) {
-            const CMover* m = static_cast<const CMover*>(it.Next());
-            const std::string& name = ClassName(*m);
-            h.Bytes(name.c_str(), name.size() + 1);
-            h.Float(m->x);
-            h.Float(m->y);
-        }
-    }
-    return h.Value();
-}
-
-std::string SceneNames(CGame& game) {
-    std::string names;
-    for (CTaskList::iterator it(game.Pool(POOL_SCENE)); it.HasNext();) {
-        if (!names.empty()) names += "+";
-        names += ClassName(*it.Next());
-    }
-    return names.empty() ? "-" : names;
 }
 
 class HeadlessSystem : public GameSystem {

@@ -24,6 +24,9 @@ void DimScreen(int alpha, int x1, int y1, int x2, int y2) {
 }
 
 int Font(int i) { return g_game->Screen().Font(i); }
+
+// Scenes that count during play stand still in updates that move no actor: a replay records none of those.
+bool MovesThisUpdate() { return g_game->IsUpdateMovingActors(); }
 int White() { return GetColor(255, 255, 255); }
 }  // namespace
 
@@ -128,8 +131,8 @@ CWarning::CWarning(const std::string& path) {
 CWarning::~CWarning() { g_game->SetAttackLocked(false); }
 
 bool CWarning::Move() {
-    // Frozen during a game over, and in updates that move no actor (a replay records none of those).
-    if (g_game->GetLives() <= 0 || !UpdateMovesActors()) return true;
+    // Frozen during a game over and in paused updates.
+    if (g_game->GetLives() <= 0 || !MovesThisUpdate()) return true;
     if (done_ == 1) return false;
     // A pause opened earlier in this update does not hold the page.
     bool paused = g_game->IsPaused();
@@ -148,7 +151,7 @@ void CWarning::Draw() {
 CStopWarning::CStopWarning(CWarning* warning) : warning_(warning) { g_game->Script().SetStop(true); }
 
 bool CStopWarning::Move() {
-    if (!UpdateMovesActors() || !warning_->IsDone()) return true;
+    if (!MovesThisUpdate() || !warning_->IsDone()) return true;
     g_game->Script().SetStop(false);
     return false;
 }
@@ -168,7 +171,7 @@ CStageClear::~CStageClear() {
 }
 
 bool CStageClear::Move() {
-    if (!UpdateMovesActors()) return true;
+    if (!MovesThisUpdate()) return true;
     if (frame_ < 100) {
         ++frame_;
         return true;
@@ -198,7 +201,7 @@ void CStageClear::Draw() {
 CGameOver::CGameOver() : newRecord_(g_game->GetLowestScore() < g_game->GetScore()) { g_game->Music().Stop(); }
 
 bool CGameOver::Move() {
-    if (!UpdateMovesActors()) return true;
+    if (!MovesThisUpdate()) return true;
     if (++frame_ < 201) return true;
     g_game->GameOverReset();
     return false;

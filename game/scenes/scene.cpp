@@ -6,12 +6,6 @@
 #include "frame/game.h"
 #include "zovav.h"
 
-namespace {
-struct SceneState {
-    bool actorsMoving = true;   // noted by the background, the first task every update moves
-} g_scenes;
-}  // namespace
-
 int CMenuScene::Input() { return g_game->GetInput(); }
 
 void CMenuScene::PlaySelect() { g_game->SoundEffects().Play(0, CSoundList::PLAY_BACK); }
@@ -22,11 +16,6 @@ int CMenuScene::BobOffset(int animation) {
 
 CBackGround::CBackGround() : CPoolTask(0, 0) { g_game->LoadBackGround(g_game->GetStage()); }
 
-bool CBackGround::Move() {
-    g_scenes.actorsMoving = !g_game->IsPaused();
-    return true;
-}
+bool CBackGround::Move() { return true; }
 
 void CBackGround::Draw() { DrawGraph(0, 0, g_game->backgroundImage, 1); }
-
-bool UpdateMovesActors() { return g_scenes.actorsMoving; }

@@ -31,7 +31,3 @@ public:
     bool Move() override;
     void Draw() override;
 };
-
-// True when the update in progress moves the actors (it began unpaused); scenes that count during play
-// stand still in the others, so that a replay, which records no paused update, sees the same counts.
-bool UpdateMovesActors();

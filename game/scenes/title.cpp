@@ -100,8 +100,8 @@ void CTitle::Draw() {
         DrawStringToHandle(x, y, kTitleItems[i], on ? GetColor(200, 200, 255) : GetColor(70, 70, 100), Font(5),
                            GetColor(30, 30, 50));
     }
-    DrawStringToHandle(6, 460, "方向キーで選んでショットボタンで決定　Escキーで終了", GetColor(255, 255, 255),
-                       Font(6));
+    const char* notice = "矢印キー:移動　Z:決定・ショット　X:キャンセル　スペース:ポーズ　Esc:終了";
+    DrawStringToHandle(6, 460, notice, GetColor(255, 255, 255), Font(6));
 }
 
 bool CModeSelect::Move() {

@@ -7,6 +7,7 @@
 
 #include "core/library_state.h"
 #include "core/log.h"
+#include "core/subsystem.h"
 #include "platform/input_sdl.h"
 #include "platform/system_posix.h"
 #include "platform/window_messages.h"
@@ -182,6 +183,23 @@ const char* GetImeCompositionText(int* cursor) {
 }
 
 int ProcessKeyInputStrings() { return 0; }
+
+namespace {
+// Key-input strings are served between message passes; the guard keeps a
+// message pass they start from running them again.
+void KeyInputPeriodicWork(bool inactiveWait) {
+    if (inactiveWait) return;
+    LibrarySessionState& s = g_Library.session;
+    s.processMessageGuard = 1;
+    ProcessKeyInputStrings();
+    s.processMessageGuard = 0;
+}
+}  // namespace
+
+void RegisterTextInputSubsystem() {
+    RegisterSubsystem({"text", nullptr, InitializeCharBuffer, nullptr, nullptr, nullptr, KeyInputPeriodicWork, nullptr,
+                       nullptr, nullptr});
+}
 
 int DeleteAllKeyInputStrings() {
     g_chars.activeKeyInput = -1;

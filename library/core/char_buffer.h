@@ -16,6 +16,8 @@ inline bool CheckMultiByteChar(unsigned char c, int charCode) {
 }
 
 int InitializeCharBuffer();
+// Registers the text-input row: the buffer's start and the key-input strings.
+void RegisterTextInputSubsystem();
 int StockInputChar(unsigned char c);           // 0, or -1 when full (the byte is dropped)
 int CharBufferHasRoom();
 // The next character's bytes (1 or 2) into out, taken out of the buffer when

@@ -85,11 +85,12 @@ struct LibraryState {
     // Read by the message thread without the lock.
     std::atomic<uint32_t> quit{0};
     std::atomic<uint32_t> messageThreadEnded{0};
-    // A program that ends without ZoVav_End leaves the message thread to end
-    // with the process.
+    // A program that ends without ZoVav_End: the message thread sees quit
+    // after its pass and is joined, so it never runs on while the process's
+    // objects are destroyed.
     ~LibraryState() {
         quit = 1;
-        if (session.messageThread.joinable()) session.messageThread.detach();
+        if (session.messageThread.joinable()) session.messageThread.join();
     }
 };
 

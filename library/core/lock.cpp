@@ -1,191 +1,125 @@
-// The library lock: a re-entrant lock with a first-come queue of waiting
-// threads, each waiting on an event of its own, so no newcomer overtakes.
+// The library lock: a re-entrant ticket lock. Each newcomer draws the next
+// ticket and is served in that order, so no newcomer overtakes a waiter. The
+// state is constant-initialised, so the first call from any thread, even
+// before start-up, finds it ready.
 #include "core/lock.h"
 
-#include <memory>
-#include <mutex>
-
-#include "platform/event_std.h"
+#include "platform/monitor_posix.h"
 #include "platform/system_posix.h"
 
 namespace {
-constexpr int kQueueSize = 4096;
 constexpr uint32_t kNoOwner = 0xFFFFFFFF;
 // How often a queued message thread looks at the quit flag; short, because
 // shutdown waits for that thread while holding the lock.
 constexpr unsigned kQuitPollMs = 100;
-
-struct QueueEntry {
-    uint32_t threadId;
-    ManualResetEvent* event;
-};
+// Tickets of waiters that gave up on quit, skipped when their turn comes.
+constexpr int kMaxAbandoned = 64;
 
 struct LibraryLockState {
-    bool created = false;
-    int recursion = 0;
+    PlatformMonitor monitor;    // guards the fields below, held only briefly
+    bool used = false;          // locked since the last destroy
+    uint64_t nextTicket = 0;
+    uint64_t serving = 0;       // the owner's ticket while locked
     bool locked = false;
     uint32_t owner = 0;
-    int waiterCount = 0;
-    std::unique_ptr<ManualResetEvent[]> events;
-    QueueEntry queue[kQueueSize] = {};
-    std::mutex section;   // guards the fields above, held only briefly
+    int depth = 0;
+    uint64_t abandoned[kMaxAbandoned] = {};
+    int abandonedCount = 0;
 };
 LibraryLockState g_lock;
 
-void CreateLockObjects() {
-    if (g_lock.created) return;
-    g_lock.created = true;
-    g_lock.events.reset(new ManualResetEvent[kQueueSize]);
-    for (int i = 0; i < kQueueSize; ++i) g_lock.queue[i] = {0, &g_lock.events[i]};
-    g_lock.recursion = 0;
-    g_lock.locked = false;
-    g_lock.owner = 0;
-    g_lock.waiterCount = 0;
-}
-
-int FindInQueue(uint32_t id) {
-    for (int i = 0; i < g_lock.waiterCount; ++i)
-        if (g_lock.queue[i].threadId == id) return i;
-    return -1;
-}
-
-// Removes entry i; the entries behind it move up and its event goes to the
-// last used place, so every entry keeps an event.
-void RemoveQueueEntry(int i) {
-    ManualResetEvent* kept = g_lock.queue[i].event;
-    for (int j = i; j < g_lock.waiterCount - 1; ++j) g_lock.queue[j] = g_lock.queue[j + 1];
-    g_lock.queue[g_lock.waiterCount - 1] = {0, kept};
-    --g_lock.waiterCount;
-}
-
-void Take(uint32_t id) {
-    ++g_lock.recursion;
-    g_lock.locked = true;
-    g_lock.owner = id;
-}
-
-enum class Decision { Take, Queue };
-
-// Called with the section held.
-Decision Decide(uint32_t id) {
-    if (g_lock.locked) return g_lock.owner == id ? Decision::Take : Decision::Queue;
-    if (g_lock.waiterCount == 0 || g_lock.owner == id) return Decision::Take;
-    if (g_lock.queue[0].threadId == id) {
-        RemoveQueueEntry(0);
-        return Decision::Take;
-    }
-    return Decision::Queue;
-}
-
-// One attempt. Returns true when the lock was taken; otherwise *wait is the
-// event to wait on (null: the queue was full, try again after a while).
-bool TryTakeOrQueue(uint32_t id, ManualResetEvent** wait) {
-    std::lock_guard<std::mutex> g(g_lock.section);
-    if (Decide(id) == Decision::Take) {
-        Take(id);
+// Called with the monitor held.
+bool TakeAbandoned(uint64_t ticket) {
+    for (int i = 0; i < g_lock.abandonedCount; ++i) {
+        if (g_lock.abandoned[i] != ticket) continue;
+        g_lock.abandoned[i] = g_lock.abandoned[--g_lock.abandonedCount];
         return true;
     }
-    int i = FindInQueue(id);
-    if (i < 0) {
-        if (g_lock.waiterCount == kQueueSize) {
-            *wait = nullptr;
-            return false;
-        }
-        i = g_lock.waiterCount++;
-        g_lock.queue[i].threadId = id;
-    }
-    *wait = g_lock.queue[i].event;
     return false;
 }
 
-// Returns true when a waiter has to be woken.
-bool Release() {
-    std::lock_guard<std::mutex> g(g_lock.section);
-    uint32_t id = PlatformThreadId();
-    // An unlock without a matching lock by this thread changes nothing.
-    if (!g_lock.locked || g_lock.owner != id || g_lock.recursion <= 0) return false;
-    bool wake = false;
-    if (g_lock.recursion == 1) {
-        g_lock.locked = false;
-        g_lock.owner = kNoOwner;
-        wake = g_lock.waiterCount > 0;
+// Passes the turn to the next ticket that still has a waiter.
+void ServeNext() {
+    do {
+        ++g_lock.serving;
+    } while (TakeAbandoned(g_lock.serving));
+    g_lock.monitor.WakeAll();
+}
+
+// Re-entry, or a ticket for a newcomer; true when the caller holds the lock.
+bool EnterOrDraw(uint32_t id, uint64_t* ticket) {
+    g_lock.used = true;
+    if (g_lock.locked && g_lock.owner == id) {
+        ++g_lock.depth;
+        return true;
     }
-    --g_lock.recursion;
-    if (wake) g_lock.queue[0].event->Set();
-    return wake;
+    *ticket = g_lock.nextTicket++;
+    return false;
+}
+
+void Take(uint32_t id) {
+    g_lock.locked = true;
+    g_lock.owner = id;
+    g_lock.depth = 1;
+}
+
+// Returns true when a waiter was given the turn.
+bool Release() {
+    MonitorGuard guard(g_lock.monitor);
+    // An unlock without a matching lock by this thread changes nothing.
+    if (!g_lock.locked || g_lock.owner != PlatformThreadId() || g_lock.depth <= 0) return false;
+    if (--g_lock.depth > 0) return false;
+    g_lock.locked = false;
+    g_lock.owner = kNoOwner;
+    ServeNext();
+    return g_lock.nextTicket != g_lock.serving;
 }
 }  // namespace
 
 void LockLibrary() {
-    if (!g_lock.created) CreateLockObjects();
-    uint32_t id = PlatformThreadId();
-    for (;;) {
-        ManualResetEvent* wait = nullptr;
-        if (TryTakeOrQueue(id, &wait)) return;
-        if (!wait) {
-            PlatformSleepMs(1);
-            continue;
-        }
-        wait->Wait();
-        wait->Reset();
-    }
+    const uint32_t id = PlatformThreadId();
+    MonitorGuard guard(g_lock.monitor);
+    uint64_t ticket = 0;
+    if (EnterOrDraw(id, &ticket)) return;
+    while (g_lock.serving != ticket) g_lock.monitor.Wait();
+    Take(id);
 }
 
 void UnlockLibrary() {
-    if (!g_lock.created) return;
     if (Release()) PlatformSleepMs(0);
 }
 
 bool LockLibraryUnlessQuit(const std::atomic<uint32_t>& quit) {
-    if (!g_lock.created) CreateLockObjects();
-    uint32_t id = PlatformThreadId();
-    for (;;) {
-        if (quit.load()) return false;
-        ManualResetEvent* wait = nullptr;
-        if (TryTakeOrQueue(id, &wait)) return true;
-        if (!wait) {
-            PlatformSleepMs(1);
-            continue;
+    const uint32_t id = PlatformThreadId();
+    MonitorGuard guard(g_lock.monitor);
+    if (quit.load()) return false;
+    uint64_t ticket = 0;
+    if (EnterOrDraw(id, &ticket)) return true;
+    while (g_lock.serving != ticket) {
+        if (quit.load() && g_lock.abandonedCount < kMaxAbandoned) {
+            g_lock.abandoned[g_lock.abandonedCount++] = ticket;
+            return false;
         }
-        while (!wait->WaitFor(0)) {
-            if (quit.load()) return false;
-            wait->WaitFor(kQuitPollMs);
-        }
-        wait->Reset();
+        g_lock.monitor.WaitMs(kQuitPollMs);
     }
+    if (quit.load()) {
+        // Our turn came as we quit: hand it on untaken.
+        ServeNext();
+        return false;
+    }
+    Take(id);
+    return true;
 }
 
-void UnlockLibraryNoYield() {
-    if (g_lock.created) Release();
-}
-
-void LeaveLibraryLockQueue() {
-    if (!g_lock.created) return;
-    std::lock_guard<std::mutex> g(g_lock.section);
-    int i = FindInQueue(PlatformThreadId());
-    if (i < 0) return;
-    RemoveQueueEntry(i);
-    if (i == 0 && g_lock.waiterCount > 0) g_lock.queue[0].event->Set();
-}
+void UnlockLibraryNoYield() { Release(); }
 
 void DestroyLibraryLock() {
-    if (!g_lock.created) return;
-    std::lock_guard<std::mutex> g(g_lock.section);
-    g_lock.created = false;
-    for (int i = 0; i < kQueueSize; ++i) g_lock.queue[i] = {0, nullptr};
-    g_lock.events.reset();
-    g_lock.recursion = 0;
-    g_lock.locked = false;
-    g_lock.owner = 0;
-    g_lock.waiterCount = 0;
+    MonitorGuard guard(g_lock.monitor);
+    g_lock.used = false;
 }
 
 LibraryLockInfo GetLibraryLockInfo() {
-    std::lock_guard<std::mutex> g(g_lock.section);
-    return {g_lock.created, g_lock.recursion, g_lock.locked, g_lock.owner, g_lock.waiterCount};
-}
-
-uint32_t LibraryLockQueueEntry(int index) {
-    std::lock_guard<std::mutex> g(g_lock.section);
-    return index >= 0 && index < kQueueSize ? g_lock.queue[index].threadId : 0;
+    MonitorGuard guard(g_lock.monitor);
+    const int waiting = int(g_lock.nextTicket - g_lock.serving) - (g_lock.locked ? 1 : 0) - g_lock.abandonedCount;
+    return {g_lock.used, g_lock.depth, g_lock.locked, g_lock.owner, waiting};
 }

@@ -7,18 +7,16 @@
 void LockLibrary();
 void UnlockLibrary();
 
-// The message thread's way in: gives up (returns false) once *quit becomes
-// non-zero, possibly still queued.
+// The message thread's way in: gives up (returns false) once quit becomes
+// non-zero, leaving its place in the queue.
 bool LockLibraryUnlessQuit(const std::atomic<uint32_t>& quit);
 // Release without yielding to the woken waiter.
 void UnlockLibraryNoYield();
-// Removes the calling thread from the waiter queue wherever it stands.
-void LeaveLibraryLockQueue();
 
-// Destroys the lock objects; the next LockLibrary builds them anew.
+// Marks the lock unused (the library has ended); it needs no re-creation.
 void DestroyLibraryLock();
 
-// Observations for tests.
+// Observations for tests; created means used since the last destroy.
 struct LibraryLockInfo {
     bool created;
     int recursion;
@@ -27,7 +25,6 @@ struct LibraryLockInfo {
     int waiters;
 };
 LibraryLockInfo GetLibraryLockInfo();
-uint32_t LibraryLockQueueEntry(int index);
 
 // Runs one call under the library lock and returns its result unchanged.
 template <class F>

@@ -1,9 +1,6 @@
 // The log file "Log.txt" in the start-up directory: time-stamped, indented
-// Shift-JIS lines with CRLF ends; and the on-screen log console's set-up.
+// Shift-JIS lines with CRLF ends.
 #include "core/log.h"
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,8 +8,7 @@
 
 #include "core/library_state.h"
 #include "core/routines.h"
-#include "graphics/font/font_handle.h"
-#include "graphics/graphics_core.h"
+#include "platform/files_posix.h"
 #include "platform/system_posix.h"
 
 namespace {
@@ -25,17 +21,6 @@ struct LogState {
     int midLine = 0;
 };
 LogState g_log;
-
-struct LogOnScreenState {
-    int inUse = 0;
-    int drawFlag = 0;
-    int fontHandle = -1;
-    int fontLost = 0;
-    int fontSize = 16;
-    char text[80][255] = {};
-    int cursorX = 0, cursorY = 0, lineCount = 0;
-};
-LogOnScreenState g_screenLog;
 
 // "\n" becomes "\r\n" until the first "\n" that already follows "\r":
 // from there on the text is taken as it is.
@@ -52,22 +37,12 @@ std::string ToCrLf(const char* text) {
     out += p;
     return out;
 }
-
-void WriteAll(int fd, const std::string& s) {
-    size_t done = 0;
-    while (done < s.size()) {
-        ssize_t n = write(fd, s.data() + done, s.size() - done);
-        if (n <= 0) return;
-        done += size_t(n);
-    }
-}
 }  // namespace
 
 int LogFileInitialize() {
     g_log.path = g_Library.persistent.startupDirOnDisk + "/Log.txt";
-    unlink(g_log.path.c_str());
-    int fd = open(g_log.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) close(fd);
+    PlatformRemoveFile(g_log.path.c_str());
+    PlatformCreateEmptyFile(g_log.path.c_str());
     g_log.indent = 0;
     g_log.midLine = 0;
     g_log.startTime = PlatformTimeMs();
@@ -79,8 +54,6 @@ const char* GetLogFilePath() { return g_log.path.c_str(); }
 int ErrorLogAdd(const char* text) {
     if (!text || g_log.path.empty()) return -1;
     std::string converted = ToCrLf(text);
-    int fd = open(g_log.path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) return -1;
     std::string out;
     if (!g_log.midLine) {
         char stamp[16];
@@ -89,8 +62,7 @@ int ErrorLogAdd(const char* text) {
         out.append(size_t(g_log.indent), '\t');
     }
     out += converted;
-    WriteAll(fd, out);
-    close(fd);
+    if (!PlatformAppendToFile(g_log.path.c_str(), out.data(), out.size())) return -1;
     g_log.midLine = converted.empty() ? g_log.midLine : (converted.back() != '\n');
     return -1;
 }
@@ -117,25 +89,3 @@ int ErrorLogTabSub() {
 }
 
 int GetLogIndentLevel() { return g_log.indent; }
-
-int InitLogOnScreen() {
-    if (g_screenLog.inUse) return 0;
-    if (!GetDirectDrawObjectExists() || !g_Library.session.mainWindow) return -1;
-    g_screenLog = LogOnScreenState{};
-    g_screenLog.inUse = 1;
-    g_screenLog.fontLost = 1;
-    // The console's own font: edged, default face; the font layer raises the
-    // lost flag whenever the font goes with the graphics state.
-    g_screenLog.fontHandle = CreateFontToHandleImpl(nullptr, g_screenLog.fontSize, 4, 1, -1, -1, 0, -1, -1);
-    SetFontLostFlag(g_screenLog.fontHandle, &g_screenLog.fontLost);
-    return 0;
-}
-
-int TerminateLogOnScreen() {
-    if (g_screenLog.fontHandle != -1) DeleteFontToHandleImpl(g_screenLog.fontHandle);
-    g_screenLog.inUse = 0;
-    g_screenLog.fontHandle = -1;
-    return 0;
-}
-
-int GetLogOnScreenFlag() { return g_screenLog.drawFlag; }

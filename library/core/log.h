@@ -1,4 +1,4 @@
-// The library's log file "Log.txt" and the on-screen log console.
+// The library's log file "Log.txt".
 #pragma once
 #include <cstdarg>
 
@@ -12,10 +12,6 @@ int GetLogIndentLevel();
 
 [[noreturn]] void ZoVav_FatalError(const char* text);
 [[noreturn]] void ZoVav_FatalErrorFmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-int InitLogOnScreen();
-int TerminateLogOnScreen();
-int GetLogOnScreenFlag();
 
 // Absolute path of the log file, fixed when the log is created ("" before).
 const char* GetLogFilePath();

@@ -13,16 +13,13 @@
 #include "core/lock.h"
 #include "core/log.h"
 #include "core/routines.h"
+#include "core/subsystem.h"
 #include "core/window.h"
 #include "core/window_settings.h"
-#include "graphics/graphics_core.h"
-#include "input/input_core.h"
-#include "network/network.h"
 #include "platform/message_queue.h"
 #include "platform/system_posix.h"
 #include "platform/text_iconv.h"
 #include "platform/window_sdl.h"
-#include "sound/sound_core.h"
 
 LibraryState g_Library;
 
@@ -82,8 +79,8 @@ std::string InstanceLockFileName() {
 
 bool CreateMainWindow() {
     LibrarySessionState& s = S();
-    int screenWidth = 640, screenHeight = 480;
-    GetScreenSize(&screenWidth, &screenHeight);
+    int screenWidth, screenHeight;
+    GetDisplayScreenSize(&screenWidth, &screenHeight);
     int x = 0, y = 0, width = screenWidth, height = screenHeight;
     bool fullScreen = !P().windowMode;
     if (P().windowMode) {
@@ -102,6 +99,12 @@ bool CreateMainWindow() {
     PlatformShowWindow(s.mainWindow);
     return true;
 }
+
+// Every subsystem has started: the library counts as started from here.
+int LibraryWindowSystemStarted() {
+    S().libraryStarted = 1;
+    return 0;
+}
 }  // namespace
 
 void SetSkipStartupWaits(int flag) { P().skipFixedWaits = flag; }
@@ -116,6 +119,13 @@ void ResetLibrarySession() {
     S().comStarted = comStarted;
     g_Library.quit = 0;
     g_Library.messageThreadEnded = 0;
+}
+
+void RegisterCoreSubsystems() {
+    RegisterSubsystem(
+        {"com", nullptr, InitializeCom, nullptr, nullptr, TerminateCom, nullptr, nullptr, nullptr, nullptr});
+    RegisterSubsystem({"window", nullptr, LibraryWindowSystemInit, LibraryWindowSystemStarted, nullptr,
+                       LibraryWindowSystemEnd, nullptr, nullptr, nullptr, nullptr});
 }
 
 int InitializeCom() {
@@ -289,7 +299,6 @@ int LibraryWindowSystemEnd() {
 int ZoVav_InitImpl() {
     LibraryPersistentState& p = P();
     p.startupInProgress = 1;
-    if (GetNotUse3DFlag() == 1) SetUseDirectDrawFlag(0);
     InitializeZVArchiveManager();
     SetFileAccessFunctions(nullptr);
 
@@ -299,27 +308,14 @@ int ZoVav_InitImpl() {
     else p.startupDir.clear();
     LogFileInitialize();
 
-    int desktopBits = 0;
-    PlatformGetDesktop(nullptr, nullptr, &desktopBits);
-    if ((desktopBits == 24 && p.windowMode) || GetDisplayColorBitDepth() == 24) {
-        ErrorLogAdd("REvevevは２４ビットカラーモードに対応していません\n");
+    if (CheckSubsystemSettings() < 0) {
         p.startupInProgress = 0;
         return -1;
     }
     OutputSystemInfo();
     InitializeStreamFunctionTables();
-    SetRestoreGraphCallback(nullptr);
 
-    if (InitializeCom() == -1 || LibraryWindowSystemInit() == -1 || InitializeHTTP() == -1) return FailedStart();
-    if (InitializeInput() == -1) return FailedStart();
-    InitializeDirectSound();
-    if (InitializeDisplay() < 0) return FailedStart();
-    InitializeCharBuffer();
-    S().libraryStarted = 1;
-    SetWaitVSyncFlag(1);
-    if (!p.windowMode) SetForegroundMainWindow();
-    InitLogOnScreen();
-    InitializeScreensAtStartup();
+    if (StartSubsystems() < 0) return FailedStart();
     p.startupInProgress = 0;
     return 0;
 }
@@ -328,15 +324,7 @@ int ZoVav_EndImpl() {
     LibrarySessionState& s = S();
     s.ending = 1;
     s.closeState = 1;
-    TerminateLogOnScreen();
-    TerminateHTTP();
-    TerminateNetWork();
-    StopMusicImpl();
-    TerminateDisplay();
-    TerminateInput();
-    TerminateDirectSound();
-    LibraryWindowSystemEnd();
-    TerminateCom();
+    EndSubsystems();
     s.libraryStarted = 0;
     // With no window left there is nothing to pump.
     while (s.windowExists && ProcessMessageImpl() == 0 && !g_Library.quit) {

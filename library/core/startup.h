@@ -8,6 +8,8 @@ int LibraryWindowSystemEnd();
 int InitializeCom();
 int TerminateCom();
 int OutputSystemInfo();
+// The core's own rows: COM and the window system.
+void RegisterCoreSubsystems();
 
 // Tests skip the fixed waits of start-up with this.
 void SetSkipStartupWaits(int flag);

@@ -1,6 +1,7 @@
-// The main window's procedure, the ProcessMessage loop with its inactive
-// wait, and the message thread that keeps the periodic work going while the
-// main thread is busy. Only the main thread touches the window system.
+// The main window's procedure, the main thread's message pump with its
+// inactive wait, and the message thread that keeps the periodic work going
+// while the main thread is busy. Only the main thread touches the window
+// system; the periodic work never does and never waits.
 #include "core/window.h"
 
 #include <cstdlib>
@@ -11,15 +12,12 @@
 #include "core/library_state.h"
 #include "core/lock.h"
 #include "core/log.h"
+#include "core/subsystem.h"
 #include "core/window_settings.h"
-#include "graphics/graphics_core.h"
-#include "input/input_core.h"
-#include "network/network.h"
 #include "platform/message_queue.h"
 #include "platform/presenter_sdl.h"
 #include "platform/system_posix.h"
 #include "platform/window_sdl.h"
-#include "sound/sound_core.h"
 
 namespace {
 constexpr int kMessagesPerPass = 5;
@@ -27,76 +25,19 @@ constexpr int kMaxDroppedFiles = 1000;
 
 LibrarySessionState& S() { return g_Library.session; }
 
-void PostCloseOnce() {
-    if (S().closeRequested) return;
-    S().closeRequested = 1;
-    PostWindowMessage(WM_CLOSE, 0, 0);
-}
-
 void OnActivation(uintptr_t wParam) {
     LibrarySessionState& s = S();
-    const bool windowMode = g_Library.persistent.windowMode != 0;
     s.active = LowWord(wParam) != 0;
     if (s.windowBeingCreated) return;
-    if (s.active) {
-        RestoreAllSurface2D();
-        RestoreAllSurface3D();
-        if (!windowMode && s.libraryStarted) {
-            if (!HighWord(wParam)) RestoreGraphSystem();
-            s.restoreNeeded = 0;
-        } else {
-            ResumeAllMovies();
-        }
-        RefreshInputDevices();
-    } else if (!windowMode && GetScreenModeChangedFlag()) {
-        if (!GetUseHardwareDrawFlag()) {
-            ReleaseDirectDrawObject();
-            PlatformMinimizeWindow(s.mainWindow);
-        }
-        if (GetDirectDrawObjectExists()) {
-            if (!GetRestoreGraphCallbackExists()) {
-                ErrorLogAdd("復元関数が登録されていないため終了します\n");
-                PostCloseOnce();
-            } else {
-                s.restoreNeeded = 1;
-            }
-        }
-    } else {
-        PauseAllMovies();
-        RefreshInputDevices();
-    }
-    ApplyJoypadVibrationActivity();
-}
-
-void OnDisplayChange(uintptr_t wParam, intptr_t lParam) {
-    LibrarySessionState& s = S();
-    if (!g_Library.persistent.windowMode && !s.modeChangeRunning) {
-        int depth = int(wParam), width = int(LowWord(uintptr_t(lParam))), height = int(HighWord(uintptr_t(lParam)));
-        int screenWidth = 0, screenHeight = 0, screenDepth = GetScreenColorBitDepth();
-        GetScreenSize(&screenWidth, &screenHeight);
-        if (depth != screenDepth || width != screenWidth || height != screenHeight) {
-            bool usable = GetRestoreGraphCallbackExists() && depth != 24 && (depth != 8 || depth == screenDepth) &&
-                          width >= screenWidth && height >= screenHeight;
-            if (usable) {
-                ReleaseAllMovieSurfaces();
-                SetupScreenColorData();
-                RestoreGraphSystem();
-                ResumeAllMovies();
-            } else {
-                ErrorLogAdd("復元関数が登録されていないためか画面が２４ビットカラーに変更されたため終了します\n");
-                ErrorLogAdd("またはスクリーンが小さすぎるためか色ビット数の違いが大きいためか終了します\n");
-                PostCloseOnce();
-            }
-        }
-    }
-    s.displayChanged = 1;
+    ActivationEvent event = {s.active != 0, HighWord(wParam) != 0, false};
+    ActivateSubsystems(&event);
 }
 
 // Keeps the client area in the screen's aspect ratio while the frame is dragged.
 void OnSizing(uintptr_t edge, PlatformRect* r) {
     LibrarySessionState& s = S();
-    int screenWidth = 640, screenHeight = 480;
-    GetScreenSize(&screenWidth, &screenHeight);
+    int screenWidth, screenHeight;
+    GetDisplayScreenSize(&screenWidth, &screenHeight);
     PlatformRect window = PlatformGetWindowRect(s.mainWindow), client = PlatformGetClientRect(s.mainWindow);
     int frameWidth = (window.right - window.left) - (client.right - client.left);
     int frameHeight = (window.bottom - window.top) - (client.bottom - client.top);
@@ -128,25 +69,19 @@ void DispatchToWindow(const PlatformMessage& m) {
 }
 
 void PeriodicWorkWhileInactive() {
-    ProcessNetWorkMessage(1);
-    ProcessHTTPTasks();
-    ProcessStreamSoundMemAll();
+    RunSubsystemPeriodicWork(true);
     PlatformSleepMs(1);
 }
-}  // namespace
 
-bool IsMainThread() { return PlatformThreadId() == S().mainThreadId; }
-
-int ProcessMessageImpl() {
+// The window's messages, at most a few per pass; while the window is
+// inactive it waits here (doing the periodic work) until it is active again,
+// closing, or the program quits.
+void PumpWindowMessages() {
     LibrarySessionState& s = S();
-    if (s.processMessageGuard) return 0;
-    if (!s.windowExists) return g_Library.quit ? -1 : 0;
-
-    const bool mainThread = IsMainThread();
     bool notedInactive = false;
     bool noMessage = false;
     for (;;) {
-        if ((s.active || s.closeRequested) && (noMessage || g_Library.quit)) break;
+        if ((s.active || s.closeRequested) && (noMessage || g_Library.quit)) return;
         if (!s.active && !notedInactive) {
             notedInactive = true;
             s.inactiveSince = PlatformTimeMs();
@@ -155,45 +90,45 @@ int ProcessMessageImpl() {
         noMessage = true;
         if (!s.active) PlatformSleepMs(1);
 
-        // The window's messages belong to the main thread; the message thread
-        // only keeps the periodic work going.
-        bool quitNow = false;
-        if (mainThread) {
-            PlatformPumpEvents();
-            PlatformMessage m;
-            while (TakeMessage(&m)) {
-                if (m.message == WM_ACTIVATEAPP && g_Library.persistent.windowMode)
-                    s.active = LowWord(m.wParam) != 0;
-                if (g_Library.quit) {
-                    quitNow = true;
-                    break;
-                }
-                if (m.message == WM_QUIT) g_Library.quit = 1;
-                DispatchToWindow(m);
-                if (++s.messageCounter == kMessagesPerPass) {
-                    s.messageCounter = 0;
-                    break;
-                }
-                noMessage = false;
+        PlatformPumpEvents();
+        PlatformMessage m;
+        while (TakeMessage(&m)) {
+            if (m.message == WM_ACTIVATEAPP && g_Library.persistent.windowMode) s.active = LowWord(m.wParam) != 0;
+            if (g_Library.quit) return;
+            if (m.message == WM_QUIT) g_Library.quit = 1;
+            DispatchToWindow(m);
+            if (++s.messageCounter == kMessagesPerPass) {
+                s.messageCounter = 0;
+                break;
             }
+            noMessage = false;
         }
-        if (quitNow) break;
         if (!s.active) PeriodicWorkWhileInactive();
-        if (g_Library.quit || !mainThread) break;
+        if (g_Library.quit) return;
     }
+}
+}  // namespace
 
-    if (mainThread) {
+void RequestWindowClose() {
+    if (S().closeRequested) return;
+    S().closeRequested = 1;
+    PostWindowMessage(WM_CLOSE, 0, 0);
+}
+
+bool IsMainThread() { return PlatformThreadId() == S().mainThreadId; }
+
+int ProcessMessageImpl() {
+    LibrarySessionState& s = S();
+    if (s.processMessageGuard) return 0;
+    if (!s.windowExists) return g_Library.quit ? -1 : 0;
+    // Off the main thread only the periodic work runs.
+    if (IsMainThread()) {
+        PumpWindowMessages();
         UpdateMouseCursor();
         PresenterPresentPending();   // repaints asked for on other threads
+        RunSubsystemMainThreadWork();
     }
-    ProcessStreamSoundMemAll();
-    ProcessMusicMemAll();
-    UpdateJoypadVibration();
-    ProcessNetWorkMessage(1);
-    ProcessHTTPTasks();
-    s.processMessageGuard = 1;
-    ProcessKeyInputStrings();
-    s.processMessageGuard = 0;
+    RunSubsystemPeriodicWork(false);
     return g_Library.quit ? -1 : 0;
 }
 
@@ -205,7 +140,7 @@ void ProcessMessageWhileInactive() {
     s.inactiveWait = 1;
     while (ProcessMessageImpl() == 0 && !s.active) {
     }
-    RestoreAllLostGraphs();
+    RestoreDisplayLostGraphs();
 }
 
 void DestroyMainWindow() {
@@ -239,11 +174,13 @@ intptr_t WndProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
         case WM_ACTIVATEAPP:
             if (wParam == 0) OnActivation(wParam);
             break;
-        case WM_PAINT:
+        case WM_PAINT: {
+            intptr_t ignored;
             s.painting = 1;
-            if (windowMode && s.libraryStarted && GetDrawScreenImpl() == -2) RepaintBackScreen();
+            SubsystemWindowMessage(message, wParam, lParam, &ignored);
             s.painting = 0;
             break;
+        }
         case WM_CLOSE:
             ErrorLogAdd("ウインドウを閉じようとしています\n");
             DestroyMainWindow();
@@ -259,9 +196,12 @@ intptr_t WndProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
         case WM_MBUTTONUP:
             HideCursorWhileHidden();
             break;
-        case WM_DISPLAYCHANGE:
-            OnDisplayChange(wParam, lParam);
+        case WM_DISPLAYCHANGE: {
+            intptr_t ignored;
+            SubsystemWindowMessage(message, wParam, lParam, &ignored);
+            s.displayChanged = 1;
             break;
+        }
         case WM_KEYDOWN: {
             static const struct { uintptr_t key; int ch; } kControlKeys[] = {
                 {VK_DELETE, 16}, {VK_LEFT, 29}, {VK_RIGHT, 28}, {VK_UP, 30}, {VK_DOWN, 31}};
@@ -306,19 +246,11 @@ intptr_t WndProc(uint32_t message, uintptr_t wParam, intptr_t lParam) {
         case WM_IME_ENDCOMPOSITION:
         case WM_IME_COMPOSITION:
             return ImeWindowMessage(message, (unsigned long)wParam, long(lParam));
-        case MM_MCINOTIFY:
-            MidiCallBackProcess();
-            break;
-        case WM_INPUT_FLAG1:
-            if (wParam == 1) SetInputMessageFlag1(); else ResetInputMessageFlag1();
-            break;
-        case WM_INPUT_FLAG2:
-            if (wParam == 1) SetInputMessageFlag2(); else ResetInputMessageFlag2();
-            break;
-        case WM_SOCKET_NOTIFY:
-            return NetWorkMessageProc(message, wParam, lParam);
-        default:
-            break;
+        default: {
+            intptr_t result = 0;
+            SubsystemWindowMessage(message, wParam, lParam, &result);
+            return result;
+        }
     }
     return 0;
 }
@@ -327,12 +259,12 @@ void MessageThreadProc() {
     LibraryState& L = g_Library;
     while (!L.quit) {
         if (!LockLibraryUnlessQuit(L.quit)) break;
-        int result = ProcessMessageImpl();
+        if (S().windowExists) RunSubsystemPeriodicWork(false);
+        const bool quit = L.quit != 0;
         UnlockLibraryNoYield();
-        if (result < 0) break;
+        if (quit) break;
         PlatformSleepMs(17);
     }
-    LeaveLibraryLockQueue();
     L.messageThreadEnded = 1;
 }
 
@@ -384,8 +316,8 @@ double GetWindowSizeExtendRate() {
 }
 
 void GetWindowModeClientSize(int* width, int* height) {
-    int screenWidth = 640, screenHeight = 480;
-    GetScreenSize(&screenWidth, &screenHeight);
+    int screenWidth, screenHeight;
+    GetDisplayScreenSize(&screenWidth, &screenHeight);
     const double scale = GetWindowSizeExtendRate();
     *width = int(screenWidth * scale);
     *height = int(screenHeight * scale);

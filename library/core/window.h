@@ -10,6 +10,8 @@ intptr_t WndProc(uint32_t message, uintptr_t wParam, intptr_t lParam);
 void MessageThreadProc();
 int FitMainWindowToClientSize();
 int UpdateWindowClientRect(intptr_t position);
+// Posts WM_CLOSE once; later requests are dropped.
+void RequestWindowClose();
 // Sends WM_DESTROY to the procedure and takes the window down.
 void DestroyMainWindow();
 

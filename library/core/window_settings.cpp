@@ -4,8 +4,8 @@
 #include "core/window_settings.h"
 
 #include "core/log.h"
+#include "core/subsystem.h"
 #include "core/window.h"
-#include "graphics/graphics_core.h"
 #include "platform/message_queue.h"
 #include "platform/window_sdl.h"
 
@@ -39,7 +39,7 @@ int ChangeWindowModeImpl(int flag) {
     s.modeChangeRunning = 1;
     s.displayChanged = 0;
     SetWindowStyle();
-    int result = ChangeScreenMode(-1, -1, -1, 1, -1);
+    int result = ApplyDisplayWindowMode();
     while (ProcessMessageImpl() == 0 && !s.displayChanged) {
     }
     s.modeChangeRunning = 0;
@@ -57,8 +57,8 @@ void SetWindowStyle() {
         ErrorLogAdd("完了\n");
     } else {
         ErrorLogAdd("ウインドウスタイルをフルスクリーンモード用に変更します... ");
-        int screenWidth = 640, screenHeight = 480;
-        GetScreenSize(&screenWidth, &screenHeight);
+        int screenWidth, screenHeight;
+        GetDisplayScreenSize(&screenWidth, &screenHeight);
         PlatformSetFullScreen(s.mainWindow, true);
         s.clientRect = {0, 0, screenWidth, screenHeight};
         PlatformShowWindow(s.mainWindow);
@@ -100,7 +100,6 @@ int UpdateMouseCursor() {
     if (P().windowMode) return 0;
     int x, y;
     PlatformGetCursorPos(&x, &y);
-    SetGDISurfaceModeFlag(GetGDISurfaceModeFlag());
     SetMouseDisplayFlag(GetMouseDisplayFlag());
     return 0;
 }

@@ -18,6 +18,7 @@
 #include "graphics/graph_draw_state.h"
 #include "graphics/graph_handle.h"
 #include "graphics/image/color_data.h"
+#include "graphics/movie/movie.h"
 #include "graphics/screen_settings.h"
 #include "softrender/primitive/primitive.h"
 #include "softrender/softrender.h"
@@ -35,6 +36,11 @@ void WaitWhileInactive() {
     if (!GetActiveFlag()) ProcessMessageWhileInactive();
 }
 
+// A graph that shows a movie gets the frame that is due before it is drawn.
+void KeepMovieCurrent(const GraphData* g) {
+    if (g->MovieHandle >= 0) UpdateMovie(g->Handle, 0);
+}
+
 // The checks of every graph front end: the graph, and a blend graph at
 // least as large as it. Null means refuse (-1).
 GraphData* CheckGraph(int graph) {
@@ -44,6 +50,7 @@ GraphData* CheckGraph(int graph) {
         const GraphData* b = GetGraphData(DS().BlendGraph);
         if (b == nullptr || b->Width < g->Width || b->Height < g->Height) return nullptr;
     }
+    KeepMovieCurrent(g);
     return g;
 }
 
@@ -245,6 +252,7 @@ int DrawPrimitive2D(const DrawVertex2D* vertices, int count, int type, int graph
     if (graph != -5) {
         g = GetGraphData(graph);
         if (g == nullptr) return -1;
+        KeepMovieCurrent(g);
     }
     // Expand to a triangle list first: a count that does not fit draws nothing.
     std::vector<int> order;

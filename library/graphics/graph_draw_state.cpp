@@ -27,23 +27,33 @@ void WaitWhileInactive() {
     if (!GetActiveFlag()) ProcessMessageWhileInactive();
 }
 
+void UpdateTransformMatrix() {
+    float t[4][4];
+    MultiplyMatrix(t, g_draw.World, g_draw.View);
+    MultiplyMatrix(t, t, g_draw.Projection);
+    MultiplyMatrix(g_draw.TransformMatrix, t, g_draw.Viewport);
+    std::memset(g_draw.BillboardMatrix, 0, sizeof g_draw.BillboardMatrix);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) g_draw.BillboardMatrix[r][c] = g_draw.View[c][r];
+}
+
 void ApplyView(int width, int height) {
     float ident[4][4];
     CreateIdentityMatrix(ident);
-    SetTransformToWorld(&ident[0][0]);
+    SetDrawTransform(DrawTransform::World, &ident[0][0]);
     float viewport[4][4];
     CreateViewportMatrix(viewport, width / 2.0f, height / 2.0f, float(width), float(height));
-    SetTransformToViewport(&viewport[0][0]);
+    SetDrawTransform(DrawTransform::Viewport, &viewport[0][0]);
     const float d = float(height / 2) * 1.9098593f;
     const float eye[3] = {width * 0.5f, height * 0.5f, 43.0f - d};
     const float target[3] = {width * 0.5f, height * 0.5f, eye[2] + 1.0f};
     const float up[3] = {0.0f, 1.0f, 0.0f};
     float view[4][4];
     CreateLookAtMatrix(view, eye, target, up);
-    SetTransformToView(&view[0][0]);
+    SetDrawTransform(DrawTransform::View, &view[0][0]);
     float projection[4][4];
     if (CreatePerspectiveFovMatrix(projection, 1.0471976f, d * 0.1f, d + 1000.0f) == 0)
-        SetTransformToProjection(&projection[0][0]);
+        SetDrawTransform(DrawTransform::Projection, &projection[0][0]);
 }
 
 }  // namespace
@@ -201,35 +211,15 @@ int GetDrawMode() { return g_draw.DrawMode; }
 
 // ---- transforms --------------------------------------------------------------
 
-int SetTransformToWorld(const float* m) {
-    std::memcpy(g_draw.World, m, sizeof g_draw.World);
-    UpdateTransformMatrix();
-    return 0;
-}
-int SetTransformToView(const float* m) {
-    std::memcpy(g_draw.View, m, sizeof g_draw.View);
-    UpdateTransformMatrix();
-    return 0;
-}
-int SetTransformToProjection(const float* m) {
-    std::memcpy(g_draw.Projection, m, sizeof g_draw.Projection);
-    UpdateTransformMatrix();
-    return 0;
-}
-int SetTransformToViewport(const float* m) {
-    std::memcpy(g_draw.Viewport, m, sizeof g_draw.Viewport);
-    UpdateTransformMatrix();
-    return 0;
-}
 
-void UpdateTransformMatrix() {
-    float t[4][4];
-    MultiplyMatrix(t, g_draw.World, g_draw.View);
-    MultiplyMatrix(t, t, g_draw.Projection);
-    MultiplyMatrix(g_draw.TransformMatrix, t, g_draw.Viewport);
-    std::memset(g_draw.BillboardMatrix, 0, sizeof g_draw.BillboardMatrix);
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) g_draw.BillboardMatrix[r][c] = g_draw.View[c][r];
+int SetDrawTransform(DrawTransform which, const float* m) {
+    float (*target)[4] = which == DrawTransform::World        ? g_draw.World
+                         : which == DrawTransform::View       ? g_draw.View
+                         : which == DrawTransform::Projection ? g_draw.Projection
+                                                              : g_draw.Viewport;
+    std::memcpy(target, m, sizeof(float) * 16);
+    UpdateTransformMatrix();
+    return 0;
 }
 
 void CreateIdentityMatrix(float out[4][4]) {

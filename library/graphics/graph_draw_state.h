@@ -40,11 +40,10 @@ int SetBlendGraph(int graph, int borderParam, int borderRange);
 int SetDrawMode(int mode);
 int GetDrawMode();
 
-int SetTransformToWorld(const float* m);
-int SetTransformToView(const float* m);
-int SetTransformToProjection(const float* m);
-int SetTransformToViewport(const float* m);
-void UpdateTransformMatrix();
+enum class DrawTransform { World, View, Projection, Viewport };
+// Sets one of the four matrices (16 floats, row by row) and recomputes the
+// combined transform and the billboard matrix.
+int SetDrawTransform(DrawTransform which, const float* m);
 void CreateIdentityMatrix(float out[4][4]);
 void CreateLookAtMatrix(float out[4][4], const float eye[3], const float target[3], const float up[3]);
 void MultiplyMatrix(float out[4][4], const float a[4][4], const float b[4][4]);

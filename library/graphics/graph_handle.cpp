@@ -14,6 +14,7 @@
 #include "graphics/graphics_handles.h"
 #include "graphics/graphics_start.h"
 #include "graphics/image/graph_image.h"
+#include "graphics/movie/movie.h"
 #include "graphics/screen_settings.h"
 
 namespace {
@@ -27,10 +28,16 @@ void WaitWhileInactive() {
     if (GetMainWindowHandle() != nullptr && !GetActiveFlag()) ProcessMessageWhileInactive();
 }
 
-// Movies are not built yet: a file that no image loader takes cannot become
-// a movie graph.
-int OpenMovieToGraphHook(const char* /*fileName*/, int* /*width*/, int* /*height*/, void* /*movieParam*/) {
-    return -1;
+// A graph of the movie's size in system memory at the display's depth, so
+// that frames are copied straight into its pixels.
+int MakeMovieGraph(int width, int height, int textureAllowed) {
+    const int savedDepth = GetGraphColorBitDepth(), savedSystemMem = GetSystemMemGraphCreateFlag();
+    SetGraphColorBitDepth(GetDisplayColorBitDepth());
+    SetSystemMemGraphCreateFlag(1);
+    const int handle = MakeGraphCore(width, height, textureAllowed, 0, 0);
+    SetGraphColorBitDepth(savedDepth);
+    SetSystemMemGraphCreateFlag(savedSystemMem);
+    return handle;
 }
 
 }  // namespace
@@ -116,6 +123,7 @@ int MakeGraphImpl(int sizeX, int sizeY, int notUse3DFlag) {
 int DeleteGraphImpl(int grHandle, int logOutFlag) {
     GraphData* g = GetGraphData(grHandle);
     if (g == nullptr) return -1;
+    CloseMovie(grHandle);
     if (g->SurfaceHandle != -1) G_DD_DeleteGraph(g);
     if (logOutFlag) ErrorLogFmtAdd("グラフィック %s の削除", g->FileName);
     if (g->OwnedBuffer) ZvFree(g->OwnedBuffer);
@@ -168,7 +176,7 @@ int BltGraphImageRectToGraph(const char* fileName, const GraphImage* image, cons
     return G_DD_BltGraphImageToGraphRect(g, image, alphaImage, srcRect, destX, destY, transFlag);
 }
 
-int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, void* movieParam) {
+int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, int movieParam) {
     if (fileName == nullptr) return -1;
     WaitWhileInactive();
     GraphImage image, alpha;
@@ -190,9 +198,16 @@ int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, voi
     if (file == 0) return ErrorLogFmtAdd("グラフィックファイル %s がありません", fileName);
     FileClose(file);
     int width = 0, height = 0;
-    if (OpenMovieToGraphHook(fileName, &width, &height, movieParam) < 0)
-        return ErrorLogFmtAdd("右記のグラフィックファイルのロードに失敗しました：%s \n", fileName);
-    return -1;
+    const int movie = OpenMovieToGraph(fileName, &width, &height, movieParam);
+    if (movie < 0) return ErrorLogFmtAdd("右記のグラフィックファイルのロードに失敗しました：%s \n", fileName);
+    const int handle = MakeMovieGraph(width, height, textureAllowed);
+    if (handle < 0) {
+        // The movie has no graph to play into: it must not hold its slot.
+        CloseMovieHandle(movie);
+        return ErrorLogFmtAdd("右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s", fileName);
+    }
+    BindMovieToGraph(movie, handle);
+    return handle;
 }
 
 int LoadDivGraphCore(const char* fileName, int allNum, int xNum, int yNum, int xSize, int ySize, int* handleBuf,
@@ -221,7 +236,7 @@ int LoadDivGraphCore(const char* fileName, int allNum, int xNum, int yNum, int x
     return result;
 }
 
-int LoadGraphImpl(const char* fileName, int notUse3DFlag) { return LoadGraphCore(fileName, !notUse3DFlag, 0, nullptr); }
+int LoadGraphImpl(const char* fileName, int notUse3DFlag) { return LoadGraphCore(fileName, !notUse3DFlag, 0, 0); }
 
 int LoadDivGraphImpl(const char* fileName, int allNum, int xNum, int yNum, int xSize, int ySize, int* handleBuf,
                      int notUse3DFlag) {

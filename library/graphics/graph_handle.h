@@ -53,7 +53,8 @@ int BltGraphImageToGraph(const char* fileName, const GraphImage* image, const Gr
 int BltGraphImageRectToGraph(const char* fileName, const GraphImage* image, const GraphImage* alphaImage,
                              const ImageRect* srcRect, int destX, int destY, int grHandle, int reverseFlag,
                              int transFlag);
-int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, void* movieParam);
+// movieParam: the surface mode a movie file is opened with.
+int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, int movieParam);
 int LoadDivGraphCore(const char* fileName, int allNum, int xNum, int yNum, int xSize, int ySize, int* handleBuf,
                      int textureAllowed, int reverseFlag);
 int RestoreGraphSurfaces(int grHandle);

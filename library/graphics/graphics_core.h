@@ -1,6 +1,7 @@
-// What the library core asks of graphics: start-up and end of the display,
-// screen settings read before the window exists, and the window procedure's
-// calls on activation, repaint and display changes.
+// Graphics as the rest of the library sees it: start-up and end of the
+// display, screen settings read before the window exists, the recovery on
+// activation, repaint and display changes, and the registration of its
+// subsystem row.
 #pragma once
 
 int GetNotUse3DFlag();
@@ -25,7 +26,10 @@ int SetGDISurfaceModeFlag(int flag);
 int GetGDISurfaceModeFlag();
 int GetScreenColorBitDepth();
 
-// Window procedure hooks.
+// Registers the graphics' row and display hooks in the subsystem table.
+void RegisterGraphicsSubsystem();
+
+// Recovery on activation, repaint and display changes.
 int RestoreAllSurface2D();
 int RestoreAllSurface3D();
 int RestoreGraphSystem();

@@ -16,6 +16,7 @@
 #include "graphics/graphics_core.h"
 #include "graphics/image/graph_image.h"
 #include "graphics/mask_screen.h"
+#include "graphics/movie/movie.h"
 #include "graphics/screen_settings.h"
 #include "graphics/surface_data.h"
 #include "platform/surface_memory.h"
@@ -56,6 +57,7 @@ int InitializeGraphics() {
     ResetGraphCreateSettings();
     InitializeGraphTable();
     InitializeSurfaceDataTable();
+    InitializeMovieTable();
     g_graphics.started = 1;
     ResetGraphDrawState();
     G_DD_InitializeGraphics();
@@ -75,6 +77,7 @@ int TerminateGraphics() {
     DeleteMaskScreen();
     DeleteAllMaskData();
     InitGraph(0);
+    TerminateMovieTable();
     FontEndHook();
     ClearDDDrawTarget();
     G_DD_TerminateGraphics();
@@ -112,7 +115,7 @@ int GetRestoreGraphCallbackExists() { return g_graphics.restoreCallback != nullp
 int SetForegroundMainWindow() { return 0; }
 
 // Memory surfaces survive a lost display, so recovery only re-selects the
-// draw target and shows a fresh frame.
+// draw target, shows a fresh frame and re-opens the released movies.
 int RestoreGraphSystem() {
     if (!g_graphics.started) return 0;
     const int screen = GetDrawScreen();
@@ -121,15 +124,12 @@ int RestoreGraphSystem() {
     ScreenFlipImpl();
     if (g_graphics.restoreCallback) g_graphics.restoreCallback();
     FontRefreshHook();
+    RestoreAllMovieSurfaces();
     return 0;
 }
 
 int RestoreAllSurface2D() { return 0; }
 int RestoreAllSurface3D() { return 0; }
-// Movies are the movie module's; nothing plays yet.
-int ResumeAllMovies() { return 0; }
-int PauseAllMovies() { return 0; }
-int ReleaseAllMovieSurfaces() { return 0; }
 
 int InitializeScreensAtStartup() {
     SetDrawScreenImpl(SCREEN_BACK);

@@ -40,6 +40,19 @@ int LoadDivGraph(const char* fileName, int allNum, int xNum, int yNum, int xSize
                  int notUse3DFlag = 0);
 int GetGraphSize(int grHandle, int* sizeX, int* sizeY);
 
+// Movies: LoadGraph of a movie file (Matroska, AVI, MP4/QuickTime, MPEG,
+// Ogg, ASF) gives a graph that shows the movie's current frame wherever it is
+// drawn; its sound track is not played. A movie starts paused; it pauses
+// while the window is inactive and stops by itself at its end, keeping the
+// last frame. Times are in milliseconds; GetMovieStateToGraph gives 1 while
+// playing, 0 when paused or ended. Play and pause do nothing for a graph
+// without a movie; tell, seek and the state give -1 for it.
+int PlayMovieToGraph(int grHandle);
+int PauseMovieToGraph(int grHandle);
+int TellMovieToGraph(int grHandle);
+int SeekMovieToGraph(int grHandle, int time);
+int GetMovieStateToGraph(int grHandle);
+
 // Input
 // Keys and pads. CheckHitKey tests one key by its key code (1 down, 0 up);
 // GetJoypadInputState returns the pad state word of a pad number (1 to 8, 0
@@ -156,5 +169,42 @@ int SetDrawScreen(int drawScreen);
 int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int grHandle, int useClientFlag = 1);
 int RectClipping(RECT* rect, const RECT* clipRect);
 const SurfacePixelFormat* GetScreenPixelFormat();
+
+// Network
+// Connections carry a byte stream in length-prefixed packets (4-byte
+// little-endian length, then the bytes). ListenNetWork accepts connections
+// on a port (0 takes a free one, see GetListenNetWorkPort) and each one
+// becomes a handle taken with GetNewAcceptNetWork; ConnectNetWork makes an
+// outgoing one, whose GetNetWorkAcceptState is 0 until it is made. A lost
+// connection reports 0 once and is closed by the next ProcessMessage once its
+// received bytes have been read. The first network call starts the layer;
+// names are looked up there, blocking the call.
+int ListenNetWork(int port);
+int StopListenNetWork();
+int GetListenNetWorkPort();
+int ConnectNetWork(const char* address, int port);
+int GetNewAcceptNetWork();
+int GetNetWorkPeerAddress(int netHandle, unsigned char address[4], int* port);
+int CloseNetWork(int netHandle);
+int GetNetWorkAcceptState(int netHandle);
+int GetNetWorkDataLength(int netHandle);
+int NetWorkRecv(int netHandle, void* buffer, int length);
+int NetWorkRecvToPeek(int netHandle, void* buffer, int length);
+int NetWorkSend(int netHandle, const void* buffer, int length);
+
+// HTTP/1.0 requests run as tasks that ProcessMessage advances; each start
+// returns a task number or -1. A GET writes the body to a file or into a
+// memory block stored at *body (free it with FreeHTTPBody); a POST sends a
+// copy of its data and keeps the answer in memory the same way; a HEAD reads
+// the content length. Status: state -1 running, 0 finished, 2 failed with
+// result 0 (bad answer), 1 (404), 2 (no memory) or 3 (connection lost);
+// content length -1 while unknown. A task stays until DeleteHTTPTask.
+int StartHTTPGetFile(const char* host, int port, const char* path, const char* fileName);
+int StartHTTPGetMem(const char* host, int port, const char* path, void** body);
+int StartHTTPPost(const char* host, int port, const char* path, const void* data, int size, void** body);
+int StartHTTPHead(const char* host, int port, const char* path);
+int GetHTTPTaskStatus(int task, int* state, int* result, int* contentLength, int* received);
+int DeleteHTTPTask(int task);
+int FreeHTTPBody(void* body);
 
 #endif

@@ -1,5 +1,5 @@
-// What the library core asks of input: start and end, device refresh on
-// activation, pad vibration, and the window messages input listens to.
+// The input's start and end, device refresh on activation and pad vibration,
+// and the registration of its subsystem row.
 #pragma once
 
 int InitializeInput();
@@ -7,7 +7,5 @@ int TerminateInput();
 int RefreshInputDevices();
 int ApplyJoypadVibrationActivity();
 int UpdateJoypadVibration();
-void SetInputMessageFlag1();
-void ResetInputMessageFlag1();
-void SetInputMessageFlag2();
-void ResetInputMessageFlag2();
+// Registers the input's row in the library's subsystem table.
+void RegisterInputSubsystem();

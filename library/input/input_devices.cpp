@@ -1,9 +1,11 @@
 // Input devices: start and end of the keyboard, mouse and up to eight pads,
-// pad reads into their records, re-acquiring on activation, pad vibration.
+// pad reads into their records, re-acquiring on activation, pad vibration,
+// and the input's row in the subsystem table.
 #include <cstring>
 
 #include "core/library_state.h"
 #include "core/log.h"
+#include "core/subsystem.h"
 #include "core/window.h"
 #include "input/input_core.h"
 #include "input/input_state.h"
@@ -122,7 +124,37 @@ void StopAllEffects() {
         pad.constantForceRunning = pad.sineRunning = 0;
     }
 }
+// The inner stop: no wait for the window, so the periodic vibration timing
+// may call it from inside a message pass.
+void StopPadVibration(int index) {
+    JoypadData& pad = g_Input.pads[index];
+    if (!pad.device || !pad.constantForceEffect || !pad.vibrationOn) return;
+    pad.vibrationOn = 0;
+    pad.vibrationPower = kFullVibrationPower;
+    ApplyJoypadVibrationActivity();
+}
+
+void OnInputActivation(ActivationEvent* event) {
+    // A display that gave up its screen leaves the devices as they are.
+    if (!event->screenLost) RefreshInputDevices();
+    ApplyJoypadVibrationActivity();
+}
+
+void UpdateVibrationOnMainThread() { UpdateJoypadVibration(); }
+
+intptr_t InputWindowMessage(uint32_t message, uintptr_t wParam, intptr_t, bool* handled) {
+    if (message != WM_INPUT_FLAG1 && message != WM_INPUT_FLAG2) return 0;
+    *handled = true;
+    int& flag = message == WM_INPUT_FLAG1 ? g_Input.messageFlag1 : g_Input.messageFlag2;
+    flag = wParam == 1 ? 1 : 0;
+    return 0;
+}
 }  // namespace
+
+void RegisterInputSubsystem() {
+    RegisterSubsystem({"input", nullptr, InitializeInput, nullptr, nullptr, TerminateInput, nullptr,
+                       UpdateVibrationOnMainThread, OnInputActivation, InputWindowMessage});
+}
 
 int DeviceAxisToRange(int raw, bool deadZone) {
     if (raw < -32768) raw = -32768;
@@ -309,7 +341,7 @@ int UpdateJoypadVibration() {
         if (now < pad.vibrationLastTime) pad.vibrationLastTime = now;
         pad.vibrationElapsed += int(now - pad.vibrationLastTime);
         pad.vibrationLastTime = now;
-        if (pad.vibrationElapsed >= pad.vibrationDuration) CancelJoypadVibration(i + 1);
+        if (pad.vibrationElapsed >= pad.vibrationDuration) StopPadVibration(i);
     }
     return ApplyJoypadVibrationActivity();
 }
@@ -344,11 +376,7 @@ int CancelJoypadVibration(int padNumber) {
     if (!EnsureInputStarted() || g_Input.mode != InputMode::Device) return 0;
     const int index = (padNumber & ~0x1000) - 1;
     if (index < 0 || index >= g_Input.padCount) return 0;
-    JoypadData& pad = g_Input.pads[index];
-    if (!pad.device || !pad.constantForceEffect || !pad.vibrationOn) return 0;
-    pad.vibrationOn = 0;
-    pad.vibrationPower = kFullVibrationPower;
-    ApplyJoypadVibrationActivity();
+    StopPadVibration(index);
     return 0;
 }
 
@@ -360,8 +388,3 @@ bool EnsureInputStarted() {
 void WaitWhileInactive() {
     if (g_Library.session.windowExists) ProcessMessageWhileInactive();
 }
-
-void SetInputMessageFlag1() { g_Input.messageFlag1 = 1; }
-void ResetInputMessageFlag1() { g_Input.messageFlag1 = 0; }
-void SetInputMessageFlag2() { g_Input.messageFlag2 = 1; }
-void ResetInputMessageFlag2() { g_Input.messageFlag2 = 0; }

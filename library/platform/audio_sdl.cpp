@@ -3,6 +3,7 @@
 #include "platform/audio_sdl.h"
 
 #include <SDL.h>
+#include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -300,8 +301,15 @@ void SDLCALL DeviceCallback(void* userdata, Uint8* stream, int length) {
 }
 }  // namespace
 
+namespace {
+void QuietAlsaError(const char*, int, const char*, int, const char*, ...) {}
+}  // namespace
+
 bool AudioSystemStart() {
     if (g_audio.started) return true;
+    // ALSA prints its own errors to the terminal while SDL looks for a
+    // device; the sound start-up logs the outcome itself.
+    snd_lib_error_set_handler(QuietAlsaError);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         g_audio.error = SDL_GetError();
         return false;

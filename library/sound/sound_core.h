@@ -1,5 +1,5 @@
-// What the library core asks of sound: start and end, the periodic refill of
-// stream sounds and music, and the music notification.
+// The sound's start and end, the periodic refill of stream sounds and music,
+// the music notification, and the registration of its subsystem row.
 #pragma once
 
 int InitializeDirectSound();
@@ -8,3 +8,6 @@ int ProcessStreamSoundMemAll();
 int ProcessMusicMemAll();
 int StopMusicImpl();
 int MidiCallBackProcess();
+
+// Registers the sound's row in the library's subsystem table.
+void RegisterSoundSubsystem();

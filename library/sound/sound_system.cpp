@@ -1,11 +1,14 @@
 // Start and end of the sound output: the device, its primary format, the
-// silent buffer that keeps it running, the device log, and the sound table.
+// silent buffer that keeps it running, the device log, the sound table, and
+// the sound's row in the subsystem table.
 #include "sound/sound_system.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "core/log.h"
+#include "core/subsystem.h"
+#include "platform/window_messages.h"
 #include "sound/music.h"
 #include "sound/sound_core.h"
 #include "sound/sound_handle.h"
@@ -164,4 +167,29 @@ int StopSoundImpl() {
     if (!g_sound.started) return -1;
     if (g_sound.fileSoundHandle == -1) return 0;
     return StopSoundMemImpl(g_sound.fileSoundHandle);
+}
+
+namespace {
+// Without a sound device the library runs on, silent.
+int StartSound() {
+    if (InitializeDirectSound() != 0) ErrorLogAdd("サウンドデバイスが使えないため音を出さずに動作します\n");
+    return 0;
+}
+
+void SoundPeriodicWork(bool inactiveWait) {
+    ProcessStreamSoundMemAll();
+    if (!inactiveWait) ProcessMusicMemAll();
+}
+
+intptr_t SoundWindowMessage(uint32_t message, uintptr_t, intptr_t, bool* handled) {
+    if (message != MM_MCINOTIFY) return 0;
+    *handled = true;
+    MidiCallBackProcess();
+    return 0;
+}
+}  // namespace
+
+void RegisterSoundSubsystem() {
+    RegisterSubsystem({"sound", nullptr, StartSound, nullptr, StopMusicImpl, TerminateDirectSound, SoundPeriodicWork,
+                       nullptr, nullptr, SoundWindowMessage});
 }

@@ -116,8 +116,11 @@ int OpenOrReuseArchive(const std::string& comparePath, const std::string& diskPa
     ArchiveSlot* slot = static_cast<ArchiveSlot*>(ZVCALLOC(sizeof(ArchiveSlot)));
     if (slot == nullptr) return -1;
     const char* key = g_archives.keyStringSet ? g_archives.keyString : nullptr;
-    // A missing candidate is the common case: no log.
-    if (ZVArchiveOpen(&slot->archive, diskPath.c_str(), key) != 0) {
+    // A missing candidate is the common case: no log. One that is there but
+    // refused is named, or the program blames the file inside it.
+    bool refused = false;
+    if (ZVArchiveOpen(&slot->archive, diskPath.c_str(), key, &refused) != 0) {
+        if (refused) ErrorLogFmtAdd("アーカイブファイル %s は鍵が違うか壊れているため開けません", comparePath.c_str());
         ZvFree(slot);
         return -1;
     }

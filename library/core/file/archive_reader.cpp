@@ -207,7 +207,8 @@ int ZVArchiveConvertName(const char* path, ZVArchiveName* out) {
     return static_cast<int>(length);
 }
 
-int ZVArchiveOpen(ZVArchive* a, const char* path, const char* keyString) {
+int ZVArchiveOpen(ZVArchive* a, const char* path, const char* keyString, bool* refused) {
+    if (refused) *refused = false;
     if (a->file != 0) return -1;
     ZvFileHandle file = PlainFileOpen(path, 0);
     if (file == 0) return -1;
@@ -243,6 +244,7 @@ int ZVArchiveOpen(ZVArchive* a, const char* path, const char* keyString) {
     if (!ok) {
         PlainFileClose(file);
         if (opened.block != nullptr) ZvFree(opened.block);
+        if (refused) *refused = true;
         return -1;
     }
     *a = opened;

@@ -112,7 +112,9 @@ int64_t ZVArchiveDecode(const void* src, size_t srcSize, void* dest, size_t dest
 // returns the bytes taken, or -1 when it is too long.
 int ZVArchiveConvertName(const char* path, ZVArchiveName* out);
 
-int ZVArchiveOpen(ZVArchive* archive, const char* path, const char* keyString);
+// Opens the archive at path; -1 when it is missing or refused (wrong key,
+// damaged), *refused (may be null) telling the two apart.
+int ZVArchiveOpen(ZVArchive* archive, const char* path, const char* keyString, bool* refused = nullptr);
 int ZVArchiveClose(ZVArchive* archive);
 int ZVArchiveChangeDir(ZVArchive* archive, const char* path, int restore, ZVArchiveName* nameOut);
 int ZVArchiveOpenFile(ZVArchiveInFile* file, ZVArchive* archive, const char* path);

@@ -1,9 +1,5 @@
 // Directory search over plain folders (find first / next / close) and the
 // conversion of file times to the library's local date and time.
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <ctime>
@@ -14,6 +10,7 @@
 #include "core/alloc.h"
 #include "core/file/file_names.h"
 #include "core/file/file_plain.h"
+#include "platform/files_posix.h"
 
 namespace {
 
@@ -46,17 +43,6 @@ void Fill(const FoundEntry& entry, FileFindData* out) {
     out->Size = entry.size;
     UnixTimeToDateTimeData(entry.created, &out->CreationTime);
     UnixTimeToDateTimeData(entry.written, &out->LastWriteTime);
-}
-
-bool Describe(int directoryFd, const char* diskName, FoundEntry* entry) {
-    struct statx info;
-    if (statx(directoryFd, diskName, 0, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) return false;
-    entry->dirFlag = S_ISDIR(info.stx_mode) ? 1 : 0;
-    entry->size = entry->dirFlag ? 0 : info.stx_size;
-    entry->written = info.stx_mtime.tv_sec;
-    // Not every file system keeps a birth time; the last write stands in.
-    entry->created = (info.stx_mask & STATX_BTIME) ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec;
-    return true;
 }
 
 }  // namespace
@@ -98,27 +84,20 @@ intptr_t PlainFindFirst(const char* pattern, FileFindData* out) {
 
     std::string diskDirectory;
     if (ToDiskPath(directory.c_str(), diskDirectory) != 0) return -1;
-    DIR* dir = opendir(diskDirectory.c_str());
-    if (dir == nullptr) return -1;
+    std::vector<PlatformFolderEntry> found;
+    if (!PlatformListFolder(diskDirectory.c_str(), &found)) return -1;
 
     void* memory = ZVALLOC(sizeof(PlainSearch));
-    if (memory == nullptr) {
-        closedir(dir);
-        return -1;
-    }
+    if (memory == nullptr) return -1;
     PlainSearch* search = new (memory) PlainSearch();
-    while (struct dirent* d = readdir(dir)) {
-        FoundEntry entry;
+    for (const PlatformFolderEntry& f : found) {
         char name[ZV_PATH_MAX];
-        if (FromDiskName(d->d_name, name, sizeof(name)) != 0) continue;  // no Shift-JIS form
+        if (FromDiskName(f.name.c_str(), name, sizeof(name)) != 0) continue;  // no Shift-JIS form
         std::string upper = name;
         UpperShiftJis(&upper[0]);
         if (WildcardMatch(namePattern.c_str(), upper.c_str()) != 0) continue;
-        if (!Describe(dirfd(dir), d->d_name, &entry)) continue;
-        entry.name = name;
-        search->entries.push_back(std::move(entry));
+        search->entries.push_back({name, f.isFolder ? 1 : 0, f.size, f.created, f.written});
     }
-    closedir(dir);
 
     if (search->entries.empty()) {
         PlainFindClose(reinterpret_cast<intptr_t>(search));

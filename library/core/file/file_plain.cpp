@@ -2,11 +2,6 @@
 // or with a file-access thread that reads ahead; also the temporary file.
 #include "core/file/file_plain.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -15,28 +10,12 @@
 #include "core/alloc.h"
 #include "core/file/file_names.h"
 #include "core/log.h"
+#include "platform/files_posix.h"
+#include "platform/system_posix.h"
 
 namespace {
 
 FileAccessData* ToFile(ZvFileHandle handle) { return reinterpret_cast<FileAccessData*>(handle); }
-
-// pread until the request is met, the file ends or an error occurs.
-size_t ReadAt(int fd, void* buffer, size_t bytes, uint64_t offset, bool* failed) {
-    size_t done = 0;
-    *failed = false;
-    while (done < bytes) {
-        ssize_t got = pread(fd, static_cast<char*>(buffer) + done, bytes - done,
-                            static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            *failed = true;
-            break;
-        }
-        if (got == 0) break;
-        done += static_cast<size_t>(got);
-    }
-    return done;
-}
 
 }  // namespace
 
@@ -51,26 +30,21 @@ ZvFileHandle PlainFileOpen(const char* path, int useThread) {
     file->fd = -1;
     file->useThread = useThread ? 1 : 0;
 
-    // Opened once in both modes to test and measure the file. Directories
-    // open on Linux, so they are refused here; positions are 32-bit signed
-    // in the stream interface, so larger files are refused too.
-    int fd = open(diskPath.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info;
-    if (fd >= 0 && (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > INT32_MAX)) {
-        close(fd);
-        fd = -1;
-    }
+    // Opened once in both modes to test and measure the file. Positions are
+    // 32-bit signed in the stream interface, so larger files are refused.
+    uint64_t size = 0;
+    int fd = PlatformOpenRegularFile(diskPath.c_str(), INT32_MAX, &size);
     if (fd < 0) {
         if (file->useThread) ErrorLogAdd("ファイルのオープンに失敗しました\n");
         ZvFree(file);
         return 0;
     }
-    file->size = static_cast<uint32_t>(info.st_size);
+    file->size = static_cast<uint32_t>(size);
 
     if (!file->useThread) {
         file->fd = fd;
     } else {
-        close(fd);
+        PlatformCloseFile(fd);
         if (FileThreadStart(file, diskPath.c_str()) != 0) {
             ZvFree(file);
             return 0;
@@ -87,7 +61,7 @@ int PlainFileClose(ZvFileHandle handle) {
     int result = 0;
     if (file->useThread) {
         FileThreadStop(file);
-    } else if (close(file->fd) != 0) {
+    } else if (PlatformCloseFile(file->fd) != 0) {
         result = -1;
     }
     ZvFree(file);
@@ -136,7 +110,7 @@ size_t PlainFileRead(void* buffer, size_t size, size_t count, ZvFileHandle handl
         got = FileThreadRead(file, buffer, file->position, static_cast<uint32_t>(bytes));
     } else {
         bool failed;
-        got = ReadAt(file->fd, buffer, bytes, file->position, &failed);
+        got = PlatformReadAt(file->fd, buffer, bytes, file->position, &failed);
         if (failed && got == 0) return 0;
     }
     file->position += static_cast<uint32_t>(got);
@@ -158,35 +132,26 @@ int PlainFileIdleCheck(ZvFileHandle handle) {
 int PlainFileChDir(const char* path) {
     std::string diskPath;
     if (ToDiskPath(path, diskPath) != 0 || diskPath.empty()) return -1;
-    return chdir(diskPath.c_str()) == 0 ? 0 : -1;
+    return PlatformSetCurrentDir(diskPath) ? 0 : -1;
 }
 
 int PlainFileGetDir(char* buffer) {
     if (buffer == nullptr) return -1;
-    char* current = getcwd(nullptr, 0);
-    if (current == nullptr) return -1;
-    int result = FromDiskName(current, buffer, ZV_PATH_MAX);
-    std::free(current);
-    return result;
+    std::string current;
+    if (!PlatformGetCurrentDir(current)) return -1;
+    return FromDiskName(current.c_str(), buffer, ZV_PATH_MAX);
 }
 
 int CreateTemporaryFile(char* pathOut) {
-    const char* directory = std::getenv("TMPDIR");
-    if (directory == nullptr || directory[0] == 0) directory = "/tmp";
-    std::string pattern = directory;
-    if (pattern.back() != '/') pattern += '/';
-    pattern += "tmpXXXXXX";
-    if (pattern.size() >= ZV_PATH_MAX) return -1;
-
-    int fd = mkstemp(&pattern[0]);
+    std::string pattern;
+    int fd = PlatformCreateTemporaryFile(&pattern, ZV_PATH_MAX);
     if (fd < 0) return -1;
-    fcntl(fd, F_SETFD, FD_CLOEXEC);
     if (pathOut != nullptr) {
         char sjis[ZV_PATH_MAX];
         if (FromDiskName(pattern.c_str(), sjis, sizeof(sjis)) != 0 ||
             ConvertFullPath(sjis, pathOut, nullptr) != 0) {
-            close(fd);
-            unlink(pattern.c_str());
+            PlatformCloseFile(fd);
+            PlatformRemoveFile(pattern.c_str());
             return -1;
         }
     }

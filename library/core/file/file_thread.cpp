@@ -1,11 +1,7 @@
 // The file-access thread: one per file opened with the thread flag. It serves
 // open, close, read and seek commands and, while idle, reads ahead into a
 // 128 KB buffer so that sequential reads come from memory.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -17,6 +13,7 @@
 #include "core/alloc.h"
 #include "core/file/file_plain.h"
 #include "core/log.h"
+#include "platform/files_posix.h"
 
 enum FileThreadCommand { FT_OPEN = 0, FT_CLOSE = 1, FT_READ = 2, FT_SEEK = 3, FT_EXIT = 4 };
 
@@ -38,6 +35,9 @@ struct FileThreadState {
 
     int fd = -1;
     unsigned char* buffer = nullptr;
+    // The bytes read ahead are buffer[consumed, consumed + aheadFill), from
+    // file position aheadStart; a read only moves consumed on.
+    uint32_t consumed = 0;
     std::atomic<uint32_t> aheadStart{0};
     std::atomic<uint32_t> aheadFill{0};
     std::thread thread;
@@ -46,14 +46,14 @@ struct FileThreadState {
 namespace {
 
 size_t ReadFully(int fd, unsigned char* buffer, size_t bytes, uint64_t offset) {
-    size_t done = 0;
-    while (done < bytes) {
-        ssize_t got = pread(fd, buffer + done, bytes - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += static_cast<size_t>(got);
-    }
-    return done;
+    bool failed;
+    return PlatformReadAt(fd, buffer, bytes, offset, &failed);
+}
+
+void DropReadAhead(FileThreadState* s, uint32_t position) {
+    s->consumed = 0;
+    s->aheadStart.store(position);
+    s->aheadFill.store(0);
 }
 
 void ServeRead(FileThreadState* s) {
@@ -64,8 +64,8 @@ void ServeRead(FileThreadState* s) {
     uint32_t fill = s->aheadFill.load();
     if (position == s->aheadStart.load() && fill > 0) {
         uint32_t n = left < fill ? left : fill;
-        std::memcpy(destination, s->buffer, n);
-        std::memmove(s->buffer, s->buffer + n, fill - n);
+        std::memcpy(destination, s->buffer + s->consumed, n);
+        s->consumed += n;
         destination += n;
         position += n;
         left -= n;
@@ -76,8 +76,7 @@ void ServeRead(FileThreadState* s) {
     if (left > 0) {
         size_t got = s->fd >= 0 ? ReadFully(s->fd, destination, left, position) : 0;
         delivered += static_cast<uint32_t>(got);
-        s->aheadStart.store(position + static_cast<uint32_t>(got));
-        s->aheadFill.store(0);
+        DropReadAhead(s, position + static_cast<uint32_t>(got));
     }
     s->readSize = delivered;
 }
@@ -86,25 +85,24 @@ void ServeRead(FileThreadState* s) {
 bool Serve(FileThreadState* s, int command) {
     switch (command) {
     case FT_OPEN:
-        s->fd = open(s->path.c_str(), O_RDONLY | O_CLOEXEC);
+        s->fd = PlatformOpenForReading(s->path.c_str());
         if (s->fd < 0) {
             s->openFailed = true;
             return true;
         }
         return false;
     case FT_CLOSE:
-        if (s->fd >= 0) close(s->fd);
+        if (s->fd >= 0) PlatformCloseFile(s->fd);
         s->fd = -1;
         return false;
     case FT_READ:
         ServeRead(s);
         return false;
     case FT_SEEK:
-        s->aheadStart.store(s->seekPosition);
-        s->aheadFill.store(0);
+        DropReadAhead(s, s->seekPosition);
         return false;
     case FT_EXIT:
-        if (s->fd >= 0) close(s->fd);
+        if (s->fd >= 0) PlatformCloseFile(s->fd);
         s->fd = -1;
         return true;
     default:
@@ -115,6 +113,11 @@ bool Serve(FileThreadState* s, int command) {
 void ReadAhead(FileThreadState* s) {
     uint32_t fill = s->aheadFill.load();
     if (s->fd < 0 || fill >= FILE_READ_AHEAD_SIZE) return;
+    // The rest moves to the front once per refill, not on every read.
+    if (s->consumed > 0) {
+        std::memmove(s->buffer, s->buffer + s->consumed, fill);
+        s->consumed = 0;
+    }
     size_t got = ReadFully(s->fd, s->buffer + fill, FILE_READ_AHEAD_SIZE - fill,
                            static_cast<uint64_t>(s->aheadStart.load()) + fill);
     s->aheadFill.store(fill + static_cast<uint32_t>(got));

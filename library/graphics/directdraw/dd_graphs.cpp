@@ -1,9 +1,11 @@
 // Surface back end for graphs: one 2D surface per graph, shared with the
-// graphs derived from it, and the transfers of images into those surfaces.
+// graphs derived from it, and the transfers of images and movie frames into
+// those surfaces.
 #include "graphics/directdraw/dd_graphs.h"
 
 #include "graphics/graph_handle.h"
 #include "graphics/image/color_convert.h"
+#include "graphics/image/graph_image.h"
 #include "graphics/surface2d.h"
 #include "graphics/surface_data.h"
 
@@ -65,4 +67,16 @@ int G_DD_FillGraph(GraphData* graph, int red, int green, int blue, int alpha) {
     const Surface2D* s = GetSurface2D(graph->SurfaceHandle);
     if (s == nullptr) return -1;
     return FillSurfaceData(s->SurfaceDataHandle, red, green, blue, alpha);
+}
+
+int G_DD_UpdateMovieFrame(const GraphImage* frame, GraphData* graph) {
+    const Surface2D* s = graph ? GetSurface2D(graph->SurfaceHandle) : nullptr;
+    SurfaceData* d = s ? GetSurfaceData(s->SurfaceDataHandle) : nullptr;
+    // Movie graphs are made in system memory: their pixels are a MEMIMG,
+    // converted into when the frame's format is another.
+    if (d == nullptr || d->MemImg.ValidMagic != MEMIMG_VALID_MAGIC) return -1;
+    const int width = frame->Width < d->MemImg.Width ? frame->Width : d->MemImg.Width;
+    const int height = frame->Height < d->MemImg.Height ? frame->Height : d->MemImg.Height;
+    BltGraphImageToMemImg(frame, nullptr, &d->MemImg, 0, 0, width, height, 0, 0, 0);
+    return 0;
 }

@@ -1,5 +1,6 @@
 // The surface back end's graph operations: surfaces made, derived, filled,
-// restored and deleted for graphs that are not textures, and image transfers.
+// restored and deleted for graphs that are not textures, image transfers and
+// movie frames.
 #pragma once
 
 struct GraphData;
@@ -17,3 +18,5 @@ int G_DD_BltGraphImageToGraphRect(GraphData* graph, const GraphImage* image, con
                                   const ImageRect* srcRect, int destX, int destY, int transFlag);
 int G_DD_RestoreGraph(GraphData* graph);
 int G_DD_FillGraph(GraphData* graph, int red, int green, int blue, int alpha);
+// Copies a movie frame into the pixels of the graph's surface data.
+int G_DD_UpdateMovieFrame(const GraphImage* frame, GraphData* graph);

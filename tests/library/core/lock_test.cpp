@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -63,6 +64,46 @@ TEST(LibraryLock, WaitersAreServedInArrivalOrderAndNewcomersQueueBehind) {
     for (int i = 0; i < 4; ++i) EXPECT_EQ(order[i], i);
 }
 
+TEST(LibraryLock, OwnerThatUnlocksAndLocksAgainQueuesBehindTheWaiter) {
+    LockLibrary();
+    std::vector<char> order;   // written only by the lock's holder
+    std::thread a([&] {
+        LockLibrary();
+        order.push_back('A');
+        UnlockLibrary();
+    });
+    WaitUntil([] { return GetLibraryLockInfo().waiters == 1; });
+    UnlockLibrary();
+    LockLibrary();
+    order.push_back('M');
+    UnlockLibrary();
+    a.join();
+    EXPECT_EQ(std::string(order.begin(), order.end()), "AM");
+}
+
+TEST(LibraryLock, TurnOfAQuitWaiterPassesToTheNext) {
+    LockLibrary();
+    std::atomic<uint32_t> quit{0};
+    std::atomic<int> quitter{-1};
+    std::atomic<bool> nextGot{false};
+    std::thread messageThread([&] { quitter = LockLibraryUnlessQuit(quit) ? 1 : 0; });
+    WaitUntil([] { return GetLibraryLockInfo().waiters == 1; });
+    std::thread next([&] {
+        LockLibrary();
+        nextGot = true;
+        UnlockLibrary();
+    });
+    WaitUntil([] { return GetLibraryLockInfo().waiters == 2; });
+    quit = 1;
+    messageThread.join();
+    EXPECT_EQ(quitter, 0);
+    EXPECT_EQ(GetLibraryLockInfo().waiters, 1);
+    UnlockLibrary();
+    next.join();
+    EXPECT_TRUE(nextGot);
+    EXPECT_EQ(GetLibraryLockInfo().waiters, 0);
+}
+
 TEST(LibraryLock, UnpairedUnlockIsIgnored) {
     UnlockLibrary();                       // before anything was locked
     LockLibrary();
@@ -87,7 +128,6 @@ TEST(LibraryLock, QueuedThreadGivesUpOnQuitAndLeavesTheQueue) {
     std::atomic<int> result{-1};
     std::thread messageThread([&] {
         result = LockLibraryUnlessQuit(quit) ? 1 : 0;
-        LeaveLibraryLockQueue();
     });
     WaitUntil([] { return GetLibraryLockInfo().waiters == 1; });
     quit = 1;

@@ -166,3 +166,48 @@ TEST_F(Library, ChangeWindowModeToTheCurrentModeOnlyLogs) {
     EXPECT_EQ(std::regex_replace(added, std::regex("^[0-9]+:"), "T:"), "T:ChangeWindowMode実行 \r\n");
     ZoVav_End();
 }
+
+// No sound device (the machine has no card): ALSA's own error lines stay off
+// the terminal, and the log says once that the library runs silent.
+TEST_F(Library, WithoutASoundDeviceTheLibraryRunsSilentAndQuiet) {
+    const char* previous = getenv("SDL_AUDIODRIVER");
+    const std::string previousDriver = previous ? previous : "";
+    setenv("SDL_AUDIODRIVER", "alsa", 1);
+    fflush(stderr);
+    int savedErr = dup(2);
+    int capture = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(capture, 2);
+    ChangeWindowMode(1);
+    int started = ZoVav_Init();
+    fflush(stderr);
+    dup2(savedErr, 2);
+    close(savedErr);
+    close(capture);
+    setenv("SDL_AUDIODRIVER", previousDriver.c_str(), 1);
+    ASSERT_EQ(started, 0);
+    EXPECT_EQ(ProcessMessage(), 0);
+    ZoVav_End();
+    const std::string log = Log();
+    const std::string silent = "サウンドデバイスが使えないため音を出さずに動作します\r\n";
+    const size_t first = log.find(silent);
+    EXPECT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find(silent, first + 1), std::string::npos) << "said once";
+    EXPECT_EQ(zvtest::ReadWholeFile(dir_.path() + "/stderr.txt").find("ALSA lib"), std::string::npos);
+}
+
+// A program that exits without ZoVav_End still ends, with its own exit code.
+TEST_F(Library, ExitWithoutEndStopsTheMessageThread) {
+    ChangeWindowMode(1);
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        alarm(10);
+        if (ZoVav_Init() != 0) _exit(10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+}

@@ -15,7 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/lock.h"
 #include "core/startup.h"
+#include "platform/message_queue.h"
 #include "fake_input_source.h"
 #include "zovav.h"
 #include "zv_test_support.h"
@@ -100,6 +102,42 @@ TEST(InputInLibrary, WithoutTheDeviceLayerTheStartSaysSo) {
         "入力関連の初期化をしました\r\n",
         "入力関連の終了処理... 完了\r\n",
     });
+}
+
+// A timed vibration that runs out while the window is inactive and a close is
+// pending: the message thread's pass must not wait for the window (it cannot
+// pump it), and the main thread then closes the program.
+TEST(InputInLibrary, TimedVibrationEndingWhileInactiveAndClosingLetsTheProgramEnd) {
+    zvtest::ScopedTempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    int code = RunInChild([] {
+        SetSkipStartupWaits(1);
+        g_fake = FakeInput{};
+        g_fake.devices.emplace_back();
+        PlatformSetInputSource(fake::Source());
+        ChangeWindowMode(1);
+        if (ZoVav_Init() != 0) return 10;
+        LockLibrary();
+        JoypadData& pad = g_Input.pads[0];
+        pad.vibrationOn = 1;
+        pad.vibrationDuration = 20;
+        pad.vibrationElapsed = 0;
+        pad.vibrationLastTime = g_fake.now;
+        g_fake.now += 100;
+        g_Library.session.active = 0;
+        g_Library.session.closeRequested = 1;
+        PostWindowMessage(WM_CLOSE, 0, 0);
+        UnlockLibrary();
+        // Long enough for several passes of the message thread.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        int passes = 0;
+        while (ProcessMessage() == 0)
+            if (++passes > 1000) return 11;
+        if (g_Input.pads[0].vibrationOn != 0) return 12;
+        if (ZoVav_End() != 0) return 13;
+        return 0;
+    }, 10);
+    EXPECT_EQ(code, 0) << zvtest::ReadWholeFile(dir.path() + "/Log.txt");
 }
 
 // ---- real keys under a private X server ------------------------------------

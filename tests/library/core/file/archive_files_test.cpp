@@ -179,6 +179,9 @@ TEST_F(ArchiveFiles, ExtensionAndKeySettings) {
     TerminateZVArchiveManager();
     Pack("unkeyed", {{"f", "unkeyed f"}}, "");
     EXPECT_EQ(ReadThroughTable("unkeyed/f"), "<missing>") << "wrong key";
+    EXPECT_NE(Log().find("\\UNKEYED.TPX は鍵が違うか壊れているため開けません"), std::string::npos) << Log();
+    EXPECT_EQ(ReadThroughTable("nothing/f"), "<missing>");
+    EXPECT_EQ(Log().find("NOTHING"), std::string::npos) << "a missing archive stays silent";
     SetZVArchiveKeyStringImpl(nullptr);
     EXPECT_EQ(ReadThroughTable("unkeyed/f"), "unkeyed f");
     TerminateZVArchiveManager();

@@ -1,0 +1,92 @@
+// The frame loop on a scripted clock: 60 updates a second, draws dropped
+// while behind, a fresh schedule after a long stall, and fades that hold the
+// loop one period per step.
+#include "game_fixture.h"
+
+#include <set>
+
+#include "frame/screen_helper.h"
+#include "scenes/scene.h"
+
+namespace {
+class FrameLoopTest : public gamefix::GameTest {
+protected:
+    // Runs `updates` updates; each turn of the loop takes 1 ms, and
+    // stall(update) adds a jump of the clock after that update.
+    void RunFor(long updates, std::function<int(long)> stall = nullptr) {
+        MakeGame();
+        new CScene();   // a still scene in place of the title, whose fades would move the schedule
+        sys_.clock = [this, stall]() {
+            long u = game_->UpdateCount();
+            if (stall && u > stalledAfter_) {
+                stalledAfter_ = u;
+                sys_.now += stall(u);
+            }
+            return sys_.now;
+        };
+        sys_.stop = [this, updates]() {
+            ++sys_.now;
+            long u = game_->UpdateCount();
+            if (u > seen_) {
+                seen_ = u;
+                startTimes_.push_back(lastTurn_);
+            }
+            lastTurn_ = sys_.now;
+            return u >= updates;
+        };
+        sys_.onFlip = [this]() { drawn_.insert(game_->UpdateCount()); };
+        game_->Run();
+    }
+    std::set<long> Undrawn(long updates) const {
+        std::set<long> out;
+        for (long u = 1; u <= updates; ++u)
+            if (!drawn_.count(u)) out.insert(u);
+        return out;
+    }
+
+    long stalledAfter_ = 0, seen_ = 0;
+    int lastTurn_ = 0;
+    std::vector<int> startTimes_;   // the clock when each update ran
+    std::set<long> drawn_;
+};
+}  // namespace
+
+TEST_F(FrameLoopTest, RunsSixtyUpdatesASecondAndDrawsEach) {
+    RunFor(121);
+    ASSERT_EQ(startTimes_.size(), 121u);
+    // The schedule starts at 0 and keeps the fraction of a millisecond (the
+    // sum of doubles may pass the whole millisecond by a hair).
+    EXPECT_NEAR(startTimes_[60], 1000, 1);
+    EXPECT_NEAR(startTimes_[120], 2000, 1);
+    EXPECT_NEAR(startTimes_[30], 500, 1);
+    EXPECT_TRUE(Undrawn(121).empty());
+    // Every turn costs 1 ms here, sleeping ones too: about half the time is slept.
+    EXPECT_GT(sys_.slept, 800) << "it sleeps while early instead of spinning";
+}
+
+TEST_F(FrameLoopTest, AfterAStallUpdatesCatchUpWithoutDrawing) {
+    RunFor(40, [](long u) { return u == 10 ? 100 : 0; });
+    EXPECT_EQ(Undrawn(40), (std::set<long>{10, 11, 12, 13, 14, 15}));
+    EXPECT_EQ(startTimes_[39], 650) << "no update is lost: update 40 keeps its time";
+}
+
+TEST_F(FrameLoopTest, FarBehindTheScheduleStartsAfresh) {
+    RunFor(40, [](long u) { return u == 10 ? 1000 : 0; });
+    EXPECT_EQ(Undrawn(40), (std::set<long>{10})) << "no run of updates without drawing";
+    EXPECT_GE(startTimes_[10] - startTimes_[9], 1000);
+    EXPECT_EQ(startTimes_[39] - startTimes_[10], 484) << "the new schedule runs at 60 a second";
+}
+
+TEST_F(FrameLoopTest, FadesHoldOnePeriodPerStepAndRestartTheClock) {
+    MakeGame();
+    CFader fader;
+    fader.FadeIn(0);
+    EXPECT_EQ(sys_.flips, 0);
+    fader.FadeIn(1);
+    EXPECT_EQ(sys_.flips, 2) << "brightness 0, then 255";
+    sys_.flips = 0;
+    sys_.slept = 0;
+    fader.FadeOut(17);
+    EXPECT_EQ(sys_.flips, 18);
+    EXPECT_EQ(sys_.slept, 300) << "18 steps of 1000/60 ms";
+}

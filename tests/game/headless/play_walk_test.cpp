@@ -1,0 +1,162 @@
+// Plays through the real game headless: the walk from the title through a lost play back to the title, and
+// every ordinary enemy kind in every mode, whose per-update hashes must not depend on the run or on drawing.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frame/encoded_file.h"
+#include "zv_test_support.h"
+
+namespace {
+class PlayWalkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir_.path().empty());
+        std::filesystem::create_directories("data/dat");
+        std::filesystem::create_directories("data/material");
+        std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=\n";
+        // Sprite sizes set the hit boxes; plain pictures at the game's sizes stand in for the art.
+        for (int i = 1; i <= 14; ++i) WriteBmp("data/material/bullet" + std::to_string(i) + ".png", 16, 16);
+        for (int i = 1; i <= 9; ++i) WriteBmp("data/material/enemy" + std::to_string(i) + ".png", 48, 40);
+        WriteBmp("data/material/player.png", 108, 84);
+    }
+    static void WriteBmp(const std::string& path, int w, int h) {
+        int row = (w * 3 + 3) & ~3;
+        std::string b(54 + row * h, '\0');
+        auto put32 = [&](int at, uint32_t v) {
+            for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (8 * i));
+        };
+        b[0] = 'B';
+        b[1] = 'M';
+        put32(2, (uint32_t)b.size());
+        put32(10, 54);
+        put32(14, 40);
+        put32(18, w);
+        put32(22, h);
+        b[26] = 1;
+        b[28] = 24;
+        for (size_t i = 54; i < b.size(); ++i) b[i] = char(0x80);
+        std::ofstream(path, std::ios::binary) << b;
+    }
+    static void WriteScript(const std::string& path, const std::string& text) {
+        EncodedFileWriter w;
+        w.SetKey(DataFileKey);
+        ASSERT_TRUE(w.Open(path, "wb"));
+        w.WriteString(text);
+        ASSERT_TRUE(w.Close());
+    }
+    static void WriteTape(const std::vector<int>& words) {
+        std::ofstream out("tape.txt");
+        for (int w : words) out << std::hex << w << "\n";
+    }
+    int Run(const std::string& options) {
+        std::string command = std::string(VELMORA_HEADLESS) + " --run-dir . " + options + " 2>stderr.txt";
+        int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    struct Line {
+        long update;
+        std::string scenes;
+        int score, lives;
+    };
+    static std::vector<Line> Lines(const std::string& path) {
+        std::vector<Line> out;
+        std::ifstream in(path);
+        for (std::string text; std::getline(in, text);) {
+            std::istringstream fields(text);
+            Line l;
+            fields >> l.update >> l.scenes >> l.score >> l.lives;
+            out.push_back(l);
+        }
+        return out;
+    }
+    static long FirstWith(const std::vector<Line>& lines, const std::string& scene) {
+        for (const Line& l : lines)
+            if (l.scenes.find(scene) != std::string::npos) return l.update;
+        return -1;
+    }
+
+    zvtest::ScopedTempDir dir_;
+};
+}  // namespace
+
+TEST_F(PlayWalkTest, TitleModeShotReadyStageGameOverRetryTitle) {
+    // Aimed fire at the waiting ship until every life is gone.
+    WriteScript("data/dat/stage1.dat", "enemy basic 240 100 1 ; enemy basic 240 100 1 ; enemy basic 240 100 1 ;");
+    std::vector<int> tape(4000, 0);
+    tape[2] = tape[7] = tape[12] = 0x10;   // start, NORMAL MODE, NORMAL SHOT
+    WriteTape(tape);
+    ASSERT_EQ(Run("--updates 4000 --tape tape.txt --draw never --hash-out first.txt"), 0);
+    std::vector<Line> first = Lines("first.txt");
+    long retry = FirstWith(first, "CReTry");
+    ASSERT_GT(retry, 0) << "the play never ended";
+    EXPECT_LT(FirstWith(first, "CModeSelect"), FirstWith(first, "CShotSelect"));
+    EXPECT_LT(FirstWith(first, "CShotSelect"), FirstWith(first, "CReady"));
+    EXPECT_LT(FirstWith(first, "CReady"), FirstWith(first, "CStage"));
+    EXPECT_LT(FirstWith(first, "CStage"), FirstWith(first, "CGameOver"));
+    EXPECT_LT(FirstWith(first, "CGameOver"), retry);
+    EXPECT_EQ(first[retry - 2].lives, 0);
+    EXPECT_EQ(first[retry - 2].score, 3) << "each crash adds one point";
+
+    // Down twice to "タイトル画面に戻る", then decide.
+    tape[retry + 1] = tape[retry + 4] = 0x01;
+    tape[retry + 7] = 0x10;
+    WriteTape(tape);
+    ASSERT_EQ(Run("--updates 4000 --tape tape.txt --draw random:3 --hash-out walk.txt"), 0);
+    std::vector<Line> walk = Lines("walk.txt");
+    EXPECT_EQ(walk[retry + 20].scenes, "CTitle");
+    EXPECT_EQ(walk[retry + 20].lives, 0);
+}
+
+class EveryKindTest : public PlayWalkTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EveryKindTest, PlaysTheSameWhateverIsDrawn) {
+    // Each ordinary kind word and "basic" (a boss word too, which brings nothing yet), six rounds.
+    std::string round =
+        "enemy bigrabbit1 120 -10 ; enemy smallrabbit1 300 -10 ; enemy crystal1 100 -10 ; enemy crystal2 380 -10 ;"
+        "wait 60 ; enemy bigrabbit2 360 -10 ; enemy smallrabbit2 60 40 ; enemy crystal3 240 -10 ; wait 60 ;"
+        "enemy bigrabbit3 240 -10 ; enemy smallrabbit3 140 -10 0 ; enemy crystal4 330 -10 ; wait 60 ;"
+        "enemy bigrabbit4 200 -10 20 ; enemy smallrabbit4 280 -10 10 ; enemy crystal5 100 -10 0 ; wait 60 ;"
+        "enemy bigrabbit5 300 -10 ; enemy smallrabbit5 180 -10 0 1 ; enemy crystal6 240 -10 0 150 ; wait 60 ;"
+        "enemy crystal7 240 -10 0 ; enemy crystal8 20 200 2 0 ; enemy crystal8 240 -10 1 150 ; wait 120 ;"
+        "enemy boss1 240 -10 ; enemy basic 240 80 4 ; enemy basic 240 80 0 ; enemy basic 240 80 2 ;"
+        "enemy basic 240 80 3 ; enemy basic 240 80 1 ;";
+    std::string script;
+    for (int i = 0; i < 6; ++i) script += round;
+    for (const char* file : {"room", "stage1"}) WriteScript(std::string("data/dat/") + file + ".dat", script);
+    // Wandering and firing, with both buttons, changed every 37 updates.
+    std::mt19937 dice(5);
+    const int moves[] = {0, 1, 2, 4, 8, 1 | 2, 1 | 4, 8 | 2, 8 | 4}, fire[] = {0, 0x10, 0x10, 0x20};
+    std::vector<int> tape;
+    for (int u = 0, w = 0; u < 10000; ++u) {
+        if (u % 37 == 0) w = moves[dice() % 9] | fire[dice() % 4];
+        tape.push_back(w);
+    }
+    WriteTape(tape);
+    const int mode = GetParam();
+    {
+        std::string start = " --updates 10000 --tape tape.txt --lives-floor 3 --start " + std::to_string(mode) +
+                            ",1," + std::to_string(mode % 2);
+        ASSERT_EQ(Run(start + " --draw never --hash-out a.txt"), 0);
+        ASSERT_EQ(Run(start + " --draw never --hash-out b.txt"), 0);
+        ASSERT_EQ(Run(start + " --draw random:" + std::to_string(mode + 11) + " --hash-out c.txt"), 0);
+        std::string a = zvtest::ReadWholeFile("a.txt");
+        EXPECT_EQ(Lines("a.txt").size(), 10000u);
+        EXPECT_EQ(zvtest::ReadWholeFile("b.txt"), a) << "mode " << mode;
+        EXPECT_EQ(zvtest::ReadWholeFile("c.txt"), a) << "mode " << mode;
+        EXPECT_GT(Lines("a.txt").back().score, 1000) << "enemies were shot down in mode " << mode;
+    }
+    EXPECT_NE(zvtest::ReadWholeFile("stderr.txt").find("boss1"), std::string::npos);
+}
+
+// One run per play mode: BASIC (the practice room), EASY, NORMAL, CRISIS.
+INSTANTIATE_TEST_SUITE_P(Modes, EveryKindTest, ::testing::Range(0, 4));

@@ -1,0 +1,353 @@
+// Movie graphs through the library: LoadGraph of a movie file, the frame that
+// is due drawn on every screen kind, play, pause, tell, seek and the end, the
+// repeat guard between draws, handles and refusals with their log lines,
+// archived movies, the window's deactivation and a display change.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/window.h"
+#include "graphics/graph_handle.h"
+#include "graphics/image/graph_image.h"
+#include "graphics/movie/movie.h"
+#include "graphics/surface2d.h"
+#include "graphics/surface_data.h"
+#include "library/graphics/screens/screens_fixture.h"
+#include "movie_writer.h"
+#include "platform/movie_ffmpeg.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using screenfix::SOFTWARE_SCREENS;
+using screenfix::SURFACE_SCREENS;
+
+int64_t g_nowUs = 0;
+int64_t FakeClock() { return g_nowUs; }
+void NoRestore() {}
+
+// The graph's pixels as 0x00RRGGBB, channels widened to 8 bits.
+std::vector<uint32_t> GraphPixels(int handle) {
+    const GraphData* g = GetGraphData(handle);
+    if (g == nullptr) return {};
+    const SurfaceData* d = GetSurfaceData(GetSurface2D(g->SurfaceHandle)->SurfaceDataHandle);
+    GraphImage view{};
+    view.ColorInfo = *d->MemImg.ColorFormat;
+    view.Width = d->MemImg.Width;
+    view.Height = d->MemImg.Height;
+    view.Pitch = d->MemImg.Pitch;
+    view.Pixels = d->MemImg.Pixels;
+    std::vector<uint32_t> out;
+    for (int y = 0; y < g->Height; ++y)
+        for (int x = 0; x < g->Width; ++x) out.push_back(GetGraphImagePixel(&view, x, y) & 0xFFFFFF);
+    return out;
+}
+
+bool Near(uint32_t a, uint32_t b, int tolerance) {
+    for (int shift : {16, 8, 0})
+        if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > tolerance) return false;
+    return true;
+}
+
+// The frame a 64 x 48 graph shows, or -1 when it shows no frame within the
+// per-channel tolerance (0: exactly).
+int ShownFrame(int handle, int tolerance = 0) {
+    const std::vector<uint32_t> px = GraphPixels(handle);
+    if (px.size() != 64 * 48) return -1;
+    const int i = int(px[64 + 1] >> 16 & 0xFF) / 8;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            if (!Near(px[size_t(y * 64 + x)], moviefix::FramePixel(i, x, y), tolerance)) return -1;
+    return i;
+}
+
+class MovieGraphs : public screenfix::ScreenTest {
+protected:
+    void SetUp() override {
+        ScreenTest::SetUp();
+        g_nowUs = 5000000;
+        MovieSetClock(FakeClock);
+        ASSERT_TRUE(moviefix::WriteMovie("m.mkv", moviefix::MovieSpec{}));
+    }
+    void TearDown() override {
+        ScreenTest::TearDown();
+        MovieSetClock(nullptr);
+    }
+    // A movie graph that starts playing now.
+    int Play(const char* name = "m.mkv") {
+        const int g = LoadGraph(name);
+        EXPECT_GE(g, 0) << Log();
+        EXPECT_EQ(PlayMovieToGraph(g), 0);
+        start_ = g_nowUs;
+        return g;
+    }
+    void At(int ms) { g_nowUs = start_ + int64_t(ms) * 1000; }
+
+    int64_t start_ = 0;
+};
+
+TEST_F(MovieGraphs, TheDueFrameIsDrawnOnEveryScreenKind) {
+    struct Kind {
+        screenfix::ScreenKind kind;
+        int windowMode;
+        int depth;
+    };
+    for (const Kind& k : {Kind{SURFACE_SCREENS, 1, 32}, Kind{SOFTWARE_SCREENS, 1, 32}, Kind{SURFACE_SCREENS, 0, 16},
+                          Kind{SOFTWARE_SCREENS, 0, 16}}) {
+        SCOPED_TRACE(std::string(screenfix::KindName(k.kind)) + (k.windowMode ? " window" : " full screen"));
+        Start(k.kind, k.windowMode);
+        ASSERT_EQ(GetDisplayColorBitDepth(), k.depth);
+        const int tolerance = k.depth == 32 ? 0 : 8;   // 5 and 6 bits widened
+        const int g = Play();
+        int w = 0, h = 0;
+        EXPECT_EQ(GetGraphSize(g, &w, &h), 0);
+        EXPECT_EQ(w * 1000 + h, 64 * 1000 + 48);
+        At(550);
+        EXPECT_EQ(DrawGraph(10, 20, g, 0), 0);
+        EXPECT_EQ(ShownFrame(g, tolerance), 5);
+        EXPECT_EQ(ScreenFlip(), 0);
+        const screenfix::Frame window = screenfix::WindowFrame();
+        EXPECT_TRUE(Near(screenfix::At(window, 15, 20), moviefix::kMarker, tolerance));
+        EXPECT_TRUE(Near(screenfix::At(window, 40, 40), moviefix::FrameColour(5), tolerance));
+        End();
+    }
+}
+
+TEST_F(MovieGraphs, ALossyMoviePlaysWithinTolerance) {
+    moviefix::MovieSpec spec;
+    spec.container = "avi";
+    spec.codec = "mpeg4";
+    spec.pixels = AV_PIX_FMT_YUV420P;
+    ASSERT_TRUE(moviefix::WriteMovie("m.avi", spec));
+    Start(SURFACE_SCREENS);
+    const int g = Play("m.avi");
+    At(1250);
+    EXPECT_EQ(DrawRotaGraph(100, 100, 1.0, 0.0, g, 0), 0);
+    const std::vector<uint32_t> px = GraphPixels(g);
+    ASSERT_EQ(px.size(), 64u * 48u);
+    EXPECT_TRUE(Near(px[24 * 64 + 32], moviefix::FrameColour(12), 10));
+    EXPECT_TRUE(Near(px[47 * 64 + 63], moviefix::FrameColour(12), 10));
+}
+
+TEST_F(MovieGraphs, PlayPauseSeekAndTheEnd) {
+    Start(SURFACE_SCREENS);
+    const int g = Play();
+    EXPECT_EQ(GetMovieStateToGraph(g), 1);
+    At(595);
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(ShownFrame(g), 5);
+    // A second draw within the same screen frame and 18 ms copies nothing,
+    // even though frame 6 is due; the next screen frame gets it.
+    At(605);
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(ShownFrame(g), 5);
+    ScreenFlip();
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(ShownFrame(g), 6);
+
+    // Pause holds the frame and the time; play goes on from there.
+    EXPECT_EQ(PauseMovieToGraph(g), 0);
+    EXPECT_EQ(GetMovieStateToGraph(g), 0);
+    At(1605);
+    ScreenFlip();
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(ShownFrame(g), 6);
+    EXPECT_EQ(TellMovieToGraph(g), 605);
+    EXPECT_EQ(PlayMovieToGraph(g), 0);
+    At(1705);
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(ShownFrame(g), 7);
+    EXPECT_EQ(TellMovieToGraph(g), 705);
+
+    // At the end the movie stops by itself and keeps its last frame.
+    At(9000);
+    DrawGraph(0, 0, g, 0);
+    ScreenFlip();
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(GetMovieStateToGraph(g), 0);
+    EXPECT_EQ(ShownFrame(g), 19);
+    EXPECT_EQ(TellMovieToGraph(g), 2000);
+
+    // A seek shows its frame at once; playing again starts from there.
+    EXPECT_EQ(SeekMovieToGraph(g, 1230), 0);
+    EXPECT_EQ(ShownFrame(g), 12);
+    EXPECT_EQ(TellMovieToGraph(g), 1230);
+    EXPECT_EQ(GetMovieStateToGraph(g), 0);
+    EXPECT_EQ(PlayMovieToGraph(g), 0);
+    At(9000 + 300);
+    ScreenFlip();
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(ShownFrame(g), 15);
+    EXPECT_EQ(SeekMovieToGraph(g, -5), -1);
+
+    // A graph without a movie has nothing to play and no position.
+    const int plain = MakeGraph(8, 8);
+    EXPECT_EQ(PlayMovieToGraph(plain), 0);
+    EXPECT_EQ(PauseMovieToGraph(plain), 0);
+    for (int handle : {plain, 12345, -1}) {
+        EXPECT_EQ(TellMovieToGraph(handle), -1);
+        EXPECT_EQ(SeekMovieToGraph(handle, 0), -1);
+        EXPECT_EQ(GetMovieStateToGraph(handle), -1);
+    }
+    EXPECT_EQ(PlayMovieToGraph(12345), -1);
+}
+
+TEST_F(MovieGraphs, HandlesRefusalsAndTheirLogLines) {
+    ASSERT_TRUE(moviefix::WriteSoundOnly("tone.mkv"));
+    std::ofstream("junk.bin", std::ios::binary) << std::string(3000, 'j');
+    Start(SURFACE_SCREENS);
+
+    const int a = LoadGraph("m.mkv");
+    const int b = LoadGraph("m.mkv");
+    ASSERT_GE(b, 0);
+    EXPECT_EQ(GetGraphData(a)->MovieHandle, 0x18000000);
+    EXPECT_EQ(GetGraphData(b)->MovieHandle, 0x18010001);
+
+    // 24-bit frames are not made for a 32-bit screen.
+    int w = 0, h = 0;
+    const int mode2 = OpenMovieToGraph("m.mkv", &w, &h, 2);
+    ASSERT_GE(mode2, 0);
+    EXPECT_EQ(GetMovieData(mode2)->FrameImage.ColorInfo.ColorBitDepth, 32);
+    EXPECT_EQ(w * 1000 + h, 64 * 1000 + 48);
+    EXPECT_EQ(CloseMovieHandle(mode2), 0);
+
+    EXPECT_EQ(LoadGraph("junk.bin"), -1);
+    zvtest::ExpectInOrder(Log(), {"ファイル:junk.bin が開けませんでした", "ムービーファイルオープン処理時にエラーが発生しました",
+                                  "右記のグラフィックファイルのロードに失敗しました：junk.bin"});
+    EXPECT_EQ(LoadGraph("tone.mkv"), -1);
+    zvtest::ExpectInOrder(Log(), {"動画ファイルではない可能性があります！", "ムービーファイルオープン処理時にエラーが発生しました",
+                                  "右記のグラフィックファイルのロードに失敗しました：tone.mkv"});
+    const std::string longName(ZV_PATH_MAX + 10, 'n');
+    EXPECT_EQ(OpenMovieToGraph(longName.c_str(), &w, &h, 0), -1);
+    zvtest::ExpectInOrder(Log(), {"ファイル:nnnn", " が開けませんでした", "ムービーファイルオープン処理時にエラーが発生しました"});
+
+    // A graph derived from a movie graph shows the movie without owning it.
+    const int part = DerivationGraph(0, 0, 16, 16, a);
+    ASSERT_GE(part, 0);
+    EXPECT_EQ(DeleteGraph(part), 0);
+    EXPECT_EQ(PlayMovieToGraph(a), 0);
+    EXPECT_EQ(GetMovieStateToGraph(a), 1);
+
+    // Deleting the graph closes its movie; the table holds 100 movies.
+    const int movieOfB = GetGraphData(b)->MovieHandle;
+    EXPECT_EQ(DeleteGraph(b), 0);
+    EXPECT_EQ(GetMovieData(movieOfB), nullptr);
+    std::vector<int> graphs;
+    for (int i = 0; i < 99; ++i) graphs.push_back(LoadGraph("m.mkv"));   // a and 99 more
+    EXPECT_GE(graphs.back(), 0);
+    const std::string before = Log();
+    EXPECT_EQ(OpenMovieToGraph("m.mkv", &w, &h, 0), -1);
+    EXPECT_EQ(Log(), before) << "a full table is no log line";
+    EXPECT_EQ(LoadGraph("m.mkv"), -1);
+    DeleteGraph(graphs.back());
+    EXPECT_GE(LoadGraph("m.mkv"), 0);
+}
+
+TEST_F(MovieGraphs, AnArchivedMovieStreamsWithoutATemporaryCopy) {
+    const std::string tmp = dir_.path() + "/tmp";
+    fs::create_directories(tmp);
+    fs::create_directories("src-data");
+    fs::copy_file("m.mkv", "src-data/m.mkv");
+    const std::string pack = std::string("'") + ZVPACK_PATH + "' src-data data.tpx --key kor3vq >/dev/null 2>&1";
+    ASSERT_EQ(std::system(pack.c_str()), 0);
+    fs::remove_all("src-data");
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    setenv("TMPDIR", tmp.c_str(), 1);
+    SetUseZVArchiveFlag(1);
+    SetZVArchiveExtension("tpx");
+    SetZVArchiveKeyString("kor3vq");
+    Start(SOFTWARE_SCREENS);
+    const int plain = Play("m.mkv");
+    const int packed = Play("data/m.mkv");
+    At(550);
+    DrawGraph(0, 0, plain, 0);
+    DrawGraph(0, 0, packed, 0);
+    EXPECT_EQ(ShownFrame(packed), 5);
+    EXPECT_EQ(GraphPixels(packed), GraphPixels(plain));
+    EXPECT_TRUE(fs::is_empty(tmp));
+    EXPECT_EQ(DeleteGraph(packed), 0);
+    End();
+    EXPECT_TRUE(fs::is_empty(tmp));
+    SetUseZVArchiveFlag(0);
+    if (oldTmp) setenv("TMPDIR", savedTmp.c_str(), 1); else unsetenv("TMPDIR");
+}
+
+TEST_F(MovieGraphs, DeactivationPausesOnlyWhatPlaysAndActivationResumesIt) {
+    Start(SURFACE_SCREENS);
+    const int playing = Play(), paused = Play(), ended = Play();
+    EXPECT_EQ(PauseMovieToGraph(paused), 0);
+    EXPECT_EQ(SeekMovieToGraph(ended, 60000), 0);
+    At(100);
+    ScreenFlip();
+    DrawGraph(0, 0, ended, 0);
+    ASSERT_EQ(GetMovieStateToGraph(ended), 0);
+
+    At(300);
+    WndProc(WM_ACTIVATEAPP, 0, 0);
+    EXPECT_EQ(GetMovieStateToGraph(playing), 0);
+    At(5300);
+    WndProc(WM_ACTIVATE, 1, 0);
+    ASSERT_EQ(GetActiveFlag(), 1);
+    EXPECT_EQ(GetMovieStateToGraph(playing), 1);
+    EXPECT_EQ(GetMovieStateToGraph(paused), 0);
+    EXPECT_EQ(GetMovieStateToGraph(ended), 0);
+    // The inactive time does not count.
+    EXPECT_EQ(TellMovieToGraph(playing), 300);
+    At(5400);
+    DrawGraph(0, 0, playing, 0);
+    EXPECT_EQ(ShownFrame(playing), 4);
+}
+
+TEST_F(MovieGraphs, ADisplayChangeKeepsThePositionAndRestoresEveryMovie) {
+    ASSERT_TRUE(moviefix::WriteMovie("gone.mkv", moviefix::MovieSpec{}));
+    Start(SURFACE_SCREENS, 0);
+    SetRestoreGraphCallback(NoRestore);
+    const int doomed = Play("gone.mkv");
+    const int g = Play();
+    At(730);
+    DrawGraph(0, 0, g, 0);
+    ASSERT_EQ(ShownFrame(g, 8), 7);
+
+    WndProc(WM_DISPLAYCHANGE, 32, MakeLParam(640, 480));
+    EXPECT_EQ(Log().find("復元関数が登録されていないためか"), std::string::npos);
+    EXPECT_EQ(GetMovieStateToGraph(g), 1);
+    EXPECT_EQ(TellMovieToGraph(g), 730);
+    ScreenFlip();
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(ShownFrame(g, 8), 7);
+    At(830);
+    ScreenFlip();
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(ShownFrame(g, 8), 8);
+
+    // A movie that cannot be opened again does not keep the others closed.
+    At(1000);
+    EXPECT_EQ(ReleaseAllMovieSurfaces(), 0);
+    fs::remove("gone.mkv");
+    EXPECT_EQ(RestoreAllMovieSurfaces(), -1);
+    EXPECT_NE(Log().find("ファイル:gone.mkv が開けませんでした"), std::string::npos);
+    EXPECT_EQ(TellMovieToGraph(doomed), 1000);
+    EXPECT_EQ(TellMovieToGraph(g), 1000);
+    At(1100);
+    ScreenFlip();
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(ShownFrame(g, 8), 11);
+    EXPECT_EQ(DrawGraph(0, 0, doomed, 0), 0);
+
+    // A window-mode change makes the screens anew and deletes every graph:
+    // the movies go with their graphs.
+    const int movie = GetGraphData(g)->MovieHandle;
+    EXPECT_EQ(ChangeWindowMode(1), 0);
+    EXPECT_EQ(GetGraphData(g), nullptr);
+    EXPECT_EQ(GetMovieData(movie), nullptr);
+    EXPECT_GE(Play(), 0);
+}
+
+}  // namespace

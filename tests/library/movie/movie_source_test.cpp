@@ -1,0 +1,270 @@
+// The movie source on its own, over bytes in memory and an injected clock:
+// which frame is due when, late frames, the end, pause, tell and seek, the
+// pixel formats, lossy movies, and the files it refuses.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "library/graphics/image_fixtures.h"
+#include "movie_writer.h"
+#include "platform/movie_ffmpeg.h"
+#include "zv_test_support.h"
+
+namespace {
+
+int64_t g_nowUs = 0;
+int64_t FakeClock() { return g_nowUs; }
+int g_closedSources = 0;
+
+struct MemoryBytes {
+    std::string data;
+    size_t position = 0;
+};
+
+size_t ReadMemory(void* h, void* buffer, size_t size) {
+    MemoryBytes* m = static_cast<MemoryBytes*>(h);
+    const size_t n = std::min(size, m->data.size() - m->position);
+    std::memcpy(buffer, m->data.data() + m->position, n);
+    m->position += n;
+    return n;
+}
+int SeekMemory(void* h, int64_t offset, int origin) {
+    MemoryBytes* m = static_cast<MemoryBytes*>(h);
+    const int64_t base = origin == 0 ? 0 : origin == 1 ? int64_t(m->position) : int64_t(m->data.size());
+    if (base + offset < 0) return -1;
+    m->position = size_t(std::min<int64_t>(base + offset, int64_t(m->data.size())));
+    return 0;
+}
+int64_t TellMemory(void* h) { return int64_t(static_cast<MemoryBytes*>(h)->position); }
+void CloseMemory(void* h) {
+    delete static_cast<MemoryBytes*>(h);
+    ++g_closedSources;
+}
+
+MovieOpenResult OpenBytes(const std::string& bytes, MovieStream** out) {
+    const MovieByteSource source{new MemoryBytes{bytes, 0}, ReadMemory, SeekMemory, TellMemory, CloseMemory};
+    return MovieStreamOpen(&source, out);
+}
+
+std::string Slurp(const std::string& path) { return zvtest::ReadWholeFile(path); }
+
+class MovieSource : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir_.path().empty());
+        g_nowUs = 1000000;
+        MovieSetClock(FakeClock);
+    }
+    void TearDown() override {
+        MovieStreamClose(stream_);
+        MovieSetClock(nullptr);
+    }
+    // Opens a movie of spec written to a file, and starts it at the current time.
+    void OpenMovie(const moviefix::MovieSpec& spec, const char* name = "m.mkv") {
+        ASSERT_TRUE(moviefix::WriteMovie(name, spec));
+        ASSERT_EQ(OpenBytes(Slurp(name), &stream_), MOVIE_OPENED);
+        MovieStreamGetInfo(stream_, &info_);
+        pixels_.assign(size_t(info_.width) * size_t(info_.height), 0xDEADBEEF);
+        MovieStreamRun(stream_);
+        start_ = g_nowUs;
+    }
+    void At(int ms) { g_nowUs = start_ + int64_t(ms) * 1000; }
+    MovieFrameResult Update() {
+        return MovieStreamUpdate(stream_, MOVIE_PIXELS_X8R8G8B8, pixels_.data(), info_.width * 4);
+    }
+    // The frame the 32-bit pixels show, or -1 when they are no exact frame.
+    int ShownFrame() const {
+        const int i = int(pixels_[size_t(info_.width) + 1] >> 16 & 0xFF) / 8;
+        for (int y = 0; y < info_.height; ++y)
+            for (int x = 0; x < info_.width; ++x)
+                if ((pixels_[size_t(y * info_.width + x)] & 0xFFFFFF) != moviefix::FramePixel(i, x, y)) return -1;
+        return i;
+    }
+
+    zvtest::ScopedTempDir dir_;
+    MovieStream* stream_ = nullptr;
+    MovieStreamInfo info_{};
+    std::vector<uint32_t> pixels_;
+    int64_t start_ = 0;
+};
+
+TEST_F(MovieSource, TheDueFrameFollowsTheClockToTheEnd) {
+    OpenMovie(moviefix::MovieSpec{});
+    EXPECT_EQ(info_.width, 64);
+    EXPECT_EQ(info_.height, 48);
+    EXPECT_EQ(info_.timePerFrameUs, 100000);
+    struct Step {
+        int ms;
+        MovieFrameResult result;
+        int frame;   // shown afterwards
+    };
+    const Step steps[] = {
+        {0, MOVIE_FRAME_NEW, 0},      {0, MOVIE_FRAME_PENDING, 0}, {99, MOVIE_FRAME_PENDING, 0},
+        {100, MOVIE_FRAME_NEW, 1},    {550, MOVIE_FRAME_NEW, 5},   // 2 to 4 are late and skipped
+        {599, MOVIE_FRAME_PENDING, 5}, {1999, MOVIE_FRAME_NEW, 19},
+        {1999, MOVIE_FRAME_PENDING, 19},   // the last frame has its 100 ms too
+        {2000, MOVIE_FRAME_END, 19},  {9000, MOVIE_FRAME_END, 19},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.ms);
+        At(s.ms);
+        EXPECT_EQ(Update(), s.result);
+        EXPECT_EQ(ShownFrame(), s.frame);
+    }
+    // The clock stopped at the end: the movie tells its length.
+    EXPECT_EQ(MovieStreamIsRunning(stream_), 0);
+    EXPECT_EQ(MovieStreamTellMs(stream_), 2000);
+}
+
+TEST_F(MovieSource, PauseHoldsTheClockAndSeekMovesIt) {
+    OpenMovie(moviefix::MovieSpec{});
+    At(300);
+    EXPECT_EQ(MovieStreamTellMs(stream_), 300);
+    MovieStreamPause(stream_);
+    At(1300);
+    EXPECT_EQ(MovieStreamTellMs(stream_), 300);
+    EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
+    EXPECT_EQ(ShownFrame(), 3);
+    MovieStreamRun(stream_);
+    At(1450);
+    EXPECT_EQ(MovieStreamTellMs(stream_), 450);
+    EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
+    EXPECT_EQ(ShownFrame(), 4);
+
+    // Forwards and backwards, running and paused.
+    EXPECT_EQ(MovieStreamSeekMs(stream_, 1530), 0);
+    EXPECT_EQ(MovieStreamTellMs(stream_), 1530);
+    EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
+    EXPECT_EQ(ShownFrame(), 15);
+    MovieStreamPause(stream_);
+    EXPECT_EQ(MovieStreamSeekMs(stream_, 210), 0);
+    At(5000);
+    EXPECT_EQ(MovieStreamTellMs(stream_), 210);
+    EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
+    EXPECT_EQ(ShownFrame(), 2);
+    EXPECT_EQ(MovieStreamSeekMs(stream_, -1), -1);
+    EXPECT_EQ(MovieStreamTellMs(stream_), 210);
+
+    // Past the end: the last frame, then the end; a seek back plays again.
+    EXPECT_EQ(MovieStreamSeekMs(stream_, 60000), 0);
+    EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
+    EXPECT_EQ(ShownFrame(), 19);
+    EXPECT_EQ(Update(), MOVIE_FRAME_END);
+    EXPECT_EQ(MovieStreamSeekMs(stream_, 0), 0);
+    MovieStreamRun(stream_);
+    EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
+    EXPECT_EQ(ShownFrame(), 0);
+}
+
+TEST_F(MovieSource, FramesComeInEachPixelFormat) {
+    OpenMovie(moviefix::MovieSpec{});
+    At(550);
+    std::vector<uint8_t> rgb24(size_t(64 * 3 + 0) * 48), rgb16(size_t(64 * 2) * 48);
+    ASSERT_EQ(MovieStreamUpdate(stream_, MOVIE_PIXELS_R8G8B8, rgb24.data(), 64 * 3), MOVIE_FRAME_NEW);
+    // The same frame again in another format.
+    ASSERT_EQ(MovieStreamSeekMs(stream_, 550), 0);
+    ASSERT_EQ(MovieStreamUpdate(stream_, MOVIE_PIXELS_R5G6B5, rgb16.data(), 64 * 2), MOVIE_FRAME_NEW);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const uint32_t want = moviefix::FramePixel(5, x, y);
+            const uint8_t* p = &rgb24[size_t(y * 64 + x) * 3];
+            ASSERT_EQ(uint32_t(p[0] | p[1] << 8 | p[2] << 16), want) << x << "," << y;
+            const uint16_t v = uint16_t(rgb16[size_t(y * 64 + x) * 2] | rgb16[size_t(y * 64 + x) * 2 + 1] << 8);
+            const int r = (v >> 11) << 3, g = (v >> 5 & 0x3F) << 2, b = (v & 0x1F) << 3;
+            ASSERT_NEAR(r, int(want >> 16 & 0xFF), 8) << x << "," << y;
+            ASSERT_NEAR(g, int(want >> 8 & 0xFF), 4) << x << "," << y;
+            ASSERT_NEAR(b, int(want & 0xFF), 8) << x << "," << y;
+        }
+}
+
+TEST_F(MovieSource, LossyMoviesPlayWithinTolerance) {
+    moviefix::MovieSpec spec;
+    spec.container = "avi";
+    spec.codec = "mpeg4";
+    spec.pixels = AV_PIX_FMT_YUV420P;
+    OpenMovie(spec, "m.avi");
+    for (int frame : {0, 5, 12, 19}) {
+        SCOPED_TRACE(frame);
+        At(frame * 100 + 50);
+        ASSERT_EQ(Update(), MOVIE_FRAME_NEW);
+        // Away from the marker, which a lossy codec smears.
+        for (const auto& [x, y] : {std::pair<int, int>{32, 24}, {63, 47}, {0, 40}}) {
+            const uint32_t got = pixels_[size_t(y * 64 + x)], want = moviefix::FrameColour(frame);
+            for (int shift : {16, 8, 0}) EXPECT_NEAR(int(got >> shift & 0xFF), int(want >> shift & 0xFF), 10);
+        }
+    }
+}
+
+TEST_F(MovieSource, WhatIsNoMovieIsRefusedAndTheSourceClosed) {
+    moviefix::MovieSpec wide;
+    wide.width = 8200;
+    wide.height = 2;
+    wide.frames = 1;
+    moviefix::MovieSpec widest = wide;
+    widest.width = 8192;
+    ASSERT_TRUE(moviefix::WriteMovie("m.mkv", moviefix::MovieSpec{}));
+    ASSERT_TRUE(moviefix::WriteMovie("wide.mkv", wide));
+    ASSERT_TRUE(moviefix::WriteMovie("widest.mkv", widest));
+    ASSERT_TRUE(moviefix::WriteSoundOnly("tone.mkv"));
+    ASSERT_TRUE(moviefix::WriteSoundOnly("tone.avi", "avi"));
+    const std::string movie = Slurp("m.mkv");
+    std::string garbage(4096, '\0');
+    uint32_t x = 7;
+    for (char& c : garbage) c = char((x = x * 1103515245 + 12345) >> 24);
+    // A picture is no movie, even though a picture reader would take it.
+    const imgfix::Bytes picture = imgfix::MakeRgbPng(16, 16, std::vector<uint32_t>(256, 0xFF336699), false);
+    const std::string png(picture.begin(), picture.end());
+    struct Case {
+        const char* name;
+        std::string bytes;
+        MovieOpenResult result;
+    };
+    const Case cases[] = {
+        {"empty", "", MOVIE_UNREADABLE},
+        {"garbage", garbage, MOVIE_UNREADABLE},
+        {"truncated header", movie.substr(0, 40), MOVIE_UNREADABLE},
+        {"picture", png, MOVIE_UNREADABLE},
+        {"sound only", Slurp("tone.mkv"), MOVIE_NOT_VIDEO},
+        {"sound only in avi", Slurp("tone.avi"), MOVIE_NOT_VIDEO},
+        {"frames too wide", Slurp("wide.mkv"), MOVIE_NOT_VIDEO},
+        {"widest frames", Slurp("widest.mkv"), MOVIE_OPENED},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int closedBefore = g_closedSources;
+        MovieStream* s = nullptr;
+        EXPECT_EQ(OpenBytes(c.bytes, &s), c.result);
+        EXPECT_EQ(s != nullptr, c.result == MOVIE_OPENED);
+        MovieStreamClose(s);
+        EXPECT_EQ(g_closedSources, closedBefore + 1);
+    }
+}
+
+TEST_F(MovieSource, ACutMoviePlaysWhatItHasAndEnds) {
+    ASSERT_TRUE(moviefix::WriteMovie("m.mkv", moviefix::MovieSpec{}));
+    const std::string movie = Slurp("m.mkv");
+    ASSERT_EQ(OpenBytes(movie.substr(0, movie.size() / 2), &stream_), MOVIE_OPENED);
+    MovieStreamGetInfo(stream_, &info_);
+    pixels_.assign(size_t(info_.width) * size_t(info_.height), 0);
+    MovieStreamRun(stream_);
+    start_ = g_nowUs;
+    int last = -1;
+    MovieFrameResult r = MOVIE_FRAME_PENDING;
+    for (int ms = 0; ms <= 3000 && r != MOVIE_FRAME_END; ms += 50) {
+        At(ms);
+        r = Update();
+        if (r == MOVIE_FRAME_NEW) {
+            EXPECT_GT(ShownFrame(), last);
+            last = ShownFrame();
+        }
+    }
+    EXPECT_EQ(r, MOVIE_FRAME_END);
+    EXPECT_GE(last, 1);
+    EXPECT_LT(last, 19);
+}
+
+}  // namespace

@@ -1,0 +1,275 @@
+// Network handles against a scripted peer on 127.0.0.1: the layer before it
+// starts, packets on the wire, prefixes and payloads that arrive in pieces,
+// hostile prefixes, lost connections, accepting, and sends into a reset.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "loopback.h"
+#include "core/window.h"
+#include "network/net_handle.h"
+#include "network/network.h"
+#include "platform/window_messages.h"
+
+using nettest::LibraryFixture;
+using nettest::Prefix;
+using nettest::ScriptedPeer;
+using nettest::Turns;
+
+namespace {
+class NetHandle : public LibraryFixture {
+protected:
+    // Connects and pumps until the connection is made.
+    int Connect(int port) {
+        int h = ConnectNetWork("127.0.0.1", port);
+        EXPECT_NE(h, -1);
+        EXPECT_EQ(GetNetWorkData(h)->connected, 0);   // not until the connect event
+        EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) == 1; }));
+        return h;
+    }
+    std::string Recv(int h, int n) {
+        std::string out(size_t(n), '\0');
+        return NetWorkRecv(h, out.data(), n) == 0 ? out : "<none>";
+    }
+};
+}  // namespace
+
+TEST_F(NetHandle, BeforeTheLayerStartsEveryCallFailsQuietly) {
+    const int made = 0x48000000 | 5;
+    char buf[4] = {};
+    EXPECT_EQ(GetNetWorkAcceptState(made), -1);
+    EXPECT_EQ(GetNetWorkDataLength(made), -1);
+    EXPECT_EQ(NetWorkRecv(made, buf, 1), -1);
+    EXPECT_EQ(NetWorkRecvToPeek(made, buf, 1), -1);
+    EXPECT_EQ(NetWorkSend(made, buf, 1), -1);
+    EXPECT_EQ(CloseNetWork(made), -1);
+    EXPECT_EQ(GetNewAcceptNetWork(), -1);
+    EXPECT_EQ(GetListenNetWorkPort(), -1);
+    EXPECT_EQ(StopListenNetWork(), -1);
+    EXPECT_EQ(AcceptNetWork(), -1);
+    Pump(3);
+    EXPECT_EQ(GetNetWorkStarted(), 0);
+    ZoVav_End();
+    const std::string log = Log();
+    EXPECT_EQ(log.find("ネットワーク"), std::string::npos) << log;
+    EXPECT_EQ(log.find(" in "), std::string::npos) << log;
+    ASSERT_EQ(ZoVav_Init(), 0);
+}
+
+TEST_F(NetHandle, SendPutsALengthPrefixedPacketOnTheWire) {
+    std::string seen;
+    int h;
+    {
+        ScriptedPeer peer([&](int fd) { seen = nettest::RecvBytes(fd, 7); });
+        h = Connect(peer.port());
+        EXPECT_EQ(NetWorkSend(h, "abc", 3), 0);
+        EXPECT_TRUE(PumpUntil([&] { return GetNetWorkData(h)->sendBuffer.length == 0; }));
+    }
+    EXPECT_EQ(seen, std::string("\x03\x00\x00\x00" "abc", 7));
+    ZoVav_End();
+    zvtest::ExpectInOrder(Log(), {"ネットワーク関連の終了処理を行います \r\n", "ネットワーク関連の終了処理は完了しました\r\n"});
+    ASSERT_EQ(ZoVav_Init(), 0);
+}
+
+TEST_F(NetHandle, PrefixAndPayloadArrivingInPiecesAreTakenWhenWhole) {
+    Turns turns;
+    ScriptedPeer peer([&](int fd) {
+        const std::string packet = Prefix(5) + "hello";
+        const std::vector<std::string> pieces = {packet.substr(0, 2), packet.substr(2, 2) + "hel", "lo"};
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            turns.Wait(int(2 * i + 1));
+            nettest::SendAll(fd, pieces[i]);
+            turns.Signal(int(2 * i + 2));
+        }
+        turns.Wait(100);
+    });
+    const int h = Connect(peer.port());
+    char buf[8];
+    // Half a prefix: nothing is taken from the socket.
+    turns.Signal(1);
+    ASSERT_TRUE(turns.Wait(2));
+    Pump(5);
+    EXPECT_EQ(GetNetWorkDataLength(h), 0);
+    EXPECT_EQ(GetNetWorkData(h)->recvRemaining, 0);
+    // The prefix completes and three payload bytes come: they count.
+    turns.Signal(3);
+    ASSERT_TRUE(turns.Wait(4));
+    EXPECT_TRUE(PumpUntil([&] { return GetNetWorkDataLength(h) == 3; }));
+    EXPECT_EQ(NetWorkRecv(h, buf, 5), -1);          // more than is waiting: nothing taken
+    EXPECT_EQ(NetWorkRecvToPeek(h, buf, 3), 0);
+    EXPECT_EQ(std::string(buf, 3), "hel");
+    turns.Signal(5);
+    ASSERT_TRUE(turns.Wait(6));
+    EXPECT_TRUE(PumpUntil([&] { return GetNetWorkDataLength(h) == 5; }));
+    EXPECT_EQ(Recv(h, 5), "hello");
+    EXPECT_EQ(GetNetWorkDataLength(h), 0);
+    turns.Signal(100);
+}
+
+TEST_F(NetHandle, HostilePrefixSetsTheErrorFlagAndTheHandleCloses) {
+    for (uint32_t size : {0x80000000u, uint32_t(NETWORK_MAX_PACKET) + 1}) {
+        SCOPED_TRACE(size);
+        Turns turns;
+        ScriptedPeer peer([&](int fd) {
+            nettest::SendAll(fd, Prefix(size) + "xyz");
+            turns.Wait(1);
+        });
+        const int h = Connect(peer.port());
+        EXPECT_TRUE(PumpUntil([&] { return GetNetWorkData(h) == nullptr || GetNetWorkData(h)->error == 1; }));
+        if (GetNetWorkData(h)) {
+            EXPECT_EQ(GetNetWorkDataLength(h), -1);
+            ProcessMessage();
+        }
+        EXPECT_EQ(GetNetWorkData(h), nullptr);
+        EXPECT_EQ(GetNetWorkAcceptState(h), -1);
+        const std::string line = "受信データを保存するリングバッファのリサイズに失敗しました(データサイズ " +
+                                 std::to_string(size) + " byte)";
+        EXPECT_NE(Log().find(line), std::string::npos) << Log();
+        turns.Signal(1);
+    }
+}
+
+TEST_F(NetHandle, LostConnectionReportsOnceThenClosesAfterItsBytesAreRead) {
+    // Nothing waiting: reported lost once, closed by the next pass.
+    {
+        ScriptedPeer peer([](int) {});
+        const int h = Connect(peer.port());
+        EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) == 0; }));
+        ProcessMessage();
+        const size_t logSize = Log().size();
+        EXPECT_EQ(GetNetWorkAcceptState(h), -1);
+        EXPECT_EQ(CloseNetWork(h), -1);
+        EXPECT_EQ(Log().size(), logSize);       // a closed handle fails without a line
+    }
+    // A packet waiting: the handle stays until it has been read.
+    {
+        ScriptedPeer peer([](int fd) { nettest::SendAll(fd, Prefix(4) + "last"); });
+        const int h = Connect(peer.port());
+        EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) == 0; }));
+        Pump(5);
+        EXPECT_EQ(GetNetWorkDataLength(h), 4);
+        EXPECT_EQ(Recv(h, 4), "last");
+        ProcessMessage();
+        EXPECT_EQ(GetNetWorkData(h), nullptr);
+    }
+}
+
+TEST_F(NetHandle, ListeningAcceptsConnectionsAsNewHandles) {
+    ASSERT_EQ(ListenNetWork(0), 0);
+    const int port = GetListenNetWorkPort();
+    ASSERT_GT(port, 0);
+    EXPECT_EQ(ListenNetWork(0), -1);                // one listening socket at a time
+    int client = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(uint16_t(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t size = sizeof a;
+    getsockname(client, reinterpret_cast<sockaddr*>(&a), &size);
+    nettest::SendAll(client, Prefix(2) + "hi");
+
+    int h = -1;
+    EXPECT_TRUE(PumpUntil([&] { return (h = GetNewAcceptNetWork()) != -1; }));
+    EXPECT_EQ(GetNewAcceptNetWork(), -1);           // each handle is handed out once
+    EXPECT_EQ(GetNetWorkAcceptState(h), 1);
+    unsigned char address[4] = {};
+    int peerPort = 0;
+    EXPECT_EQ(GetNetWorkPeerAddress(h, address, &peerPort), 0);
+    EXPECT_EQ(std::vector<int>(address, address + 4), (std::vector<int>{127, 0, 0, 1}));
+    EXPECT_EQ(peerPort, ntohs(a.sin_port));
+    EXPECT_TRUE(PumpUntil([&] { return GetNetWorkDataLength(h) == 2; }));
+    EXPECT_EQ(Recv(h, 2), "hi");
+    EXPECT_EQ(NetWorkSend(h, "ok", 2), 0);
+    EXPECT_EQ(nettest::RecvBytes(client, 6), Prefix(2) + "ok");
+    EXPECT_EQ(CloseNetWork(h), 0);
+    EXPECT_EQ(StopListenNetWork(), 0);
+    EXPECT_EQ(GetListenNetWorkPort(), -1);
+    close(client);
+}
+
+TEST_F(NetHandle, BytesQueuedDuringAPacketFormTheNextAndLeaveBeforeTheClose) {
+    const std::string big(8 << 20, 'q');
+    std::string seen;
+    {
+        Turns turns;
+        ScriptedPeer peer([&](int fd) {
+            turns.Wait(1);
+            seen = nettest::RecvBytes(fd, 4 + big.size() + 4 + 4);
+        });
+        const int h = Connect(peer.port());
+        ASSERT_EQ(NetWorkSend(h, big.data(), int(big.size())), 0);
+        EXPECT_GT(GetNetWorkData(h)->sendRemaining, 0u);   // the first packet is still going out
+        ASSERT_EQ(NetWorkSend(h, "tail", 4), 0);
+        turns.Signal(1);
+        EXPECT_EQ(CloseNetWork(h), 0);
+    }
+    ASSERT_EQ(seen.size(), 4 + big.size() + 8);
+    EXPECT_EQ(seen.substr(0, 4), Prefix(uint32_t(big.size())));
+    EXPECT_EQ(seen.substr(4 + big.size()), Prefix(4) + "tail");
+}
+
+TEST_F(NetHandle, SocketMessagesForUnknownSocketsAndEvents) {
+    nettest::Turns turns;
+    ScriptedPeer peer([&](int) { turns.Wait(1); });
+    const int h = Connect(peer.port());
+    const int socket = GetNetWorkData(h)->socket;
+    EXPECT_EQ(WndProc(WM_SOCKET_NOTIFY, uintptr_t(socket) + 1000, 1), 0);
+    EXPECT_NE(Log().find("通信エラー No.1"), std::string::npos);
+    EXPECT_EQ(NetWorkMessageProc(WM_SOCKET_NOTIFY, uintptr_t(socket), 64), 1);
+    EXPECT_EQ(NetWorkMessageProc(WM_SOCKET_NOTIFY, uintptr_t(socket), 16 | (111 << 16)), 1);
+    EXPECT_EQ(GetNetWorkAcceptState(h), 1);                 // neither changed the connection
+    EXPECT_EQ(NetWorkMessageProc(WM_SOCKET_NOTIFY, uintptr_t(socket), 32), 1);
+    EXPECT_EQ(GetNetWorkAcceptState(h), 0);
+    turns.Signal(1);
+}
+
+TEST_F(NetHandle, SendingIntoAResetConnectionDoesNotEndTheProcess) {
+    Turns turns;
+    ScriptedPeer peer([&](int fd) {
+        turns.Wait(1);
+        nettest::CloseWithReset(fd);
+        turns.Signal(2);
+    });
+    const int h = Connect(peer.port());
+    turns.Signal(1);
+    ASSERT_TRUE(turns.Wait(2));
+    const std::string block(64 << 10, 's');
+    for (int i = 0; i < 20 && GetNetWorkData(h); ++i) {
+        NetWorkSend(h, block.data(), int(block.size()));
+        ProcessMessage();
+    }
+    EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) != 1; }));
+}
+
+TEST_F(NetHandle, RefusedConnectionIsLostAndCloses) {
+    int port;
+    {
+        ScriptedPeer closed([](int) {});
+        port = closed.port();
+        int fd = socket(AF_INET, SOCK_STREAM, 0);   // lets the peer's thread finish
+        sockaddr_in a = {};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(uint16_t(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        close(fd);
+    }
+    const int h = ConnectNetWork("127.0.0.1", port);
+    ASSERT_NE(h, -1);
+    EXPECT_TRUE(PumpUntil([&] { return GetNetWorkData(h) && !GetNetWorkData(h)->connecting; }));
+    EXPECT_EQ(GetNetWorkAcceptState(h), 0);
+    ProcessMessage();
+    EXPECT_EQ(GetNetWorkData(h), nullptr);
+}
+
+TEST_F(NetHandle, BadAddressesAndPortsAreRefusedWithALine) {
+    EXPECT_EQ(ConnectNetWork("no-such-host.invalid", 80), -1);
+    EXPECT_EQ(ConnectNetWork("127.0.0.1", 0), -1);
+    EXPECT_EQ(ConnectNetWork(nullptr, 80), -1);
+    EXPECT_EQ(ListenNetWork(70000), -1);
+    const std::string log = Log();
+    EXPECT_NE(log.find("接続先 no-such-host.invalid のアドレスが見つかりませんでした in ConnectNetWork"), std::string::npos) << log;
+    EXPECT_NE(log.find("in ListenNetWork"), std::string::npos) << log;
+}
