@@ -60,6 +60,10 @@ public:
 
     static void* operator new(size_t size) noexcept { return GamePool(P)->Take(size); }
     static void operator delete(void* p) { GamePool(P)->GiveBack(p); }
+
+protected:
+    // A member of the family kept in another pool (the boss sparks among the effects).
+    CPoolTask(CTaskList* list, float x, float y) : CMover(list, x, y) {}
 };
 
 // Every class allocated from a pool states static_assert(FitsPool<Class>()).
