@@ -12,6 +12,7 @@ PACKAGES=(
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
   libcairo2-dev fonts-dejavu-core
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libfluidsynth-dev timgm6mb-soundfont
   clang libclang-rt-14-dev
 )
 

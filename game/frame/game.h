@@ -39,6 +39,8 @@ public:
     void ClearAllBut(int n);
 
     void NewGame();
+    // Picks the stage script for the play mode and stage, names the stage and loads the runner.
+    void StartStage(int stage);
     void GameOverReset();
     void JumpScene(int n);
     void LoadBackGround(int n);

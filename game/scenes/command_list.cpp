@@ -85,7 +85,7 @@ void CCommandList::Load(const std::string& path) {
 void CCommandList::Update() {
     if (stop_) return;
     if (wait_ < 1) {
-        // A command may clear or reload the runner (it never does today), so the bound is re-read each turn.
+        // Every command up to the next wait or hold runs in this frame.
         while (next_ < (int)commands_.size() && wait_ <= 0 && !stop_) commands_[next_++]->Execute();
     } else {
         --wait_;
@@ -124,17 +124,18 @@ void CGameOverCommand::Execute() { new CGameOver(); }
 
 void CStageClearCommand::Execute() { new CStageClear(); }
 
-void StartStage(int stage) {
-    if (g_game->GetMode() == 0) {
-        g_game->SetStageName("空の部屋");
-        g_game->Script().Load("data/dat/room.dat");
+// The game object's stage start lives with the script it loads.
+void CGame::StartStage(int stage) {
+    if (GetMode() == 0) {
+        SetStageName("空の部屋");
+        Script().Load("data/dat/room.dat");
         return;
     }
-    g_game->SetStage(stage);
+    SetStage(stage);
     new CStageMessage();
     static const char* const kFiles[] = {"stage0", "stage1", "stage2", "stage3"};
     static const char* const kNames[] = {"無き世界", "魔女の森", "静寂の海", "上の大地"};
     int i = (stage >= 1 && stage <= 3) ? stage : 0;
-    g_game->SetStageName(kNames[i]);
-    g_game->Script().Load(std::string("data/dat/") + kFiles[i] + ".dat");
+    SetStageName(kNames[i]);
+    Script().Load(std::string("data/dat/") + kFiles[i] + ".dat");
 }

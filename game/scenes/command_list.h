@@ -94,6 +94,3 @@ class CStageClearCommand : public CCommand {
 public:
     void Execute() override;
 };
-
-// Picks the script for the play mode and stage, names the stage and loads the runner.
-void StartStage(int stage);

@@ -37,10 +37,12 @@ CReady::CReady() {
     image_ = LoadGraph("data/material/ready.png");
 }
 
+// The picture goes with the scene, also when a list clear ends it early.
+CReady::~CReady() { DeleteGraph(image_); }
+
 bool CReady::Move() {
     if (++frame_ < 101) return true;
     new CStage(g_game->GetStage());
-    DeleteGraph(image_);
     return false;
 }
 
@@ -55,7 +57,7 @@ void CReady::Draw() {
 CStage::CStage(int stage) {
     g_game->Music().Stop();
     g_game->SoundEffects().Stop();
-    StartStage(stage);
+    g_game->StartStage(stage);
 }
 
 bool CStage::Move() {

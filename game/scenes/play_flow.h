@@ -8,6 +8,7 @@
 class CReady : public CScene {
 public:
     CReady();
+    ~CReady() override;
     bool Move() override;
     void Draw() override;
 

@@ -101,7 +101,7 @@ TEST_F(ScriptTest, TheModePicksThePracticeRoomOrTheNumberedStage) {
     for (const Case& c : cases) {
         game_->SetMode(c.mode);
         game_->SetStage(7);
-        StartStage(c.stage);
+        game_->StartStage(c.stage);
         EXPECT_EQ(game_->Script().GetCount(), c.commands) << c.mode << "/" << c.stage;
         EXPECT_EQ(game_->GetStageName(), c.name);
         EXPECT_EQ(game_->GetStage(), c.mode == 0 ? 7 : c.stage) << "the practice room keeps the stage number";
@@ -113,4 +113,12 @@ TEST_F(ScriptTest, TheModePicksThePracticeRoomOrTheNumberedStage) {
 TEST_F(ScriptTest, AMissingScriptFinishesAtOnce) {
     game_->Script().Load("data/dat/none.dat");
     EXPECT_TRUE(game_->Script().IsFinished());
+}
+
+TEST_F(ScriptTest, MusicCommandsStartAndStopTheGamesMusic) {
+    CCommandList& script = Load("music play bgm2 ; wait 1 ; music stop ; wait 1 ;");
+    script.Update();
+    EXPECT_EQ(game_->Music().Current(), 4) << "bgm2 is the fifth piece of the music list";
+    for (int i = 0; i < 2; ++i) script.Update();
+    EXPECT_EQ(game_->Music().Current(), -1);
 }

@@ -10,6 +10,7 @@
 #include "game/frame/game_fixture.h"
 #include "scenes/command_list.h"
 #include "scenes/play_flow.h"
+#include "scenes/score_system.h"
 #include "scenes/title.h"
 
 using gamefix::GameTest;
@@ -155,4 +156,63 @@ TEST_F(FlowTest, ClearingAStageRaisesTheBestStageAndGoesOn) {
     EXPECT_EQ(game_->GetBestStage(), 1);
     EXPECT_EQ(game_->GetStage(), 2);
     EXPECT_EQ(Scenes(), "CReady");
+}
+
+TEST_F(FlowTest, TheTitleMenuDoesNotWrapAndItsLastItemQuits) {
+    new CTitle(false);
+    Tick(0, 2);
+    Press(kUp);
+    Press(kDecide);
+    EXPECT_EQ(Scenes(), "CModeSelect") << "up at the first item stays there";
+    Press(kCancel);
+    EXPECT_EQ(Scenes(), "CTitle");
+    for (int i = 0; i < 8; ++i) Press(kDown);
+    Press(kDecide);
+    EXPECT_TRUE(game_->IsQuitRequested());
+}
+
+TEST_F(FlowTest, TheTitleActsOnTheItemBelowWhenDownAndDecideComeTogether) {
+    new CTitle(false);
+    Tick(0, 2);
+    for (int i = 0; i < 4; ++i) Press(kDown);
+    Tick(kDown | kDecide);
+    Tick(0);
+    EXPECT_TRUE(game_->IsQuitRequested()) << "the cursor moved to the last item first";
+}
+
+TEST_F(FlowTest, TheSecondShotStyleNeedsAHighScoreOf300000) {
+    for (int best : {299999, 300000}) {
+        game_->Scores().GetRecord(0).score = best;
+        new CShotSelect();
+        Tick(0, 2);
+        Press(kDown);
+        Press(kDecide);
+        EXPECT_EQ(game_->GetShotType(), best >= 300000 ? 1 : 0) << best;
+        game_->ClearAllBut(0);
+    }
+}
+
+TEST_F(FlowTest, ATalkStandsStillWhileNoLifeIsLeft) {
+    game_->SetMode(2);
+    game_->SetLives(0);
+    gamefix::WriteDataFile("data/dat/mes9.dat", "A<stop><end>");
+    gamefix::WriteDataFile("data/dat/stage1.dat", "message mes9.dat ; wait 1 ;");
+    new CStage(1);
+    Tick(0, 2);
+    Press(kDecide);
+    Tick(0, 4000);
+    EXPECT_TRUE(game_->Script().IsStop());
+    EXPECT_TRUE(game_->IsAttackLocked());
+}
+
+TEST_F(FlowTest, ATalkTurnsItsPageOnDecideWhateverUnrecordedButtonIsHeld) {
+    game_->SetMode(2);
+    game_->SetLives(3);
+    gamefix::WriteDataFile("data/dat/mes9.dat", "A<stop>B<stop><end>");
+    gamefix::WriteDataFile("data/dat/stage1.dat", "message mes9.dat ; wait 1 ;");
+    new CStage(1);
+    Tick(0, 2);
+    ASSERT_EQ(game_->Messages().Tokens().size(), 6u);
+    Press(kDecide | 0x40 | 0x100);   // the screenshot button and one no replay keeps
+    EXPECT_EQ(game_->Messages().Tokens().size(), 5u) << "one page turned";
 }
