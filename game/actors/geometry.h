@@ -47,3 +47,5 @@ bool HitTest(const CMover& a, const CMover& b);
 bool IsOutOfField(const CMover& m, float margin);
 // One step of a straight, even glide that lands on (tx, ty) when frames is 1; true on arrival.
 bool MoveToPoint(CMover& m, int frames, float tx, float ty);
+// One step of |speed| pixels toward (tx, ty), snapping onto it from within a step; true on arrival.
+bool MoveToward(CMover& m, float speed, float tx, float ty);
