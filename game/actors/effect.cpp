@@ -24,7 +24,10 @@ void CEffect::DrawAnimFrame(int animation, int frame) const {
 }
 
 CNormalEffect::CNormalEffect(int animation, float x, float y, float speed, float vx, float vy)
-    : CEffect(x, y), animation_(animation), speed_(std::fabs(speed)), vx_(vx), vy_(vy) {}
+    : CNormalEffect(GamePool(POOL_EFFECT), animation, x, y, speed, vx, vy) {}
+
+CNormalEffect::CNormalEffect(CTaskList* list, int animation, float x, float y, float speed, float vx, float vy)
+    : CEffect(list, x, y), animation_(animation), speed_(std::fabs(speed)), vx_(vx), vy_(vy) {}
 
 bool CNormalEffect::Move() {
     frame_ += speed_;

@@ -10,6 +10,8 @@ public:
     static void operator delete(void* p) { GamePool(POOL_EFFECT)->GiveBack(p); }
 
 protected:
+    // For effects kept in a pool of their own (the boss sparks).
+    CEffect(CTaskList* list, float x, float y) : CPoolTask(list, x, y) {}
     void DrawAnimFrame(int animation, int frame) const;
 };
 
@@ -18,6 +20,9 @@ public:
     CNormalEffect(int animation, float x, float y, float speed, float vx, float vy);
     bool Move() override;
     void Draw() override;
+
+protected:
+    CNormalEffect(CTaskList* list, int animation, float x, float y, float speed, float vx, float vy);
 
 private:
     int animation_;

@@ -33,6 +33,19 @@ CEnemy* EnemyRef::Get() const {
     return nullptr;
 }
 
+bool CEnemy::TakeShotHits() {
+    bool hit = false;
+    for (CTaskList::iterator it(g_game->Pool(POOL_SHOT)); it.HasNext();) {
+        CMover* shot = static_cast<CMover*>(it.Next());
+        if (HitTest(*this, *shot)) {
+            hp -= 1.0f;
+            it.Erase();
+            hit = true;
+        }
+    }
+    return hit;
+}
+
 CSmallEnemy::CSmallEnemy(int imageKind, float x, float y, float hp, int score)
     : CEnemy(x, y, -10, -10, 10, 10, hp, score), imageKind(imageKind) {
     int w = 0, h = 0;
@@ -64,14 +77,7 @@ bool CSmallEnemy::Move() {
     hitFlash = 0;
     if (left != 0 || right != 0 || top != 0 || bottom != 0) intangible = 0;
     if (intangible) return !IsOutOfField(*this, 20.0f);
-    for (CTaskList::iterator it(g_game->Pool(POOL_SHOT)); it.HasNext();) {
-        CMover* shot = static_cast<CMover*>(it.Next());
-        if (HitTest(*this, *shot)) {
-            hp -= 1.0f;
-            it.Erase();
-            hitFlash = 1;
-        }
-    }
+    if (TakeShotHits()) hitFlash = 1;
     if (hp <= 0) dead = 1;
     if (age > 5000) return false;
     return !IsOutOfField(*this, 20.0f);

@@ -19,6 +19,8 @@ public:
     bool IsIntangible() const { return intangible != 0; }
     bool IsDead() const { return dead == 1; }
     uint32_t Serial() const { return serial_; }
+    // Each shot that overlaps the enemy costs one hp and is erased; true when any hit.
+    bool TakeShotHits();
 
     int age = 0;
     int dead = 0;

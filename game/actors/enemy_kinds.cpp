@@ -1,24 +1,15 @@
 // The enemy kinds that stage scripts name: the kind words and one creator per kind.
 #include "actors/enemy_kinds.h"
 
+#include "actors/boss_base.h"
 #include "actors/bullet_enemy.h"
 #include "actors/crystal_enemies.h"
-#include "frame/game_system.h"
 
 namespace {
 template <class T>
 CEnemy* Create(float x, float y) {
     static_assert(FitsPool<T>());
     return new T(x, y);
-}
-
-// The bosses arrive with their own phases; until then their words bring nothing.
-template <int N>
-CEnemy* CreateBoss(float, float) {
-    static bool logged = false;
-    if (!logged) GameLog("boss%d: no boss yet, nothing is created", N);
-    logged = true;
-    return nullptr;
 }
 }  // namespace
 
@@ -32,5 +23,5 @@ const EnemyCreator EnemyCreators[kEnemyKindCount] = {
     Create<CBigRabbit5Enemy>, Create<CSmallRabbitEnemy>, Create<CSmallRabbit2Enemy>, Create<CSmallRabbit3Enemy>,
     Create<CSmallRabbit4Enemy>, Create<CSmallRabbit5Enemy>, Create<CCrystalEnemy>, Create<CCrystal2Enemy>,
     Create<CCrystal3Enemy>, Create<CCrystal4Enemy>, Create<CCrystal5Enemy>, Create<CCrystal6Enemy>,
-    Create<CCrystal7Enemy>, Create<CCrystal8Enemy>, CreateBoss<1>, CreateBoss<2>, CreateBoss<3>,
+    Create<CCrystal7Enemy>, Create<CCrystal8Enemy>, Create<CBossAppear1>, Create<CBossAppear2>, Create<CBossAppear3>,
     Create<CBulletEnemy>};

@@ -26,3 +26,15 @@ bool MoveToPoint(CMover& m, int frames, float tx, float ty) {
     m.y = (float)(m.y + (double)Sinf(angle) * step);
     return false;
 }
+
+bool MoveToward(CMover& m, float speed, float tx, float ty) {
+    float angle = AimAngle(m.x, m.y, tx, ty);
+    if (Distance(m.x, m.y, tx, ty) <= Fabsf(speed)) {
+        m.x = tx;
+        m.y = ty;
+        return true;
+    }
+    m.x = (float)(m.x + (double)Cosf(angle) * speed);
+    m.y = (float)(m.y + (double)Sinf(angle) * speed);
+    return false;
+}

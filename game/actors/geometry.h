@@ -15,7 +15,6 @@ inline float Cosf(float a) { return (float)std::cos((double)a); }
 inline float Sinf(float a) { return (float)std::sin((double)a); }
 inline float Sqrtf(float a) { return (float)std::sqrt((double)a); }
 inline float Fabsf(float a) { return (float)std::fabs((double)a); }
-inline float Atan2f(float y, float x) { return (float)std::atan2((double)y, (double)x); }
 inline float Powf(float a, float b) { return (float)std::pow((double)a, (double)b); }
 
 // Screen angle in radians from (x, y) toward (tx, ty); 0 points right, growing clockwise.
@@ -48,3 +47,5 @@ bool HitTest(const CMover& a, const CMover& b);
 bool IsOutOfField(const CMover& m, float margin);
 // One step of a straight, even glide that lands on (tx, ty) when frames is 1; true on arrival.
 bool MoveToPoint(CMover& m, int frames, float tx, float ty);
+// One step of |speed| pixels toward (tx, ty), snapping onto it from within a step; true on arrival.
+bool MoveToward(CMover& m, float speed, float tx, float ty);

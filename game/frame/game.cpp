@@ -139,7 +139,8 @@ void CGame::Update() {
     MoveAll(POOL_BACKGROUND);
     actorsMoving_ = !paused_;
     if (actorsMoving_) {
-        for (PoolId p : {POOL_ITEM, POOL_PLAYER, POOL_ENEMY, POOL_SPECIAL, POOL_SHOT, POOL_BULLET, POOL_EFFECT})
+        for (PoolId p : {POOL_ITEM, POOL_PLAYER, POOL_ENEMY, POOL_SPECIAL, POOL_SHOT, POOL_BULLET, POOL_EFFECT,
+                         POOL_SPARK})
             MoveAll(p);
     }
     MoveAll(POOL_SCENE);
@@ -166,6 +167,7 @@ void CGame::Draw() {
     SetDrawBlendMode(ZV_BLEND_ADD, 250);
     DrawAll(POOL_BULLET);
     DrawAll(POOL_EFFECT);
+    DrawAll(POOL_SPARK);
     SetDrawBlendMode(ZV_BLEND_NOBLEND, 0);
     screen_->DrawHud();
     DrawAll(POOL_SCENE);
@@ -185,8 +187,9 @@ void CGame::DrawAll(PoolId pool) {
 }
 
 void CGame::ClearAllBut(int n) {
-    for (int i = 1; i <= POOL_COUNT; ++i)
+    for (int i = 1; i <= POOL_REPLAY + 1; ++i)
         if (i != n) pools_[i - 1]->Clear();
+    if (n != POOL_EFFECT + 1) pools_[POOL_SPARK]->Clear();
 }
 
 void CGame::NewGame() {

@@ -37,7 +37,7 @@ public:
     void Draw();
     void MoveAll(PoolId pool);
     void DrawAll(PoolId pool);
-    // Clears the pools numbered 1 to 10 except n; 0 clears all.
+    // Clears the pools numbered 1 to 10 except n (the sparks go with the effects); 0 clears all.
     void ClearAllBut(int n);
 
     void NewGame();

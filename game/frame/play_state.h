@@ -11,8 +11,8 @@ class CTask;
 // the play generator, the paused and play-ended flags, the stage script's
 // position, wait and stop flag, and every player, shot, special, bullet,
 // effect, enemy and item task in list order (class name, x and y as float
-// bits). Never the continues, the scene, background or replay lists, or the
-// drawing generator: nothing that drawing or menus alone change.
+// bits). Never the continues, the scene, background or replay lists, the boss
+// sparks or the drawing generator: nothing that drawing or menus alone change.
 uint64_t PlayStateHash(const CGame& game);
 
 // The class names of the scene list in list order joined by "+", "-" when empty.

@@ -7,10 +7,13 @@
 
 #include "frame/task.h"
 
-// In the game object's order; ClearAllBut numbers them from 1.
+// In the game object's order; ClearAllBut numbers them from 1. The boss sparks,
+// made while drawing, have a pool of their own so that drawing never touches
+// the play's effects; it goes with the effect pool.
 enum PoolId {
     POOL_PLAYER, POOL_SHOT, POOL_BULLET, POOL_EFFECT, POOL_ENEMY,
     POOL_SCENE, POOL_BACKGROUND, POOL_SPECIAL, POOL_ITEM, POOL_REPLAY,
+    POOL_SPARK,
     POOL_COUNT
 };
 
@@ -32,12 +35,13 @@ constexpr PoolSpec kPoolSpecs[POOL_COUNT] = {
     {10, 256},   // special
     {100, 192},  // item
     {5, 256},    // replay
+    {100, 192},  // boss sparks
 };
 
 // The order in which the game object makes its pools.
 constexpr PoolId kPoolCreationOrder[POOL_COUNT] = {
     POOL_PLAYER, POOL_SHOT, POOL_SPECIAL, POOL_BULLET, POOL_EFFECT,
-    POOL_ENEMY, POOL_SCENE, POOL_BACKGROUND, POOL_ITEM, POOL_REPLAY,
+    POOL_ENEMY, POOL_SCENE, POOL_BACKGROUND, POOL_ITEM, POOL_REPLAY, POOL_SPARK,
 };
 
 // The pool of the running game object.
@@ -56,6 +60,10 @@ public:
 
     static void* operator new(size_t size) noexcept { return GamePool(P)->Take(size); }
     static void operator delete(void* p) { GamePool(P)->GiveBack(p); }
+
+protected:
+    // A member of the family kept in another pool (the boss sparks among the effects).
+    CPoolTask(CTaskList* list, float x, float y) : CMover(list, x, y) {}
 };
 
 // Every class allocated from a pool states static_assert(FitsPool<Class>()).

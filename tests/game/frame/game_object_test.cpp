@@ -7,7 +7,7 @@ using gamefix::GameTest;
 
 TEST_F(GameTest, MakesItsPoolsAndFilesWithTheDefaults) {
     MakeGame();
-    const uint32_t capacities[POOL_COUNT] = {5, 100, 800, 100, 100, 5, 5, 10, 100, 5};
+    const uint32_t capacities[POOL_COUNT] = {5, 100, 800, 100, 100, 5, 5, 10, 100, 5, 100};
     for (int p = 0; p < POOL_COUNT; ++p) {
         EXPECT_EQ(game_->Pool(PoolId(p))->Capacity(), capacities[p]) << "pool " << p;
         EXPECT_EQ(game_->Pool(PoolId(p))->GetCount(), 0u);
