@@ -287,6 +287,7 @@ int G_D3D_SetupBlendState(int device) {
         r->textureDirty = 0;
         return 0;
     }
+    G_D3D_RenderVertex();
     const int mode = r->blendMode;
     uint32_t dest = kBlendPairs[mode][0] < 0 ? r->state[D3DC_DESTBLEND] : uint32_t(kBlendPairs[mode][0]);
     uint32_t src = kBlendPairs[mode][1] < 0 ? r->state[D3DC_SRCBLEND] : uint32_t(kBlendPairs[mode][1]);
