@@ -268,18 +268,6 @@ int G_D3D_DeleteAllDevices() {
     return 0;
 }
 
-// The GL device keeps its textures while the window lives, so a restore
-// only re-sends the cached states.
-int G_D3D_RestoreDevice(int device) {
-    D3DDeviceState* r = GetD3DDeviceState(device);
-    if (!r) return -1;
-    r->forceResend = 1;
-    G_D3D_ResendDeviceStates(device);
-    G_D3D_SetupBlendState(device);
-    r->forceResend = 0;
-    return 0;
-}
-
 int GetTextureFormatIndex(int alphaChannel, int alphaTest, int bits32, int secondKind) {
     if (secondKind) return alphaChannel || alphaTest ? 8 : (bits32 ? 7 : 6);
     if (alphaChannel) return bits32 ? 3 : 2;

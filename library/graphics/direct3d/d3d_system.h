@@ -115,7 +115,6 @@ int TerminateDirect3D();
 int G_D3D_CreateDevice(Texture3D* target);
 int G_D3D_DeleteDevice(int device);
 int G_D3D_DeleteAllDevices();
-int G_D3D_RestoreDevice(int device);
 D3DDeviceState* GetD3DDeviceState(int device);
 D3DDeviceState* GetCurrentD3DDeviceState();
 
