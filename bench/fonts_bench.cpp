@@ -16,7 +16,7 @@
 #include "graphics/font/font_handle.h"
 #include "graphics/graphics_core.h"
 #include "graphics/image/color_data.h"
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 
 namespace {
 

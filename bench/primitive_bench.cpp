@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 #include "softrender/draw_state.h"
 #include "softrender/primitive/primitive.h"
 

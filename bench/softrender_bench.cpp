@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 #include "softrender/softrender.h"
 
 namespace {

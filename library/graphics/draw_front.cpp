@@ -1,6 +1,7 @@
 // Drawing front ends: the common checks around every draw, the touched
 // rectangles that keep a software front screen and the window in step, the
-// derived graph draws and the 2D vertex primitive.
+// derived graph draws and the 2D vertex primitive. Every draw goes through
+// the chosen screen back end.
 #include "graphics/draw_front.h"
 
 #include <algorithm>
@@ -19,18 +20,17 @@
 #include "graphics/graph_handle.h"
 #include "graphics/image/color_data.h"
 #include "graphics/movie/movie.h"
+#include "graphics/screen_backend.h"
 #include "graphics/screen_settings.h"
 #include "softrender/primitive/primitive.h"
-#include "softrender/softrender.h"
+#include "graphics/software_screen_draw.h"
 
 namespace {
 
 const GraphDrawState& DS() { return GetGraphDrawState(); }
 
-// Drawing to the front screen of software screens: the window must follow.
-bool SoftwareFront() {
-    return GetSoftwareScreenFlag() && GetDisplayColorBitDepth() != 8 && DS().DrawScreen == SCREEN_FRONT;
-}
+// Drawing to a front screen the window does not show by itself.
+bool FrontFollowsWindow() { return ScreenRoad().frontFollowsWindow && DS().DrawScreen == SCREEN_FRONT; }
 
 void WaitWhileInactive() {
     if (!GetActiveFlag()) ProcessMessageWhileInactive();
@@ -57,7 +57,7 @@ GraphData* CheckGraph(int graph) {
 // Runs one draw between the front-screen copies.
 template <class Draw>
 int Framed(const DrawRect& touched, Draw draw) {
-    const bool front = SoftwareFront();
+    const bool front = FrontFollowsWindow();
     if (front && GetDDSys().windowCopyFlag) CopyWindowToFrontImage();
     const int result = draw();
     if (front) CopyFrontImageToWindow(&touched);
@@ -66,6 +66,24 @@ int Framed(const DrawRect& touched, Draw draw) {
 
 DrawRect Ordered(int x1, int y1, int x2, int y2) {
     return DrawRect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+}
+
+// The box a graph of w x h covers drawn at its centre (x, y), scaled and
+// turned, with five pixels to spare for the filtering at its edges.
+DrawRect RotatedBounds(float x, float y, int w, int h, double exRate, double angle) {
+    const int w2 = w / 2, h2 = h / 2;
+    const double cx[4] = {double(-w2), double(w - w2), double(-w2), double(w - w2)};
+    const double cy[4] = {double(-h2), double(-h2), double(h - h2), double(h - h2)};
+    const double s = std::sin(angle), c = std::cos(angle);
+    double l = 1e30, t = 1e30, r = -1e30, b = -1e30;
+    for (int i = 0; i < 4; ++i) {
+        const double px = (cx[i] * c - cy[i] * s) * exRate + x, py = (cx[i] * s + cy[i] * c) * exRate + y;
+        l = std::min(l, px);
+        t = std::min(t, py);
+        r = std::max(r, px);
+        b = std::max(b, py);
+    }
+    return {DoubleToInt(l - 5.0), DoubleToInt(t - 5.0), DoubleToInt(r + 5.0), DoubleToInt(b + 5.0)};
 }
 
 }  // namespace
@@ -96,8 +114,8 @@ int GetRectSize(const DrawRect* r, int* width, int* height) {
 
 int ClearDrawScreenImpl() {
     WaitWhileInactive();
-    G_DD_ClearDrawScreen();
-    if (SoftwareFront()) {
+    ScreenRoad().clear();
+    if (FrontFollowsWindow()) {
         int w = 0, h = 0;
         GetScreenSize(&w, &h);
         const DrawRect all{0, 0, w, h};
@@ -112,7 +130,7 @@ int DrawGraphImpl(int x, int y, int graph, int transFlag) {
     if (g == nullptr) return -1;
     WaitWhileInactive();
     const DrawRect touched{x, y, x + g->Width, y + g->Height};
-    return Framed(touched, [&] { return G_DD_DrawGraph(x, y, g, transFlag, 1); });
+    return Framed(touched, [&] { return ScreenRoad().bltGraph(x, y, g->SurfaceHandle, transFlag); });
 }
 
 int DrawExtendGraph(int x1, int y1, int x2, int y2, int graph, int transFlag) {
@@ -120,10 +138,7 @@ int DrawExtendGraph(int x1, int y1, int x2, int y2, int graph, int transFlag) {
     GraphData* g = CheckGraph(graph);
     if (g == nullptr) return -1;
     WaitWhileInactive();
-    return Framed(Ordered(x1, y1, x2, y2), [&] {
-        if (GetSoftwareScreenFlag()) return MemImgDrawExtendGraph(x1, y1, x2, y2, g, transFlag, 1, -1);
-        return SurfaceDrawExtendGraph(x1, y1, x2, y2, g, transFlag);
-    });
+    return Framed(Ordered(x1, y1, x2, y2), [&] { return ScreenRoad().drawExtendGraph(x1, y1, x2, y2, g, transFlag); });
 }
 
 int DrawRotaGraphImpl(int x, int y, double exRate, double angle, int graph, int transFlag, int turnFlag) {
@@ -135,26 +150,10 @@ int DrawRotaGraphF(float x, float y, double exRate, double angle, int graph, int
     GraphData* g = CheckGraph(graph);
     if (g == nullptr) return -1;
     WaitWhileInactive();
-    DrawRect touched{0, 0, 0, 0};
-    if (SoftwareFront()) {
-        const int w2 = g->Width / 2, h2 = g->Height / 2;
-        const double cx[4] = {double(-w2), double(g->Width - w2), double(-w2), double(g->Width - w2)};
-        const double cy[4] = {double(-h2), double(-h2), double(g->Height - h2), double(g->Height - h2)};
-        const double s = std::sin(angle), c = std::cos(angle);
-        double l = 1e30, t = 1e30, r = -1e30, b = -1e30;
-        for (int i = 0; i < 4; ++i) {
-            const double px = (cx[i] * c - cy[i] * s) * exRate + x, py = (cx[i] * s + cy[i] * c) * exRate + y;
-            l = std::min(l, px);
-            t = std::min(t, py);
-            r = std::max(r, px);
-            b = std::max(b, py);
-        }
-        touched = {DoubleToInt(l - 5.0), DoubleToInt(t - 5.0), DoubleToInt(r + 5.0), DoubleToInt(b + 5.0)};
-    }
-    return Framed(touched, [&] {
-        if (GetSoftwareScreenFlag()) return MemImgDrawRotaGraph(x, y, exRate, angle, g, transFlag, turnFlag);
-        return SurfaceDrawRotaGraph(x, y, exRate, angle, g, transFlag, turnFlag);
-    });
+    const DrawRect touched = FrontFollowsWindow() ? RotatedBounds(x, y, g->Width, g->Height, exRate, angle)
+                                                  : DrawRect{0, 0, 0, 0};
+    return Framed(touched,
+                  [&] { return ScreenRoad().drawRotaGraph(x, y, exRate, angle, g, transFlag, turnFlag); });
 }
 
 int DrawModiGraphF(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int graph,
@@ -170,12 +169,7 @@ int DrawModiGraphF(float x1, float y1, float x2, float y2, float x3, float y3, f
     // The software renderer takes the corners as top-left, top-right,
     // bottom-left, bottom-right.
     const float corners[8] = {x1, y1, x2, y2, x4, y4, x3, y3};
-    return Framed(touched, [&] {
-        if (GetSoftwareScreenFlag())
-            return MemImgDrawModiGraph(corners[0], corners[1], corners[2], corners[3], corners[4], corners[5],
-                                       corners[6], corners[7], g, transFlag);
-        return SurfaceDrawModiGraph(corners, g, transFlag);
-    });
+    return Framed(touched, [&] { return ScreenRoad().drawModiGraph(corners, g, transFlag); });
 }
 
 int DrawTurnGraph(int x, int y, int graph, int transFlag) {
@@ -302,7 +296,8 @@ int DrawPrimitive2D(const DrawVertex2D* vertices, int count, int type, int graph
     WaitWhileInactive();
     // The vertices carry their colour (no-transform flag 0), so a coloured
     // thick line keeps its colour.
-    return Framed(touched, [&] { return G_DD_DrawPrimitive(list.data(), int(list.size()), g, transFlag, 0, 0); });
+    return Framed(touched,
+                  [&] { return ScreenRoad().drawPrimitive(list.data(), int(list.size()), g, transFlag, 0, 0); });
 }
 
 namespace {
@@ -336,32 +331,14 @@ int DrawLineImpl(int x1, int y1, int x2, int y2, int color, int thickness) {
     DrawRect touched = Ordered(x1, y1, x2, y2);
     touched.right += 1;
     touched.bottom += 1;
-    return Framed(touched, [&] {
-        if (GetSoftwareScreenFlag()) return MemImgDrawLine(x1, y1, x2, y2, uint32_t(color));
-        return SurfaceDrawLine(x1, y1, x2, y2, uint32_t(color));
-    });
-}
-
-int DrawFillBox(int x1, int y1, int x2, int y2, int color) {
-    if (DS().DrawAreaEmptyFlag) return 0;
-    WaitWhileInactive();
-    return Framed(Ordered(x1, y1, x2, y2), [&] {
-        if (GetSoftwareScreenFlag()) return MemImgDrawFillBox(x1, y1, x2, y2, uint32_t(color));
-        return SurfaceDrawFillBox(x1, y1, x2, y2, uint32_t(color));
-    });
-}
-
-int DrawLineBox(int x1, int y1, int x2, int y2, int color) {
-    if (DS().DrawAreaEmptyFlag) return 0;
-    WaitWhileInactive();
-    return Framed(Ordered(x1, y1, x2, y2), [&] {
-        if (GetSoftwareScreenFlag()) return MemImgDrawLineBox(x1, y1, x2, y2, uint32_t(color));
-        return SurfaceDrawLineBox(x1, y1, x2, y2, uint32_t(color));
-    });
+    return Framed(touched, [&] { return ScreenRoad().drawLine(x1, y1, x2, y2, uint32_t(color)); });
 }
 
 int DrawBoxImpl(int x1, int y1, int x2, int y2, int color, int fillFlag) {
-    return fillFlag ? DrawFillBox(x1, y1, x2, y2, color) : DrawLineBox(x1, y1, x2, y2, color);
+    if (DS().DrawAreaEmptyFlag) return 0;
+    WaitWhileInactive();
+    return Framed(Ordered(x1, y1, x2, y2),
+                  [&] { return ScreenRoad().drawBox(x1, y1, x2, y2, uint32_t(color), fillFlag ? 1 : 0); });
 }
 
 int DrawTriangleImpl(int x1, int y1, int x2, int y2, int x3, int y3, int color, int fillFlag) {
@@ -369,10 +346,8 @@ int DrawTriangleImpl(int x1, int y1, int x2, int y2, int x3, int y3, int color, 
     WaitWhileInactive();
     const DrawRect touched{std::min({x1, x2, x3}), std::min({y1, y2, y3}), std::max({x1, x2, x3}),
                            std::max({y1, y2, y3})};
-    return Framed(touched, [&] {
-        if (GetSoftwareScreenFlag()) return MemImgDrawTriangle(x1, y1, x2, y2, x3, y3, uint32_t(color), fillFlag);
-        return SurfaceDrawTriangle(x1, y1, x2, y2, x3, y3, uint32_t(color), fillFlag);
-    });
+    return Framed(touched,
+                  [&] { return ScreenRoad().drawTriangle(x1, y1, x2, y2, x3, y3, uint32_t(color), fillFlag); });
 }
 
 int DrawStringImpl(int x, int y, const char* string, int color, int edgeColor) {
@@ -395,14 +370,14 @@ int DrawStringToHandleImpl(int x, int y, const char* string, int color, int font
     const DrawRect touched = verticalFlag ? DrawRect{x, y, x + lineHeight, area.bottom}
                                           : DrawRect{x, y, area.right, y + lineHeight};
     return Framed(touched,
-                  [&] { return G_DD_DrawString(x, y, string, color, fontHandle, edgeColor, verticalFlag); });
+                  [&] { return ScreenRoad().drawString(x, y, string, color, fontHandle, edgeColor, verticalFlag); });
 }
 
 int GetDrawScreenGraphImpl(int x1, int y1, int x2, int y2, int graph, int useClientFlag) {
     GraphData* g = GetGraphData(graph);
     if (g == nullptr) return -1;
     WaitWhileInactive();
-    return G_DD_GetDrawScreenGraph(x1, y1, x2, y2, g);
+    return ScreenRoad().capture(x1, y1, x2, y2, g);
 }
 
 int FillGraph(int graph, int red, int green, int blue, int alpha) {

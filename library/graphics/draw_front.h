@@ -38,8 +38,6 @@ int DrawRectExtendGraph(int destX1, int destY1, int destX2, int destY2, int srcX
                         int srcHeight, int graph, int transFlag);
 // Types 4 triangle list, 5 strip, 6 fan; graph -5 for none.
 int DrawPrimitive2D(const DrawVertex2D* vertices, int count, int type, int graph, int transFlag);
-int DrawFillBox(int x1, int y1, int x2, int y2, int color);
-int DrawLineBox(int x1, int y1, int x2, int y2, int color);
 int FillGraph(int graph, int red, int green, int blue, int alpha);
 int RectAdjust(DrawRect* rect);
 int GetRectSize(const DrawRect* rect, int* width, int* height);

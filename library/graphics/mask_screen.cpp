@@ -9,7 +9,7 @@
 #include "core/log.h"
 #include "graphics/graphics_core.h"
 #include "graphics/graphics_handles.h"
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 #include "graphics/screen_settings.h"
 #include "platform/surface_memory.h"
 

@@ -8,7 +8,7 @@
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_handle.h"
 #include "graphics/image/color_data.h"
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 #include "platform/surface_memory.h"
 
 namespace {

@@ -147,8 +147,9 @@ int BltGraphImageToSurface2DRect(const GraphImage* image, const GraphImage* alph
                         0, 0);
         MemSurfaceUnlock(s->Surface);
     } else if (s->MemImg.ValidMagic == MEMIMG_VALID_MAGIC) {
-        BltGraphImageToMemImg(image, alphaImage, &s->MemImg, r.left, r.top, w, h, destX, destY, transFlag);
+        // The key takes effect before the run map is built from it.
         if (s->MemImg.PaletteFlag) SetPaletteColorKey(s, image);
+        BltGraphImageToMemImg(image, alphaImage, &s->MemImg, r.left, r.top, w, h, destX, destY, transFlag);
     } else {
         return -1;
     }

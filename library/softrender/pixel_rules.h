@@ -6,7 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "graphics/memimg/memimg.h"
+#include "softrender/memimg.h"
 #include "softrender/draw_state.h"
 
 #define ZV_SR_INLINE inline __attribute__((always_inline))

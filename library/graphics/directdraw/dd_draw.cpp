@@ -17,12 +17,13 @@
 #include "graphics/image/color_convert.h"
 #include "graphics/image/color_data.h"
 #include "graphics/mask_screen.h"
+#include "graphics/screen_backend.h"
 #include "graphics/screen_settings.h"
 #include "graphics/surface2d.h"
 #include "graphics/surface_data.h"
 #include "platform/surface_memory.h"
 #include "softrender/primitive/primitive.h"
-#include "softrender/softrender.h"
+#include "graphics/software_screen_draw.h"
 
 namespace {
 
@@ -129,20 +130,31 @@ int G_DD_ClearDrawScreen() {
     return 0;
 }
 
-int G_DD_BltGraph(int x, int y, int surface2DHandle, int transFlag) {
-    if (!Usable()) return -1;
-    const Surface2D* s = GetSurface2D(surface2DHandle);
-    if (s == nullptr) return -1;
-    SurfaceData* data = GetSurfaceData(s->SurfaceDataHandle);
-    if (data == nullptr) return -1;
-    MEMIMG* blend = GetBlendGraphMemImg();
-    if (SoftwareScreens()) {
-        MEMIMG view;
-        MEMIMG* dest = SoftwareDestination();
-        if (dest == nullptr) return -1;
-        MemImgDrawGraphBase(dest, SourceOf(s, data, &view), x, y, transFlag, blend);
-        return 0;
-    }
+namespace {
+// The graph behind a 2D surface handle: its surface record and pixel data.
+bool SurfaceOf(int surface2DHandle, const Surface2D** s, SurfaceData** data) {
+    *s = GetSurface2D(surface2DHandle);
+    if (*s == nullptr) return false;
+    *data = GetSurfaceData((*s)->SurfaceDataHandle);
+    return *data != nullptr;
+}
+}  // namespace
+
+int SoftwareScreenBltGraph(int x, int y, int surface2DHandle, int transFlag) {
+    const Surface2D* s;
+    SurfaceData* data;
+    if (!Usable() || !SurfaceOf(surface2DHandle, &s, &data)) return -1;
+    MEMIMG view;
+    MEMIMG* dest = SoftwareDestination();
+    if (dest == nullptr) return -1;
+    MemImgDrawGraphBase(dest, SourceOf(s, data, &view), x, y, transFlag, GetBlendGraphMemImg());
+    return 0;
+}
+
+int SurfaceScreenBltGraph(int x, int y, int surface2DHandle, int transFlag) {
+    const Surface2D* s;
+    SurfaceData* data;
+    if (!Usable() || !SurfaceOf(surface2DHandle, &s, &data)) return -1;
     DrawRect area;
     GetDrawArea(&area);
     DrawRect dest{std::max(x, area.left), std::max(y, area.top), std::min(x + s->Width, area.right),
@@ -158,61 +170,53 @@ int G_DD_BltGraph(int x, int y, int surface2DHandle, int transFlag) {
                       transFlag);
         return 0;
     }
-    MemImgDrawGraphBase(lock.destImage, lock.sourceImage, x, y, transFlag, blend);
+    MemImgDrawGraphBase(lock.destImage, lock.sourceImage, x, y, transFlag, GetBlendGraphMemImg());
     EndDrawTargetLock();
     return 0;
 }
 
-int G_DD_DrawGraph(int x, int y, const GraphData* graph, int transFlag, int intFlag) {
-    if (graph == nullptr) return -1;
-    return G_DD_BltGraph(x, y, graph->SurfaceHandle, transFlag);
-}
-
-int G_DD_DrawLineList(const LineSegment* segments, int count) {
-    if (!Usable()) return -1;
-    if (segments == nullptr || count <= 0) return 0;
-    if (SoftwareScreens()) {
-        MEMIMG* dest = SoftwareDestination();
-        if (dest == nullptr) return -1;
-        MemImgDrawLineList(dest, segments, count);
-        return 0;
-    }
-    DrawRect box{1000000, 1000000, -1000000, -1000000};
-    for (int i = 0; i < count; ++i) {
-        const LineSegment& l = segments[i];
-        box.left = std::min({box.left, l.x1, l.x2});
-        box.top = std::min({box.top, l.y1, l.y2});
-        box.right = std::max({box.right, l.x1 + 1, l.x2 + 1});
-        box.bottom = std::max({box.bottom, l.y1 + 1, l.y2 + 1});
-    }
-    if (BeginDrawTargetLock(nullptr, 0, nullptr, &box) != 0) return -1;
-    MemImgDrawLineList(GetDrawTargetLock().destImage, segments, count);
-    EndDrawTargetLock();
-    return 0;
-}
-
-int G_DD_DrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph, int transFlag,
-                       int noTransformFlag, int useDepthFlag) {
-    if (!Usable()) return -1;
-    const Surface2D* s = nullptr;
+namespace {
+// What a primitive draw needs: the texture graph's records (none for -5).
+struct PrimitiveDraw {
+    const Surface2D* surface = nullptr;   // the texture graph's records, none for -5
     SurfaceData* data = nullptr;
-    if (graph != nullptr) {
-        s = GetSurface2D(graph->SurfaceHandle);
-        if (s == nullptr || (data = GetSurfaceData(s->SurfaceDataHandle)) == nullptr) return -1;
-    }
+    MEMIMG* depth = nullptr;
+    int plain = 0;                        // the vertices are not transformed
+};
+
+// The checks both screen kinds make: -1 refuses the draw, 0 leaves nothing to
+// draw, 1 draws with *p.
+int PreparePrimitive(const GraphData* graph, int vertexCount, int noTransformFlag, int useDepthFlag,
+                     PrimitiveDraw* p) {
+    if (!Usable() || (graph != nullptr && !SurfaceOf(graph->SurfaceHandle, &p->surface, &p->data))) return -1;
     if (vertexCount < 3) return 0;
-    MEMIMG* depth = useDepthFlag == 1 ? g_ddDraw.target.drawDepthMemImg : nullptr;
-    MEMIMG* blend = GetBlendGraphMemImg();
-    const int plain = noTransformFlag != 1 ? 1 : 0;
-    if (SoftwareScreens()) {
-        MEMIMG view;
-        MEMIMG* texture = data ? const_cast<MEMIMG*>(SourceOf(s, data, &view)) : nullptr;
-        MEMIMG* dest = SoftwareDestination();
-        if (dest == nullptr) return -1;
-        for (int i = 0; i + 3 <= vertexCount; i += 3)
-            MemImgDrawPrimitiveBase(dest, depth, texture, triangles + i, transFlag, blend, 0, plain, plain, 0);
-        return 0;
-    }
+    p->depth = useDepthFlag == 1 ? g_ddDraw.target.drawDepthMemImg : nullptr;
+    p->plain = noTransformFlag != 1 ? 1 : 0;
+    return 1;
+}
+}  // namespace
+
+int SoftwareScreenDrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph,
+                                int transFlag, int noTransformFlag, int useDepthFlag) {
+    PrimitiveDraw p;
+    const int ready = PreparePrimitive(graph, vertexCount, noTransformFlag, useDepthFlag, &p);
+    if (ready <= 0) return ready;
+    MEMIMG view;
+    MEMIMG* texture = p.data ? const_cast<MEMIMG*>(SourceOf(p.surface, p.data, &view)) : nullptr;
+    MEMIMG* dest = SoftwareDestination();
+    if (dest == nullptr) return -1;
+    for (int i = 0; i + 3 <= vertexCount; i += 3)
+        MemImgDrawPrimitiveBase(dest, p.depth, texture, triangles + i, transFlag, GetBlendGraphMemImg(), 0, p.plain,
+                                p.plain, 0);
+    return 0;
+}
+
+int SurfaceScreenDrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph,
+                               int transFlag, int noTransformFlag, int useDepthFlag) {
+    PrimitiveDraw p;
+    const int ready = PreparePrimitive(graph, vertexCount, noTransformFlag, useDepthFlag, &p);
+    if (ready <= 0) return ready;
+    const Surface2D* s = p.surface;
     float l = 1000000, t = 1000000, r = -1000000, b = -1000000;
     for (int i = 0; i < vertexCount; ++i) {
         l = std::min(l, triangles[i].x);
@@ -221,14 +225,14 @@ int G_DD_DrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const 
         b = std::max(b, triangles[i].y);
     }
     const DrawRect box{int(l) - 1, int(t) - 1, int(r) + 1, int(b) + 1};
-    const DrawRect src{0, 0, s ? s->Width : 0, s ? s->Height : 0};
-    if (BeginDrawTargetLock(s, 0, s ? &src : nullptr, &box) != 0) return -1;
+    const DrawRect area{0, 0, s ? s->Width : 0, s ? s->Height : 0};
+    if (BeginDrawTargetLock(s, 0, s ? &area : nullptr, &box) != 0) return -1;
     DrawTargetLock& lock = GetDrawTargetLock();
     // The vertex colour goes with the vertices on both screen kinds, so a
     // coloured thick line keeps its colour.
     for (int i = 0; i + 3 <= vertexCount; i += 3)
-        MemImgDrawPrimitiveBase(lock.destImage, depth, s ? lock.sourceImage : nullptr, triangles + i, transFlag,
-                                blend, 0, plain, plain, 0);
+        MemImgDrawPrimitiveBase(lock.destImage, p.depth, s ? lock.sourceImage : nullptr, triangles + i, transFlag,
+                                GetBlendGraphMemImg(), 0, p.plain, p.plain, 0);
     EndDrawTargetLock();
     return 0;
 }
@@ -445,7 +449,7 @@ int DrawStringThroughWorkImage(int x, int y, const char* string, int color, int 
     SetDrawBrightColor(0xFFFFFF);
     SetDrawArea(text.left, text.top, text.right, text.bottom);
     const int result =
-        fold ? BltMemImgToTarget(originX, originY, &folded) : G_DD_BltGraph(originX, originY, surface, 1);
+        fold ? BltMemImgToTarget(originX, originY, &folded) : ScreenRoad().bltGraph(originX, originY, surface, 1);
     SetDrawArea(saved.left, saved.top, saved.right, saved.bottom);
     SetDrawBrightColor(bright);
     return result < 0 ? -1 : 0;
@@ -565,14 +569,9 @@ int SurfaceDrawLine(int x1, int y1, int x2, int y2, uint32_t color) {
     return scope.ready() ? MemImgDrawLine(x1, y1, x2, y2, color) : -1;
 }
 
-int SurfaceDrawFillBox(int x1, int y1, int x2, int y2, uint32_t color) {
+int SurfaceDrawBox(int x1, int y1, int x2, int y2, uint32_t color, int fillFlag) {
     SurfaceDrawScope scope(nullptr);
-    return scope.ready() ? MemImgDrawFillBox(x1, y1, x2, y2, color) : -1;
-}
-
-int SurfaceDrawLineBox(int x1, int y1, int x2, int y2, uint32_t color) {
-    SurfaceDrawScope scope(nullptr);
-    return scope.ready() ? MemImgDrawLineBox(x1, y1, x2, y2, color) : -1;
+    return scope.ready() ? SoftwareScreenDrawBox(x1, y1, x2, y2, color, fillFlag) : -1;
 }
 
 int SurfaceDrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t color, int fillFlag) {

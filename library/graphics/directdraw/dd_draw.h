@@ -5,7 +5,6 @@
 #include <cstdint>
 
 struct GraphData;
-struct LineSegment;
 struct MEMIMG;
 struct MemSurface;
 struct PrimitiveVertex;
@@ -22,11 +21,13 @@ void ClearDDDrawTarget();
 
 int G_DD_SetDrawScreen(int newScreen, int previousScreen);
 int G_DD_ClearDrawScreen();
-int G_DD_BltGraph(int x, int y, int surface2DHandle, int transFlag);
-int G_DD_DrawGraph(int x, int y, const GraphData* graph, int transFlag, int intFlag);
-int G_DD_DrawLineList(const LineSegment* segments, int count);
-int G_DD_DrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph, int transFlag,
-                       int noTransformFlag, int useDepthFlag);
+// A graph (by its 2D surface) and vertex primitives, on each screen kind.
+int SoftwareScreenBltGraph(int x, int y, int surface2DHandle, int transFlag);
+int SurfaceScreenBltGraph(int x, int y, int surface2DHandle, int transFlag);
+int SoftwareScreenDrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph,
+                                int transFlag, int noTransformFlag, int useDepthFlag);
+int SurfaceScreenDrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph,
+                               int transFlag, int noTransformFlag, int useDepthFlag);
 int G_DD_GetDrawScreenGraph(int x1, int y1, int x2, int y2, const GraphData* graph);
 int G_DD_SetBlendGraphParam(const GraphData* ignored, int borderParam, int borderRange);
 int G_DD_DrawString(int x, int y, const char* string, int color, int fontHandle, int edgeColor, int verticalFlag);
@@ -39,6 +40,5 @@ int SurfaceDrawRotaGraph(float x, float y, double scale, double angle, const Gra
                          int turnFlag);
 int SurfaceDrawModiGraph(const float* corners, const GraphData* graph, int transFlag);
 int SurfaceDrawLine(int x1, int y1, int x2, int y2, uint32_t color);
-int SurfaceDrawFillBox(int x1, int y1, int x2, int y2, uint32_t color);
-int SurfaceDrawLineBox(int x1, int y1, int x2, int y2, uint32_t color);
+int SurfaceDrawBox(int x1, int y1, int x2, int y2, uint32_t color, int fillFlag);
 int SurfaceDrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t color, int fillFlag);

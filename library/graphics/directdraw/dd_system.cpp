@@ -17,6 +17,7 @@
 #include "graphics/graphics_core.h"
 #include "graphics/graphics_start.h"
 #include "graphics/image/color_data.h"
+#include "graphics/screen_backend.h"
 #include "graphics/screen_settings.h"
 #include "platform/message_queue.h"
 #include "platform/presenter_sdl.h"
@@ -248,6 +249,8 @@ int CreateMainSurfaces() {
     // The window shows the screens through the presenter (SDL: main thread only).
     PlatformWindow* window = static_cast<PlatformWindow*>(GetMainWindowHandle());
     if (window != nullptr && IsMainThread()) g_dd.presenterStarted = PresenterStart(window, w, h) ? 1 : 0;
+    // The drawing front ends follow the screens just made.
+    ChooseScreenBackEnd();
     return 0;
 }
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 
 struct MemSurface;
 struct DrawRect;

@@ -134,7 +134,7 @@ void FontStringToCodes(const char* string, int length, int charsetIndex, std::ve
 int InitFontCache(int fontHandle) {
     FontManageData* f = GetFontManageData(fontHandle);
     if (!f) return -1;
-    std::memset(f->codeIndex, 0, sizeof f->codeIndex);
+    std::memset(f->codeCell, 0, sizeof f->codeCell);
     for (int k = 0; k <= FONT_CACHE_CELL_MAX; ++k) {
         FontCacheCell& c = f->cells[k];
         std::memset(&c, 0, sizeof c);
@@ -155,20 +155,15 @@ FontCacheCell* AddFontCacheChar(int count, const uint16_t* codes, int fontHandle
     for (int i = 0; i < count; ++i) {
         const uint16_t code = codes[i];
         cell = &f->cells[f->usedCells];
+        const uint16_t place = uint16_t(f->usedCells + 1);
         if (cell->inUse) {
             // The old code leaves the cache, unless its index already moved to a newer cell.
-            FontCodeIndex* old = cell->indexSlot;
-            if (old && old->cell == cell) {
-                old->present = 0;
-                old->cell = nullptr;
-            }
+            if (f->codeCell[cell->code] == place) f->codeCell[cell->code] = 0;
             cell->inUse = 0;
         }
-        FontCodeIndex& index = f->codeIndex[code];
-        index.present = 1;
-        index.cell = cell;
+        f->codeCell[code] = place;
         cell->inUse = 1;
-        cell->indexSlot = &index;
+        cell->code = code;
         std::memset(FontCellRow(f, cell, 0), 0, size_t(f->cacheImagePitch) * size_t(f->cellWidth));
 
         const unsigned lead = code & 0xFF, trail = code >> 8;
@@ -217,7 +212,7 @@ int FontCacheStringAdd(int fontHandle, const char* string, int length, std::vect
     misses.clear();
     for (uint16_t code : list) {
         if (misses.size() >= limit) break;
-        if (f->codeIndex[code].present) continue;
+        if (f->codeCell[code] != 0) continue;
         bool seen = false;
         for (uint16_t m : misses) {
             if (m == code) {
@@ -231,9 +226,12 @@ int FontCacheStringAdd(int fontHandle, const char* string, int length, std::vect
     return 0;
 }
 
+FontCacheCell* FindCachedCell(FontManageData* f, uint16_t code) {
+    return f->codeCell[code] ? &f->cells[f->codeCell[code] - 1] : nullptr;
+}
+
 FontCacheCell* FontCacheLookup(FontManageData* f, int fontHandle, uint16_t code) {
-    const FontCodeIndex& index = f->codeIndex[code];
-    if (index.present) return index.cell;
+    if (FontCacheCell* cached = FindCachedCell(f, code)) return cached;
     FontCacheCell* cell = AddFontCacheChar(1, &code, fontHandle);
     if (!cell) ZoVav_FatalError("テキストキャッシュの作成に失敗しました");
     return cell;

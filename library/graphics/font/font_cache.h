@@ -30,5 +30,7 @@ int FontCacheStringAdd(int fontHandle, const char* string, int length, std::vect
 FontCacheCell* AddFontCacheChar(int count, const uint16_t* codes, int fontHandle);
 // The cell of a code, rasterising it alone when it is not cached.
 FontCacheCell* FontCacheLookup(FontManageData* f, int fontHandle, uint16_t code);
+// The cell that holds code, null when it is not cached.
+FontCacheCell* FindCachedCell(FontManageData* f, uint16_t code);
 
 inline bool IsFontSpaceCode(uint16_t code) { return code == 0x20 || code == 0x4081; }

@@ -7,7 +7,7 @@
 #include "graphics/font/font_handle.h"
 #include "graphics/image/color_convert.h"
 #include "graphics/image/color_data.h"
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 
 namespace {
 

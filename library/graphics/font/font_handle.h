@@ -14,8 +14,6 @@ constexpr int DEFAULT_FONT_FACE_SIZE = 128;
 constexpr int FONT_TYPE_EDGE = 1;
 constexpr int FONT_TYPE_ANTIALIAS = 2;
 
-struct FontCodeIndex;
-
 struct FontCacheCell {
     uint16_t inUse;
     int16_t leftOffset;      // glyph origin x
@@ -23,19 +21,16 @@ struct FontCacheCell {
     int16_t advance;         // pen advance (edge included)
     int32_t cellNumber;      // fixed place in the cache, -1 past the last cell
     uint16_t width, height;  // black box (edge included), at most the cell
-    FontCodeIndex* indexSlot;
-};
-
-struct FontCodeIndex {
-    uint32_t present;
-    FontCacheCell* cell;
+    uint16_t code;           // the character it holds while in use
 };
 
 struct FontManageData {
     int serial;              // the handle's check value; first, as every handle record
     int* lostFlag;
     FontCacheCell cells[FONT_CACHE_CELL_MAX + 1];
-    FontCodeIndex codeIndex[65536];
+    // Per character code, its cell's place in cells plus one; 0 while the
+    // code is not cached. Two bytes a code keep the index at 128 KB a font.
+    uint16_t codeCell[65536];
     int usedCells;           // next cell of the ring
     int cellCapacity;
     unsigned char* cacheImage;   // one column of square cells

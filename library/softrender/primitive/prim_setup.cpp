@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "core/routines.h"
-#include "graphics/memimg/memimg.h"
+#include "softrender/memimg.h"
 #include "softrender/draw_state.h"
 #include "softrender/pixel_rules.h"
 #include "softrender/primitive/prim_internal.h"

@@ -1,5 +1,5 @@
 // The scanline walk and the per-pixel blend rules shared by the eight fast
-// span families; each family file instantiates them for its members.
+// span families (prim_span_families.h).
 #pragma once
 #include <array>
 #include <cstddef>
@@ -48,82 +48,88 @@ struct VertexColour {
     uint32_t b, g, r, a;
 };
 
+// The interpolants a walk carries: w, u, v and z always; blue, green and red
+// from three colours on, alpha at four.
+struct Interpolants {
+    int32_t w, u, v, z, r, g, b, a;
+};
+
+// The steps of every interpolant along x or along y.
+using PrimStepField = int32_t PrimStep::*;
+
+template <int Colours>
+inline void Step(Interpolants& i, const PrimSpanJob& j, PrimStepField along) {
+    i.w = WrapAdd(i.w, j.w.*along);
+    i.u = WrapAdd(i.u, j.u.*along);
+    i.v = WrapAdd(i.v, j.v.*along);
+    i.z = WrapAdd(i.z, j.z.*along);
+    if (Colours >= 3) {
+        i.r = WrapAdd(i.r, j.r.*along);
+        i.g = WrapAdd(i.g, j.g.*along);
+        i.b = WrapAdd(i.b, j.b.*along);
+    }
+    if (Colours == 4) i.a = WrapAdd(i.a, j.a.*along);
+}
+
+// The interpolants at the centre of pixel x0 of the scanline whose values at
+// x = 0 are row.
+template <int Colours>
+inline Interpolants AtPixel(const Interpolants& row, const PrimSpanJob& j, int x0) {
+    Interpolants i = {SpanStart(row.w, j.w.dx, x0), SpanStart(row.u, j.u.dx, x0), SpanStart(row.v, j.v.dx, x0),
+                      SpanStart(row.z, j.z.dx, x0), 0, 0, 0, 0};
+    if (Colours >= 3) {
+        i.r = SpanStart(row.r, j.r.dx, x0);
+        i.g = SpanStart(row.g, j.g.dx, x0);
+        i.b = SpanStart(row.b, j.b.dx, x0);
+    }
+    if (Colours == 4) i.a = SpanStart(row.a, j.a.dx, x0);
+    return i;
+}
+
 // Walks the span table. For every pixel that passes the depth test and lands
 // inside the texture, calls pixel(dest, col, row, colour). Colours: 0 none,
 // 3 blue/green/red, 4 with alpha. Depth: the job has a depth image.
 template <int DestBytes, int Colours, bool Depth, class Pixel>
 inline void WalkSpansWith(const PrimSpanJob& j, Pixel pixel) {
-    int32_t wRow = j.w.row, uRow = j.u.row, vRow = j.v.row, zRow = j.z.row;
-    int32_t rRow = j.r.row, gRow = j.g.row, bRow = j.b.row, aRow = j.a.row;
+    Interpolants row = {j.w.row, j.u.row, j.v.row, j.z.row, j.r.row, j.g.row, j.b.row, j.a.row};
     unsigned char* destRow = j.destRow;
     unsigned char* depthRow = j.depthRow;
     const uint32_t texW = uint32_t(j.texWidth), texH = uint32_t(j.texHeight);
     const int depthWrite = j.depthWrite;
 
-    for (int i = 0; i < j.rows; ++i) {
-        const PrimSpan e = j.spans[i];
-        if (e.count > 0) {
-            const int x0 = e.x;
-            int32_t W = SpanStart(wRow, j.w.dx, x0);
-            if (W != 0) {
-                int32_t U = SpanStart(uRow, j.u.dx, x0);
-                int32_t V = SpanStart(vRow, j.v.dx, x0);
-                int32_t Z = SpanStart(zRow, j.z.dx, x0);
-                int32_t R = 0, G = 0, B = 0, A = 0;
-                if (Colours >= 3) {
-                    R = SpanStart(rRow, j.r.dx, x0);
-                    G = SpanStart(gRow, j.g.dx, x0);
-                    B = SpanStart(bRow, j.b.dx, x0);
-                }
-                if (Colours == 4) A = SpanStart(aRow, j.a.dx, x0);
-                unsigned char* d = destRow + ptrdiff_t(DestBytes) * x0;
-                unsigned char* zp = Depth ? depthRow + ptrdiff_t(2) * x0 : nullptr;
-                for (int n = 0; n < e.count; ++n) {
-                    do {
-                        if (Depth) {
-                            const uint32_t z16 = Depth16(Z);
-                            if (Load16(zp) < z16) break;
-                            if (depthWrite) Store16(zp, z16);
-                        }
-                        if (W == 0) break;  // would divide by zero
-                        const int32_t F = 0x20000000 / W;
-                        const uint32_t col = (uint32_t(U >> 10) * uint32_t(F) * texW) >> 19;
-                        const uint32_t row = (uint32_t(V >> 10) * uint32_t(F) * texH) >> 19;
-                        if (col >= texW || row >= texH) break;
-                        VertexColour c{0, 0, 0, 0};
-                        if (Colours >= 3) {
-                            c.b = Channel(B);
-                            c.g = Channel(G);
-                            c.r = Channel(R);
-                        }
-                        if (Colours == 4) c.a = Channel(A);
-                        pixel(d, col, row, c);
-                    } while (false);
-                    W = WrapAdd(W, j.w.dx);
-                    U = WrapAdd(U, j.u.dx);
-                    V = WrapAdd(V, j.v.dx);
-                    Z = WrapAdd(Z, j.z.dx);
-                    if (Colours >= 3) {
-                        R = WrapAdd(R, j.r.dx);
-                        G = WrapAdd(G, j.g.dx);
-                        B = WrapAdd(B, j.b.dx);
+    for (int y = 0; y < j.rows; ++y) {
+        const PrimSpan e = j.spans[y];
+        Interpolants i = AtPixel<Colours>(row, j, e.x);
+        if (e.count > 0 && i.w != 0) {
+            unsigned char* d = destRow + ptrdiff_t(DestBytes) * e.x;
+            unsigned char* zp = Depth ? depthRow + ptrdiff_t(2) * e.x : nullptr;
+            for (int n = 0; n < e.count; ++n) {
+                do {
+                    if (Depth) {
+                        const uint32_t z16 = Depth16(i.z);
+                        if (Load16(zp) < z16) break;
+                        if (depthWrite) Store16(zp, z16);
                     }
-                    if (Colours == 4) A = WrapAdd(A, j.a.dx);
-                    d += DestBytes;
-                    if (Depth) zp += 2;
-                }
+                    if (i.w == 0) break;  // would divide by zero
+                    const int32_t F = 0x20000000 / i.w;
+                    const uint32_t col = (uint32_t(i.u >> 10) * uint32_t(F) * texW) >> 19;
+                    const uint32_t texRow = (uint32_t(i.v >> 10) * uint32_t(F) * texH) >> 19;
+                    if (col >= texW || texRow >= texH) break;
+                    VertexColour c{0, 0, 0, 0};
+                    if (Colours >= 3) {
+                        c.b = Channel(i.b);
+                        c.g = Channel(i.g);
+                        c.r = Channel(i.r);
+                    }
+                    if (Colours == 4) c.a = Channel(i.a);
+                    pixel(d, col, texRow, c);
+                } while (false);
+                Step<Colours>(i, j, &PrimStep::dx);
+                d += DestBytes;
+                if (Depth) zp += 2;
             }
         }
-        wRow = WrapAdd(wRow, j.w.dy);
-        uRow = WrapAdd(uRow, j.u.dy);
-        vRow = WrapAdd(vRow, j.v.dy);
-        zRow = WrapAdd(zRow, j.z.dy);
-        if (Colours >= 3) {
-            rRow = WrapAdd(rRow, j.r.dy);
-            gRow = WrapAdd(gRow, j.g.dy);
-            bRow = WrapAdd(bRow, j.b.dy);
-        }
-        if (Colours == 4) aRow = WrapAdd(aRow, j.a.dy);
+        Step<Colours>(row, j, &PrimStep::dy);
         destRow += j.destPitch;
         if (Depth) depthRow += j.depthPitch;
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "graphics/image/color_convert.h"
@@ -148,23 +149,36 @@ TEST(ColorConvert, PaletteAndWideningAndNarrowing) {
     }
 }
 
-TEST(ColorConvert, DitheringSpreadsTheDroppedBits) {
-    // 0x84 in 8 bits is 16.5 in 5 bits: truncation gives 16 everywhere,
-    // ordered dither rounds up where the dropped bits beat the matrix,
-    // error diffusion every second pixel.
-    std::vector<uint32_t> src(16, 0x00848484);
-    ImageRect r{0, 0, 4, 4};
-    auto run = [&](int mode) {
-        std::vector<uint16_t> d(16, 0);
-        ColorConvertBlt(d.data(), 8, &k565, src.data(), 16, &kX888, nullptr, 0, nullptr, 0, 0, &r, 0, 0, 0, mode, 0,
-                        0, 0);
-        int ups = 0;
-        for (uint16_t v : d) ups += (v >> 11) - 16;
-        return ups;
+// Each dither mode's 4 x 4 pattern of red fields rounded up ('1') or
+// truncated ('0'), for a grey whose red drops 4 or 2 of its 8 low-bit steps
+// going to 5 bits: ordered dither rounds up where the dropped bits beat the
+// matrix (a checkerboard at 4, the four smallest places at 2); error
+// diffusion carries the rest from pixel to pixel and row to row.
+TEST(ColorConvert, EachDitherModeHasItsPattern) {
+    const struct {
+        uint32_t grey;
+        int mode;
+        const char* rows;
+    } kCases[] = {
+        {0x848484, COLOR_DITHER_NONE, "0000/0000/0000/0000"},
+        {0x848484, COLOR_DITHER_ORDERED, "1010/0101/1010/0101"},
+        {0x848484, COLOR_DITHER_DIFFUSION, "0101/0101/0101/0101"},
+        {0x828282, COLOR_DITHER_ORDERED, "1010/0000/1010/0000"},
+        {0x828282, COLOR_DITHER_DIFFUSION, "0001/0001/0001/0001"},
     };
-    EXPECT_EQ(run(0), 0);
-    EXPECT_EQ(run(1), 8);   // dropped 4 of 8 beats thresholds 0..3 (half the matrix)
-    EXPECT_EQ(run(2), 8);
+    const ImageRect r{0, 0, 4, 4};
+    for (const auto& c : kCases) {
+        std::vector<uint32_t> src(16, c.grey);
+        std::vector<uint16_t> d(16, 0);
+        ColorConvertBlt(d.data(), 8, &k565, src.data(), 16, &kX888, nullptr, 0, nullptr, 0, 0, &r, 0, 0, 0, c.mode,
+                        0, 0, 0);
+        std::string got;
+        for (int i = 0; i < 16; ++i) {
+            if (i && i % 4 == 0) got += '/';
+            got += char('0' + (d[size_t(i)] >> 11) - 16);
+        }
+        EXPECT_EQ(got, c.rows) << "grey " << std::hex << c.grey << " mode " << c.mode;
+    }
 }
 
 TEST(ColorConvert, AlphaFromAnImageOrFromTheTransparentColour) {

@@ -8,7 +8,7 @@
 #include "graphics/image/color_convert.h"
 #include "graphics/image/color_data.h"
 #include "graphics/image/graph_image.h"
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 #include "platform/surface_memory.h"
 
 namespace {

@@ -21,6 +21,7 @@
 #include "fake_input_source.h"
 #include "zovav.h"
 #include "zv_test_support.h"
+#include "zv_xserver.h"
 
 namespace {
 // Runs body in a forked child and returns its exit code (128 + signal when
@@ -142,51 +143,6 @@ TEST(InputInLibrary, TimedVibrationEndingWhileInactiveAndClosingLetsTheProgramEn
 
 // ---- real keys under a private X server ------------------------------------
 
-class XServer {
-public:
-    // Starts Xvfb on the first free display of :90-:99; false when none runs.
-    bool Start() {
-        if (system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0) return false;
-        for (int n = 90; n <= 99; ++n) {
-            std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-            std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-            if (access(socket.c_str(), F_OK) == 0 || access(lock.c_str(), F_OK) == 0) continue;
-            display_ = ":" + std::to_string(n);
-            pid_ = fork();
-            if (pid_ == 0) {
-                int null = open("/dev/null", O_RDWR);
-                dup2(null, 1);
-                dup2(null, 2);
-                execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-                       static_cast<char*>(nullptr));
-                _exit(127);
-            }
-            if (pid_ < 0) return false;
-            for (int i = 0; i < 100; ++i) {
-                if (access(socket.c_str(), F_OK) == 0) return true;
-                int status;
-                if (waitpid(pid_, &status, WNOHANG) == pid_) break;   // lost the race for the display
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-            Stop();
-        }
-        return false;
-    }
-    void Stop() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        pid_ = -1;
-    }
-    ~XServer() { Stop(); }
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
-
 constexpr int kNoLibraryOnX = 77;
 
 // Polls the library until the pad word and the key test agree with what is
@@ -201,8 +157,9 @@ bool WaitForKeys(int word, int zDown) {
 }
 
 TEST(InputInLibrary, RealKeyPressesReachTheKeyTestsAndThePadWord) {
-    XServer x;
-    if (!x.Start()) GTEST_SKIP() << "no X server could be started (Xvfb and xdotool are needed)";
+    if (system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is needed";
+    zvtest::XServer x;
+    if (!x.Start()) GTEST_SKIP() << "no X server could be started (Xvfb is needed)";
     zvtest::ScopedTempDir dir;
     ASSERT_FALSE(dir.path().empty());
     const std::string display = x.display();

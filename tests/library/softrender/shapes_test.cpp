@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "softrender/softrender.h"
+#include "graphics/software_screen_draw.h"
 #include "sr_fixtures.h"
 
 using namespace srtest;

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 #include "softrender/draw_state.h"
 
 namespace srtest {

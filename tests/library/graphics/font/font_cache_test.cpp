@@ -16,18 +16,17 @@ protected:
         EXPECT_EQ(GetFontManageData(h)->cellCapacity, 20);
         return h;
     }
-    // Every present index entry names a cell in use that points back at it,
+    // Every present index entry names a cell in use that holds its code,
     // and no cell serves two codes.
     void ExpectIndexConsistent(int handle) {
         FontManageData* f = GetFontManageData(handle);
         std::vector<int> owners(size_t(f->cellCapacity), 0);
         for (int code = 0; code < 65536; ++code) {
-            const FontCodeIndex& e = f->codeIndex[code];
-            if (!e.present) continue;
-            ASSERT_NE(e.cell, nullptr);
-            EXPECT_TRUE(e.cell->inUse) << code;
-            EXPECT_EQ(e.cell->indexSlot, &e) << code;
-            owners[size_t(e.cell->cellNumber)] += 1;
+            const FontCacheCell* cell = FindCachedCell(f, uint16_t(code));
+            if (cell == nullptr) continue;
+            EXPECT_TRUE(cell->inUse) << code;
+            EXPECT_EQ(cell->code, code) << code;
+            owners[size_t(cell->cellNumber)] += 1;
         }
         for (int n : owners) EXPECT_LE(n, 1);
     }
@@ -100,7 +99,7 @@ TEST_F(FontCache, SmallCacheRefillsWhileAStringIsDrawn) {
     ExpectIndexConsistent(h);
     // Only the last 20 stay cached.
     FontManageData* f = GetFontManageData(h);
-    for (int i = 0; i < 30; ++i) EXPECT_EQ(f->codeIndex[uint8_t(text[size_t(i)])].present, i >= 10 ? 1u : 0u) << i;
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(FindCachedCell(f, uint8_t(text[size_t(i)])) != nullptr, i >= 10) << i;
 }
 
 TEST_F(FontCache, RepeatedMissIsCachedOnceAndStaysCached) {
@@ -136,7 +135,7 @@ TEST_F(FontCache, OversizedGlyphStaysInsideItsCell) {
     FontManageData* f = GetFontManageData(h);
     ASSERT_EQ(f->cellWidth, 8);
     GetDrawStringWidthToHandle("W", -1, h, 0);
-    const FontCacheCell* w = f->codeIndex['W'].cell;
+    const FontCacheCell* w = FindCachedCell(f, 'W');
     EXPECT_EQ(w->width, 8);
     EXPECT_EQ(w->height, 8);
     for (int row = 8; row < 16; ++row)
@@ -151,7 +150,7 @@ TEST_F(FontCache, OversizedGlyphStaysInsideItsCell) {
 TEST_F(FontCache, GlyphsWithoutRowsKeepTheirAdvance) {
     const int h = CreateFontToHandleImpl(nullptr, 8, -1, 1, -1, 2, 0, -1, -1);
     EXPECT_EQ(GetDrawStringWidthToHandle("\t", -1, h, 0), 7 + 4);
-    const FontCacheCell* tab = GetFontManageData(h)->codeIndex['\t'].cell;
+    const FontCacheCell* tab = FindCachedCell(GetFontManageData(h), '\t');
     EXPECT_EQ(tab->width, 0);
     EXPECT_EQ(tab->height, 0);
     EXPECT_EQ(GetDrawStringWidthToHandle("　 ", -1, h, 0), 8 + 4 + 4 + 4);

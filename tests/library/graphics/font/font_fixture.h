@@ -18,7 +18,7 @@
 #include "graphics/graphics_core.h"
 #include "graphics/image/color_convert.h"
 #include "graphics/image/color_data.h"
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 #include "graphics/screen_settings.h"
 #include "zv_test_support.h"
 

@@ -134,6 +134,34 @@ TEST_P(ScreenKinds, DrawsLandWithTheirColoursAndBlends) {
     EXPECT_EQ(At(f, 140 + 15, 24), bg);
 }
 
+// A palette image with the transparent colour (black, entry 3) in a 4 x 4
+// block: drawn whole it may take the run path, clipped the plain path; both
+// must skip the same pixels.
+TEST_P(ScreenKinds, KeyedPaletteGraphDrawsTheSamePixelsWholeAndClipped) {
+    Start(GetParam());
+    SCOPED_TRACE(KindName(GetParam()));
+    imgfix::PngSpec png;
+    png.width = 16;
+    png.height = 16;
+    png.colorType = PNG_COLOR_TYPE_PALETTE;
+    png.palette = {{200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {0, 0, 0}};
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) png.rows.push_back(x >= 6 && x < 10 && y >= 6 && y < 10 ? 3 : (x + y) % 3);
+    imgfix::WriteFile("p.png", imgfix::MakePng(png));
+    const int graph = LoadGraph("p.png");
+    ASSERT_GE(graph, 0);
+    const int background = GetColor(60, 120, 180);
+    DrawBox(0, 0, 640, 480, background, 1);
+    DrawGraph(100, 100, graph, 1);   // whole
+    DrawGraph(-4, 200, graph, 1);    // its first four columns cut off
+    ASSERT_EQ(ScreenFlip(), 0);
+    const Frame f = WindowFrame();
+    EXPECT_EQ(At(f, 100 + 7, 100 + 7), 0x3C78B4u) << "the key is skipped";
+    for (int y = 0; y < 16; ++y)
+        for (int x = 4; x < 16; ++x)
+            ASSERT_EQ(At(f, 100 + x, 100 + y), At(f, x - 4, 200 + y)) << "pixel " << x << "," << y;
+}
+
 INSTANTIATE_TEST_SUITE_P(BothKinds, ScreenKinds, ::testing::Values(SURFACE_SCREENS, SOFTWARE_SCREENS),
                          [](const auto& info) { return std::string(KindName(info.param)); });
 

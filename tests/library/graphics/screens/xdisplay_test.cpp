@@ -1,4 +1,4 @@
-// On a real X display (a virtual one under xvfb-run): a picture drawn through
+// On a real X display (a private virtual one): a picture drawn through
 // the public functions and flipped is what a screenshot of the display shows
 // in the window. Skipped where no X server can start.
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include "platform/vblank_clock.h"
 #include "zovav.h"
 #include "zv_test_support.h"
+#include "zv_xserver.h"
 
 namespace {
 
@@ -63,22 +64,17 @@ int RunOnDisplay() {
 }
 
 TEST(XDisplay, AScreenshotOfTheDisplayShowsTheFlippedPicture) {
-    if (std::getenv("ZV_XVFB_CHILD")) {
+    if (zvtest::InDisplayRerun()) {
         EXPECT_EQ(RunOnDisplay(), 0);
         return;
     }
-    if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v import >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "xvfb-run or ImageMagick missing";
+    if (std::system("command -v import >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick missing";
+    zvtest::XServer x;
+    if (!x.Start("1280x1024x24")) GTEST_SKIP() << "no X server could be started (Xvfb is needed)";
     zvtest::ScopedTempDir dir;
     ASSERT_FALSE(dir.path().empty());
-    char self[4096] = {};
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(n, 0);
-    const std::string command = std::string("xvfb-run -a -s \"-screen 0 1280x1024x24\" env ZV_XVFB_CHILD=1 ") +
-                                "SDL_VIDEODRIVER=x11 " + self +
-                                " --gtest_filter=XDisplay.AScreenshotOfTheDisplayShowsTheFlippedPicture"
-                                " >child.log 2>&1";
-    const int status = std::system(command.c_str());
+    const int status =
+        zvtest::RerunOnDisplay(x, "XDisplay.AScreenshotOfTheDisplayShowsTheFlippedPicture", "child.log");
     if (zvtest::ReadWholeFile("x-started").empty())
         GTEST_SKIP() << "no X server could start: " << zvtest::ReadWholeFile("child.log");
     ASSERT_EQ(status, 0) << zvtest::ReadWholeFile("child.log");

@@ -10,6 +10,7 @@
 
 #include "graphics/font/font_draw.h"
 #include "text_fixture.h"
+#include "zv_xserver.h"
 
 using namespace texttest;
 
@@ -119,23 +120,18 @@ int RunOnDisplay() {
 }
 
 TEST(TextXDisplay, TheMenuLineShowsOnAScreenshotOfTheDisplay) {
-    if (std::getenv("ZV_XVFB_CHILD")) {
+    if (zvtest::InDisplayRerun()) {
         SetFontGlyphSource(nullptr);
         EXPECT_EQ(RunOnDisplay(), 0);
         return;
     }
-    if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v import >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "xvfb-run or ImageMagick missing";
+    if (std::system("command -v import >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick missing";
+    zvtest::XServer x;
+    if (!x.Start("1280x1024x24")) GTEST_SKIP() << "no X server could be started (Xvfb is needed)";
     zvtest::ScopedTempDir dir;
     ASSERT_FALSE(dir.path().empty());
-    char self[4096] = {};
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(n, 0);
-    const std::string command = std::string("xvfb-run -a -s \"-screen 0 1280x1024x24\" env ZV_XVFB_CHILD=1 ") +
-                                "SDL_VIDEODRIVER=x11 " + self +
-                                " --gtest_filter=TextXDisplay.TheMenuLineShowsOnAScreenshotOfTheDisplay"
-                                " >child.log 2>&1";
-    const int status = std::system(command.c_str());
+    const int status =
+        zvtest::RerunOnDisplay(x, "TextXDisplay.TheMenuLineShowsOnAScreenshotOfTheDisplay", "child.log");
     const std::string started = zvtest::ReadWholeFile("x-started");
     if (started.empty()) GTEST_SKIP() << "no X server could start: " << zvtest::ReadWholeFile("child.log");
     ASSERT_EQ(status, 0) << zvtest::ReadWholeFile("child.log");

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 #include "softrender/draw_state.h"
 #include "softrender/primitive/primitive.h"
 

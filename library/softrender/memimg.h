@@ -1,13 +1,10 @@
 // MEMIMG: the library's software image (fixed formats, colour key, palette,
 // optional alpha, premultiplied copy and run map) and the operations that
-// make, view, fill, transfer and release it.
+// make, view and release it. Its colour description comes from graphics.
 #pragma once
 #include <cstdint>
 
 struct ColorData;
-struct GraphImage;
-struct ImageRect;
-struct SurfacePixelFormat;
 
 constexpr uint32_t MEMIMG_VALID_MAGIC = 0x12345678;
 
@@ -50,19 +47,14 @@ struct MEMIMG {
 
 int InitializeMemImg(MEMIMG* img, int width, int height, int pitch, uint32_t colorKey, int format,
                      int paletteFlag, int alphaFlag, int makeExtrasFlag);
-int CreateMemImgScreen(MEMIMG* img, int width, int height, int format);
 int CreateMemImgZBuffer(MEMIMG* img, int width, int height);
 void TerminateMemImg(MEMIMG* img);
 void DerivationMemImg(MEMIMG* view, const MEMIMG* parent, int x, int y, int width, int height);
 int CheckValidMemImg(const MEMIMG* img);
-void ClearMemImg(MEMIMG* img, const ImageRect* rect, uint32_t value);
-int BltMemImg(MEMIMG* dest, const MEMIMG* src, const ImageRect* srcRect, int destX, int destY);
-void BltGraphImageToMemImg(const GraphImage* image, const GraphImage* alphaImage, MEMIMG* img, int srcX,
-                           int srcY, int width, int height, int destX, int destY, int keyFlag);
-void BltMemImgToGraphImage(GraphImage* image, const MEMIMG* img, int srcX, int srcY, int width, int height,
-                           int destX, int destY, int keyArg, int lastArg);
-
-const ColorData* GetMemImgColorData(int format, int alphaFlag, int paletteFlag);
-const SurfacePixelFormat* GetMemImgPixelFormat(int format, int alphaFlag, int paletteFlag);
+// Remakes the premultiplied copy and the run map from the pixels (whole
+// images of the colour formats that have them).
+void RefreshMemImgExtras(MEMIMG* img);
 // Bytes per pixel of a MEMIMG of these settings.
 int GetMemImgPixelBytes(int format, int alphaFlag, int paletteFlag);
+// The shared colour description of a format (made by graphics).
+const ColorData* GetMemImgColorData(int format, int alphaFlag, int paletteFlag);

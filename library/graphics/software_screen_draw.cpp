@@ -1,5 +1,7 @@
-// Drawing entry points on the draw screen: shapes and graphs onto software screens.
-// The locked-surface path is attached by the screen code; until then it answers -1.
+// Drawing entry points on the draw screen: shapes and graphs onto software
+// screens, each graph drawn from its MEMIMG.
+#include "graphics/software_screen_draw.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -7,7 +9,6 @@
 #include "graphics/graph_handle.h"
 #include "graphics/surface2d.h"
 #include "graphics/surface_data.h"
-#include "softrender/softrender.h"
 
 namespace {
 
@@ -149,4 +150,16 @@ int MemImgDrawModiGraph(float x1, float y1, float x2, float y2, float x3, float 
                         const GraphData* graph, int transFlag) {
     return MemImgDrawModiGraphInt(FloatToInt(x1), FloatToInt(y1), FloatToInt(x2), FloatToInt(y2), FloatToInt(x3),
                                   FloatToInt(y3), FloatToInt(x4), FloatToInt(y4), graph, transFlag);
+}
+
+int SoftwareScreenDrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* graph, int transFlag) {
+    return MemImgDrawExtendGraph(x1, y1, x2, y2, graph, transFlag, 1, -1);
+}
+
+int SoftwareScreenDrawModiGraph(const float* c, const GraphData* graph, int transFlag) {
+    return MemImgDrawModiGraph(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], graph, transFlag);
+}
+
+int SoftwareScreenDrawBox(int x1, int y1, int x2, int y2, uint32_t color, int fillFlag) {
+    return fillFlag ? MemImgDrawFillBox(x1, y1, x2, y2, color) : MemImgDrawLineBox(x1, y1, x2, y2, color);
 }

@@ -1,0 +1,33 @@
+// The screen back ends as tables of operations, one row per road (software
+// screens, 2D surfaces), chosen when the display starts. The drawing front
+// ends call the chosen row and never ask which road is active.
+#pragma once
+#include <cstdint>
+
+struct GraphData;
+struct PrimitiveVertex;
+
+struct ScreenBackEnd {
+    const char* name;
+    // Drawing on the front screen shows only once it is copied to the window.
+    bool frontFollowsWindow;
+    int (*bltGraph)(int x, int y, int surface2DHandle, int transFlag);
+    int (*drawExtendGraph)(int x1, int y1, int x2, int y2, const GraphData* graph, int transFlag);
+    int (*drawRotaGraph)(float x, float y, double exRate, double angle, const GraphData* graph, int transFlag,
+                         int turnFlag);
+    // Corners top-left, top-right, bottom-left, bottom-right (x, y each).
+    int (*drawModiGraph)(const float* corners, const GraphData* graph, int transFlag);
+    int (*drawLine)(int x1, int y1, int x2, int y2, uint32_t color);
+    int (*drawBox)(int x1, int y1, int x2, int y2, uint32_t color, int fillFlag);
+    int (*drawTriangle)(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t color, int fillFlag);
+    int (*drawPrimitive)(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph, int transFlag,
+                         int noTransformFlag, int useDepthFlag);
+    int (*drawString)(int x, int y, const char* string, int color, int fontHandle, int edgeColor, int verticalFlag);
+    int (*clear)();
+    int (*setDrawScreen)(int newScreen, int previousScreen);
+    int (*capture)(int x1, int y1, int x2, int y2, const GraphData* graph);
+};
+
+// Picks the row for the screens the display has just made.
+void ChooseScreenBackEnd();
+const ScreenBackEnd& ScreenRoad();
