@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/startup.h"
-#include "graphics/memimg/memimg.h"
+#include "softrender/memimg.h"
 #include "platform/device3d_gl.h"
 #include "platform/vblank_clock.h"
 #include "platform/window_sdl.h"

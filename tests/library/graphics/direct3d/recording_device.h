@@ -88,8 +88,10 @@ public:
         log.push_back("end");
         return 0;
     }
-    int DrawPrimitive(int type, uint32_t fvf, const void*, int count) override {
+    int DrawPrimitive(int type, uint32_t fvf, const void* vertices, int count) override {
         draws.push_back(DrawCall{type, fvf, count});
+        const auto* p = static_cast<const uint8_t*>(vertices);
+        lastVertices.assign(p, p + size_t(count) * size_t(Device3DVertexSize(fvf)));
         log.push_back("draw");
         return 0;
     }
@@ -106,6 +108,7 @@ public:
     std::map<std::pair<int, int>, uint32_t> stageStates;
     std::map<int, Texture3D*> textures;
     std::vector<DrawCall> draws;
+    std::vector<uint8_t> lastVertices;   // the vertices of the last draw
     std::vector<std::string> log;
 
 private:
