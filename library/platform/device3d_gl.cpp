@@ -150,7 +150,8 @@ namespace {
 
 class GLDevice final : public Device3D {
 public:
-    GLDevice(SDL_Window* window, SDL_GLContext context, const GLFunctions& gl) : window_(window), context_(context), gl_(gl) {
+    GLDevice(SDL_Window* window, SDL_GLContext context, const GLFunctions& gl)
+        : window_(window), context_(context), gl_(gl) {
         owner_ = std::this_thread::get_id();
         GLint maxSize = 0, units = 0;
         gl_.GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
@@ -330,9 +331,12 @@ public:
     }
 
     int SetColorKey(Texture3D* t, int enable, uint32_t key) override {
+        const SurfaceRect all{0, 0, t->width, t->height};
+        // A render target's pixels live in GL: fetch them before uploading again.
+        if (t->framebuffer) Download(t, all);
         t->keyEnabled = enable;
         t->key = key;
-        Upload(t, SurfaceRect{0, 0, t->width, t->height});
+        Upload(t, all);
         return 0;
     }
 
@@ -427,7 +431,8 @@ private:
 
     static uint32_t Load(const Texture3D* t, int x, int y) {
         const uint8_t* p = &t->pixels[(size_t(y) * t->width + x) * t->bytes];
-        return t->bytes == 2 ? uint32_t(p[0] | p[1] << 8) : uint32_t(p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24);
+        if (t->bytes == 2) return uint32_t(p[0] | p[1] << 8);
+        return uint32_t(p[0] | p[1] << 8 | p[2] << 16) | uint32_t(p[3]) << 24;
     }
     static void Store(Texture3D* t, int x, int y, uint32_t v) {
         uint8_t* p = &t->pixels[(size_t(y) * t->width + x) * t->bytes];
@@ -441,7 +446,8 @@ private:
         out[2] = Widen(v, t->b);
         out[3] = t->a.bits ? Widen(v, t->a) : 255;
         const uint32_t colour = t->r.mask | t->g.mask | t->b.mask;
-        if (applyKey && t->keyEnabled && (v & colour) == (t->key & colour)) out[3] = 0;
+        // A texture with its own alpha keeps it: the key is for opaque kinds.
+        if (applyKey && t->keyEnabled && !t->a.bits && (v & colour) == (t->key & colour)) out[3] = 0;
     }
     static uint32_t FromRGBA(const Texture3D* t, const uint8_t* c) {
         uint32_t v = Narrow(c[0], t->r) | Narrow(c[1], t->g) | Narrow(c[2], t->b) | Narrow(c[3], t->a);
@@ -450,26 +456,58 @@ private:
         return v | (all & ~(t->r.mask | t->g.mask | t->b.mask | t->a.mask));
     }
 
+    // 8-bit channels in B, G, R, A byte order: rows go to GL as they are.
+    static bool ByteLayout(const Texture3D* t) {
+        return t->bytes == 4 && t->r.mask == 0xFF0000 && t->g.mask == 0xFF00 && t->b.mask == 0xFF &&
+               (t->a.bits == 0 || t->a.mask == 0xFF000000u);
+    }
+
     void Upload(Texture3D* t, const SurfaceRect& r) {
         Current();
         const int w = r.right - r.left, h = r.bottom - r.top;
-        std::vector<uint8_t> rgba(size_t(w) * h * 4);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) ToRGBA(t, Load(t, r.left + x, r.top + y), &rgba[(size_t(y) * w + x) * 4], true);
+        std::vector<uint8_t>& data = transfer_;
+        data.resize(size_t(w) * h * 4);
+        GLenum layout = GL_RGBA;
+        if (ByteLayout(t) && !(t->keyEnabled && !t->a.bits)) {
+            // Without an alpha channel the spare byte reads as opaque.
+            const uint32_t opaque = t->a.bits ? 0 : 0xFF000000u;
+            for (int y = 0; y < h; ++y) {
+                const size_t at = (size_t(r.top + y) * t->width + r.left) * 4;
+                const uint32_t* src = reinterpret_cast<const uint32_t*>(&t->pixels[at]);
+                uint32_t* dst = reinterpret_cast<uint32_t*>(&data[size_t(y) * w * 4]);
+                for (int x = 0; x < w; ++x) dst[x] = src[x] | opaque;
+            }
+            layout = GL_BGRA;
+        } else {
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    ToRGBA(t, Load(t, r.left + x, r.top + y), &data[(size_t(y) * w + x) * 4], true);
+        }
         gl_.ActiveTexture(ZV_GL_TEXTURE0);
         gl_.BindTexture(GL_TEXTURE_2D, t->name);
-        gl_.TexSubImage2D(GL_TEXTURE_2D, 0, r.left, r.top, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        gl_.TexSubImage2D(GL_TEXTURE_2D, 0, r.left, r.top, w, h, layout, GL_UNSIGNED_BYTE, data.data());
     }
 
     void Download(Texture3D* t, const SurfaceRect& r) {
         Current();
         const int w = r.right - r.left, h = r.bottom - r.top;
-        std::vector<uint8_t> rgba(size_t(w) * h * 4);
+        std::vector<uint8_t>& data = transfer_;
+        data.resize(size_t(w) * h * 4);
+        const bool bytes = ByteLayout(t);
         gl_.BindFramebuffer(ZV_GL_FRAMEBUFFER, t->framebuffer);
-        gl_.ReadPixels(r.left, r.top, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        gl_.ReadPixels(r.left, r.top, w, h, bytes ? GL_BGRA : GL_RGBA, GL_UNSIGNED_BYTE, data.data());
         BindTarget();
+        if (bytes) {
+            const uint32_t spare = t->a.bits ? 0 : 0xFF000000u;
+            for (int y = 0; y < h; ++y) {
+                const uint32_t* src = reinterpret_cast<const uint32_t*>(&data[size_t(y) * w * 4]);
+                uint32_t* dst = reinterpret_cast<uint32_t*>(&t->pixels[(size_t(r.top + y) * t->width + r.left) * 4]);
+                for (int x = 0; x < w; ++x) dst[x] = src[x] | spare;
+            }
+            return;
+        }
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) Store(t, r.left + x, r.top + y, FromRGBA(t, &rgba[(size_t(y) * w + x) * 4]));
+            for (int x = 0; x < w; ++x) Store(t, r.left + x, r.top + y, FromRGBA(t, &data[(size_t(y) * w + x) * 4]));
     }
 
     static GLenum BlendFactor(uint32_t v) {
@@ -520,8 +558,9 @@ private:
         gl_.TexEnvi(GL_TEXTURE_ENV, mode, GLint(func));
         gl_.TexEnvi(GL_TEXTURE_ENV, src0, GLint(Source(arg1, stage)));
         gl_.TexEnvi(GL_TEXTURE_ENV, src1, GLint(Source(arg2, stage)));
-        gl_.TexEnvi(GL_TEXTURE_ENV, alpha ? ZV_GL_OPERAND0_ALPHA : ZV_GL_OPERAND0_RGB, alpha ? GL_SRC_ALPHA : GL_SRC_COLOR);
-        gl_.TexEnvi(GL_TEXTURE_ENV, alpha ? ZV_GL_OPERAND1_ALPHA : ZV_GL_OPERAND1_RGB, alpha ? GL_SRC_ALPHA : GL_SRC_COLOR);
+        const GLint operand = alpha ? GL_SRC_ALPHA : GL_SRC_COLOR;
+        gl_.TexEnvi(GL_TEXTURE_ENV, alpha ? ZV_GL_OPERAND0_ALPHA : ZV_GL_OPERAND0_RGB, operand);
+        gl_.TexEnvi(GL_TEXTURE_ENV, alpha ? ZV_GL_OPERAND1_ALPHA : ZV_GL_OPERAND1_RGB, operand);
         gl_.TexEnvfv(GL_TEXTURE_ENV, alpha ? GL_ALPHA_SCALE : ZV_GL_RGB_SCALE, &scale);
     }
 
@@ -693,6 +732,7 @@ private:
     Device3DViewport viewport_{0, 0, 0, 0, 0.0f, 1.0f};
     Texture3D* presentTexture_ = nullptr;
     std::vector<OutVertex> scratch_;
+    std::vector<uint8_t> transfer_;   // rows on their way to or from GL
 };
 
 // Core name first, then the framebuffer extension's.

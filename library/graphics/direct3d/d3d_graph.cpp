@@ -84,7 +84,8 @@ int DivideTextureSize(int length, int* sizes, int forceMax) {
 int G_D3D_CreateGraph(GraphData* g) {
     if (!GetD3DSystem().object) return -1;
     const int force = g->Settings.DrawValidFlag ? 1 : 0;
-    const int columns = DivideTextureSize(g->Width, nullptr, force), rows = DivideTextureSize(g->Height, nullptr, force);
+    const int columns = DivideTextureSize(g->Width, nullptr, force);
+    const int rows = DivideTextureSize(g->Height, nullptr, force);
     if (columns * rows > kD3DMaxPieces)
         return ErrorLogFmtAdd("エラー：画像の分割数が最大数の %d を超えました", kD3DMaxPieces);
     int widths[kD3DMaxPieces], heights[kD3DMaxPieces];

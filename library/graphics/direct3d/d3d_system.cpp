@@ -291,7 +291,9 @@ int D3DCreateTextureSurface(SurfaceData* s) {
     s->SurfaceKind = GetTextureFormatIndex(st.AlphaFlag, st.AlphaTestFlag, st.ColorBitDepth == 32, 0);
     s->Texture = MakeTexture(s);
     if (!s->Texture) return -1;
-    // Texels equal to the transparent colour are cut while the colour key is on.
+    // Texels equal to the transparent colour of an opaque kind are cut
+    // while the colour key is on; alpha kinds carry their own transparency.
+    if (st.AlphaFlag || st.AlphaTestFlag) return 0;
     const ColorData* c = GetTextureColorData(s->SurfaceKind);
     const uint32_t key = PackTransColor(c, s->TransColor) | c->AlphaMask | c->NoneMask;
     g_d3d.sys.object->SetColorKey(s->Texture, 1, key);
