@@ -8,6 +8,7 @@
 #define NO_SDL_GLEXT
 #include <SDL_opengl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -391,8 +392,13 @@ public:
         gl_.Disable(GL_SCISSOR_TEST);
         gl_.ClearColor(0, 0, 0, 1);
         gl_.Clear(GL_COLOR_BUFFER_BIT);
-        // Rows are kept top first; the window's are bottom first.
-        gl_.BlitFramebuffer(0, 0, screen->width, screen->height, 0, h, w, 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        // The screen keeps its shape in the window, bars around it; rows are
+        // kept top first, the window's bottom first.
+        const double scale = std::min(double(w) / screen->width, double(h) / screen->height);
+        const int dw = int(screen->width * scale), dh = int(screen->height * scale);
+        const int dx = (w - dw) / 2, dy = (h - dh) / 2;
+        gl_.BlitFramebuffer(0, 0, screen->width, screen->height, dx, dy + dh, dx + dw, dy, GL_COLOR_BUFFER_BIT,
+                            GL_NEAREST);
         SDL_GL_SwapWindow(window_);
         BindTarget();
         return 0;
