@@ -108,6 +108,7 @@ struct DeviceGlobals {
 DeviceGlobals g_device3d;
 
 constexpr int kStages = 4;
+constexpr int kTransforms = 4;   // world, view, projection, viewport
 // The library puts pixel centres on integers with a top-left rule; GL puts
 // them on half-integers. The 1/64 keeps edges that fall on a centre on the
 // library's side of the tie, whatever the driver's own rule.
@@ -368,7 +369,11 @@ public:
         viewport_ = viewport;
         return 0;
     }
-    int SetTransform(int kind, const float matrix[16]) override { return 0; }
+    int SetTransform(int kind, const float matrix[16]) override {
+        if (kind < 0 || kind >= kTransforms) return -1;
+        std::memcpy(transform_[kind], matrix, sizeof transform_[kind]);
+        return 0;
+    }
     int BeginScene() override { return 0; }
     int EndScene() override { return 0; }
 
@@ -739,6 +744,7 @@ private:
     Texture3D* presentTexture_ = nullptr;
     std::vector<OutVertex> scratch_;
     std::vector<uint8_t> transfer_;   // rows on their way to or from GL
+    float transform_[kTransforms][16] = {};   // kept for the caller; vertices come transformed
 };
 
 // Core name first, then the framebuffer extension's.
