@@ -154,7 +154,7 @@ int G_D3D_DrawGraph(int x, int y, const GraphData* g, int transFlag, int intFlag
             if (v.y < top) v.v += (top - v.y) * dv, v.y = top;
             if (v.y > bottom) v.v -= (v.y - bottom) * dv, v.y = bottom;
         }
-        auto* out = static_cast<D3DVertexTex1*>(G_D3D_BatchReserve(6));
+        auto* out = static_cast<D3DVertexTex1*>(G_D3D_BatchReserve(6, D3DPT_TRIANGLELIST));
         if (!out) return -1;
         const int order[6] = {0, 1, 2, 3, 2, 1};
         for (int k = 0; k < 6; ++k) {

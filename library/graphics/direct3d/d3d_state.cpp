@@ -395,16 +395,15 @@ int G_D3D_SetDrawState(const Surface3DData* surface, int flags) {
     return 0;
 }
 
-void* G_D3D_BatchReserve(int count) {
+void* G_D3D_BatchReserve(int count, int type) {
     D3DDeviceState* r = GetCurrentD3DDeviceState();
     if (!r || count <= 0 || count > D3DBatchCapacity(r->batchFormat)) return nullptr;
-    if (r->batchCount &&
-        (r->batchType != D3DPT_TRIANGLELIST || r->batchCount + count > D3DBatchCapacity(r->batchFormat)))
+    if (r->batchCount && (r->batchType != type || r->batchCount + count > D3DBatchCapacity(r->batchFormat)))
         G_D3D_RenderVertex();
     void* at = r->batchWrite;
     r->batchWrite += size_t(count) * D3DBatchVertexSize(r->batchFormat);
     r->batchCount += count;
-    r->batchType = D3DPT_TRIANGLELIST;
+    r->batchType = type;
     return at;
 }
 

@@ -168,9 +168,10 @@ enum D3DDrawFlags {
 int G_D3D_SetDrawState(const Surface3DData* texture, int flags);
 
 // The vertex batch: room for `count` vertices of the batch's current format
-// (drawing out first when needed); null without a device. The caller writes
-// the vertices and they count as added.
-void* G_D3D_BatchReserve(int count);
+// in a list of `type` (drawing out first when the batch holds another type
+// or would overflow); null without a device. The caller writes the vertices
+// and they count as added.
+void* G_D3D_BatchReserve(int count, int type);
 int G_D3D_RenderVertex();
 int G_D3D_BeginScene();
 int G_D3D_EndScene();

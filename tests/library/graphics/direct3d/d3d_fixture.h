@@ -52,7 +52,7 @@ protected:
     // Sets the draw state for a quad and queues its six vertices.
     void Quad(int surface, int flags = D3DDRAW_TRANS) {
         ASSERT_EQ(G_D3D_SetDrawState(surface >= 0 ? GetSurface3DData(surface) : nullptr, flags), 0);
-        ASSERT_NE(G_D3D_BatchReserve(6), nullptr);
+        ASSERT_NE(G_D3D_BatchReserve(6, D3DPT_TRIANGLELIST), nullptr);
     }
     D3DDeviceState& State() { return *GetD3DDeviceState(device_); }
     uint32_t RS(int state) { return g_fake->renderStates[state]; }

@@ -44,9 +44,9 @@ TEST_F(D3DStateTest, AStateIsSentOnceUnlessForced) {
 TEST_F(D3DStateTest, TheBatchDrawsOutWhenFullOnTextureOrStateChangeAndAtSceneEnd) {
     // Full: 3225 untextured vertices, then one more quad.
     ASSERT_EQ(G_D3D_SetDrawState(nullptr, 0), 0);
-    for (int i = 0; i < 1075; ++i) ASSERT_NE(G_D3D_BatchReserve(3), nullptr);
+    for (int i = 0; i < 1075; ++i) ASSERT_NE(G_D3D_BatchReserve(3, D3DPT_TRIANGLELIST), nullptr);
     EXPECT_TRUE(g_fake->draws.empty());
-    ASSERT_NE(G_D3D_BatchReserve(6), nullptr);
+    ASSERT_NE(G_D3D_BatchReserve(6, D3DPT_TRIANGLELIST), nullptr);
     ASSERT_EQ(g_fake->draws.size(), 1u);
     EXPECT_EQ(g_fake->draws[0].count, 3225);
     EXPECT_EQ(g_fake->draws[0].fvf, D3DFVF_XYZRHW_DIFFUSE);
