@@ -191,6 +191,9 @@ public:
         Current();
         if (presentTexture_) ReleaseTexture(presentTexture_);
         if (g_device3d.windowOwner == this) g_device3d.windowOwner = nullptr;
+        // Nothing may stay current on the window: the SDL renderer made next
+        // would otherwise start from the deleted context.
+        SDL_GL_MakeCurrent(window_, nullptr);
         SDL_GL_DeleteContext(context_);
         // The window shows through the SDL renderer again.
         PresenterResume();
