@@ -20,6 +20,7 @@ struct StretchJob {
     int64_t stepY;            // destination rows per source row, 16.16
     int64_t cy0;              // row counter start, 1..stepY
     const int32_t* columns;   // byte offset of each destination column's source pixel from the row start
+    int32_t rowLow, rowHigh;  // the source row's bytes lie from rowLow up to rowHigh of the row start
 };
 
 template <class M>
@@ -36,7 +37,7 @@ struct StretchWalker {
         for (int y = 0;;) {
             Dst* d = reinterpret_cast<Dst*>(drow);
             int x = 0;
-            if (wide) x = wide(c, M::kTrans, drow, srow, col, j.width);
+            if (wide) x = wide(c, M::kTrans, drow, StretchRow{srow, col, j.width, j.rowLow, j.rowHigh});
             for (; x < j.width; ++x) {
                 const uint8_t* b = nullptr;
                 // Offsets are whole texels, so the division is exact; the blend image

@@ -43,9 +43,15 @@ constexpr int WideRuleOf() {
 // Each returns how many leading pixels it drew (a multiple of its width); the caller draws the rest.
 // Trans is passed at run time: skipping keyed pixels costs one compare.
 using RectRowFn = int (*)(const PixelCtx& c, bool trans, uint8_t* d, const uint8_t* s, int count);
-// Source pixel of column x is at s + cols[x].
-using StretchRowFn = int (*)(const PixelCtx& c, bool trans, uint8_t* d, const uint8_t* s, const int32_t* cols,
-                             int count);
+// The stretched walk's row: column x's texel is at src + cols[x]; the row's texels span
+// src + lo up to src + hi.
+struct StretchRow {
+    const uint8_t* src;
+    const int32_t* cols;
+    int count;
+    int32_t lo, hi;
+};
+using StretchRowFn = int (*)(const PixelCtx& c, bool trans, uint8_t* d, const StretchRow& r);
 // The rotated walk's row: u and v step by du and dv; pixels outside limitU x limitV are left.
 struct RotateRow {
     uint8_t* d;
