@@ -17,6 +17,7 @@ struct L {
     using V = __m128i;
     static constexpr int kN = 4;
     static constexpr bool kPermute = false;
+    static constexpr bool kMaskedTail = false;
     static ZV_SR_INLINE V Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
     static ZV_SR_INLINE void Store(void* p, V v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
     static ZV_SR_INLINE V Zero() { return _mm_setzero_si128(); }
@@ -74,6 +75,9 @@ struct L {
     using V = __m256i;
     static constexpr int kN = 8;
     static constexpr bool kPermute = true;
+    static constexpr bool kMaskedTail = true;
+    static ZV_SR_INLINE V MaskLoad(const void* p, V m) { return _mm256_maskload_epi32(static_cast<const int*>(p), m); }
+    static ZV_SR_INLINE void MaskStore(void* p, V m, V v) { _mm256_maskstore_epi32(static_cast<int*>(p), m, v); }
     static ZV_SR_INLINE V Permute(V a, V idx) { return _mm256_permutevar8x32_epi32(a, idx); }
     static ZV_SR_INLINE V Load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
     static ZV_SR_INLINE void Store(void* p, V v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
