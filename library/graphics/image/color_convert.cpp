@@ -89,6 +89,7 @@ __attribute__((target("ssse3"))) void Rows24To32Shuffle(unsigned char* d, int dP
 void Rows24To32(unsigned char* d, int dPitch, const unsigned char* s, int sPitch, int w, int h,
                 uint32_t fill) {
 #if defined(__x86_64__) && defined(__GNUC__)
+    // Every processor with the widest drawing forms has the byte shuffle.
     if (softrender::SimdLevel() >= softrender::ISA_AVX2) {
         Rows24To32Shuffle(d, dPitch, s, sPitch, w, h, fill);
         return;
