@@ -1,13 +1,11 @@
 // The filled box: one colour over a rectangle of a target, every blend mode.
 #include <cstddef>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #endif
 
 #include "softrender/colour_rules.h"
+#include "softrender/simd_level.h"
 #include "softrender/softrender.h"
 
 using namespace softrender;
@@ -20,59 +18,56 @@ struct BoxJob {
     int32_t pitch, width, height;
 };
 
-// One colour over a row, sixteen bytes a store where the row allows.
+// One colour over a row, one pixel a store.
 template <class Dst>
-void FillRow(Dst* d, int count, Dst value) {
-    int x = 0;
-#ifdef __SSE2__
-    const __m128i v = sizeof(Dst) == 4 ? _mm_set1_epi32(int(value)) : _mm_set1_epi16(int16_t(value));
-    constexpr int per = 16 / int(sizeof(Dst));
-    for (; x + per <= count; x += per) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), v);
-#endif
-    for (; x < count; ++x) d[x] = value;
+void FillRowScalar(Dst* d, int count, Dst value) {
+    for (int x = 0; x < count; ++x) d[x] = value;
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-// The same fill with 32-byte stores, for processors that have them; chosen
-// once at run time, the bytes written are the same.
+// The same fill sixteen or thirty-two bytes a store; the bytes written are the same.
 template <class Dst>
-__attribute__((target("avx2"))) void FillRowWide(Dst* d, int count, Dst value) {
+void FillRowSse2(Dst* d, int count, Dst value) {
+    int x = 0;
+    const __m128i v = sizeof(Dst) == 4 ? _mm_set1_epi32(int(value)) : _mm_set1_epi16(int16_t(value));
+    constexpr int per = 16 / int(sizeof(Dst));
+    for (; x + per <= count; x += per) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), v);
+    for (; x < count; ++x) d[x] = value;
+}
+
+template <class Dst>
+__attribute__((target("avx2"))) void FillRowAvx2(Dst* d, int count, Dst value) {
     int x = 0;
     const __m256i v = sizeof(Dst) == 4 ? _mm256_set1_epi32(int(value)) : _mm256_set1_epi16(int16_t(value));
     constexpr int per = 32 / int(sizeof(Dst));
     for (; x + per <= count; x += per) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), v);
     for (; x < count; ++x) d[x] = value;
 }
+#endif
 
 template <class Dst>
 using FillRowFn = void (*)(Dst*, int, Dst);
 
+// The fill for the level in force.
 template <class Dst>
-FillRowFn<Dst> ChooseFillRow() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? &FillRowWide<Dst> : &FillRow<Dst>;
-}
-
-template <class Dst>
-void FillRowFastest(Dst* d, int count, Dst value) {
-    static const FillRowFn<Dst> fill = ChooseFillRow<Dst>();
-    fill(d, count, value);
-}
-#else
-template <class Dst>
-void FillRowFastest(Dst* d, int count, Dst value) {
-    FillRow(d, count, value);
-}
+FillRowFn<Dst> FillRowAtLevel() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    const int level = SimdLevel();
+    if (level >= ISA_AVX2) return &FillRowAvx2<Dst>;
+    if (level >= ISA_SSE2) return &FillRowSse2<Dst>;
 #endif
+    return &FillRowScalar<Dst>;
+}
 
 template <int Fmt32, int Mode>
 void FillBox(const BoxJob& j) {
     using Rule = ColourRule<Fmt32, Mode>;
     using Dst = typename Rule::Dst;
+    const FillRowFn<Dst> fill = FillRowAtLevel<Dst>();
     for (int y = 0; y < j.height; ++y) {
         Dst* d = reinterpret_cast<Dst*>(j.dst + std::ptrdiff_t(y) * j.pitch);
         if constexpr (Mode == 0) {
-            FillRowFastest(d, j.width, Dst(j.k.c));
+            fill(d, j.width, Dst(j.k.c));
         } else {
             for (int x = 0; x < j.width; ++x) Rule::Apply(j.k, d + x);
         }

@@ -61,6 +61,12 @@ unsigned char* RunRow(unsigned char* out, int width, Classify classify) {
     while (x < width) {
         const int cls = classify(x);
         int count = 1;
+        if (x + 64 <= width) {
+            // A whole run of one class (most of a picture) is found without a branch a pixel.
+            int differ = 0;
+            for (int i = 1; i < 64; ++i) differ |= classify(x + i) ^ cls;
+            if (differ == 0) count = 64;
+        }
         while (x + count < width && count < 64 && classify(x + count) == cls) ++count;
         *out++ = uint8_t(kKinds[cls] | (count - 1));
         x += count;

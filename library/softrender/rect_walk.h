@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "softrender/member_table.h"
-#include "softrender/simd_blend.h"
+#include "softrender/wide_rows.h"
 
 namespace softrender {
 
@@ -43,6 +43,7 @@ struct RectWalker {
             }
         }
         const PixelCtx c = j.ctx;
+        const RectRowFn wide = WideRectRow<M>();
         uint8_t* drow = j.dst;
         const uint8_t* srow = j.src;
         const uint8_t* brow = j.blend;
@@ -50,14 +51,6 @@ struct RectWalker {
             Dst* d = reinterpret_cast<Dst*>(drow);
             const uint8_t* s = srow;
             const uint8_t* b = brow;
-#ifdef __SSE2__
-            if constexpr (kAlphaBlend4<M>) {
-                int x = 0;
-                for (; x + 4 <= j.width; x += 4, d += 4, s += 16)
-                    AlphaBlend4<M::kMode>(reinterpret_cast<uint8_t*>(d), s, uint32_t(c.p));
-                for (; x < j.width; ++x, ++d, s += 4) M::Pixel(c, d, s, b);
-            } else
-#endif
             if constexpr (M::kRowCopy) {
                 std::memcpy(d, s, size_t(j.width) * M::kDstBytes);
             } else if constexpr (M::kPairs) {
@@ -73,7 +66,13 @@ struct RectWalker {
                 }
                 if (x < j.width) M::Pixel(c, d, s, b);
             } else {
-                for (int x = 0; x < j.width; ++x) {
+                int x = 0;
+                if (wide) {
+                    x = wide(c, M::kTrans, reinterpret_cast<uint8_t*>(d), s, j.width);
+                    d += x;
+                    s += x * M::kTexel;
+                }
+                for (; x < j.width; ++x) {
                     M::Pixel(c, d, s, b);
                     ++d;
                     s += M::kTexel;

@@ -99,5 +99,7 @@ void MemImgDrawExtendGraphBase(MEMIMG* dest, const MEMIMG* src, const int32_t* c
         }
     }
     job.columns = columns.data();
+    job.rowLow = int32_t(-col * texel);
+    job.rowHigh = int32_t((src->Width - col) * texel);
     (fmt32 ? kStretchTable32 : kStretchTable16)[index](job);
 }

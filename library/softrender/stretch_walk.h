@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "softrender/member_table.h"
-#include "softrender/simd_blend.h"
+#include "softrender/wide_rows.h"
 
 namespace softrender {
 
@@ -20,6 +20,7 @@ struct StretchJob {
     int64_t stepY;            // destination rows per source row, 16.16
     int64_t cy0;              // row counter start, 1..stepY
     const int32_t* columns;   // byte offset of each destination column's source pixel from the row start
+    int32_t rowLow, rowHigh;  // the source row's bytes lie from rowLow up to rowHigh of the row start
 };
 
 template <class M>
@@ -31,19 +32,12 @@ struct StretchWalker {
         const uint8_t* srow = j.src;
         const uint8_t* brow = j.blend;
         const int32_t* col = j.columns;
+        const StretchRowFn wide = WideStretchRow<M>();
         int64_t cy = j.cy0;
         for (int y = 0;;) {
             Dst* d = reinterpret_cast<Dst*>(drow);
             int x = 0;
-#ifdef __SSE2__
-            if constexpr (kAlphaBlend4<M>) {
-                for (; x + 4 <= j.width; x += 4) {
-                    const __m128i four = _mm_setr_epi32(int(Load32(srow + col[x])), int(Load32(srow + col[x + 1])),
-                                                        int(Load32(srow + col[x + 2])), int(Load32(srow + col[x + 3])));
-                    AlphaBlend4<M::kMode>(reinterpret_cast<uint8_t*>(d + x), four, uint32_t(c.p));
-                }
-            }
-#endif
+            if (wide) x = wide(c, M::kTrans, drow, StretchRow{srow, col, j.width, j.rowLow, j.rowHigh});
             for (; x < j.width; ++x) {
                 const uint8_t* b = nullptr;
                 // Offsets are whole texels, so the division is exact; the blend image

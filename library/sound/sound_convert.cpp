@@ -122,25 +122,31 @@ int GetSoundConverterSize(SOUNDCONV* conv) {
     return size < 0 || size > INT_MAX ? -1 : int(size);
 }
 
+int ConvertWholeSoundInto(SOUNDCONV* conv, void* dest, int bytes) {
+    if (!conv || !conv->openFlag || !dest || bytes <= 0) return -1;
+    SeekSoundConverter(conv, 0);
+    int got;
+    if (conv->method == SOUNDCONV_METHOD_WAVE) {
+        conv->stream.functions.Seek(conv->stream.handle, conv->dataStart, 0);
+        got = int(ReadStreamBytes(conv->stream, dest, size_t(bytes)));
+    } else {
+        got = ReadSoundConverter(conv, dest, bytes);
+    }
+    if (got <= 0) return -1;
+    return got - got % (conv->outFormat.blockAlign ? conv->outFormat.blockAlign : 1);
+}
+
 int ConvertWholeSound(SOUNDCONV* conv, WaveFormat* format, void** pcm, int* bytes) {
     if (!conv || !conv->openFlag) return -1;
     int size = GetSoundConverterSize(conv);
     if (size <= 0) return -1;
     uint8_t* data = static_cast<uint8_t*>(ZVALLOC(size_t(size)));
     if (!data) return -1;
-    SeekSoundConverter(conv, 0);
-    int got;
-    if (conv->method == SOUNDCONV_METHOD_WAVE) {
-        conv->stream.functions.Seek(conv->stream.handle, conv->dataStart, 0);
-        got = int(ReadStreamBytes(conv->stream, data, size_t(size)));
-    } else {
-        got = ReadSoundConverter(conv, data, size);
-    }
-    if (got <= 0) {
+    const int got = ConvertWholeSoundInto(conv, data, size);
+    if (got < 0) {
         ZvFree(data);
         return -1;
     }
-    got -= got % (conv->outFormat.blockAlign ? conv->outFormat.blockAlign : 1);
     GetSoundConverterFormat(conv, format);
     *pcm = data;
     *bytes = got;

@@ -60,5 +60,8 @@ int GetSoundConverterFormat(SOUNDCONV* conv, WaveFormat* format);
 // PCM bytes the whole source gives (for Ogg one second more, so that a
 // buffer of this size always takes it).
 int GetSoundConverterSize(SOUNDCONV* conv);
+// Decodes the whole source from its start into dest; the bytes given in whole
+// sample frames, or -1 when nothing came.
+int ConvertWholeSoundInto(SOUNDCONV* conv, void* dest, int bytes);
 // Decodes the whole source into a new block (ZvAlloc); 0 or -1.
 int ConvertWholeSound(SOUNDCONV* conv, WaveFormat* format, void** pcm, int* bytes);

@@ -27,6 +27,35 @@ int FillStaticBuffers(SOUND* s, const void* pcm, int bytes) {
     return 0;
 }
 
+// Sources whose size is known exactly (WAVE data, MP3 frames) decode straight into the
+// first buffer, which its duplicates share. False, with no buffers left behind, when the
+// data turns out shorter than its size: the caller then takes the general road.
+bool DecodeIntoBuffers(SOUNDCONV* conv, int bufferNum, int handle) {
+    if (bufferNum < 1 || (conv->method != SOUNDCONV_METHOD_WAVE && conv->method != SOUNDCONV_METHOD_MPEG))
+        return false;
+    WaveFormat format;
+    GetSoundConverterFormat(conv, &format);
+    const int align = format.blockAlign ? format.blockAlign : 1;
+    int bytes = GetSoundConverterSize(conv);
+    if (bytes <= 0) return false;
+    bytes -= bytes % align;
+    if (bytes <= 0 || CreateSoundBufferForSound(&format, bytes, 0, bufferNum, handle) != 0) return false;
+    SOUND* s = GetSoundData(handle);
+    s->format = format;
+    void *p1 = nullptr, *p2 = nullptr;
+    uint32_t n1 = 0, n2 = 0;
+    bool whole = false;
+    if (SoundBuffer_Lock(&s->buffers[0], 0, uint32_t(bytes), &p1, &n1, &p2, &n2) == 0) {
+        whole = p2 == nullptr && n1 == uint32_t(bytes) && ConvertWholeSoundInto(conv, p1, bytes) == bytes;
+        SoundBuffer_Unlock(&s->buffers[0], p1, n1, p2, n2);
+    }
+    if (whole) return true;
+    for (SOUNDBUFFER& b : s->buffers)
+        if (b.valid) SoundBuffer_Release(&b);
+    s->bufferCount = 0;
+    return false;
+}
+
 void AppendToStreamList(SOUND* s, int handle) {
     SoundSystemState& st = SoundState();
     AddHandleList(st.streamListTail.prev, &s->listNode, handle, s);
@@ -114,6 +143,10 @@ int LoadSoundFromImage(const void* image, int size, int bufferNum, int unionHand
     bool ok = false;
     if (!memory || OpenSoundConverter(&reader, &conv) != 0) {
         ErrorLogAdd("音声ファイルのＰＣＭへの変換に失敗しました");
+    } else if (DecodeIntoBuffers(&conv, bufferNum, handle)) {
+        CloseSoundConverter(&conv);
+        MemStreamClose(reinterpret_cast<intptr_t>(memory));
+        return handle;
     } else if (ConvertWholeSound(&conv, &format, &pcm, &bytes) != 0) {
         ErrorLogAdd("音声ファイルを格納するメモリ領域の確保に失敗しました");
     } else {

@@ -89,9 +89,17 @@ void ClearMemImg(MEMIMG* img, const ImageRect* rect, uint32_t value) {
     if (r.bottom > img->Height) r.bottom = img->Height;
     if (r.left >= r.right || r.top >= r.bottom || img->Pixels == nullptr) return;
     const int bytes = img->ColorFormat->PixelByte;
+    // A value whose bytes are all the same (black, white, the depth buffer's far value) is a byte fill.
+    const uint32_t low = value & 0xFFu;
+    const bool sameBytes = (bytes == 2 && (value & 0xFFFFu) == low * 0x0101u) ||
+                           (bytes == 4 && value == low * 0x01010101u);
     for (int y = r.top; y < r.bottom; ++y) {
         unsigned char* p = img->Pixels + size_t(y) * img->Pitch + size_t(r.left) * bytes;
         const int n = r.right - r.left;
+        if (sameBytes) {
+            std::memset(p, int(low), size_t(n) * size_t(bytes));
+            continue;
+        }
         switch (bytes) {
         case 1: std::memset(p, int(value & 0xFF), size_t(n)); break;
         case 2: {

@@ -9,6 +9,7 @@
 #include "graphics/image/color_convert.h"
 #include "graphics/image/color_data.h"
 #include "platform/surface_memory.h"
+#include "softrender/simd_level.h"
 
 namespace {
 
@@ -115,6 +116,33 @@ TEST(ColorConvert, MirrorAndColourKeyInEveryPath) {
     EXPECT_EQ(keyed[0], 0xFF000001u);
     EXPECT_EQ(keyed[1], 7u);
     EXPECT_EQ(keyed[2], 0xFF000003u);
+}
+
+// 24-bit rows into 32-bit targets at every processor level: each pixel takes its three
+// bytes and the target's fill, and nothing past a row's end is written.
+TEST(ColorConvert, Rows24To32AtEveryLevel) {
+    const ColorData k24 = Make(24, 0xFF0000, 0xFF00, 0xFF, 0);
+    for (int level = softrender::ISA_SCALAR; level <= softrender::SimdLevelAvailable(); ++level) {
+        softrender::ForceSimdLevel(level);
+        for (int w : {1, 5, 6, 7, 13, 33})
+            for (const ColorData* dc : {&kX888, &kA888}) {
+                const int h = 3, sPitch = w * 3 + 1, dPitch = (w + 2) * 4;
+                std::vector<unsigned char> src(size_t(sPitch) * h);
+                for (size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(i * 37 + w);
+                std::vector<uint32_t> dst(size_t(w + 2) * h, 0x12345678u);
+                const ImageRect r{0, 0, w, h};
+                ColorConvertBlt(dst.data(), dPitch, dc, src.data(), sPitch, &k24, nullptr, 0, nullptr, 0, 0, &r, 0,
+                                0, 0, 0, 0, 0, 0);
+                const uint32_t fill = dc->AlphaMask | dc->NoneMask;
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w + 2; ++x) {
+                        const unsigned char* p = &src[size_t(y) * sPitch + size_t(x) * 3];
+                        const uint32_t want = x < w ? (p[0] | p[1] << 8 | p[2] << 16 | fill) : 0x12345678u;
+                        ASSERT_EQ(dst[size_t(y) * (w + 2) + x], want) << "level " << level << " w " << w << " x " << x;
+                    }
+            }
+    }
+    softrender::ForceSimdLevel(-1);
 }
 
 TEST(ColorConvert, PaletteAndWideningAndNarrowing) {

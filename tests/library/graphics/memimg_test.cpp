@@ -124,6 +124,15 @@ TEST(MemImg, RunMapAndPremultipliedCopy) {
     BltGraphImageToMemImg(&f, nullptr, &i.m, 0, 0, 100, 1, 0, 0, 0);
     const unsigned char two[] = {0x40 | 63, 0x40 | 35, 0xC0};
     EXPECT_EQ(0, std::memcmp(i.m.RunData, two, sizeof(two)));
+    // The last pixel of a would-be full run differs: the run stops short of it.
+    Img k;
+    ASSERT_EQ(InitializeMemImg(&k.m, 130, 1, -1, 0, 1, 0, 1, 1), 0);
+    std::vector<uint32_t> edge(130, 0xFF010101);
+    edge[63] = 0x40010101;
+    GraphImage e = Argb(130, 1, edge);
+    BltGraphImageToMemImg(&e, nullptr, &k.m, 0, 0, 130, 1, 0, 0, 0);
+    const unsigned char cut[] = {0x40 | 62, 0x80 | 0, 0x40 | 63, 0x40 | 1, 0xC0};
+    EXPECT_EQ(0, std::memcmp(k.m.RunData, cut, sizeof(cut)));
     // Part of the image: the run map no longer describes it.
     BltGraphImageToMemImg(&f, nullptr, &i.m, 0, 0, 50, 1, 0, 0, 0);
     EXPECT_EQ(i.m.RunDataFlag, 0);

@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "softrender/simd_level.h"
 #include "softrender/softrender.h"
 #include "sr_fixtures.h"
 #include "sr_reference.h"
@@ -32,7 +33,8 @@ void Draw(Geometry g, MEMIMG* dest, const MEMIMG* src, const Shape& s, int trans
 
 int CoreOf(Geometry g) { return g == GEO_RECT ? REF_RECT : (g == GEO_STRETCH ? REF_STRETCH : REF_MAPPED); }
 
-constexpr int kDW = 26, kDH = 22;
+// Target size: small for the member sweep, wider for rows long enough for the wide forms.
+int kDW = 26, kDH = 22;
 
 // Which source texel each destination pixel takes under this geometry (-1: none),
 // found by drawing an image of texel numbers as a plain copy.
@@ -71,6 +73,7 @@ struct Case {
     Kind kind;
     int mode, p;
     bool bi, bright, trans;
+    int maxSide = 7;  // largest source side
 };
 
 std::string Describe(const Case& c) {
@@ -86,7 +89,7 @@ struct Tally {
 
 void RunCase(const Case& c, std::mt19937& rng, Tally* tally) {
     auto rnd = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    const int w = rnd(3, 7), h = rnd(3, 6);
+    const int w = rnd(3, c.maxSide), h = rnd(3, c.maxSide - 1);
 
     Image src(w, h, c.fmt32, c.kind);
     for (int i = 0; i < 8; ++i) src.SetPalette(i, c.fmt32 ? rng() : rng() & 0xFFFF);
@@ -121,7 +124,7 @@ void RunCase(const Case& c, std::mt19937& rng, Tally* tally) {
         case GEO_STRETCH: {
             int ww, hh;
             do {
-                ww = rnd(1, 14), hh = rnd(1, 12);
+                ww = rnd(1, kDW > 26 ? 40 : 14), hh = rnd(1, 12);
             } while (ww == w && hh == h);
             s.corners[0] = rnd(-4, 18), s.corners[1] = rnd(-4, 14);
             s.corners[2] = s.corners[0] + ww, s.corners[3] = s.corners[1] + hh;
@@ -223,6 +226,36 @@ TEST(SoftDrawDifferential, EveryMemberMatchesTheReferenceRules) {
     }
 }
 
+// The wide forms at every level this processor runs (the scalar rules included), on
+// sources and targets wide enough for whole groups of four and eight with ragged tails.
+TEST(SoftDrawDifferential, WideFormsMatchTheReferenceAtEveryLevel) {
+    std::mt19937 rng(20261211);
+    static const int params[] = {1, 77, 128, 200, 254, 255};
+    kDW = 80, kDH = 44;
+    for (int level = softrender::ISA_SCALAR; level <= softrender::SimdLevelAvailable(); ++level) {
+        ASSERT_EQ(softrender::ForceSimdLevel(level), level);
+        for (int geo = GEO_RECT; geo <= GEO_ROTATE; ++geo)
+            for (Kind kind : {DIRECT, ALPHA})
+                for (int mode = 0; mode <= 2; ++mode)
+                    for (int trans = 0; trans <= 1; ++trans)
+                        for (int p : params)
+                            for (int rep = 0; rep < 3; ++rep) {
+                                ResetState(1, 2, kDW - 3, kDH - 2);
+                                const Case c{Geometry(geo), 1, kind, mode, p, false, false, trans != 0, 30};
+                                Tally t;
+                                RunCase(c, rng, &t);
+                                if (HasFailure()) {
+                                    ADD_FAILURE() << "at level " << level;
+                                    softrender::ForceSimdLevel(-1);
+                                    kDW = 26, kDH = 22;
+                                    return;
+                                }
+                            }
+    }
+    softrender::ForceSimdLevel(-1);
+    kDW = 26, kDH = 22;
+}
+
 TEST(SoftDrawDifferential, WideAlphaRowsMatchTheReference) {
     // Rows long enough for the four-pixel forms.
     std::mt19937 rng(7);
@@ -231,10 +264,12 @@ TEST(SoftDrawDifferential, WideAlphaRowsMatchTheReference) {
         static const uint32_t runs[3] = {0, 255, 99};
         return pattern == 0 ? uint32_t(x % 256) : runs[(x / 8) % 3];
     };
+    for (int level = softrender::ISA_SCALAR; level <= softrender::SimdLevelAvailable(); ++level)
     for (int pattern : {0, 1})
         for (int mode : {0, 1, 2, 4})
             for (int p : {1, 77, 128, 254, 255}) {
                 ResetState();
+                softrender::ForceSimdLevel(level);
                 SetBlend(mode, p);
                 Image src(259, 1, 1, ALPHA), dest(260, 2, 1, DIRECT);
                 for (int x = 0; x < 259; ++x) src.Set(x, 0, alphaAt(pattern, x) << 24 | (rng() & 0xFFFFFF));
@@ -257,4 +292,5 @@ TEST(SoftDrawDifferential, WideAlphaRowsMatchTheReference) {
                     ASSERT_EQ(wide.Get(x, 0), RefPixel(stretched, wideBefore.Get(x, 0), src.Get(x / 2, 0), 0))
                         << "stretched, mode " << mode << " p " << p << " x " << x;
             }
+    softrender::ForceSimdLevel(-1);
 }

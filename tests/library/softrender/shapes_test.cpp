@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "graphics/software_screen_draw.h"
+#include "softrender/simd_level.h"
 #include "sr_fixtures.h"
 
 using namespace srtest;
@@ -92,9 +93,11 @@ TEST(BoxFill, CornersInAnyOrderAndClipping) {
     EXPECT_EQ(dest.Get(7, 7), 0u);
 }
 
-TEST(BoxFill, LongRowsEndExactly) {
+TEST(BoxFill, LongRowsEndExactlyAtEveryLevel) {
+    for (int level = softrender::ISA_SCALAR; level <= softrender::SimdLevelAvailable(); ++level)
     for (int fmt32 : {0, 1}) {
         ResetState();
+        softrender::ForceSimdLevel(level);
         Image dest(20, 2, fmt32, DIRECT);
         MemImgDrawFillBoxXY(&dest.img, 1, 1, 18, 2, 0x1234);
         for (int x = 0; x < 20; ++x) {
@@ -102,6 +105,7 @@ TEST(BoxFill, LongRowsEndExactly) {
             EXPECT_EQ(dest.Get(x, 0), 0u);
         }
     }
+    softrender::ForceSimdLevel(-1);
 }
 
 TEST(Lines, StepAndEndPointRules) {

@@ -2,6 +2,7 @@
 // sounds, playing them over their buffers, and the music and capture hooks.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "sound/music.h"
@@ -126,6 +127,34 @@ TEST_F(SoundSystem, BufferCountIsClampedAndASoundWithoutBuffersDoesNotPlay) {
         EXPECT_EQ(DeleteSoundMemImpl(h, 0), 0);
     }
     EXPECT_EQ(LoadSoundFromImage(wav.data(), int(wav.size()), 11, -1), -1);
+}
+
+// A static sound's data is decoded once into the data its buffers share; a header that
+// claims more data than the file holds keeps what is there.
+TEST_F(SoundSystem, EveryBufferHoldsTheWholeDecodedData) {
+    for (int64_t claimed : {int64_t(-1), int64_t(4000)}) {
+        SCOPED_TRACE(claimed);
+        WavSpec w;
+        w.channels = 1;
+        std::vector<int16_t> samples;
+        for (int i = 0; i < 500; ++i) samples.push_back(int16_t(i * 7 - 1000));
+        w.data = ToBytes(samples);
+        w.dataSizeField = claimed;
+        const int h = Load("a.wav", MakeWav(w), 0, 2);
+        ASSERT_NE(h, -1);
+        SOUND* s = GetSoundData(h);
+        ASSERT_EQ(s->bufferCount, 2);
+        for (int i = 0; i < 2; ++i) {
+            void *p1 = nullptr, *p2 = nullptr;
+            uint32_t n1 = 0, n2 = 0;
+            ASSERT_EQ(SoundBuffer_Lock(&s->buffers[i], 0, 1000, &p1, &n1, &p2, &n2), 0);
+            ASSERT_EQ(n1, 1000u);
+            EXPECT_EQ(std::memcmp(p1, samples.data(), 1000), 0) << "buffer " << i;
+            SoundBuffer_Unlock(&s->buffers[i], p1, n1, p2, n2);
+            EXPECT_NE(SoundBuffer_Lock(&s->buffers[i], 0, 1002, &p1, &n1, &p2, &n2), 0);  // nothing past the data
+        }
+        EXPECT_EQ(DeleteSoundMemImpl(h, 0), 0);
+    }
 }
 
 TEST_F(SoundSystem, DataTypeSetterKeepsTheTypeOnABadValue) {

@@ -1,0 +1,135 @@
+// The wide rule rows at each processor level: one set of rules over two lane widths.
+#include "softrender/wide_rows.h"
+
+#include <cstddef>
+#include <utility>
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define ZV_SR_WIDE 1
+#endif
+
+namespace softrender {
+
+#ifdef ZV_SR_WIDE
+namespace sse2 {
+
+struct L {
+    using V = __m128i;
+    static constexpr int kN = 4;
+    static constexpr bool kPermute = false;
+    static constexpr bool kMaskedTail = false;
+    static ZV_SR_INLINE V Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+    static ZV_SR_INLINE void Store(void* p, V v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+    static ZV_SR_INLINE V Zero() { return _mm_setzero_si128(); }
+    static ZV_SR_INLINE V Set32(uint32_t x) { return _mm_set1_epi32(int(x)); }
+    static ZV_SR_INLINE V Set16(uint16_t x) { return _mm_set1_epi16(int16_t(x)); }
+    static ZV_SR_INLINE V Step32() { return _mm_setr_epi32(0, 1, 2, 3); }
+    static ZV_SR_INLINE V And(V a, V b) { return _mm_and_si128(a, b); }
+    static ZV_SR_INLINE V Or(V a, V b) { return _mm_or_si128(a, b); }
+    static ZV_SR_INLINE V Xor(V a, V b) { return _mm_xor_si128(a, b); }
+    static ZV_SR_INLINE V AndNot(V a, V b) { return _mm_andnot_si128(a, b); }
+    static ZV_SR_INLINE V Add32(V a, V b) { return _mm_add_epi32(a, b); }
+    static ZV_SR_INLINE V Sub32(V a, V b) { return _mm_sub_epi32(a, b); }
+    static ZV_SR_INLINE V Mul32(V a, V b) {
+        const V even = _mm_mul_epu32(a, b);
+        const V odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), _mm_srli_epi64(b, 32));
+        return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08), _mm_shuffle_epi32(odd, 0x08));
+    }
+    static ZV_SR_INLINE V Eq32(V a, V b) { return _mm_cmpeq_epi32(a, b); }
+    static ZV_SR_INLINE V Gt32(V a, V b) { return _mm_cmpgt_epi32(a, b); }
+    static ZV_SR_INLINE V Srl32(V a, int n) { return _mm_srli_epi32(a, n); }
+    static ZV_SR_INLINE V Sll32(V a, int n) { return _mm_slli_epi32(a, n); }
+    static ZV_SR_INLINE V Add16(V a, V b) { return _mm_add_epi16(a, b); }
+    static ZV_SR_INLINE V Sub16(V a, V b) { return _mm_sub_epi16(a, b); }
+    static ZV_SR_INLINE V Mul16(V a, V b) { return _mm_mullo_epi16(a, b); }
+    static ZV_SR_INLINE V MulHi16(V a, V b) { return _mm_mulhi_epu16(a, b); }
+    static ZV_SR_INLINE V Lt16(V a, V b) { return _mm_cmplt_epi16(a, b); }
+    static ZV_SR_INLINE V Srl16(V a, int n) { return _mm_srli_epi16(a, n); }
+    static ZV_SR_INLINE V Lo8(V a) { return _mm_unpacklo_epi8(a, _mm_setzero_si128()); }
+    static ZV_SR_INLINE V Hi8(V a) { return _mm_unpackhi_epi8(a, _mm_setzero_si128()); }
+    static ZV_SR_INLINE V Pack16(V lo, V hi) { return _mm_packus_epi16(lo, hi); }
+    static ZV_SR_INLINE V Alpha16(V a) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0xFF), 0xFF); }
+    static ZV_SR_INLINE V Unpack32Lo(V a) { return _mm_unpacklo_epi32(a, a); }
+    static ZV_SR_INLINE V Unpack32Hi(V a) { return _mm_unpackhi_epi32(a, a); }
+    static ZV_SR_INLINE bool All(V m) { return _mm_movemask_epi8(m) == 0xFFFF; }
+    static ZV_SR_INLINE bool None(V m) { return _mm_movemask_epi8(m) == 0; }
+    static ZV_SR_INLINE V Select(V m, V a, V b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
+    // Texels at base + offsets where the mask is set, zero elsewhere.
+    static ZV_SR_INLINE V Gather(const uint8_t* base, V offs, V m) {
+        alignas(16) int32_t o[4], k[4], t[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(o), offs);
+        _mm_store_si128(reinterpret_cast<__m128i*>(k), m);
+        for (int i = 0; i < 4; ++i) t[i] = k[i] ? int32_t(Load32(base + o[i])) : 0;
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(t));
+    }
+};
+#include "softrender/wide_rules.inc"
+
+}  // namespace sse2
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+namespace avx2 {
+
+struct L {
+    using V = __m256i;
+    static constexpr int kN = 8;
+    static constexpr bool kPermute = true;
+    static constexpr bool kMaskedTail = true;
+    static ZV_SR_INLINE V MaskLoad(const void* p, V m) { return _mm256_maskload_epi32(static_cast<const int*>(p), m); }
+    static ZV_SR_INLINE void MaskStore(void* p, V m, V v) { _mm256_maskstore_epi32(static_cast<int*>(p), m, v); }
+    static ZV_SR_INLINE V Permute(V a, V idx) { return _mm256_permutevar8x32_epi32(a, idx); }
+    static ZV_SR_INLINE V Load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+    static ZV_SR_INLINE void Store(void* p, V v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+    static ZV_SR_INLINE V Zero() { return _mm256_setzero_si256(); }
+    static ZV_SR_INLINE V Set32(uint32_t x) { return _mm256_set1_epi32(int(x)); }
+    static ZV_SR_INLINE V Set16(uint16_t x) { return _mm256_set1_epi16(int16_t(x)); }
+    static ZV_SR_INLINE V Step32() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
+    static ZV_SR_INLINE V And(V a, V b) { return _mm256_and_si256(a, b); }
+    static ZV_SR_INLINE V Or(V a, V b) { return _mm256_or_si256(a, b); }
+    static ZV_SR_INLINE V Xor(V a, V b) { return _mm256_xor_si256(a, b); }
+    static ZV_SR_INLINE V AndNot(V a, V b) { return _mm256_andnot_si256(a, b); }
+    static ZV_SR_INLINE V Add32(V a, V b) { return _mm256_add_epi32(a, b); }
+    static ZV_SR_INLINE V Sub32(V a, V b) { return _mm256_sub_epi32(a, b); }
+    static ZV_SR_INLINE V Mul32(V a, V b) { return _mm256_mullo_epi32(a, b); }
+    static ZV_SR_INLINE V Eq32(V a, V b) { return _mm256_cmpeq_epi32(a, b); }
+    static ZV_SR_INLINE V Gt32(V a, V b) { return _mm256_cmpgt_epi32(a, b); }
+    static ZV_SR_INLINE V Srl32(V a, int n) { return _mm256_srli_epi32(a, n); }
+    static ZV_SR_INLINE V Sll32(V a, int n) { return _mm256_slli_epi32(a, n); }
+    static ZV_SR_INLINE V Add16(V a, V b) { return _mm256_add_epi16(a, b); }
+    static ZV_SR_INLINE V Sub16(V a, V b) { return _mm256_sub_epi16(a, b); }
+    static ZV_SR_INLINE V Mul16(V a, V b) { return _mm256_mullo_epi16(a, b); }
+    static ZV_SR_INLINE V MulHi16(V a, V b) { return _mm256_mulhi_epu16(a, b); }
+    static ZV_SR_INLINE V Lt16(V a, V b) { return _mm256_cmpgt_epi16(b, a); }
+    static ZV_SR_INLINE V Srl16(V a, int n) { return _mm256_srli_epi16(a, n); }
+    static ZV_SR_INLINE V Lo8(V a) { return _mm256_unpacklo_epi8(a, _mm256_setzero_si256()); }
+    static ZV_SR_INLINE V Hi8(V a) { return _mm256_unpackhi_epi8(a, _mm256_setzero_si256()); }
+    static ZV_SR_INLINE V Pack16(V lo, V hi) { return _mm256_packus_epi16(lo, hi); }
+    static ZV_SR_INLINE V Alpha16(V a) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(a, 0xFF), 0xFF); }
+    static ZV_SR_INLINE V Unpack32Lo(V a) { return _mm256_unpacklo_epi32(a, a); }
+    static ZV_SR_INLINE V Unpack32Hi(V a) { return _mm256_unpackhi_epi32(a, a); }
+    static ZV_SR_INLINE bool All(V m) { return _mm256_movemask_epi8(m) == -1; }
+    static ZV_SR_INLINE bool None(V m) { return _mm256_movemask_epi8(m) == 0; }
+    static ZV_SR_INLINE V Select(V m, V a, V b) { return _mm256_blendv_epi8(b, a, m); }
+    static ZV_SR_INLINE V Gather(const uint8_t* base, V offs, V m) {
+        return _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), reinterpret_cast<const int*>(base), offs, m, 1);
+    }
+};
+#include "softrender/wide_rules.inc"
+
+}  // namespace avx2
+#pragma GCC pop_options
+#endif
+
+const WideRows kWideRows[ISA_COUNT] = {
+    WideRows{},
+#ifdef ZV_SR_WIDE
+    sse2::kRows,
+    avx2::kRows,
+#else
+    WideRows{},
+    WideRows{},
+#endif
+};
+
+}  // namespace softrender

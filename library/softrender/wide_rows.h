@@ -1,0 +1,99 @@
+// Wide forms of the commonest 32-bit rules (four pixels with SSE2, eight with AVX2), as row
+// functions the walkers call ahead of their per-pixel tails; each writes the bytes of the rule.
+#pragma once
+#include <cstdint>
+
+#include "softrender/pixel_rules.h"
+#include "softrender/simd_level.h"
+
+namespace softrender {
+
+// The rules with a wide form.
+enum : int {
+    WIDE_NONE = -1,
+    WIDE_ALPHA_COPY = 0,  // alpha source under trans, mode 0
+    WIDE_ALPHA_BLEND,     // alpha source under trans, mode 1
+    WIDE_ALPHA_ADD,       // alpha source under trans, mode 2
+    WIDE_COPY,            // colour source, mode 0
+    WIDE_HALF,            // colour source, mode 1 at 128 (the rectangle transfer's fast form)
+    WIDE_BLEND,           // colour source, mode 1
+    WIDE_ADD_FULL,        // colour source, mode 2 at 255 without the OR term (fast form)
+    WIDE_ADD,             // colour source, mode 2
+    WIDE_RULE_COUNT
+};
+
+// The wide rule a member runs, or WIDE_NONE: 32-bit images without blend image or bright;
+// whole-row copies stay block copies.
+template <class M>
+constexpr int WideRuleOf() {
+    if (!M::kFmt32 || M::kBI || M::kBR || M::kRowCopy) return WIDE_NONE;
+    if (M::kSrc == SRC_ALPHA) {
+        if (!M::kTrans || M::kMode > 2) return WIDE_NONE;
+        return M::kMode == 0 ? WIDE_ALPHA_COPY : (M::kMode == 1 ? WIDE_ALPHA_BLEND : WIDE_ALPHA_ADD);
+    }
+    if (M::kSrc != SRC_DIRECT) return WIDE_NONE;
+    switch (M::kMode) {
+        case 0: return WIDE_COPY;
+        case 1: return M::kFast == FAST_A ? WIDE_HALF : WIDE_BLEND;
+        case 2: return M::kFast == FAST_A ? WIDE_ADD_FULL : WIDE_ADD;
+        default: return WIDE_NONE;
+    }
+}
+
+// Each returns how many leading pixels it drew (a multiple of its width); the caller draws the rest.
+// Trans is passed at run time: skipping keyed pixels costs one compare.
+using RectRowFn = int (*)(const PixelCtx& c, bool trans, uint8_t* d, const uint8_t* s, int count);
+// The stretched walk's row: column x's texel is at src + cols[x]; the row's texels span
+// src + lo up to src + hi.
+struct StretchRow {
+    const uint8_t* src;
+    const int32_t* cols;
+    int count;
+    int32_t lo, hi;
+};
+using StretchRowFn = int (*)(const PixelCtx& c, bool trans, uint8_t* d, const StretchRow& r);
+// The rotated walk's row: u and v step by du and dv; pixels outside limitU x limitV are left.
+struct RotateRow {
+    uint8_t* d;
+    int count;
+    uint32_t u, v, du, dv;
+    uint64_t limitU, limitV;
+    const uint8_t* src;
+    int32_t srcPitch;
+};
+using RotateRowFn = int (*)(const PixelCtx& c, bool trans, const RotateRow& r);
+
+struct WideRows {
+    RectRowFn rect[WIDE_RULE_COUNT];
+    StretchRowFn stretch[WIDE_RULE_COUNT];
+    RotateRowFn rotate[WIDE_RULE_COUNT];
+};
+// One set per level; the scalar level's entries are empty.
+extern const WideRows kWideRows[ISA_COUNT];
+
+// The row functions of a member at the level in force (null when it has none).
+template <class M>
+inline const WideRows* WideRowsOf(int* rule) {
+    *rule = WideRuleOf<M>();
+    return *rule == WIDE_NONE ? nullptr : &kWideRows[SimdLevel()];
+}
+template <class M>
+inline RectRowFn WideRectRow() {
+    int rule;
+    const WideRows* w = WideRowsOf<M>(&rule);
+    return w ? w->rect[rule] : nullptr;
+}
+template <class M>
+inline StretchRowFn WideStretchRow() {
+    int rule;
+    const WideRows* w = WideRowsOf<M>(&rule);
+    return w ? w->stretch[rule] : nullptr;
+}
+template <class M>
+inline RotateRowFn WideRotateRow() {
+    int rule;
+    const WideRows* w = WideRowsOf<M>(&rule);
+    return w ? w->rotate[rule] : nullptr;
+}
+
+}  // namespace softrender
