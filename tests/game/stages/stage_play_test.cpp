@@ -1,0 +1,117 @@
+// Plays every stage of the game's own content from its start to its clear, as a player who holds fire and
+// sweeps the field would: the waves must let such a player through and each boss must come and be beaten.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "zv_test_support.h"
+
+namespace {
+
+constexpr long kUpdates = 40000;  // 11 minutes: a stage, its boss and a little of what follows
+
+struct StageCase {
+    const char* name;
+    int mode, stage;  // mode 0 BASIC plays the practice room
+    bool boss;
+};
+void PrintTo(const StageCase& c, std::ostream* os) { *os << c.name; }
+
+// One run of the same scene list, e.g. 184 updates of "CStage+CWarning".
+struct SceneRun {
+    std::string scenes;
+    long first, length;
+};
+
+class StagePlayTest : public testing::TestWithParam<StageCase> {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir_.path().empty());
+        std::filesystem::create_directories("data");
+        for (const char* sub : {"dat", "material"})
+            std::filesystem::create_directory_symlink(std::string(ZV_GAME_DATA_DIR) + "/" + sub,
+                                                      std::string("data/") + sub);
+        std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=\n";
+        // Fire held while the ship sweeps from side to side; every 30 updates one update without buttons and
+        // one with the shot alone, so that talks step page by page.
+        std::ofstream tape("tape.txt");
+        for (long u = 0; u < kUpdates; ++u) {
+            int word = u % 30 == 0 ? 0 : u % 30 == 1 ? 0x10 : 0x10 | ((u / 120) % 2 ? 4 : 2);
+            tape << std::hex << word << "\n";
+        }
+    }
+
+    // Plays the case and returns its scenes update by update, grouped into runs.
+    std::vector<SceneRun> Play(const StageCase& c) {
+        std::string command = std::string(VELMORA_HEADLESS) + " --run-dir . --updates " + std::to_string(kUpdates) +
+                              " --tape tape.txt --draw never --lives-floor 1 --hash-out play.txt --start " +
+                              std::to_string(c.mode) + "," + std::to_string(c.stage) + ",0 2>stderr.txt";
+        int raw = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << zvtest::ReadWholeFile("stderr.txt");
+        std::vector<SceneRun> runs;
+        std::ifstream in("play.txt");
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream fields(line);
+            long update;
+            std::string scenes;
+            fields >> update >> scenes;
+            if (!runs.empty() && runs.back().scenes == scenes) ++runs.back().length;
+            else runs.push_back({scenes, update, 1});
+        }
+        return runs;
+    }
+
+    zvtest::ScopedTempDir dir_;
+};
+
+TEST_P(StagePlayTest, ReachesItsBossAndItsClear) {
+    const StageCase& c = GetParam();
+    std::vector<SceneRun> runs = Play(c);
+    ASSERT_FALSE(runs.empty());
+    long start = -1, clear = -1;
+    std::vector<long> bossTalks;  // a boss talks without holding the script; a script's talk holds it
+    int scriptTalks = 0;
+    for (const SceneRun& r : runs) {
+        if (start < 0 && r.scenes.rfind("CStage", 0) == 0) start = r.first;
+        if (clear >= 0) break;
+        if (r.scenes.find("CStageClear") != std::string::npos) clear = r.first;
+        if (r.scenes == "CStage+CWarning" && r.length > 10) bossTalks.push_back(r.first);
+        if (r.scenes == "CStage+CWarning+CStopWarning") ++scriptTalks;
+    }
+    ASSERT_GE(start, 0) << c.name << " never started";
+    ASSERT_GE(clear, 0) << c.name << " is not cleared in " << kUpdates << " updates";
+    double clearSeconds = (clear - start) / 60.0;
+    if (c.boss) {
+        ASSERT_EQ(bossTalks.size(), 2u) << c.name << ": its boss talks before and after the fight";
+        double bossSeconds = (bossTalks[0] - start) / 60.0;
+        std::printf("%s: boss after %.1f s, clear after %.1f s\n", c.name, bossSeconds, clearSeconds);
+        RecordProperty("seconds_to_boss", std::to_string(bossSeconds));
+        EXPECT_GE(bossSeconds, 150) << c.name << ": the boss comes too soon";
+        EXPECT_LE(bossSeconds, 330) << c.name << ": the boss comes too late";
+    } else {
+        EXPECT_TRUE(bossTalks.empty()) << c.name;
+        std::printf("%s: clear after %.1f s\n", c.name, clearSeconds);
+        EXPECT_GE(clearSeconds, 45) << c.name;
+        EXPECT_GE(scriptTalks, 1) << c.name << ": its script's talks are shown";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Content, StagePlayTest,
+                         testing::Values(StageCase{"room", 0, 1, false}, StageCase{"stage0", 2, 0, false},
+                                         StageCase{"easy1", 1, 1, true}, StageCase{"easy2", 1, 2, true},
+                                         StageCase{"easy3", 1, 3, true}, StageCase{"normal1", 2, 1, true},
+                                         StageCase{"normal2", 2, 2, true}, StageCase{"normal3", 2, 3, true},
+                                         StageCase{"crisis1", 3, 1, true}, StageCase{"crisis2", 3, 2, true},
+                                         StageCase{"crisis3", 3, 3, true}),
+                         [](const testing::TestParamInfo<StageCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
