@@ -21,7 +21,7 @@ constexpr long kUpdates = 40000;  // 11 minutes: a stage, its boss and a little 
 
 struct StageCase {
     const char* name;
-    int mode, stage;  // mode 0 BASIC plays the practice room
+    int mode, stage;  // mode 0 BASIC plays the practice room; stage 4, beyond the last, plays stage0.dat
     bool boss;
 };
 void PrintTo(const StageCase& c, std::ostream* os) { *os << c.name; }
@@ -106,7 +106,7 @@ TEST_P(StagePlayTest, ReachesItsBossAndItsClear) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Content, StagePlayTest,
-                         testing::Values(StageCase{"room", 0, 1, false}, StageCase{"stage0", 2, 0, false},
+                         testing::Values(StageCase{"room", 0, 1, false}, StageCase{"extra", 2, 4, false},
                                          StageCase{"easy1", 1, 1, true}, StageCase{"easy2", 1, 2, true},
                                          StageCase{"easy3", 1, 3, true}, StageCase{"normal1", 2, 1, true},
                                          StageCase{"normal2", 2, 2, true}, StageCase{"normal3", 2, 3, true},
