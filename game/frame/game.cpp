@@ -9,9 +9,14 @@
 #include "frame/screen_helper.h"
 #include "actors/player.h"
 #include "scenes/command_list.h"
+#include "scenes/name_entry.h"
 #include "scenes/play_flow.h"
-#include "scenes/title.h"
+#include "scenes/replay_file.h"
+#include "scenes/replay_scenes.h"
+#include "scenes/replay_tasks.h"
+#include "scenes/score_scenes.h"
 #include "scenes/score_system.h"
+#include "scenes/title.h"
 #include "zovav.h"
 
 CGame* g_game = nullptr;
@@ -40,6 +45,9 @@ CGame::CGame() {
 
     screen_ = std::make_unique<CScreenHelper>();
     messages_ = std::make_unique<CMessageScript>();
+    nameEntry_ = std::make_unique<CNameEntry>(100, 350, 10, screen_->FontHandle(0));
+    replayWritten_ = std::make_unique<CReplayRecord>();
+    replayPlayed_ = std::make_unique<CReplayRecord>();
     script_ = std::make_unique<CCommandList>();
     scores_ = std::make_unique<CScoreSystem>();
     fader_ = std::make_unique<CFader>();
@@ -63,6 +71,9 @@ CGame::~CGame() {
     music_.Release();
     soundEffects_.Release();
     messages_.reset();
+    nameEntry_.reset();
+    replayWritten_.reset();
+    replayPlayed_.reset();
     scores_.reset();
     fader_.reset();
     auto release = [](int& h) {
@@ -141,8 +152,11 @@ void CGame::Update() {
     if (sceneRequest_ >= 1) {
         JumpScene(sceneRequest_);
         sceneRequest_ = 0;
+    } else if (nameEntryNeeded_) {
+        new CScoreInput(score_);
+    } else if (replaySaveRequested_) {
+        new CReplayDataSelect(CReplayDataSelect::SAVE);
     } else {
-        // Name entry and the replay save list come with their scenes; until then every play ends here.
         new CReTry();
     }
 }
@@ -179,6 +193,10 @@ void CGame::ClearAllBut(int n) {
 }
 
 void CGame::NewGame() {
+    replayWritten_->Clear();
+    replayPlayed_->Clear();
+    // No play starts with what the last one left in the script runner; its replay starts from the same state.
+    script_->Clear();
     music_.Stop();
     random_.SetSeed(52154, 537, 150);
     score_ = 0;
@@ -186,6 +204,7 @@ void CGame::NewGame() {
     nameEntryNeeded_ = false;
     SetPlayer(new CAppearingPlayer());
     new CReady();
+    new CInputDataMemorize();
     new CBackGround();
 }
 

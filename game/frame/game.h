@@ -15,7 +15,9 @@
 class CCommandList;
 class CFader;
 class CMessageScript;
+class CNameEntry;
 class CPlayer;
+class CReplayRecord;
 class CScoreSystem;
 class CScreenHelper;
 
@@ -118,6 +120,10 @@ public:
     CFader& Fader() { return *fader_; }
     CMessageScript& Messages() { return *messages_; }
     CScoreSystem& Scores() { return *scores_; }
+    CNameEntry& NameEntry() { return *nameEntry_; }
+    // The record the recorder fills and the record a replay plays from.
+    CReplayRecord& ReplayWritten() { return *replayWritten_; }
+    CReplayRecord& ReplayPlayed() { return *replayPlayed_; }
     CCommandList& Script() { return *script_; }
     const CCommandList& Script() const { return *script_; }
     CIniFile& Settings() { return settings_; }
@@ -185,6 +191,8 @@ private:
     CSoundList soundEffects_, music_;
     CRandom random_{52154, 537, 150};
     CRandom drawRandom_{52154, 537, 150};
+    std::unique_ptr<CNameEntry> nameEntry_;
+    std::unique_ptr<CReplayRecord> replayWritten_, replayPlayed_;
     std::unique_ptr<CScoreSystem> scores_;
     CIniFile settings_;
     std::unique_ptr<CScreenHelper> screen_;

@@ -12,6 +12,8 @@ public:
 
     void CreateFonts();
     int Font(int index) const { return fonts_[index]; }
+    // Where font index lives, for users that keep it across a font rebuild.
+    const int* FontHandle(int index) const { return &fonts_[index]; }
     float FrameRate() const { return frameRate_; }
 
     void DrawNumber(int value, int x, int y, int padDigits, double scale) const;

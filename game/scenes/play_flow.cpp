@@ -6,6 +6,7 @@
 #include "frame/message_script.h"
 #include "frame/screen_helper.h"
 #include "scenes/command_list.h"
+#include "scenes/replay_scenes.h"
 #include "scenes/title.h"
 #include "zovav.h"
 
@@ -118,7 +119,10 @@ CStageMessage::CStageMessage() { image_ = LoadGraph("data/material/stage.png"); 
 
 CStageMessage::~CStageMessage() { DeleteGraph(image_); }
 
-bool CStageMessage::Move() { return ++frame_ < 101; }
+bool CStageMessage::Move() {
+    if (!MovesThisUpdate()) return true;
+    return ++frame_ < 101;
+}
 
 void CStageMessage::Draw() {
     DrawGraph(140, frame_ + 55, image_, 1);
@@ -225,12 +229,13 @@ bool CReTry::Move() {
             g_game->NewGame();
             return false;
         }
-        if (cursor_ == 2) {
-            g_game->Music().Stop();
-            new CTitle(true);
+        if (cursor_ == 1) {
+            new CReplayDataSelect(CReplayDataSelect::SAVE);
             return false;
         }
-        // Saving the replay comes with the replay scenes; until then the item does nothing.
+        g_game->Music().Stop();
+        new CTitle(true);
+        return false;
     }
     if ((w & kUp) && cursor_ > 0) {
         --cursor_;

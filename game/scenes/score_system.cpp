@@ -15,6 +15,17 @@ const char* const kMagic = "KLOV_SYSTEM";
 int32_t TextToNumber(const std::string& s) { return int32_t(strtol(s.c_str(), nullptr, 10)); }
 }  // namespace
 
+const char* ModeName(int mode, bool paddedBasic) {
+    static const char* const kNames[] = {"------", "BASIC ", "EASY  ", "NORMAL", "CRISIS"};
+    if (mode == 0 && !paddedBasic) return "BASIC";
+    return mode >= -1 && mode <= 3 ? kNames[mode + 1] : kNames[0];
+}
+
+const char* StyleName(int style) {
+    static const char* const kNames[] = {"------", "NORMAL", "DIRECT"};
+    return style >= -1 && style <= 1 ? kNames[style + 1] : kNames[0];
+}
+
 std::string NumberToText(int32_t n) {
     if (n == 0) return "0";
     int64_t v = n;

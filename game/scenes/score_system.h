@@ -30,6 +30,11 @@ private:
     ScoreRecord records_[10];
 };
 
+// Display names of a mode (-1 to 3) and a shot style (-1 to 1), six characters wide; "------" for an empty
+// row and for any value a file may hold outside those. Without paddedBasic, BASIC has no trailing blank.
+const char* ModeName(int mode, bool paddedBasic = true);
+const char* StyleName(int style);
+
 // Decimal text of a signed 32-bit number.
 std::string NumberToText(int32_t n);
 

@@ -5,6 +5,10 @@
 #include "actors/player.h"
 #include "frame/game.h"
 #include "frame/screen_helper.h"
+#include "scenes/options.h"
+#include "scenes/replay_scenes.h"
+#include "scenes/score_scenes.h"
+#include "scenes/sound_select.h"
 #include "zovav.h"
 
 static_assert(FitsPool<CTitle>() && FitsPool<CModeSelect>() && FitsPool<CShotSelect>());
@@ -75,16 +79,19 @@ bool CTitle::Move() {
         g_game->SoundEffects().PlayByName("select", CSoundList::PLAY_BACK);
     }
     if (w & kDecide) {
-        if (cursor_ == 0) {
-            g_game->Fader().FadeOut(kFadeFrames);
-            new CModeSelect();
-            return false;
-        }
         if (cursor_ == 5) {
             g_game->SetQuitRequested(true);
             return false;
         }
-        // Scores, replays, the sound player and the options come with their own scenes.
+        g_game->Fader().FadeOut(kFadeFrames);
+        switch (cursor_) {
+        case 0: new CModeSelect(); break;
+        case 1: new CScoreDraw(); break;
+        case 2: new CReplayDataSelect(CReplayDataSelect::WATCH); break;
+        case 3: new CSoundSelect(); break;
+        default: new COption(); break;
+        }
+        return false;
     }
     EndMove();
     return true;

@@ -125,9 +125,9 @@ TEST_F(HeadlessTest, ScreenshotsOnRequestAndFromTheButton) {
 
 TEST_F(HeadlessTest, StartAndLivesFloorSetUpAPlay) {
     ASSERT_EQ(Run("--updates 2 --start 1,2,0 --hash-out a.txt").status, 0);
-    EXPECT_EQ(Lines("a.txt")[0].substr(0, 15), "1 CReady 0 5 - ") << "EASY starts with five lives";
+    EXPECT_EQ(Lines("a.txt")[0].substr(0, 15), "1 CReady 0 5 r0") << "EASY starts with five lives";
     ASSERT_EQ(Run("--updates 2 --start 2,1,1 --lives-floor 9 --hash-out b.txt").status, 0);
-    EXPECT_EQ(Lines("b.txt")[0].substr(0, 15), "1 CReady 0 9 - ");
+    EXPECT_EQ(Lines("b.txt")[0].substr(0, 15), "1 CReady 0 9 r0");
     EXPECT_NE(Lines("a.txt")[0], Lines("b.txt")[0]);
 }
 

@@ -18,11 +18,11 @@ TEST(VelmoraWindowTest, OpensItsWindowAndEndsOnEscape) {
     zvtest::ScopedTempDir dir;
     ASSERT_FALSE(dir.path().empty());
     std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=\n";
-    // Waits for the titled window, presses Escape until the game (still
-    // loading at first) takes it, and reports its status (124 when it did
-    // not end).
+    // Waits (up to a minute, for busy machines) for the titled window,
+    // presses Escape until the game (still loading at first) takes it, and
+    // reports its status (124 when it did not end).
     std::ofstream("run.sh") << "\"$1\" 2>game.err & pid=$!\n"
-                               "for i in $(seq 1 200); do\n"
+                               "for i in $(seq 1 600); do\n"
                                "  xdotool search --name 'Velmora ver 1.000' >/dev/null 2>&1 && break; sleep 0.1\n"
                                "done\n"
                                "xdotool search --name 'Velmora ver 1.000' >/dev/null 2>&1 && echo titled >title.txt\n"

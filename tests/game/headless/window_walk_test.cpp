@@ -54,7 +54,7 @@ TEST(VelmoraWindowWalkTest, KeyPressesPlayFromTheTitleToTheRetryMenuAndBack) {
     WriteScript("data/dat/stage2.dat", "wait 30 ; gameover ;");
     // Each press is held a quarter second and followed by a pause long enough for the screen fades.
     std::ofstream("run.sh") << "\"$1\" 2>game.err & pid=$!\n"
-                               "for i in $(seq 1 200); do\n"
+                               "for i in $(seq 1 600); do\n"
                                "  xdotool search --name 'Velmora ver 1.000' >/dev/null 2>&1 && break; sleep 0.1\n"
                                "done\n"
                                "xdotool search --name 'Velmora ver 1.000' windowfocus >/dev/null 2>&1\n"

@@ -77,7 +77,10 @@ TEST_F(FlowTest, TitleToAPlayToGameOverToRetryAndBack) {
     EXPECT_EQ(game_->Pool(POOL_PLAYER)->GetCount(), 0u) << "the end of a play clears every list";
     Press(kDown);
     Press(kDecide);
-    EXPECT_EQ(Scenes(), "CReTry") << "saving a replay is not offered yet";
+    EXPECT_EQ(Scenes(), "CReplayDataSelect") << "the replay save list";
+    Press(kCancel);
+    EXPECT_EQ(Scenes(), "CReTry") << "leaving the save list comes back";
+    Press(kDown);
     Press(kDown);
     Press(kDecide);
     EXPECT_EQ(Scenes(), "CTitle");
