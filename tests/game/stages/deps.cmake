@@ -7,3 +7,4 @@ foreach(t zv_data art audio)
 endforeach()
 target_compile_definitions(${ZV_TEST_TARGET} PRIVATE VELMORA_HEADLESS="$<TARGET_FILE:velmora_headless>"
   ZV_GAME_DATA_DIR="${ZV_RUN_DIR}/data")
+target_link_libraries(${ZV_TEST_TARGET} PRIVATE velmora_game)

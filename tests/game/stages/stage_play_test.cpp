@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/encoded_file.h"
 #include "zv_test_support.h"
 
 namespace {
@@ -32,14 +34,36 @@ struct SceneRun {
     long first, length;
 };
 
+// Plays from the given start and returns the scenes update by update, grouped into runs.
+std::vector<SceneRun> Play(const std::string& start, long updates = kUpdates) {
+    std::string command = std::string(VELMORA_HEADLESS) + " --run-dir . --updates " + std::to_string(updates) +
+                          " --tape tape.txt --draw never --lives-floor 1 --hash-out play.txt --start " + start +
+                          " 2>stderr.txt";
+    int raw = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << zvtest::ReadWholeFile("stderr.txt");
+    std::vector<SceneRun> runs;
+    std::ifstream in("play.txt");
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        long update;
+        std::string scenes;
+        fields >> update >> scenes;
+        if (!runs.empty() && runs.back().scenes == scenes) ++runs.back().length;
+        else runs.push_back({scenes, update, 1});
+    }
+    return runs;
+}
+
 class StagePlayTest : public testing::TestWithParam<StageCase> {
 protected:
     void SetUp() override {
         ASSERT_FALSE(dir_.path().empty());
-        std::filesystem::create_directories("data");
-        for (const char* sub : {"dat", "material"})
-            std::filesystem::create_directory_symlink(std::string(ZV_GAME_DATA_DIR) + "/" + sub,
-                                                      std::string("data/") + sub);
+        // The scripts one by one: the game writes its system file beside them.
+        std::filesystem::create_directories("data/dat");
+        for (const auto& e : std::filesystem::directory_iterator(std::string(ZV_GAME_DATA_DIR) + "/dat"))
+            if (e.path().extension() == ".dat" && e.path().filename() != "system.dat")
+                std::filesystem::create_symlink(e.path(), "data/dat" / e.path().filename());
+        std::filesystem::create_directory_symlink(std::string(ZV_GAME_DATA_DIR) + "/material", "data/material");
         std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=\n";
         // Fire held while the ship sweeps from side to side; every 30 updates one update without buttons and
         // one with the shot alone, so that talks step page by page.
@@ -50,24 +74,27 @@ protected:
         }
     }
 
-    // Plays the case and returns its scenes update by update, grouped into runs.
-    std::vector<SceneRun> Play(const StageCase& c) {
-        std::string command = std::string(VELMORA_HEADLESS) + " --run-dir . --updates " + std::to_string(kUpdates) +
-                              " --tape tape.txt --draw never --lives-floor 1 --hash-out play.txt --start " +
-                              std::to_string(c.mode) + "," + std::to_string(c.stage) + ",0 2>stderr.txt";
-        int raw = std::system(command.c_str());
-        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << zvtest::ReadWholeFile("stderr.txt");
-        std::vector<SceneRun> runs;
-        std::ifstream in("play.txt");
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream fields(line);
-            long update;
-            std::string scenes;
-            fields >> update >> scenes;
-            if (!runs.empty() && runs.back().scenes == scenes) ++runs.back().length;
-            else runs.push_back({scenes, update, 1});
+    zvtest::ScopedTempDir dir_;
+};
+
+// The game's own folders and pictures, with stage scripts that hold only their clear.
+class ClearOnlyPlayTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir_.path().empty());
+        for (const char* sub : {"data/dat", "data/replay", "data/score"}) std::filesystem::create_directories(sub);
+        std::filesystem::create_directory_symlink(std::string(ZV_GAME_DATA_DIR) + "/material", "data/material");
+        std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=\n";
+        for (const char* name : {"stage1", "stage2", "stage3"}) {
+            EncodedFileWriter w;
+            w.SetKey(DataFileKey);
+            ASSERT_TRUE(w.Open(std::string("data/dat/") + name + ".dat", "wb"));
+            w.WriteString("clear ;");
+            ASSERT_TRUE(w.Close());
         }
-        return runs;
+        // A lone decide every 30 updates, and a step right half way between.
+        std::ofstream tape("tape.txt");
+        for (long u = 0; u < 2000; ++u) tape << (u % 30 == 1 ? "10" : u % 30 == 15 ? "4" : "0") << "\n";
     }
 
     zvtest::ScopedTempDir dir_;
@@ -75,7 +102,7 @@ protected:
 
 TEST_P(StagePlayTest, ReachesItsBossAndItsClear) {
     const StageCase& c = GetParam();
-    std::vector<SceneRun> runs = Play(c);
+    std::vector<SceneRun> runs = Play(std::to_string(c.mode) + "," + std::to_string(c.stage) + ",0");
     ASSERT_FALSE(runs.empty());
     long start = -1, clear = -1;
     std::vector<long> bossTalks;  // a boss talks without holding the script; a script's talk holds it
@@ -103,6 +130,26 @@ TEST_P(StagePlayTest, ReachesItsBossAndItsClear) {
         EXPECT_GE(clearSeconds, 45) << c.name;
         EXPECT_GE(scriptTalks, 1) << c.name << ": its script's talks are shown";
     }
+}
+
+TEST_F(ClearOnlyPlayTest, ThreeClearedStagesLeadThroughTheReplaySaveToTheEnding) {
+    std::vector<SceneRun> runs = Play("1,1,0", 2000);
+    std::vector<std::string> order;
+    for (const SceneRun& r : runs)
+        if (order.empty() || order.back() != r.scenes) order.push_back(r.scenes);
+    int clears = 0;
+    size_t at = 0;
+    auto clearing = [&](size_t i) { return order[i].find("CStageClear") != std::string::npos; };
+    for (; at < order.size() && order[at] != "CReplayDataSelect"; ++at)
+        clears += clearing(at) && !(at && clearing(at - 1));
+    EXPECT_EQ(clears, 3) << "each stage is cleared once before the play ends";
+    ASSERT_LT(at + 2, order.size()) << "the play never offered to save its replay";
+    EXPECT_EQ(order[at + 1], "CReplayDataName") << "slot 1 is chosen";
+    EXPECT_EQ(order[at + 2], "CEnding") << "END on the name grid saves and shows the ending";
+    EXPECT_TRUE(std::filesystem::exists("data/replay/data1.dat"));
+    auto ending = std::find_if(runs.begin(), runs.end(), [](const SceneRun& r) { return r.scenes == "CEnding"; });
+    ASSERT_NE(ending, runs.end());
+    EXPECT_GE(ending->length, 1100) << "the ending holds until it may be left";
 }
 
 INSTANTIATE_TEST_SUITE_P(Content, StagePlayTest,
