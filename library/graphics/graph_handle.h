@@ -26,6 +26,8 @@ struct GraphData {
     int MovieHandle;
     int RestoreFlag;
     void* OwnedBuffer;
+    int PieceCount;                  // 3D surfaces of a texture graph, row by row
+    int Pieces[64];
 };
 
 int InitializeGraphTable();

@@ -17,6 +17,8 @@ bool WindowMode() { return g_Library.persistent.windowMode != 0; }
 
 int CheckGraphicsSettings() {
     if (GetNotUse3DFlag() == 1) SetUseDirectDrawFlag(0);
+    // Hardware drawing asks for a window a 3D device can draw into.
+    PlatformRequestOpenGLWindow(GetUseHardwareDrawFlag() && !GetNotUse3DFlag());
     int desktopBits = 0;
     PlatformGetDesktop(nullptr, nullptr, &desktopBits);
     if ((desktopBits == 24 && WindowMode()) || GetDisplayColorBitDepth() == 24) {

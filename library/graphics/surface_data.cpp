@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/log.h"
+#include "graphics/direct3d/d3d_system.h"
 #include "graphics/graphics_core.h"
 #include "graphics/graphics_handles.h"
 #include "graphics/image/color_data.h"
@@ -80,11 +81,11 @@ int CreateSurfaceDataSurface(int handle) {
     SurfaceData* s = GetSurfaceData(handle);
     if (s == nullptr) return -1;
     if (!s->UseMemImgFlag && !MemSurfaceDeviceExists()) return -1;
-    if (s->Surface != nullptr || s->MemImg.ValidMagic == MEMIMG_VALID_MAGIC) return 0;
+    if (s->Surface != nullptr || s->Texture != nullptr || s->MemImg.ValidMagic == MEMIMG_VALID_MAGIC) return 0;
     const GraphSurfaceSettings& st = s->Settings;
 
     if (st.TextureFlag) {
-        // Textures belong to the 3D back end, which is not running.
+        if (D3DCreateTextureSurface(s) == 0) return 0;
         ErrorLogAdd("テクスチャサーフェスの作成に失敗しました\n");
         return ErrorLogFmtAdd("DrawValid:%d  AlphaChFlag%d  AlphaTestFlag:%d  ColorBitDepth:%d", st.DrawValidFlag,
                               st.AlphaFlag, st.AlphaTestFlag, st.ColorBitDepth);
@@ -176,7 +177,11 @@ int LockSurfaceData(int handle, int* pitch, void** pixels, int writeOnlyFlag, co
                     const ColorData** colorData) {
     SurfaceData* s = GetSurfaceData(handle);
     if (s == nullptr) return -1;
-    if (colorData) *colorData = s->UseMemImgFlag ? s->MemImg.ColorFormat : GetScreenColorData();
+    if (colorData) {
+        *colorData = s->Texture     ? GetTextureColorData(s->SurfaceKind)
+                     : s->UseMemImgFlag ? s->MemImg.ColorFormat
+                                        : GetScreenColorData();
+    }
     if (s->LockCount != 0) {
         if (pitch) *pitch = s->LockPitch;
         if (pixels) *pixels = s->LockPixels;
@@ -185,7 +190,9 @@ int LockSurfaceData(int handle, int* pitch, void** pixels, int writeOnlyFlag, co
     }
     int p = 0;
     void* px = nullptr;
-    if (s->Surface != nullptr) {
+    if (s->Texture != nullptr) {
+        if (D3DLockTextureSurface(s, rect, &p, &px) != 0) return ErrorLogAdd("グラフィックのロックに失敗しました");
+    } else if (s->Surface != nullptr) {
         if (MemSurfaceLock(s->Surface, rect, &p, &px) != 0) return ErrorLogAdd("グラフィックのロックに失敗しました");
     } else if (s->MemImg.ValidMagic == MEMIMG_VALID_MAGIC) {
         p = s->MemImg.Pitch;
@@ -209,13 +216,20 @@ int LockSurfaceData(int handle, int* pitch, void** pixels, int writeOnlyFlag, co
 int UnlockSurfaceData(int handle) {
     SurfaceData* s = GetSurfaceData(handle);
     if (s == nullptr || s->LockCount == 0) return -1;
-    if (--s->LockCount == 0 && s->Surface != nullptr) MemSurfaceUnlock(s->Surface);
+    if (--s->LockCount != 0) return 0;
+    if (s->Texture != nullptr) return D3DUnlockTextureSurface(s);
+    if (s->Surface != nullptr) MemSurfaceUnlock(s->Surface);
     return 0;
 }
 
 int FillSurfaceData(int handle, int red, int green, int blue, int alpha) {
     SurfaceData* s = GetSurfaceData(handle);
-    if (s == nullptr || !DeviceUsable()) return -1;
+    if (s == nullptr) return -1;
+    if (s->Texture != nullptr) {
+        const ColorData* c = GetTextureColorData(s->SurfaceKind);
+        return GetD3DSystem().object->FillTexture(s->Texture, nullptr, PackColorData(c, red, green, blue, alpha));
+    }
+    if (!DeviceUsable()) return -1;
     if (s->Surface != nullptr) {
         return MemSurfaceColorFill(s->Surface, nullptr, PackColorData(GetScreenColorData(), red, green, blue, alpha));
     }
@@ -229,7 +243,10 @@ int FillSurfaceData(int handle, int red, int green, int blue, int alpha) {
 int ReleaseSurfaceDataSurface(int handle) {
     SurfaceData* s = GetSurfaceData(handle);
     if (s == nullptr) return -1;
-    if (s->UseMemImgFlag) {
+    if (s->Texture != nullptr) {
+        if (GetD3DSystem().object) GetD3DSystem().object->ReleaseTexture(s->Texture);
+        s->Texture = nullptr;
+    } else if (s->UseMemImgFlag) {
         TerminateMemImg(&s->ZMemImg);
         TerminateMemImg(&s->MemImg);
     } else {

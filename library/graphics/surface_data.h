@@ -9,6 +9,7 @@
 struct ColorData;
 struct MemSurface;
 struct SurfaceRect;
+struct Texture3D;
 
 // The eight creation bytes a graph passes on to its surfaces.
 struct GraphSurfaceSettings {
@@ -37,7 +38,8 @@ struct SurfaceData {
     int UseMemImgFlag;
     int SurfaceKind;
     int ZBufferFlag;
-    MemSurface* Surface;       // null for MEMIMG records
+    MemSurface* Surface;       // null for MEMIMG records and textures
+    Texture3D* Texture;        // the 3D device's texture of a texture record
     MEMIMG MemImg;
     MemSurface* ZSurface;
     MEMIMG ZMemImg;

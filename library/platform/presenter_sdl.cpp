@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/device3d_gl.h"
 #include "platform/window_sdl.h"
 
 namespace {
@@ -15,6 +16,8 @@ struct PresenterState {
     std::mutex mutex;                // guards the frame and the pending flag
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
+    SDL_Window* window = nullptr;
+    bool active = false;             // started; the renderer may be suspended
     int width = 0, height = 0;
     std::vector<uint32_t> frame;     // X8R8G8B8
     bool pending = false;
@@ -35,12 +38,8 @@ bool ClipArea(const PlatformRect* area, int width, int height, PlatformRect* out
     *out = r;
     return r.left < r.right && r.top < r.bottom;
 }
-}  // namespace
 
-bool PresenterStart(PlatformWindow* window, int width, int height) {
-    PresenterStop();
-    auto* sdl = static_cast<SDL_Window*>(PlatformNativeWindow(window));
-    if (!sdl || width <= 0 || height <= 0) return false;
+bool MakeRenderer(SDL_Window* sdl, int width, int height) {
     SDL_Renderer* renderer = SDL_CreateRenderer(sdl, -1, 0);
     if (!renderer) renderer = SDL_CreateRenderer(sdl, -1, SDL_RENDERER_SOFTWARE);
     if (!renderer) return false;
@@ -51,9 +50,28 @@ bool PresenterStart(PlatformWindow* window, int width, int height) {
         return false;
     }
     SDL_RenderSetLogicalSize(renderer, width, height);
-    std::lock_guard<std::mutex> g(g_presenter.mutex);
     g_presenter.renderer = renderer;
     g_presenter.texture = texture;
+    return true;
+}
+
+void DestroyRenderer() {
+    if (g_presenter.texture) SDL_DestroyTexture(g_presenter.texture);
+    if (g_presenter.renderer) SDL_DestroyRenderer(g_presenter.renderer);
+    g_presenter.texture = nullptr;
+    g_presenter.renderer = nullptr;
+}
+}  // namespace
+
+bool PresenterStart(PlatformWindow* window, int width, int height) {
+    PresenterStop();
+    auto* sdl = static_cast<SDL_Window*>(PlatformNativeWindow(window));
+    if (!sdl || width <= 0 || height <= 0) return false;
+    std::lock_guard<std::mutex> g(g_presenter.mutex);
+    // A window owned by a 3D device shows frames through it.
+    if (!Device3DWindowOwner() && !MakeRenderer(sdl, width, height)) return false;
+    g_presenter.window = sdl;
+    g_presenter.active = true;
     g_presenter.width = width;
     g_presenter.height = height;
     g_presenter.frame.assign(size_t(width) * height, 0);
@@ -63,10 +81,9 @@ bool PresenterStart(PlatformWindow* window, int width, int height) {
 
 void PresenterStop() {
     std::lock_guard<std::mutex> g(g_presenter.mutex);
-    if (g_presenter.texture) SDL_DestroyTexture(g_presenter.texture);
-    if (g_presenter.renderer) SDL_DestroyRenderer(g_presenter.renderer);
-    g_presenter.texture = nullptr;
-    g_presenter.renderer = nullptr;
+    DestroyRenderer();
+    g_presenter.active = false;
+    g_presenter.window = nullptr;
     g_presenter.frame.clear();
     g_presenter.width = g_presenter.height = 0;
     g_presenter.pending = false;
@@ -75,7 +92,7 @@ void PresenterStop() {
 void PresenterUpload(const void* pixels, int pitch, PresenterFormat format, const PlatformRect* area) {
     std::lock_guard<std::mutex> g(g_presenter.mutex);
     PlatformRect r;
-    if (!g_presenter.renderer || !ClipArea(area, g_presenter.width, g_presenter.height, &r)) return;
+    if (!g_presenter.active || !ClipArea(area, g_presenter.width, g_presenter.height, &r)) return;
     for (int y = r.top; y < r.bottom; ++y) {
         const auto* row = static_cast<const unsigned char*>(pixels) + size_t(y) * pitch;
         uint32_t* out = &g_presenter.frame[size_t(y) * g_presenter.width];
@@ -92,9 +109,14 @@ void PresenterUpload(const void* pixels, int pitch, PresenterFormat format, cons
 
 void PresenterPresent(bool onMainThread) {
     std::lock_guard<std::mutex> g(g_presenter.mutex);
-    if (!g_presenter.renderer) return;
+    if (!g_presenter.active) return;
     g_presenter.pending = true;
     if (!onMainThread) return;
+    if (!g_presenter.renderer) {
+        Device3DPresentPixels(g_presenter.frame.data(), g_presenter.width, g_presenter.height);
+        g_presenter.pending = false;
+        return;
+    }
     SDL_UpdateTexture(g_presenter.texture, nullptr, g_presenter.frame.data(), g_presenter.width * 4);
     SDL_RenderClear(g_presenter.renderer);
     SDL_RenderCopy(g_presenter.renderer, g_presenter.texture, nullptr, nullptr);
@@ -106,7 +128,7 @@ void PresenterPresentPending() {
     bool pending;
     {
         std::lock_guard<std::mutex> g(g_presenter.mutex);
-        pending = g_presenter.pending && g_presenter.renderer;
+        pending = g_presenter.pending && g_presenter.active;
     }
     if (pending) PresenterPresent(true);
 }
@@ -114,10 +136,21 @@ void PresenterPresentPending() {
 bool PresenterReadBack(uint32_t* out, int pitchBytes, const PlatformRect* area) {
     std::lock_guard<std::mutex> g(g_presenter.mutex);
     PlatformRect r;
-    if (!g_presenter.renderer || !ClipArea(area, g_presenter.width, g_presenter.height, &r)) return false;
+    if (!g_presenter.active || !ClipArea(area, g_presenter.width, g_presenter.height, &r)) return false;
     for (int y = r.top; y < r.bottom; ++y) {
         auto* dst = reinterpret_cast<uint32_t*>(reinterpret_cast<unsigned char*>(out) + size_t(y - r.top) * pitchBytes);
         memcpy(dst, &g_presenter.frame[size_t(y) * g_presenter.width + r.left], size_t(r.right - r.left) * 4);
     }
     return true;
+}
+
+void PresenterSuspend() {
+    std::lock_guard<std::mutex> g(g_presenter.mutex);
+    DestroyRenderer();
+}
+
+void PresenterResume() {
+    std::lock_guard<std::mutex> g(g_presenter.mutex);
+    if (g_presenter.active && !g_presenter.renderer) MakeRenderer(g_presenter.window, g_presenter.width, g_presenter.height);
+    g_presenter.pending = true;
 }

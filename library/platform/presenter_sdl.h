@@ -17,6 +17,10 @@ enum PresenterFormat {
 
 bool PresenterStart(PlatformWindow* window, int width, int height);
 void PresenterStop();
+// While a 3D device owns the window the SDL renderer is gone and frames are
+// shown through the device; resuming makes the renderer again.
+void PresenterSuspend();
+void PresenterResume();
 
 // Copies a rectangle of the screen (screen coordinates; null = all of it)
 // into the presenter's frame. Any thread.

@@ -21,6 +21,7 @@ namespace {
 struct VideoState {
     bool started = false;
     bool reported = false;   // the missing display is told once
+    bool openGL = false;     // windows are made for a 3D device
     std::string error;
 };
 VideoState g_video;
@@ -157,12 +158,17 @@ bool PlatformGetDesktop(int* width, int* height, int* colorBits) {
     return true;
 }
 
+void PlatformRequestOpenGLWindow(bool request) { g_video.openGL = request; }
+
 PlatformWindow* PlatformCreateWindow(const char* title, int x, int y, int width, int height,
                                      bool fullScreen) {
     if (!PlatformVideoStart()) return nullptr;
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    SDL_Window* w = SDL_CreateWindow(ToUtf8(title).c_str(), x, y, width, height, flags);
+    SDL_Window* w = nullptr;
+    // A driver without OpenGL refuses such a window: then a plain one.
+    if (g_video.openGL) w = SDL_CreateWindow(ToUtf8(title).c_str(), x, y, width, height, flags | SDL_WINDOW_OPENGL);
+    if (!w) w = SDL_CreateWindow(ToUtf8(title).c_str(), x, y, width, height, flags);
     if (!w) {
         g_video.error = SDL_GetError();
         return nullptr;

@@ -16,6 +16,9 @@ const char* PlatformVideoError();
 // Desktop size and colour bits (bytes per pixel times 8).
 bool PlatformGetDesktop(int* width, int* height, int* colorBits);
 
+// Windows made from now on can take a 3D device (an OpenGL window where the
+// driver offers one).
+void PlatformRequestOpenGLWindow(bool request);
 // Title is Shift-JIS. x, y, width, height are the client area.
 PlatformWindow* PlatformCreateWindow(const char* title, int x, int y, int width, int height,
                                      bool fullScreen);
