@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/encoded_file.h"
+#include "frame/lexer.h"
+#include "frame/message_script.h"
 #include "zv_test_support.h"
 
 namespace {
@@ -406,6 +409,45 @@ TEST(Summaries, OnePerSongAndEveryLineFitsTheScreen) {
             EXPECT_LE(int(l.size()), kSummaryLineBytes) << file << ": a line runs off the screen";
             EXPECT_EQ(l.find("//"), std::string::npos) << file << ": shown as it stands, comments too";
         }
+    }
+}
+
+// The checks above split the sources the way the game does; the game's own readers, given the encoded
+// files the build made, must see the same words and tags, and every portrait a talk names must be a picture
+// the build painted.
+TEST(EncodedFiles, ReadByTheGameAsTheChecksReadTheirSources) {
+    const std::string built = std::string(ZV_GAME_DATA_DIR) + "/dat/";
+    for (const auto& source : SourcesStartingWith("")) {
+        std::string stem = source.substr(0, source.rfind('.')), path = built + stem + ".dat";
+        ASSERT_TRUE(std::filesystem::exists(path)) << path;
+        std::string bytes = ReadCp932(source);
+        if (stem.rfind("summary", 0) == 0) continue;  // shown line by line, never split into words
+        std::vector<std::string> theirs, ours;
+        if (stem.rfind("mes", 0) == 0) {
+            CMessageScript talk;
+            talk.Load(path);
+            theirs = talk.Tokens();
+            ours = TagTokens(bytes);
+            ours.push_back("<end>");
+            for (const auto& tok : theirs) {
+                if (IOstream::GetTagName(tok) != "<img>") continue;
+                std::string who = IOstream::GetTagAttribute(tok, "name"), id = IOstream::GetTagAttribute(tok, "id");
+                EXPECT_EQ(who, Attribute(tok, "name")) << source << ": " << tok;
+                EXPECT_EQ(id, Attribute(tok, "id")) << source << ": " << tok;
+                EXPECT_TRUE(std::filesystem::exists(std::string(ZV_GAME_DATA_DIR) + "/material/" + who + id + ".png"))
+                    << source << ": no picture for " << tok;
+            }
+        } else {
+            bool stage = stem.rfind("position", 0) != 0;
+            IOstream::CLexer words;
+            IOstream::CLexerEndAdd commands;
+            IOstream::CLexer& lexer = stage ? commands : words;
+            lexer.SetKey(DataFileKey);
+            ASSERT_TRUE(lexer.Load(path, false)) << path;
+            while (!lexer.IsEmpty()) theirs.push_back(lexer.GetToken(true));
+            ours = Words(bytes, stage);
+        }
+        EXPECT_EQ(theirs, ours) << source;
     }
 }
 
