@@ -19,7 +19,8 @@ SOURCES=(
   library/graphics/image/bmp_decoder.cpp library/graphics/image/bgra_decoder.cpp
   library/graphics/image/tga_decoder.cpp library/graphics/image/dds_decoder.cpp
   library/graphics/image/png_loader.cpp library/graphics/image/jpeg_loader.cpp
-  library/core/file/stream_memory.cpp library/platform/movie_ffmpeg.cpp fuzz/images_fuzz_shim.cpp
+  library/core/file/stream_memory.cpp library/platform/movie_ffmpeg.cpp library/softrender/simd_level.cpp
+  fuzz/images_fuzz_shim.cpp
 )
 
 source "$ROOT/scripts/fuzz-common.sh"
