@@ -11,18 +11,10 @@
 #include <fstream>
 #include <string>
 
-#include "frame/encoded_file.h"
+#include "game/frame/game_fixture.h"
 #include "zv_test_support.h"
 
 namespace {
-void WriteScript(const std::string& path, const std::string& text) {
-    EncodedFileWriter w;
-    w.SetKey(DataFileKey);
-    ASSERT_TRUE(w.Open(path, "wb"));
-    w.WriteString(text);
-    ASSERT_TRUE(w.Close());
-}
-
 // True when some pixel of the screenshot in x0..x1, y0..y1 (top-down) is lit.
 bool AnyLit(const std::string& bmp, int x0, int y0, int x1, int y1) {
     for (int y = y0; y <= y1; ++y)
@@ -31,15 +23,6 @@ bool AnyLit(const std::string& bmp, int x0, int y0, int x1, int y1) {
             if ((unsigned char)bmp[at] + (unsigned char)bmp[at + 1] + (unsigned char)bmp[at + 2] > 150) return true;
         }
     return false;
-}
-
-std::string Decoded(const std::string& path) {
-    EncodedFileReader r;
-    r.SetKey(DataFileKey);
-    std::string text;
-    if (!r.Open(path, "rb")) return "(missing)";
-    for (int c; (c = r.GetChar()) >= 0;) text += char(c);
-    return text;
 }
 }  // namespace
 
@@ -50,8 +33,8 @@ TEST(VelmoraWindowWalkTest, KeyPressesPlayFromTheTitleToTheRetryMenuAndBack) {
     ASSERT_FALSE(dir.path().empty());
     std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=\n";
     std::filesystem::create_directories("data/dat");
-    WriteScript("data/dat/stage1.dat", "wait 30 ; clear ;");
-    WriteScript("data/dat/stage2.dat", "wait 30 ; gameover ;");
+    gamefix::WriteDataFile("data/dat/stage1.dat", "wait 30 ; clear ;");
+    gamefix::WriteDataFile("data/dat/stage2.dat", "wait 30 ; gameover ;");
     // Each press is held a quarter second and followed by a pause long enough for the screen fades.
     std::ofstream("run.sh") << "\"$1\" 2>game.err & pid=$!\n"
                                "for i in $(seq 1 600); do\n"
@@ -76,7 +59,7 @@ TEST(VelmoraWindowWalkTest, KeyPressesPlayFromTheTitleToTheRetryMenuAndBack) {
     int raw = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 0) << zvtest::ReadWholeFile("run.log") << zvtest::ReadWholeFile("game.err");
-    EXPECT_EQ(Decoded("data/dat/system.dat"), "KLOV_SYSTEM\n1\n0\n3\n") << "stage 1 was cleared";
+    EXPECT_EQ(gamefix::ReadDataFile("data/dat/system.dat"), "KLOV_SYSTEM\n1\n0\n3\n") << "stage 1 was cleared";
     std::string shot;
     for (const auto& e : std::filesystem::directory_iterator("data/screenshot"))
         shot = zvtest::ReadWholeFile(e.path().string());
