@@ -10,7 +10,7 @@
 
 #include "graphics/image/color_data.h"
 #include "graphics/image/graph_image.h"
-#include "graphics/memimg/memimg.h"
+#include "graphics/memimg/memimg_graphics.h"
 #include "library/movie/memory_source.h"
 #include "library/movie/movie_writer.h"
 #include "platform/movie_ffmpeg.h"
