@@ -11,6 +11,7 @@
 #include "graphics/image/color_data.h"
 #include "graphics/image/graph_image.h"
 #include "graphics/memimg/memimg_graphics.h"
+#include "library/movie/memory_source.h"
 #include "library/movie/movie_writer.h"
 #include "platform/movie_ffmpeg.h"
 
@@ -19,27 +20,6 @@ namespace {
 constexpr int kWidth = 640, kHeight = 480, kFrames = 30;
 int64_t g_nowUs = 0;
 int64_t BenchClock() { return g_nowUs; }
-
-struct MemoryBytes {
-    std::string data;
-    size_t position = 0;
-};
-size_t ReadMemory(void* h, void* buffer, size_t size) {
-    MemoryBytes* m = static_cast<MemoryBytes*>(h);
-    const size_t n = std::min(size, m->data.size() - m->position);
-    std::memcpy(buffer, m->data.data() + m->position, n);
-    m->position += n;
-    return n;
-}
-int SeekMemory(void* h, int64_t offset, int origin) {
-    MemoryBytes* m = static_cast<MemoryBytes*>(h);
-    const int64_t base = origin == 0 ? 0 : origin == 1 ? int64_t(m->position) : int64_t(m->data.size());
-    if (base + offset < 0) return -1;
-    m->position = size_t(std::min<int64_t>(base + offset, int64_t(m->data.size())));
-    return 0;
-}
-int64_t TellMemory(void* h) { return int64_t(static_cast<MemoryBytes*>(h)->position); }
-void CloseMemory(void* h) { delete static_cast<MemoryBytes*>(h); }
 
 // The movie's bytes, written once per kind.
 const std::string& MovieBytes(bool lossy) {
@@ -74,8 +54,7 @@ void BM_MovieFrame(benchmark::State& state) {
     const bool lossy = state.range(0) != 0;
     const MoviePixelFormat format = MoviePixelFormat(state.range(1));
     MovieSetClock(BenchClock);
-    const MovieByteSource source{new MemoryBytes{MovieBytes(lossy), 0}, ReadMemory, SeekMemory, TellMemory,
-                                 CloseMemory};
+    const MovieByteSource source = moviefix::MemorySource(MovieBytes(lossy));
     MovieStream* stream = nullptr;
     if (MovieStreamOpen(&source, &stream) != MOVIE_OPENED) {
         state.SkipWithError("the movie does not open");

@@ -10,6 +10,7 @@
 #include "core/file/file_access.h"
 #include "graphics/image/color_convert.h"
 #include "graphics/image/graph_image.h"
+#include "memory_reader.h"
 #include "platform/movie_ffmpeg.h"
 
 namespace {
@@ -62,12 +63,8 @@ void PlayMovie(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    MemStream* stream = MemStreamOpen(data, size);
-    if (stream == nullptr) return 0;
     StreamReader reader;
-    reader.functions = StreamFunctions{MemStreamTell, MemStreamSeek, MemStreamRead,
-                                       MemStreamEof, MemStreamIdleCheck, MemStreamClose};
-    reader.handle = reinterpret_cast<intptr_t>(stream);
+    if (!OpenMemoryReader(data, size, &reader)) return 0;
     GraphImage image;
     std::memset(&image, 0, sizeof(image));
     const int result = CallImageLoaders(&reader, &image);

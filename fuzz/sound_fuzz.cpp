@@ -6,19 +6,15 @@
 #include <vector>
 
 #include "core/alloc.h"
-#include "core/file/file_access.h"
+#include "memory_reader.h"
 #include "sound/sound_convert.h"
 
 // The converters read the decoded Ogg sample width from the sound system.
 int GetSoundOggSampleWidth() { return 2; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    MemStream* stream = MemStreamOpen(data, size);
-    if (stream == nullptr) return 0;
     StreamReader reader;
-    reader.functions = StreamFunctions{MemStreamTell, MemStreamSeek, MemStreamRead,
-                                       MemStreamEof, MemStreamIdleCheck, MemStreamClose};
-    reader.handle = reinterpret_cast<intptr_t>(stream);
+    if (!OpenMemoryReader(data, size, &reader)) return 0;
     SOUNDCONV conv;
     std::memset(&conv, 0, sizeof conv);
     if (OpenSoundConverter(&reader, &conv) == 0) {

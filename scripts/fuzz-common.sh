@@ -1,9 +1,12 @@
 # Shared by the fuzz smoke scripts (sourced, not run): compiles a list of
 # sources with clang into a fuzz tree of its own, in parallel, and rebuilds
 # every object when any source or header of the project is newer than the
-# tree's last build.
+# tree's last build; and runs a target over its corpus.
 #   fuzz_build_objects OUT_DIR   reads the arrays SOURCES (paths from the
 #                                repository root) and FLAGS; fills OBJS.
+#   fuzz_run NAME WHAT OUT_DIR TARGET CORPUS SECONDS
+#                                fuzzes inputs of up to 4 KiB; on a failure
+#                                shows the log and exits with the input kept.
 
 fuzz_build_objects() {
   local out=$1
@@ -29,4 +32,15 @@ fuzz_build_objects() {
   local p
   for p in "${pids[@]}"; do wait "$p"; done
   touch "$stamp"
+}
+
+fuzz_run() {
+  local name=$1 what=$2 out=$3 target=$4 corpus=$5 seconds=$6
+  "$target" "$corpus" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$out/" 2>"$out/fuzz.log" || {
+    tail -60 "$out/fuzz.log"
+    echo "$name: $what failed; the input is in $out/" >&2
+    exit 1
+  }
+  grep -E 'stat::number_of_executed_units|Done' "$out/fuzz.log" | tail -2
 }

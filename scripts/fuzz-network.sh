@@ -32,10 +32,4 @@ printf '\x02\x09HTTP/1.0 200 OK\r\nContent-Length: 1234\r\n\r\n' >"$corpus/head"
 printf '\x08\x01HTTP/1.0 404 Not Found\r\n\r\n' >"$corpus/404"
 
 echo "fuzz-network: HTTP response reader for ${SECONDS_TO_RUN}s"
-"$target" "$corpus" -max_total_time="$SECONDS_TO_RUN" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-  -print_final_stats=1 -artifact_prefix="$OUT/" 2>"$OUT/fuzz.log" || {
-  tail -60 "$OUT/fuzz.log"
-  echo "fuzz-network: the HTTP reader failed; the input is in $OUT/" >&2
-  exit 1
-}
-grep -E 'stat::number_of_executed_units|Done' "$OUT/fuzz.log" | tail -2
+fuzz_run fuzz-network "the HTTP reader" "$OUT" "$target" "$corpus" "$SECONDS_TO_RUN"

@@ -32,10 +32,4 @@ corpus=$out/corpus
 rm -rf "$corpus"
 mkdir -p "$corpus"
 echo "fuzz-smoke: archive reader for ${seconds}s"
-ZV_FUZZ_SEED_DIR=$corpus "$target" "$corpus" -max_total_time="$seconds" -max_len=4096 \
-  -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$out/" 2>"$out/fuzz.log" || {
-  tail -60 "$out/fuzz.log"
-  echo "fuzz-smoke: the archive reader failed; the input is in $out/" >&2
-  exit 1
-}
-grep -E 'stat::number_of_executed_units|Done' "$out/fuzz.log" | tail -2
+ZV_FUZZ_SEED_DIR=$corpus fuzz_run fuzz-smoke "the archive reader" "$out" "$target" "$corpus" "$seconds"

@@ -1,5 +1,5 @@
-// A private X server (Xvfb) for the tests that need a real display, and the
-// re-run of one test of this program on it.
+// A private X server (Xvfb) for the tests that need a real display, the
+// re-run of one test of this program on it, and screenshots of it.
 #pragma once
 #include <fcntl.h>
 #include <signal.h>
@@ -8,8 +8,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "zovav.h"
 
 namespace zvtest {
 
@@ -70,6 +74,30 @@ inline int RerunOnDisplay(const XServer& x, const std::string& filter, const std
     const std::string command = "env ZV_XSERVER_CHILD=1 DISPLAY=" + x.display() + " SDL_VIDEODRIVER=x11 " + self +
                                 " --gtest_filter=" + filter + " >" + logPath + " 2>&1";
     return std::system(command.c_str());
+}
+
+// Keeps showing the drawn frame while the window maps, photographs the root
+// window into shot.ppm and ends the library: 0, or 4 when no shot was taken.
+inline int FlipAndPhotograph() {
+    for (int i = 0; i < 20; ++i) {
+        ScreenFlip();
+        ProcessMessage();
+        usleep(50 * 1000);
+    }
+    const int shot = std::system("import -window root -depth 8 shot.ppm");
+    ZoVav_End();
+    return shot == 0 ? 0 : 4;
+}
+
+// Reads a binary PPM (P6, maxval 255) into w * h RGB byte triples.
+inline bool ReadPpm(const std::string& path, int* w, int* h, std::vector<unsigned char>* px) {
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int maxval = 0;
+    if (!(in >> magic >> *w >> *h >> maxval) || magic != "P6" || maxval != 255) return false;
+    in.get();
+    px->resize(size_t(*w) * size_t(*h) * 3);
+    return bool(in.read(reinterpret_cast<char*>(px->data()), std::streamsize(px->size())));
 }
 
 }  // namespace zvtest

@@ -8,6 +8,19 @@
 #include "frame/game.h"
 #include "zovav.h"
 
+namespace {
+
+// A speed and its change per move along the angle t (radians), as x and y parts.
+void Split(float t, float speed, float change, float* vx, float* vy, float* cx, float* cy) {
+    const float c = Cosf(t), s = Sinf(t);
+    *vx = speed * c;
+    *vy = speed * s;
+    *cx = change * c;
+    *cy = change * s;
+}
+
+}  // namespace
+
 CBullet::CBullet(float x, float y, int kind) : CPoolTask(x, y), kind(kind) {
     int w = 0, h = 0;
     if (kind >= 0 && kind < 14) {
@@ -26,13 +39,8 @@ bool CBullet::Move() { return !IsOutOfField(*this, 30.0f); }
 void CBullet::Draw() { DrawRotaGraph((int)x, (int)y, 1.0, drawAngle, g_game->bulletImages[kind], 1, 0); }
 
 CDirBullet::CDirBullet(float x, float y, float angle, float speed, float accel, int kind) : CBullet(x, y, kind) {
-    float t = (float)(-(angle * kPi));
-    float c = Cosf(t), s = Sinf(t);
-    vx_ = speed * c;
-    vy_ = speed * s;
-    ax_ = accel * c;
-    ay_ = accel * s;
-    drawAngle = t;
+    drawAngle = (float)(-(angle * kPi));
+    Split(drawAngle, speed, accel, &vx_, &vy_, &ax_, &ay_);
 }
 
 bool CDirBullet::Move() {
@@ -45,13 +53,8 @@ bool CDirBullet::Move() {
 
 CSlowDirBullet::CSlowDirBullet(float x, float y, float angle, float speed, float change, int kind)
     : CBullet(x, y, kind) {
-    float t = (float)(-(angle * kPi));
-    float c = Cosf(t), s = Sinf(t);
-    vx_ = speed * c;
-    vy_ = speed * s;
-    cx_ = change * c;
-    cy_ = change * s;
-    drawAngle = t;
+    drawAngle = (float)(-(angle * kPi));
+    Split(drawAngle, speed, change, &vx_, &vy_, &cx_, &cy_);
 }
 
 bool CSlowDirBullet::Move() {
@@ -67,13 +70,8 @@ bool CSlowDirBullet::Move() {
 
 CAimBullet::CAimBullet(float x, float y, float tx, float ty, float offset, float speed, float accel, int kind)
     : CDirBullet(x, y, kind) {
-    float t = (float)((double)AimAngle(x, y, tx, ty) + offset);
-    float c = Cosf(t), s = Sinf(t);
-    vx_ = speed * c;
-    vy_ = speed * s;
-    ax_ = accel * c;
-    ay_ = accel * s;
-    drawAngle = t;
+    drawAngle = (float)((double)AimAngle(x, y, tx, ty) + offset);
+    Split(drawAngle, speed, accel, &vx_, &vy_, &ax_, &ay_);
 }
 
 CHomingBullet::CHomingBullet(float x, float y, float angle, float turn, float speed, int kind)

@@ -72,6 +72,15 @@ protected:
         delete dir_;
         dir_ = nullptr;
     }
+    // The file loads through the library (and is let go again), and decodes here.
+    static Decoded LoadedAndDecoded(const std::string& path) {
+        const int handle = LoadSoundMem(path.c_str(), 3, -1);
+        EXPECT_NE(handle, -1);
+        if (handle != -1) {
+            EXPECT_EQ(DeleteSoundMem(handle), 0);
+        }
+        return audiotest::Decode(zvtest::ReadWholeFile(path));
+    }
     static zvtest::ScopedTempDir* dir_;
 };
 zvtest::ScopedTempDir* AudioAssets::dir_ = nullptr;
@@ -79,14 +88,7 @@ zvtest::ScopedTempDir* AudioAssets::dir_ = nullptr;
 TEST_F(AudioAssets, EveryEffectLoadsWithItsLengthAndWithoutAClick) {
     for (const EffectCase& c : kEffects) {
         SCOPED_TRACE(c.name);
-        const std::string path = MaterialPath(std::string(c.name) + ".wav");
-        const int handle = LoadSoundMem(path.c_str(), 3, -1);
-        EXPECT_NE(handle, -1);
-        if (handle != -1) {
-            EXPECT_EQ(DeleteSoundMem(handle), 0);
-        }
-
-        const Decoded d = audiotest::Decode(zvtest::ReadWholeFile(path));
+        const Decoded d = LoadedAndDecoded(MaterialPath(std::string(c.name) + ".wav"));
         ASSERT_TRUE(d.ok);
         EXPECT_EQ(d.format.channels, 1);
         EXPECT_EQ(d.format.samplesPerSec, 44100u);
@@ -106,14 +108,7 @@ TEST_F(AudioAssets, EveryTrackStreamsAndLoopsWithoutAClickOrAJump) {
     std::vector<double> levels;
     for (const char* song : kSongs) {
         SCOPED_TRACE(song);
-        const std::string path = MaterialPath(std::string(song) + ".mp3");
-        const int handle = LoadSoundMem(path.c_str(), 3, -1);
-        EXPECT_NE(handle, -1);
-        if (handle != -1) {
-            EXPECT_EQ(DeleteSoundMem(handle), 0);
-        }
-
-        const Decoded d = audiotest::Decode(zvtest::ReadWholeFile(path));
+        const Decoded d = LoadedAndDecoded(MaterialPath(std::string(song) + ".mp3"));
         ASSERT_TRUE(d.ok);
         ASSERT_EQ(d.format.channels, 2);
         EXPECT_EQ(d.format.samplesPerSec, 44100u);

@@ -1,14 +1,18 @@
 // A scripted system in place of the library's (clock, pad word, message
 // boxes, exit), data files written through the game's own scramble, and a
-// game object made in a private folder; shared by the game frame tests.
+// game object made in a private folder and driven update by update; shared by
+// the game tests.
 #pragma once
+#include <cxxabi.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "frame/encoded_file.h"
@@ -94,6 +98,36 @@ protected:
     void TearDown() override {
         game_.reset();
         g_game = nullptr;
+    }
+    // Runs updates with the pad word held.
+    void Tick(int pad, int updates = 1) {
+        for (int i = 0; i < updates; ++i) {
+            sys_.pad = pad;
+            game_->Update();
+        }
+    }
+    // A press as a person makes it: down for one update, then released.
+    void Press(int pad) {
+        Tick(pad);
+        Tick(0, 2);
+    }
+    // The scene pool's tasks by class name, "+" between, "-" when empty.
+    std::string Scenes() {
+        std::string names;
+        for (CTaskList::iterator it(game_->Pool(POOL_SCENE)); it.HasNext();) {
+            CTask* t = it.Next();
+            int status = 0;
+            char* name = abi::__cxa_demangle(typeid(*t).name(), nullptr, nullptr, &status);
+            names += (names.empty() ? "" : "+") + std::string(status == 0 ? name : "?");
+            free(name);
+        }
+        return names.empty() ? "-" : names;
+    }
+    template <class T>
+    T* Scene() {
+        for (CTaskList::iterator it(game_->Pool(POOL_SCENE)); it.HasNext();)
+            if (T* t = dynamic_cast<T*>(static_cast<CMover*>(it.Next()))) return t;
+        return nullptr;
     }
 
     zvtest::ScopedTempDir dir_;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/encoded_file.h"
+#include "game/frame/game_fixture.h"
 #include "zv_test_support.h"
 
 // stderr is UTF-8, so its expected texts are u8 literals.
@@ -44,14 +44,6 @@ protected:
         std::ifstream in(path);
         for (std::string line; std::getline(in, line);) out.push_back(line);
         return out;
-    }
-    static std::string Decoded(const std::string& path) {
-        EncodedFileReader r;
-        r.SetKey(DataFileKey);
-        std::string text;
-        if (!r.Open(path, "rb")) return "(missing)";
-        for (int c; (c = r.GetChar()) >= 0;) text += char(c);
-        return text;
     }
 
     zvtest::ScopedTempDir dir_;
@@ -90,20 +82,16 @@ TEST_F(HeadlessTest, AFirstStartWritesTheSaveFilesAndAnExitWritesTheSystemFile) 
     const unsigned char system[] = {0x56, 0x4A, 0x79, 0x69, 0x5C, 0x4E, 0x5F, 0x65, 0x6B,
                                     0x46, 0x50, 0x0C, 0x06, 0x35, 0x33, 0x17, 0x35, 0x3C};
     EXPECT_EQ(zvtest::ReadWholeFile("data/dat/system.dat"), std::string(system, system + sizeof system));
-    std::string score = Decoded("data/score/score.dat");
+    std::string score = gamefix::ReadDataFile("data/score/score.dat");
     std::string expected = "KLOV_SYSTEM\n";
     for (int i = 0; i < 10; ++i) expected += "0\n-1\n-1\n0\n0\n0\n0\n----------\n";
     EXPECT_EQ(score, expected);
     for (const char* d : {"data/replay", "data/screenshot"}) EXPECT_TRUE(std::filesystem::is_directory(d)) << d;
 
     // A stored last stage below 3 loads as 3 and is written back so.
-    EncodedFileWriter w;
-    w.SetKey(DataFileKey);
-    ASSERT_TRUE(w.Open("data/dat/system.dat", "wb"));
-    w.WriteString("KLOV_SYSTEM\n2\n1\n2\n");
-    ASSERT_TRUE(w.Close());
+    gamefix::WriteDataFile("data/dat/system.dat", "KLOV_SYSTEM\n2\n1\n2\n");
     ASSERT_EQ(Run("--updates 1").status, 0);
-    EXPECT_EQ(Decoded("data/dat/system.dat"), "KLOV_SYSTEM\n2\n1\n3\n");
+    EXPECT_EQ(gamefix::ReadDataFile("data/dat/system.dat"), "KLOV_SYSTEM\n2\n1\n3\n");
 }
 
 TEST_F(HeadlessTest, ScreenshotsOnRequestAndFromTheButton) {

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "frame/encoded_file.h"
 #include "walk_fixture.h"
 #include "zv_test_support.h"
 
@@ -35,12 +34,12 @@ protected:
 
 TEST_F(PlayWalkTest, TitleModeShotReadyStageGameOverRetryTitle) {
     // Aimed fire at the waiting ship until every life is gone.
-    WriteScript("data/dat/stage1.dat", "enemy basic 240 100 1 ; enemy basic 240 100 1 ; enemy basic 240 100 1 ;");
+    gamefix::WriteDataFile("data/dat/stage1.dat", "enemy basic 240 100 1 ; enemy basic 240 100 1 ; enemy basic 240 100 1 ;");
     // A ranking the play cannot enter, so no name entry comes before the retry menu.
     std::string ranking = "KLOV_SYSTEM\n";
     for (int i = 0; i < 10; ++i) ranking += "1000\n2\n0\n2000\n1\n1\n60\nTOP\n";
     std::filesystem::create_directories("data/score");
-    WriteScript("data/score/score.dat", ranking);
+    gamefix::WriteDataFile("data/score/score.dat", ranking);
     std::vector<int> tape(4000, 0);
     tape[2] = tape[7] = tape[12] = 0x10;   // start, NORMAL MODE, NORMAL SHOT
     WriteTape(tape);
@@ -82,7 +81,7 @@ TEST_P(EveryKindTest, PlaysTheSameWhateverIsDrawn) {
     std::string script;
     for (int i = 0; i < 6; ++i) script += round;
     script += "enemy boss1 240 -10 ;";
-    for (const char* file : {"room", "stage1"}) WriteScript(std::string("data/dat/") + file + ".dat", script);
+    for (const char* file : {"room", "stage1"}) gamefix::WriteDataFile(std::string("data/dat/") + file + ".dat", script);
     // Wandering and firing, with both buttons, changed every 37 updates.
     std::mt19937 dice(5);
     const int moves[] = {0, 1, 2, 4, 8, 1 | 2, 1 | 4, 8 | 2, 8 | 4}, fire[] = {0, 0x10, 0x10, 0x20};

@@ -1,5 +1,5 @@
 // Helpers for plays through velmora_headless in a test's own folder: stand-in sprites at the game's sizes,
-// scrambled scripts, input tapes, the harness run and its hash lines read back.
+// input tapes, the harness run and its hash lines read back.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/encoded_file.h"
+#include "game/frame/game_fixture.h"
 
 namespace walkfix {
 
@@ -41,14 +41,6 @@ inline void WriteSprites() {
     for (int i = 1; i <= 14; ++i) WriteBmp("data/material/bullet" + std::to_string(i) + ".png", 16, 16);
     for (int i = 1; i <= 9; ++i) WriteBmp("data/material/enemy" + std::to_string(i) + ".png", 48, 40);
     WriteBmp("data/material/player.png", 108, 84);
-}
-
-inline void WriteScript(const std::string& path, const std::string& text) {
-    EncodedFileWriter w;
-    w.SetKey(DataFileKey);
-    ASSERT_TRUE(w.Open(path, "wb"));
-    w.WriteString(text);
-    ASSERT_TRUE(w.Close());
 }
 
 inline void WriteTape(const std::vector<int>& words, const std::string& path = "tape.txt") {

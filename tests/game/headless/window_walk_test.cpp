@@ -11,18 +11,11 @@
 #include <fstream>
 #include <string>
 
-#include "frame/encoded_file.h"
+#include "game/frame/game_fixture.h"
+#include "window_fixture.h"
 #include "zv_test_support.h"
 
 namespace {
-void WriteScript(const std::string& path, const std::string& text) {
-    EncodedFileWriter w;
-    w.SetKey(DataFileKey);
-    ASSERT_TRUE(w.Open(path, "wb"));
-    w.WriteString(text);
-    ASSERT_TRUE(w.Close());
-}
-
 // True when some pixel of the screenshot in x0..x1, y0..y1 (top-down) is lit.
 bool AnyLit(const std::string& bmp, int x0, int y0, int x1, int y1) {
     for (int y = y0; y <= y1; ++y)
@@ -32,51 +25,30 @@ bool AnyLit(const std::string& bmp, int x0, int y0, int x1, int y1) {
         }
     return false;
 }
-
-std::string Decoded(const std::string& path) {
-    EncodedFileReader r;
-    r.SetKey(DataFileKey);
-    std::string text;
-    if (!r.Open(path, "rb")) return "(missing)";
-    for (int c; (c = r.GetChar()) >= 0;) text += char(c);
-    return text;
-}
 }  // namespace
 
 TEST(VelmoraWindowWalkTest, KeyPressesPlayFromTheTitleToTheRetryMenuAndBack) {
-    if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "xvfb-run or xdotool missing";
+    if (!windowfix::HaveXTools()) GTEST_SKIP() << "xvfb-run or xdotool missing";
     zvtest::ScopedTempDir dir;
     ASSERT_FALSE(dir.path().empty());
     std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=\n";
     std::filesystem::create_directories("data/dat");
-    WriteScript("data/dat/stage1.dat", "wait 30 ; clear ;");
-    WriteScript("data/dat/stage2.dat", "wait 30 ; gameover ;");
+    gamefix::WriteDataFile("data/dat/stage1.dat", "wait 30 ; clear ;");
+    gamefix::WriteDataFile("data/dat/stage2.dat", "wait 30 ; gameover ;");
     // Each press is held a quarter second and followed by a pause long enough for the screen fades.
-    std::ofstream("run.sh") << "\"$1\" 2>game.err & pid=$!\n"
-                               "for i in $(seq 1 600); do\n"
-                               "  xdotool search --name 'Velmora ver 1.000' >/dev/null 2>&1 && break; sleep 0.1\n"
-                               "done\n"
-                               "xdotool search --name 'Velmora ver 1.000' windowfocus >/dev/null 2>&1\n"
+    std::ofstream("run.sh") << windowfix::kStartScript
+                            << "xdotool search --name 'Velmora ver 1.000' windowfocus >/dev/null 2>&1\n"
                                "sleep 3\n"
                                "press() { xdotool keydown $1; sleep 0.25; xdotool keyup $1; sleep 1.5; }\n"
                                "press z; press Up; press z; press z\n"
                                "sleep 16\n"
                                "press Down; press Down; press z\n"
                                "sleep 2; press c\n"
-                               "for i in $(seq 1 100); do\n"
-                               "  kill -0 $pid 2>/dev/null || break\n"
-                               "  xdotool keydown Escape; sleep 0.2; xdotool keyup Escape; sleep 0.1\n"
-                               "done\n"
-                               "kill -0 $pid 2>/dev/null && { kill $pid; wait $pid; exit 124; }\n"
-                               "wait $pid\n";
-    std::string command = std::string("SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy timeout 180 xvfb-run -a -s "
-                                      "\"-screen 0 1024x768x24\" sh run.sh ") +
-                          VELMORA_PROGRAM + " >run.log 2>&1";
-    int raw = std::system(command.c_str());
+                            << windowfix::kEscapeScript;
+    const int raw = windowfix::RunScript(180);
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 0) << zvtest::ReadWholeFile("run.log") << zvtest::ReadWholeFile("game.err");
-    EXPECT_EQ(Decoded("data/dat/system.dat"), "KLOV_SYSTEM\n1\n0\n3\n") << "stage 1 was cleared";
+    EXPECT_EQ(gamefix::ReadDataFile("data/dat/system.dat"), "KLOV_SYSTEM\n1\n0\n3\n") << "stage 1 was cleared";
     std::string shot;
     for (const auto& e : std::filesystem::directory_iterator("data/screenshot"))
         shot = zvtest::ReadWholeFile(e.path().string());

@@ -66,9 +66,9 @@ protected:
         for (const char* d : {"data/dat", "data/material", "data/score", "data/replay"})
             std::filesystem::create_directories(d);
         WriteSprites();
-        WriteScript("data/dat/mes9.dat", "<window>A<stop>B<stop><end>");
+        gamefix::WriteDataFile("data/dat/mes9.dat", "<window>A<stop>B<stop><end>");
         // A talk, then aimed fire at the waiting ship and a wanderer firing at random, until every life is gone.
-        WriteScript("data/dat/stage1.dat",
+        gamefix::WriteDataFile("data/dat/stage1.dat",
                     "wait 20 ; message mes9.dat ; enemy crystal2 380 -10 ; enemy basic 240 100 1 ; "
                     "enemy basic 200 100 1 ; enemy basic 280 100 1 ;");
     }

@@ -1,10 +1,6 @@
 // The play flow driven update by update: title to a play, game over, retry and back; the pause menu; a talk.
 #include <gtest/gtest.h>
 
-#include <cxxabi.h>
-
-#include <typeinfo>
-
 #include "actors/player.h"
 #include "frame/message_script.h"
 #include "game/frame/game_fixture.h"
@@ -23,28 +19,6 @@ protected:
     void SetUp() override {
         GameTest::SetUp();
         MakeGame();
-    }
-    void Tick(int pad, int updates = 1) {
-        for (int i = 0; i < updates; ++i) {
-            sys_.pad = pad;
-            game_->Update();
-        }
-    }
-    // A press as a person makes it: down for one update, then released.
-    void Press(int pad) {
-        Tick(pad);
-        Tick(0, 2);
-    }
-    std::string Scenes() {
-        std::string names;
-        for (CTaskList::iterator it(game_->Pool(POOL_SCENE)); it.HasNext();) {
-            CTask* t = it.Next();
-            int status = 0;
-            char* name = abi::__cxa_demangle(typeid(*t).name(), nullptr, nullptr, &status);
-            names += (names.empty() ? "" : "+") + std::string(status == 0 ? name : "?");
-            free(name);
-        }
-        return names.empty() ? "-" : names;
     }
 };
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "library/graphics/image_fixtures.h"
+#include "memory_source.h"
 #include "movie_writer.h"
 #include "platform/movie_ffmpeg.h"
 #include "zv_test_support.h"
@@ -20,33 +21,8 @@ int64_t g_nowUs = 0;
 int64_t FakeClock() { return g_nowUs; }
 int g_closedSources = 0;
 
-struct MemoryBytes {
-    std::string data;
-    size_t position = 0;
-};
-
-size_t ReadMemory(void* h, void* buffer, size_t size) {
-    MemoryBytes* m = static_cast<MemoryBytes*>(h);
-    const size_t n = std::min(size, m->data.size() - m->position);
-    std::memcpy(buffer, m->data.data() + m->position, n);
-    m->position += n;
-    return n;
-}
-int SeekMemory(void* h, int64_t offset, int origin) {
-    MemoryBytes* m = static_cast<MemoryBytes*>(h);
-    const int64_t base = origin == 0 ? 0 : origin == 1 ? int64_t(m->position) : int64_t(m->data.size());
-    if (base + offset < 0) return -1;
-    m->position = size_t(std::min<int64_t>(base + offset, int64_t(m->data.size())));
-    return 0;
-}
-int64_t TellMemory(void* h) { return int64_t(static_cast<MemoryBytes*>(h)->position); }
-void CloseMemory(void* h) {
-    delete static_cast<MemoryBytes*>(h);
-    ++g_closedSources;
-}
-
 MovieOpenResult OpenBytes(const std::string& bytes, MovieStream** out) {
-    const MovieByteSource source{new MemoryBytes{bytes, 0}, ReadMemory, SeekMemory, TellMemory, CloseMemory};
+    const MovieByteSource source = moviefix::MemorySource(bytes, &g_closedSources);
     return MovieStreamOpen(&source, out);
 }
 

@@ -145,18 +145,7 @@ TEST_F(HTTP, FailuresEndTheTaskWithTheirResult) {
 }
 
 TEST_F(HTTP, RefusedConnectionFailsTheTask) {
-    int port;
-    {
-        ScriptedPeer gone([](int) {});
-        port = gone.port();
-        int fd = socket(AF_INET, SOCK_STREAM, 0);   // lets the peer's thread finish
-        sockaddr_in a = {};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(uint16_t(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        close(fd);
-    }
+    const int port = nettest::RefusingPort();
     Outcome o;
     Finish(StartHTTPHead("127.0.0.1", port, "/"), o);
     EXPECT_EQ(o.state, 2);
@@ -167,9 +156,7 @@ TEST_F(HTTP, NothingHappensWhileTheConnectionIsBeingMade) {
     // A server whose accept queue is full: the task's connection stays
     // under way until the queue is emptied.
     int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = nettest::Loopback(0);
     socklen_t size = sizeof a;
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     ASSERT_EQ(listen(listener, 0), 0);

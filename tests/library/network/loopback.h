@@ -50,6 +50,15 @@ protected:
     zvtest::ScopedTempDir dir_;
 };
 
+// 127.0.0.1 at the port, as the socket calls take it.
+inline sockaddr_in Loopback(int port) {
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(uint16_t(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
 // Blocking socket helpers for the peer's side.
 inline void SendAll(int fd, const std::string& bytes) {
     size_t at = 0;
@@ -119,9 +128,7 @@ class ScriptedPeer {
 public:
     explicit ScriptedPeer(std::function<void(int fd)> script) {
         listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a = {};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in a = Loopback(0);
         socklen_t size = sizeof a;
         if (bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(listener_, 4) == 0 &&
             getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &size) == 0)
@@ -146,6 +153,16 @@ private:
     int port_ = 0;
     std::thread thread_;
 };
+
+// A port on 127.0.0.1 that refuses connections: a peer's that has gone.
+inline int RefusingPort() {
+    ScriptedPeer gone([](int) {});
+    int fd = socket(AF_INET, SOCK_STREAM, 0);   // lets the peer's thread finish
+    const sockaddr_in a = Loopback(gone.port());
+    connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+    close(fd);
+    return gone.port();
+}
 
 // The length prefix of a packet of n bytes.
 inline std::string Prefix(uint32_t n) {

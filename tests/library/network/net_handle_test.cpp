@@ -162,10 +162,7 @@ TEST_F(NetHandle, ListeningAcceptsConnectionsAsNewHandles) {
     ASSERT_GT(port, 0);
     EXPECT_EQ(ListenNetWork(0), -1);                // one listening socket at a time
     int client = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(uint16_t(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = nettest::Loopback(port);
     ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     socklen_t size = sizeof a;
     getsockname(client, reinterpret_cast<sockaddr*>(&a), &size);
@@ -244,18 +241,7 @@ TEST_F(NetHandle, SendingIntoAResetConnectionDoesNotEndTheProcess) {
 }
 
 TEST_F(NetHandle, RefusedConnectionIsLostAndCloses) {
-    int port;
-    {
-        ScriptedPeer closed([](int) {});
-        port = closed.port();
-        int fd = socket(AF_INET, SOCK_STREAM, 0);   // lets the peer's thread finish
-        sockaddr_in a = {};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(uint16_t(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        close(fd);
-    }
+    const int port = nettest::RefusingPort();
     const int h = ConnectNetWork("127.0.0.1", port);
     ASSERT_NE(h, -1);
     EXPECT_TRUE(PumpUntil([&] { return GetNetWorkData(h) && !GetNetWorkData(h)->connecting; }));

@@ -26,13 +26,9 @@ struct Counts {
 
 // Reads a binary PPM (P6, maxval 255) and counts exact picture colours.
 bool CountColours(const std::string& path, Counts* c) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int w = 0, h = 0, maxval = 0;
-    if (!(in >> magic >> w >> h >> maxval) || magic != "P6" || maxval != 255) return false;
-    in.get();
-    std::vector<unsigned char> px(size_t(w) * size_t(h) * 3);
-    if (!in.read(reinterpret_cast<char*>(px.data()), std::streamsize(px.size()))) return false;
+    int w = 0, h = 0;
+    std::vector<unsigned char> px;
+    if (!zvtest::ReadPpm(path, &w, &h, &px)) return false;
     for (size_t i = 0; i < px.size(); i += 3) {
         const int r = px[i], g = px[i + 1], b = px[i + 2];
         if (r == 255 && g == 0 && b == 0) ++c->red;
@@ -52,15 +48,7 @@ int RunOnDisplay() {
     DrawBox(0, 0, 320, 480, GetColor(255, 0, 0), 1);
     DrawBox(320, 0, 640, 480, GetColor(0, 0, 255), 1);
     DrawBox(270, 190, 370, 290, GetColor(0, 255, 0), 1);
-    // The window maps a little after it is made: keep showing the frame.
-    for (int i = 0; i < 20; ++i) {
-        ScreenFlip();
-        ProcessMessage();
-        usleep(50 * 1000);
-    }
-    const int shot = std::system("import -window root -depth 8 shot.ppm");
-    ZoVav_End();
-    return shot == 0 ? 0 : 4;
+    return zvtest::FlipAndPhotograph();
 }
 
 TEST(XDisplay, AScreenshotOfTheDisplayShowsTheFlippedPicture) {

@@ -76,13 +76,9 @@ TEST_F(RealText, StartAtSizeTwentyCoversAPlausibleArea) {
 
 // Counts pure white pixels of a binary PPM (P6, maxval 255) and their box.
 bool WhiteOf(const std::string& path, Ink* ink) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int w = 0, h = 0, maxval = 0;
-    if (!(in >> magic >> w >> h >> maxval) || magic != "P6" || maxval != 255) return false;
-    in.get();
-    std::vector<unsigned char> px(size_t(w) * size_t(h) * 3);
-    if (!in.read(reinterpret_cast<char*>(px.data()), std::streamsize(px.size()))) return false;
+    int w = 0, h = 0;
+    std::vector<unsigned char> px;
+    if (!zvtest::ReadPpm(path, &w, &h, &px)) return false;
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const unsigned char* p = &px[(size_t(y) * size_t(w) + size_t(x)) * 3];
@@ -108,15 +104,7 @@ int RunOnDisplay() {
     SetDrawScreen(SCREEN_BACK);
     DrawBox(0, 0, 640, 480, GetColor(0, 0, 96), 1);
     DrawString(200, 220, kMenuLine, GetColor(255, 255, 255));
-    // The window maps a little after it is made: keep showing the frame.
-    for (int i = 0; i < 20; ++i) {
-        ScreenFlip();
-        ProcessMessage();
-        usleep(50 * 1000);
-    }
-    const int shot = std::system("import -window root -depth 8 shot.ppm");
-    ZoVav_End();
-    return shot == 0 ? 0 : 4;
+    return zvtest::FlipAndPhotograph();
 }
 
 TEST(TextXDisplay, TheMenuLineShowsOnAScreenshotOfTheDisplay) {

@@ -1,0 +1,37 @@
+// The velmora program on a virtual X display for the window tests: the tools
+// they need, the start and the end of the key script, and its run.
+#pragma once
+#include <cstdlib>
+#include <string>
+
+namespace windowfix {
+
+inline bool HaveXTools() {
+    return std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0;
+}
+
+// Starts the program and waits (up to a minute, for busy machines) for its titled window.
+constexpr char kStartScript[] = "\"$1\" 2>game.err & pid=$!\n"
+                                "for i in $(seq 1 600); do\n"
+                                "  xdotool search --name 'Velmora ver 1.000' >/dev/null 2>&1 && break; sleep 0.1\n"
+                                "done\n";
+
+// Presses Escape until the game (still loading at first) takes it, and ends
+// with its status (124 when it did not end).
+constexpr char kEscapeScript[] = "for i in $(seq 1 100); do\n"
+                                 "  kill -0 $pid 2>/dev/null || break\n"
+                                 "  xdotool keydown Escape; sleep 0.2; xdotool keyup Escape; sleep 0.1\n"
+                                 "done\n"
+                                 "kill -0 $pid 2>/dev/null && { kill $pid; wait $pid; exit 124; }\n"
+                                 "wait $pid\n";
+
+// Runs run.sh with the program as its argument on a virtual display, for at
+// most the given seconds, its output in run.log; the raw wait status.
+inline int RunScript(int seconds) {
+    const std::string command = "SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy timeout " + std::to_string(seconds) +
+                                " xvfb-run -a -s \"-screen 0 1024x768x24\" sh run.sh " + VELMORA_PROGRAM +
+                                " >run.log 2>&1";
+    return std::system(command.c_str());
+}
+
+}  // namespace windowfix
