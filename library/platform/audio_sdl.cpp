@@ -6,15 +6,22 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-// Sample bytes shared by a buffer and its duplicates.
+// Sample bytes shared by a buffer and its duplicates. calloc'd, so a large
+// 16-bit buffer reads as silence without being written first.
 struct AudioData {
-    std::vector<uint8_t> bytes;
+    uint8_t* bytes = nullptr;
+    size_t size = 0;
+    // A lock handed out these bytes themselves: the mixer leaves every
+    // buffer over them alone until the unlock.
+    bool writing = false;
+    ~AudioData() { std::free(bytes); }
 };
 
 struct AudioBuffer {
@@ -28,9 +35,13 @@ struct AudioBuffer {
     bool looping = false;
     uint32_t frame = 0;     // play position
     uint32_t fraction = 0;  // between frame and frame + 1, 16 bits
-    // Lock staging: written by the caller, copied in at the unlock.
+    // The lock: either the data itself, or (while a buffer over the data
+    // plays) staging that the unlock copies in.
     bool locked = false;
+    bool staged = false;
     uint32_t lockOffset = 0;
+    uint32_t lockBytes = 0;
+    uint8_t* lockPart1 = nullptr;
     std::vector<uint8_t> staging;
 };
 
@@ -57,7 +68,7 @@ AudioBuffer* NewBuffer(AudioBufferSet* set, const AudioFormat& format, std::shar
     b->data = std::move(data);
     b->format = format;
     b->blockAlign = uint32_t(format.channels * format.bitsPerSample / 8);
-    b->frames = uint32_t(b->data->bytes.size() / b->blockAlign);
+    b->frames = uint32_t(b->data->size / b->blockAlign);
     b->step = StepFor(format.samplesPerSec);
     std::lock_guard<std::mutex> g(set->mutex);
     set->buffers.push_back(b);
@@ -86,7 +97,7 @@ inline void Fetch(const uint8_t* data, uint32_t frame, int32_t* left, int32_t* r
 // it from the buffer.
 template <int Bits, int Channels>
 void MixFrames(AudioBuffer& b, int32_t* acc, int frames) {
-    const uint8_t* data = b.data->bytes.data();
+    const uint8_t* data = b.data->bytes;
     const uint32_t count = b.frames, step = b.step;
     const bool looping = b.looping;
     uint32_t frame = b.frame, fraction = b.fraction;
@@ -156,12 +167,16 @@ AudioBuffer* AudioBufferCreate(AudioBufferSet* set, const AudioFormat& format, u
     uint32_t blockAlign = uint32_t(format.channels * format.bitsPerSample / 8);
     bytes -= bytes % blockAlign;
     if (bytes == 0) return nullptr;
-    auto data = std::make_shared<AudioData>();
+    std::shared_ptr<AudioData> data;
     try {
-        data->bytes.assign(bytes, format.bitsPerSample == 8 ? 128 : 0);
+        data = std::make_shared<AudioData>();
     } catch (...) {
         return nullptr;
     }
+    data->bytes = static_cast<uint8_t*>(std::calloc(bytes, 1));
+    if (!data->bytes) return nullptr;
+    data->size = bytes;
+    if (format.bitsPerSample == 8) std::memset(data->bytes, 128, bytes);
     return NewBuffer(set, format, std::move(data));
 }
 
@@ -174,6 +189,7 @@ void AudioBufferRelease(AudioBuffer* buffer) {
     if (!buffer) return;
     {
         std::lock_guard<std::mutex> g(buffer->set->mutex);
+        if (buffer->locked && !buffer->staged) buffer->data->writing = false;
         auto& list = buffer->set->buffers;
         list.erase(std::remove(list.begin(), list.end(), buffer), list.end());
     }
@@ -226,6 +242,15 @@ uint32_t AudioBufferSize(AudioBuffer* buffer) {
     return buffer ? buffer->frames * buffer->blockAlign : 0;
 }
 
+namespace {
+// Whether any buffer over these bytes plays; under the set's mutex.
+bool DataPlaying(const AudioBufferSet* set, const AudioData* data) {
+    for (const AudioBuffer* b : set->buffers)
+        if (b->data.get() == data && b->playing) return true;
+    return false;
+}
+}  // namespace
+
 int AudioBufferLock(AudioBuffer* buffer, uint32_t offset, uint32_t bytes, void** part1, uint32_t* size1,
                     void** part2, uint32_t* size2) {
     if (!buffer || !part1 || !size1) return -1;
@@ -234,37 +259,54 @@ int AudioBufferLock(AudioBuffer* buffer, uint32_t offset, uint32_t bytes, void**
     uint32_t first = std::min(bytes, size - offset);
     uint32_t second = bytes - first;
     if (second && (!part2 || !size2)) return -1;
-    try {
-        buffer->staging.resize(bytes);
-    } catch (...) {
-        return -1;
-    }
+    uint8_t* data = buffer->data->bytes;
+    uint8_t *p1 = data + offset, *p2 = data;
     {
         std::lock_guard<std::mutex> g(buffer->set->mutex);
-        const uint8_t* src = buffer->data->bytes.data();
-        std::memcpy(buffer->staging.data(), src + offset, first);
-        if (second) std::memcpy(buffer->staging.data() + first, src, second);
+        if (buffer->data->writing) return -1;
+        buffer->staged = DataPlaying(buffer->set, buffer->data.get());
+        if (buffer->staged) {
+            // The audio thread reads these bytes now: the caller writes a
+            // copy of the locked range instead.
+            try {
+                buffer->staging.resize(bytes);
+            } catch (...) {
+                return -1;
+            }
+            std::memcpy(buffer->staging.data(), p1, first);
+            if (second) std::memcpy(buffer->staging.data() + first, data, second);
+            p1 = buffer->staging.data();
+            p2 = p1 + first;
+        } else {
+            buffer->data->writing = true;
+        }
     }
     buffer->locked = true;
     buffer->lockOffset = offset;
-    *part1 = buffer->staging.data();
+    buffer->lockBytes = bytes;
+    buffer->lockPart1 = p1;
+    *part1 = p1;
     *size1 = first;
-    if (part2) *part2 = second ? buffer->staging.data() + first : nullptr;
+    if (part2) *part2 = second ? p2 : nullptr;
     if (size2) *size2 = second;
     return 0;
 }
 
 int AudioBufferUnlock(AudioBuffer* buffer, void* part1, uint32_t size1, void* part2, uint32_t size2) {
     if (!buffer || !buffer->locked) return -1;
-    if (part1 != buffer->staging.data() || size_t(size1) + size2 > buffer->staging.size()) return -1;
+    if (part1 != buffer->lockPart1 || size_t(size1) + size2 > buffer->lockBytes) return -1;
     {
         std::lock_guard<std::mutex> g(buffer->set->mutex);
-        uint8_t* dst = buffer->data->bytes.data();
-        std::memcpy(dst + buffer->lockOffset, buffer->staging.data(), size1);
-        if (size2) std::memcpy(dst, buffer->staging.data() + size1, size2);
+        if (buffer->staged) {
+            uint8_t* dst = buffer->data->bytes;
+            std::memcpy(dst + buffer->lockOffset, buffer->staging.data(), size1);
+            if (size2) std::memcpy(dst, buffer->staging.data() + size1, size2);
+        } else {
+            buffer->data->writing = false;
+        }
     }
     buffer->locked = false;
-    // A whole static sound passes through here once; keep only small staging.
+    // A large staged lock is rare (a whole sound replaced while it plays).
     if (buffer->staging.capacity() > (1u << 20)) std::vector<uint8_t>().swap(buffer->staging);
     return 0;
 }
@@ -277,7 +319,7 @@ void AudioMix(AudioBufferSet* set, int16_t* out, int frames) {
         int n = std::min(kChunk, frames - done);
         std::memset(acc, 0, sizeof(int32_t) * 2 * size_t(n));
         for (AudioBuffer* b : set->buffers)
-            if (b->playing) MixOne(*b, acc, n);
+            if (b->playing && !b->data->writing) MixOne(*b, acc, n);
         for (int i = 0; i < 2 * n; ++i) out[2 * done + i] = Clamp16(acc[i]);
         done += n;
     }

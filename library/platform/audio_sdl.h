@@ -47,8 +47,10 @@ int AudioBufferGetPosition(AudioBuffer* buffer, uint32_t* play, uint32_t* write)
 int AudioBufferSetPosition(AudioBuffer* buffer, uint32_t position);
 uint32_t AudioBufferSize(AudioBuffer* buffer);
 // Hands out bytes from offset as two parts (the second one wraps to the
-// start). What is written there reaches the buffer at the unlock, so the
-// audio thread never reads half-written data. One lock at a time.
+// start). While no buffer over the same data plays, they are the data
+// itself and nothing over it is mixed until the unlock; otherwise they are a
+// copy of the range that the unlock writes back. Either way the audio thread
+// never reads half-written data. One lock at a time over the same data.
 int AudioBufferLock(AudioBuffer* buffer, uint32_t offset, uint32_t bytes, void** part1, uint32_t* size1,
                     void** part2, uint32_t* size2);
 int AudioBufferUnlock(AudioBuffer* buffer, void* part1, uint32_t size1, void* part2, uint32_t size2);

@@ -3,6 +3,7 @@
 // duplicates; and the primary format a device gets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -141,6 +142,65 @@ TEST_F(Mixer, DuplicatesShareTheDataButPlayOnTheirOwn) {
     // Released while its duplicate plays on.
     AudioBufferRelease(a);
     EXPECT_EQ(Mix(3), (std::vector<int16_t>{3, 3, 4, 4, 0, 0}));
+}
+
+TEST_F(Mixer, NewBuffersReadAndPlayAsSilence) {
+    // 16-bit silence is 0, 8-bit silence is 128; a big buffer too (its
+    // memory comes fresh from the system, not filled).
+    const std::pair<AudioFormat, uint32_t> cases[] = {
+        {kStereo16, 16}, {{1, 8, 44100}, 8}, {{2, 8, 44100}, 8}, {kStereo16, 8u << 20}};
+    for (const auto& c : cases) {
+        AudioBuffer* b = AudioBufferCreate(set_, c.first, c.second);
+        ASSERT_NE(b, nullptr);
+        void *p1, *p2;
+        uint32_t n1, n2;
+        ASSERT_EQ(AudioBufferLock(b, 0, c.second, &p1, &n1, &p2, &n2), 0);
+        const uint8_t silence = c.first.bitsPerSample == 8 ? 128 : 0;
+        const auto* bytes = static_cast<const uint8_t*>(p1);
+        EXPECT_EQ(std::count(bytes, bytes + n1, silence), std::ptrdiff_t(c.second));
+        ASSERT_EQ(AudioBufferUnlock(b, p1, n1, p2, n2), 0);
+        AudioBufferPlay(b, 1);
+        EXPECT_EQ(Mix(2), (std::vector<int16_t>{0, 0, 0, 0}));
+        AudioBufferRelease(b);
+    }
+}
+
+TEST_F(Mixer, TheMixerNeverSeesALockedRangeBeforeItsUnlock) {
+    // Locked while it plays: the written range joins the mix at the unlock.
+    AudioBuffer* a = Make(kMono16, Stereo16({1, 2, 3, 4}));
+    AudioBufferPlay(a, 1);
+    void *p1, *p2;
+    uint32_t n1, n2;
+    ASSERT_EQ(AudioBufferLock(a, 0, 8, &p1, &n1, &p2, &n2), 0);
+    const int16_t loud[4] = {9, 9, 9, 9};
+    std::memcpy(p1, loud, 8);
+    EXPECT_EQ(Mix(2), (std::vector<int16_t>{1, 1, 2, 2}));
+    ASSERT_EQ(AudioBufferUnlock(a, p1, n1, p2, n2), 0);
+    EXPECT_EQ(Mix(2), (std::vector<int16_t>{9, 9, 9, 9}));
+    AudioBufferStop(a);
+
+    // Locked while still, then started (here through a duplicate): nothing
+    // over the data is mixed until the unlock, and a second lock over the
+    // same data waits for it too.
+    AudioBuffer* d = AudioBufferDuplicate(a);
+    ASSERT_EQ(AudioBufferLock(a, 0, 8, &p1, &n1, &p2, &n2), 0);
+    AudioBufferPlay(d, 0);
+    std::memcpy(p1, Stereo16({5, 6, 7, 8}).data(), 8);
+    void *q1, *q2;
+    uint32_t m1, m2;
+    EXPECT_EQ(AudioBufferLock(d, 0, 2, &q1, &m1, &q2, &m2), -1);
+    EXPECT_EQ(Mix(1), (std::vector<int16_t>{0, 0}));
+    ASSERT_EQ(AudioBufferUnlock(a, p1, n1, p2, n2), 0);
+    EXPECT_EQ(Mix(2), (std::vector<int16_t>{5, 5, 6, 6}));
+
+    // A buffer released in the middle of its lock frees the data for the rest.
+    ASSERT_EQ(AudioBufferLock(d, 0, 2, &q1, &m1, &q2, &m2), 0);   // staged: d plays
+    ASSERT_EQ(AudioBufferUnlock(d, q1, m1, q2, m2), 0);
+    AudioBufferStop(d);
+    ASSERT_EQ(AudioBufferLock(a, 0, 8, &p1, &n1, &p2, &n2), 0);
+    AudioBufferRelease(a);
+    AudioBufferPlay(d, 0);
+    EXPECT_EQ(Mix(1), (std::vector<int16_t>{7, 7}));
 }
 
 TEST_F(Mixer, UnplayableBuffersAreNotMade) {
