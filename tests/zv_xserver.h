@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "zovav.h"
+#include "zv_test_support.h"
 
 namespace zvtest {
 
@@ -88,6 +89,32 @@ inline int FlipAndPhotograph() {
     ZoVav_End();
     return shot == 0 ? 0 : 4;
 }
+
+// One test of this program re-run on a fresh X server, inside a temporary
+// folder that lives as long as this object, so its shot.ppm can be read.
+// The re-run writes "x-started" (its own note) once the library started.
+class PhotographedRerun {
+public:
+    // Empty when the re-run happened; otherwise why it could not.
+    std::string Run(const std::string& filter) {
+        if (std::system("command -v import >/dev/null 2>&1") != 0) return "ImageMagick missing";
+        if (!x_.Start("1280x1024x24")) return "no X server could be started (Xvfb is needed)";
+        if (dir_.path().empty()) return "no temporary folder";
+        status_ = RerunOnDisplay(x_, filter, "child.log");
+        started_ = ReadWholeFile("x-started");
+        if (started_.empty()) return "no X server could start: " + ReadWholeFile("child.log");
+        return "";
+    }
+    int status() const { return status_; }
+    const std::string& started() const { return started_; }
+    std::string log() const { return ReadWholeFile("child.log"); }
+
+private:
+    XServer x_;
+    ScopedTempDir dir_;
+    int status_ = -1;
+    std::string started_;
+};
 
 // Reads a binary PPM (P6, maxval 255) into w * h RGB byte triples.
 inline bool ReadPpm(const std::string& path, int* w, int* h, std::vector<unsigned char>* px) {

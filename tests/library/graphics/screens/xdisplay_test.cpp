@@ -56,16 +56,10 @@ TEST(XDisplay, AScreenshotOfTheDisplayShowsTheFlippedPicture) {
         EXPECT_EQ(RunOnDisplay(), 0);
         return;
     }
-    if (std::system("command -v import >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick missing";
-    zvtest::XServer x;
-    if (!x.Start("1280x1024x24")) GTEST_SKIP() << "no X server could be started (Xvfb is needed)";
-    zvtest::ScopedTempDir dir;
-    ASSERT_FALSE(dir.path().empty());
-    const int status =
-        zvtest::RerunOnDisplay(x, "XDisplay.AScreenshotOfTheDisplayShowsTheFlippedPicture", "child.log");
-    if (zvtest::ReadWholeFile("x-started").empty())
-        GTEST_SKIP() << "no X server could start: " << zvtest::ReadWholeFile("child.log");
-    ASSERT_EQ(status, 0) << zvtest::ReadWholeFile("child.log");
+    zvtest::PhotographedRerun run;
+    const std::string why = run.Run("XDisplay.AScreenshotOfTheDisplayShowsTheFlippedPicture");
+    if (!why.empty()) GTEST_SKIP() << why;
+    ASSERT_EQ(run.status(), 0) << run.log();
     Counts c;
     ASSERT_TRUE(CountColours("shot.ppm", &c));
     // Red and blue halves less the green square, all inside the window.

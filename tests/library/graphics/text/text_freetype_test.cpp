@@ -113,21 +113,15 @@ TEST(TextXDisplay, TheMenuLineShowsOnAScreenshotOfTheDisplay) {
         EXPECT_EQ(RunOnDisplay(), 0);
         return;
     }
-    if (std::system("command -v import >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick missing";
-    zvtest::XServer x;
-    if (!x.Start("1280x1024x24")) GTEST_SKIP() << "no X server could be started (Xvfb is needed)";
-    zvtest::ScopedTempDir dir;
-    ASSERT_FALSE(dir.path().empty());
-    const int status =
-        zvtest::RerunOnDisplay(x, "TextXDisplay.TheMenuLineShowsOnAScreenshotOfTheDisplay", "child.log");
-    const std::string started = zvtest::ReadWholeFile("x-started");
-    if (started.empty()) GTEST_SKIP() << "no X server could start: " << zvtest::ReadWholeFile("child.log");
-    ASSERT_EQ(status, 0) << zvtest::ReadWholeFile("child.log");
+    zvtest::PhotographedRerun run;
+    const std::string why = run.Run("TextXDisplay.TheMenuLineShowsOnAScreenshotOfTheDisplay");
+    if (!why.empty()) GTEST_SKIP() << why;
+    ASSERT_EQ(run.status(), 0) << run.log();
     Ink ink;
     ASSERT_TRUE(WhiteOf("shot.ppm", &ink));
     // Eight katakana and two wide spaces of the 16-pixel default font, on
     // one line as wide as the string measures.
-    const int width = std::atoi(started.c_str());
+    const int width = std::atoi(run.started().c_str());
     EXPECT_GT(width, 150);
     EXPECT_GT(ink.count, 250);
     EXPECT_LT(ink.count, 2500);
