@@ -75,12 +75,13 @@ unsigned char* RunRow(unsigned char* out, int width, Classify classify) {
     return out;
 }
 
+}  // namespace
+
 // Alpha images are classed by their alpha byte, others by the colour key
 // (compared at the pixel's own size).
-void BuildRunMap(MEMIMG* img) {
-    unsigned char* out = img->RunData;
+unsigned char* BuildMemImgRunRows(const MEMIMG* img, int top, int bottom, unsigned char* out) {
     const uint32_t key = img->ColorKey;
-    for (int y = 0; y < img->Height; ++y) {
+    for (int y = top; y < bottom; ++y) {
         const unsigned char* p = img->Pixels + size_t(y) * img->Pitch;
         if (img->AlphaFlag) {
             const int at = img->Format == MEMIMG_FORMAT_X8R8G8B8 ? 3 : 2;
@@ -102,9 +103,8 @@ void BuildRunMap(MEMIMG* img) {
             });
         }
     }
+    return out;
 }
-
-}  // namespace
 
 int GetMemImgPixelBytes(int format, int alphaFlag, int paletteFlag) {
     if (format == MEMIMG_FORMAT_CHANNEL8) return 1;
@@ -230,5 +230,5 @@ void RefreshMemImgExtras(MEMIMG* img) {
         img->PremulFlag = 1;
         Premultiply(img);
     }
-    BuildRunMap(img);
+    BuildMemImgRunRows(img, 0, img->Height, img->RunData);
 }
