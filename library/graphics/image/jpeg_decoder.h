@@ -21,8 +21,6 @@ struct JpegRowTarget {
     // Asked once the header is read, with the image's size and component
     // count (1 or 3): fills rows, or returns -1 to refuse the image.
     int (*place)(void* context, int width, int height, int components, JpegRows* rows);
-    // Told after each band of rows [top, bottom) is written; may be null.
-    void (*band)(void* context, int top, int bottom);
     void* context;
 };
 

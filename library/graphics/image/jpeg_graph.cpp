@@ -1,8 +1,9 @@
 // LoadGraph's road for JPEG files: the file is read once and its rows are
 // decoded straight into the new graph's pixels where the graph's format is one
-// the decoder writes (32-bit X8R8G8B8), with a software graph's run map built
-// band by band while the rows are fresh; other graphs take the decoded image
+// the decoder writes (32-bit X8R8G8B8); other graphs take the decoded image
 // through the colour-converting transfer, as every loaded image does.
+#include <strings.h>
+
 #include <cstring>
 
 #include "core/file/file_access.h"
@@ -21,10 +22,15 @@ struct GraphTarget {
     int handle;            // -1 until the graph is made
     bool makeFailed;
     int lockedData;        // surface data the rows go straight into, else -1
-    MEMIMG* runImage;      // the software image whose run map follows the bands
-    unsigned char* runOut;
     GraphImage image;      // the decoded image when the rows cannot go straight in
 };
+
+// Only names that say JPEG try this road, so that other files are not opened
+// twice; a JPEG under another name loads the ordinary way, to the same bytes.
+bool JpegName(const char* fileName) {
+    const char* dot = std::strrchr(fileName, '.');
+    return dot != nullptr && (strcasecmp(dot, ".jpg") == 0 || strcasecmp(dot, ".jpeg") == 0);
+}
 
 // The old road would have found the "_a" companion and made an alpha graph.
 bool AlphaCompanionExists(const char* fileName) {
@@ -66,8 +72,6 @@ bool LockStraightRows(GraphTarget* t, JpegRows* rows) {
     void* pixels = nullptr;
     if (LockSurfaceData(s->SurfaceDataHandle, &pitch, &pixels, 1, nullptr, nullptr) != 0) return false;
     t->lockedData = s->SurfaceDataHandle;
-    t->runImage = img != nullptr && img->RunData != nullptr ? img : nullptr;
-    t->runOut = t->runImage ? img->RunData : nullptr;
     rows->form = JPEG_ROWS_BGRA;
     rows->base = static_cast<unsigned char*>(pixels);
     rows->pitch = size_t(pitch);
@@ -87,21 +91,15 @@ int PlaceInGraph(void* context, int width, int height, int components, JpegRows*
     return PlaceJpegRowsInImage(&t->image, width, height, components, rows);
 }
 
-void RunMapBand(void* context, int top, int bottom) {
-    GraphTarget* t = static_cast<GraphTarget*>(context);
-    if (t->runImage) t->runOut = BuildMemImgRunRows(t->runImage, top, bottom, t->runOut);
-}
-
-// The graph takes the rows: a straight graph is unlocked and gets its key and
-// run map flags, any other gets the image through the transfer.
+// The graph takes the rows: a straight graph is unlocked and gets its run map
+// and key, any other gets the image through the transfer.
 int FinishGraph(GraphTarget* t) {
     if (t->lockedData >= 0) {
         UnlockSurfaceData(t->lockedData);
         SurfaceData* d = GetSurfaceData(t->lockedData);
-        if (d->UseMemImgFlag) {
-            d->MemImg.PremulFlag = 0;
-            d->MemImg.RunDataFlag = t->runImage != nullptr ? 1 : 0;
-        }
+        // One pass over the finished pixels: building the map band by band
+        // between libjpeg's calls measured slower, and unsteadily so.
+        if (d->UseMemImgFlag) RefreshMemImgExtras(&d->MemImg);
         SetSurfaceColorKey(t->lockedData);
         return 0;
     }
@@ -113,7 +111,7 @@ int FinishGraph(GraphTarget* t) {
 
 int LoadJpegGraph(const char* fileName, int textureAllowed) {
     // User loaders are asked before the built-in ones.
-    if (fileName == nullptr || GetUserImageLoaderCount() != 0) return JPEG_GRAPH_NOT_TAKEN;
+    if (fileName == nullptr || !JpegName(fileName) || GetUserImageLoaderCount() != 0) return JPEG_GRAPH_NOT_TAKEN;
     const ZvFileHandle file = FileOpen(fileName, 0);
     if (file == 0) return JPEG_GRAPH_NOT_TAKEN;
     StreamReader reader;
@@ -126,7 +124,7 @@ int LoadJpegGraph(const char* fileName, int textureAllowed) {
     t.textureAllowed = textureAllowed;
     t.handle = -1;
     t.lockedData = -1;
-    const JpegRowTarget target{PlaceInGraph, RunMapBand, &t};
+    const JpegRowTarget target{PlaceInGraph, &t};
     const int decoded = DecodeJpegRows(&reader, &target);
     reader.functions.Close(reader.handle);
 

@@ -29,8 +29,7 @@ using namespace image_stream;
 constexpr size_t kInputBufferSize = 4096;
 // Streams up to this size are read whole in one read; larger ones a buffer at a time.
 constexpr int32_t kWholeReadLimit = 64 << 20;
-// Rows handed to libjpeg per call: one band of output (libjpeg makes up to
-// 16 rows an iMCU row).
+// Rows handed to libjpeg per call (it makes up to 16 rows an iMCU row).
 constexpr int kBandRows = 16;
 
 struct JpegSource {
@@ -176,7 +175,6 @@ int DecodeRows(JpegLoadState* st, StreamReader* reader, const JpegRowTarget* tar
         const JDIMENSION count = height - top < JDIMENSION(kBandRows) ? height - top : JDIMENSION(kBandRows);
         for (JDIMENSION i = 0; i < count; ++i) band[i] = rows.base + rows.pitch * (top + i);
         jpeg_read_scanlines(cinfo, band, count);
-        if (target->band) target->band(target->context, int(top), int(cinfo->output_scanline));
     }
     jpeg_finish_decompress(cinfo);
     return 0;
@@ -186,14 +184,13 @@ int DecodeRows(JpegLoadState* st, StreamReader* reader, const JpegRowTarget* tar
 
 int DecodeJpegRows(StreamReader* reader, const JpegRowTarget* target) {
     if (!StartsLikeJpeg(reader)) return -1;
-    JpegLoadState* st = static_cast<JpegLoadState*>(ZVCALLOC(sizeof(JpegLoadState)));
-    if (st == nullptr) return -1;
-    st->cinfo.err = jpeg_std_error(&st->error.pub);
-    st->error.pub.error_exit = ErrorExit;
-    st->error.pub.output_message = SilentMessage;
-    const int result = DecodeRows(st, reader, target);
-    jpeg_destroy_decompress(&st->cinfo);
-    ZvFree(st);
+    JpegLoadState st;
+    std::memset(&st, 0, sizeof(st));
+    st.cinfo.err = jpeg_std_error(&st.error.pub);
+    st.error.pub.error_exit = ErrorExit;
+    st.error.pub.output_message = SilentMessage;
+    const int result = DecodeRows(&st, reader, target);
+    jpeg_destroy_decompress(&st.cinfo);
     return result;
 }
 
@@ -219,7 +216,7 @@ int LoadJpegImage(StreamReader* reader, GraphImage* image) {
     const auto place = [](void* context, int width, int height, int components, JpegRows* rows) {
         return PlaceJpegRowsInImage(static_cast<GraphImage*>(context), width, height, components, rows);
     };
-    const JpegRowTarget target{place, nullptr, &decoded};
+    const JpegRowTarget target{place, &decoded};
     if (DecodeJpegRows(reader, &target) != 0) {
         ReleaseGraphImage(&decoded);
         return -1;
