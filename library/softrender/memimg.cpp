@@ -75,13 +75,12 @@ unsigned char* RunRow(unsigned char* out, int width, Classify classify) {
     return out;
 }
 
-}  // namespace
-
 // Alpha images are classed by their alpha byte, others by the colour key
 // (compared at the pixel's own size).
-unsigned char* BuildMemImgRunRows(const MEMIMG* img, int top, int bottom, unsigned char* out) {
+void BuildRunMap(MEMIMG* img) {
+    unsigned char* out = img->RunData;
     const uint32_t key = img->ColorKey;
-    for (int y = top; y < bottom; ++y) {
+    for (int y = 0; y < img->Height; ++y) {
         const unsigned char* p = img->Pixels + size_t(y) * img->Pitch;
         if (img->AlphaFlag) {
             const int at = img->Format == MEMIMG_FORMAT_X8R8G8B8 ? 3 : 2;
@@ -103,8 +102,9 @@ unsigned char* BuildMemImgRunRows(const MEMIMG* img, int top, int bottom, unsign
             });
         }
     }
-    return out;
 }
+
+}  // namespace
 
 int GetMemImgPixelBytes(int format, int alphaFlag, int paletteFlag) {
     if (format == MEMIMG_FORMAT_CHANNEL8) return 1;
@@ -230,5 +230,5 @@ void RefreshMemImgExtras(MEMIMG* img) {
         img->PremulFlag = 1;
         Premultiply(img);
     }
-    BuildMemImgRunRows(img, 0, img->Height, img->RunData);
+    BuildRunMap(img);
 }

@@ -54,10 +54,6 @@ int CheckValidMemImg(const MEMIMG* img);
 // Remakes the premultiplied copy and the run map from the pixels (whole
 // images of the colour formats that have them).
 void RefreshMemImgExtras(MEMIMG* img);
-// Writes the run map of rows [top, bottom) at out (the place where row top's
-// runs begin) and returns where the next row's begin; images filled a band
-// of rows at a time build their map as the bands arrive.
-unsigned char* BuildMemImgRunRows(const MEMIMG* img, int top, int bottom, unsigned char* out);
 // Bytes per pixel of a MEMIMG of these settings.
 int GetMemImgPixelBytes(int format, int alphaFlag, int paletteFlag);
 // The shared colour description of a format (made by graphics).
