@@ -32,7 +32,7 @@ bool JpegName(const char* fileName) {
     return dot != nullptr && (strcasecmp(dot, ".jpg") == 0 || strcasecmp(dot, ".jpeg") == 0);
 }
 
-// The old road would have found the "_a" companion and made an alpha graph.
+// A file with an "_a" companion makes an alpha graph: the ordinary road's work.
 bool AlphaCompanionExists(const char* fileName) {
     char alphaPath[ZV_PATH_MAX];
     if (MakeAlphaCompanionPath(fileName, alphaPath, sizeof(alphaPath)) != 0) return false;
@@ -58,12 +58,10 @@ bool LockStraightRows(GraphTarget* t, JpegRows* rows) {
     if (d == nullptr || d->Texture != nullptr || s->SrcX != 0 || s->SrcY != 0 || s->Width != d->Width ||
         s->Height != d->Height)
         return false;
-    MEMIMG* img = nullptr;
     const ColorData* format = nullptr;
     if (d->UseMemImgFlag) {
-        img = &d->MemImg;
-        if (img->ValidMagic != MEMIMG_VALID_MAGIC || img->AlphaFlag || img->PaletteFlag) return false;
-        format = img->ColorFormat;
+        const MEMIMG& img = d->MemImg;
+        if (img.ValidMagic == MEMIMG_VALID_MAGIC && !img.AlphaFlag && !img.PaletteFlag) format = img.ColorFormat;
     } else if (d->Surface != nullptr) {
         format = GetScreenColorData();
     }

@@ -77,7 +77,8 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
     const int32_t pos = Tell(src->reader);
     const int32_t remain = pos < 0 ? 0 : src->size - pos;
     size_t n = 0;
-    if (remain > int32_t(kInputBufferSize) && remain <= kWholeReadLimit && !src->chunked) n = ReadRest(cinfo, src, pos, size_t(remain));
+    if (remain > int32_t(kInputBufferSize) && remain <= kWholeReadLimit && !src->chunked)
+        n = ReadRest(cinfo, src, pos, size_t(remain));
     if (n == 0) {
         n = remain >= int32_t(kInputBufferSize) ? kInputBufferSize : (remain > 0 ? size_t(remain) : 0);
         // A read that fails counts as the end of the data.
