@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csetjmp>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,11 +22,13 @@ namespace {
 
 struct BenchFiles {
     std::string dir;
+    bool madeDir = false;
     std::vector<std::string> png, jpeg;
 
     BenchFiles() {
         char pattern[] = "/tmp/zvbench.XXXXXX";
-        dir = mkdtemp(pattern) ? pattern : "/tmp";
+        madeDir = mkdtemp(pattern) != nullptr;
+        dir = madeDir ? pattern : "/tmp";
         // Game-like content: smooth gradients with a little texture.
         const int sizes[][2] = {{256, 256}, {640, 480}, {64, 64}, {512, 128}};
         int n = 0;
@@ -57,6 +60,11 @@ struct BenchFiles {
         InitializeZVArchiveManager();
         SetFileAccessFunctions(nullptr);
         InitializeDisplay();
+    }
+    // The files and the log go with the run; /tmp itself is never removed.
+    ~BenchFiles() {
+        std::error_code ec;
+        if (madeDir) std::filesystem::remove_all(dir, ec);
     }
 };
 
