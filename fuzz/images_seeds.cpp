@@ -18,6 +18,15 @@ int main(int argc, char** argv) {
     WriteFile(dir + "/grey.jpg", MakeJpeg(8, 8, 1, grey));
     Bytes rgb(8 * 8 * 3, 0x80);
     WriteFile(dir + "/rgb.jpg", MakeJpeg(8, 8, 3, rgb));
+    // Subsampled, progressive, with restart markers: the other decoding paths.
+    JpegSpec j;
+    j.width = 24;
+    j.height = 20;
+    j.pixels.assign(24 * 20 * 3, 0x60);
+    j.hSample = j.vSample = 2;
+    j.progressive = true;
+    j.restartRows = 1;
+    WriteFile(dir + "/progressive.jpg", MakeJpeg(j));
     BmpSpec s;
     s.width = 3; s.height = 2; s.bits = 24;
     s.data.assign(24, 0x33);

@@ -185,6 +185,10 @@ int BltGraphImageRectToGraph(const char* fileName, const GraphImage* image, cons
 int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, int movieParam) {
     if (fileName == nullptr) return -1;
     WaitWhileInactive();
+    if (reverseFlag == 0) {
+        const int jpeg = LoadJpegGraph(fileName, textureAllowed);
+        if (jpeg != JPEG_GRAPH_NOT_TAKEN) return jpeg;
+    }
     GraphImage image, alpha;
     const int loaded = LoadGraphImageFile(fileName, nullptr, 0, 0, nullptr, 0, 0, &image, &alpha, 0);
     if (loaded >= 0) {

@@ -34,6 +34,7 @@ int ReverseGraphImage(GraphImage* image);
 // Up to 10 user loaders tried ahead of the built-in ones.
 int AddUserImageLoader(ImageLoader loader);
 int CallImageLoaders(StreamReader* reader, GraphImage* image);
+int GetUserImageLoaderCount();
 
 // The device-independent bitmap form: a 40-byte header (negative height =
 // top-down rows) followed by room for 256 palette entries.
@@ -95,3 +96,10 @@ int CreateDivGraphFromGraphImage(GraphImage* image, GraphImage* alphaImage, int 
                                  int mirrorInPlaceFlag);
 int DerivationGraph(int x, int y, int width, int height, int srcGraph);
 int SetGraphFileInfo(int graph, const char* path);
+
+// LoadGraph's road for files named .jpg or .jpeg: the new graph's handle, -1
+// when the graph could not be made (logged), or JPEG_GRAPH_NOT_TAKEN when the
+// file goes the ordinary road (no JPEG, an alpha companion or a user loader
+// present, data that fail to decode).
+constexpr int JPEG_GRAPH_NOT_TAKEN = -2;
+int LoadJpegGraph(const char* fileName, int textureAllowed);

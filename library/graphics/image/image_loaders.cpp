@@ -32,6 +32,8 @@ int AddUserImageLoader(ImageLoader loader) {
     return 0;
 }
 
+int GetUserImageLoaderCount() { return g_loaders.userCount; }
+
 int CallImageLoaders(StreamReader* reader, GraphImage* image) {
     for (int i = 0; i < g_loaders.userCount; ++i) {
         if (TryLoader(g_loaders.user[i], reader, image)) return 0;

@@ -1,10 +1,11 @@
-// JPEG loader: a libjpeg source manager over a StreamReader and an error
-// manager that returns to the loader; grey and colour JPEGs become graph
-// images, four-channel (CMYK) files are refused.
+// JPEG loader: a libjpeg source manager over a StreamReader, an error manager
+// that returns to the loader, and the row loop that writes decoded rows where
+// the caller places them; the loader chain's JPEG loader places them in a
+// graph image (grey and colour files; four-channel CMYK files are refused).
 //
 // libjpeg reports errors by longjmp: no C++ object with a destructor lives in
-// the jump frame, and the pixel buffer sits in a state record that the caller
-// frees on every failure path.
+// the jump frame, and whatever the target allocated is its owner's to free on
+// every failure path.
 #include <cstdio>   // jpeglib.h needs FILE and size_t first
 #include <jpeglib.h>
 #include <jerror.h>
@@ -15,12 +16,21 @@
 #include "core/alloc.h"
 #include "graphics/image/image_decoders.h"
 #include "graphics/image/image_stream.h"
+#include "graphics/image/jpeg_decoder.h"
+
+#ifndef JCS_EXTENSIONS
+#error "the JPEG loader needs libjpeg's blue-green-red output forms"
+#endif
 
 namespace {
 
 using namespace image_stream;
 
 constexpr size_t kInputBufferSize = 4096;
+// Streams up to this size are read whole in one read; larger ones a buffer at a time.
+constexpr int32_t kWholeReadLimit = 64 << 20;
+// Rows handed to libjpeg per call (it makes up to 16 rows an iMCU row).
+constexpr int kBandRows = 16;
 
 struct JpegSource {
     jpeg_source_mgr pub;
@@ -28,6 +38,9 @@ struct JpegSource {
     boolean startOfFile;
     StreamReader* reader;
     int32_t size;
+    // After the one read of the whole stream fails, the rest is read a
+    // buffer at a time, so what arrived before a failure still counts.
+    boolean chunked;
 };
 
 struct JpegErrorManager {
@@ -38,7 +51,6 @@ struct JpegErrorManager {
 struct JpegLoadState {
     jpeg_decompress_struct cinfo;
     JpegErrorManager error;
-    unsigned char* pixels;
 };
 
 const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
@@ -47,20 +59,38 @@ void InitSource(j_decompress_ptr cinfo) {
     reinterpret_cast<JpegSource*>(cinfo->src)->startOfFile = TRUE;
 }
 
+// Reads the rest of the stream in one go into a buffer of its size.
+size_t ReadRest(j_decompress_ptr cinfo, JpegSource* src, int32_t pos, size_t remain) {
+    JOCTET* whole = static_cast<JOCTET*>(
+        (*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, remain));
+    if (Read(src->reader, whole, remain)) {
+        src->pub.next_input_byte = whole;
+        return remain;
+    }
+    src->chunked = TRUE;
+    Seek(src->reader, pos, 0);
+    return 0;
+}
+
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
     JpegSource* src = reinterpret_cast<JpegSource*>(cinfo->src);
     const int32_t pos = Tell(src->reader);
     const int32_t remain = pos < 0 ? 0 : src->size - pos;
-    size_t n = remain >= int32_t(kInputBufferSize) ? kInputBufferSize : (remain > 0 ? size_t(remain) : 0);
-    // A read that fails counts as the end of the data.
-    if (n > 0 && !Read(src->reader, src->buffer, n)) n = 0;
+    size_t n = 0;
+    if (remain > int32_t(kInputBufferSize) && remain <= kWholeReadLimit && !src->chunked)
+        n = ReadRest(cinfo, src, pos, size_t(remain));
+    if (n == 0) {
+        n = remain >= int32_t(kInputBufferSize) ? kInputBufferSize : (remain > 0 ? size_t(remain) : 0);
+        // A read that fails counts as the end of the data.
+        if (n > 0 && !Read(src->reader, src->buffer, n)) n = 0;
+        src->pub.next_input_byte = src->buffer;
+    }
     if (n == 0) {
         if (src->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
         WARNMS(cinfo, JWRN_JPEG_EOF);
         std::memcpy(src->buffer, kEndOfImage, sizeof(kEndOfImage));
         n = sizeof(kEndOfImage);
     }
-    src->pub.next_input_byte = src->buffer;
     src->pub.bytes_in_buffer = n;
     src->startOfFile = FALSE;
     return TRUE;
@@ -106,9 +136,19 @@ void SetJpegReadStream(j_decompress_ptr cinfo, StreamReader* reader) {
     src->pub.next_input_byte = nullptr;
     src->reader = reader;
     src->size = Size(reader);   // positions are absolute; the loader starts at 0
+    src->chunked = FALSE;
 }
 
-int DecodeJpeg(JpegLoadState* st, StreamReader* reader, GraphImage* image) {
+// Every JPEG starts with the start-of-image marker; anything else is refused
+// here, before the decompressor (and a read of the whole stream) is set up.
+bool StartsLikeJpeg(StreamReader* reader) {
+    unsigned char soi[2];
+    const bool jpeg = Read(reader, soi, sizeof(soi)) && soi[0] == 0xFF && soi[1] == 0xD8;
+    Seek(reader, 0, 0);
+    return jpeg;
+}
+
+int DecodeRows(JpegLoadState* st, StreamReader* reader, const JpegRowTarget* target) {
     j_decompress_ptr cinfo = &st->cinfo;
     if (setjmp(st->error.jump)) return -1;
     jpeg_create_decompress(cinfo);
@@ -116,62 +156,72 @@ int DecodeJpeg(JpegLoadState* st, StreamReader* reader, GraphImage* image) {
     jpeg_read_header(cinfo, TRUE);
     // Four-channel files would come out as CMYK bytes, not colours.
     if (cinfo->num_components != 1 && cinfo->num_components != 3) return -1;
-#ifdef JCS_EXTENSIONS
-    // The library can hand out blue, green, red itself: rows go straight in.
-    const bool direct = cinfo->out_color_space == JCS_RGB;
-    if (direct) cinfo->out_color_space = JCS_EXT_BGR;
-#else
-    const bool direct = false;
-#endif
-    jpeg_start_decompress(cinfo);
+    jpeg_calc_output_dimensions(cinfo);
     const int components = cinfo->output_components;
     if (components != 1 && components != 3) return -1;
     if (!SizeOk(cinfo->output_width, cinfo->output_height)) return -1;
-    const JDIMENSION width = cinfo->output_width;
-    const size_t stride = size_t(width) * components;
-    if (!BytesOk(stride, cinfo->output_height)) return -1;
-    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                 JDIMENSION(stride), 1);
-    st->pixels = static_cast<unsigned char*>(ZVALLOC(stride * cinfo->output_height));
-    if (st->pixels == nullptr) return -1;
-    while (cinfo->output_scanline < cinfo->output_height) {
-        unsigned char* out = st->pixels + stride * cinfo->output_scanline;
-        if (components == 1 || direct) {
-            JSAMPROW target = out;
-            jpeg_read_scanlines(cinfo, &target, 1);
-            continue;
-        }
-        jpeg_read_scanlines(cinfo, row, 1);
-        const unsigned char* in = row[0];
-        for (JDIMENSION x = 0; x < width; ++x, in += 3, out += 3) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-        }
+    if (!BytesOk(uint64_t(cinfo->output_width) * components, cinfo->output_height)) return -1;
+    JpegRows rows{JPEG_ROWS_AS_FILE, nullptr, 0};
+    if (target->place(target->context, int(cinfo->output_width), int(cinfo->output_height), components, &rows) != 0)
+        return -1;
+    // libjpeg hands out blue, green, red (and an opaque fourth byte) itself:
+    // rows go straight to where they belong.
+    if (rows.form == JPEG_ROWS_BGRA) cinfo->out_color_space = JCS_EXT_BGRA;
+    else if (components == 3) cinfo->out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(cinfo);
+    const JDIMENSION height = cinfo->output_height;
+    while (cinfo->output_scanline < height) {
+        const JDIMENSION top = cinfo->output_scanline;
+        JSAMPROW band[kBandRows];
+        const JDIMENSION count = height - top < JDIMENSION(kBandRows) ? height - top : JDIMENSION(kBandRows);
+        for (JDIMENSION i = 0; i < count; ++i) band[i] = rows.base + rows.pitch * (top + i);
+        jpeg_read_scanlines(cinfo, band, count);
     }
     jpeg_finish_decompress(cinfo);
-    std::memset(image, 0, sizeof(*image));
-    if (components == 1) SetColorDataGrey8(&image->ColorInfo);
-    else SetColorDataStandard24(&image->ColorInfo);
-    image->Width = int(cinfo->output_width);
-    image->Height = int(cinfo->output_height);
-    image->Pitch = int(stride);
-    image->Pixels = st->pixels;
-    st->pixels = nullptr;
     return 0;
 }
 
 }  // namespace
 
-int LoadJpegImage(StreamReader* reader, GraphImage* image) {
-    JpegLoadState* st = static_cast<JpegLoadState*>(ZVCALLOC(sizeof(JpegLoadState)));
-    if (st == nullptr) return -1;
-    st->cinfo.err = jpeg_std_error(&st->error.pub);
-    st->error.pub.error_exit = ErrorExit;
-    st->error.pub.output_message = SilentMessage;
-    const int result = DecodeJpeg(st, reader, image);
-    jpeg_destroy_decompress(&st->cinfo);
-    if (st->pixels) ZvFree(st->pixels);
-    ZvFree(st);
+int DecodeJpegRows(StreamReader* reader, const JpegRowTarget* target) {
+    if (!StartsLikeJpeg(reader)) return -1;
+    JpegLoadState st;
+    std::memset(&st, 0, sizeof(st));
+    st.cinfo.err = jpeg_std_error(&st.error.pub);
+    st.error.pub.error_exit = ErrorExit;
+    st.error.pub.output_message = SilentMessage;
+    const int result = DecodeRows(&st, reader, target);
+    jpeg_destroy_decompress(&st.cinfo);
     return result;
+}
+
+int PlaceJpegRowsInImage(GraphImage* image, int width, int height, int components, JpegRows* rows) {
+    const size_t stride = size_t(width) * size_t(components);
+    std::memset(image, 0, sizeof(*image));
+    image->Pixels = ZVALLOC(stride * size_t(height));
+    if (image->Pixels == nullptr) return -1;
+    if (components == 1) SetColorDataGrey8(&image->ColorInfo);
+    else SetColorDataStandard24(&image->ColorInfo);
+    image->Width = width;
+    image->Height = height;
+    image->Pitch = int(stride);
+    rows->form = JPEG_ROWS_AS_FILE;
+    rows->base = static_cast<unsigned char*>(image->Pixels);
+    rows->pitch = stride;
+    return 0;
+}
+
+int LoadJpegImage(StreamReader* reader, GraphImage* image) {
+    GraphImage decoded;
+    std::memset(&decoded, 0, sizeof(decoded));
+    const auto place = [](void* context, int width, int height, int components, JpegRows* rows) {
+        return PlaceJpegRowsInImage(static_cast<GraphImage*>(context), width, height, components, rows);
+    };
+    const JpegRowTarget target{place, &decoded};
+    if (DecodeJpegRows(reader, &target) != 0) {
+        ReleaseGraphImage(&decoded);
+        return -1;
+    }
+    *image = decoded;
+    return 0;
 }

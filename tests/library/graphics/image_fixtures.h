@@ -105,8 +105,20 @@ inline Bytes MakeRgbPng(int w, int h, const std::vector<uint32_t>& px, bool alph
 }
 
 // ---- JPEG -----------------------------------------------------------------
-// components 1 (grey), 3 (RGB) or 4 (CMYK); pixels interleaved.
-inline Bytes MakeJpeg(int w, int h, int components, const Bytes& px, int quality = 100) {
+// The shapes of JPEG a game meets: chroma subsampled or not, progressive,
+// with restart markers, stored as RGB without the colour transform.
+struct JpegSpec {
+    int width = 0, height = 0;
+    int components = 3;       // 1 grey, 3 colour, 4 CMYK
+    Bytes pixels;             // width x height x components, rows from the top
+    int quality = 100;
+    int hSample = 1, vSample = 1;   // luma sampling factors (2, 2 is the common 4:2:0)
+    bool progressive = false;
+    int restartRows = 0;      // a restart marker every this many MCU rows
+    bool rgbStored = false;   // colour kept as RGB, no YCbCr transform
+};
+
+inline Bytes MakeJpeg(const JpegSpec& s) {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
@@ -114,19 +126,24 @@ inline Bytes MakeJpeg(int w, int h, int components, const Bytes& px, int quality
     unsigned char* mem = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = JDIMENSION(w);
-    c.image_height = JDIMENSION(h);
-    c.input_components = components;
-    c.in_color_space = components == 1 ? JCS_GRAYSCALE : (components == 3 ? JCS_RGB : JCS_CMYK);
+    c.image_width = JDIMENSION(s.width);
+    c.image_height = JDIMENSION(s.height);
+    c.input_components = s.components;
+    c.in_color_space = s.components == 1 ? JCS_GRAYSCALE : (s.components == 3 ? JCS_RGB : JCS_CMYK);
     jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
-    if (components == 3) {
-        // No chroma subsampling, so flat colours come back closely.
+    jpeg_set_quality(&c, s.quality, TRUE);
+    if (s.rgbStored) jpeg_set_colorspace(&c, JCS_RGB);
+    if (s.components == 3) {
         for (int i = 0; i < c.num_components; ++i) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
+        c.comp_info[0].h_samp_factor = s.hSample;
+        c.comp_info[0].v_samp_factor = s.vSample;
     }
+    if (s.progressive) jpeg_simple_progression(&c);
+    c.restart_in_rows = s.restartRows;
     jpeg_start_compress(&c, TRUE);
     while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(px.data() + size_t(c.next_scanline) * size_t(w) * size_t(components));
+        JSAMPROW row = const_cast<JSAMPROW>(s.pixels.data() +
+                                            size_t(c.next_scanline) * size_t(s.width) * size_t(s.components));
         jpeg_write_scanlines(&c, &row, 1);
     }
     jpeg_finish_compress(&c);
@@ -134,6 +151,17 @@ inline Bytes MakeJpeg(int w, int h, int components, const Bytes& px, int quality
     Bytes out(mem, mem + size);
     free(mem);
     return out;
+}
+
+// No chroma subsampling, so flat colours come back closely.
+inline Bytes MakeJpeg(int w, int h, int components, const Bytes& px, int quality = 100) {
+    JpegSpec s;
+    s.width = w;
+    s.height = h;
+    s.components = components;
+    s.pixels = px;
+    s.quality = quality;
+    return MakeJpeg(s);
 }
 
 // ---- BMP ------------------------------------------------------------------
