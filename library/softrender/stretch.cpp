@@ -9,9 +9,11 @@ using namespace softrender;
 
 namespace {
 
-// Column map of the current call: the counter walk run once per call instead of once per row.
+// Column map of the current call (the counter walk run once per call instead of once per
+// row), and room for the wide forms' plan and widened row.
 struct StretchState {
-    std::vector<int32_t> columns;
+    std::vector<int32_t> columns, plan;
+    std::vector<uint32_t> rowTexels;
 };
 StretchState stretchState;
 
@@ -101,5 +103,9 @@ void MemImgDrawExtendGraphBase(MEMIMG* dest, const MEMIMG* src, const int32_t* c
     job.columns = columns.data();
     job.rowLow = int32_t(-col * texel);
     job.rowHigh = int32_t((src->Width - col) * texel);
+    stretchState.plan.resize(StretchPlanWords(job.width));
+    stretchState.rowTexels.resize(size_t(job.width));
+    job.plan = stretchState.plan.data();
+    job.rowTexels = stretchState.rowTexels.data();
     (fmt32 ? kStretchTable32 : kStretchTable16)[index](job);
 }
