@@ -24,6 +24,7 @@ struct L {
     static ZV_SR_INLINE V Zero() { return _mm_setzero_si128(); }
     static ZV_SR_INLINE V Set32(uint32_t x) { return _mm_set1_epi32(int(x)); }
     static ZV_SR_INLINE V Set16(uint16_t x) { return _mm_set1_epi16(int16_t(x)); }
+    static ZV_SR_INLINE V Set64(uint64_t x) { return _mm_set1_epi64x(int64_t(x)); }
     static ZV_SR_INLINE V Step32() { return _mm_setr_epi32(0, 1, 2, 3); }
     static ZV_SR_INLINE V And(V a, V b) { return _mm_and_si128(a, b); }
     static ZV_SR_INLINE V Or(V a, V b) { return _mm_or_si128(a, b); }
@@ -86,6 +87,7 @@ struct L {
     static ZV_SR_INLINE V Zero() { return _mm256_setzero_si256(); }
     static ZV_SR_INLINE V Set32(uint32_t x) { return _mm256_set1_epi32(int(x)); }
     static ZV_SR_INLINE V Set16(uint16_t x) { return _mm256_set1_epi16(int16_t(x)); }
+    static ZV_SR_INLINE V Set64(uint64_t x) { return _mm256_set1_epi64x(int64_t(x)); }
     static ZV_SR_INLINE V Step32() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
     static ZV_SR_INLINE V And(V a, V b) { return _mm256_and_si256(a, b); }
     static ZV_SR_INLINE V Or(V a, V b) { return _mm256_or_si256(a, b); }
