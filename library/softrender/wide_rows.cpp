@@ -51,8 +51,8 @@ struct L {
     static ZV_SR_INLINE V Hi8(V a) { return _mm_unpackhi_epi8(a, _mm_setzero_si128()); }
     static ZV_SR_INLINE V Pack16(V lo, V hi) { return _mm_packus_epi16(lo, hi); }
     static ZV_SR_INLINE V Alpha16(V a) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0xFF), 0xFF); }
-    static ZV_SR_INLINE V Unpack32Lo(V a) { return _mm_unpacklo_epi32(a, a); }
-    static ZV_SR_INLINE V Unpack32Hi(V a) { return _mm_unpackhi_epi32(a, a); }
+    static ZV_SR_INLINE V Unpack32Lo(V a, V b) { return _mm_unpacklo_epi32(a, b); }
+    static ZV_SR_INLINE V Unpack32Hi(V a, V b) { return _mm_unpackhi_epi32(a, b); }
     static ZV_SR_INLINE bool All(V m) { return _mm_movemask_epi8(m) == 0xFFFF; }
     static ZV_SR_INLINE bool None(V m) { return _mm_movemask_epi8(m) == 0; }
     static ZV_SR_INLINE V Select(V m, V a, V b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
@@ -110,8 +110,8 @@ struct L {
     static ZV_SR_INLINE V Hi8(V a) { return _mm256_unpackhi_epi8(a, _mm256_setzero_si256()); }
     static ZV_SR_INLINE V Pack16(V lo, V hi) { return _mm256_packus_epi16(lo, hi); }
     static ZV_SR_INLINE V Alpha16(V a) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(a, 0xFF), 0xFF); }
-    static ZV_SR_INLINE V Unpack32Lo(V a) { return _mm256_unpacklo_epi32(a, a); }
-    static ZV_SR_INLINE V Unpack32Hi(V a) { return _mm256_unpackhi_epi32(a, a); }
+    static ZV_SR_INLINE V Unpack32Lo(V a, V b) { return _mm256_unpacklo_epi32(a, b); }
+    static ZV_SR_INLINE V Unpack32Hi(V a, V b) { return _mm256_unpackhi_epi32(a, b); }
     static ZV_SR_INLINE bool All(V m) { return _mm256_movemask_epi8(m) == -1; }
     static ZV_SR_INLINE bool None(V m) { return _mm256_movemask_epi8(m) == 0; }
     static ZV_SR_INLINE V Select(V m, V a, V b) { return _mm256_blendv_epi8(b, a, m); }
