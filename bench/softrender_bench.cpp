@@ -1,7 +1,9 @@
 // Software drawing against pixman and SDL2's software renderer: four seeded game-like
 // scenes on a 640x480 X8R8G8B8 target, each drawn by all three in one run (the copy
 // scene also as bare memcpy of the same bytes). This library draws each scene twice: at
-// the processor's best level and held at SSE2, the level every x86-64 machine has.
+// the processor's best level and held at SSE2, the level every x86-64 machine has. On a
+// shared machine run with --benchmark_enable_random_interleaving=true and repetitions, and
+// compare medians: load drift and buffer placement otherwise move figures run to run.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>
