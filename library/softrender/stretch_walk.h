@@ -22,7 +22,7 @@ struct StretchJob {
     const int32_t* columns;   // byte offset of each destination column's source pixel from the row start
     int32_t rowLow, rowHigh;  // the source row's bytes lie from rowLow up to rowHigh of the row start
     uint32_t* rowTexels;      // room for one widened row (width texels)
-    int32_t* plan;            // room for StretchPlanWords(width) words
+    const int32_t* plan;      // the wide forms' plan for the columns
 };
 
 template <class M>
@@ -54,9 +54,8 @@ struct StretchWalker {
         const int32_t* col = j.columns;
         int rule;
         const WideRows* w = WideRowsOf<M>(&rule);
-        if (w && w->stretchPlan) {
-            // Each source row widened once, then blended as a plain row of texels.
-            w->stretchPlan(StretchRow{j.src, col, j.width, j.rowLow, j.rowHigh}, j.plan);
+        if (w && w->stretchWiden) {
+            // Each source row widened once by the call's plan, then blended as a plain row of texels.
             const uint8_t* widened = nullptr;
             const uint8_t* texels = reinterpret_cast<const uint8_t*>(j.rowTexels);
             Walk(j, [&](uint8_t* drow, const uint8_t* srow, const uint8_t*) {
