@@ -47,6 +47,7 @@ struct L {
     static ZV_SR_INLINE V MulHi16(V a, V b) { return _mm_mulhi_epu16(a, b); }
     static ZV_SR_INLINE V MulHiSigned16(V a, V b) { return _mm_mulhi_epi16(a, b); }
     static ZV_SR_INLINE V Srl16(V a, int n) { return _mm_srli_epi16(a, n); }
+    static ZV_SR_INLINE V Sll16(V a, int n) { return _mm_slli_epi16(a, n); }
     static ZV_SR_INLINE V Sra16(V a, int n) { return _mm_srai_epi16(a, n); }
     static ZV_SR_INLINE V Lo8(V a) { return _mm_unpacklo_epi8(a, _mm_setzero_si128()); }
     static ZV_SR_INLINE V Hi8(V a) { return _mm_unpackhi_epi8(a, _mm_setzero_si128()); }
@@ -107,6 +108,7 @@ struct L {
     static ZV_SR_INLINE V MulHi16(V a, V b) { return _mm256_mulhi_epu16(a, b); }
     static ZV_SR_INLINE V MulHiSigned16(V a, V b) { return _mm256_mulhi_epi16(a, b); }
     static ZV_SR_INLINE V Srl16(V a, int n) { return _mm256_srli_epi16(a, n); }
+    static ZV_SR_INLINE V Sll16(V a, int n) { return _mm256_slli_epi16(a, n); }
     static ZV_SR_INLINE V Sra16(V a, int n) { return _mm256_srai_epi16(a, n); }
     static ZV_SR_INLINE V Lo8(V a) { return _mm256_unpacklo_epi8(a, _mm256_setzero_si256()); }
     static ZV_SR_INLINE V Hi8(V a) { return _mm256_unpackhi_epi8(a, _mm256_setzero_si256()); }
