@@ -107,7 +107,8 @@ TEST(BoxFill, RowsOfEveryLengthEndExactlyAtEveryLevel) {
                     for (int x = 0; x < 44; ++x) {
                         const bool in = x >= 1 && x < 1 + width && y >= 1 && y < 4;
                         ASSERT_EQ(dest.Get(x, y), in ? 0x1234u : 0x5A5Au)
-                            << "level " << level << " fmt32 " << fmt32 << " width " << width << " at " << x << ", " << y;
+                            << "level " << level << " fmt32 " << fmt32 << " width " << width << " at " << x
+                            << ", " << y;
                     }
             }
     softrender::ForceSimdLevel(-1);
