@@ -1,6 +1,9 @@
 // Software drawing against pixman and SDL2's software renderer: four seeded game-like
 // scenes on a 640x480 X8R8G8B8 target, each drawn by all three in one run (the copy
-// scene also as bare memcpy of the same bytes).
+// scene also as bare memcpy of the same bytes). This library draws each scene twice: at
+// the processor's best level and held at SSE2, the level every x86-64 machine has. On a
+// shared machine run with --benchmark_enable_random_interleaving=true and repetitions, and
+// compare medians: load drift and buffer placement otherwise move figures run to run.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "graphics/memimg/memimg_graphics.h"
+#include "softrender/simd_level.h"
 #include "softrender/softrender.h"
 
 namespace {
@@ -102,7 +106,14 @@ struct Ours {
     }
 };
 
-void Ours1(benchmark::State& st) {
+// Holds the drawing cores at one level for a run; -1 is the processor's best.
+struct AtLevel {
+    explicit AtLevel(int level) { softrender::ForceSimdLevel(level); }
+    ~AtLevel() { softrender::ForceSimdLevel(-1); }
+};
+
+void Ours1(benchmark::State& st, int level) {
+    AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 2, MemImgDrawStateData.BlendParam = 250;
@@ -111,7 +122,8 @@ void Ours1(benchmark::State& st) {
         benchmark::DoNotOptimize(o.target.px.data());
     }
 }
-void Ours2(benchmark::State& st) {
+void Ours2(benchmark::State& st, int level) {
+    AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 1, MemImgDrawStateData.BlendParam = 128;
@@ -119,7 +131,8 @@ void Ours2(benchmark::State& st) {
         benchmark::DoNotOptimize(o.target.px.data());
     }
 }
-void Ours3(benchmark::State& st) {
+void Ours3(benchmark::State& st, int level) {
+    AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 0, MemImgDrawStateData.BlendParam = 255;
@@ -128,7 +141,8 @@ void Ours3(benchmark::State& st) {
         benchmark::DoNotOptimize(o.target.px.data());
     }
 }
-void Ours4(benchmark::State& st) {
+void Ours4(benchmark::State& st, int level) {
+    AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 0, MemImgDrawStateData.BlendParam = 255;
@@ -216,10 +230,13 @@ void Pixman4(benchmark::State& st) {
 
 // ---- the same bytes moved by memcpy -------------------------------------------
 
-// The floor for the copy-and-boxes scene: the backdrop and each box's clipped rows copied.
+// The floor for the copy-and-boxes scene: the backdrop and each box's clipped rows copied,
+// between the same buffers this library's scene uses (their placement moves copy speed).
 void Memcpy3(benchmark::State& st) {
-    std::vector<uint32_t> dst(size_t(kW) * kH), boxRow(60, 0x00336699);
-    const std::vector<uint32_t>& back = TheScene().backdrop;
+    Ours o;
+    std::vector<uint32_t>& dst = o.target.px;
+    const std::vector<uint32_t>& back = o.back.px;
+    const std::vector<uint32_t> boxRow(60, 0x00336699);
     for (auto _ : st) {
         std::memcpy(dst.data(), back.data(), dst.size() * 4);
         for (const Placement& p : TheScene().boxes) {
@@ -308,16 +325,24 @@ void Sdl4(benchmark::State& st) {
 
 }  // namespace
 
-BENCHMARK(Ours1)->Name("scene1_rotated_add/zovav")->Unit(benchmark::kMillisecond);
-BENCHMARK(Pixman1)->Name("scene1_rotated_add/pixman")->Unit(benchmark::kMillisecond);
-BENCHMARK(Sdl1)->Name("scene1_rotated_add/sdl2")->Unit(benchmark::kMillisecond);
-BENCHMARK(Ours2)->Name("scene2_alpha_96/zovav")->Unit(benchmark::kMillisecond);
-BENCHMARK(Pixman2)->Name("scene2_alpha_96/pixman")->Unit(benchmark::kMillisecond);
-BENCHMARK(Sdl2)->Name("scene2_alpha_96/sdl2")->Unit(benchmark::kMillisecond);
-BENCHMARK(Ours3)->Name("scene3_copy_boxes/zovav")->Unit(benchmark::kMillisecond);
-BENCHMARK(Pixman3)->Name("scene3_copy_boxes/pixman")->Unit(benchmark::kMillisecond);
-BENCHMARK(Sdl3)->Name("scene3_copy_boxes/sdl2")->Unit(benchmark::kMillisecond);
-BENCHMARK(Memcpy3)->Name("scene3_copy_boxes/memcpy")->Unit(benchmark::kMillisecond);
-BENCHMARK(Ours4)->Name("scene4_stretch_48/zovav")->Unit(benchmark::kMillisecond);
-BENCHMARK(Pixman4)->Name("scene4_stretch_48/pixman")->Unit(benchmark::kMillisecond);
-BENCHMARK(Sdl4)->Name("scene4_stretch_48/sdl2")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Ours1, best, -1)->Name("scene1_rotated_add/zovav")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Ours1, sse2, softrender::ISA_SSE2)
+    ->Name("scene1_rotated_add/zovav_sse2")->Unit(benchmark::kMicrosecond);
+BENCHMARK(Pixman1)->Name("scene1_rotated_add/pixman")->Unit(benchmark::kMicrosecond);
+BENCHMARK(Sdl1)->Name("scene1_rotated_add/sdl2")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Ours2, best, -1)->Name("scene2_alpha_96/zovav")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Ours2, sse2, softrender::ISA_SSE2)
+    ->Name("scene2_alpha_96/zovav_sse2")->Unit(benchmark::kMicrosecond);
+BENCHMARK(Pixman2)->Name("scene2_alpha_96/pixman")->Unit(benchmark::kMicrosecond);
+BENCHMARK(Sdl2)->Name("scene2_alpha_96/sdl2")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Ours3, best, -1)->Name("scene3_copy_boxes/zovav")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Ours3, sse2, softrender::ISA_SSE2)
+    ->Name("scene3_copy_boxes/zovav_sse2")->Unit(benchmark::kMicrosecond);
+BENCHMARK(Pixman3)->Name("scene3_copy_boxes/pixman")->Unit(benchmark::kMicrosecond);
+BENCHMARK(Sdl3)->Name("scene3_copy_boxes/sdl2")->Unit(benchmark::kMicrosecond);
+BENCHMARK(Memcpy3)->Name("scene3_copy_boxes/memcpy")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Ours4, best, -1)->Name("scene4_stretch_48/zovav")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Ours4, sse2, softrender::ISA_SSE2)
+    ->Name("scene4_stretch_48/zovav_sse2")->Unit(benchmark::kMicrosecond);
+BENCHMARK(Pixman4)->Name("scene4_stretch_48/pixman")->Unit(benchmark::kMicrosecond);
+BENCHMARK(Sdl4)->Name("scene4_stretch_48/sdl2")->Unit(benchmark::kMicrosecond);

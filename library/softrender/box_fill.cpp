@@ -18,57 +18,58 @@ struct BoxJob {
     int32_t pitch, width, height;
 };
 
-// One colour over a row, one pixel a store.
+// One colour over the box, one pixel a store.
 template <class Dst>
-void FillRowScalar(Dst* d, int count, Dst value) {
-    for (int x = 0; x < count; ++x) d[x] = value;
+void FillRowsScalar(const BoxJob& j, Dst value) {
+    for (int y = 0; y < j.height; ++y) {
+        Dst* d = reinterpret_cast<Dst*>(j.dst + std::ptrdiff_t(y) * j.pitch);
+        for (int x = 0; x < j.width; ++x) d[x] = value;
+    }
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-// The same fill sixteen or thirty-two bytes a store; the bytes written are the same.
+// The same fill sixteen or thirty-two bytes a store. A row's last store ends at its end,
+// overlapping the one before: the same bytes, without a per-pixel tail.
 template <class Dst>
-void FillRowSse2(Dst* d, int count, Dst value) {
-    int x = 0;
+void FillRowsSse2(const BoxJob& j, Dst value) {
     const __m128i v = sizeof(Dst) == 4 ? _mm_set1_epi32(int(value)) : _mm_set1_epi16(int16_t(value));
     constexpr int per = 16 / int(sizeof(Dst));
-    for (; x + per <= count; x += per) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), v);
-    for (; x < count; ++x) d[x] = value;
+    if (j.width < per) return FillRowsScalar(j, value);
+    for (int y = 0; y < j.height; ++y) {
+        Dst* d = reinterpret_cast<Dst*>(j.dst + std::ptrdiff_t(y) * j.pitch);
+        for (int x = 0; x < j.width - per; x += per) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + j.width - per), v);
+    }
 }
 
 template <class Dst>
-__attribute__((target("avx2"))) void FillRowAvx2(Dst* d, int count, Dst value) {
-    int x = 0;
+__attribute__((target("avx2"))) void FillRowsAvx2(const BoxJob& j, Dst value) {
     const __m256i v = sizeof(Dst) == 4 ? _mm256_set1_epi32(int(value)) : _mm256_set1_epi16(int16_t(value));
     constexpr int per = 32 / int(sizeof(Dst));
-    for (; x + per <= count; x += per) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), v);
-    for (; x < count; ++x) d[x] = value;
+    if (j.width < per) return FillRowsSse2(j, value);
+    for (int y = 0; y < j.height; ++y) {
+        Dst* d = reinterpret_cast<Dst*>(j.dst + std::ptrdiff_t(y) * j.pitch);
+        for (int x = 0; x < j.width - per; x += per) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + j.width - per), v);
+    }
 }
 #endif
-
-template <class Dst>
-using FillRowFn = void (*)(Dst*, int, Dst);
-
-// The fill for the level in force.
-template <class Dst>
-FillRowFn<Dst> FillRowAtLevel() {
-#if defined(__x86_64__) && defined(__GNUC__)
-    const int level = SimdLevel();
-    if (level >= ISA_AVX2) return &FillRowAvx2<Dst>;
-    if (level >= ISA_SSE2) return &FillRowSse2<Dst>;
-#endif
-    return &FillRowScalar<Dst>;
-}
 
 template <int Fmt32, int Mode>
 void FillBox(const BoxJob& j) {
     using Rule = ColourRule<Fmt32, Mode>;
     using Dst = typename Rule::Dst;
-    const FillRowFn<Dst> fill = FillRowAtLevel<Dst>();
-    for (int y = 0; y < j.height; ++y) {
-        Dst* d = reinterpret_cast<Dst*>(j.dst + std::ptrdiff_t(y) * j.pitch);
-        if constexpr (Mode == 0) {
-            fill(d, j.width, Dst(j.k.c));
-        } else {
+    if constexpr (Mode == 0) {
+        // The fill for the level in force.
+#if defined(__x86_64__) && defined(__GNUC__)
+        const int level = SimdLevel();
+        if (level >= ISA_AVX2) return FillRowsAvx2(j, Dst(j.k.c));
+        if (level >= ISA_SSE2) return FillRowsSse2(j, Dst(j.k.c));
+#endif
+        return FillRowsScalar(j, Dst(j.k.c));
+    } else {
+        for (int y = 0; y < j.height; ++y) {
+            Dst* d = reinterpret_cast<Dst*>(j.dst + std::ptrdiff_t(y) * j.pitch);
             for (int x = 0; x < j.width; ++x) Rule::Apply(j.k, d + x);
         }
     }

@@ -9,11 +9,55 @@ using namespace softrender;
 
 namespace {
 
-// Column map of the current call: the counter walk run once per call instead of once per row.
+// What a column map and plan were made for.
+struct ColumnShape {
+    int64_t stepX, cx0;
+    int32_t srcStep, width, rowLow, rowHigh, level;
+    bool operator==(const ColumnShape& o) const {
+        return stepX == o.stepX && cx0 == o.cx0 && srcStep == o.srcStep && width == o.width && rowLow == o.rowLow &&
+               rowHigh == o.rowHigh && level == o.level;
+    }
+};
+
+// The column map (the counter walk run once instead of once per row), the wide forms' plan
+// and widened row. Calls of the last call's shape (sprites of one size at one scale) reuse them.
 struct StretchState {
-    std::vector<int32_t> columns;
+    std::vector<int32_t> columns, plan;
+    std::vector<uint32_t> rowTexels;
+    ColumnShape made{};  // width 0: nothing made yet
 };
 StretchState stretchState;
+
+// Grows a buffer to at least n elements; it never shrinks, so calls of varied widths do not
+// clear it again and again.
+template <class T>
+void Reserve(std::vector<T>* v, size_t n) {
+    if (v->size() < n) v->resize(n);
+}
+
+void MakeColumns(const ColumnShape& shape) {
+    StretchState& st = stretchState;
+    const size_t width = size_t(shape.width);
+    Reserve(&st.columns, width);
+    int32_t column = 0;
+    int64_t cx = shape.cx0;
+    for (size_t x = 0; x < width; ++x) {
+        st.columns[x] = column * shape.srcStep;
+        cx -= 65536;
+        while (cx <= 0) {
+            cx += shape.stepX;
+            ++column;
+        }
+    }
+    Reserve(&st.plan, StretchPlanWords(shape.width));
+    Reserve(&st.rowTexels, width);
+    const WideRows& wide = kWideRows[shape.level];
+    // Only 32-bit texels have wide forms.
+    if (wide.stretchPlan && (shape.srcStep == 4 || shape.srcStep == -4))
+        wide.stretchPlan(StretchRow{nullptr, st.columns.data(), shape.width, shape.rowLow, shape.rowHigh},
+                         st.plan.data());
+    st.made = shape;
+}
 
 }  // namespace
 
@@ -84,22 +128,14 @@ void MemImgDrawExtendGraphBase(MEMIMG* dest, const MEMIMG* src, const int32_t* c
     job.height = int32_t(cb - ct);
     job.stepY = stepY;
     job.cy0 = cy0;
-    std::vector<int32_t>& columns = stretchState.columns;
-    columns.resize(size_t(job.width));
     // Bytes from one source pixel to the next (negative when mirrored).
     const int32_t srcStep = mirrorX ? -texel : texel;
-    int32_t column = 0;
-    int64_t cx = cx0;
-    for (int32_t x = 0; x < job.width; ++x) {
-        columns[size_t(x)] = column * srcStep;
-        cx -= 65536;
-        while (cx <= 0) {
-            cx += stepX;
-            ++column;
-        }
-    }
-    job.columns = columns.data();
     job.rowLow = int32_t(-col * texel);
     job.rowHigh = int32_t((src->Width - col) * texel);
+    const ColumnShape shape{stepX, cx0, srcStep, job.width, job.rowLow, job.rowHigh, SimdLevel()};
+    if (!(stretchState.made == shape)) MakeColumns(shape);
+    job.columns = stretchState.columns.data();
+    job.plan = stretchState.plan.data();
+    job.rowTexels = stretchState.rowTexels.data();
     (fmt32 ? kStretchTable32 : kStretchTable16)[index](job);
 }

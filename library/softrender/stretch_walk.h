@@ -21,30 +21,23 @@ struct StretchJob {
     int64_t cy0;              // row counter start, 1..stepY
     const int32_t* columns;   // byte offset of each destination column's source pixel from the row start
     int32_t rowLow, rowHigh;  // the source row's bytes lie from rowLow up to rowHigh of the row start
+    uint32_t* rowTexels;      // room for one widened row (width texels)
+    const int32_t* plan;      // the wide forms' plan for the columns
 };
 
 template <class M>
 struct StretchWalker {
     using Dst = typename M::Dst;
-    static void Run(const StretchJob& j) {
-        const PixelCtx c = j.ctx;
+
+    // Target rows step on; the source row steps whenever the row counter runs out.
+    template <class Row>
+    static ZV_SR_INLINE void Walk(const StretchJob& j, Row row) {
         uint8_t* drow = j.dst;
         const uint8_t* srow = j.src;
         const uint8_t* brow = j.blend;
-        const int32_t* col = j.columns;
-        const StretchRowFn wide = WideStretchRow<M>();
         int64_t cy = j.cy0;
         for (int y = 0;;) {
-            Dst* d = reinterpret_cast<Dst*>(drow);
-            int x = 0;
-            if (wide) x = wide(c, M::kTrans, drow, StretchRow{srow, col, j.width, j.rowLow, j.rowHigh});
-            for (; x < j.width; ++x) {
-                const uint8_t* b = nullptr;
-                // Offsets are whole texels, so the division is exact; the blend image
-                // steps one byte a texel in the same direction.
-                if constexpr (M::kBI) b = brow + col[x] / M::kTexel;
-                M::Pixel(c, d + x, srow + col[x], b);
-            }
+            row(drow, srow, brow);
             if (++y == j.height) break;
             drow += j.dstPitch;
             cy -= 65536;
@@ -54,6 +47,38 @@ struct StretchWalker {
                 if constexpr (M::kBI) brow += j.blendRowStep;
             }
         }
+    }
+
+    static void Run(const StretchJob& j) {
+        const PixelCtx c = j.ctx;
+        const int32_t* col = j.columns;
+        int rule;
+        const WideRows* w = WideRowsOf<M>(&rule);
+        if (w && w->stretchWiden) {
+            // Each source row widened once by the call's plan, then blended as a plain row of texels.
+            const uint8_t* widened = nullptr;
+            const uint8_t* texels = reinterpret_cast<const uint8_t*>(j.rowTexels);
+            Walk(j, [&](uint8_t* drow, const uint8_t* srow, const uint8_t*) {
+                if (srow != widened) {
+                    w->stretchWiden(j.rowTexels, StretchRow{srow, col, j.width, j.rowLow, j.rowHigh}, j.plan);
+                    widened = srow;
+                }
+                Dst* d = reinterpret_cast<Dst*>(drow);
+                for (int x = w->rect[rule](c, M::kTrans, drow, texels, j.width); x < j.width; ++x)
+                    M::Pixel(c, d + x, texels + 4 * x, nullptr);
+            });
+            return;
+        }
+        Walk(j, [&](uint8_t* drow, const uint8_t* srow, const uint8_t* brow) {
+            Dst* d = reinterpret_cast<Dst*>(drow);
+            for (int x = 0; x < j.width; ++x) {
+                const uint8_t* b = nullptr;
+                // Offsets are whole texels, so the division is exact; the blend image
+                // steps one byte a texel in the same direction.
+                if constexpr (M::kBI) b = brow + col[x] / M::kTexel;
+                M::Pixel(c, d + x, srow + col[x], b);
+            }
+        });
     }
 };
 

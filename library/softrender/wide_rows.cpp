@@ -2,6 +2,7 @@
 #include "softrender/wide_rows.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -23,6 +24,7 @@ struct L {
     static ZV_SR_INLINE V Zero() { return _mm_setzero_si128(); }
     static ZV_SR_INLINE V Set32(uint32_t x) { return _mm_set1_epi32(int(x)); }
     static ZV_SR_INLINE V Set16(uint16_t x) { return _mm_set1_epi16(int16_t(x)); }
+    static ZV_SR_INLINE V Set64(uint64_t x) { return _mm_set1_epi64x(int64_t(x)); }
     static ZV_SR_INLINE V Step32() { return _mm_setr_epi32(0, 1, 2, 3); }
     static ZV_SR_INLINE V And(V a, V b) { return _mm_and_si128(a, b); }
     static ZV_SR_INLINE V Or(V a, V b) { return _mm_or_si128(a, b); }
@@ -43,24 +45,27 @@ struct L {
     static ZV_SR_INLINE V Sub16(V a, V b) { return _mm_sub_epi16(a, b); }
     static ZV_SR_INLINE V Mul16(V a, V b) { return _mm_mullo_epi16(a, b); }
     static ZV_SR_INLINE V MulHi16(V a, V b) { return _mm_mulhi_epu16(a, b); }
-    static ZV_SR_INLINE V Lt16(V a, V b) { return _mm_cmplt_epi16(a, b); }
+    static ZV_SR_INLINE V MulHiSigned16(V a, V b) { return _mm_mulhi_epi16(a, b); }
     static ZV_SR_INLINE V Srl16(V a, int n) { return _mm_srli_epi16(a, n); }
+    static ZV_SR_INLINE V Sll16(V a, int n) { return _mm_slli_epi16(a, n); }
+    static ZV_SR_INLINE V Sra16(V a, int n) { return _mm_srai_epi16(a, n); }
     static ZV_SR_INLINE V Lo8(V a) { return _mm_unpacklo_epi8(a, _mm_setzero_si128()); }
     static ZV_SR_INLINE V Hi8(V a) { return _mm_unpackhi_epi8(a, _mm_setzero_si128()); }
     static ZV_SR_INLINE V Pack16(V lo, V hi) { return _mm_packus_epi16(lo, hi); }
     static ZV_SR_INLINE V Alpha16(V a) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0xFF), 0xFF); }
-    static ZV_SR_INLINE V Unpack32Lo(V a) { return _mm_unpacklo_epi32(a, a); }
-    static ZV_SR_INLINE V Unpack32Hi(V a) { return _mm_unpackhi_epi32(a, a); }
+    static ZV_SR_INLINE V Unpack32Lo(V a, V b) { return _mm_unpacklo_epi32(a, b); }
+    static ZV_SR_INLINE V Unpack32Hi(V a, V b) { return _mm_unpackhi_epi32(a, b); }
     static ZV_SR_INLINE bool All(V m) { return _mm_movemask_epi8(m) == 0xFFFF; }
     static ZV_SR_INLINE bool None(V m) { return _mm_movemask_epi8(m) == 0; }
     static ZV_SR_INLINE V Select(V m, V a, V b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
-    // Texels at base + offsets where the mask is set, zero elsewhere.
+    // Texels at base + offsets where the mask is set, zero elsewhere: four loads put
+    // together in registers (four stores read back as one would stall the load).
     static ZV_SR_INLINE V Gather(const uint8_t* base, V offs, V m) {
-        alignas(16) int32_t o[4], k[4], t[4];
+        alignas(16) int32_t o[4], k[4];
         _mm_store_si128(reinterpret_cast<__m128i*>(o), offs);
         _mm_store_si128(reinterpret_cast<__m128i*>(k), m);
-        for (int i = 0; i < 4; ++i) t[i] = k[i] ? int32_t(Load32(base + o[i])) : 0;
-        return _mm_load_si128(reinterpret_cast<const __m128i*>(t));
+        auto at = [&](int i) { return _mm_cvtsi32_si128(k[i] ? int32_t(Load32(base + o[i])) : 0); };
+        return _mm_unpacklo_epi64(_mm_unpacklo_epi32(at(0), at(1)), _mm_unpacklo_epi32(at(2), at(3)));
     }
 };
 #include "softrender/wide_rules.inc"
@@ -84,6 +89,7 @@ struct L {
     static ZV_SR_INLINE V Zero() { return _mm256_setzero_si256(); }
     static ZV_SR_INLINE V Set32(uint32_t x) { return _mm256_set1_epi32(int(x)); }
     static ZV_SR_INLINE V Set16(uint16_t x) { return _mm256_set1_epi16(int16_t(x)); }
+    static ZV_SR_INLINE V Set64(uint64_t x) { return _mm256_set1_epi64x(int64_t(x)); }
     static ZV_SR_INLINE V Step32() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
     static ZV_SR_INLINE V And(V a, V b) { return _mm256_and_si256(a, b); }
     static ZV_SR_INLINE V Or(V a, V b) { return _mm256_or_si256(a, b); }
@@ -100,14 +106,16 @@ struct L {
     static ZV_SR_INLINE V Sub16(V a, V b) { return _mm256_sub_epi16(a, b); }
     static ZV_SR_INLINE V Mul16(V a, V b) { return _mm256_mullo_epi16(a, b); }
     static ZV_SR_INLINE V MulHi16(V a, V b) { return _mm256_mulhi_epu16(a, b); }
-    static ZV_SR_INLINE V Lt16(V a, V b) { return _mm256_cmpgt_epi16(b, a); }
+    static ZV_SR_INLINE V MulHiSigned16(V a, V b) { return _mm256_mulhi_epi16(a, b); }
     static ZV_SR_INLINE V Srl16(V a, int n) { return _mm256_srli_epi16(a, n); }
+    static ZV_SR_INLINE V Sll16(V a, int n) { return _mm256_slli_epi16(a, n); }
+    static ZV_SR_INLINE V Sra16(V a, int n) { return _mm256_srai_epi16(a, n); }
     static ZV_SR_INLINE V Lo8(V a) { return _mm256_unpacklo_epi8(a, _mm256_setzero_si256()); }
     static ZV_SR_INLINE V Hi8(V a) { return _mm256_unpackhi_epi8(a, _mm256_setzero_si256()); }
     static ZV_SR_INLINE V Pack16(V lo, V hi) { return _mm256_packus_epi16(lo, hi); }
     static ZV_SR_INLINE V Alpha16(V a) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(a, 0xFF), 0xFF); }
-    static ZV_SR_INLINE V Unpack32Lo(V a) { return _mm256_unpacklo_epi32(a, a); }
-    static ZV_SR_INLINE V Unpack32Hi(V a) { return _mm256_unpackhi_epi32(a, a); }
+    static ZV_SR_INLINE V Unpack32Lo(V a, V b) { return _mm256_unpacklo_epi32(a, b); }
+    static ZV_SR_INLINE V Unpack32Hi(V a, V b) { return _mm256_unpackhi_epi32(a, b); }
     static ZV_SR_INLINE bool All(V m) { return _mm256_movemask_epi8(m) == -1; }
     static ZV_SR_INLINE bool None(V m) { return _mm256_movemask_epi8(m) == 0; }
     static ZV_SR_INLINE V Select(V m, V a, V b) { return _mm256_blendv_epi8(b, a, m); }

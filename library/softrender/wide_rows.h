@@ -43,15 +43,22 @@ constexpr int WideRuleOf() {
 // Each returns how many leading pixels it drew (a multiple of its width); the caller draws the rest.
 // Trans is passed at run time: skipping keyed pixels costs one compare.
 using RectRowFn = int (*)(const PixelCtx& c, bool trans, uint8_t* d, const uint8_t* s, int count);
-// The stretched walk's row: column x's texel is at src + cols[x]; the row's texels span
-// src + lo up to src + hi.
+// The stretched walk's source row: column x's texel is at src + cols[x]; the row's texels
+// span src + lo up to src + hi. The walk widens each source row once into a row of texels
+// (however many target rows repeat it) and blends that with the rule's rect row.
 struct StretchRow {
     const uint8_t* src;
     const int32_t* cols;
     int count;
     int32_t lo, hi;
 };
-using StretchRowFn = int (*)(const PixelCtx& c, bool trans, uint8_t* d, const StretchRow& r);
+// Words of the plan a level makes from one call's column map, for `count` columns.
+constexpr size_t StretchPlanWords(int count) { return (size_t(count) / 4 + 1) * 9; }
+// Made once per call: how each group of columns fetches its texels (the columns are the
+// same on every row).
+using StretchPlanFn = void (*)(const StretchRow& r, int32_t* plan);
+// The row's `count` texels into `out`, by the plan.
+using StretchWidenFn = void (*)(uint32_t* out, const StretchRow& r, const int32_t* plan);
 // The rotated walk's row: u and v step by du and dv; pixels outside limitU x limitV are left.
 struct RotateRow {
     uint8_t* d;
@@ -65,7 +72,8 @@ using RotateRowFn = int (*)(const PixelCtx& c, bool trans, const RotateRow& r);
 
 struct WideRows {
     RectRowFn rect[WIDE_RULE_COUNT];
-    StretchRowFn stretch[WIDE_RULE_COUNT];
+    StretchPlanFn stretchPlan;
+    StretchWidenFn stretchWiden;
     RotateRowFn rotate[WIDE_RULE_COUNT];
 };
 // One set per level; the scalar level's entries are empty.
@@ -82,12 +90,6 @@ inline RectRowFn WideRectRow() {
     int rule;
     const WideRows* w = WideRowsOf<M>(&rule);
     return w ? w->rect[rule] : nullptr;
-}
-template <class M>
-inline StretchRowFn WideStretchRow() {
-    int rule;
-    const WideRows* w = WideRowsOf<M>(&rule);
-    return w ? w->stretch[rule] : nullptr;
 }
 template <class M>
 inline RotateRowFn WideRotateRow() {

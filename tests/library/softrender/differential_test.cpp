@@ -124,7 +124,8 @@ void RunCase(const Case& c, std::mt19937& rng, Tally* tally) {
         case GEO_STRETCH: {
             int ww, hh;
             do {
-                ww = rnd(1, kDW > 26 ? 40 : 14), hh = rnd(1, 12);
+                // Wide targets also take tall enlargements: one widened source row serves many rows.
+                ww = rnd(1, kDW > 26 ? 40 : 14), hh = rnd(1, kDW > 26 ? 40 : 12);
             } while (ww == w && hh == h);
             s.corners[0] = rnd(-4, 18), s.corners[1] = rnd(-4, 14);
             s.corners[2] = s.corners[0] + ww, s.corners[3] = s.corners[1] + hh;

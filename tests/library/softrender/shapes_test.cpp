@@ -93,18 +93,24 @@ TEST(BoxFill, CornersInAnyOrderAndClipping) {
     EXPECT_EQ(dest.Get(7, 7), 0u);
 }
 
-TEST(BoxFill, LongRowsEndExactlyAtEveryLevel) {
+TEST(BoxFill, RowsOfEveryLengthEndExactlyAtEveryLevel) {
+    // Widths below, at and past each store width, over several rows of a padded pitch.
     for (int level = softrender::ISA_SCALAR; level <= softrender::SimdLevelAvailable(); ++level)
-    for (int fmt32 : {0, 1}) {
-        ResetState();
-        softrender::ForceSimdLevel(level);
-        Image dest(20, 2, fmt32, DIRECT);
-        MemImgDrawFillBoxXY(&dest.img, 1, 1, 18, 2, 0x1234);
-        for (int x = 0; x < 20; ++x) {
-            EXPECT_EQ(dest.Get(x, 1), x >= 1 && x < 18 ? 0x1234u : 0u) << fmt32 << " " << x;
-            EXPECT_EQ(dest.Get(x, 0), 0u);
-        }
-    }
+        for (int fmt32 : {0, 1})
+            for (int width = 1; width <= 40; ++width) {
+                ResetState();
+                softrender::ForceSimdLevel(level);
+                Image dest(44, 5, fmt32, DIRECT);
+                dest.Fill(0x5A5A);
+                MemImgDrawFillBoxXY(&dest.img, 1, 1, 1 + width, 4, 0x1234);
+                for (int y = 0; y < 5; ++y)
+                    for (int x = 0; x < 44; ++x) {
+                        const bool in = x >= 1 && x < 1 + width && y >= 1 && y < 4;
+                        ASSERT_EQ(dest.Get(x, y), in ? 0x1234u : 0x5A5Au)
+                            << "level " << level << " fmt32 " << fmt32 << " width " << width << " at " << x
+                            << ", " << y;
+                    }
+            }
     softrender::ForceSimdLevel(-1);
 }
 
