@@ -294,6 +294,24 @@ public:
         return 0;
     }
 
+    int ReadTexture(Texture3D* t, void* pixels, int pitch) override {
+        if (t->lockCount) return -1;
+        if (t->framebuffer) Download(t, SurfaceRect{0, 0, t->width, t->height});
+        const size_t row = size_t(t->width) * t->bytes;
+        for (int y = 0; y < t->height; ++y)
+            std::memcpy(static_cast<uint8_t*>(pixels) + size_t(y) * pitch, &t->pixels[y * row], row);
+        return 0;
+    }
+
+    int WriteTexture(Texture3D* t, const void* pixels, int pitch) override {
+        if (t->lockCount) return -1;
+        const size_t row = size_t(t->width) * t->bytes;
+        for (int y = 0; y < t->height; ++y)
+            std::memcpy(&t->pixels[y * row], static_cast<const uint8_t*>(pixels) + size_t(y) * pitch, row);
+        Upload(t, SurfaceRect{0, 0, t->width, t->height});
+        return 0;
+    }
+
     int FillTexture(Texture3D* t, const SurfaceRect* rect, uint32_t value) override {
         SurfaceRect r = rect ? *rect : SurfaceRect{0, 0, t->width, t->height};
         if (!Clip(t, &r)) return 0;

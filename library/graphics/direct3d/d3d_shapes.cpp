@@ -71,6 +71,25 @@ int G_D3D_DrawLine(int x1, int y1, int x2, int y2, uint32_t color) {
     return 0;
 }
 
+int G_D3D_DrawLineBox(int x1, int y1, int x2, int y2, uint32_t color) {
+    if (!Prepare()) return -1;
+    auto* v = static_cast<D3DVertexColor*>(G_D3D_BatchReserve(8, D3DPT_LINELIST));
+    if (!v) return -1;
+    if (x1 > x2 || y1 > y2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const GraphDrawState& ds = GetGraphDrawState();
+    const float L = float(x1 + ds.DrawScreenRect.left), T = float(y1 + ds.DrawScreenRect.top);
+    const float R = float(x2 + ds.DrawScreenRect.left - 1), B = float(y2 + ds.DrawScreenRect.top - 1);
+    const uint32_t c = ShapeColor(color);
+    // Each side stops short of the corner the next one starts at.
+    const D3DVertexColor lines[8] = {At(L, T, c), At(R - 0.1f, T, c),    At(R, T, c),        At(R, B - 0.1f, c),
+                                     At(L, B, c), At(R + 0.9f, B, c),    At(L, T + 1.0f, c), At(L, B - 0.1f, c)};
+    std::copy(lines, lines + 8, v);
+    return 0;
+}
+
 int G_D3D_DrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t color, int fillFlag) {
     D3DDeviceState* device = GetCurrentD3DDeviceState();
     if (!device) return -1;

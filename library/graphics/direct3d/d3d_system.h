@@ -99,6 +99,7 @@ struct D3DSystem {
     int minTextureSize, maxTextureSize;
     D3DTextureFormat textureFormat[kD3DTextureFormats];
     Texture3D* screen;           // the 3D back screen the device draws into first
+    Texture3D* frontScreen;      // the 3D front screen, made when first drawn on
     int initialised;
     int alphaModulateSwitch;     // the draw state's alpha-modulate switch
     int cullSwitch;              // cull counter-clockwise triangles
@@ -156,6 +157,8 @@ int G_D3D_SetBlendMode(int mode, int alphaChannel, int alphaTest, int device);
 int G_D3D_SetBlendGraph(Texture3D* blendGraph, int range, int param, int device);
 int G_D3D_SetViewport(const Device3DViewport& viewport, int device);
 int G_D3D_ResendDeviceStates(int device);
+// A texture about to go: queued draws go out and no device record keeps it.
+void G_D3D_ForgetTexture(Texture3D* texture);
 int G_D3D_SetupBlendState(int device);
 // Stage tables: T0..T11 then B0..B11, and the untextured one.
 const D3DStageTable& GetD3DStageTable(int index);

@@ -9,6 +9,7 @@
 #include "core/library_state.h"
 #include "core/log.h"
 #include "core/window.h"
+#include "graphics/direct3d/d3d_system.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_system.h"
 #include "graphics/draw_front.h"
@@ -120,6 +121,8 @@ int ScreenFlipSoftware() {
 int ScreenFlipImpl() {
     if (HardwareWithoutDevice()) return -1;
     ProcessMessageWhileInactive();
+    // 3D drawing reaches the screens' surfaces when its scene ends.
+    G_D3D_EndScene();
     return ScreenFlipSoftware();
 }
 
@@ -133,6 +136,7 @@ int RepaintBackScreen() {
 int SaveDrawScreenToBMPImpl(int x1, int y1, int x2, int y2, const char* fileName) {
     if (HardwareWithoutDevice() || fileName == nullptr) return -1;
     ProcessMessageWhileInactive();
+    G_D3D_EndScene();
     DrawRect r{x1, y1, x2, y2};
     DrawRect area;
     GetDrawArea(&area);

@@ -2,6 +2,7 @@
 // state, stage state, texture and draw, with the values now in force.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
@@ -61,6 +62,20 @@ public:
         return 0;
     }
     int UnlockTexture(Texture3D*) override { return 0; }
+    int ReadTexture(Texture3D* t, void* pixels, int pitch) override {
+        const FakeTexture* f = reinterpret_cast<FakeTexture*>(t);
+        const size_t row = size_t(f->width) * f->format.RGBBitCount / 8;
+        for (int y = 0; y < f->height; ++y)
+            std::memcpy(static_cast<uint8_t*>(pixels) + size_t(y) * pitch, &f->pixels[y * row], row);
+        return 0;
+    }
+    int WriteTexture(Texture3D* t, const void* pixels, int pitch) override {
+        FakeTexture* f = reinterpret_cast<FakeTexture*>(t);
+        const size_t row = size_t(f->width) * f->format.RGBBitCount / 8;
+        for (int y = 0; y < f->height; ++y)
+            std::memcpy(&f->pixels[y * row], static_cast<const uint8_t*>(pixels) + size_t(y) * pitch, row);
+        return 0;
+    }
     int FillTexture(Texture3D*, const SurfaceRect*, uint32_t) override { return 0; }
     int FillDepth(Texture3D*, float) override { return 0; }
     int CopyTexture(Texture3D*, int, int, Texture3D*, const SurfaceRect*) override { return 0; }
