@@ -198,20 +198,20 @@ int G_D3D_DrawRotaGraph(float x, float y, double scale, double angle, const Grap
     if (state != 0) return state < 0 ? -1 : 0;
     x += float(DS().DrawScreenRect.left);
     y += float(DS().DrawScreenRect.top);
-    const bool evenW = g->Width % 2 == 0, evenH = g->Height % 2 == 0;
-    float cx = float(g->Width) * 0.5f, cy = float(g->Height) * 0.5f;
-    if (scale == 1.0 && evenW && evenH) {
-        x -= 0.5f, y -= 0.5f;
-    } else if (scale == 1.0 && evenW != evenH) {
-        if (evenW) cx -= 0.5f;
-        if (evenH) cy -= 0.5f;
-    } else if (scale != 1.0) {
-        x -= 0.5f, y -= 0.5f;
-    }
+    // The 2D roads turn about the graph's texel (width / 2, height / 2) put
+    // on the pixel (x, y) and take for each pixel the texel under it, edges
+    // counting on the graph's top and left only. The same here: the centre
+    // texel's corner on the pixel centre, and the quad moved a little along
+    // the graph's own axes so that pixels on its top and left edges fall inside.
+    const float cx = float(g->Width / 2), cy = float(g->Height / 2);
     float s = 0.0f, c = 1.0f;
     const bool rotated = angle != 0.0;
     if (rotated) SinCos(float(angle), &s, &c);
     const float hx = float(turnFlag == 1 ? -scale : scale), hy = float(scale);
+    const float su = hx < 0 ? -1.0f : 1.0f, sv = hy < 0 ? -1.0f : 1.0f;
+    constexpr float kTie = 1.0f / 32.0f;
+    x -= kTie * (su * c - sv * s);
+    y -= kTie * (su * s + sv * c);
     const uint32_t color = G_D3D_DrawColor();
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, 0));
