@@ -1,0 +1,98 @@
+// Draw screens on the recording device: the back screen's picture handed
+// between the 3D device and the screen's surface at the scene ends around 2D
+// work, so saved screens show 3D draws and 2D work is drawn over by later 3D
+// draws; captures settle on the lock-and-convert method.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "d3d_fixture.h"
+#include "graphics/direct3d/d3d_screen.h"
+#include "graphics/graph_draw_state.h"
+#include "graphics/graph_handle.h"
+#include "graphics/image/color_data.h"
+
+namespace {
+using d3dtest::g_fake;
+
+class D3DScreenTest : public d3dtest::D3DStateTest {
+protected:
+    // The recording device's picture of the back screen.
+    std::vector<uint8_t>& BackPixels() {
+        return reinterpret_cast<d3dtest::FakeTexture*>(GetD3DSystem().screen)->pixels;
+    }
+};
+
+TEST_F(D3DScreenTest, TheBackScreensPictureGoesWhereTheNextDrawHappens) {
+    SetDrawScreen(SCREEN_BACK);
+    ClearDrawScreen();
+    const int reads = g_fake->reads, writes = g_fake->writes;
+    // The first 3D draw after 2D work takes the surface's picture along.
+    DrawBox(0, 0, 10, 10, GetColor(255, 0, 0), 1);
+    EXPECT_EQ(g_fake->writes, writes + 1);
+    DrawBox(20, 0, 30, 10, GetColor(255, 0, 0), 1);
+    EXPECT_EQ(g_fake->writes, writes + 1) << "3D after 3D moves no picture";
+    // The flip ends the scene: the surface gets what 3D drew, once.
+    ScreenFlip();
+    EXPECT_EQ(g_fake->reads, reads + 1);
+    ScreenFlip();
+    EXPECT_EQ(g_fake->reads, reads + 1);
+}
+
+TEST_F(D3DScreenTest, ASavedScreenShowsWhatTheDeviceDrew) {
+    SetDrawScreen(SCREEN_BACK);
+    DrawBox(0, 0, 4, 4, GetColor(255, 255, 255), 1);
+    // What the device "drew": one blue-green pixel at (1, 2).
+    std::vector<uint8_t>& px = BackPixels();
+    int w = 0;
+    GetScreenState(&w, nullptr, nullptr);
+    const size_t at = (size_t(2) * w + 1) * 4;
+    px[at] = 0x30, px[at + 1] = 0x80, px[at + 2] = 0x00;
+    const std::string file = dir_.path() + "/shot.bmp";
+    ASSERT_EQ(SaveDrawScreenToBMP(0, 0, 4, 4, file.c_str()), 0);
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<uint8_t> bmp((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bmp.size(), 54u + 4 * 12);
+    // Rows bottom up, 12 bytes each: row 2 from the top is the second stored.
+    const uint8_t* pixel = &bmp[54 + 1 * 12 + 1 * 3];
+    EXPECT_EQ(pixel[0], 0x30);
+    EXPECT_EQ(pixel[1], 0x80);
+    EXPECT_EQ(pixel[2], 0x00);
+}
+
+TEST_F(D3DScreenTest, CapturesSettleOnLockAndConvert) {
+    SetDrawScreen(SCREEN_BACK);
+    const int graph = MakeGraph(16, 16);
+    ASSERT_EQ(GetDrawScreenGraph(0, 0, 16, 16, graph), 0);
+    // The first method needs no window drawing interface: nothing else is tried.
+    EXPECT_EQ(Log().find("GetDrawScreenGraphFunction1"), std::string::npos);
+    EXPECT_EQ(GetDrawScreenGraph(0, 0, 16, 16, graph), 0);
+    // A capture wider than the graph is refused by every method.
+    EXPECT_EQ(GetDrawScreenGraph(0, 0, 32, 16, graph), -1);
+    EXPECT_NE(Log().find("ＤＣ取得に失敗しました"), std::string::npos);
+    DeleteGraph(graph);
+}
+
+TEST_F(D3DScreenTest, TheAlphaBitsOfARectangleAreFilled) {
+    ColorData argb{}, rgb565{}, argb1555{};
+    CreateColorDataImpl(&argb, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
+    CreateColorDataImpl(&rgb565, 16, 0xF800, 0x07E0, 0x001F, 0);
+    CreateColorDataImpl(&argb1555, 16, 0x7C00, 0x03E0, 0x001F, 0x8000);
+    uint32_t px32[4 * 3] = {};
+    uint16_t px16[4 * 3] = {};
+    const DrawRect r{3, 2, 1, 1};   // corners given the other way round
+    FillAlphaChannelRect(&r, px32, 16, &argb, 255);
+    FillAlphaChannelRect(&r, px16, 8, &rgb565, 255);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const bool in = x >= 1 && x < 3 && y == 1;
+            EXPECT_EQ(px32[y * 4 + x], in ? 0xFF000000u : 0u) << x << "," << y;
+            EXPECT_EQ(px16[y * 4 + x], 0) << "no alpha bits, nothing to fill";
+        }
+    FillAlphaChannelRect(&r, px16, 8, &argb1555, 1);
+    EXPECT_EQ(px16[1 * 4 + 1], 0x8000);
+    EXPECT_EQ(px16[1 * 4 + 3], 0);
+}
+
+}  // namespace
