@@ -315,10 +315,22 @@ public:
     int FillTexture(Texture3D* t, const SurfaceRect* rect, uint32_t value) override {
         SurfaceRect r = rect ? *rect : SurfaceRect{0, 0, t->width, t->height};
         if (!Clip(t, &r)) return 0;
-        if (t->framebuffer) Download(t, r);
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x) Store(t, x, y, value);
-        Upload(t, r);
+        if (!t->framebuffer) {
+            Upload(t, r);
+            return 0;
+        }
+        // A render target is cleared where it lives.
+        Current();
+        uint8_t rgba[4];
+        ToRGBA(t, value, rgba, false);
+        gl_.BindFramebuffer(ZV_GL_FRAMEBUFFER, t->framebuffer);
+        gl_.Enable(GL_SCISSOR_TEST);
+        gl_.Scissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        gl_.ClearColor(rgba[0] / 255.0f, rgba[1] / 255.0f, rgba[2] / 255.0f, rgba[3] / 255.0f);
+        gl_.Clear(GL_COLOR_BUFFER_BIT);
+        BindTarget();
         return 0;
     }
 

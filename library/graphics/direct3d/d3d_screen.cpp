@@ -189,6 +189,16 @@ void D3DScreenAfterScene() {
     }
 }
 
+void D3DScreenCleared(uint32_t value) {
+    const int t = g_screens.target;
+    if (t != TARGET_BACK && t != TARGET_FRONT) return;
+    const int screen = t == TARGET_BACK ? kBack : kFront;
+    Texture3D* texture = TwinTexture(screen);
+    if (!texture || GetD3DSystem().object->FillTexture(texture, nullptr, value) != 0) return;
+    g_screens.surfaceNewer[screen] = 0;
+    g_screens.textureNewer[screen] = 0;
+}
+
 int D3DScreenDrawSuppressed() { return g_screens.target == TARGET_SUPPRESSED; }
 int D3DScreenEndAfterDraw() { return g_screens.endAfterDraw; }
 

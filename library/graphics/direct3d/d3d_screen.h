@@ -17,6 +17,9 @@ void D3DScreenBeforeDraw();
 // The scene has ended and 2D work may follow: screens drawn in 3D hand
 // their pictures to their surfaces.
 void D3DScreenAfterScene();
+// A screen target's surface was just cleared: the device clears its
+// picture too, and neither side is behind the other.
+void D3DScreenCleared(uint32_t value);
 // The draw target cannot take 3D drawing (a 2D surface graph).
 int D3DScreenDrawSuppressed();
 // Every draw on the front screen ends its scene at once.
