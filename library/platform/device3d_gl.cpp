@@ -353,6 +353,18 @@ public:
         if (!Clip(dest, &d)) return 0;
         s.left += d.left - x;
         s.top += d.top - y;
+        if (src->framebuffer && dest->framebuffer) {
+            // Render target to render target stays where both live; the
+            // memory copy is fetched again before it is next read.
+            Current();
+            gl_.BindFramebuffer(ZV_GL_READ_FRAMEBUFFER, src->framebuffer);
+            gl_.BindFramebuffer(ZV_GL_DRAW_FRAMEBUFFER, dest->framebuffer);
+            gl_.Disable(GL_SCISSOR_TEST);
+            gl_.BlitFramebuffer(s.left, s.top, s.left + (d.right - d.left), s.top + (d.bottom - d.top), d.left, d.top,
+                                d.right, d.bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+            BindTarget();
+            return 0;
+        }
         if (src->framebuffer) Download(src, s);
         if (dest->framebuffer) Download(dest, d);
         for (int yy = 0; yy < d.bottom - d.top; ++yy)

@@ -182,11 +182,13 @@ void D3DScreenBeforeDraw() {
 }
 
 void D3DScreenAfterScene() {
-    for (int s = 0; s < kScreens; ++s) {
-        if (g_screens.textureNewer[s]) CopyTwin(s, true);
-        g_screens.textureNewer[s] = 0;
-        g_screens.surfaceNewer[s] = 1;
-    }
+    // 2D work goes to the draw target: only its screen needs the picture.
+    const int t = g_screens.target;
+    if (t != TARGET_BACK && t != TARGET_FRONT) return;
+    const int screen = t == TARGET_BACK ? kBack : kFront;
+    if (g_screens.textureNewer[screen]) CopyTwin(screen, true);
+    g_screens.textureNewer[screen] = 0;
+    g_screens.surfaceNewer[screen] = 1;
 }
 
 void D3DScreenCleared(uint32_t value) {
@@ -197,6 +199,25 @@ void D3DScreenCleared(uint32_t value) {
     if (!texture || GetD3DSystem().object->FillTexture(texture, nullptr, value) != 0) return;
     g_screens.surfaceNewer[screen] = 0;
     g_screens.textureNewer[screen] = 0;
+}
+
+int D3DScreenFlipBack() {
+    D3DSystem& d = GetD3DSystem();
+    D3DDeviceState* r = GetCurrentD3DDeviceState();
+    if (!r || !d.screen) return -1;
+    G_D3D_RenderVertex();
+    if (r->sceneBegun) {
+        r->device->EndScene();
+        r->sceneBegun = 0;
+    }
+    // The picture stays on the device: the surfaces get it only when 2D work asks.
+    if (g_screens.surfaceNewer[kBack]) CopyTwin(kBack, false);
+    g_screens.surfaceNewer[kBack] = 0;
+    Texture3D* front = FrontTexture();
+    if (!front || d.object->CopyTexture(front, 0, 0, d.screen, nullptr) != 0) return -1;
+    g_screens.textureNewer[kFront] = 1;
+    g_screens.surfaceNewer[kFront] = 0;
+    return d.object->Present(d.screen);
 }
 
 int D3DScreenDrawSuppressed() { return g_screens.target == TARGET_SUPPRESSED; }

@@ -20,6 +20,9 @@ void D3DScreenAfterScene();
 // A screen target's surface was just cleared: the device clears its
 // picture too, and neither side is behind the other.
 void D3DScreenCleared(uint32_t value);
+// The flip of the back screen on the 3D road: the device shows its picture
+// and keeps a copy as the front screen's. -1 when the flip is the 2D road's.
+int D3DScreenFlipBack();
 // The draw target cannot take 3D drawing (a 2D surface graph).
 int D3DScreenDrawSuppressed();
 // Every draw on the front screen ends its scene at once.

@@ -9,6 +9,7 @@
 #include "core/library_state.h"
 #include "core/log.h"
 #include "core/window.h"
+#include "graphics/direct3d/d3d_screen.h"
 #include "graphics/direct3d/d3d_system.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_system.h"
@@ -105,6 +106,11 @@ int ScreenFlipSoftware() {
         return WaitVSync(1);
     }
     PacedWait();
+    if (D3DScreenFlipBack() == 0) {
+        IncrementFrameCounter();
+        return 0;
+    }
+    G_D3D_EndScene();
     if (dd.memImgScreens) {
         PresentMemImg(&dd.backImage);
         dd.windowCopyFlag = 1;
@@ -121,8 +127,8 @@ int ScreenFlipSoftware() {
 int ScreenFlipImpl() {
     if (HardwareWithoutDevice()) return -1;
     ProcessMessageWhileInactive();
-    // 3D drawing reaches the screens' surfaces when its scene ends.
-    G_D3D_EndScene();
+    // 3D drawing on the front screen reaches its surface when the scene ends.
+    if (GetDrawScreen() == SCREEN_FRONT) G_D3D_EndScene();
     return ScreenFlipSoftware();
 }
 

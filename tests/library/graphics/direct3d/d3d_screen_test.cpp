@@ -28,16 +28,23 @@ TEST_F(D3DScreenTest, TheBackScreensPictureGoesWhereTheNextDrawHappens) {
     SetDrawScreen(SCREEN_BACK);
     ClearDrawScreen();
     const int reads = g_fake->reads, writes = g_fake->writes;
-    // The first 3D draw after 2D work takes the surface's picture along.
+    // Cleared on both sides alike: nothing to send.
     DrawBox(0, 0, 10, 10, GetColor(255, 0, 0), 1);
-    EXPECT_EQ(g_fake->writes, writes + 1);
+    EXPECT_EQ(g_fake->writes, writes);
+    // 2D work after 3D takes the device's picture first.
+    DrawString(0, 0, "2D", GetColor(255, 255, 255));
+    EXPECT_EQ(g_fake->reads, reads + 1);
+    // The first 3D draw after 2D work takes the surface's picture along, once.
     DrawBox(20, 0, 30, 10, GetColor(255, 0, 0), 1);
-    EXPECT_EQ(g_fake->writes, writes + 1) << "3D after 3D moves no picture";
-    // The flip ends the scene: the surface gets what 3D drew, once.
+    DrawBox(40, 0, 50, 10, GetColor(255, 0, 0), 1);
+    EXPECT_EQ(g_fake->writes, writes + 1);
+    // The flip shows the device's picture as it is: no transfer.
     ScreenFlip();
+    EXPECT_EQ(g_fake->presents, 1);
     EXPECT_EQ(g_fake->reads, reads + 1);
-    ScreenFlip();
-    EXPECT_EQ(g_fake->reads, reads + 1);
+    DrawString(0, 20, "2D", GetColor(255, 255, 255));
+    DrawString(0, 40, "2D", GetColor(255, 255, 255));
+    EXPECT_EQ(g_fake->reads, reads + 2);
 }
 
 TEST_F(D3DScreenTest, ASavedScreenShowsWhatTheDeviceDrew) {

@@ -121,7 +121,10 @@ public:
             if (indices[i] >= vertexCount) ++indicesOutOfRange;
         return 0;
     }
-    int Present(Texture3D*) override { return 0; }
+    int Present(Texture3D*) override {
+        ++presents;
+        return 0;
+    }
 
     size_t LiveTextures() const { return live_.size(); }
 
@@ -135,6 +138,7 @@ public:
     int createBudget = -1;         // textures still made; -1 without limit
     int indicesOutOfRange = 0;
     int reads = 0, writes = 0;     // whole-texture transfers
+    int presents = 0;
 
 private:
     Device3DCaps caps_;
