@@ -2,15 +2,14 @@
 // re-run of one test of this program on it, and screenshots of it.
 #pragma once
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "zovav.h"
@@ -20,34 +19,41 @@ namespace zvtest {
 
 class XServer {
 public:
-    // Starts Xvfb on the first free display of :90-:99 with the given screen
-    // ("WIDTHxHEIGHTxDEPTH"); false when none runs.
+    // Starts Xvfb with the given screen ("WIDTHxHEIGHTxDEPTH") on a display
+    // the server picks itself, so that tests running side by side never share
+    // one; false when none runs.
     bool Start(const char* screen = "800x600x24") {
         if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) return false;
-        for (int n = 90; n <= 99; ++n) {
-            std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-            std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-            if (access(socket.c_str(), F_OK) == 0 || access(lock.c_str(), F_OK) == 0) continue;
-            display_ = ":" + std::to_string(n);
-            pid_ = fork();
-            if (pid_ == 0) {
-                int null = open("/dev/null", O_RDWR);
-                dup2(null, 1);
-                dup2(null, 2);
-                execlp("Xvfb", "Xvfb", display_.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
-                       static_cast<char*>(nullptr));
-                _exit(127);
-            }
-            if (pid_ < 0) return false;
-            for (int i = 0; i < 100; ++i) {
-                if (access(socket.c_str(), F_OK) == 0) return true;
-                int status;
-                if (waitpid(pid_, &status, WNOHANG) == pid_) break;   // lost the race for the display
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-            Stop();
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            int null = open("/dev/null", O_RDWR);
+            dup2(null, 1);
+            dup2(null, 2);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
         }
-        return false;
+        close(fds[1]);
+        if (pid_ < 0) {
+            close(fds[0]);
+            return false;
+        }
+        // The server writes its display number once it accepts clients.
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        char c = 0;
+        while (poll(&p, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        if (number.empty()) {
+            Stop();
+            return false;
+        }
+        display_ = ":" + number;
+        return true;
     }
     void Stop() {
         if (pid_ > 0) {
@@ -68,11 +74,12 @@ private:
 inline bool InDisplayRerun() { return std::getenv("ZV_XSERVER_CHILD") != nullptr; }
 
 // Runs this program's test `filter` again on the server with SDL's X11
-// driver, its output in logPath; returns its exit status.
+// driver, its output in logPath; returns its exit status. A re-run that
+// hangs is ended after two minutes.
 inline int RerunOnDisplay(const XServer& x, const std::string& filter, const std::string& logPath) {
     char self[4096] = {};
     if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return -1;
-    const std::string command = "env ZV_XSERVER_CHILD=1 DISPLAY=" + x.display() + " SDL_VIDEODRIVER=x11 " + self +
+    const std::string command = "timeout 120 env ZV_XSERVER_CHILD=1 DISPLAY=" + x.display() + " SDL_VIDEODRIVER=x11 " + self +
                                 " --gtest_filter=" + filter + " >" + logPath + " 2>&1";
     return std::system(command.c_str());
 }

@@ -59,6 +59,12 @@ int InitializeGraphTable() {
 
 int TerminateGraphTable() { return TerminateHandleTable(&g_graphs.table); }
 int GetGraphCount() { return g_graphs.table.used; }
+int GetGraphSlotEnd() { return g_graphs.table.records ? g_graphs.table.nextSlot : 0; }
+GraphData* GetGraphDataAtSlot(int slot) {
+    const HandleTable& t = g_graphs.table;
+    if (t.records == nullptr || slot < 0 || slot >= t.nextSlot) return nullptr;
+    return static_cast<GraphData*>(t.records[slot]);
+}
 
 GraphData* GetGraphData(int grHandle) {
     return static_cast<GraphData*>(CheckHandle(&g_graphs.table, grHandle));

@@ -33,6 +33,10 @@ struct GraphData {
 int InitializeGraphTable();
 int TerminateGraphTable();
 int GetGraphCount();
+// Walks the table's slots: a slot past the last used one, and the record in
+// a slot (null when free).
+int GetGraphSlotEnd();
+GraphData* GetGraphDataAtSlot(int slot);
 
 int MakeGraphImpl(int sizeX, int sizeY, int notUse3DFlag);
 int DeleteGraphImpl(int grHandle, int logOutFlag);

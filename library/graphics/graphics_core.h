@@ -8,8 +8,6 @@ int GetNotUse3DFlag();
 int SetUseDirectDrawFlag(int flag);
 int GetDisplayColorBitDepth();
 int SetUseTempPrimaryFlag(int flag);
-int SetRestoreGraphCallback(void (*callback)());
-int GetRestoreGraphCallbackExists();
 int GetScreenSize(int* width, int* height);
 int InitializeDisplay();
 int TerminateDisplay();

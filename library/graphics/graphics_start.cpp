@@ -14,6 +14,7 @@
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_draw_state.h"
 #include "graphics/graph_handle.h"
+#include "graphics/graph_restore.h"
 #include "graphics/graphics_core.h"
 #include "graphics/image/graph_image.h"
 #include "graphics/mask_screen.h"
@@ -27,19 +28,16 @@ namespace {
 
 struct GraphicsStartState {
     int started = 0;
-    void (*restoreCallback)() = nullptr;   // survives every graphics start
 };
 GraphicsStartState g_graphics;
 
 // Fonts start with the graphics state (fresh default-font settings and the
-// default font), must be gone before the surface tables go, and are made
-// again after a lost display.
+// default font) and must be gone before the surface tables go.
 void FontStartHook() {
     ResetDefaultFontState();
     InitFont();
 }
 void FontEndHook() { TerminateFont(); }
-void FontRefreshHook() { RefreshAllFonts(); }
 
 // A black graph of the given size drawn once to warm the back ends.
 int MakeBlackGraph(int width, int height) {
@@ -109,25 +107,19 @@ int TerminateDisplay() {
     return 0;
 }
 
-int SetRestoreGraphCallback(void (*callback)()) {
-    g_graphics.restoreCallback = callback;
-    return 0;
-}
-int GetRestoreGraphCallbackExists() { return g_graphics.restoreCallback != nullptr; }
-
 // The window is brought to the front by the window system when shown.
 int SetForegroundMainWindow() { return 0; }
 
 // Memory surfaces survive a lost display, so recovery only re-selects the
-// draw target, shows a fresh frame and re-opens the released movies.
+// draw target, shows a fresh frame, puts the graphs back and re-opens the
+// released movies.
 int RestoreGraphSystem() {
     if (!g_graphics.started) return 0;
     const int screen = GetDrawScreen();
     ScreenRoad().setDrawScreen(screen, screen);
     ClearDrawScreenImpl();
     ScreenFlipImpl();
-    if (g_graphics.restoreCallback) g_graphics.restoreCallback();
-    FontRefreshHook();
+    RestoreAllGraphs();
     RestoreAllMovieSurfaces();
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "core/window.h"
 #include "graphics/graphics_core.h"
 #include "graphics/graphics_start.h"
+#include "graphics/graph_restore.h"
 #include "graphics/log_on_screen.h"
 #include "platform/system_posix.h"
 #include "platform/window_sdl.h"
@@ -56,7 +57,7 @@ void OnGraphicsActivation(ActivationEvent* event) {
             PlatformMinimizeWindow(s.mainWindow);
         }
         if (GetDirectDrawObjectExists()) {
-            if (!GetRestoreGraphCallbackExists()) {
+            if (!CheckRestoreGraphCallback()) {
                 ErrorLogAdd("復元関数が登録されていないため終了します\n");
                 RequestWindowClose();
             } else {
@@ -74,7 +75,7 @@ void OnDisplayChange(uintptr_t wParam, intptr_t lParam) {
     int screenWidth = 0, screenHeight = 0, screenDepth = GetScreenColorBitDepth();
     GetScreenSize(&screenWidth, &screenHeight);
     if (depth == screenDepth && width == screenWidth && height == screenHeight) return;
-    bool usable = GetRestoreGraphCallbackExists() && depth != 24 && (depth != 8 || depth == screenDepth) &&
+    bool usable = CheckRestoreGraphCallback() && depth != 24 && (depth != 8 || depth == screenDepth) &&
                   width >= screenWidth && height >= screenHeight;
     if (usable) {
         ReleaseAllMovieSurfaces();

@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "zv_xserver.h"
+
 namespace windowfix {
 
 inline bool HaveXTools() {
-    return std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0;
+    return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0;
 }
 
 // Starts the program and waits (up to a minute, for busy machines) for its titled window.
@@ -25,12 +27,14 @@ constexpr char kEscapeScript[] = "for i in $(seq 1 100); do\n"
                                  "kill -0 $pid 2>/dev/null && { kill $pid; wait $pid; exit 124; }\n"
                                  "wait $pid\n";
 
-// Runs run.sh with the program as its argument on a virtual display, for at
-// most the given seconds, its output in run.log; the raw wait status.
+// Runs run.sh with the program as its argument on a virtual display of its
+// own, for at most the given seconds, its output in run.log; the raw wait
+// status, or -1 when no display could be started.
 inline int RunScript(int seconds) {
-    const std::string command = "SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy timeout " + std::to_string(seconds) +
-                                " xvfb-run -a -s \"-screen 0 1024x768x24\" sh run.sh " + VELMORA_PROGRAM +
-                                " >run.log 2>&1";
+    zvtest::XServer x;
+    if (!x.Start("1024x768x24")) return -1;
+    const std::string command = "DISPLAY=" + x.display() + " SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy timeout " +
+                                std::to_string(seconds) + " sh run.sh " + VELMORA_PROGRAM + " >run.log 2>&1";
     return std::system(command.c_str());
 }
 

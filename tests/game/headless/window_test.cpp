@@ -14,7 +14,7 @@
 #include "zv_test_support.h"
 
 TEST(VelmoraWindowTest, OpensItsWindowAndEndsOnEscape) {
-    if (!windowfix::HaveXTools()) GTEST_SKIP() << "xvfb-run or xdotool missing";
+    if (!windowfix::HaveXTools()) GTEST_SKIP() << "Xvfb or xdotool missing";
     zvtest::ScopedTempDir dir;
     ASSERT_FALSE(dir.path().empty());
     std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=\n";

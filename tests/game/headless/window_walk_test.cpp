@@ -28,7 +28,7 @@ bool AnyLit(const std::string& bmp, int x0, int y0, int x1, int y1) {
 }  // namespace
 
 TEST(VelmoraWindowWalkTest, KeyPressesPlayFromTheTitleToTheRetryMenuAndBack) {
-    if (!windowfix::HaveXTools()) GTEST_SKIP() << "xvfb-run or xdotool missing";
+    if (!windowfix::HaveXTools()) GTEST_SKIP() << "Xvfb or xdotool missing";
     zvtest::ScopedTempDir dir;
     ASSERT_FALSE(dir.path().empty());
     std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=\n";

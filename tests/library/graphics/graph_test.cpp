@@ -2,8 +2,11 @@
 // from their surfaces, alpha companions, divided and derived graphs, handle
 // checks, failures that must leave nothing behind, and the log lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "core/alloc.h"
@@ -12,6 +15,8 @@
 #include "core/log.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_handle.h"
+#include "graphics/graph_restore.h"
+#include "graphics/draw_front.h"
 #include "graphics/graphics_core.h"
 #include "graphics/image/graph_image.h"
 #include "graphics/screen_settings.h"
@@ -490,4 +495,87 @@ TEST_F(Graphs, SoftwareScreensKeepEveryGraphInMemoryImages) {
     EXPECT_EQ(d->UseMemImgFlag, 1);
     EXPECT_EQ(d->SurfaceKind, SURFACE_KIND_MEMIMG32);
     EXPECT_EQ(GraphPixel(g, 1, 0), 0x040506u);
+}
+
+TEST_F(Graphs, RestoringReloadsEveryGraphFromItsFileWhereverItWasLoaded) {
+    // The file sits in a folder of its own, the current one while loading.
+    const std::string art = dir_.path() + "/art";
+    ASSERT_EQ(mkdir(art.c_str(), 0755), 0);
+    WriteFile(art + "/grid.bmp", PatternBmp(6, 4));
+    char home[ZV_PATH_MAX];
+    ASSERT_EQ(FileGetDir(home), 0);
+    ASSERT_EQ(FileSetDir(art.c_str()), 0);
+    const int whole = LoadGraph("grid.bmp");
+    int cells[3], mirrored[3];
+    ASSERT_EQ(LoadDivGraph("grid.bmp", 3, 3, 1, 2, 2, cells), 0);
+    ASSERT_EQ(LoadDivGraphCore("grid.bmp", 3, 3, 1, 2, 2, mirrored, 1, 1), 0);
+    ASSERT_EQ(FileSetDir(home), 0);
+    const int derived = DerivationGraph(1, 1, 3, 2, whole);
+    const int made = MakeGraph(4, 4);
+    ASSERT_GE(whole, 0);
+    ASSERT_GE(derived, 0);
+    ASSERT_GE(made, 0);
+
+    // What each graph shows now, then everything painted over (a divided
+    // graph's fill covers its whole shared surface).
+    const int all[] = {whole, cells[0], cells[1], cells[2], mirrored[0], mirrored[1], mirrored[2], derived};
+    std::vector<std::vector<uint32_t>> before;
+    for (int h : all) {
+        int w = 0, hh = 0;
+        GetGraphSize(h, &w, &hh);
+        std::vector<uint32_t> px;
+        for (int y = 0; y < hh; ++y)
+            for (int x = 0; x < w; ++x) px.push_back(GraphPixel(h, x, y));
+        before.push_back(px);
+    }
+    for (int h : all) FillGraph(h, 9, 9, 9, 255);
+    FillGraph(made, 1, 2, 3, 255);
+
+    ASSERT_EQ(RestoreAllGraphs(), 0);
+    for (size_t i = 0; i < std::size(all); ++i) {
+        SCOPED_TRACE(i);
+        int w = 0, hh = 0;
+        GetGraphSize(all[i], &w, &hh);
+        for (int y = 0; y < hh; ++y)
+            for (int x = 0; x < w; ++x) EXPECT_EQ(GraphPixel(all[i], x, y), before[i][size_t(y * w + x)]) << x << "," << y;
+        EXPECT_EQ(GetGraphData(all[i])->RestoreFlag, 0);
+    }
+    // A graph that came from no file keeps what was drawn on it and its flag.
+    EXPECT_EQ(GraphPixel(made, 2, 2), 0x010203u);
+    EXPECT_EQ(GetGraphData(made)->RestoreFlag, 1);
+    char now[ZV_PATH_MAX];
+    ASSERT_EQ(FileGetDir(now), 0);
+    EXPECT_STREQ(now, home);
+    EXPECT_NE(Log().find("グラフィックを復帰します"), std::string::npos);
+
+    // A file that is gone leaves its graphs as they are; the others come back.
+    FillGraph(whole, 9, 9, 9, 255);
+    ASSERT_EQ(std::remove((art + "/grid.bmp").c_str()), 0);
+    ASSERT_EQ(RestoreAllGraphs(), 0);
+    EXPECT_EQ(GraphPixel(whole, 0, 0), 0x090909u);
+    EXPECT_EQ(GetGraphData(whole)->RestoreFlag, 0);
+    InitGraph(0);
+}
+
+namespace {
+int g_ownRestoreRuns = 0;
+int OwnRestore() { return ++g_ownRestoreRuns; }
+}  // namespace
+
+TEST_F(Graphs, AProgramsOwnRestoreRoutineReplacesTheBuiltInOneUntilReset) {
+    WriteFile("grid.bmp", PatternBmp(6, 4));
+    const int whole = LoadGraph("grid.bmp");
+    FillGraph(whole, 9, 9, 9, 255);
+    SetRestoreGraphCallback(OwnRestore);
+    ASSERT_EQ(RestoreAllGraphs(), 0);
+    EXPECT_EQ(g_ownRestoreRuns, 1);
+    EXPECT_EQ(GraphPixel(whole, 0, 0), 0x090909u);
+    EXPECT_EQ(GetGraphData(whole)->RestoreFlag, 1);
+
+    SetRestoreGraphCallback(nullptr);
+    EXPECT_EQ(CheckRestoreGraphCallback(), 1);
+    ASSERT_EQ(RestoreAllGraphs(), 0);
+    EXPECT_EQ(g_ownRestoreRuns, 1);
+    EXPECT_EQ(GraphPixel(whole, 0, 0), Pattern(6, 4)[0] & 0xFFFFFF);
+    DeleteGraph(whole);
 }

@@ -30,7 +30,6 @@ using screenfix::SURFACE_SCREENS;
 
 int64_t g_nowUs = 0;
 int64_t FakeClock() { return g_nowUs; }
-void NoRestore() {}
 
 // The graph's pixels as 0x00RRGGBB, channels widened to 8 bits.
 std::vector<uint32_t> GraphPixels(int handle) {
@@ -308,7 +307,6 @@ TEST_F(MovieGraphs, DeactivationPausesOnlyWhatPlaysAndActivationResumesIt) {
 TEST_F(MovieGraphs, ADisplayChangeKeepsThePositionAndRestoresEveryMovie) {
     ASSERT_TRUE(moviefix::WriteMovie("gone.mkv", moviefix::MovieSpec{}));
     Start(SURFACE_SCREENS, 0);
-    SetRestoreGraphCallback(NoRestore);
     const int doomed = Play("gone.mkv");
     const int g = Play();
     At(730);
