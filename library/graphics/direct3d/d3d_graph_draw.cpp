@@ -55,10 +55,9 @@ bool OneTextureBatch() { return GetCurrentD3DDeviceState()->batchFormat == 1; }
 int QueueQuad(const D3DVertexTex1* c) {
     auto* out = static_cast<D3DVertexTex1*>(G_D3D_BatchReserve(6, D3DPT_TRIANGLELIST));
     if (out == nullptr) return -1;
-    const float z = 0.0f;
     for (int k = 0; k < 6; ++k) {
         const D3DVertexTex1& v = c[kQuadOrder[k]];
-        out[k] = D3DVertexTex1{v.x, v.y, z, 1.0f, v.color, v.u, v.v};
+        out[k] = D3DVertexTex1{v.x, v.y, 0.0f, 1.0f, v.color, v.u, v.v};
     }
     return 0;
 }
