@@ -9,6 +9,7 @@
 
 #include "d3d_fixture.h"
 #include "graphics/direct3d/d3d_screen.h"
+#include "graphics/graph_create_settings.h"
 #include "graphics/graph_draw_state.h"
 #include "graphics/graph_handle.h"
 #include "graphics/image/color_data.h"
@@ -66,6 +67,32 @@ TEST_F(D3DScreenTest, ASavedScreenShowsWhatTheDeviceDrew) {
     EXPECT_EQ(pixel[0], 0x30);
     EXPECT_EQ(pixel[1], 0x80);
     EXPECT_EQ(pixel[2], 0x00);
+}
+
+TEST_F(D3DScreenTest, DrawsOnTheFrontScreenShowAtOnceAndADrawableGraphIsATarget) {
+    SetDrawScreen(SCREEN_FRONT);
+    ASSERT_NE(GetD3DSystem().frontScreen, nullptr);
+    const int reads = g_fake->reads;
+    g_fake->log.clear();
+    DrawBox(0, 0, 10, 10, GetColor(255, 0, 0), 1);
+    // Each draw ends its scene: the front surface has the picture at once.
+    ASSERT_GE(g_fake->log.size(), 2u);
+    EXPECT_EQ(g_fake->log[g_fake->log.size() - 2], "draw");
+    EXPECT_EQ(g_fake->log.back(), "end");
+    EXPECT_EQ(g_fake->reads, reads + 1);
+
+    SetDrawValidGraphCreateFlag(1);
+    const int target = MakeGraph(64, 64);
+    SetDrawValidGraphCreateFlag(0);
+    ASSERT_EQ(SetDrawScreen(target), 0);
+    EXPECT_EQ(GetD3DDeviceState(device_)->currentTarget,
+              GetSurfaceData(GetSurface3DData(GetGraphData(target)->Pieces[0])->surfaceData)->Texture);
+    EXPECT_EQ(DrawBox(0, 0, 10, 10, GetColor(255, 0, 0), 1), 0);
+    EXPECT_EQ(ClearDrawScreen(), 0);
+    // The graph going away while it is the target sends drawing back to the back screen's texture.
+    DeleteGraph(target);
+    EXPECT_EQ(GetD3DDeviceState(device_)->currentTarget, GetD3DSystem().screen);
+    SetDrawScreen(SCREEN_BACK);
 }
 
 TEST_F(D3DScreenTest, CapturesSettleOnLockAndConvert) {
