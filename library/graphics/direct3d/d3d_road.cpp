@@ -123,7 +123,7 @@ int D3DRoadClear() {
 }
 
 int D3DRoadSetDrawScreen(int newScreen, int previousScreen) {
-    G_D3D_EndScene();
+    G_D3D_EndSceneOnDevice();
     const GraphData* g = GetGraphData(newScreen);
     if (Texture(g)) {
         // The 2D road has no view of a texture: its drawing has no target there.

@@ -205,11 +205,7 @@ int D3DScreenFlipBack() {
     D3DSystem& d = GetD3DSystem();
     D3DDeviceState* r = GetCurrentD3DDeviceState();
     if (!r || !d.screen) return -1;
-    G_D3D_RenderVertex();
-    if (r->sceneBegun) {
-        r->device->EndScene();
-        r->sceneBegun = 0;
-    }
+    G_D3D_EndSceneOnDevice();
     // The picture stays on the device: the surfaces get it only when 2D work asks.
     if (g_screens.surfaceNewer[kBack]) CopyTwin(kBack, false);
     g_screens.surfaceNewer[kBack] = 0;
@@ -237,7 +233,8 @@ int G_D3D_SetDrawScreen(int screen) {
     D3DSystem& d = GetD3DSystem();
     D3DDeviceState* r = GetCurrentD3DDeviceState();
     if (!r) return 0;
-    G_D3D_EndScene();
+    // The old target keeps its picture on the device until 2D work asks for it.
+    G_D3D_EndSceneOnDevice();
     Texture3D* target = nullptr;
     int kind = TARGET_BACK;
     if (screen == SCREEN_FRONT) {

@@ -429,7 +429,7 @@ int G_D3D_BeginScene() {
     return 0;
 }
 
-int G_D3D_EndScene() {
+int G_D3D_EndSceneOnDevice() {
     D3DDeviceState* r = GetCurrentD3DDeviceState();
     if (!r) return -1;
     G_D3D_RenderVertex();
@@ -437,6 +437,11 @@ int G_D3D_EndScene() {
         r->device->EndScene();
         r->sceneBegun = 0;
     }
+    return 0;
+}
+
+int G_D3D_EndScene() {
+    if (G_D3D_EndSceneOnDevice() != 0) return -1;
     D3DScreenAfterScene();
     return 0;
 }

@@ -177,7 +177,11 @@ int G_D3D_SetDrawState(const Surface3DData* texture, int flags);
 void* G_D3D_BatchReserve(int count, int type);
 int G_D3D_RenderVertex();
 int G_D3D_BeginScene();
+// Ends the scene for 2D work: everything queued is drawn and the draw
+// target's surface gets the device's picture.
 int G_D3D_EndScene();
+// Ends the scene on the device alone (a new render target, the flip).
+int G_D3D_EndSceneOnDevice();
 // Vertex formats of the batch: bytes, FVF and capacity.
 int D3DBatchVertexSize(int format);
 uint32_t D3DBatchFVF(int format);
