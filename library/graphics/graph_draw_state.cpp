@@ -9,6 +9,7 @@
 #include "core/log.h"
 #include "core/window.h"
 #include "graphics/direct3d/d3d_screen.h"
+#include "graphics/direct3d/d3d_system.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_system.h"
 #include "graphics/graph_create_settings.h"
@@ -208,6 +209,7 @@ int SetBlendGraph(int graph, int borderParam, int borderRange) {
 
 int SetDrawMode(int mode) {
     g_draw.DrawMode = mode;
+    G_D3D_SetDrawMode(mode);
     return 0;
 }
 int GetDrawMode() { return g_draw.DrawMode; }

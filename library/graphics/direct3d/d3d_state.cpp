@@ -189,6 +189,11 @@ int G_D3D_SetTextureFilter(int mode, int device) {
     return 0;
 }
 
+int G_D3D_SetDrawMode(int mode) {
+    if (!GetCurrentD3DDeviceState()) return -1;
+    return G_D3D_SetTextureFilter(mode == 1 ? 1 : 0, GetD3DSystem().currentDevice);
+}
+
 int G_D3D_SetColorModulate(int value, int device) {
     D3DDeviceState* r = GetD3DDeviceState(device);
     if (!r) return -1;

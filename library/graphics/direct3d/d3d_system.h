@@ -149,6 +149,8 @@ int G_D3D_SetTexturePerspective(int value, int device);
 int G_D3D_SetColorKeyEnable(int value, int device);
 int G_D3D_SetRenderTarget(Texture3D* target, int device);
 int G_D3D_SetTextureFilter(int mode, int device);
+// The draw mode (0 nearest, 1 bilinear) as the current device's texture filter.
+int G_D3D_SetDrawMode(int mode);
 int G_D3D_SetColorModulate(int value, int device);
 int G_D3D_SetAlphaModulate(int value, int device);
 int G_D3D_SetTexture(Texture3D* texture, int device);

@@ -108,6 +108,14 @@ TEST_F(D3DScreenTest, CapturesSettleOnLockAndConvert) {
     DeleteGraph(graph);
 }
 
+TEST_F(D3DScreenTest, TheDrawModeIsTheTextureFilter) {
+    SetDrawMode(1);
+    EXPECT_EQ(g_fake->stageStates[std::make_pair(0, int(D3DTSS_MAGFILTER))], uint32_t(D3DTFG_LINEAR));
+    EXPECT_EQ(g_fake->stageStates[std::make_pair(0, int(D3DTSS_MINFILTER))], uint32_t(D3DTFG_LINEAR));
+    SetDrawMode(0);
+    EXPECT_EQ(g_fake->stageStates[std::make_pair(0, int(D3DTSS_MAGFILTER))], uint32_t(D3DTFG_POINT));
+}
+
 TEST_F(D3DScreenTest, TheAlphaBitsOfARectangleAreFilled) {
     ColorData argb{}, rgb565{}, argb1555{};
     CreateColorDataImpl(&argb, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
