@@ -98,10 +98,12 @@ int D3DRoadDrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, cons
     const SurfaceData* sd = p ? GetSurfaceData(p->surfaceData) : nullptr;
     const float su = sd ? float(g->Width) / float(sd->Width) : 1.0f, sv = sd ? float(g->Height) / float(sd->Height) : 1.0f;
     const float u0 = sd ? float(p->u) / float(sd->Width) : 0.0f, v0 = sd ? float(p->v) / float(sd->Height) : 0.0f;
+    // The software rasteriser takes a pixel's centre half a pixel right of and
+    // below its corner: the same pixels here come half a pixel up and left.
     std::vector<D3DVertexTex1> v{size_t(vertexCount)};
     for (int i = 0; i < vertexCount; ++i) {
         const PrimitiveVertex& s = triangles[i];
-        v[size_t(i)] = D3DVertexTex1{s.x, s.y, s.z, s.rhw,
+        v[size_t(i)] = D3DVertexTex1{s.x - 0.5f, s.y - 0.5f, s.z, s.rhw,
                                      uint32_t(s.a) << 24 | uint32_t(s.r) << 16 | uint32_t(s.g) << 8 | s.b,
                                      u0 + s.u * su, v0 + s.v * sv};
     }
