@@ -12,6 +12,7 @@
 #include "core/log.h"
 #include "core/routines.h"
 #include "core/window.h"
+#include "graphics/direct3d/d3d_graph.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_graphs.h"
 #include "graphics/directdraw/dd_system.h"
@@ -130,7 +131,7 @@ int DrawGraphImpl(int x, int y, int graph, int transFlag) {
     if (g == nullptr) return -1;
     WaitWhileInactive();
     const DrawRect touched{x, y, x + g->Width, y + g->Height};
-    return Framed(touched, [&] { return ScreenRoad().bltGraph(x, y, g->SurfaceHandle, transFlag); });
+    return Framed(touched, [&] { return ScreenRoad().drawGraph(x, y, g, transFlag); });
 }
 
 int DrawExtendGraph(int x1, int y1, int x2, int y2, int graph, int transFlag) {
@@ -383,5 +384,6 @@ int GetDrawScreenGraphImpl(int x1, int y1, int x2, int y2, int graph, int useCli
 int FillGraph(int graph, int red, int green, int blue, int alpha) {
     GraphData* g = GetGraphData(graph);
     if (g == nullptr) return -1;
+    if (g->Settings.TextureFlag) return G_D3D_FillGraph(g, red, green, blue, alpha);
     return G_DD_FillGraph(g, red, green, blue, alpha);
 }

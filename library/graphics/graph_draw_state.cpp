@@ -8,6 +8,8 @@
 
 #include "core/log.h"
 #include "core/window.h"
+#include "graphics/direct3d/d3d_screen.h"
+#include "graphics/direct3d/d3d_system.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_system.h"
 #include "graphics/graph_create_settings.h"
@@ -148,6 +150,7 @@ int SetDrawArea(int x1, int y1, int x2, int y2) {
     g_draw.DrawArea = {x1, y1, x2, y2};
     g_draw.DrawAreaEmptyFlag = x1 != x2 && y1 != y2 ? 0 : 1;
     SyncSoftRenderDrawState();
+    D3DScreenFollowDrawArea();
     return 0;
 }
 
@@ -206,6 +209,7 @@ int SetBlendGraph(int graph, int borderParam, int borderRange) {
 
 int SetDrawMode(int mode) {
     g_draw.DrawMode = mode;
+    G_D3D_SetDrawMode(mode);
     return 0;
 }
 int GetDrawMode() { return g_draw.DrawMode; }

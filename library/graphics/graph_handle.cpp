@@ -8,6 +8,7 @@
 #include "core/file/file_access.h"
 #include "core/log.h"
 #include "core/window.h"
+#include "graphics/direct3d/d3d_graph.h"
 #include "graphics/directdraw/dd_graphs.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graphics_core.h"
@@ -29,12 +30,12 @@ void WaitWhileInactive() {
 }
 
 // A graph of the movie's size in system memory at the display's depth, so
-// that frames are copied straight into its pixels.
-int MakeMovieGraph(int width, int height, int textureAllowed) {
+// that frames are copied straight into its pixels: never a texture.
+int MakeMovieGraph(int width, int height) {
     const int savedDepth = GetGraphColorBitDepth(), savedSystemMem = GetSystemMemGraphCreateFlag();
     SetGraphColorBitDepth(GetDisplayColorBitDepth());
     SetSystemMemGraphCreateFlag(1);
-    const int handle = MakeGraphCore(width, height, textureAllowed, 0, 0);
+    const int handle = MakeGraphCore(width, height, 0, 0, 0);
     SetGraphColorBitDepth(savedDepth);
     SetSystemMemGraphCreateFlag(savedSystemMem);
     return handle;
@@ -113,8 +114,7 @@ int MakeGraphCore(int width, int height, int textureAllowed, int alphaFlag, int 
         return ErrorLogAdd("グラフィックの作成に失敗しました\n");
     GraphData* g = nullptr;
     const int handle = AddGraphHandle(width, height, textureAllowed, 0, &g, alphaFlag, paletteFlag);
-    // Textures come with the 3D back end; every graph here is a surface graph.
-    if (G_DD_MakeGraph(g) != 0) {
+    if ((g->Settings.TextureFlag ? G_D3D_CreateGraph(g) : G_DD_MakeGraph(g)) != 0) {
         // A graph without surfaces is no graph: its record goes again.
         DeleteGraphImpl(handle, 0);
         return ErrorLogAdd("グラフィックの作成に失敗しました\n");
@@ -131,6 +131,7 @@ int DeleteGraphImpl(int grHandle, int logOutFlag) {
     if (g == nullptr) return -1;
     CloseMovie(grHandle);
     if (g->SurfaceHandle != -1) G_DD_DeleteGraph(g);
+    if (g->PieceCount) G_D3D_DeleteGraph(g);
     if (logOutFlag) ErrorLogFmtAdd("グラフィック %s の削除", g->FileName);
     if (g->OwnedBuffer) ZvFree(g->OwnedBuffer);
     int* lost = g->LostFlag;
@@ -166,6 +167,7 @@ int BltGraphImageToGraph(const char* fileName, const GraphImage* image, const Gr
     g->ReverseFlag = reverseFlag;
     g->SrcX = srcX;
     g->SrcY = srcY;
+    if (g->Settings.TextureFlag) return G_D3D_BltImageToGraph(image, alphaImage, srcX, srcY, g, transFlag);
     return G_DD_BltGraphImageToGraph(g, image, alphaImage, srcX, srcY, transFlag);
 }
 
@@ -179,6 +181,7 @@ int BltGraphImageRectToGraph(const char* fileName, const GraphImage* image, cons
     CopyGraphText(g->FileDir, sizeof(g->FileDir), dir);
     CopyGraphText(g->FileName, sizeof(g->FileName), fileName);
     g->ReverseFlag = reverseFlag;
+    if (g->Settings.TextureFlag) return G_D3D_BltImageRectToGraph(image, alphaImage, srcRect, destX, destY, g, transFlag);
     return G_DD_BltGraphImageToGraphRect(g, image, alphaImage, srcRect, destX, destY, transFlag);
 }
 
@@ -210,7 +213,7 @@ int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, int
     int width = 0, height = 0;
     const int movie = OpenMovieToGraph(fileName, &width, &height, movieParam);
     if (movie < 0) return ErrorLogFmtAdd("右記のグラフィックファイルのロードに失敗しました：%s \n", fileName);
-    const int handle = MakeMovieGraph(width, height, textureAllowed);
+    const int handle = MakeMovieGraph(width, height);
     if (handle < 0) {
         // The movie has no graph to play into: it must not hold its slot.
         CloseMovieHandle(movie);
@@ -271,7 +274,8 @@ int GetScreenState(int* width, int* height, int* colorBitDepth) {
 int RestoreGraphSurfaces(int grHandle) {
     GraphData* g = GetGraphData(grHandle);
     if (g == nullptr) return -1;
-    G_DD_RestoreGraph(g);
+    if (g->Settings.TextureFlag) G_D3D_RestoreGraph(g);
+    else G_DD_RestoreGraph(g);
     return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/log.h"
 #include "core/window.h"
+#include "graphics/direct3d/d3d_graph.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_graphs.h"
 #include "graphics/directdraw/dd_system.h"
@@ -18,6 +19,7 @@
 #include "graphics/image/graph_image.h"
 #include "graphics/mask_screen.h"
 #include "graphics/movie/movie.h"
+#include "graphics/screen_backend.h"
 #include "graphics/screen_settings.h"
 #include "graphics/surface_data.h"
 #include "platform/surface_memory.h"
@@ -59,8 +61,10 @@ int InitializeGraphics() {
     g_graphics.started = 1;
     ResetGraphDrawState();
     G_DD_InitializeGraphics();
-    // The 3D back end is not part of this build: graphs live in 2D surfaces.
-    ErrorLogAdd("３Ｄグラフィック描画機能は使用しません\n");
+    // Graphs become textures where the 3D device came up with the display.
+    if (GetDirect3DUpFlag() && G_D3D_InitGraphics() == 0) ErrorLogAdd("３Ｄグラフィック描画機能を使用します\n");
+    else ErrorLogAdd("３Ｄグラフィック描画機能は使用しません\n");
+    ChooseScreenBackEnd();
     SetGraphColorBitDepth(0);
     ResetMaskScreenState();
     SetDrawScreenImpl(SCREEN_FRONT);
@@ -112,7 +116,7 @@ int SetForegroundMainWindow() { return 0; }
 int RestoreGraphSystem() {
     if (!g_graphics.started) return 0;
     const int screen = GetDrawScreen();
-    G_DD_SetDrawScreen(screen, screen);
+    ScreenRoad().setDrawScreen(screen, screen);
     ClearDrawScreenImpl();
     ScreenFlipImpl();
     RestoreAllGraphs();

@@ -1,5 +1,5 @@
 // The screen back ends as tables of operations, one row per road (software
-// screens, 2D surfaces), chosen when the display starts. The drawing front
+// screens, 2D surfaces, the 3D device), chosen when graphics start. The drawing front
 // ends call the chosen row and never ask which road is active.
 #pragma once
 #include <cstdint>
@@ -13,6 +13,7 @@ struct ScreenBackEnd {
     // Drawing on the front screen shows only once it is copied to the window.
     bool frontFollowsWindow;
     int (*bltGraph)(int x, int y, int surface2DHandle, int transFlag);
+    int (*drawGraph)(int x, int y, const GraphData* graph, int transFlag);
     int (*bltMemImg)(int x, int y, const MEMIMG* src);
     // The image drawing writes straight into; null when it needs a lock.
     MEMIMG* (*drawImage)();
@@ -32,6 +33,7 @@ struct ScreenBackEnd {
     int (*capture)(int x1, int y1, int x2, int y2, const GraphData* graph);
 };
 
-// Picks the row for the screens the display has just made.
+// Picks the row for the screens the display has just made and the 3D
+// device, when it came up.
 void ChooseScreenBackEnd();
 const ScreenBackEnd& ScreenRoad();

@@ -294,13 +294,43 @@ public:
         return 0;
     }
 
+    int ReadTexture(Texture3D* t, void* pixels, int pitch) override {
+        if (t->lockCount) return -1;
+        if (t->framebuffer) Download(t, SurfaceRect{0, 0, t->width, t->height});
+        const size_t row = size_t(t->width) * t->bytes;
+        for (int y = 0; y < t->height; ++y)
+            std::memcpy(static_cast<uint8_t*>(pixels) + size_t(y) * pitch, &t->pixels[y * row], row);
+        return 0;
+    }
+
+    int WriteTexture(Texture3D* t, const void* pixels, int pitch) override {
+        if (t->lockCount) return -1;
+        const size_t row = size_t(t->width) * t->bytes;
+        for (int y = 0; y < t->height; ++y)
+            std::memcpy(&t->pixels[y * row], static_cast<const uint8_t*>(pixels) + size_t(y) * pitch, row);
+        Upload(t, SurfaceRect{0, 0, t->width, t->height});
+        return 0;
+    }
+
     int FillTexture(Texture3D* t, const SurfaceRect* rect, uint32_t value) override {
         SurfaceRect r = rect ? *rect : SurfaceRect{0, 0, t->width, t->height};
         if (!Clip(t, &r)) return 0;
-        if (t->framebuffer) Download(t, r);
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x) Store(t, x, y, value);
-        Upload(t, r);
+        if (!t->framebuffer) {
+            Upload(t, r);
+            return 0;
+        }
+        // A render target is cleared where it lives.
+        Current();
+        uint8_t rgba[4];
+        ToRGBA(t, value, rgba, false);
+        gl_.BindFramebuffer(ZV_GL_FRAMEBUFFER, t->framebuffer);
+        gl_.Enable(GL_SCISSOR_TEST);
+        gl_.Scissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        gl_.ClearColor(rgba[0] / 255.0f, rgba[1] / 255.0f, rgba[2] / 255.0f, rgba[3] / 255.0f);
+        gl_.Clear(GL_COLOR_BUFFER_BIT);
+        BindTarget();
         return 0;
     }
 
@@ -323,6 +353,18 @@ public:
         if (!Clip(dest, &d)) return 0;
         s.left += d.left - x;
         s.top += d.top - y;
+        if (src->framebuffer && dest->framebuffer) {
+            // Render target to render target stays where both live; the
+            // memory copy is fetched again before it is next read.
+            Current();
+            gl_.BindFramebuffer(ZV_GL_READ_FRAMEBUFFER, src->framebuffer);
+            gl_.BindFramebuffer(ZV_GL_DRAW_FRAMEBUFFER, dest->framebuffer);
+            gl_.Disable(GL_SCISSOR_TEST);
+            gl_.BlitFramebuffer(s.left, s.top, s.left + (d.right - d.left), s.top + (d.bottom - d.top), d.left, d.top,
+                                d.right, d.bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+            BindTarget();
+            return 0;
+        }
         if (src->framebuffer) Download(src, s);
         if (dest->framebuffer) Download(dest, d);
         for (int yy = 0; yy < d.bottom - d.top; ++yy)

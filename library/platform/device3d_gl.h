@@ -80,6 +80,10 @@ public:
     // unlock uploads what was written.
     virtual int LockTexture(Texture3D* texture, const SurfaceRect* rect, int* pitch, void** pixels) = 0;
     virtual int UnlockTexture(Texture3D* texture) = 0;
+    // The whole texture in its own format, rows top first: a read fetches
+    // what was drawn into a render target, a write replaces every pixel.
+    virtual int ReadTexture(Texture3D* texture, void* pixels, int pitch) = 0;
+    virtual int WriteTexture(Texture3D* texture, const void* pixels, int pitch) = 0;
     // value is a pixel of the texture's format.
     virtual int FillTexture(Texture3D* texture, const SurfaceRect* rect, uint32_t value) = 0;
     virtual int FillDepth(Texture3D* texture, float depth) = 0;

@@ -1,25 +1,19 @@
-// Texture graphs on the 3D road: the texture-size division, the pieces of a
-// graph and the plain draw that queues each piece as two triangles.
+// Texture graphs on the 3D road: the texture-size division and the pieces of
+// a graph: made, derived from another graph's, filled from images and deleted.
 #include "graphics/direct3d/d3d_graph.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/log.h"
 #include "graphics/direct3d/d3d_system.h"
 #include "graphics/graph_create_settings.h"
-#include "graphics/graph_draw_state.h"
 #include "graphics/graph_handle.h"
 #include "graphics/graphics_core.h"
+#include "graphics/image/color_convert.h"
+#include "graphics/image/graph_image.h"
 
 namespace {
-
-// The vertex colour of a draw: blend parameter as alpha (255 without
-// blending), the draw brightness as colour.
-uint32_t DrawColor() {
-    const GraphDrawState& ds = GetGraphDrawState();
-    const uint32_t alpha = ds.BlendMode != 0 ? uint32_t(ds.BlendParam & 0xFF) : 255u;
-    return alpha << 24 | (ds.DrawBright & 0xFFFFFF);
-}
 
 void DeletePieces(GraphData* g, int count) {
     for (int i = 0; i < count; ++i) DeleteSurface3DData(g->Pieces[i]);
@@ -110,62 +104,97 @@ int G_D3D_CreateGraph(GraphData* g) {
     return 0;
 }
 
+int G_D3D_InitGraphics() {
+    if (!GetD3DSystem().object) return -1;
+    TerminateSurface3DTable();
+    return InitializeSurface3DTable();
+}
+
+int G_D3D_DerivationGraph(GraphData* g, int x, int y, int width, int height, const GraphData* source) {
+    if (!GetD3DSystem().object) return -1;
+    int made = 0;
+    for (int i = 0; i < source->PieceCount; ++i) {
+        const Surface3DData* p = GetSurface3DData(source->Pieces[i]);
+        if (p == nullptr) {
+            // Only the pieces made here go; the source's stay with it.
+            DeletePieces(g, made);
+            return -1;
+        }
+        // The part of this piece inside the rectangle.
+        const int left = std::max(x, int(p->x)), top = std::max(y, int(p->y));
+        const int right = std::min(x + width, p->x + p->width), bottom = std::min(y + height, p->y + p->height);
+        if (left >= right || top >= bottom) continue;
+        const int piece = AddSurface3DData(nullptr, 0, 0, 0, left - x, top - y, right - left, bottom - top,
+                                           left - p->x, top - p->y, p->flags, p, p->u + (left - p->x),
+                                           p->v + (top - p->y));
+        if (piece < 0) {
+            DeletePieces(g, made);
+            return -1;
+        }
+        g->Pieces[made++] = piece;
+    }
+    g->PieceCount = made;
+    return 0;
+}
+
 int G_D3D_DeleteGraph(GraphData* g) {
     if (!GetD3DSystem().object) return -1;
     DeletePieces(g, g->PieceCount);
     return 0;
 }
 
-int G_D3D_DrawGraph(int x, int y, const GraphData* g, int transFlag, int intFlag) {
-    if (!GetCurrentD3DDeviceState()) return -1;
-    if (g->PieceCount == 0 || !GetSurface3DData(g->Pieces[0])) return -1;
-    const GraphDrawState& ds = GetGraphDrawState();
-    const DrawRect& area = ds.DrawArea;
-    if (x >= area.right || y >= area.bottom || x + g->Width <= area.left || y + g->Height <= area.top) return 0;
-    const bool inside = x >= area.left && y >= area.top && x + g->Width <= area.right && y + g->Height <= area.bottom;
-    G_D3D_BeginScene();
-    const float fx = float(x) - 0.5f + float(ds.DrawScreenRect.left);
-    const float fy = float(y) - 0.5f + float(ds.DrawScreenRect.top);
-    // The clip rectangle on the draw target.
-    const float left = float(area.left + ds.DrawScreenRect.left), right = float(area.right + ds.DrawScreenRect.left);
-    const float top = float(area.top + ds.DrawScreenRect.top), bottom = float(area.bottom + ds.DrawScreenRect.top);
-    const uint32_t color = DrawColor();
-    const int flags = (transFlag ? D3DDRAW_TRANS : 0) | (intFlag ? D3DDRAW_KEEP_ALPHA_KIND : 0);
+int G_D3D_BltImageRectToGraph(const GraphImage* image, const GraphImage* alphaImage, const ImageRect* srcRect,
+                              int destX, int destY, GraphData* g, int transFlag) {
+    if (image == nullptr || image->Pixels == nullptr || srcRect == nullptr) return -1;
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = GetSurface3DData(g->Pieces[i]);
-        if (!p) return -1;
-        if (G_D3D_SetDrawState(p, flags) != 0) return -1;
-        if (D3DBatchVertexSize(GetCurrentD3DDeviceState()->batchFormat) != int(sizeof(D3DVertexTex1))) return -1;
-        D3DVertexTex1 c[4];
-        for (int k = 0; k < 4; ++k) {
-            c[k] = p->vertex[k];
-            c[k].x += fx;
-            c[k].y += fy;
-            c[k].color = color;
-        }
-        // Corners outside the clip rectangle move onto it, their texture
-        // coordinates by the same distance.
+        if (p == nullptr) return -1;
+        // The part of the rectangle that lands on this piece.
+        ImageRect r = *srcRect;
+        int dx = destX - p->x, dy = destY - p->y;
+        if (!ClipImageRect(&r, &dx, &dy, image->Width, image->Height, p->width, p->height)) continue;
+        const GraphImage* alpha = alphaImage && alphaImage->Width >= r.right && alphaImage->Height >= r.bottom
+                                      ? alphaImage
+                                      : nullptr;
         const SurfaceData* sd = GetSurfaceData(p->surfaceData);
-        const float du = 1.0f / float(sd->Width), dv = 1.0f / float(sd->Height);
-        for (D3DVertexTex1& v : c) {
-            if (inside) break;
-            if (v.x < left) v.u += (left - v.x) * du, v.x = left;
-            if (v.x > right) v.u -= (v.x - right) * du, v.x = right;
-            if (v.y < top) v.v += (top - v.y) * dv, v.y = top;
-            if (v.y > bottom) v.v -= (v.y - bottom) * dv, v.y = bottom;
-        }
-        auto* out = static_cast<D3DVertexTex1*>(G_D3D_BatchReserve(6, D3DPT_TRIANGLELIST));
-        if (!out) return -1;
-        const int order[6] = {0, 1, 2, 3, 2, 1};
-        for (int k = 0; k < 6; ++k) {
-            // z and rhw stay as the batch was pre-filled.
-            const D3DVertexTex1& v = c[order[k]];
-            out[k].x = v.x;
-            out[k].y = v.y;
-            out[k].color = v.color;
-            out[k].u = v.u;
-            out[k].v = v.v;
-        }
+        if (sd == nullptr) return -1;
+        const SurfaceRect dest{p->u + dx, p->v + dy, p->u + dx + (r.right - r.left), p->v + dy + (r.bottom - r.top)};
+        int pitch = 0;
+        void* pixels = nullptr;
+        const ColorData* color = nullptr;
+        if (LockSurfaceData(p->surfaceData, &pitch, &pixels, 1, &dest, &color) != 0) return -1;
+        // Kinds that test alpha carry the transparent colour as alpha 0.
+        const int transToAlpha = sd->Settings.AlphaTestFlag ? 1 : transFlag;
+        ColorConvertBlt(pixels, pitch, color, image->Pixels, image->Pitch, &image->ColorInfo,
+                        alpha ? alpha->Pixels : nullptr, alpha ? alpha->Pitch : 0, alpha ? &alpha->ColorInfo : nullptr,
+                        0, 0, &r, 0, transToAlpha, sd->TransColor, 0, 0, 0, 0);
+        UnlockSurfaceData(p->surfaceData);
     }
     return 0;
 }
+
+int G_D3D_BltImageToGraph(const GraphImage* image, const GraphImage* alphaImage, int x, int y, GraphData* g,
+                          int transFlag) {
+    const ImageRect r{x, y, x + g->Width, y + g->Height};
+    return G_D3D_BltImageRectToGraph(image, alphaImage, &r, 0, 0, g, transFlag);
+}
+
+int G_D3D_FillGraph(GraphData* g, int red, int green, int blue, int alpha) {
+    for (int i = 0; i < g->PieceCount; ++i) {
+        const Surface3DData* p = GetSurface3DData(g->Pieces[i]);
+        if (p == nullptr || FillSurfaceData(p->surfaceData, red, green, blue, alpha) != 0) return -1;
+    }
+    return 0;
+}
+
+int G_D3D_RestoreGraph(GraphData* g) {
+    if (!GetD3DSystem().object) return -1;
+    int result = 0;
+    for (int i = 0; i < g->PieceCount; ++i) {
+        const Surface3DData* p = GetSurface3DData(g->Pieces[i]);
+        if (p == nullptr) return -1;
+        result |= RestoreSurfaceData(p->surfaceData);
+    }
+    return result;
+}
+

@@ -1,6 +1,6 @@
 // Untextured shapes on the 3D road: boxes and lines queue into the vertex
-// batch, triangles go straight to the device; positions are the integer
-// coordinates with no half-pixel shift.
+// batch, triangles go straight to the device; each covers the pixels the 2D
+// roads cover for the same corners.
 #include "graphics/direct3d/d3d_shapes.h"
 
 #include <algorithm>
@@ -61,13 +61,44 @@ int G_D3D_DrawLine(int x1, int y1, int x2, int y2, uint32_t color) {
     if (!v) return -1;
     const GraphDrawState& ds = GetGraphDrawState();
     const float ox = float(ds.DrawScreenRect.left), oy = float(ds.DrawScreenRect.top);
-    float ex = float(x2) + ox, ey = float(y2) + oy;
+    float sx = float(x1) + ox, sy = float(y1) + oy, ex = float(x2) + ox, ey = float(y2) + oy;
     // An upright or level line stops short of its end pixel.
     if (x1 == x2) ey += y2 > y1 ? -0.1f : 0.1f;
     if (y1 == y2) ex += x2 > x1 ? -0.1f : 0.1f;
+    // The 2D roads step along the long axis and move on the short one only
+    // once a whole pixel is due: the line moved back towards the start's
+    // side by just under half a pixel makes the device round the same way.
+    constexpr float kBack = 0.5f - 1.0f / 64.0f;
+    const int adx = x2 > x1 ? x2 - x1 : x1 - x2, ady = y2 > y1 ? y2 - y1 : y1 - y2;
+    if (adx >= ady && ady) {
+        const float d = y2 > y1 ? -kBack : kBack;
+        sy += d, ey += d;
+    } else if (adx < ady && adx) {
+        const float d = x2 > x1 ? -kBack : kBack;
+        sx += d, ex += d;
+    }
     const uint32_t c = ShapeColor(color);
-    v[0] = At(float(x1) + ox, float(y1) + oy, c);
+    v[0] = At(sx, sy, c);
     v[1] = At(ex, ey, c);
+    return 0;
+}
+
+int G_D3D_DrawLineBox(int x1, int y1, int x2, int y2, uint32_t color) {
+    if (!Prepare()) return -1;
+    auto* v = static_cast<D3DVertexColor*>(G_D3D_BatchReserve(8, D3DPT_LINELIST));
+    if (!v) return -1;
+    if (x1 > x2 || y1 > y2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const GraphDrawState& ds = GetGraphDrawState();
+    const float L = float(x1 + ds.DrawScreenRect.left), T = float(y1 + ds.DrawScreenRect.top);
+    const float R = float(x2 + ds.DrawScreenRect.left - 1), B = float(y2 + ds.DrawScreenRect.top - 1);
+    const uint32_t c = ShapeColor(color);
+    // Each side stops short of the corner the next one starts at.
+    const D3DVertexColor lines[8] = {At(L, T, c), At(R - 0.1f, T, c),    At(R, T, c),        At(R, B - 0.1f, c),
+                                     At(L, B, c), At(R + 0.9f, B, c),    At(L, T + 1.0f, c), At(L, B - 0.1f, c)};
+    std::copy(lines, lines + 8, v);
     return 0;
 }
 
@@ -79,10 +110,46 @@ int G_D3D_DrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t 
     const GraphDrawState& ds = GetGraphDrawState();
     const float ox = float(ds.DrawScreenRect.left), oy = float(ds.DrawScreenRect.top);
     const uint32_t c = ShapeColor(color);
-    D3DVertexColor v[4] = {At(float(x1) + ox, float(y1) + oy, c), At(float(x2) + ox, float(y2) + oy, c),
-                           At(float(x3) + ox, float(y3) + oy, c), At(float(x1) + ox, float(y1) + oy, c)};
-    // One winding for every triangle, so culling never removes a shape.
-    if (double(x2 - x1) * (y3 - y1) - double(x3 - x1) * (y2 - y1) <= 0) std::swap(v[1], v[2]);
-    if (fillFlag) return device->device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE, v, 3);
-    return device->device->DrawPrimitive(D3DPT_LINESTRIP, D3DFVF_XYZRHW_DIFFUSE, v, 4);
+    if (!fillFlag) {
+        D3DVertexColor v[4] = {At(float(x1) + ox, float(y1) + oy, c), At(float(x2) + ox, float(y2) + oy, c),
+                               At(float(x3) + ox, float(y3) + oy, c), At(float(x1) + ox, float(y1) + oy, c)};
+        if (double(x2 - x1) * (y3 - y1) - double(x3 - x1) * (y2 - y1) <= 0) std::swap(v[1], v[2]);
+        return device->device->DrawPrimitive(D3DPT_LINESTRIP, D3DFVF_XYZRHW_DIFFUSE, v, 4);
+    }
+    // The 2D roads fill each row from the rounded left edge to the rounded
+    // right edge, both ends included: the triangle widened by half a pixel
+    // to either side, which is the hull of it moved half a pixel left and right.
+    struct Point {
+        float x, y;
+    };
+    Point p[6];
+    const int corners[3][2] = {{x1, y1}, {x2, y2}, {x3, y3}};
+    for (int i = 0; i < 3; ++i)
+        for (int side = 0; side < 2; ++side) {
+            p[2 * i + side] = Point{float(corners[i][0]) + ox + (side ? 0.5f : -0.5f), float(corners[i][1]) + oy};
+        }
+    std::sort(p, p + 6, [](const Point& a, const Point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+    auto cross = [](const Point* o, const Point* a, const Point& b) {
+        return (a->x - o->x) * (b.y - o->y) - (a->y - o->y) * (b.x - o->x);
+    };
+    // The hull in one winding (positive cross products), so culling never removes it.
+    const Point* hull[12];
+    int n = 0;
+    for (int i = 0; i < 6; ++i) {
+        while (n >= 2 && cross(hull[n - 2], hull[n - 1], p[i]) <= 0) --n;
+        hull[n++] = &p[i];
+    }
+    for (int i = 4, lower = n + 1; i >= 0; --i) {
+        while (n >= lower && cross(hull[n - 2], hull[n - 1], p[i]) <= 0) --n;
+        hull[n++] = &p[i];
+    }
+    --n;
+    D3DVertexColor fan[12];
+    int count = 0;
+    for (int i = 1; i + 1 < n; ++i) {
+        fan[count++] = At(hull[0]->x, hull[0]->y, c);
+        fan[count++] = At(hull[i]->x, hull[i]->y, c);
+        fan[count++] = At(hull[i + 1]->x, hull[i + 1]->y, c);
+    }
+    return count ? device->device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE, fan, count) : 0;
 }

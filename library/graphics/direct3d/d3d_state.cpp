@@ -5,6 +5,7 @@
 
 #include "core/library_state.h"
 #include "core/log.h"
+#include "graphics/direct3d/d3d_screen.h"
 #include "graphics/direct3d/d3d_system.h"
 #include "graphics/graph_draw_state.h"
 #include "graphics/surface_data.h"
@@ -186,6 +187,11 @@ int G_D3D_SetTextureFilter(int mode, int device) {
     }
     r->filter = mode;
     return 0;
+}
+
+int G_D3D_SetDrawMode(int mode) {
+    if (!GetCurrentD3DDeviceState()) return -1;
+    return G_D3D_SetTextureFilter(mode == 1 ? 1 : 0, GetD3DSystem().currentDevice);
 }
 
 int G_D3D_SetColorModulate(int value, int device) {
@@ -424,10 +430,11 @@ int G_D3D_BeginScene() {
     D3DDeviceState* r = GetCurrentD3DDeviceState();
     if (!r) return -1;
     if (!r->sceneBegun && r->device->BeginScene() == 0) r->sceneBegun = 1;
+    D3DScreenBeforeDraw();
     return 0;
 }
 
-int G_D3D_EndScene() {
+int G_D3D_EndSceneOnDevice() {
     D3DDeviceState* r = GetCurrentD3DDeviceState();
     if (!r) return -1;
     G_D3D_RenderVertex();
@@ -436,4 +443,28 @@ int G_D3D_EndScene() {
         r->sceneBegun = 0;
     }
     return 0;
+}
+
+int G_D3D_EndScene() {
+    if (G_D3D_EndSceneOnDevice() != 0) return -1;
+    D3DScreenAfterScene();
+    return 0;
+}
+
+void G_D3D_ForgetTexture(Texture3D* texture) {
+    if (!texture) return;
+    G_D3D_RenderVertex();
+    for (int i = 0; i < kD3DDevices; ++i) {
+        D3DDeviceState* r = GetD3DDeviceState(i);
+        if (!r) continue;
+        // A later texture may be made at the same address: the cache must not take it for this one.
+        if (r->currentTexture == texture) r->currentTexture = nullptr, r->textureDirty = r->blendDirty = 1;
+        if (r->blendGraphTexture == texture) r->blendGraphTexture = nullptr, r->blendDirty = 1;
+        for (Texture3D*& t : r->stageTexture)
+            if (t == texture) {
+                r->device->SetTexture(int(&t - r->stageTexture), nullptr);
+                t = nullptr;
+            }
+        if (r->currentTarget == texture) G_D3D_SetRenderTarget(r->firstTarget, i);
+    }
 }

@@ -7,6 +7,7 @@
 
 #include "core/log.h"
 #include "core/window.h"
+#include "graphics/direct3d/d3d_screen.h"
 #include "graphics/graphics_core.h"
 #include "graphics/graphics_handles.h"
 #include "graphics/screen_settings.h"
@@ -104,7 +105,10 @@ void LogTextureFormats() {
 void ReleaseObject() {
     D3DSystem& d = g_d3d.sys;
     if (d.screen) d.object->ReleaseTexture(d.screen);
+    if (d.frontScreen) d.object->ReleaseTexture(d.frontScreen);
     d.screen = nullptr;
+    d.frontScreen = nullptr;
+    D3DScreenReset();
     delete d.object;
     d.object = nullptr;
 }
@@ -167,6 +171,7 @@ int InitializeDirect3D() {
     d.zFunc = D3DCMP_LESSEQUAL;
     LogTextureFormats();
     ErrorLogAdd("Direct3D 関連の初期化は正常に終了しました\n");
+    D3DScreenReset();
     d.initialised = 1;
     return 0;
 }
@@ -372,7 +377,11 @@ int AddSurface3DData(const GraphSurfaceSettings* settings, int width, int height
 int DeleteSurface3DData(int handle) {
     Surface3DData* r = GetSurface3DData(handle);
     if (!r) return -1;
-    if (DecSurfaceRefCount(r->surfaceData) <= 0) DeleteSurfaceData(r->surfaceData);
+    if (DecSurfaceRefCount(r->surfaceData) <= 0) {
+        const SurfaceData* s = GetSurfaceData(r->surfaceData);
+        if (s && s->Texture) G_D3D_ForgetTexture(s->Texture);
+        DeleteSurfaceData(r->surfaceData);
+    }
     if (r->lostFlag) *r->lostFlag = 1;
     SubHandle(&g_d3d.surfaces, handle);
     LowerHandleHint(&g_d3d.surfaces, HandleSlot(handle));

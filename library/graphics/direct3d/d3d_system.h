@@ -99,6 +99,7 @@ struct D3DSystem {
     int minTextureSize, maxTextureSize;
     D3DTextureFormat textureFormat[kD3DTextureFormats];
     Texture3D* screen;           // the 3D back screen the device draws into first
+    Texture3D* frontScreen;      // the 3D front screen, made when first drawn on
     int initialised;
     int alphaModulateSwitch;     // the draw state's alpha-modulate switch
     int cullSwitch;              // cull counter-clockwise triangles
@@ -148,6 +149,8 @@ int G_D3D_SetTexturePerspective(int value, int device);
 int G_D3D_SetColorKeyEnable(int value, int device);
 int G_D3D_SetRenderTarget(Texture3D* target, int device);
 int G_D3D_SetTextureFilter(int mode, int device);
+// The draw mode (0 nearest, 1 bilinear) as the current device's texture filter.
+int G_D3D_SetDrawMode(int mode);
 int G_D3D_SetColorModulate(int value, int device);
 int G_D3D_SetAlphaModulate(int value, int device);
 int G_D3D_SetTexture(Texture3D* texture, int device);
@@ -156,6 +159,8 @@ int G_D3D_SetBlendMode(int mode, int alphaChannel, int alphaTest, int device);
 int G_D3D_SetBlendGraph(Texture3D* blendGraph, int range, int param, int device);
 int G_D3D_SetViewport(const Device3DViewport& viewport, int device);
 int G_D3D_ResendDeviceStates(int device);
+// A texture about to go: queued draws go out and no device record keeps it.
+void G_D3D_ForgetTexture(Texture3D* texture);
 int G_D3D_SetupBlendState(int device);
 // Stage tables: T0..T11 then B0..B11, and the untextured one.
 const D3DStageTable& GetD3DStageTable(int index);
@@ -174,7 +179,11 @@ int G_D3D_SetDrawState(const Surface3DData* texture, int flags);
 void* G_D3D_BatchReserve(int count, int type);
 int G_D3D_RenderVertex();
 int G_D3D_BeginScene();
+// Ends the scene for 2D work: everything queued is drawn and the draw
+// target's surface gets the device's picture.
 int G_D3D_EndScene();
+// Ends the scene on the device alone (a new render target, the flip).
+int G_D3D_EndSceneOnDevice();
 // Vertex formats of the batch: bytes, FVF and capacity.
 int D3DBatchVertexSize(int format);
 uint32_t D3DBatchFVF(int format);

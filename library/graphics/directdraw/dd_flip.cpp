@@ -9,6 +9,8 @@
 #include "core/library_state.h"
 #include "core/log.h"
 #include "core/window.h"
+#include "graphics/direct3d/d3d_screen.h"
+#include "graphics/direct3d/d3d_system.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_system.h"
 #include "graphics/draw_front.h"
@@ -104,6 +106,11 @@ int ScreenFlipSoftware() {
         return WaitVSync(1);
     }
     PacedWait();
+    if (D3DScreenFlipBack() == 0) {
+        IncrementFrameCounter();
+        return 0;
+    }
+    G_D3D_EndScene();
     if (dd.memImgScreens) {
         PresentMemImg(&dd.backImage);
         dd.windowCopyFlag = 1;
@@ -120,6 +127,8 @@ int ScreenFlipSoftware() {
 int ScreenFlipImpl() {
     if (HardwareWithoutDevice()) return -1;
     ProcessMessageWhileInactive();
+    // 3D drawing on the front screen reaches its surface when the scene ends.
+    if (GetDrawScreen() == SCREEN_FRONT) G_D3D_EndScene();
     return ScreenFlipSoftware();
 }
 
@@ -133,6 +142,7 @@ int RepaintBackScreen() {
 int SaveDrawScreenToBMPImpl(int x1, int y1, int x2, int y2, const char* fileName) {
     if (HardwareWithoutDevice() || fileName == nullptr) return -1;
     ProcessMessageWhileInactive();
+    G_D3D_EndScene();
     DrawRect r{x1, y1, x2, y2};
     DrawRect area;
     GetDrawArea(&area);

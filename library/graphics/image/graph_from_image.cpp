@@ -4,6 +4,7 @@
 
 #include "core/file/file_access.h"
 #include "core/log.h"
+#include "graphics/direct3d/d3d_graph.h"
 #include "graphics/directdraw/dd_graphs.h"
 #include "graphics/graph_handle.h"
 #include "graphics/image/graph_image.h"
@@ -98,7 +99,9 @@ int DerivationGraph(int x, int y, int width, int height, int srcGraph) {
     g->ReverseFlag = src->ReverseFlag;
     g->SrcX = src->SrcX + x;
     g->SrcY = src->SrcY + y;
-    if (G_DD_DerivationGraph(g, x, y, width, height, src) != 0) {
+    const int derived = g->Settings.TextureFlag ? G_D3D_DerivationGraph(g, x, y, width, height, src)
+                                                : G_DD_DerivationGraph(g, x, y, width, height, src);
+    if (derived != 0) {
         DeleteGraphImpl(handle, 0);
         return ErrorLogAdd("グラフィックの派生に失敗しました終了します");
     }

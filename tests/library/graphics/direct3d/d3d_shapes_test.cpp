@@ -1,5 +1,6 @@
 // Untextured shapes on the recording device: where boxes, lines and
 // triangles put their vertices, their colours, and how they batch.
+#include <algorithm>
 #include <cstring>
 
 #include "d3d_fixture.h"
@@ -62,15 +63,34 @@ TEST_F(D3DShapesTest, LinesStopShortOfTheirEndAndKeepTheirOwnListType) {
 }
 
 TEST_F(D3DShapesTest, TrianglesGoStraightToTheDeviceWithOneWinding) {
-    for (int fill : {1, 0}) {
-        // Counter-clockwise on screen: the second and third corners swap.
-        ASSERT_EQ(G_D3D_DrawTriangle(0, 0, 0, 10, 10, 0, 0, fill), 0);
-        EXPECT_EQ(g_fake->draws.back().type, fill ? D3DPT_TRIANGLELIST : D3DPT_LINESTRIP);
-        const std::vector<D3DVertexColor> v = Drawn();
-        ASSERT_EQ(v.size(), fill ? 3u : 4u);
-        EXPECT_FLOAT_EQ(v[1].x, 10.0f);
-        EXPECT_FLOAT_EQ(v[2].y, 10.0f);
+    // Counter-clockwise on screen: the outline's second and third corners swap.
+    ASSERT_EQ(G_D3D_DrawTriangle(0, 0, 0, 10, 10, 0, 0, 0), 0);
+    EXPECT_EQ(g_fake->draws.back().type, D3DPT_LINESTRIP);
+    std::vector<D3DVertexColor> v = Drawn();
+    ASSERT_EQ(v.size(), 4u);
+    EXPECT_FLOAT_EQ(v[1].x, 10.0f);
+    EXPECT_FLOAT_EQ(v[2].y, 10.0f);
+
+    // Filled: the triangle widened half a pixel to either side, as a fan of
+    // triangles that all turn the same way.
+    ASSERT_EQ(G_D3D_DrawTriangle(0, 0, 0, 10, 10, 0, 0, 1), 0);
+    EXPECT_EQ(g_fake->draws.back().type, D3DPT_TRIANGLELIST);
+    v = Drawn();
+    ASSERT_EQ(v.size() % 3, 0u);
+    ASSERT_GE(v.size(), 3u);
+    float left = 1e9f, right = -1e9f, top = 1e9f, bottom = -1e9f;
+    for (size_t i = 0; i < v.size(); i += 3) {
+        const float cross = (v[i + 1].x - v[i].x) * (v[i + 2].y - v[i].y) - (v[i + 1].y - v[i].y) * (v[i + 2].x - v[i].x);
+        EXPECT_GT(cross, 0.0f) << "triangle " << i / 3;
     }
+    for (const D3DVertexColor& p : v) {
+        left = std::min(left, p.x), right = std::max(right, p.x);
+        top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+    }
+    EXPECT_FLOAT_EQ(left, -0.5f);
+    EXPECT_FLOAT_EQ(right, 10.5f);
+    EXPECT_FLOAT_EQ(top, 0.0f);
+    EXPECT_FLOAT_EQ(bottom, 10.0f);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // state, stage state, texture and draw, with the values now in force.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
@@ -42,6 +43,8 @@ public:
         return true;
     }
     Texture3D* CreateTexture(int w, int h, const SurfacePixelFormat* f, int rt, int depth) override {
+        if (createBudget == 0) return nullptr;
+        if (createBudget > 0) --createBudget;
         auto* t = new FakeTexture{w, h, rt, depth, *f, std::vector<uint8_t>(size_t(w) * h * f->RGBBitCount / 8)};
         live_.push_back(t);
         return reinterpret_cast<Texture3D*>(t);
@@ -61,6 +64,22 @@ public:
         return 0;
     }
     int UnlockTexture(Texture3D*) override { return 0; }
+    int ReadTexture(Texture3D* t, void* pixels, int pitch) override {
+        ++reads;
+        const FakeTexture* f = reinterpret_cast<FakeTexture*>(t);
+        const size_t row = size_t(f->width) * f->format.RGBBitCount / 8;
+        for (int y = 0; y < f->height; ++y)
+            std::memcpy(static_cast<uint8_t*>(pixels) + size_t(y) * pitch, &f->pixels[y * row], row);
+        return 0;
+    }
+    int WriteTexture(Texture3D* t, const void* pixels, int pitch) override {
+        ++writes;
+        FakeTexture* f = reinterpret_cast<FakeTexture*>(t);
+        const size_t row = size_t(f->width) * f->format.RGBBitCount / 8;
+        for (int y = 0; y < f->height; ++y)
+            std::memcpy(&f->pixels[y * row], static_cast<const uint8_t*>(pixels) + size_t(y) * pitch, row);
+        return 0;
+    }
     int FillTexture(Texture3D*, const SurfaceRect*, uint32_t) override { return 0; }
     int FillDepth(Texture3D*, float) override { return 0; }
     int CopyTexture(Texture3D*, int, int, Texture3D*, const SurfaceRect*) override { return 0; }
@@ -95,11 +114,17 @@ public:
         log.push_back("draw");
         return 0;
     }
-    int DrawIndexedPrimitive(int type, uint32_t fvf, const void*, int, const uint16_t*, int count) override {
+    int DrawIndexedPrimitive(int type, uint32_t fvf, const void*, int vertexCount, const uint16_t* indices,
+                             int count) override {
         draws.push_back(DrawCall{type, fvf, count});
+        for (int i = 0; i < count; ++i)
+            if (indices[i] >= vertexCount) ++indicesOutOfRange;
         return 0;
     }
-    int Present(Texture3D*) override { return 0; }
+    int Present(Texture3D*) override {
+        ++presents;
+        return 0;
+    }
 
     size_t LiveTextures() const { return live_.size(); }
 
@@ -110,6 +135,10 @@ public:
     std::vector<DrawCall> draws;
     std::vector<uint8_t> lastVertices;   // the vertices of the last draw
     std::vector<std::string> log;
+    int createBudget = -1;         // textures still made; -1 without limit
+    int indicesOutOfRange = 0;
+    int reads = 0, writes = 0;     // whole-texture transfers
+    int presents = 0;
 
 private:
     Device3DCaps caps_;

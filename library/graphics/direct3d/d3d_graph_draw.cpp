@@ -1,0 +1,307 @@
+// Graph draws on the 3D road: plain, stretched, rotated and four-cornered
+// draws queue each texture piece as two triangles into the vertex batch;
+// uneven four-corner shapes go as a grid of strips, caller's triangles
+// straight to the device. Graph quads at integer positions sit half a pixel
+// up and left, so pixel centres fall on texel centres.
+#include <cmath>
+#include <cstring>
+
+#include "core/routines.h"
+#include "graphics/direct3d/d3d_graph.h"
+#include "graphics/direct3d/d3d_screen.h"
+#include "graphics/direct3d/d3d_system.h"
+#include "graphics/graph_draw_state.h"
+#include "graphics/graph_handle.h"
+
+namespace {
+
+constexpr int kQuadOrder[6] = {0, 1, 2, 3, 2, 1};
+constexpr int kGridSide = 8;
+constexpr int kStripIndices = 1000;
+
+const GraphDrawState& DS() { return GetGraphDrawState(); }
+
+// The device is there and the target takes 3D drawing; a graph's first
+// piece must be alive. 0: go on; 1: nothing to draw; -1: refuse.
+int Begin(const GraphData* g) {
+    if (!GetCurrentD3DDeviceState()) return -1;
+    if (D3DScreenDrawSuppressed()) return 1;
+    if (g && (g->PieceCount == 0 || !GetSurface3DData(g->Pieces[0]))) return -1;
+    G_D3D_BeginScene();
+    return 0;
+}
+
+int Finish() {
+    if (D3DScreenEndAfterDraw()) G_D3D_EndScene();
+    return 0;
+}
+
+int Flags(int transFlag, int pixelExact) {
+    return (transFlag ? D3DDRAW_TRANS : 0) | (pixelExact ? D3DDRAW_KEEP_ALPHA_KIND : 0);
+}
+
+// The piece's texture and the draw's states in place; null for a dead piece.
+const Surface3DData* Piece(int handle, int flags) {
+    const Surface3DData* p = GetSurface3DData(handle);
+    if (p == nullptr || G_D3D_SetDrawState(p, flags) != 0) return nullptr;
+    return p;
+}
+
+// Graph draws queue one-texture vertices; in another batch format (a blend
+// graph's) there is nothing they can write.
+bool OneTextureBatch() { return GetCurrentD3DDeviceState()->batchFormat == 1; }
+
+// Corners top-left, top-right, bottom-left, bottom-right as two triangles.
+int QueueQuad(const D3DVertexTex1* c) {
+    auto* out = static_cast<D3DVertexTex1*>(G_D3D_BatchReserve(6, D3DPT_TRIANGLELIST));
+    if (out == nullptr) return -1;
+    for (int k = 0; k < 6; ++k) {
+        const D3DVertexTex1& v = c[kQuadOrder[k]];
+        out[k] = D3DVertexTex1{v.x, v.y, 0.0f, 1.0f, v.color, v.u, v.v};
+    }
+    return 0;
+}
+
+// Moves corners outside [left, right) x [top, bottom) onto its edges, their
+// texture coordinates by du, dv per pixel.
+void ClampCorners(D3DVertexTex1* c, float left, float top, float right, float bottom, float du, float dv) {
+    for (int k = 0; k < 4; ++k) {
+        D3DVertexTex1& v = c[k];
+        if (v.x < left) v.u += (left - v.x) * du, v.x = left;
+        if (v.x > right) v.u -= (v.x - right) * du, v.x = right;
+        if (v.y < top) v.v += (top - v.y) * dv, v.y = top;
+        if (v.y > bottom) v.v -= (v.y - bottom) * dv, v.y = bottom;
+    }
+}
+
+float Cross(float ax, float ay, float bx, float by, float cx, float cy) {
+    return (bx - ax) * (cy - ay) - (cx - ax) * (by - ay);
+}
+
+// One piece onto a four-cornered shape (x, y pairs TL, TR, BL, BR).
+int DrawQuad(const float* q, const Surface3DData* p, uint32_t color) {
+    const float dx1 = (q[2] - q[0]) - (q[6] - q[4]), dy1 = (q[3] - q[1]) - (q[7] - q[5]);
+    const float dx2 = (q[4] - q[0]) - (q[6] - q[2]), dy2 = (q[5] - q[1]) - (q[7] - q[3]);
+    const bool parallelogram = std::fabs(dx1) < 1.0f && std::fabs(dy1) < 1.0f && std::fabs(dx2) < 1.0f &&
+                               std::fabs(dy2) < 1.0f;
+    if (parallelogram) {
+        D3DVertexTex1 c[4];
+        for (int k = 0; k < 4; ++k) c[k] = D3DVertexTex1{q[2 * k], q[2 * k + 1], 0.0f, 1.0f, color, p->vertex[k].u,
+                                                         p->vertex[k].v};
+        if (Cross(q[0], q[1], q[2], q[3], q[4], q[5]) <= 0 && Cross(q[6], q[7], q[4], q[5], q[2], q[3]) <= 0) {
+            // The other winding: each triangle's second and third corner change places.
+            auto* out = static_cast<D3DVertexTex1*>(G_D3D_BatchReserve(6, D3DPT_TRIANGLELIST));
+            if (out == nullptr) return -1;
+            const int order[6] = {0, 2, 1, 3, 1, 2};
+            for (int k = 0; k < 6; ++k) out[k] = c[order[k]];
+            return 0;
+        }
+        return QueueQuad(c);
+    }
+    // Any other shape bends: a 7 x 7 cell mesh follows it.
+    G_D3D_RenderVertex();
+    D3DVertexTex1 mesh[kGridSide * kGridSide];
+    const float step = 1.0f / float(kGridSide - 1);
+    const float u0 = p->vertex[0].u, u1 = p->vertex[1].u, v0 = p->vertex[0].v, v1 = p->vertex[2].v;
+    for (int i = 0; i < kGridSide; ++i) {
+        const float t = float(i) * step;
+        const float lx = q[0] + (q[4] - q[0]) * t, ly = q[1] + (q[5] - q[1]) * t;
+        const float rx = q[2] + (q[6] - q[2]) * t, ry = q[3] + (q[7] - q[3]) * t;
+        for (int j = 0; j < kGridSide; ++j) {
+            const float s = float(j) * step;
+            mesh[i * kGridSide + j] =
+                D3DVertexTex1{lx + (rx - lx) * s, ly + (ry - ly) * s, 0.0f, 1.0f, color, u0 + (u1 - u0) * s,
+                              v0 + (v1 - v0) * t};
+        }
+    }
+    return G_D3D_DrawGridStrip(mesh, kGridSide, kGridSide);
+}
+
+}  // namespace
+
+uint32_t G_D3D_DrawColor() {
+    const uint32_t alpha = DS().BlendMode != 0 ? uint32_t(DS().BlendParam & 0xFF) : 255u;
+    return alpha << 24 | (DS().DrawBright & 0xFFFFFF);
+}
+
+int G_D3D_DrawGraph(int x, int y, const GraphData* g, int transFlag, int intFlag) {
+    const int state = Begin(g);
+    if (state != 0) return state < 0 ? -1 : 0;
+    const DrawRect& area = DS().DrawArea;
+    if (x >= area.right || y >= area.bottom || x + g->Width <= area.left || y + g->Height <= area.top) return 0;
+    const bool inside = x >= area.left && y >= area.top && x + g->Width <= area.right && y + g->Height <= area.bottom;
+    const float ox = float(DS().DrawScreenRect.left), oy = float(DS().DrawScreenRect.top);
+    const float fx = float(x) - 0.5f + ox, fy = float(y) - 0.5f + oy;
+    const uint32_t color = G_D3D_DrawColor();
+    for (int i = 0; i < g->PieceCount; ++i) {
+        const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, intFlag));
+        if (p == nullptr) return -1;
+        if (!OneTextureBatch()) return 0;
+        D3DVertexTex1 c[4];
+        for (int k = 0; k < 4; ++k) {
+            c[k] = p->vertex[k];
+            c[k].x += fx;
+            c[k].y += fy;
+            c[k].color = color;
+        }
+        if (!inside) {
+            const SurfaceData* sd = GetSurfaceData(p->surfaceData);
+            ClampCorners(c, float(area.left) + ox, float(area.top) + oy, float(area.right) + ox,
+                         float(area.bottom) + oy, 1.0f / float(sd->Width), 1.0f / float(sd->Height));
+        }
+        if (QueueQuad(c) != 0) return -1;
+    }
+    return Finish();
+}
+
+int G_D3D_DrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* g, int transFlag, int intFlag) {
+    if (x1 == x2 || y1 == y2) return -1;
+    const int state = Begin(g);
+    if (state != 0) return state < 0 ? -1 : 0;
+    const DrawRect& area = DS().DrawArea;
+    const int l = x1 < x2 ? x1 : x2, r = x1 < x2 ? x2 : x1, t = y1 < y2 ? y1 : y2, b = y1 < y2 ? y2 : y1;
+    if (l >= area.right || t >= area.bottom || r <= area.left || b <= area.top) return 0;
+    const bool inside = l >= area.left && t >= area.top && r <= area.right && b <= area.bottom;
+    const float sx = float(x2 - x1) / float(g->Width), sy = float(y2 - y1) / float(g->Height);
+    const float ox = float(DS().DrawScreenRect.left), oy = float(DS().DrawScreenRect.top);
+    const float bx = float(x1) - 0.5f + ox, by = float(y1) - 0.5f + oy;
+    const uint32_t color = G_D3D_DrawColor();
+    const int flags = Flags(transFlag, intFlag && DS().DrawMode != 1);
+    for (int i = 0; i < g->PieceCount; ++i) {
+        const Surface3DData* p = Piece(g->Pieces[i], flags);
+        if (p == nullptr) return -1;
+        if (!OneTextureBatch()) return 0;
+        D3DVertexTex1 c[4];
+        for (int k = 0; k < 4; ++k) {
+            c[k] = p->vertex[k];
+            c[k].x = bx + sx * p->vertex[k].x;
+            c[k].y = by + sy * p->vertex[k].y;
+            c[k].color = color;
+        }
+        if (!inside) {
+            const SurfaceData* sd = GetSurfaceData(p->surfaceData);
+            ClampCorners(c, float(area.left) + ox - 0.5f, float(area.top) + oy - 0.5f, float(area.right) + ox - 0.5f,
+                         float(area.bottom) + oy - 0.5f, 1.0f / (float(sd->Width) * sx),
+                         1.0f / (float(sd->Height) * sy));
+        }
+        if (QueueQuad(c) != 0) return -1;
+    }
+    return Finish();
+}
+
+int G_D3D_DrawRotaGraph(float x, float y, double scale, double angle, const GraphData* g, int transFlag,
+                        int turnFlag) {
+    // A zero or non-finite scale, or a non-finite angle, has no picture to draw.
+    if (!std::isfinite(scale) || !std::isfinite(angle) || scale == 0.0) return 0;
+    const int state = Begin(g);
+    if (state != 0) return state < 0 ? -1 : 0;
+    x += float(DS().DrawScreenRect.left);
+    y += float(DS().DrawScreenRect.top);
+    // The 2D roads turn about the graph's texel (width / 2, height / 2) put
+    // on the pixel (x, y) and take for each pixel the texel under it, edges
+    // counting on the graph's top and left only. The same here: the centre
+    // texel's corner on the pixel centre, and the quad moved a little along
+    // the graph's own axes so that pixels on its top and left edges fall inside.
+    const float cx = float(g->Width / 2), cy = float(g->Height / 2);
+    float s = 0.0f, c = 1.0f;
+    const bool rotated = angle != 0.0;
+    if (rotated) SinCos(float(angle), &s, &c);
+    const float hx = float(turnFlag == 1 ? -scale : scale), hy = float(scale);
+    const float su = hx < 0 ? -1.0f : 1.0f, sv = hy < 0 ? -1.0f : 1.0f;
+    constexpr float kTie = 1.0f / 32.0f;
+    x -= kTie * (su * c - sv * s);
+    y -= kTie * (su * s + sv * c);
+    const uint32_t color = G_D3D_DrawColor();
+    for (int i = 0; i < g->PieceCount; ++i) {
+        const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, 0));
+        if (p == nullptr) return -1;
+        if (!OneTextureBatch()) return 0;
+        D3DVertexTex1 q[4];
+        for (int k = 0; k < 4; ++k) {
+            q[k] = p->vertex[k];
+            const float dx = (p->vertex[k].x - cx) * hx, dy = (p->vertex[k].y - cy) * hy;
+            q[k].x = rotated ? dx * c - dy * s + x : dx + x;
+            q[k].y = rotated ? dx * s + dy * c + y : dy + y;
+            q[k].color = color;
+        }
+        // Clipping is the viewport's.
+        if (QueueQuad(q) != 0) return -1;
+    }
+    return Finish();
+}
+
+int G_D3D_DrawModiGraph(const float* corners, const GraphData* g, int transFlag) {
+    const int state = Begin(g);
+    if (state != 0) return state < 0 ? -1 : 0;
+    float q[8];
+    for (int k = 0; k < 4; ++k) {
+        q[2 * k] = corners[2 * k] + float(DS().DrawScreenRect.left);
+        q[2 * k + 1] = corners[2 * k + 1] + float(DS().DrawScreenRect.top);
+    }
+    const uint32_t color = G_D3D_DrawColor();
+    const float W = float(g->Width), H = float(g->Height);
+    for (int i = 0; i < g->PieceCount; ++i) {
+        const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, 0));
+        if (p == nullptr) return -1;
+        if (!OneTextureBatch()) return 0;
+        float pq[8];
+        if (g->PieceCount == 1) {
+            std::memcpy(pq, q, sizeof pq);
+        } else {
+            // Each piece's corners placed bilinearly inside the whole shape.
+            for (int k = 0; k < 4; ++k) {
+                const float s = p->vertex[k].x / W, t = p->vertex[k].y / H;
+                const float lx = q[0] + t * (q[4] - q[0]), ly = q[1] + t * (q[5] - q[1]);
+                const float rx = q[2] + t * (q[6] - q[2]), ry = q[3] + t * (q[7] - q[3]);
+                pq[2 * k] = lx + s * (rx - lx);
+                pq[2 * k + 1] = ly + s * (ry - ly);
+            }
+        }
+        if (DrawQuad(pq, p, color) != 0) return -1;
+    }
+    return Finish();
+}
+
+int G_D3D_DrawGridStrip(const D3DVertexTex1* vertices, int columns, int rows) {
+    D3DDeviceState* r = GetCurrentD3DDeviceState();
+    if (r == nullptr || columns < 2 || rows < 2) return -1;
+    // One row of strip must fit the index list, and every vertex an index.
+    if (2 * columns + 2 > kStripIndices || columns * rows > 65536) return -1;
+    G_D3D_RenderVertex();
+    uint16_t index[kStripIndices];
+    int n = 0, base = 0;
+    const int vertexCount = columns * rows;
+    for (int row = 0; row < rows - 1; ++row) {
+        if (n > kStripIndices - (2 * columns + 2)) {
+            r->device->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, vertexCount,
+                                            index, n);
+            n = 0;
+        }
+        // Rows after the first join through two degenerate triangles.
+        if (n) index[n++] = uint16_t(base + columns);
+        for (int c = 0; c < columns; ++c, ++base) {
+            index[n++] = uint16_t(base + columns);
+            index[n++] = uint16_t(base);
+        }
+        if (row < rows - 2) {
+            index[n] = index[n - 1];
+            ++n;
+        }
+    }
+    if (n) r->device->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, vertexCount, index,
+                                           n);
+    return 0;
+}
+
+int G_D3D_DrawPolygon(const D3DVertexTex1* vertices, int triangles, const GraphData* g, int transFlag) {
+    const int state = Begin(g);
+    if (state != 0) return state < 0 ? -1 : 0;
+    const Surface3DData* p = g ? GetSurface3DData(g->Pieces[0]) : nullptr;
+    // Vertex colours shade across the triangles and carry their own alpha.
+    const int flags = Flags(transFlag, 0) | D3DDRAW_GOURAUD | D3DDRAW_COLOR_MODULATE | D3DDRAW_ALPHA_MODULATE;
+    if (G_D3D_SetDrawState(p, flags) != 0) return -1;
+    G_D3D_RenderVertex();
+    GetCurrentD3DDeviceState()->device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices,
+                                                      triangles * 3);
+    return Finish();
+}
