@@ -224,6 +224,12 @@ int SetDrawTransform(DrawTransform which, const float* m) {
                                                               : g_draw.Viewport;
     std::memcpy(target, m, sizeof(float) * 16);
     UpdateTransformMatrix();
+    // The device keeps its own world, view and projection (not the viewport).
+    if (GetDirect3DUpFlag()) {
+        if (which == DrawTransform::World) G_D3D_SetTransformWorld(m);
+        if (which == DrawTransform::View) G_D3D_SetTransformView(m);
+        if (which == DrawTransform::Projection) G_D3D_SetTransformProjection(m);
+    }
     return 0;
 }
 

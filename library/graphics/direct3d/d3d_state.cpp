@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "graphics/direct3d/d3d_screen.h"
 #include "graphics/direct3d/d3d_system.h"
+#include "graphics/graph_create_settings.h"
 #include "graphics/graph_draw_state.h"
 #include "graphics/surface_data.h"
 
@@ -258,6 +259,29 @@ int G_D3D_SetViewport(const Device3DViewport& v, int device) {
     if (code != 0) return ErrorLogFmtAdd("ビューポートのセットに失敗しました ErrorCode %x", unsigned(code));
     r->viewport = v;
     return 0;
+}
+
+namespace {
+enum : int { kTransformWorld = 1, kTransformView = 2, kTransformProjection = 3 };
+
+int SetDeviceTransform(int kind, const float* matrix, int device) {
+    if (!GetDirect3DUpFlag()) return -1;
+    D3DDeviceState* r = GetD3DDeviceState(device);
+    if (!r) return -1;
+    G_D3D_RenderVertex();
+    return r->device->SetTransform(kind, matrix) == 0 ? 0 : -1;
+}
+}  // namespace
+
+int G_D3D_SetTransformWorld(const float m[16], int device) { return SetDeviceTransform(kTransformWorld, m, device); }
+int G_D3D_SetTransformView(const float m[16], int device) { return SetDeviceTransform(kTransformView, m, device); }
+int G_D3D_SetTransformProjection(const float m[16], int device) {
+    return SetDeviceTransform(kTransformProjection, m, device);
+}
+int G_D3D_SetTransformWorld(const float m[16]) { return G_D3D_SetTransformWorld(m, GetD3DSystem().currentDevice); }
+int G_D3D_SetTransformView(const float m[16]) { return G_D3D_SetTransformView(m, GetD3DSystem().currentDevice); }
+int G_D3D_SetTransformProjection(const float m[16]) {
+    return G_D3D_SetTransformProjection(m, GetD3DSystem().currentDevice);
 }
 
 int G_D3D_ResendDeviceStates(int device) {

@@ -158,6 +158,14 @@ int G_D3D_SetBlendMode(int mode, int alphaChannel, int alphaTest, int device);
 // The blend graph a texture is drawn through (null: none), its border range and parameter.
 int G_D3D_SetBlendGraph(Texture3D* blendGraph, int range, int param, int device);
 int G_D3D_SetViewport(const Device3DViewport& viewport, int device);
+// Hand a 4x4 matrix to the current device (or the given one); -1 when the 3D
+// road is not up or the device does not exist.
+int G_D3D_SetTransformWorld(const float matrix[16]);
+int G_D3D_SetTransformWorld(const float matrix[16], int device);
+int G_D3D_SetTransformView(const float matrix[16]);
+int G_D3D_SetTransformView(const float matrix[16], int device);
+int G_D3D_SetTransformProjection(const float matrix[16]);
+int G_D3D_SetTransformProjection(const float matrix[16], int device);
 int G_D3D_ResendDeviceStates(int device);
 // A texture about to go: queued draws go out and no device record keeps it.
 void G_D3D_ForgetTexture(Texture3D* texture);

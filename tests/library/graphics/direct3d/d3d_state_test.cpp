@@ -175,3 +175,28 @@ TEST_F(D3DStateTest, SurfacesOfTheSystemAreDeletedWithItAndShareTheirRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(D3DStateTest, WorldViewAndProjectionReachTheDeviceButTheViewportStaysWithTheLibrary) {
+    float m[16];
+    for (int i = 0; i < 16; ++i) m[i] = float(i) + 0.5f;
+    const std::vector<float> expected(m, m + 16);
+    const struct {
+        DrawTransform which;
+        int kind;
+    } cases[] = {{DrawTransform::World, 1}, {DrawTransform::View, 2}, {DrawTransform::Projection, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        g_fake->transforms.clear();
+        ASSERT_EQ(SetDrawTransform(c.which, m), 0);
+        ASSERT_EQ(g_fake->transforms.size(), 1u);
+        EXPECT_EQ(g_fake->transforms[c.kind], expected);
+    }
+    g_fake->transforms.clear();
+    ASSERT_EQ(SetDrawTransform(DrawTransform::Viewport, m), 0);
+    EXPECT_TRUE(g_fake->transforms.empty());
+    EXPECT_EQ(G_D3D_SetTransformWorld(m, device_ + 1000), -1) << "no such device";
+}
+
+}  // namespace

@@ -101,7 +101,10 @@ public:
     }
     int SetRenderTarget(Texture3D* target) override { return 0; }
     int SetViewport(const Device3DViewport&) override { return 0; }
-    int SetTransform(int, const float*) override { return 0; }
+    int SetTransform(int kind, const float* matrix) override {
+        transforms[kind].assign(matrix, matrix + 16);
+        return 0;
+    }
     int BeginScene() override { return 0; }
     int EndScene() override {
         log.push_back("end");
@@ -132,6 +135,7 @@ public:
     std::map<int, int> renderStateSends;
     std::map<std::pair<int, int>, uint32_t> stageStates;
     std::map<int, Texture3D*> textures;
+    std::map<int, std::vector<float>> transforms;   // by kind: 1 world, 2 view, 3 projection
     std::vector<DrawCall> draws;
     std::vector<uint8_t> lastVertices;   // the vertices of the last draw
     std::vector<std::string> log;
