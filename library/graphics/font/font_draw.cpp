@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "graphics/draw_front.h"
+#include "graphics/direct3d/d3d_graph.h"
 #include "graphics/font/font_cache.h"
 #include "graphics/font/font_handle.h"
 #include "graphics/graph_draw_state.h"
@@ -132,12 +132,14 @@ void DrawCell(const GlyphWriter& w, const FontManageData* f, const FontCacheCell
     }
 }
 
-// Texture-cached text: each glyph is a cell of the cache graph drawn with
-// the text colour as brightness, over the same cell of the edge graph drawn
-// in the edge colour. No blend graph applies meanwhile.
+// Texture-cached text, which only the 3D road has: each glyph is a cell of
+// the cache graph drawn with the text colour as brightness, over the same
+// cell of the edge graph drawn in the edge colour. No blend graph applies
+// meanwhile. Glyphs are clipped by the draw area the device clips to.
 class TextureGlyphs {
 public:
-    TextureGlyphs(const FontManageData* f, int color, int edgeColor, uint32_t bright) : f_(f) {
+    TextureGlyphs(const FontManageData* f, int color, int edgeColor, uint32_t bright)
+        : f_(f), cache_(GetGraphData(f->cacheGraph)), edgeGraph_(GetGraphData(f->edgeGraph)) {
         const int bits[3] = {8, 8, 8};
         text_ = Brightness(SplitColor(color, bright, bits));
         edge_ = Brightness(SplitColor(edgeColor, bright, bits));
@@ -158,13 +160,12 @@ public:
     void Draw(const FontCacheCell* cell, int gx, int gy, bool vertical) const {
         const int side = f_->cellWidth;
         const int cx = cell->cellNumber / f_->cellsPerColumn * side, cy = cell->cellNumber % f_->cellsPerColumn * side;
-        const int graphs[2] = {f_->edgeGraph, f_->cacheGraph};
+        const GraphData* graphs[2] = {edgeGraph_, cache_};
         const uint32_t colors[2] = {edge_, text_};
         for (int i = 0; i < 2; ++i) {
-            if (graphs[i] < 0) continue;
+            if (!graphs[i]) continue;
             SetDrawBrightColor(colors[i]);
-            if (vertical) DrawTurned(graphs[i], cell, gx, gy, cx, cy);
-            else DrawRectGraph(gx, gy, cx, cy, cell->width, cell->height, graphs[i], 1, 0);
+            G_D3D_DrawRectGraph(gx, gy, cx, cy, cell->width, cell->height, graphs[i], 1, vertical ? 1 : 0);
         }
     }
 
@@ -173,26 +174,9 @@ private:
         return uint32_t(ch.c[0]) << 16 | uint32_t(ch.c[1]) << 8 | uint32_t(ch.c[2]);
     }
 
-    // The whole graph turned so that the cell's texel (c, r) covers the
-    // pixel (gx - r, gy + c), drawn only inside the glyph's turned box.
-    static void DrawTurned(int graph, const FontCacheCell* cell, int gx, int gy, int cx, int cy) {
-        int w = 0, h = 0;
-        GetGraphSizeImpl(graph, &w, &h);
-        DrawRect saved;
-        GetDrawArea(&saved);
-        DrawRect box{gx - cell->height + 1, gy, gx + 1, gy + cell->width};
-        RectClippingImpl(&box, &saved);
-        if (box.left >= box.right || box.top >= box.bottom) return;
-        SetDrawArea(box.left, box.top, box.right, box.bottom);
-        // Pixel centres lie on whole coordinates here: a texel's edges are
-        // half a pixel either side of the centre it lands on.
-        const float right = float(gx + cy) + 0.5f, top = float(gy - cx) - 0.5f;
-        const float left = right - float(h), bottom = top + float(w);
-        DrawModiGraphF(right, top, right, bottom, left, bottom, left, top, graph, 1);
-        SetDrawArea(saved.left, saved.top, saved.right, saved.bottom);
-    }
-
     const FontManageData* f_;
+    const GraphData* cache_;
+    const GraphData* edgeGraph_;
     uint32_t text_ = 0, edge_ = 0, savedBright_ = 0;
     int savedBlend_[3] = {-1, 0, 0};
 };

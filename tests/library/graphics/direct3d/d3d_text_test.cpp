@@ -157,15 +157,14 @@ TEST_F(D3DTextTest, GlyphsAreCellsInTheTextColourAndTheDrawStateComesBack) {
     ASSERT_EQ(g_fake->lastVertices.size(), 6 * sizeof(D3DVertexTex1));
     D3DVertexTex1 v[6];
     std::memcpy(v, g_fake->lastVertices.data(), sizeof v);
-    // One pixel at the pen, cut out of the cache graph: the first texel of
-    // the cell, its centre on the pixel's.
-    EXPECT_FLOAT_EQ(v[0].x, 100.0f);
-    EXPECT_FLOAT_EQ(v[0].y, 50.0f);
-    EXPECT_FLOAT_EQ(v[3].x, 101.0f);
-    EXPECT_FLOAT_EQ(v[3].y, 51.0f);
-    EXPECT_FLOAT_EQ(v[0].u, 0.5f / 512.0f);
-    EXPECT_FLOAT_EQ(v[3].u, 1.5f / 512.0f);
-    EXPECT_FLOAT_EQ(v[0].v, 0.5f / 512.0f);
+    // One pixel at the pen: the cell's first texel, half a pixel up and left.
+    EXPECT_FLOAT_EQ(v[0].x, 99.5f);
+    EXPECT_FLOAT_EQ(v[0].y, 49.5f);
+    EXPECT_FLOAT_EQ(v[3].x, 100.5f);
+    EXPECT_FLOAT_EQ(v[3].y, 50.5f);
+    EXPECT_FLOAT_EQ(v[0].u, 0.0f);
+    EXPECT_FLOAT_EQ(v[3].u, 1.0f / 512.0f);
+    EXPECT_FLOAT_EQ(v[3].v, 1.0f / 512.0f);
     // The text colour times the brightness, opaque.
     EXPECT_EQ(v[0].color, 0xFF80C840u);
     EXPECT_EQ(g_fake->textures[0], reinterpret_cast<Texture3D*>(TextureOf(f->cacheGraph)));
