@@ -191,6 +191,8 @@ int DrawStringCore(int drawFlag, int x, int y, const char* string, int color, ME
     if (!f) return -1;
     if (!string || !string[0]) return 0;
 
+    // A texture cache has no pixels a software image could take.
+    if (drawFlag && f->textureCache && dest) return -1;
     const bool texture = drawFlag && f->textureCache;
     GlyphWriter w{};
     ImageRect area{0, 0, 0, 0};
