@@ -2,7 +2,9 @@
 // 800 additive 16x16 rotated sprites, 100 96x96 half-alpha sprites and 20
 // boxes, then the flip; on software screens, and on the 3D road (Mesa's
 // software GL on a virtual X display this program starts, skipped where none
-// starts). Reported per frame and as the fraction of a 60 Hz frame (16.7 ms).
+// starts). A talk frame puts a talk's text and a status panel over the
+// background instead. Reported per frame and as the fraction of a 60 Hz
+// frame (16.7 ms).
 #include <benchmark/benchmark.h>
 
 #include <signal.h>
@@ -69,6 +71,7 @@ enum class Road { SoftwareScreens, Direct3D };
 
 struct BusyFrame {
     int background = -1, sprite = -1, panel = -1;
+    int talkFont = -1, panelFont = -1;
     std::string dir;
 
     bool Start(Road road) {
@@ -95,7 +98,10 @@ struct BusyFrame {
         FillGraph(background, 30, 60, 90, 255);
         FillGraph(sprite, 200, 120, 40, 255);
         FillGraph(panel, 40, 160, 220, 255);
-        return true;
+        // The game's talk and status panel fonts: smooth, and smooth with an edge.
+        talkFont = CreateFontToHandle(nullptr, 18, 8, 2);
+        panelFont = CreateFontToHandle(nullptr, 23, -1, 3);
+        return talkFont >= 0 && panelFont >= 0;
     }
     void End() {
         ZoVav_End();
@@ -117,10 +123,29 @@ struct BusyFrame {
         for (int i = 0; i < 20; ++i) DrawBox(i * 30, 10, i * 30 + 25, 40, GetColor(200, 40, 40), 1);
         ScreenFlip();
     }
+    // Four lines of talk in a window, and ten panel lines with edges.
+    void DrawTalk() {
+        ClearDrawScreen();
+        DrawGraph(0, 0, background, 0);
+        SetDrawBlendMode(ZV_BLEND_ALPHA, 200);
+        DrawBox(20, 300, 452, 450, GetColor(20, 20, 60), 1);
+        SetDrawBlendMode(ZV_BLEND_NOBLEND, 0);
+        static const char* const kLines[4] = {"……森がやけに騒がしいなあ。", "うさぎも水晶も、みんな気が立ってる。",
+                                              "この先に何かいるのかもしれない。", "気をつけて進みましょう、風花さん。"};
+        for (int i = 0; i < 4; ++i)
+            DrawStringToHandle(30, 320 + 30 * i, kLines[i], GetColor(255, 255, 255), talkFont);
+        for (int i = 0; i < 10; ++i)
+            DrawStringToHandle(490, 20 + 45 * i, i % 2 ? "0012345" : "HI-SCORE", GetColor(160, 180, 255), panelFont,
+                               GetColor(40, 40, 120));
+        ScreenFlip();
+    }
 };
 
-void RunFrames(benchmark::State& state, BusyFrame& frame) {
-    for (auto _ : state) frame.Draw();
+void RunFrames(benchmark::State& state, BusyFrame& frame, bool talk = false) {
+    for (auto _ : state) {
+        if (talk) frame.DrawTalk();
+        else frame.Draw();
+    }
     state.counters["frame_fraction"] = benchmark::Counter(
         double(state.iterations()) / 60.0, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     frame.End();
@@ -136,10 +161,8 @@ void BM_BusyFrameSoftwareScreens(benchmark::State& state) {
 }
 BENCHMARK(BM_BusyFrameSoftwareScreens)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same frame on a virtual X display, where every flip is shown: the 3D
-// road (road 1) beside the software screens (road 0).
-void BM_BusyFrameOnDisplay(benchmark::State& state) {
-    const Road road = state.range(0) ? Road::Direct3D : Road::SoftwareScreens;
+// The frame on a virtual X display, where every flip is shown.
+void RunOnDisplay(benchmark::State& state, Road road, bool talk) {
     VirtualDisplay display;
     if (!display.Start()) {
         state.SkipWithError("no virtual X display could be started (Xvfb is needed)");
@@ -154,11 +177,23 @@ void BM_BusyFrameOnDisplay(benchmark::State& state) {
         frame.End();
         state.SkipWithError("the road did not come up on the virtual display");
     } else {
-        RunFrames(state, frame);
+        RunFrames(state, frame, talk);
     }
     if (saved.empty()) unsetenv("SDL_VIDEODRIVER");
     else setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
 }
+
+// The busy frame: the 3D road (road 1) beside the software screens (road 0).
+void BM_BusyFrameOnDisplay(benchmark::State& state) {
+    RunOnDisplay(state, state.range(0) ? Road::Direct3D : Road::SoftwareScreens, false);
+}
 BENCHMARK(BM_BusyFrameOnDisplay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The talk frame: on the 3D road the glyphs are cells of the fonts' cache
+// textures, on the software screens they are written from memory caches.
+void BM_TalkFrameOnDisplay(benchmark::State& state) {
+    RunOnDisplay(state, state.range(0) ? Road::Direct3D : Road::SoftwareScreens, true);
+}
+BENCHMARK(BM_TalkFrameOnDisplay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

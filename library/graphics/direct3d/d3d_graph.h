@@ -36,6 +36,12 @@ int G_D3D_DrawRotaGraph(float x, float y, double scale, double angle, const Grap
                         int turnFlag);
 // Corners top-left, top-right, bottom-left, bottom-right.
 int G_D3D_DrawModiGraph(const float* corners, const GraphData* graph, int transFlag);
+// The rectangle (srcX, srcY, width, height) of the graph with its top-left
+// texel on the pixel (x, y); turned a quarter clockwise (turnFlag 1), the
+// texel (srcX + c, srcY + r) lands on the pixel (x - r, y + c). Clipped by
+// the viewport, which is the draw area.
+int G_D3D_DrawRectGraph(int x, int y, int srcX, int srcY, int width, int height, const GraphData* graph,
+                        int transFlag, int turnFlag);
 // The grid of columns x rows one-texture vertices as triangle strips.
 int G_D3D_DrawGridStrip(const D3DVertexTex1* vertices, int columns, int rows);
 // Caller's triangles (three one-texture vertices each) with the graph's

@@ -3,6 +3,7 @@
 // uneven four-corner shapes go as a grid of strips, caller's triangles
 // straight to the device. Graph quads at integer positions sit half a pixel
 // up and left, so pixel centres fall on texel centres.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -226,6 +227,39 @@ int G_D3D_DrawRotaGraph(float x, float y, double scale, double angle, const Grap
         }
         // Clipping is the viewport's.
         if (QueueQuad(q) != 0) return -1;
+    }
+    return Finish();
+}
+
+int G_D3D_DrawRectGraph(int x, int y, int srcX, int srcY, int width, int height, const GraphData* g, int transFlag,
+                        int turnFlag) {
+    const int state = Begin(g);
+    if (state != 0) return state < 0 ? -1 : 0;
+    // Texel edges lie half a pixel either side of the pixel centres they land on.
+    const float ox = float(DS().DrawScreenRect.left), oy = float(DS().DrawScreenRect.top);
+    const uint32_t color = G_D3D_DrawColor();
+    for (int i = 0; i < g->PieceCount; ++i) {
+        const Surface3DData* p = GetSurface3DData(g->Pieces[i]);
+        if (p == nullptr) return -1;
+        // The part of the rectangle on this piece, in graph texels.
+        const int l = std::max(srcX, int(p->x)), t = std::max(srcY, int(p->y));
+        const int r = std::min(srcX + width, p->x + p->width), b = std::min(srcY + height, p->y + p->height);
+        if (l >= r || t >= b) continue;
+        if (Piece(g->Pieces[i], Flags(transFlag, 1)) == nullptr) return -1;
+        if (!OneTextureBatch()) return 0;
+        const SurfaceData* sd = GetSurfaceData(p->surfaceData);
+        const float du = 1.0f / float(sd->Width), dv = 1.0f / float(sd->Height);
+        const float u[2] = {float(p->u + l - p->x) * du, float(p->u + r - p->x) * du};
+        const float v[2] = {float(p->v + t - p->y) * dv, float(p->v + b - p->y) * dv};
+        const int cols[2] = {l - srcX, r - srcX}, rows[2] = {t - srcY, b - srcY};
+        D3DVertexTex1 c[4];
+        for (int k = 0; k < 4; ++k) {
+            const int cx = cols[k & 1], ry = rows[k >> 1];
+            const float px = turnFlag ? float(x - ry) + 0.5f : float(x + cx) - 0.5f;
+            const float py = turnFlag ? float(y + cx) - 0.5f : float(y + ry) - 0.5f;
+            c[k] = D3DVertexTex1{px + ox, py + oy, 0.0f, 1.0f, color, u[k & 1], v[k >> 1]};
+        }
+        if (QueueQuad(c) != 0) return -1;
     }
     return Finish();
 }

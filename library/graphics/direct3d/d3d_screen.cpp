@@ -11,6 +11,7 @@
 #include "graphics/direct3d/d3d_system.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_system.h"
+#include "graphics/font/font_draw.h"
 #include "graphics/font/font_handle.h"
 #include "graphics/graph_draw_state.h"
 #include "graphics/graph_handle.h"
@@ -314,9 +315,15 @@ int G_D3D_DrawString(int x, int y, const char* string, int color, int fontHandle
         G_D3D_EndScene();
         return G_DD_DrawString(x, y, string, color, fontHandle, edgeColor, verticalFlag);
     }
-    // Fonts whose glyph cache is a texture graph draw through the 3D road;
-    // no font makes such a cache yet.
-    return -1;
+    // Glyphs in a texture cache are drawn as graphs on the render target.
+    if (D3DScreenDrawSuppressed() || !string) return -1;
+    if (InitFontCacheGraph(fontHandle) != 0) return -1;
+    const DrawRect& a = GetGraphDrawState().DrawArea;
+    const ImageRect clip{a.left, a.top, a.right, a.bottom};
+    if (DrawStringCore(1, x, y, string, color, nullptr, &clip, 1, fontHandle, edgeColor, int(std::strlen(string)),
+                       verticalFlag, nullptr, GetGraphDrawState().DrawBright) < 0)
+        return -1;
+    return 0;
 }
 
 int FillAlphaChannelRect(const DrawRect* rect, void* pixels, int pitch, const ColorData* c, int alpha) {

@@ -464,8 +464,9 @@ int G_DD_DrawString(int x, int y, const char* string, int color, int fontHandle,
     const FontManageData* f = GetFontManageData(fontHandle);
     if (f == nullptr) return -1;
     if (string == nullptr || string[0] == '\0') return 0;
-    // Texture-cached fonts belong to the 3D back end, which this build has
-    // not; every font here keeps its glyphs in memory.
+    // Fonts made while the 3D road was up keep their glyphs in a texture,
+    // which only that road draws.
+    if (f->textureCache) return -1;
     if (InitFontCacheGraph(fontHandle) != 0) return -1;
     const GraphDrawState& ds = GetGraphDrawState();
     const bool antialias = (f->type & FONT_TYPE_ANTIALIAS) != 0;

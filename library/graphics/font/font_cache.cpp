@@ -1,12 +1,14 @@
 // Glyph cache: code lists of strings, batch rasterising through the glyph
 // source into square cells (1-bit, edge, coverage and coverage-with-edge
-// pixels), the ring reuse of cells and the emptying of a cache.
+// pixels in memory, or texels of a texture cache), the ring reuse of cells
+// and the emptying of a cache.
 #include "graphics/font/font_cache.h"
 
 #include <cstring>
 
 #include "core/log.h"
 #include "core/routines.h"
+#include "graphics/font/font_texture.h"
 
 namespace {
 
@@ -146,7 +148,8 @@ int InitFontCache(int fontHandle) {
 
 FontCacheCell* AddFontCacheChar(int count, const uint16_t* codes, int fontHandle) {
     FontManageData* f = GetFontManageData(fontHandle);
-    if (count <= 0 || !codes || !f || !FontDrawingPossible() || !f->cacheImage) return nullptr;
+    if (count <= 0 || !codes || !f || !FontDrawingPossible()) return nullptr;
+    if (f->textureCache ? !f->staging.Pixels : !f->cacheImage) return nullptr;
     const GlyphSource* src = f->glyphSource;
     const int format = (f->type & FONT_TYPE_ANTIALIAS) ? GLYPH_BITMAP_GRAY4 : GLYPH_BITMAP_MONO;
     const int grow = (f->type & FONT_TYPE_EDGE) ? f->edgeSize * 2 : 0;
@@ -164,7 +167,8 @@ FontCacheCell* AddFontCacheChar(int count, const uint16_t* codes, int fontHandle
         f->codeCell[code] = place;
         cell->inUse = 1;
         cell->code = code;
-        std::memset(FontCellRow(f, cell, 0), 0, size_t(f->cacheImagePitch) * size_t(f->cellWidth));
+        if (!f->textureCache)
+            std::memset(FontCellRow(f, cell, 0), 0, size_t(f->cacheImagePitch) * size_t(f->cellWidth));
 
         const unsigned lead = code & 0xFF, trail = code >> 8;
         const unsigned glyphCode = trail ? lead << 8 | trail : lead;
@@ -185,7 +189,11 @@ FontCacheCell* AddFontCacheChar(int count, const uint16_t* codes, int fontHandle
             cell->leftOffset = int16_t(gm.originX);
             cell->topOffset = int16_t(f->ascent - gm.originY);
             const int boxW = gm.blackBoxX, boxH = int(size / pitch) < gm.blackBoxY ? int(size / pitch) : gm.blackBoxY;
-            ConvertGlyph(f, cell, g_cache.bitmap.data(), pitch, boxW, boxH);
+            if (f->textureCache)
+                WriteFontTextureGlyph(f, cell, g_cache.bitmap.data(), pitch, boxW, boxH, g_cache.maskOffsets.data(),
+                                      (f->type & FONT_TYPE_EDGE) ? g_cache.maskOffsets.size() / 2 : 0);
+            else
+                ConvertGlyph(f, cell, g_cache.bitmap.data(), pitch, boxW, boxH);
             const int w = boxW + grow, h = boxH + grow;
             cell->width = uint16_t(w < f->cellWidth ? w : f->cellWidth);
             cell->height = uint16_t(h < f->cellWidth ? h : f->cellWidth);

@@ -1,10 +1,16 @@
 // Text engine: measures strings, and writes cached glyphs straight into a
 // software image in its pixel layout (palette byte, 16-bit, 16-bit with an
-// alpha byte, 32-bit), plain, edged or anti-aliased, horizontal or vertical.
+// alpha byte, 32-bit), plain, edged or anti-aliased, horizontal or vertical;
+// glyphs of a texture cache are drawn as cells of the cache graph instead.
 #include "graphics/font/font_draw.h"
 
+#include <optional>
+
+#include "graphics/direct3d/d3d_graph.h"
 #include "graphics/font/font_cache.h"
 #include "graphics/font/font_handle.h"
+#include "graphics/graph_draw_state.h"
+#include "graphics/graph_handle.h"
 #include "graphics/image/color_convert.h"
 #include "graphics/image/color_data.h"
 #include "graphics/memimg/memimg_graphics.h"
@@ -126,6 +132,55 @@ void DrawCell(const GlyphWriter& w, const FontManageData* f, const FontCacheCell
     }
 }
 
+// Texture-cached text, which only the 3D road has: each glyph is a cell of
+// the cache graph drawn with the text colour as brightness, over the same
+// cell of the edge graph drawn in the edge colour. No blend graph applies
+// meanwhile. Glyphs are clipped by the draw area the device clips to.
+class TextureGlyphs {
+public:
+    TextureGlyphs(const FontManageData* f, int color, int edgeColor, uint32_t bright)
+        : f_(f), cache_(GetGraphData(f->cacheGraph)), edgeGraph_(GetGraphData(f->edgeGraph)) {
+        const int bits[3] = {8, 8, 8};
+        text_ = Brightness(SplitColor(color, bright, bits));
+        edge_ = Brightness(SplitColor(edgeColor, bright, bits));
+        const GraphDrawState& ds = GetGraphDrawState();
+        savedBright_ = ds.DrawBright;
+        savedBlend_[0] = ds.BlendGraph;
+        savedBlend_[1] = ds.BlendGraphBorderParam;
+        savedBlend_[2] = ds.BlendGraphBorderRange;
+        SetBlendGraph(-1, 0, 0);
+    }
+    ~TextureGlyphs() {
+        SetBlendGraph(savedBlend_[0], savedBlend_[1], savedBlend_[2]);
+        SetDrawBrightColor(savedBright_);
+    }
+
+    // The glyph box at (gx, gy), or turned a quarter turn clockwise with its
+    // top-right corner at (gx, gy) for vertical text.
+    void Draw(const FontCacheCell* cell, int gx, int gy, bool vertical) const {
+        const int side = f_->cellWidth;
+        const int cx = cell->cellNumber / f_->cellsPerColumn * side, cy = cell->cellNumber % f_->cellsPerColumn * side;
+        const GraphData* graphs[2] = {edgeGraph_, cache_};
+        const uint32_t colors[2] = {edge_, text_};
+        for (int i = 0; i < 2; ++i) {
+            if (!graphs[i]) continue;
+            SetDrawBrightColor(colors[i]);
+            G_D3D_DrawRectGraph(gx, gy, cx, cy, cell->width, cell->height, graphs[i], 1, vertical ? 1 : 0);
+        }
+    }
+
+private:
+    static uint32_t Brightness(const Channels& ch) {
+        return uint32_t(ch.c[0]) << 16 | uint32_t(ch.c[1]) << 8 | uint32_t(ch.c[2]);
+    }
+
+    const FontManageData* f_;
+    const GraphData* cache_;
+    const GraphData* edgeGraph_;
+    uint32_t text_ = 0, edge_ = 0, savedBright_ = 0;
+    int savedBlend_[3] = {-1, 0, 0};
+};
+
 }  // namespace
 
 int DrawStringCore(int drawFlag, int x, int y, const char* string, int color, MEMIMG* dest, const ImageRect* clip,
@@ -136,9 +191,12 @@ int DrawStringCore(int drawFlag, int x, int y, const char* string, int color, ME
     if (!f) return -1;
     if (!string || !string[0]) return 0;
 
+    // A texture cache has no pixels a software image could take.
+    if (drawFlag && f->textureCache && dest) return -1;
+    const bool texture = drawFlag && f->textureCache;
     GlyphWriter w{};
     ImageRect area{0, 0, 0, 0};
-    if (drawFlag) {
+    if (drawFlag && !texture) {
         if (!dest || !CheckValidMemImg(dest) || !dest->Pixels) return -1;
         if (!ChooseLayout(dest, f->type, w.layout)) return -1;
         w.type = f->type;
@@ -161,15 +219,16 @@ int DrawStringCore(int drawFlag, int x, int y, const char* string, int color, ME
 
     std::vector<uint16_t>& codes = g_draw.codes;
     FontCacheStringAdd(fontHandle, string, length, &codes, nullptr);
+    std::optional<TextureGlyphs> glyphs;
+    if (texture) glyphs.emplace(f, color, edgeColor, bright);
     int pen = 0;
     for (uint16_t code : codes) {
         const FontCacheCell* cell = FontCacheLookup(f, fontHandle, code);
         if (drawFlag && !IsFontSpaceCode(code) && (cell->width || cell->height)) {
-            if (verticalFlag)
-                DrawCell(w, f, cell, dest, area, x + f->cellHeight - cell->topOffset, y + pen + cell->leftOffset,
-                         true);
-            else
-                DrawCell(w, f, cell, dest, area, x + pen + cell->leftOffset, y + cell->topOffset, false);
+            const int gx = verticalFlag ? x + f->cellHeight - cell->topOffset : x + pen + cell->leftOffset;
+            const int gy = verticalFlag ? y + pen + cell->leftOffset : y + cell->topOffset;
+            if (glyphs) glyphs->Draw(cell, gx, gy, verticalFlag != 0);
+            else DrawCell(w, f, cell, dest, area, gx, gy, verticalFlag != 0);
         }
         pen += cell->advance + f->spacing;
     }

@@ -1,6 +1,7 @@
 // Font handles: the table of 40 font records, creation with its defaults and
-// retries, the system-memory glyph cache's sizing, deletion, the default font
-// and the re-creation of fonts after the graphics system was rebuilt.
+// retries, the choice and sizing of the glyph cache (a texture on the 3D
+// road, else system memory), deletion, the default font and the re-creation
+// of fonts after the graphics system was rebuilt.
 #include "graphics/font/font_handle.h"
 
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "core/handle.h"
 #include "core/library_state.h"
 #include "core/log.h"
+#include "graphics/font/font_texture.h"
 #include "graphics/graphics_core.h"
 #include "graphics/graphics_start.h"
 #include "graphics/surface2d.h"
@@ -70,6 +72,7 @@ void DestroyFont(FontManageData* f, int slot) {
     f->cacheImage = nullptr;
     if (f->drawScreenSurface >= 0) DeleteSurface2D(f->drawScreenSurface);
     f->drawScreenSurface = -1;
+    ReleaseFontTextureCache(f);
     if (f->lostFlag) *f->lostFlag = 1;
     SubHandle(&g_font.table, HandleOf(f, slot));
 }
@@ -100,6 +103,25 @@ GlyphFontHandle OpenWithRetries(FontManageData* f, const char* fontName, int cha
         if (!font) ErrorLogAdd("フォントの作成に失敗しました\n");
     }
     return font;
+}
+
+// One column of square cells in system memory, and the draw screen the
+// 2D road composes blended text in; 0, or -1 after its log line.
+int MakeMemoryCache(FontManageData* f, int handle) {
+    f->cacheImageBits = f->type == 0 ? 1 : 8;
+    int capacity = kCacheBytes / (f->cellWidth * f->cellWidth);
+    if (capacity < kMinCacheCells) capacity = kMinCacheCells;
+    if (capacity > FONT_CACHE_CELL_MAX) capacity = FONT_CACHE_CELL_MAX;
+    f->cellCapacity = capacity;
+    f->cacheWidth = f->cellWidth;
+    f->cacheHeight = f->cellWidth * capacity;
+    f->cacheImagePitch = (f->cellWidth * f->cacheImageBits + 7) / 8;
+    f->cellsPerColumn = capacity;
+    f->cacheImage = static_cast<unsigned char*>(ZVCALLOC(size_t(f->cacheImagePitch) * size_t(f->cacheHeight)));
+    if (!f->cacheImage) return ErrorLogAdd("フォントのキャッシュ用メモリの確保に失敗しました in CreateFontToHandle");
+    f->drawScreenRebuild = 1;
+    if (InitFontCacheGraph(handle) != 0) return ErrorLogAdd("フォント用描画スクリーンの作成に失敗しました\n");
+    return 0;
 }
 
 }  // namespace
@@ -171,6 +193,8 @@ int CreateFontToHandleImpl(const char* fontName, int size, int thickness, int fo
     if (nextSerial) g_font.table.checkCounter = (g_font.table.checkCounter + 1) % HANDLE_CHECK_MAX;
     FontManageData* f = GetFontManageData(handle);
     f->drawScreenSurface = -1;
+    f->cacheGraph = -1;
+    f->edgeGraph = -1;
     f->glyphSource = GetFontGlyphSource();
 
     if (GetScreenColorBitDepth() == 8) fontType &= ~FONT_TYPE_ANTIALIAS;
@@ -180,8 +204,7 @@ int CreateFontToHandleImpl(const char* fontName, int size, int thickness, int fo
     f->edgeSize = edgeSize;
     f->italic = italic;
     f->spacing = 0;
-    // Texture caches are the 3D back end's; without it glyphs live in memory.
-    f->textureCache = 0;
+    f->textureCache = FontTextureCacheWanted() ? 1 : 0;
 
     f->glyphFont = OpenWithRetries(f, fontName, kCharsets[charsetIndex]);
     if (!f->glyphFont) {
@@ -201,24 +224,20 @@ int CreateFontToHandleImpl(const char* fontName, int size, int thickness, int fo
     if (f->cellHeight & 1) f->cellHeight += 1;
     if (f->cellWidth < 8) f->cellWidth = 8;
 
-    f->cacheImageBits = fontType == 0 ? 1 : 8;
-    int capacity = kCacheBytes / (f->cellWidth * f->cellWidth);
-    if (capacity < kMinCacheCells) capacity = kMinCacheCells;
-    if (capacity > FONT_CACHE_CELL_MAX) capacity = FONT_CACHE_CELL_MAX;
-    f->cellCapacity = capacity;
-    f->cacheWidth = f->cellWidth;
-    f->cacheHeight = f->cellWidth * capacity;
-    f->cacheImagePitch = (f->cellWidth * f->cacheImageBits + 7) / 8;
-    f->cellsPerColumn = capacity;
-    f->cacheImage = static_cast<unsigned char*>(ZVCALLOC(size_t(f->cacheImagePitch) * size_t(f->cacheHeight)));
-    if (!f->cacheImage) {
-        ErrorLogAdd("フォントのキャッシュ用メモリの確保に失敗しました in CreateFontToHandle");
-        DestroyFont(f, slot);
-        return -1;
+    if (f->textureCache) {
+        f->cacheRebuild = 1;
+        if (!SizeFontTextureCache(f) || InitFontCacheGraph(handle) != 0) {
+            // The glyphs can still live in memory, drawn by the 2D road.
+            ErrorLogAdd("テクスチャ文字キャッシュの作成に失敗しました\n");
+            f->textureCache = 0;
+            f->cacheRebuild = 0;
+        } else if (CreateFontStagingImage(f) != 0) {
+            ErrorLogAdd("文字キャッシュ処理用メモリの確保に失敗しました\n");
+            DestroyFont(f, slot);
+            return -1;
+        }
     }
-    f->drawScreenRebuild = 1;
-    if (InitFontCacheGraph(handle) != 0) {
-        ErrorLogAdd("フォント用描画スクリーンの作成に失敗しました\n");
+    if (!f->textureCache && MakeMemoryCache(f, handle) != 0) {
         DestroyFont(f, slot);
         return -1;
     }
@@ -270,7 +289,7 @@ int InitFontCacheGraph(int fontHandle) {
         f->drawScreenSurface = surface;
         SetSurface2DLostFlag(surface, &f->drawScreenRebuild);
     }
-    // A texture cache would be (re)made here by the 3D back end.
+    if (f->textureCache) return MakeFontCacheGraph(f, fontHandle);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "graphics/image/graph_image.h"
 #include "platform/glyphs_freetype.h"
 
 constexpr int FONT_HANDLE_MAX = 40;
@@ -53,6 +54,11 @@ struct FontManageData {
     int cellsPerColumn;
     int drawScreenSurface;       // 2D surface the back end composes blended text in, -1 none
     int drawScreenRebuild;       // 1 = make it (again); the surface's lost flag
+    int cacheGraph;              // texture cache graph, -1 none
+    int edgeGraph;               // its right half, the edges of an edged font; -1 none
+    int cacheRebuild;            // 1 = make the cache graph (again); its lost flag
+    int edgeGraphLost;           // the edge graph's lost flag
+    GraphImage staging;          // one cell's texels on their way to the cache graph
     int textureCache;            // 1 = cache is a texture graph (the 3D back end's)
 };
 

@@ -28,12 +28,15 @@ protected:
 TEST_F(D3DScreenTest, TheBackScreensPictureGoesWhereTheNextDrawHappens) {
     SetDrawScreen(SCREEN_BACK);
     ClearDrawScreen();
+    // A graph kept as a 2D surface is drawn by 2D work.
+    const int surface = MakeGraph(8, 8, 1);
+    ASSERT_GE(surface, 0);
     const int reads = g_fake->reads, writes = g_fake->writes;
     // Cleared on both sides alike: nothing to send.
     DrawBox(0, 0, 10, 10, GetColor(255, 0, 0), 1);
     EXPECT_EQ(g_fake->writes, writes);
     // 2D work after 3D takes the device's picture first.
-    DrawString(0, 0, "2D", GetColor(255, 255, 255));
+    DrawGraph(0, 0, surface, 0);
     EXPECT_EQ(g_fake->reads, reads + 1);
     // The first 3D draw after 2D work takes the surface's picture along, once.
     DrawBox(20, 0, 30, 10, GetColor(255, 0, 0), 1);
@@ -43,8 +46,8 @@ TEST_F(D3DScreenTest, TheBackScreensPictureGoesWhereTheNextDrawHappens) {
     ScreenFlip();
     EXPECT_EQ(g_fake->presents, 1);
     EXPECT_EQ(g_fake->reads, reads + 1);
-    DrawString(0, 20, "2D", GetColor(255, 255, 255));
-    DrawString(0, 40, "2D", GetColor(255, 255, 255));
+    DrawGraph(0, 20, surface, 0);
+    DrawGraph(0, 40, surface, 0);
     EXPECT_EQ(g_fake->reads, reads + 2);
 }
 

@@ -57,10 +57,13 @@ public:
                 return;
             }
     }
-    int LockTexture(Texture3D* t, const SurfaceRect*, int* pitch, void** pixels) override {
+    int LockTexture(Texture3D* t, const SurfaceRect* rect, int* pitch, void** pixels) override {
         FakeTexture* f = reinterpret_cast<FakeTexture*>(t);
-        *pitch = f->width * int(f->format.RGBBitCount / 8);
-        *pixels = f->pixels.data();
+        const int bytes = int(f->format.RGBBitCount / 8);
+        *pitch = f->width * bytes;
+        // The lock hands out the rectangle's first pixel, as the device does.
+        const size_t at = rect ? size_t(rect->top) * size_t(*pitch) + size_t(rect->left) * size_t(bytes) : 0;
+        *pixels = f->pixels.data() + at;
         return 0;
     }
     int UnlockTexture(Texture3D*) override { return 0; }

@@ -36,6 +36,7 @@ enum Match {
     LINES,     // the same pixels but one end pixel per line
     TEXT,      // within 17 per channel
     SHADED,    // vertex colours: at most 0.5% of the pixels beyond 4 per channel
+    LAYERED,   // smooth edged text: within 64 per channel, at most 1% of the pixels beyond 17
 };
 
 struct Graphs {
@@ -152,6 +153,26 @@ std::vector<Scene> Scenes() {
                      DrawString(20, 20, "Velmora ZoVav 0123", GetColor(255, 255, 255));
                      DrawString(40, 220, "ABCDEFG abcdefg", GetColor(255, 0, 0), GetColor(0, 0, 0));
                  }});
+    // Fonts of every kind through their cache textures (1555 for plain and
+    // edged fonts, 4444 for smooth ones), across and down, plain and blended.
+    // Smooth edged text is two layers on the 3D road, edge then glyph, where
+    // the 2D road mixes both into one pixel first: partly covered pixels come
+    // out more opaque there, and more so when blended.
+    const int modes3[3][2] = {{ZV_BLEND_NOBLEND, 0}, {ZV_BLEND_ALPHA, 160}, {ZV_BLEND_ADD, 200}};
+    for (int type = 0; type < 4; ++type) {
+        s.push_back({"text in a font type", type == 3 ? LAYERED : TEXT, [type, modes3](const Graphs&) {
+                         const int font = CreateFontToHandle(nullptr, 22, 6, type, -1, type == 1 ? 2 : -1);
+                         for (int i = 0; i < 3; ++i) {
+                             WithBlend(modes3[i][0], modes3[i][1], i != 0, [&] {
+                                 DrawStringToHandle(20, 20 + i * 70, "Velmora 0123 漢字かな", GetColor(255, 255, 0),
+                                                    font, GetColor(0, 0, 160));
+                                 DrawStringToHandle(500 + i * 40, 20, "縦書き Ag", GetColor(255, 255, 255), font,
+                                                    GetColor(160, 0, 0), 1);
+                             });
+                         }
+                         DeleteFontToHandle(font);
+                     }});
+    }
     s.push_back({"a capture drawn again", SAME, [](const Graphs& g) {
                      DrawGraph(0, 0, g.plain, 1);
                      const int copy = MakeGraph(32, 32);
@@ -215,7 +236,7 @@ void Compare(const Scene& scene, size_t index) {
     const auto b = ReadBmp("scene" + std::to_string(index) + "-2d.bmp");
     ASSERT_FALSE(a.empty());
     ASSERT_FALSE(b.empty());
-    long differ = 0, beyondOne = 0, beyondFour = 0;
+    long differ = 0, beyondOne = 0, beyondFour = 0, beyond17 = 0;
     int worst = 0;
     for (size_t p = 0; p < a.size(); p += 3) {
         int d = 0;
@@ -224,6 +245,7 @@ void Compare(const Scene& scene, size_t index) {
         differ += d > 0;
         beyondOne += d > 1;
         beyondFour += d > 4;
+        beyond17 += d > 17;
     }
     const long pixels = long(kW) * kH;
     const std::string what = std::string(scene.name) + " (scene " + std::to_string(index) + "): " +
@@ -239,6 +261,10 @@ void Compare(const Scene& scene, size_t index) {
         case LINES: EXPECT_LE(differ, 8) << what; break;
         case TEXT: EXPECT_LE(worst, 17) << what; break;
         case SHADED: EXPECT_LE(beyondFour * 200, pixels) << what; break;
+        case LAYERED:
+            EXPECT_LE(worst, 64) << what;
+            EXPECT_LE(beyond17 * 100, pixels) << what;
+            break;
     }
 }
 
