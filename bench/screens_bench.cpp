@@ -7,65 +7,21 @@
 // frame (16.7 ms).
 #include <benchmark/benchmark.h>
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "core/startup.h"
 #include "graphics/draw_front.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/screen_settings.h"
 #include "platform/vblank_clock.h"
+#include "x_server.h"
 #include "zovav.h"
 
 namespace {
-
-// A virtual X display for the 3D road, on the first free number of :80-:89.
-class VirtualDisplay {
-public:
-    bool Start() {
-        if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) return false;
-        for (int n = 80; n <= 89; ++n) {
-            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-            const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-            if (access(socket.c_str(), F_OK) == 0 || access(lock.c_str(), F_OK) == 0) continue;
-            name_ = ":" + std::to_string(n);
-            pid_ = fork();
-            if (pid_ == 0) {
-                freopen("/dev/null", "w", stdout);
-                freopen("/dev/null", "w", stderr);
-                execlp("Xvfb", "Xvfb", name_.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-                       static_cast<char*>(nullptr));
-                _exit(127);
-            }
-            for (int i = 0; i < 100 && pid_ > 0; ++i) {
-                if (access(socket.c_str(), F_OK) == 0) return true;
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-            Stop();
-        }
-        return false;
-    }
-    void Stop() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        pid_ = -1;
-    }
-    ~VirtualDisplay() { Stop(); }
-    const std::string& name() const { return name_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string name_;
-};
 
 enum class Road { SoftwareScreens, Direct3D };
 
@@ -163,7 +119,7 @@ BENCHMARK(BM_BusyFrameSoftwareScreens)->Unit(benchmark::kMillisecond)->UseRealTi
 
 // The frame on a virtual X display, where every flip is shown.
 void RunOnDisplay(benchmark::State& state, Road road, bool talk) {
-    VirtualDisplay display;
+    zvtest::XServer display;
     if (!display.Start()) {
         state.SkipWithError("no virtual X display could be started (Xvfb is needed)");
         return;
@@ -171,7 +127,7 @@ void RunOnDisplay(benchmark::State& state, Road road, bool talk) {
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     const std::string saved = driver ? driver : "";
     setenv("SDL_VIDEODRIVER", "x11", 1);
-    setenv("DISPLAY", display.name().c_str(), 1);
+    setenv("DISPLAY", display.display().c_str(), 1);
     BusyFrame frame;
     if (!frame.Start(road)) {
         frame.End();

@@ -1,10 +1,6 @@
-// A private X server (Xvfb) for the tests that need a real display, the
-// re-run of one test of this program on it, and screenshots of it.
+// The re-run of one test of this program on a private X server, and
+// screenshots of it.
 #pragma once
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,63 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "x_server.h"
 #include "zovav.h"
 #include "zv_test_support.h"
 
 namespace zvtest {
-
-class XServer {
-public:
-    // Starts Xvfb with the given screen ("WIDTHxHEIGHTxDEPTH") on a display
-    // the server picks itself, so that tests running side by side never share
-    // one; false when none runs.
-    bool Start(const char* screen = "800x600x24") {
-        if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) return false;
-        int fds[2];
-        if (pipe(fds) != 0) return false;
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(fds[0]);
-            int null = open("/dev/null", O_RDWR);
-            dup2(null, 1);
-            dup2(null, 2);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        if (pid_ < 0) {
-            close(fds[0]);
-            return false;
-        }
-        // The server writes its display number once it accepts clients.
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        char c = 0;
-        while (poll(&p, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        if (number.empty()) {
-            Stop();
-            return false;
-        }
-        display_ = ":" + number;
-        return true;
-    }
-    void Stop() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        pid_ = -1;
-    }
-    ~XServer() { Stop(); }
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
 
 // True inside a re-run made by RerunOnDisplay.
 inline bool InDisplayRerun() { return std::getenv("ZV_XSERVER_CHILD") != nullptr; }
