@@ -49,6 +49,34 @@ struct StretchWalker {
         }
     }
 
+    // The wide walk: target rows that take the same source row are passed as a pair to
+    // `pair` (when given), the rest one at a time to `row`, in the order Walk visits them.
+    template <class Row, class Pair>
+    static ZV_SR_INLINE void WalkPairs(const StretchJob& j, bool pairs, Row row, Pair pair) {
+        uint8_t* drow = j.dst;
+        const uint8_t* srow = j.src;
+        int64_t cy = j.cy0;
+        for (int y = 0;;) {
+            // The next target row keeps this source row while the counter stays above one row.
+            if (pairs && y + 1 < j.height && cy > 65536) {
+                pair(drow, drow + j.dstPitch, srow);
+                y += 2;
+                drow += 2 * std::ptrdiff_t(j.dstPitch);
+                cy -= 2 * 65536;
+            } else {
+                row(drow, srow);
+                ++y;
+                drow += j.dstPitch;
+                cy -= 65536;
+            }
+            if (y == j.height) break;
+            while (cy <= 0) {
+                cy += j.stepY;
+                srow += j.srcRowStep;
+            }
+        }
+    }
+
     static void Run(const StretchJob& j) {
         const PixelCtx c = j.ctx;
         const int32_t* col = j.columns;
@@ -58,15 +86,27 @@ struct StretchWalker {
             // Each source row widened once by the call's plan, then blended as a plain row of texels.
             const uint8_t* widened = nullptr;
             const uint8_t* texels = reinterpret_cast<const uint8_t*>(j.rowTexels);
-            Walk(j, [&](uint8_t* drow, const uint8_t* srow, const uint8_t*) {
-                if (srow != widened) {
-                    w->stretchWiden(j.rowTexels, StretchRow{srow, col, j.width, j.rowLow, j.rowHigh}, j.plan);
-                    widened = srow;
-                }
-                Dst* d = reinterpret_cast<Dst*>(drow);
-                for (int x = w->rect[rule](c, M::kTrans, drow, texels, j.width); x < j.width; ++x)
-                    M::Pixel(c, d + x, texels + 4 * x, nullptr);
-            });
+            auto widen = [&](const uint8_t* srow) {
+                if (srow == widened) return;
+                w->stretchWiden(j.rowTexels, StretchRow{srow, col, j.width, j.rowLow, j.rowHigh}, j.plan);
+                widened = srow;
+            };
+            auto tail = [&](uint8_t* drow, int x) {
+                for (Dst* d = reinterpret_cast<Dst*>(drow); x < j.width; ++x) M::Pixel(c, d + x, texels + 4 * x, nullptr);
+            };
+            const bool pairs = rule == WIDE_ALPHA_COPY && w->alphaCopyPair;
+            WalkPairs(
+                j, pairs,
+                [&](uint8_t* drow, const uint8_t* srow) {
+                    widen(srow);
+                    tail(drow, w->rect[rule](c, M::kTrans, drow, texels, j.width));
+                },
+                [&](uint8_t* d0, uint8_t* d1, const uint8_t* srow) {
+                    widen(srow);
+                    const int x = w->alphaCopyPair(d0, d1, texels, j.width);
+                    tail(d0, x);
+                    tail(d1, x);
+                });
             return;
         }
         Walk(j, [&](uint8_t* drow, const uint8_t* srow, const uint8_t* brow) {
