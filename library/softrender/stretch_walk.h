@@ -49,16 +49,16 @@ struct StretchWalker {
         }
     }
 
-    // The wide walk: target rows that take the same source row are passed as a pair to
-    // `pair` (when given), the rest one at a time to `row`, in the order Walk visits them.
+    // Walk's order with target rows that take the same source row passed two at a time to
+    // `pair`, the rest one at a time to `row`.
     template <class Row, class Pair>
-    static ZV_SR_INLINE void WalkPairs(const StretchJob& j, bool pairs, Row row, Pair pair) {
+    static ZV_SR_INLINE void WalkPairs(const StretchJob& j, Row row, Pair pair) {
         uint8_t* drow = j.dst;
         const uint8_t* srow = j.src;
         int64_t cy = j.cy0;
         for (int y = 0;;) {
             // The next target row keeps this source row while the counter stays above one row.
-            if (pairs && y + 1 < j.height && cy > 65536) {
+            if (y + 1 < j.height && cy > 65536) {
                 pair(drow, drow + j.dstPitch, srow);
                 y += 2;
                 drow += 2 * std::ptrdiff_t(j.dstPitch);
@@ -83,30 +83,38 @@ struct StretchWalker {
         int rule;
         const WideRows* w = WideRowsOf<M>(&rule);
         if (w && w->stretchWiden) {
+            if (rule == WIDE_ALPHA_COPY && w->alphaCopyRows[0]) {
+                // Source rows fetched group by group straight into the target rows.
+                auto tail = [&](uint8_t* drow, const uint8_t* srow, int x) {
+                    for (Dst* d = reinterpret_cast<Dst*>(drow); x < j.width; ++x)
+                        M::Pixel(c, d + x, srow + col[x], nullptr);
+                };
+                WalkPairs(
+                    j,
+                    [&](uint8_t* drow, const uint8_t* srow) {
+                        const StretchRow r{srow, col, j.width, j.rowLow, j.rowHigh};
+                        tail(drow, srow, w->alphaCopyRows[0](drow, nullptr, r, j.plan));
+                    },
+                    [&](uint8_t* d0, uint8_t* d1, const uint8_t* srow) {
+                        const StretchRow r{srow, col, j.width, j.rowLow, j.rowHigh};
+                        const int x = w->alphaCopyRows[1](d0, d1, r, j.plan);
+                        tail(d0, srow, x);
+                        tail(d1, srow, x);
+                    });
+                return;
+            }
             // Each source row widened once by the call's plan, then blended as a plain row of texels.
             const uint8_t* widened = nullptr;
             const uint8_t* texels = reinterpret_cast<const uint8_t*>(j.rowTexels);
-            auto widen = [&](const uint8_t* srow) {
-                if (srow == widened) return;
-                w->stretchWiden(j.rowTexels, StretchRow{srow, col, j.width, j.rowLow, j.rowHigh}, j.plan);
-                widened = srow;
-            };
-            auto tail = [&](uint8_t* drow, int x) {
-                for (Dst* d = reinterpret_cast<Dst*>(drow); x < j.width; ++x) M::Pixel(c, d + x, texels + 4 * x, nullptr);
-            };
-            const bool pairs = rule == WIDE_ALPHA_COPY && w->alphaCopyPair;
-            WalkPairs(
-                j, pairs,
-                [&](uint8_t* drow, const uint8_t* srow) {
-                    widen(srow);
-                    tail(drow, w->rect[rule](c, M::kTrans, drow, texels, j.width));
-                },
-                [&](uint8_t* d0, uint8_t* d1, const uint8_t* srow) {
-                    widen(srow);
-                    const int x = w->alphaCopyPair(d0, d1, texels, j.width);
-                    tail(d0, x);
-                    tail(d1, x);
-                });
+            Walk(j, [&](uint8_t* drow, const uint8_t* srow, const uint8_t*) {
+                if (srow != widened) {
+                    w->stretchWiden(j.rowTexels, StretchRow{srow, col, j.width, j.rowLow, j.rowHigh}, j.plan);
+                    widened = srow;
+                }
+                Dst* d = reinterpret_cast<Dst*>(drow);
+                for (int x = w->rect[rule](c, M::kTrans, drow, texels, j.width); x < j.width; ++x)
+                    M::Pixel(c, d + x, texels + 4 * x, nullptr);
+            });
             return;
         }
         Walk(j, [&](uint8_t* drow, const uint8_t* srow, const uint8_t* brow) {

@@ -59,9 +59,9 @@ constexpr size_t StretchPlanWords(int count) { return (size_t(count) / 4 + 1) * 
 using StretchPlanFn = void (*)(const StretchRow& r, int32_t* plan);
 // The row's `count` texels into `out`, by the plan.
 using StretchWidenFn = void (*)(uint32_t* out, const StretchRow& r, const int32_t* plan);
-// The alpha copy of one row of texels into two target rows; returns how many leading pixels
-// of each it drew, as a rect row does.
-using RowPairFn = int (*)(uint8_t* d0, uint8_t* d1, const uint8_t* s, int count);
+// The alpha copy of a source row straight into one target row (d1 unused) or two; returns
+// how many leading pixels of each it drew, as a rect row does.
+using StretchRowsFn = int (*)(uint8_t* d0, uint8_t* d1, const StretchRow& r, const int32_t* plan);
 // The rotated walk's row: u and v step by du and dv; pixels outside limitU x limitV are left.
 struct RotateRow {
     uint8_t* d;
@@ -78,7 +78,7 @@ struct WideRows {
     StretchPlanFn stretchPlan;
     StretchWidenFn stretchWiden;
     RotateRowFn rotate[WIDE_RULE_COUNT];
-    RowPairFn alphaCopyPair;
+    StretchRowsFn alphaCopyRows[2];  // into one row, into two
 };
 // One set per level; the scalar level's entries are empty.
 extern const WideRows kWideRows[ISA_COUNT];
