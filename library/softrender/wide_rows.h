@@ -45,7 +45,8 @@ constexpr int WideRuleOf() {
 using RectRowFn = int (*)(const PixelCtx& c, bool trans, uint8_t* d, const uint8_t* s, int count);
 // The stretched walk's source row: column x's texel is at src + cols[x]; the row's texels
 // span src + lo up to src + hi. The walk widens each source row once into a row of texels
-// (however many target rows repeat it) and blends that with the rule's rect row.
+// (however many target rows repeat it) and blends that with the rule's rect row; the alpha
+// copy instead fetches texels straight into the one or two target rows it draws.
 struct StretchRow {
     const uint8_t* src;
     const int32_t* cols;
