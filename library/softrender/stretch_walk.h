@@ -49,12 +49,60 @@ struct StretchWalker {
         }
     }
 
+    // Walk's order with target rows that take the same source row passed two at a time to
+    // `pair`, the rest one at a time to `row`.
+    template <class Row, class Pair>
+    static ZV_SR_INLINE void WalkPairs(const StretchJob& j, Row row, Pair pair) {
+        uint8_t* drow = j.dst;
+        const uint8_t* srow = j.src;
+        int64_t cy = j.cy0;
+        for (int y = 0;;) {
+            // The next target row keeps this source row while the counter stays above one row.
+            if (y + 1 < j.height && cy > 65536) {
+                pair(drow, drow + j.dstPitch, srow);
+                y += 2;
+                drow += 2 * std::ptrdiff_t(j.dstPitch);
+                cy -= 2 * 65536;
+            } else {
+                row(drow, srow);
+                ++y;
+                drow += j.dstPitch;
+                cy -= 65536;
+            }
+            if (y == j.height) break;
+            while (cy <= 0) {
+                cy += j.stepY;
+                srow += j.srcRowStep;
+            }
+        }
+    }
+
     static void Run(const StretchJob& j) {
         const PixelCtx c = j.ctx;
         const int32_t* col = j.columns;
         int rule;
         const WideRows* w = WideRowsOf<M>(&rule);
         if (w && w->stretchWiden) {
+            if (rule == WIDE_ALPHA_COPY && w->alphaCopyRows[0]) {
+                // Source rows fetched group by group straight into the target rows.
+                auto tail = [&](uint8_t* drow, const uint8_t* srow, int x) {
+                    for (Dst* d = reinterpret_cast<Dst*>(drow); x < j.width; ++x)
+                        M::Pixel(c, d + x, srow + col[x], nullptr);
+                };
+                WalkPairs(
+                    j,
+                    [&](uint8_t* drow, const uint8_t* srow) {
+                        const StretchRow r{srow, col, j.width, j.rowLow, j.rowHigh};
+                        tail(drow, srow, w->alphaCopyRows[0](drow, nullptr, r, j.plan));
+                    },
+                    [&](uint8_t* d0, uint8_t* d1, const uint8_t* srow) {
+                        const StretchRow r{srow, col, j.width, j.rowLow, j.rowHigh};
+                        const int x = w->alphaCopyRows[1](d0, d1, r, j.plan);
+                        tail(d0, srow, x);
+                        tail(d1, srow, x);
+                    });
+                return;
+            }
             // Each source row widened once by the call's plan, then blended as a plain row of texels.
             const uint8_t* widened = nullptr;
             const uint8_t* texels = reinterpret_cast<const uint8_t*>(j.rowTexels);

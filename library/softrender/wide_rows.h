@@ -45,7 +45,8 @@ constexpr int WideRuleOf() {
 using RectRowFn = int (*)(const PixelCtx& c, bool trans, uint8_t* d, const uint8_t* s, int count);
 // The stretched walk's source row: column x's texel is at src + cols[x]; the row's texels
 // span src + lo up to src + hi. The walk widens each source row once into a row of texels
-// (however many target rows repeat it) and blends that with the rule's rect row.
+// (however many target rows repeat it) and blends that with the rule's rect row; the alpha
+// copy instead fetches texels straight into the one or two target rows it draws.
 struct StretchRow {
     const uint8_t* src;
     const int32_t* cols;
@@ -59,6 +60,9 @@ constexpr size_t StretchPlanWords(int count) { return (size_t(count) / 4 + 1) * 
 using StretchPlanFn = void (*)(const StretchRow& r, int32_t* plan);
 // The row's `count` texels into `out`, by the plan.
 using StretchWidenFn = void (*)(uint32_t* out, const StretchRow& r, const int32_t* plan);
+// The alpha copy of a source row straight into one target row (d1 unused) or two; returns
+// how many leading pixels of each it drew, as a rect row does.
+using StretchRowsFn = int (*)(uint8_t* d0, uint8_t* d1, const StretchRow& r, const int32_t* plan);
 // The rotated walk's row: u and v step by du and dv; pixels outside limitU x limitV are left.
 struct RotateRow {
     uint8_t* d;
@@ -75,6 +79,7 @@ struct WideRows {
     StretchPlanFn stretchPlan;
     StretchWidenFn stretchWiden;
     RotateRowFn rotate[WIDE_RULE_COUNT];
+    StretchRowsFn alphaCopyRows[2];  // into one row, into two
 };
 // One set per level; the scalar level's entries are empty.
 extern const WideRows kWideRows[ISA_COUNT];

@@ -281,17 +281,20 @@ TEST(SoftDrawDifferential, WideAlphaRowsMatchTheReference) {
                 for (int x = 1; x < 260; ++x)
                     ASSERT_EQ(dest.Get(x, 1), RefPixel(call, before.Get(x, 1), src.Get(x - 1, 0), 0))
                         << "mode " << mode << " p " << p << " x " << x;
-                // The same row stretched to twice its width.
-                Image wide(520, 1, 1, DIRECT);
-                for (int x = 0; x < 520; ++x) wide.Set(x, 0, rng());
+                // The same row stretched to twice its width and three rows, drawn over
+                // different pixels (rows that share a source row may be drawn together).
+                Image wide(520, 3, 1, DIRECT);
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < 520; ++x) wide.Set(x, y, rng());
                 Image wideBefore = wide;
-                const int32_t corners[4] = {0, 0, 518, 1};
+                const int32_t corners[4] = {0, 0, 518, 3};
                 MemImgDrawExtendGraphBase(&wide.img, &src.img, corners, 1, nullptr);
                 RefCall stretched = call;
                 stretched.core = REF_STRETCH;
-                for (int x = 0; x < 518; ++x)
-                    ASSERT_EQ(wide.Get(x, 0), RefPixel(stretched, wideBefore.Get(x, 0), src.Get(x / 2, 0), 0))
-                        << "stretched, mode " << mode << " p " << p << " x " << x;
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < 518; ++x)
+                        ASSERT_EQ(wide.Get(x, y), RefPixel(stretched, wideBefore.Get(x, y), src.Get(x / 2, 0), 0))
+                            << "stretched, mode " << mode << " p " << p << " at " << x << ", " << y;
             }
     softrender::ForceSimdLevel(-1);
 }
