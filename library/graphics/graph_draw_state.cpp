@@ -102,6 +102,15 @@ int GetDrawScreenImpl() { return g_draw.DrawScreen; }
 int SetDrawScreenImpl(int screen) {
     if (!GetGraphicsStartedFlag()) return -1;
     WaitWhileInactive();
+    return SelectDrawScreen(screen);
+}
+
+void ForgetDrawScreenGraph(int grHandle) {
+    // Drawing must not go on into the graph's freed pixels.
+    if (GetGraphicsStartedFlag() && grHandle == g_draw.DrawScreen) SelectDrawScreen(SCREEN_BACK);
+}
+
+int SelectDrawScreen(int screen) {
     const int maskUse = GetUseMaskScreenFlag();
     SetUseMaskScreenFlag(0);
     const int old = g_draw.DrawScreen;

@@ -30,6 +30,11 @@ const GraphDrawState& GetGraphDrawState();
 int SetDrawScreenImpl(int screen);
 int GetDrawScreenImpl();
 int GetDrawScreen();
+// Sets the draw screen without waiting for the window to be active.
+int SelectDrawScreen(int screen);
+// A graph about to be deleted stops being the draw screen: drawing goes to
+// the back screen.
+void ForgetDrawScreenGraph(int grHandle);
 int SetDrawArea(int x1, int y1, int x2, int y2);
 int GetDrawArea(DrawRect* rect);
 int SetDrawScreenRect(const DrawRect* rect);

@@ -11,6 +11,7 @@
 #include "graphics/direct3d/d3d_graph.h"
 #include "graphics/directdraw/dd_graphs.h"
 #include "graphics/graph_create_settings.h"
+#include "graphics/graph_draw_state.h"
 #include "graphics/graphics_core.h"
 #include "graphics/graphics_handles.h"
 #include "graphics/graphics_start.h"
@@ -129,6 +130,7 @@ int MakeGraphImpl(int sizeX, int sizeY, int notUse3DFlag) {
 int DeleteGraphImpl(int grHandle, int logOutFlag) {
     GraphData* g = GetGraphData(grHandle);
     if (g == nullptr) return -1;
+    ForgetDrawScreenGraph(grHandle);
     CloseMovie(grHandle);
     if (g->SurfaceHandle != -1) G_DD_DeleteGraph(g);
     if (g->PieceCount) G_D3D_DeleteGraph(g);

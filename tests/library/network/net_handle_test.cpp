@@ -132,10 +132,14 @@ TEST_F(NetHandle, HostilePrefixSetsTheErrorFlagAndTheHandleCloses) {
 }
 
 TEST_F(NetHandle, LostConnectionReportsOnceThenClosesAfterItsBytesAreRead) {
+    // The peer closes only once the connection was seen made: on loopback
+    // the connect and the close could otherwise come in one pass.
     // Nothing waiting: reported lost once, closed by the next pass.
     {
-        ScriptedPeer peer([](int) {});
+        Turns turns;
+        ScriptedPeer peer([&](int) { turns.Wait(1); });
         const int h = Connect(peer.port());
+        turns.Signal(1);
         EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) == 0; }));
         ProcessMessage();
         const size_t logSize = Log().size();
@@ -145,8 +149,13 @@ TEST_F(NetHandle, LostConnectionReportsOnceThenClosesAfterItsBytesAreRead) {
     }
     // A packet waiting: the handle stays until it has been read.
     {
-        ScriptedPeer peer([](int fd) { nettest::SendAll(fd, Prefix(4) + "last"); });
+        Turns turns;
+        ScriptedPeer peer([&](int fd) {
+            turns.Wait(1);
+            nettest::SendAll(fd, Prefix(4) + "last");
+        });
         const int h = Connect(peer.port());
+        turns.Signal(1);
         EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) == 0; }));
         Pump(5);
         EXPECT_EQ(GetNetWorkDataLength(h), 4);

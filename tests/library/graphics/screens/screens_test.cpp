@@ -290,6 +290,33 @@ TEST_P(ScreenKinds, GraphsCanBeDrawScreens) {
     EXPECT_EQ(At(f, 133, 133), 0u) << "drawing into the graph stays inside it";
 }
 
+TEST_P(ScreenKinds, DeletingTheGraphThatIsTheDrawScreenSendsDrawingToTheBackScreen) {
+    Start(GetParam());
+    SetDrawValidGraphCreateFlag(1);
+    const int target = MakeGraph(200, 200);
+    ASSERT_GE(target, 0);
+    ASSERT_EQ(SetDrawScreen(target), 0);
+    ASSERT_EQ(DeleteGraph(target), 0);
+    // A new graph takes the memory the deleted one had.
+    const int other = MakeGraph(200, 200);
+    SetDrawValidGraphCreateFlag(0);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(SetDrawScreen(other), 0);
+    ClearDrawScreen();
+    ASSERT_EQ(SetDrawScreen(SCREEN_BACK), 0);
+    ASSERT_EQ(SetDrawScreen(other), 0);
+    ASSERT_EQ(DeleteGraph(other), 0);
+
+    EXPECT_EQ(GetDrawScreen(), SCREEN_BACK);
+    EXPECT_EQ(GetGraphDrawState().DrawArea.right, 640);
+    ClearDrawScreen();
+    DrawBox(0, 0, 300, 300, GetColor(255, 255, 255), 1);
+    ScreenFlip();
+    const Frame f = WindowFrame();
+    EXPECT_EQ(At(f, 250, 250), 0xFFFFFFu);
+    EXPECT_EQ(At(f, 350, 350), 0u);
+}
+
 TEST_F(Screens, RefusedDrawScreenKeepsThePreviousOne) {
     Start(SURFACE_SCREENS);
     EXPECT_EQ(SetDrawScreen(0x0800FFFF), -1);
