@@ -23,6 +23,7 @@
 #include "graphics/surface2d.h"
 #include "graphics/surface_data.h"
 #include "decode_cases.h"
+#include "graphs_fixture.h"
 #include "graphics/image/color_convert.h"
 #include "platform/surface_memory.h"
 #include "zovav.h"
@@ -32,32 +33,7 @@ using namespace imgfix;
 
 namespace {
 
-class Graphs : public ::testing::Test {
-protected:
-    void Start(int windowMode) {
-        ASSERT_FALSE(dir_.path().empty());
-        g_Library.persistent.startupDir = dir_.path();
-        g_Library.persistent.startupDirOnDisk = dir_.path();
-        g_Library.persistent.windowMode = windowMode;
-        LogFileInitialize();
-        InitializeZVArchiveManager();
-        SetFileAccessFunctions(nullptr);
-        baseline_ = ZvAllocCount();
-        ASSERT_EQ(InitializeDisplay(), 0);
-    }
-    void SetUp() override { Start(1); }
-    void TearDown() override {
-        TerminateDisplay();
-        ResetScreenSettings();
-        EXPECT_EQ(ZvAllocCount(), baseline_) << "graphics end leaves no block behind";
-        EXPECT_EQ(MemSurfaceCount(), 0);
-        TerminateZVArchiveManager();
-    }
-    std::string Log() { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
-
-    zvtest::ScopedTempDir dir_;
-    uint32_t baseline_ = 0;
-};
+using Graphs = graphsfix::GraphsFixture;
 
 // The graph's pixel at x, y as 0xAARRGGBB (alpha only when the graph has it).
 uint32_t GraphPixel(int handle, int x, int y) {
@@ -183,9 +159,7 @@ TEST_F(Graphs, EveryFileKindLoadsAndReadsBack) {
 }
 
 TEST_F(Graphs, SixteenBitFullScreenKeepsFiveAndSixBitChannels) {
-    TerminateDisplay();
-    g_Library.persistent.windowMode = 0;
-    ASSERT_EQ(InitializeDisplay(), 0);
+    UseScreen(graphsfix::kFullScreen16);
     EXPECT_EQ(GetDisplayColorBitDepth(), 16);
     EXPECT_EQ(GetColor(255, 0, 0), 0xF800);
     WriteFile("p.png", MakeRgbPng(2, 1, {0xFFFF0000, 0xFF0000FF}, false));
@@ -481,9 +455,7 @@ TEST_F(Graphs, RectanglesOfImagesGoToAPointOfAGraph) {
 }
 
 TEST_F(Graphs, SoftwareScreensKeepEveryGraphInMemoryImages) {
-    TerminateDisplay();
-    SetUseHardwareDrawFlag(0);
-    ASSERT_EQ(InitializeDisplay(), 0);
+    UseScreen(graphsfix::kSoftwareScreens);
     EXPECT_EQ(GetUseHardwareDrawFlag(), 0);
     EXPECT_EQ(GetMemImgScreenFlag(), 1);
     EXPECT_EQ(GetNotUse3DFlag(), 1);

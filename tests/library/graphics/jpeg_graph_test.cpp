@@ -18,6 +18,7 @@
 #include "graphics/screen_settings.h"
 #include "graphics/surface2d.h"
 #include "graphics/surface_data.h"
+#include "graphs_fixture.h"
 #include "image_fixtures.h"
 #include "platform/surface_memory.h"
 #include "zovav.h"
@@ -27,43 +28,11 @@ using namespace imgfix;
 
 namespace {
 
-enum ScreenKind { kWindowSurfaces, kSoftwareScreens, kFullScreen16 };
-
-class JpegGraphs : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_FALSE(dir_.path().empty());
-        g_Library.persistent.startupDir = dir_.path();
-        g_Library.persistent.startupDirOnDisk = dir_.path();
-        g_Library.persistent.windowMode = 1;
-        LogFileInitialize();
-        InitializeZVArchiveManager();
-        SetFileAccessFunctions(nullptr);
-        baseline_ = ZvAllocCount();
-        ASSERT_EQ(InitializeDisplay(), 0);
-    }
-    void TearDown() override {
-        ZvAllocSettings().watchSize = 0;
-        TerminateDisplay();
-        ResetScreenSettings();
-        EXPECT_EQ(ZvAllocCount(), baseline_) << "graphics end leaves no block behind";
-        EXPECT_EQ(MemSurfaceCount(), 0);
-        TerminateZVArchiveManager();
-    }
-    // The set-up's screens are window surfaces; the others are made anew.
-    void UseScreen(ScreenKind kind) {
-        if (kind == kWindowSurfaces) return;
-        TerminateDisplay();
-        ResetScreenSettings();
-        g_Library.persistent.windowMode = kind == kFullScreen16 ? 0 : 1;
-        if (kind == kSoftwareScreens) SetUseHardwareDrawFlag(0);
-        ASSERT_EQ(InitializeDisplay(), 0);
-    }
-    std::string Log() { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
-
-    zvtest::ScopedTempDir dir_;
-    uint32_t baseline_ = 0;
-};
+using graphsfix::kFullScreen16;
+using graphsfix::kSoftwareScreens;
+using graphsfix::kWindowSurfaces;
+using graphsfix::ScreenKind;
+using JpegGraphs = graphsfix::GraphsFixture;
 
 // Everything of a graph's store that drawing reads.
 struct Store {
