@@ -20,6 +20,17 @@ void DeletePieces(GraphData* g, int count) {
     g->PieceCount = 0;
 }
 
+// Keeps a newly made piece as the graph's next one; a piece that could not be
+// made deletes the ones made before it, which would outlive the graph.
+bool KeepPiece(GraphData* g, int* made, int piece) {
+    if (piece < 0) {
+        DeletePieces(g, *made);
+        return false;
+    }
+    g->Pieces[(*made)++] = piece;
+    return true;
+}
+
 }  // namespace
 
 int DivideTextureSize(int length, int* sizes, int forceMax) {
@@ -92,12 +103,7 @@ int G_D3D_CreateGraph(GraphData* g) {
             const int h = g->Height - y < heights[r] ? g->Height - y : heights[r];
             const int piece = AddSurface3DData(&g->Settings, widths[c], heights[r], GetTransColor(), x, y, w, h, 0, 0,
                                                0, nullptr, 0, 0);
-            if (piece < 0) {
-                // Pieces made so far would outlive the graph.
-                DeletePieces(g, made);
-                return -1;
-            }
-            g->Pieces[made++] = piece;
+            if (!KeepPiece(g, &made, piece)) return -1;
         }
     }
     g->PieceCount = made;
@@ -127,11 +133,7 @@ int G_D3D_DerivationGraph(GraphData* g, int x, int y, int width, int height, con
         const int piece = AddSurface3DData(nullptr, 0, 0, 0, left - x, top - y, right - left, bottom - top,
                                            left - p->x, top - p->y, p->flags, p, p->u + (left - p->x),
                                            p->v + (top - p->y));
-        if (piece < 0) {
-            DeletePieces(g, made);
-            return -1;
-        }
-        g->Pieces[made++] = piece;
+        if (!KeepPiece(g, &made, piece)) return -1;
     }
     g->PieceCount = made;
     return 0;
