@@ -315,13 +315,14 @@ public:
     int FillTexture(Texture3D* t, const SurfaceRect* rect, uint32_t value) override {
         SurfaceRect r = rect ? *rect : SurfaceRect{0, 0, t->width, t->height};
         if (!Clip(t, &r)) return 0;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) Store(t, x, y, value);
         if (!t->framebuffer) {
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x) Store(t, x, y, value);
             Upload(t, r);
             return 0;
         }
-        // A render target is cleared where it lives.
+        // A render target is cleared where it lives; its memory copy is
+        // fetched again before anything reads it.
         Current();
         uint8_t rgba[4];
         ToRGBA(t, value, rgba, false);
