@@ -118,7 +118,7 @@ int D3DRoadClear() {
     G_D3D_ClearDrawScreen();
     const GraphData* g = GetGraphData(GetGraphDrawState().DrawScreen);
     if (Texture(g)) return 0;
-    const int result = On2D([] { return G_DD_ClearDrawScreen(); });
+    const int result = G_DD_ClearDrawScreen();
     // Both pictures cleared alike: no copy between them is due.
     D3DScreenCleared(uint32_t(GetColor(0, 0, 0)));
     return result;

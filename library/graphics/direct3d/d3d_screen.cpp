@@ -197,8 +197,9 @@ void D3DScreenCleared(uint32_t value) {
     if (t != TARGET_BACK && t != TARGET_FRONT) return;
     const int screen = t == TARGET_BACK ? kBack : kFront;
     Texture3D* texture = TwinTexture(screen);
-    if (!texture || GetD3DSystem().object->FillTexture(texture, nullptr, value) != 0) return;
-    g_screens.surfaceNewer[screen] = 0;
+    const bool filled = texture && GetD3DSystem().object->FillTexture(texture, nullptr, value) == 0;
+    // Where the device could not clear alike, the cleared surface holds the picture.
+    g_screens.surfaceNewer[screen] = filled ? 0 : 1;
     g_screens.textureNewer[screen] = 0;
 }
 
@@ -272,8 +273,9 @@ int G_D3D_SetDrawScreen(int screen) {
 int G_D3D_ClearDrawScreen() {
     D3DDeviceState* r = GetCurrentD3DDeviceState();
     if (!r) return -1;
-    G_D3D_EndScene();
-    // The screens are cleared by the 2D road, whose surfaces hold their pictures now.
+    // No picture is handed to the 2D side: the clear overwrites both.
+    G_D3D_EndSceneOnDevice();
+    // The screens are cleared by the 2D road and D3DScreenCleared.
     if (g_screens.target != TARGET_TEXTURE) return 0;
     const GraphData* g = GetGraphData(GetGraphDrawState().DrawScreen);
     const Surface3DData* p = g && g->PieceCount == 1 ? GetSurface3DData(g->Pieces[0]) : nullptr;
