@@ -4,9 +4,11 @@
 # tree's last build; and runs a target over its corpus.
 #   fuzz_build_objects OUT_DIR   reads the arrays SOURCES (paths from the
 #                                repository root) and FLAGS; fills OBJS.
-#   fuzz_run NAME WHAT OUT_DIR TARGET CORPUS SECONDS
-#                                fuzzes inputs of up to 4 KiB; on a failure
-#                                shows the log and exits with the input kept.
+#   fuzz_run NAME WHAT OUT_DIR TARGET CORPUS SECONDS [FLAG...]
+#                                fuzzes inputs of up to 4 KiB (FLAGs given
+#                                after the defaults override them); on a
+#                                failure shows the report and exits with the
+#                                input kept.
 
 fuzz_build_objects() {
   local out=$1
@@ -36,9 +38,15 @@ fuzz_build_objects() {
 
 fuzz_run() {
   local name=$1 what=$2 out=$3 target=$4 corpus=$5 seconds=$6
+  shift 6
   "$target" "$corpus" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$out/" 2>"$out/fuzz.log" || {
-    tail -60 "$out/fuzz.log"
+    -print_final_stats=1 -artifact_prefix="$out/" "$@" 2>"$out/fuzz.log" || {
+    # The report from its first line (a long stack would push it out of a tail).
+    if grep -qE 'ERROR|CHECK failed|runtime error' "$out/fuzz.log"; then
+      sed -n '/ERROR\|CHECK failed\|runtime error/,$p' "$out/fuzz.log" | head -100
+    else
+      tail -60 "$out/fuzz.log"
+    fi
     echo "$name: $what failed; the input is in $out/" >&2
     exit 1
   }

@@ -44,5 +44,8 @@ echo "fuzz-images: seed corpus"
 echo "fuzz-images: fuzzing the loader chain for ${SECONDS_TO_RUN}s"
 "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer "$ROOT/fuzz/images_fuzz.cpp" "${OBJS[@]}" "${LIBS[@]}" \
   -o "$OUT/images_fuzz"
-"$OUT/images_fuzz" -max_total_time="$SECONDS_TO_RUN" -max_len=65536 -rss_limit_mb=3072 \
-  -malloc_limit_mb=3072 -print_final_stats=1 "$OUT/corpus" 2>&1 | tail -n 12
+# The largest picture the loaders take (2 GB) and its decoder's own buffers need
+# over 4 GB.
+fuzz_run fuzz-images "the loader chain" "$OUT" "$OUT/images_fuzz" "$OUT/corpus" "$SECONDS_TO_RUN" \
+  -max_len=65536 -timeout=60 \
+  -rss_limit_mb=6144 -malloc_limit_mb=3072

@@ -28,5 +28,6 @@ echo "fuzz-sound: seed corpus"
 echo "fuzz-sound: fuzzing the converters for ${SECONDS_TO_RUN}s"
 "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer "$ROOT/fuzz/sound_fuzz.cpp" "${OBJS[@]}" "${LIBS[@]}" \
   -o "$OUT/sound_fuzz"
-"$OUT/sound_fuzz" -max_total_time="$SECONDS_TO_RUN" -max_len=65536 -rss_limit_mb=3072 \
-  -malloc_limit_mb=3072 -print_final_stats=1 "$OUT/corpus" 2>&1 | tail -n 12
+fuzz_run fuzz-sound "the sound converters" "$OUT" "$OUT/sound_fuzz" "$OUT/corpus" "$SECONDS_TO_RUN" \
+  -max_len=65536 -timeout=60 \
+  -rss_limit_mb=3072 -malloc_limit_mb=3072

@@ -13,6 +13,7 @@ extern "C" {
 }
 
 #include <chrono>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -43,6 +44,8 @@ struct MovieStream {
     AVFormatContext* format = nullptr;
     AVCodecContext* decoder = nullptr;
     SwsContext* scaler = nullptr;
+    uint8_t* converted = nullptr;  // the scaler's padded picture, one spare row
+    int convertedPitch = 0;
     AVPacket* packet = nullptr;
     AVFrame* next = nullptr;      // decoded, not yet due
     AVFrame* due = nullptr;       // the latest due frame, not yet converted
@@ -127,14 +130,36 @@ AVPixelFormat OutputFormat(MoviePixelFormat format) {
     }
 }
 
+int BytesPerPixel(MoviePixelFormat format) {
+    switch (format) {
+    case MOVIE_PIXELS_R5G6B5: return 2;
+    case MOVIE_PIXELS_R8G8B8: return 3;
+    default: return 4;
+    }
+}
+
+// The scaler writes whole blocks of pixels, past the end of a row that is no
+// multiple of its block and past the last row. It draws into a picture of our
+// own whose rows are padded to a multiple of 64 pixels, one row spare, and the
+// caller's pixels get each row at its true width.
 bool Convert(MovieStream* s, const AVFrame* f, MoviePixelFormat format, void* pixels, int pitch) {
     if (f->width <= 0 || f->height <= 0) return false;
     s->scaler = sws_getCachedContext(s->scaler, f->width, f->height, AVPixelFormat(f->format), s->width, s->height,
                                      OutputFormat(format), SWS_POINT, nullptr, nullptr, nullptr);
     if (s->scaler == nullptr) return false;
-    uint8_t* planes[4] = {static_cast<uint8_t*>(pixels), nullptr, nullptr, nullptr};
-    int pitches[4] = {pitch, 0, 0, 0};
-    return sws_scale(s->scaler, f->data, f->linesize, 0, f->height, planes, pitches) == s->height;
+    if (s->converted == nullptr) {
+        s->convertedPitch = (s->width + 63) / 64 * 64 * 4;
+        s->converted = static_cast<uint8_t*>(av_malloc(size_t(s->convertedPitch) * size_t(s->height + 1)));
+        if (s->converted == nullptr) return false;
+    }
+    uint8_t* planes[4] = {s->converted, nullptr, nullptr, nullptr};
+    int pitches[4] = {s->convertedPitch, 0, 0, 0};
+    if (sws_scale(s->scaler, f->data, f->linesize, 0, f->height, planes, pitches) != s->height) return false;
+    const size_t rowBytes = size_t(s->width) * size_t(BytesPerPixel(format));
+    for (int y = 0; y < s->height; ++y)
+        std::memcpy(static_cast<uint8_t*>(pixels) + ptrdiff_t(y) * pitch, s->converted + size_t(y) * s->convertedPitch,
+                    rowBytes);
+    return true;
 }
 
 void ForgetFrames(MovieStream* s) {
@@ -220,6 +245,7 @@ MovieOpenResult MovieStreamOpen(const MovieByteSource* source, MovieStream** out
 void MovieStreamClose(MovieStream* s) {
     if (s == nullptr) return;
     sws_freeContext(s->scaler);
+    av_free(s->converted);
     av_frame_free(&s->next);
     av_frame_free(&s->due);
     av_packet_free(&s->packet);

@@ -157,6 +157,45 @@ TEST_F(MovieSource, FramesComeInEachPixelFormat) {
         }
 }
 
+// Narrow frames whose rows are no multiple of the converter's block: each row
+// lands at its own width, and nothing is written past the last one.
+TEST_F(MovieSource, FramesStayInsideTheirPixels) {
+    const struct {
+        int width, height;
+        AVPixelFormat pixels;
+    } movies[] = {{2, 8, AV_PIX_FMT_BGR0}, {27, 6, AV_PIX_FMT_BGR0}, {29, 4, AV_PIX_FMT_YUV420P}};
+    const struct {
+        MoviePixelFormat format;
+        int bytes;
+    } formats[] = {{MOVIE_PIXELS_X8R8G8B8, 4}, {MOVIE_PIXELS_R8G8B8, 3}, {MOVIE_PIXELS_R5G6B5, 2}};
+    constexpr size_t kGuard = 256;
+    for (const auto& m : movies) {
+        moviefix::MovieSpec spec;
+        spec.width = m.width;
+        spec.height = m.height;
+        spec.pixels = m.pixels;
+        MovieStreamClose(stream_);
+        stream_ = nullptr;
+        OpenMovie(spec);
+        for (const auto& f : formats) {
+            SCOPED_TRACE(testing::Message() << m.width << "x" << m.height << " in " << f.bytes << " bytes");
+            ASSERT_EQ(MovieStreamSeekMs(stream_, 250), 0);
+            const size_t size = size_t(m.width) * size_t(f.bytes) * size_t(m.height);
+            std::vector<uint8_t> pixels(size + kGuard, 0xA5);
+            ASSERT_EQ(MovieStreamUpdate(stream_, f.format, pixels.data(), m.width * f.bytes), MOVIE_FRAME_NEW);
+            for (size_t i = size; i < pixels.size(); ++i) ASSERT_EQ(pixels[i], 0xA5) << "byte " << i - size << " past";
+            if (f.bytes == 3 && m.pixels == AV_PIX_FMT_BGR0) {
+                for (int y = 0; y < m.height; ++y)
+                    for (int x = 0; x < m.width; ++x) {
+                        const uint8_t* p = &pixels[size_t(y * m.width + x) * 3];
+                        ASSERT_EQ(uint32_t(p[0] | p[1] << 8 | p[2] << 16), moviefix::FramePixel(2, x, y))
+                            << x << "," << y;
+                    }
+            }
+        }
+    }
+}
+
 TEST_F(MovieSource, LossyMoviesPlayWithinTolerance) {
     moviefix::MovieSpec spec;
     spec.container = "avi";
