@@ -42,7 +42,7 @@ fuzz_run() {
   "$target" "$corpus" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$out/" "$@" 2>"$out/fuzz.log" || {
     # The report from its first line (a long stack would push it out of a tail).
-    if grep -qE 'ERROR|CHECK failed|runtime error' "$out/fuzz.log"; then
+    if grep -aqE 'ERROR|CHECK failed|runtime error' "$out/fuzz.log"; then
       sed -n '/ERROR\|CHECK failed\|runtime error/,$p' "$out/fuzz.log" | head -100
     else
       tail -60 "$out/fuzz.log"
@@ -50,5 +50,5 @@ fuzz_run() {
     echo "$name: $what failed; the input is in $out/" >&2
     exit 1
   }
-  grep -E 'stat::number_of_executed_units|Done' "$out/fuzz.log" | tail -2
+  grep -aE 'stat::number_of_executed_units|Done' "$out/fuzz.log" | tail -2
 }
