@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,6 +45,13 @@ inline void ExpectInOrder(const std::string& log, const std::vector<std::string>
         ASSERT_NE(found, std::string::npos) << "missing or out of order: " << t << "\n" << log;
         at = found + t.size();
     }
+}
+
+// A picture in text: the rows, each ended by a newline.
+inline std::string Rows(std::initializer_list<const char*> rows) {
+    std::string s;
+    for (const char* r : rows) (s += r) += '\n';
+    return s;
 }
 
 inline std::string ReadWholeFile(const std::string& path) {

@@ -2,6 +2,7 @@
 #include "graphics/screen_backend.h"
 
 #include "graphics/direct3d/d3d_road.h"
+#include "graphics/direct3d/d3d_screen.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_handle.h"
@@ -42,7 +43,7 @@ constexpr ScreenBackEnd kDirect3D = {
     D3DRoadBltGraph,        D3DRoadDrawGraph,            D3DRoadBltMemImg,
     D3DRoadDrawImage,       D3DRoadDrawExtendGraph,      D3DRoadDrawRotaGraph,
     D3DRoadDrawModiGraph,   D3DRoadDrawLine,             D3DRoadDrawBox,
-    D3DRoadDrawTriangle,    D3DRoadDrawPrimitive,        D3DRoadDrawString,
+    D3DRoadDrawTriangle,    D3DRoadDrawPrimitive,        G_D3D_DrawString,
     D3DRoadClear,           D3DRoadSetDrawScreen,        D3DRoadCapture,
 };
 

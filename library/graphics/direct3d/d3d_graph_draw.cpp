@@ -16,7 +16,11 @@
 
 namespace {
 
+// Corners top-left, top-right, bottom-left, bottom-right as two triangles,
+// and the same with the other winding (each triangle's second and third
+// corner change places).
 constexpr int kQuadOrder[6] = {0, 1, 2, 3, 2, 1};
+constexpr int kQuadOrderTurned[6] = {0, 2, 1, 3, 1, 2};
 constexpr int kGridSide = 8;
 constexpr int kStripIndices = 1000;
 
@@ -52,12 +56,11 @@ const Surface3DData* Piece(int handle, int flags) {
 // graph's) there is nothing they can write.
 bool OneTextureBatch() { return GetCurrentD3DDeviceState()->batchFormat == 1; }
 
-// Corners top-left, top-right, bottom-left, bottom-right as two triangles.
-int QueueQuad(const D3DVertexTex1* c) {
+int QueueQuad(const D3DVertexTex1* c, const int (&order)[6] = kQuadOrder) {
     auto* out = static_cast<D3DVertexTex1*>(G_D3D_BatchReserve(6, D3DPT_TRIANGLELIST));
     if (out == nullptr) return -1;
     for (int k = 0; k < 6; ++k) {
-        const D3DVertexTex1& v = c[kQuadOrder[k]];
+        const D3DVertexTex1& v = c[order[k]];
         out[k] = D3DVertexTex1{v.x, v.y, 0.0f, 1.0f, v.color, v.u, v.v};
     }
     return 0;
@@ -89,15 +92,9 @@ int DrawQuad(const float* q, const Surface3DData* p, uint32_t color) {
         D3DVertexTex1 c[4];
         for (int k = 0; k < 4; ++k) c[k] = D3DVertexTex1{q[2 * k], q[2 * k + 1], 0.0f, 1.0f, color, p->vertex[k].u,
                                                          p->vertex[k].v};
-        if (Cross(q[0], q[1], q[2], q[3], q[4], q[5]) <= 0 && Cross(q[6], q[7], q[4], q[5], q[2], q[3]) <= 0) {
-            // The other winding: each triangle's second and third corner change places.
-            auto* out = static_cast<D3DVertexTex1*>(G_D3D_BatchReserve(6, D3DPT_TRIANGLELIST));
-            if (out == nullptr) return -1;
-            const int order[6] = {0, 2, 1, 3, 1, 2};
-            for (int k = 0; k < 6; ++k) out[k] = c[order[k]];
-            return 0;
-        }
-        return QueueQuad(c);
+        const bool otherWinding =
+            Cross(q[0], q[1], q[2], q[3], q[4], q[5]) <= 0 && Cross(q[6], q[7], q[4], q[5], q[2], q[3]) <= 0;
+        return QueueQuad(c, otherWinding ? kQuadOrderTurned : kQuadOrder);
     }
     // Any other shape bends: a 7 x 7 cell mesh follows it.
     G_D3D_RenderVertex();

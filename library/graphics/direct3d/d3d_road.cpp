@@ -110,10 +110,6 @@ int D3DRoadDrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, cons
     return G_D3D_DrawPolygon(v.data(), vertexCount / 3, g, transFlag);
 }
 
-int D3DRoadDrawString(int x, int y, const char* string, int color, int fontHandle, int edgeColor, int verticalFlag) {
-    return G_D3D_DrawString(x, y, string, color, fontHandle, edgeColor, verticalFlag);
-}
-
 int D3DRoadClear() {
     G_D3D_ClearDrawScreen();
     const GraphData* g = GetGraphData(GetGraphDrawState().DrawScreen);

@@ -21,7 +21,6 @@ int D3DRoadDrawBox(int x1, int y1, int x2, int y2, uint32_t color, int fillFlag)
 int D3DRoadDrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t color, int fillFlag);
 int D3DRoadDrawPrimitive(const PrimitiveVertex* triangles, int vertexCount, const GraphData* graph, int transFlag,
                          int noTransformFlag, int useDepthFlag);
-int D3DRoadDrawString(int x, int y, const char* string, int color, int fontHandle, int edgeColor, int verticalFlag);
 int D3DRoadClear();
 int D3DRoadSetDrawScreen(int newScreen, int previousScreen);
 int D3DRoadCapture(int x1, int y1, int x2, int y2, const GraphData* graph);

@@ -57,6 +57,18 @@ int CopyTwin(int screen, bool toSurface) {
     return result;
 }
 
+// The screen (kBack, kFront) the draw target is, or -1 for a graph.
+int TargetScreen() {
+    return g_screens.target == TARGET_BACK ? kBack : g_screens.target == TARGET_FRONT ? kFront : -1;
+}
+
+// The texture of the one-piece graph that is the draw screen; null for none.
+const SurfaceData* DrawScreenTextureData() {
+    const GraphData* g = GetGraphData(GetGraphDrawState().DrawScreen);
+    const Surface3DData* p = g && g->PieceCount == 1 ? GetSurface3DData(g->Pieces[0]) : nullptr;
+    return p ? GetSurfaceData(p->surfaceData) : nullptr;
+}
+
 // The front screen's 3D picture, made when first drawn on.
 Texture3D* FrontTexture() {
     D3DSystem& d = GetD3DSystem();
@@ -79,16 +91,15 @@ struct TargetPixels {
     const ColorData* color = nullptr;
 };
 bool LockTarget(TargetPixels* t) {
-    if (g_screens.target == TARGET_BACK || g_screens.target == TARGET_FRONT) {
-        t->surface = TwinSurface(g_screens.target == TARGET_BACK ? kBack : kFront);
+    const int screen = TargetScreen();
+    if (screen >= 0) {
+        t->surface = TwinSurface(screen);
         t->color = GetScreenColorData();
         return t->surface && MemSurfaceLock(t->surface, nullptr, &t->pitch, &t->pixels) == 0;
     }
     const D3DDeviceState* r = GetCurrentD3DDeviceState();
     if (g_screens.target != TARGET_TEXTURE || !r || !r->currentTarget) return false;
-    const GraphData* g = GetGraphData(GetGraphDrawState().DrawScreen);
-    const Surface3DData* p = g && g->PieceCount == 1 ? GetSurface3DData(g->Pieces[0]) : nullptr;
-    const SurfaceData* sd = p ? GetSurfaceData(p->surfaceData) : nullptr;
+    const SurfaceData* sd = DrawScreenTextureData();
     if (!sd) return false;
     t->texture = r->currentTarget;
     t->color = GetTextureColorData(sd->SurfaceKind);
@@ -169,12 +180,14 @@ const CaptureMethod kCapture[kCaptureMethods] = {CaptureByLockAndConvert, Captur
 
 }  // namespace
 
-void D3DScreenReset() { g_screens = D3DScreenState{}; g_screens.surfaceNewer[kBack] = g_screens.surfaceNewer[kFront] = 1; }
+void D3DScreenReset() {
+    g_screens = D3DScreenState{};
+    g_screens.surfaceNewer[kBack] = g_screens.surfaceNewer[kFront] = 1;
+}
 
 void D3DScreenBeforeDraw() {
-    const int t = g_screens.target;
-    if (t != TARGET_BACK && t != TARGET_FRONT) return;
-    const int screen = t == TARGET_BACK ? kBack : kFront;
+    const int screen = TargetScreen();
+    if (screen < 0) return;
     if (g_screens.surfaceNewer[screen]) {
         CopyTwin(screen, false);
         g_screens.surfaceNewer[screen] = 0;
@@ -184,18 +197,16 @@ void D3DScreenBeforeDraw() {
 
 void D3DScreenAfterScene() {
     // 2D work goes to the draw target: only its screen needs the picture.
-    const int t = g_screens.target;
-    if (t != TARGET_BACK && t != TARGET_FRONT) return;
-    const int screen = t == TARGET_BACK ? kBack : kFront;
+    const int screen = TargetScreen();
+    if (screen < 0) return;
     if (g_screens.textureNewer[screen]) CopyTwin(screen, true);
     g_screens.textureNewer[screen] = 0;
     g_screens.surfaceNewer[screen] = 1;
 }
 
 void D3DScreenCleared(uint32_t value) {
-    const int t = g_screens.target;
-    if (t != TARGET_BACK && t != TARGET_FRONT) return;
-    const int screen = t == TARGET_BACK ? kBack : kFront;
+    const int screen = TargetScreen();
+    if (screen < 0) return;
     Texture3D* texture = TwinTexture(screen);
     const bool filled = texture && GetD3DSystem().object->FillTexture(texture, nullptr, value) == 0;
     // Where the device could not clear alike, the cleared surface holds the picture.
@@ -277,9 +288,7 @@ int G_D3D_ClearDrawScreen() {
     G_D3D_EndSceneOnDevice();
     // The screens are cleared by the 2D road and D3DScreenCleared.
     if (g_screens.target != TARGET_TEXTURE) return 0;
-    const GraphData* g = GetGraphData(GetGraphDrawState().DrawScreen);
-    const Surface3DData* p = g && g->PieceCount == 1 ? GetSurface3DData(g->Pieces[0]) : nullptr;
-    const SurfaceData* sd = p ? GetSurfaceData(p->surfaceData) : nullptr;
+    const SurfaceData* sd = DrawScreenTextureData();
     if (!sd || !sd->Texture) return 0;
     if (sd->ZBufferFlag) r->device->FillDepth(sd->Texture, 1.0f);
     // The window's background colour.
@@ -343,8 +352,6 @@ int FillAlphaChannelRect(const DrawRect* rect, void* pixels, int pitch, const Co
                 std::memcpy(&v, row, 2);
                 v = uint16_t(v | bits);
                 std::memcpy(row, &v, 2);
-            } else if (c->AlphaMask == 0xFF000000u) {
-                row[3] = uint8_t(row[3] | uint8_t(alpha));
             } else {
                 uint32_t v;
                 std::memcpy(&v, row, 4);

@@ -6,10 +6,17 @@
 
 #include "graphics/font/font_handle.h"
 
+// The cell's top-left pixel in the cache: cells fill its columns top to bottom.
+struct FontCellOrigin {
+    int x, y;
+};
+inline FontCellOrigin FontCellAt(const FontManageData* f, const FontCacheCell* cell) {
+    return {cell->cellNumber / f->cellsPerColumn * f->cellWidth, cell->cellNumber % f->cellsPerColumn * f->cellWidth};
+}
+
 // Cache pixels of a cell row: the cell's top row in the cache image.
 inline unsigned char* FontCellRow(const FontManageData* f, const FontCacheCell* cell, int row) {
-    const int cellY = (cell->cellNumber % f->cellsPerColumn) * f->cellWidth;
-    return f->cacheImage + size_t(cellY + row) * size_t(f->cacheImagePitch);
+    return f->cacheImage + size_t(FontCellAt(f, cell).y + row) * size_t(f->cacheImagePitch);
 }
 
 // 1 when the byte begins a double-byte character of the charset index

@@ -158,14 +158,13 @@ public:
     // The glyph box at (gx, gy), or turned a quarter turn clockwise with its
     // top-right corner at (gx, gy) for vertical text.
     void Draw(const FontCacheCell* cell, int gx, int gy, bool vertical) const {
-        const int side = f_->cellWidth;
-        const int cx = cell->cellNumber / f_->cellsPerColumn * side, cy = cell->cellNumber % f_->cellsPerColumn * side;
+        const FontCellOrigin at = FontCellAt(f_, cell);
         const GraphData* graphs[2] = {edgeGraph_, cache_};
         const uint32_t colors[2] = {edge_, text_};
         for (int i = 0; i < 2; ++i) {
             if (!graphs[i]) continue;
             SetDrawBrightColor(colors[i]);
-            G_D3D_DrawRectGraph(gx, gy, cx, cy, cell->width, cell->height, graphs[i], 1, vertical ? 1 : 0);
+            G_D3D_DrawRectGraph(gx, gy, at.x, at.y, cell->width, cell->height, graphs[i], 1, vertical ? 1 : 0);
         }
     }
 

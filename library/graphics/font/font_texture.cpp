@@ -8,6 +8,7 @@
 #include "core/alloc.h"
 #include "graphics/direct3d/d3d_system.h"
 #include "graphics/draw_front.h"
+#include "graphics/font/font_cache.h"
 #include "graphics/font/font_handle.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_handle.h"
@@ -83,7 +84,7 @@ int CreateFontStagingImage(FontManageData* f) {
     GraphImage& s = f->staging;
     s.ColorInfo = *GetTextureColorData(CacheFormatIndex((f->type & FONT_TYPE_ANTIALIAS) != 0));
     s.Width = edge ? f->cellWidth * 2 : f->cellWidth;
-    s.Height = edge ? f->cellWidth + 2 * f->edgeSize : f->cellWidth;
+    s.Height = f->cellWidth;
     s.Pitch = s.ColorInfo.PixelByte * s.Width;
     s.Pixels = ZVCALLOC(size_t(s.Pitch) * size_t(s.Height));
     return s.Pixels ? 0 : -1;
@@ -167,11 +168,11 @@ void WriteFontTextureGlyph(FontManageData* f, const FontCacheCell* cell, const u
                 if ((Texel(st, x, y) & c.AlphaMask) == c.AlphaMask) Texel(st, side + x, y) = white;
     }
     // The whole cell goes, so that no texel of an older glyph stays in it.
-    const int x = cell->cellNumber / f->cellsPerColumn * side, y = cell->cellNumber % f->cellsPerColumn * side;
+    const FontCellOrigin at = FontCellAt(f, cell);
     const ImageRect glyph{0, 0, side, side};
-    BltGraphImageRectToGraph(nullptr, &st, nullptr, &glyph, x, y, f->cacheGraph, 0, 0);
+    BltGraphImageRectToGraph(nullptr, &st, nullptr, &glyph, at.x, at.y, f->cacheGraph, 0, 0);
     if (edge) {
         const ImageRect outline{side, 0, 2 * side, side};
-        BltGraphImageRectToGraph(nullptr, &st, nullptr, &outline, x + f->cacheWidth, y, f->cacheGraph, 0, 0);
+        BltGraphImageRectToGraph(nullptr, &st, nullptr, &outline, at.x + f->cacheWidth, at.y, f->cacheGraph, 0, 0);
     }
 }

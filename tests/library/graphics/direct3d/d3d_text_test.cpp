@@ -17,6 +17,7 @@
 namespace {
 using d3dtest::FakeTexture;
 using d3dtest::g_fake;
+using zvtest::Rows;
 
 class D3DTextTest : public d3dtest::D3DStateTest {
 protected:
@@ -57,11 +58,6 @@ protected:
             out += '\n';
         }
         return out;
-    }
-    static std::string Rows(std::initializer_list<const char*> rows) {
-        std::string s;
-        for (const char* r : rows) (s += r) += '\n';
-        return s;
     }
 };
 

@@ -94,10 +94,6 @@ struct Canvas {
     }
 };
 
-inline std::string Rows(std::initializer_list<const char*> rows) {
-    std::string s;
-    for (const char* r : rows) (s += r) += '\n';
-    return s;
-}
+using zvtest::Rows;
 
 }  // namespace fonttest

@@ -10,6 +10,7 @@
 #include "graphics/font/font_handle.h"
 #include "library/graphics/font/fake_glyph_source.h"
 #include "library/graphics/screens/screens_fixture.h"
+#include "zv_test_support.h"
 
 namespace texttest {
 
@@ -38,11 +39,7 @@ inline std::string Picture(const Frame& f, int x0, int y0, int w, int h,
     return out;
 }
 
-inline std::string Rows(std::initializer_list<const char*> rows) {
-    std::string s;
-    for (const char* r : rows) (s += r) += '\n';
-    return s;
-}
+using zvtest::Rows;
 
 class TextTest : public screenfix::ScreenTest {
 protected:
