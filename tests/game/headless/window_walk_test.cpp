@@ -35,17 +35,42 @@ TEST(VelmoraWindowWalkTest, KeyPressesPlayFromTheTitleToTheRetryMenuAndBack) {
     std::filesystem::create_directories("data/dat");
     gamefix::WriteDataFile("data/dat/stage1.dat", "wait 30 ; clear ;");
     gamefix::WriteDataFile("data/dat/stage2.dat", "wait 30 ; gameover ;");
-    // Each press is held a quarter second and followed by a pause long enough for the screen fades.
+    // Every step waits for what the screen shows, not for a time, so a busy machine only makes it slower.
+    // A menu acts on a press after an update with no key down: a key is held until its effect shows and
+    // pressed again now and then if it shows nothing (the effect itself never repeats while it is held).
     std::ofstream("run.sh") << windowfix::kStartScript
-                            << "xdotool search --name 'Velmora ver 1.000' windowfocus >/dev/null 2>&1\n"
-                               "sleep 3\n"
-                               "press() { xdotool keydown $1; sleep 0.25; xdotool keyup $1; sleep 1.5; }\n"
-                               "press z; press Up; press z; press z\n"
-                               "sleep 16\n"
-                               "press Down; press Down; press z\n"
-                               "sleep 2; press c\n"
+                            << "w=$(xdotool search --name 'Velmora ver 1.000' | head -1)\n"
+                               "xdotool windowfocus $w >/dev/null 2>&1\n"
+                               // The brightest grey (0 to 1) in the window's picture within WxH+X+Y.
+                               "bright() { import -window $w -crop $1 +repage -colorspace gray -format '%[fx:maxima]' "
+                               "info: 2>/dev/null || echo 0; }\n"
+                               "lit() { awk -v b=\"$(bright $1)\" 'BEGIN { exit !(b > 0.5) }'; }\n"
+                               "white() { awk -v b=\"$(bright $1)\" 'BEGIN { exit !(b > 0.85) }'; }\n"
+                               "dark() { ! lit $1; }\n"
+                               "fail() { echo \"$*\"; kill $pid; exit 3; }\n"
+                               "until_shown() { for i in $(seq 1 450); do \"$@\" && return 0; sleep 0.2; done; "
+                               "fail \"never shown: $*\"; }\n"
+                               "press() { key=$1; shift\n"
+                               "  for try in $(seq 1 30); do\n"
+                               "    xdotool keydown $key\n"
+                               "    for i in $(seq 1 12); do \"$@\" && { xdotool keyup $key; sleep 0.3; return 0; }; "
+                               "sleep 0.2; done\n"
+                               "    xdotool keyup $key; sleep 0.5\n"
+                               "  done; fail \"no effect of $key: $*\"; }\n"
+                               "title_menu() { lit 100x25+370+230 && dark 210x70+130+95; }\n"
+                               "shot_saved() { ls data/screenshot/*.bmp >/dev/null 2>&1; }\n"
+                               "until_shown title_menu\n"
+                               "press z lit 200x30+260+32\n"      // the mode select's heading
+                               "press Up white 150x22+315+222\n"  // EASY MODE lit
+                               "press z white 90x20+370+180\n"    // the shot select's NORMAL SHOT
+                               "press z dark 90x20+370+180\n"     // the play begins
+                               "until_shown lit 210x70+130+95\n"  // stage 1 cleared, stage 2 lost: the retry menu
+                               "press Down lit 16x8+125+122\n"    // the arrow on the second line
+                               "press Down lit 16x8+125+142\n"    // on the third: back to the title
+                               "press z title_menu\n"
+                               "press c shot_saved\n"
                             << windowfix::kEscapeScript;
-    const int raw = windowfix::RunScript(180);
+    const int raw = windowfix::RunScript(280);
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 0) << zvtest::ReadWholeFile("run.log") << zvtest::ReadWholeFile("game.err");
     EXPECT_EQ(gamefix::ReadDataFile("data/dat/system.dat"), "KLOV_SYSTEM\n1\n0\n3\n") << "stage 1 was cleared";
