@@ -100,13 +100,13 @@ TEST(WindowIcon, TheWindowShowsThePictureOfItsIdentifier) {
         SetWindowIconID(c.before);
         ChangeWindowMode(1);
         ASSERT_EQ(ZoVav_Init(), 0);
-        if (c.whileOpen >= 0) EXPECT_EQ(SetWindowIconID(c.whileOpen), 0);
+        if (c.whileOpen >= 0) {
+            EXPECT_EQ(SetWindowIconID(c.whileOpen), 0);
+        }
         ProcessMessage();
         const std::vector<uint32_t> property = WindowIconProperty();
-        if (c.showsGameIcon)
-            EXPECT_TRUE(property == PropertyOf(*game)) << property.size() << " values";
-        else
-            EXPECT_TRUE(property.empty()) << property.size() << " values";
+        const std::vector<uint32_t> expected = c.showsGameIcon ? PropertyOf(*game) : std::vector<uint32_t>{};
+        EXPECT_TRUE(property == expected) << property.size() << " values, " << expected.size() << " expected";
         ZoVav_End();
     }
 }
