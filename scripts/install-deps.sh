@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libasound2-dev xvfb xdotool imagemagick libpixman-1-dev
+  libsdl2-dev libx11-dev libasound2-dev xvfb xdotool x11-utils imagemagick libpixman-1-dev
   libgl1 libgl1-mesa-dri libegl1
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libmpg123-dev libvorbis-dev libogg-dev libmp3lame-dev

@@ -25,3 +25,7 @@ foreach(recipe IN ITEMS sprites portraits scenes)
   list(APPEND ZV_ART_STAMPS ${stamp})
 endforeach()
 add_custom_target(art ALL DEPENDS ${ZV_ART_STAMPS})
+
+add_executable(icon_table icon_table.cpp)
+target_link_libraries(icon_table PRIVATE PkgConfig::CAIRO)
+target_compile_options(icon_table PRIVATE ${ZV_WARN_FLAGS})

@@ -1,5 +1,6 @@
 // Actor sprites: the heroine's frames, her shot, sword and score item, the
-// enemy bullets, the rabbits and crystals, and the three bosses.
+// enemy bullets, the rabbits and crystals, the three bosses, and the
+// program's icon.
 #include <cmath>
 #include <string>
 
@@ -600,12 +601,57 @@ void Boss(cairo_t* cr, const Recipe& r, const Context& ctx) {
     WithRim(cr, r.Colour("rim", "#20142e"), 0.8, 1.0, [&] { BossFigure(cr, c, r.Text("kind")); });
 }
 
+// ---- the program's icon --------------------------------------------------------
+
+// The heroine climbing through a starry night on a rounded badge, designed
+// in a 64-unit box. Small icons keep only the bright stars and a thicker
+// frame, so the shapes still read at 32 pixels.
+void Icon(cairo_t* cr, const Recipe& r, const Context& ctx) {
+    const Character& c = ctx.Who(r.Text("who"));
+    const Rgb sky = r.Colour("sky"), dusk = r.Colour("dusk"), frame = r.Colour("frame");
+    const Rgb gold = c.Colour("accent"), hair = c.Colour("hair");
+    const bool small = std::min(r.width, r.height) < 48;
+    Fit(cr, r, 64);
+    RoundRect(cr, -30.5, -30.5, 61, 61, 13);
+    FillStroke(cr, sky, dusk, -30, 30, frame, small ? 3.0 : 2.2);
+    cairo_save(cr);
+    RoundRect(cr, -28, -28, 56, 56, 11);
+    cairo_clip(cr);
+    // A full moon behind her, a pink glow rising from below, and the stars
+    // of the stage skies.
+    const Rgb moon = r.Colour("moon");
+    Glow(cr, 0, 30, 30, Mix(hair, dusk, 0.35), 0.8);
+    Glow(cr, 6, -10, 26, moon, 0.55);
+    SetColour(cr, moon);
+    cairo_arc(cr, 6, -10, 16, 0, 2 * M_PI);
+    cairo_fill(cr);
+    SetColour(cr, Darker(moon, 0.12), 0.8);
+    Ellipse(cr, 14, -16, 3.2, 2.6);
+    Ellipse(cr, 16, -4, 2.4, 2.0);
+    cairo_fill(cr);
+    Random rnd(102);
+    for (int i = 0; i < (small ? 3 : 9); ++i) {
+        const double x = rnd.Range(-24, 24), y = rnd.Range(-24, 8), size = rnd.Range(1.2, 2.4);
+        if (std::hypot(x - 6, y + 10) < 21) continue;   // not on the moon
+        SetColour(cr, Lighter(gold, 0.6), 0.95);
+        Star(cr, x, y, 4, size * (small ? 1.6 : 1.0) + 0.8, 0.6, 0);
+        cairo_fill(cr);
+    }
+    // Her, climbing, with the golden sparks of her trail.
+    cairo_translate(cr, -2, 5);
+    cairo_scale(cr, 1.15, 1.15);
+    WitchTrail(cr, c, 0, true, rnd);
+    WithRim(cr, r.Colour("rim"), 0.9, small ? 1.5 : 1.2, [&] { Witch(cr, c, 0, true); });
+    cairo_restore(cr);
+}
+
 }  // namespace
 
 const Look kSpriteLooks[] = {
     {"player", PlayerSheet}, {"shot", Shot},     {"item", Item},     {"sword", Sword},
     {"orb", Orb},            {"rice", Rice},     {"needle", Needle}, {"drop", Drop},
     {"star", StarBullet},    {"rabbit", Rabbit}, {"crystal", Crystal}, {"boss", Boss},
+    {"icon", Icon},
     {nullptr, nullptr},
 };
 

@@ -96,6 +96,7 @@ bool CreateMainWindow() {
     s.mainWindow = PlatformCreateWindow(P().title.c_str(), x, y, width, height, fullScreen);
     if (!s.mainWindow) return false;
     s.windowExists = 1;
+    ShowWindowIcon();
     PlatformShowWindow(s.mainWindow);
     return true;
 }

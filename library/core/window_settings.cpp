@@ -4,6 +4,7 @@
 #include "core/window_settings.h"
 
 #include "core/log.h"
+#include "core/program_icons.h"
 #include "core/subsystem.h"
 #include "core/window.h"
 #include "platform/message_queue.h"
@@ -77,9 +78,14 @@ int SetMainWindowTextImpl(const char* text) {
 }
 
 int SetWindowIconIDImpl(int id) {
-    // The program carries no icon resources, so the identifier is only kept.
     P().iconId = id;
+    ShowWindowIcon();
     return 0;
+}
+
+void ShowWindowIcon() {
+    const ProgramIcon* icon = FindProgramIcon(P().iconId);
+    if (icon && S().mainWindow) PlatformSetWindowIcon(S().mainWindow, icon->width, icon->height, icon->pixels);
 }
 
 int SetMouseDisplayFlag(int flag) {

@@ -13,6 +13,17 @@ int GetColor(int red, int green, int blue) {
     return WithLibraryLock([=] { return GetColorImpl(red, green, blue); });
 }
 
+// Arithmetic on the caller's records: no lock.
+int CreateColorData(ColorData* colorData, int colorBitDepth, uint32_t redMask, uint32_t greenMask,
+                    uint32_t blueMask, uint32_t alphaMask) {
+    return CreateColorDataImpl(colorData, colorBitDepth, redMask, greenMask, blueMask, alphaMask);
+}
+
+int CreatePixelFormat(SurfacePixelFormat* pixelFormat, int colorBitDepth, uint32_t redMask, uint32_t greenMask,
+                      uint32_t blueMask, uint32_t alphaMask) {
+    return CreatePixelFormatImpl(pixelFormat, colorBitDepth, redMask, greenMask, blueMask, alphaMask);
+}
+
 int SetTransColor(int red, int green, int blue) {
     return WithLibraryLock([=] { return SetTransColorImpl(red, green, blue); });
 }

@@ -5,6 +5,8 @@
 
 #define ZOVAV_VERSION "2.23a"
 
+#include <cstdint>
+
 // Local date and time.
 struct DateTimeData {
     int Year, Mon, Day, Hour, Min, Sec;
@@ -139,7 +141,38 @@ int GetDrawStringWidth(const char* string, int strLen, int verticalFlag = 0);
 struct RECT {
     int left, top, right, bottom;
 };
-struct SurfacePixelFormat;
+
+// Pixel formats. ColorData describes a pixel buffer: depth, bytes per pixel,
+// and each channel's width, shift and mask; bits that no channel uses are
+// the spare bits (set to 1 when packing). The palette (blue, green, red, 0)
+// serves 8-bit buffers. SurfacePixelFormat is the 32-byte description the
+// surfaces take. CreateColorData fills a record from masks (the palette is
+// left as it is); CreatePixelFormat fills a description (flags RGB only,
+// also with an alpha mask). Both are plain arithmetic and return 0.
+struct ColorPaletteEntry {
+    uint8_t Blue, Green, Red, Reserved;
+};
+struct ColorData {
+    uint16_t ColorBitDepth;
+    uint16_t PixelByte;
+    uint8_t RedWidth, GreenWidth, BlueWidth, AlphaWidth;
+    uint8_t RedLoc, GreenLoc, BlueLoc, AlphaLoc;
+    uint32_t RedMask, GreenMask, BlueMask, AlphaMask;
+    uint32_t NoneMask;            // bits of the depth that no channel uses
+    ColorPaletteEntry Palette[256];
+    uint8_t NoneLoc, NoneWidth;
+};
+struct SurfacePixelFormat {
+    uint32_t Size;          // 32
+    uint32_t Flags;         // 0x40 RGB, 0x1 alpha pixels, 0x4 four-character code
+    uint32_t FourCC;
+    uint32_t RGBBitCount;
+    uint32_t RBitMask, GBitMask, BBitMask, RGBAlphaBitMask;
+};
+int CreateColorData(ColorData* colorData, int colorBitDepth, uint32_t redMask, uint32_t greenMask,
+                    uint32_t blueMask, uint32_t alphaMask);
+int CreatePixelFormat(SurfacePixelFormat* pixelFormat, int colorBitDepth, uint32_t redMask, uint32_t greenMask,
+                      uint32_t blueMask, uint32_t alphaMask);
 
 constexpr int SCREEN_BACK = -2;
 constexpr int SCREEN_FRONT = -4;

@@ -4,14 +4,9 @@
 #pragma once
 #include <cstdint>
 
-// Pixel-format description as the library passes it around (32 bytes).
-struct SurfacePixelFormat {
-    uint32_t Size;          // 32
-    uint32_t Flags;         // SURFACE_PF_RGB, SURFACE_PF_ALPHAPIXELS, SURFACE_PF_FOURCC
-    uint32_t FourCC;
-    uint32_t RGBBitCount;
-    uint32_t RBitMask, GBitMask, BBitMask, RGBAlphaBitMask;
-};
+#include "zovav.h"
+
+// The pixel-format description is the library's public record.
 static_assert(sizeof(SurfacePixelFormat) == 32, "the description keeps its 32-byte layout");
 
 constexpr uint32_t SURFACE_PF_ALPHAPIXELS = 0x1;

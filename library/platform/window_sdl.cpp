@@ -186,6 +186,16 @@ void PlatformSetWindowTitle(PlatformWindow* window, const char* title) {
     if (window) SDL_SetWindowTitle(window->sdl, ToUtf8(title).c_str());
 }
 
+void PlatformSetWindowIcon(PlatformWindow* window, int width, int height, const uint32_t* pixels) {
+    if (!window) return;
+    // SDL copies the picture; the surface only lends it the pixels.
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), width, height, 32,
+                                                           width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!icon) return;
+    SDL_SetWindowIcon(window->sdl, icon);
+    SDL_FreeSurface(icon);
+}
+
 void PlatformSetFullScreen(PlatformWindow* window, bool fullScreen) {
     if (window) SDL_SetWindowFullscreen(window->sdl, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
 }

@@ -2,6 +2,7 @@
 // pump that turns SDL events into library messages.
 // Called on the main thread only.
 #pragma once
+#include <cstdint>
 #include <string>
 #include "platform/window_messages.h"
 
@@ -24,6 +25,8 @@ PlatformWindow* PlatformCreateWindow(const char* title, int x, int y, int width,
                                      bool fullScreen);
 void PlatformDestroyWindow(PlatformWindow* window);
 void PlatformSetWindowTitle(PlatformWindow* window, const char* title);
+// The window's icon from 0xAARRGGBB pixels (not premultiplied, rows from the top).
+void PlatformSetWindowIcon(PlatformWindow* window, int width, int height, const uint32_t* pixels);
 void PlatformSetFullScreen(PlatformWindow* window, bool fullScreen);
 void PlatformShowWindow(PlatformWindow* window);
 void PlatformRaiseWindow(PlatformWindow* window);

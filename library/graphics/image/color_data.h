@@ -3,24 +3,10 @@
 #pragma once
 #include <cstdint>
 
-struct ColorPaletteEntry {
-    uint8_t Blue, Green, Red, Reserved;
-};
+#include "zovav.h"
 
-struct ColorData {
-    uint16_t ColorBitDepth;
-    uint16_t PixelByte;
-    uint8_t RedWidth, GreenWidth, BlueWidth, AlphaWidth;
-    uint8_t RedLoc, GreenLoc, BlueLoc, AlphaLoc;
-    uint32_t RedMask, GreenMask, BlueMask, AlphaMask;
-    uint32_t NoneMask;            // bits of the depth that no channel uses
-    ColorPaletteEntry Palette[256];
-    uint8_t NoneLoc, NoneWidth;
-};
-
-// The 32-byte pixel-format description of the surface device.
-struct SurfacePixelFormat;
-
+// ColorData, its palette entries and SurfacePixelFormat are public records
+// (zovav.h).
 int CreateColorDataImpl(ColorData* data, int colorBitDepth, uint32_t redMask, uint32_t greenMask,
                         uint32_t blueMask, uint32_t alphaMask);
 int CreateColorDataFromPixelFormat(ColorData* data, const SurfacePixelFormat* format);

@@ -10,6 +10,7 @@
 #include "graphics/image/color_data.h"
 #include "platform/surface_memory.h"
 #include "softrender/simd_level.h"
+#include "zovav.h"
 
 namespace {
 
@@ -56,6 +57,50 @@ TEST(ColorData, MasksGiveWidthsShiftsAndSpareBits) {
         EXPECT_EQ(c.GreenLoc, k.gs);
         EXPECT_EQ(c.BlueLoc, k.bs);
         EXPECT_EQ(c.NoneMask, k.spare);
+    }
+}
+
+// Through the public calls, into records full of leftovers: every field is
+// written but the palette, which stays the caller's; the description is
+// cleared first and says RGB only, also with an alpha mask.
+TEST(ColorData, PublicCallsFillRecordsFromMasks) {
+    struct Case {
+        int depth;
+        uint32_t r, g, b, a;
+        int rw, gw, bw, aw, rs, gs, bs, as;
+        uint32_t spare;
+    };
+    const Case cases[] = {
+        {16, 0xF800, 0x07E0, 0x001F, 0, 5, 6, 5, 0, 11, 5, 0, 0, 0},
+        {16, 0x7C00, 0x03E0, 0x001F, 0x8000, 5, 5, 5, 1, 10, 5, 0, 15, 0},
+        {24, 0xFF0000, 0xFF00, 0xFF, 0, 8, 8, 8, 0, 16, 8, 0, 0, 0},
+        {32, 0xFF0000, 0xFF00, 0xFF, 0, 8, 8, 8, 0, 16, 8, 0, 0, 0xFF000000u},
+        {32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u, 8, 8, 8, 8, 16, 8, 0, 24, 0},
+        {8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.depth << " bits, alpha " << std::hex << k.a);
+        ColorData c;
+        std::memset(&c, 0xAB, sizeof c);
+        ASSERT_EQ(CreateColorData(&c, k.depth, k.r, k.g, k.b, k.a), 0);
+        EXPECT_EQ(c.ColorBitDepth, k.depth);
+        EXPECT_EQ(c.PixelByte, k.depth / 8);
+        EXPECT_EQ(std::vector<uint32_t>({c.RedMask, c.GreenMask, c.BlueMask, c.AlphaMask}),
+                  std::vector<uint32_t>({k.r, k.g, k.b, k.a}));
+        EXPECT_EQ(std::vector<int>({c.RedWidth, c.GreenWidth, c.BlueWidth, c.AlphaWidth}),
+                  std::vector<int>({k.rw, k.gw, k.bw, k.aw}));
+        EXPECT_EQ(std::vector<int>({c.RedLoc, c.GreenLoc, c.BlueLoc, c.AlphaLoc}),
+                  std::vector<int>({k.rs, k.gs, k.bs, k.as}));
+        EXPECT_EQ(c.NoneMask, k.spare);
+        EXPECT_EQ(c.Palette[0].Red, 0xAB);
+        EXPECT_EQ(c.Palette[255].Reserved, 0xAB);
+
+        SurfacePixelFormat pf;
+        std::memset(&pf, 0xAB, sizeof pf);
+        ASSERT_EQ(CreatePixelFormat(&pf, k.depth, k.r, k.g, k.b, k.a), 0);
+        EXPECT_EQ(std::vector<uint32_t>({pf.Size, pf.Flags, pf.FourCC, pf.RGBBitCount, pf.RBitMask, pf.GBitMask,
+                                         pf.BBitMask, pf.RGBAlphaBitMask}),
+                  std::vector<uint32_t>({32, 0x40, 0, uint32_t(k.depth), k.r, k.g, k.b, k.a}));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "loopback.h"
+#include "core/lock.h"
 #include "core/window.h"
 #include "network/net_handle.h"
 #include "network/network.h"
@@ -214,6 +215,48 @@ TEST_F(NetHandle, BytesQueuedDuringAPacketFormTheNextAndLeaveBeforeTheClose) {
     ASSERT_EQ(seen.size(), 4 + big.size() + 8);
     EXPECT_EQ(seen.substr(0, 4), Prefix(uint32_t(big.size())));
     EXPECT_EQ(seen.substr(4 + big.size()), Prefix(4) + "tail");
+}
+
+// Plain mode, the HTTP tasks' connections: bytes go out and come in as the
+// socket moves them, without packets; reads give the socket's count, a read
+// that finds nothing yet fails, and the end of the stream reads 0. A lost
+// connection stays until the bytes it left have been read.
+TEST_F(NetHandle, PlainModeMovesRawBytesAndCountsWhatTheSocketGives) {
+    std::string seen;
+    Turns turns;
+    char buf[16];
+    {
+        ScriptedPeer peer([&](int fd) {
+            seen = nettest::RecvBytes(fd, 5);
+            nettest::SendAll(fd, "world!");
+            turns.Wait(1);
+            nettest::SendAll(fd, "bye");
+        });
+        const int h = WithLibraryLock([&] { return ConnectNetWorkImpl("127.0.0.1", peer.port(), 0); });
+        ASSERT_NE(h, -1);
+        EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) == 1; }));
+        EXPECT_EQ(NetWorkSend(h, "hello", 5), 5);   // sent at once: nothing queued
+        EXPECT_EQ(GetNetWorkData(h)->sendBuffer.length, 0);
+        EXPECT_TRUE(PumpUntil([&] { return NetWorkRecvToPeek(h, buf, sizeof buf) == 6; }));
+        EXPECT_GT(GetNetWorkDataLength(h), 0);
+        EXPECT_EQ(NetWorkRecvToPeek(h, buf, 3), 3);
+        EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), 6);   // fewer than asked for: what there is
+        EXPECT_EQ(std::string(buf, 6), "world!");
+        EXPECT_EQ(GetNetWorkDataLength(h), 0);
+        EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), -1);  // nothing has come yet
+        turns.Signal(1);
+
+        EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) == 0; }));
+        Pump(5);
+        ASSERT_NE(GetNetWorkData(h), nullptr);           // its last bytes still wait
+        EXPECT_TRUE(PumpUntil([&] { return NetWorkRecvToPeek(h, buf, sizeof buf) == 3; }));
+        EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), 3);
+        EXPECT_EQ(std::string(buf, 3), "bye");
+        EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), 0);   // the end of the stream
+        ProcessMessage();
+        EXPECT_EQ(GetNetWorkData(h), nullptr);
+    }
+    EXPECT_EQ(seen, "hello");                        // no length prefix on the wire
 }
 
 TEST_F(NetHandle, SocketMessagesForUnknownSocketsAndEvents) {
