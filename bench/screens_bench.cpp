@@ -117,7 +117,9 @@ void BM_BusyFrameSoftwareScreens(benchmark::State& state) {
 }
 BENCHMARK(BM_BusyFrameSoftwareScreens)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The frame on a virtual X display, where every flip is shown.
+// The frame on a virtual X display, where every flip is shown. Starting the
+// display lets Mesa's software GL serve as the 3D device (ZOVAV_ALLOW_SOFTWARE_GL),
+// which the library refuses otherwise.
 void RunOnDisplay(benchmark::State& state, Road road, bool talk) {
     zvtest::XServer display;
     if (!display.Start()) {

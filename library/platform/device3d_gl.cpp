@@ -9,6 +9,9 @@
 #include <SDL_opengl.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -46,6 +49,8 @@
 #define ZV_GL_DEPTH_ATTACHMENT 0x8D00
 #define ZV_GL_FRAMEBUFFER_COMPLETE 0x8CD5
 #define ZV_GL_DEPTH_COMPONENT16 0x81A5
+#define ZV_GL_FUNC_ADD 0x8006
+#define ZV_GL_FUNC_REVERSE_SUBTRACT 0x800B
 
 namespace {
 
@@ -54,6 +59,8 @@ struct GLFunctions {
     void(APIENTRY* Enable)(GLenum);
     void(APIENTRY* Disable)(GLenum);
     void(APIENTRY* BlendFunc)(GLenum, GLenum);
+    void(APIENTRY* BlendEquation)(GLenum);
+    const GLubyte*(APIENTRY* GetString)(GLenum);
     void(APIENTRY* AlphaFunc)(GLenum, GLclampf);
     void(APIENTRY* DepthFunc)(GLenum);
     void(APIENTRY* DepthMask)(GLboolean);
@@ -159,7 +166,11 @@ public:
         gl_.GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
         gl_.GetIntegerv(ZV_GL_MAX_TEXTURE_UNITS, &units);
         const int maxTex = maxSize > 2048 ? 2048 : int(maxSize);
-        caps_ = Device3DCaps{1, 1, maxTex, maxTex, 0, 0, units > 8 ? 8 : int(units), 16 | 32, 16};
+        const GLubyte* renderer = gl_.GetString(GL_RENDERER);
+        const char* name = renderer ? reinterpret_cast<const char*>(renderer) : "";
+        caps_ = Device3DCaps{1, 1, maxTex, maxTex, 0, 0, units > 8 ? 8 : int(units), 16 | 32, 16,
+                             Device3DSoftwareRenderer(name), {}};
+        std::snprintf(caps_.renderer, sizeof caps_.renderer, "%s", name);
         units_ = units < kStages ? int(units) : kStages;
         for (int s = 0; s < kStages; ++s) {
             stage_[s][D3DTSS_COLOROP] = s == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
@@ -179,6 +190,7 @@ public:
         rs_[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
         rs_[D3DRS_SRCBLEND] = D3DBLEND_ONE;
         rs_[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
+        rs_[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
         rs_[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFF;
         // GL dithers and lights by default; the library wants neither.
         gl_.Disable(GL_DITHER);
@@ -613,11 +625,13 @@ private:
             default: break;
         }
         gl_.TexEnvi(GL_TEXTURE_ENV, mode, GLint(func));
-        gl_.TexEnvi(GL_TEXTURE_ENV, src0, GLint(Source(arg1, stage)));
-        gl_.TexEnvi(GL_TEXTURE_ENV, src1, GLint(Source(arg2, stage)));
-        const GLint operand = alpha ? GL_SRC_ALPHA : GL_SRC_COLOR;
-        gl_.TexEnvi(GL_TEXTURE_ENV, alpha ? ZV_GL_OPERAND0_ALPHA : ZV_GL_OPERAND0_RGB, operand);
-        gl_.TexEnvi(GL_TEXTURE_ENV, alpha ? ZV_GL_OPERAND1_ALPHA : ZV_GL_OPERAND1_RGB, operand);
+        gl_.TexEnvi(GL_TEXTURE_ENV, src0, GLint(Source(arg1 & ~uint32_t(D3DTA_ALPHAREPLICATE), stage)));
+        gl_.TexEnvi(GL_TEXTURE_ENV, src1, GLint(Source(arg2 & ~uint32_t(D3DTA_ALPHAREPLICATE), stage)));
+        auto operand = [alpha](uint32_t arg) -> GLint {
+            return alpha || (arg & D3DTA_ALPHAREPLICATE) ? GL_SRC_ALPHA : GL_SRC_COLOR;
+        };
+        gl_.TexEnvi(GL_TEXTURE_ENV, alpha ? ZV_GL_OPERAND0_ALPHA : ZV_GL_OPERAND0_RGB, operand(arg1));
+        gl_.TexEnvi(GL_TEXTURE_ENV, alpha ? ZV_GL_OPERAND1_ALPHA : ZV_GL_OPERAND1_RGB, operand(arg2));
         gl_.TexEnvfv(GL_TEXTURE_ENV, alpha ? GL_ALPHA_SCALE : ZV_GL_RGB_SCALE, &scale);
     }
 
@@ -637,6 +651,7 @@ private:
         gl_.CullFace(rs_[D3DRS_CULLMODE] == D3DCULL_CCW ? GL_BACK : GL_FRONT);
         onOff(GL_BLEND, rs_[D3DRS_ALPHABLENDENABLE] != 0);
         gl_.BlendFunc(BlendFactor(rs_[D3DRS_SRCBLEND]), BlendFactor(rs_[D3DRS_DESTBLEND]));
+        gl_.BlendEquation(rs_[D3DRS_BLENDOP] == D3DBLENDOP_REVSUBTRACT ? ZV_GL_FUNC_REVERSE_SUBTRACT : ZV_GL_FUNC_ADD);
         bool test = rs_[D3DRS_ALPHATESTENABLE] != 0;
         GLenum func = CompareFunc(rs_[D3DRS_ALPHAFUNC]);
         float ref = float(rs_[D3DRS_ALPHAREF] & 0xFF) / 255.0f;
@@ -803,7 +818,8 @@ void* LoadGL(const char* name) {
 bool LoadFunctions(GLFunctions* gl) {
 #define ZV_LOAD(field) \
     if (!(*reinterpret_cast<void**>(&gl->field) = LoadGL("gl" #field))) return false
-    ZV_LOAD(Enable); ZV_LOAD(Disable); ZV_LOAD(BlendFunc); ZV_LOAD(AlphaFunc); ZV_LOAD(DepthFunc);
+    ZV_LOAD(Enable); ZV_LOAD(Disable); ZV_LOAD(BlendFunc); ZV_LOAD(BlendEquation); ZV_LOAD(GetString);
+    ZV_LOAD(AlphaFunc); ZV_LOAD(DepthFunc);
     ZV_LOAD(DepthMask); ZV_LOAD(ShadeModel); ZV_LOAD(CullFace); ZV_LOAD(FrontFace); ZV_LOAD(Viewport);
     ZV_LOAD(Scissor); ZV_LOAD(MatrixMode); ZV_LOAD(LoadMatrixf); ZV_LOAD(LoadIdentity); ZV_LOAD(ClearColor);
     ZV_LOAD(ClearDepth); ZV_LOAD(Clear); ZV_LOAD(GenTextures); ZV_LOAD(DeleteTextures); ZV_LOAD(BindTexture);
@@ -865,6 +881,22 @@ Device3D* Device3DCreateGL(PlatformWindow* window) {
 
 const char* Device3DError() { return g_device3d.error.c_str(); }
 void Device3DRefuse(int refuse) { g_device3d.refuse = refuse; }
+
+int Device3DSoftwareAllowed() {
+    const char* allow = std::getenv("ZOVAV_ALLOW_SOFTWARE_GL");
+    return allow && std::strcmp(allow, "1") == 0;
+}
+
+int Device3DSoftwareRenderer(const char* renderer) {
+    // Mesa's rasterisers that run on the processor name themselves so.
+    static const char* const kSoftware[] = {"llvmpipe", "softpipe", "swrast", "software rasterizer", "lavapipe",
+                                            "mesa x11"};
+    std::string name = renderer ? renderer : "";
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    for (const char* word : kSoftware)
+        if (name.find(word) != std::string::npos) return 1;
+    return 0;
+}
 Device3D* Device3DWindowOwner() { return g_device3d.windowOwner; }
 
 int Device3DPresentPixels(const uint32_t* pixels, int width, int height) {

@@ -16,7 +16,7 @@ enum Device3DRenderState {
     D3DRS_ZENABLE, D3DRS_ZWRITEENABLE, D3DRS_ZFUNC, D3DRS_CULLMODE, D3DRS_SHADEMODE, D3DRS_LIGHTING,
     D3DRS_DITHERENABLE, D3DRS_TEXTUREPERSPECTIVE, D3DRS_COLORKEYENABLE, D3DRS_COLORKEYBLENDENABLE,
     D3DRS_ALPHATESTENABLE, D3DRS_ALPHAREF, D3DRS_ALPHAFUNC, D3DRS_ALPHABLENDENABLE, D3DRS_TEXTUREFACTOR,
-    D3DRS_SRCBLEND, D3DRS_DESTBLEND,
+    D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_BLENDOP,
     D3DRS_COUNT
 };
 
@@ -31,6 +31,8 @@ enum Device3DStageState {
 enum { D3DBLEND_ZERO = 1, D3DBLEND_ONE = 2, D3DBLEND_SRCCOLOR = 3, D3DBLEND_INVSRCCOLOR = 4, D3DBLEND_SRCALPHA = 5,
        D3DBLEND_INVSRCALPHA = 6, D3DBLEND_DESTALPHA = 7, D3DBLEND_INVDESTALPHA = 8, D3DBLEND_DESTCOLOR = 9,
        D3DBLEND_INVDESTCOLOR = 10 };
+// How the two blend terms meet: source + destination, or destination - source.
+enum { D3DBLENDOP_ADD = 1, D3DBLENDOP_REVSUBTRACT = 3 };
 enum { D3DCMP_NEVER = 1, D3DCMP_LESS, D3DCMP_EQUAL, D3DCMP_LESSEQUAL, D3DCMP_GREATER, D3DCMP_NOTEQUAL,
        D3DCMP_GREATEREQUAL, D3DCMP_ALWAYS };
 enum { D3DCULL_NONE = 1, D3DCULL_CW = 2, D3DCULL_CCW = 3 };
@@ -38,6 +40,8 @@ enum { D3DSHADE_FLAT = 1, D3DSHADE_GOURAUD = 2 };
 enum { D3DTOP_DISABLE = 1, D3DTOP_SELECTARG1, D3DTOP_SELECTARG2, D3DTOP_MODULATE, D3DTOP_MODULATE2X,
        D3DTOP_MODULATE4X, D3DTOP_ADD, D3DTOP_SUBTRACT = 10 };
 enum { D3DTA_DIFFUSE = 0, D3DTA_CURRENT = 1, D3DTA_TEXTURE = 2, D3DTA_TFACTOR = 3, D3DTA_SPECULAR = 4 };
+// Or-ed into a colour argument: the argument's alpha in all three channels.
+enum { D3DTA_ALPHAREPLICATE = 0x20 };
 enum { D3DTADDRESS_WRAP = 1, D3DTADDRESS_CLAMP = 3 };
 enum { D3DTFG_POINT = 1, D3DTFG_LINEAR = 2 };
 
@@ -57,6 +61,8 @@ struct Device3DCaps {
     int maxBlendStages;
     int renderDepths;      // 16 and 32 or-ed: the render-target depths taken
     int zBufferDepth;      // 16
+    int software;          // 1: the processor draws (a software rasteriser), no graphics hardware
+    char renderer[64];     // the renderer's own name, for the log
 };
 
 struct Device3DViewport {
@@ -114,6 +120,11 @@ Device3D* Device3DCreateGL(PlatformWindow* window);
 const char* Device3DError();
 // While set, creating the device fails (a machine without a 3D device).
 void Device3DRefuse(int refuse);
+// 1 when the environment lets a software rasteriser serve as the 3D device
+// (ZOVAV_ALLOW_SOFTWARE_GL=1: tests on a virtual display have no other GL).
+int Device3DSoftwareAllowed();
+// 1 when a GL renderer string names a software rasteriser.
+int Device3DSoftwareRenderer(const char* renderer);
 // The GL device that owns the window now, null when none: the presenter
 // shows its frames through it.
 Device3D* Device3DWindowOwner();

@@ -47,5 +47,6 @@ int G_D3D_DrawGridStrip(const D3DVertexTex1* vertices, int columns, int rows);
 // Caller's triangles (three one-texture vertices each) with the graph's
 // first piece as texture, or untextured for a null graph.
 int G_D3D_DrawPolygon(const D3DVertexTex1* vertices, int triangles, const GraphData* graph, int transFlag);
-// The diffuse colour of graph draws: blend parameter as alpha, brightness as colour.
+// The diffuse colour of graph draws: blend parameter as alpha (opaque in the
+// modes without one), brightness as colour.
 uint32_t G_D3D_DrawColor();

@@ -118,7 +118,9 @@ int DrawQuad(const float* q, const Surface3DData* p, uint32_t color) {
 }  // namespace
 
 uint32_t G_D3D_DrawColor() {
-    const uint32_t alpha = DS().BlendMode != 0 ? uint32_t(DS().BlendParam & 0xFF) : 255u;
+    // The multiplying mode takes no parameter: the texels' own alpha weighs them.
+    const int mode = DS().BlendMode;
+    const uint32_t alpha = mode != ZV_BLEND_NOBLEND && mode != ZV_BLEND_MUL ? uint32_t(DS().BlendParam & 0xFF) : 255u;
     return alpha << 24 | (DS().DrawBright & 0xFFFFFF);
 }
 

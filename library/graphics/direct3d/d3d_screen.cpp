@@ -331,10 +331,11 @@ int G_D3D_DrawString(int x, int y, const char* string, int color, int fontHandle
     if (InitFontCacheGraph(fontHandle) != 0) return -1;
     const DrawRect& a = GetGraphDrawState().DrawArea;
     const ImageRect clip{a.left, a.top, a.right, a.bottom};
-    if (DrawStringCore(1, x, y, string, color, nullptr, &clip, 1, fontHandle, edgeColor, int(std::strlen(string)),
-                       verticalFlag, nullptr, GetGraphDrawState().DrawBright) < 0)
-        return -1;
-    return 0;
+    GetD3DSystem().glyphDraw = 1;
+    const int drawn = DrawStringCore(1, x, y, string, color, nullptr, &clip, 1, fontHandle, edgeColor,
+                                     int(std::strlen(string)), verticalFlag, nullptr, GetGraphDrawState().DrawBright);
+    GetD3DSystem().glyphDraw = 0;
+    return drawn < 0 ? -1 : 0;
 }
 
 int FillAlphaChannelRect(const DrawRect* rect, void* pixels, int pitch, const ColorData* c, int alpha) {

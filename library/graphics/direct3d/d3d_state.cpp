@@ -10,6 +10,7 @@
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_draw_state.h"
 #include "graphics/surface_data.h"
+#include "zovav.h"
 
 namespace {
 
@@ -59,17 +60,27 @@ const D3DStageTable kTables[24] = {
 #undef STAGE
 #undef NONE
 
-// Blend mode -> (DESTBLEND, SRCBLEND); -1 re-sends the cached value.
+// Blend mode -> (DESTBLEND, SRCBLEND); -1 re-sends the cached value. The
+// subtractive mode takes the source, weighed by its alpha, from the
+// destination in one step (the same pixels as inverting the destination,
+// adding and inverting again); every other mode adds the two terms.
 const int kBlendPairs[10][2] = {{-1, -1}, {D3DBLEND_INVSRCALPHA, D3DBLEND_SRCALPHA}, {D3DBLEND_ONE, D3DBLEND_SRCALPHA},
-                                {D3DBLEND_ZERO, D3DBLEND_INVDESTCOLOR}, {D3DBLEND_SRCCOLOR, D3DBLEND_ZERO},
+                                {D3DBLEND_ONE, D3DBLEND_SRCALPHA}, {D3DBLEND_SRCCOLOR, D3DBLEND_ZERO},
                                 {D3DBLEND_ONE, D3DBLEND_SRCALPHA}, {-1, -1}, {-1, -1}, {D3DBLEND_ONE, D3DBLEND_ZERO},
                                 {D3DBLEND_ZERO, D3DBLEND_INVDESTCOLOR}};
 
-const int kDeviceState[D3DC_COUNT] = {D3DRS_ALPHATESTENABLE, D3DRS_ALPHAREF,      D3DRS_ALPHAFUNC,
-                                      D3DRS_ALPHABLENDENABLE, D3DRS_TEXTUREFACTOR, D3DRS_SRCBLEND,
-                                      D3DRS_DESTBLEND,        D3DRS_ZENABLE,       D3DRS_ZWRITEENABLE,
-                                      D3DRS_ZFUNC,            D3DRS_SHADEMODE,     D3DRS_CULLMODE,
-                                      D3DRS_TEXTUREPERSPECTIVE, D3DRS_COLORKEYENABLE};
+// The multiplying mode multiplies the destination by the texel's colour
+// weighed by the texel's alpha (glyph cells: by their colour faded towards
+// white by their coverage): a stage after the others weighs the colour.
+constexpr D3DStageEntry kAlphaWeighedColour = {D3DTA_CURRENT, -1, D3DTOP_SELECTARG1,
+                                               D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE, D3DTA_CURRENT, D3DTOP_MODULATE,
+                                               {0, 0}};
+
+const int kDeviceState[D3DC_COUNT] = {D3DRS_ALPHATESTENABLE,   D3DRS_ALPHAREF,       D3DRS_ALPHAFUNC,
+                                      D3DRS_ALPHABLENDENABLE,   D3DRS_TEXTUREFACTOR,  D3DRS_SRCBLEND,
+                                      D3DRS_DESTBLEND,          D3DRS_BLENDOP,        D3DRS_ZENABLE,
+                                      D3DRS_ZWRITEENABLE,       D3DRS_ZFUNC,          D3DRS_SHADEMODE,
+                                      D3DRS_CULLMODE,           D3DRS_TEXTUREPERSPECTIVE, D3DRS_COLORKEYENABLE};
 // Order of a stage record's six states.
 const int kStageStates[6] = {D3DTSS_ALPHAARG1, D3DTSS_ALPHAARG2, D3DTSS_ALPHAOP,
                              D3DTSS_COLORARG1, D3DTSS_COLORARG2, D3DTSS_COLOROP};
@@ -314,6 +325,11 @@ int G_D3D_SetupBlendState(int device) {
         G_D3D_RenderVertex();
         r->device->SetTexture(textureStage, r->currentTexture);
         r->stageTexture[textureStage] = r->currentTexture;
+        // The multiplying mode's weighing stage reads the same texture.
+        if (!graph && r->stageTexture[1]) {
+            r->device->SetTexture(1, r->currentTexture);
+            r->stageTexture[1] = r->currentTexture;
+        }
         r->textureDirty = 0;
         return 0;
     }
@@ -341,6 +357,12 @@ int G_D3D_SetupBlendState(int device) {
             test = 1, ref = 0, func = D3DCMP_GREATER;
         }
         if (r->alphaChannel && !blend) dest = D3DBLEND_INVSRCALPHA, src = D3DBLEND_SRCALPHA, blend = 1;
+        if (r->alphaChannel && mode == ZV_BLEND_MUL) {
+            table.stage[table.count++] = kAlphaWeighedColour;
+            stageTexture[1] = r->currentTexture;
+            // Text multiplies towards white where a glyph covers less, as on the 2D road.
+            if (r->coverageMultiply) dest = D3DBLEND_INVSRCALPHA, src = D3DBLEND_DESTCOLOR;
+        }
     } else {
         table = kTables[12 + index];
         SetBatchFormat(r, 2);
@@ -369,6 +391,7 @@ int G_D3D_SetupBlendState(int device) {
     Send(r, D3DC_TEXTUREFACTOR, factor, force);
     Send(r, D3DC_SRCBLEND, src, force);
     Send(r, D3DC_DESTBLEND, dest, force);
+    Send(r, D3DC_BLENDOP, mode == ZV_BLEND_SUB ? D3DBLENDOP_REVSUBTRACT : D3DBLENDOP_ADD, force);
     const bool stagesForce = force || r->stageCount != int(table.count);
     for (int s = 0; s < kD3DStages; ++s) {
         SendStage(r, s, stageTexture[s], table.stage[s], stagesForce);
@@ -413,6 +436,8 @@ int G_D3D_SetDrawState(const Surface3DData* surface, int flags) {
     G_D3D_SetShadeMode(flags & D3DDRAW_GOURAUD ? D3DSHADE_GOURAUD : D3DSHADE_FLAT, device);
     G_D3D_SetCullMode(d.cullSwitch, device);
     G_D3D_SetBlendMode(ds.BlendMode, alphaChannel, alphaTest, device);
+    const int coverageMultiply = d.glyphDraw && ds.BlendMode == ZV_BLEND_MUL ? 1 : 0;
+    if (r->coverageMultiply != coverageMultiply) r->coverageMultiply = coverageMultiply, r->blendDirty = 1;
     if (r->blendDirty || r->textureDirty) G_D3D_SetupBlendState(device);
     G_D3D_SetColorKeyEnable(colorKey, device);
     if (flags & D3DDRAW_ZBUFFER) {

@@ -146,6 +146,15 @@ int InitializeDirect3D() {
     }
     ErrorLogAdd("Ｄｉｒｅｃｔ３Ｄオブジェクトを取得しました\n");
     d.caps = d.object->Caps();
+    // Only graphics hardware is a 3D device: drawing on the processor is the
+    // software renderer's work, and it does that faster.
+    if (d.caps.software && !Device3DSoftwareAllowed()) {
+        ErrorLogFmtAdd("描画デバイス %s はソフトウェアで描画するため使用しません"
+                       "(ZOVAV_ALLOW_SOFTWARE_GL=1 で使用します)",
+                       d.caps.renderer);
+        ReleaseObject();
+        return -1;
+    }
     const int depth = GetScreenColorBitDepth();
     if ((depth != 16 && depth != 32) || !(d.caps.renderDepths & depth))
         return StartFailed("現在の画面モードで使用できる描画デバイスが見つかりませんでした\n");
@@ -234,6 +243,7 @@ int G_D3D_CreateDevice(Texture3D* target) {
     r.state[D3DC_ALPHAFUNC] = D3DCMP_GREATER;
     r.state[D3DC_SRCBLEND] = D3DBLEND_SRCALPHA;
     r.state[D3DC_DESTBLEND] = D3DBLEND_INVSRCALPHA;
+    r.state[D3DC_BLENDOP] = D3DBLENDOP_ADD;
     r.state[D3DC_TEXTUREFACTOR] = 0xFFFFFFFF;
     r.addressMode = D3DTADDRESS_CLAMP;
     r.alphaTestSwitch = 1;

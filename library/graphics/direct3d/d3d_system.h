@@ -29,7 +29,7 @@ struct D3DStageTable {
 // Cached render states of the blend set-up and the others.
 enum D3DCachedState {
     D3DC_ALPHATESTENABLE, D3DC_ALPHAREF, D3DC_ALPHAFUNC, D3DC_ALPHABLENDENABLE, D3DC_TEXTUREFACTOR, D3DC_SRCBLEND,
-    D3DC_DESTBLEND, D3DC_ZENABLE, D3DC_ZWRITEENABLE, D3DC_ZFUNC, D3DC_SHADEMODE, D3DC_CULLMODE,
+    D3DC_DESTBLEND, D3DC_BLENDOP, D3DC_ZENABLE, D3DC_ZWRITEENABLE, D3DC_ZFUNC, D3DC_SHADEMODE, D3DC_CULLMODE,
     D3DC_TEXTUREPERSPECTIVE, D3DC_COLORKEYENABLE,
     D3DC_COUNT
 };
@@ -45,6 +45,7 @@ struct D3DDeviceState {
     int colorModulate, alphaModulate;
     int blendMode, blendParam, blendGraphRange;
     int alphaChannel, alphaTest;
+    int coverageMultiply;           // multiplying by glyph cells: uncovered parts keep the destination
     int blendDirty, textureDirty;
     int drawBlocked;
     int forceResend;
@@ -104,6 +105,7 @@ struct D3DSystem {
     int alphaModulateSwitch;     // the draw state's alpha-modulate switch
     int cullSwitch;              // cull counter-clockwise triangles
     int zEnable, zWrite, zFunc;  // Z state used by draws that ask for the Z buffer
+    int glyphDraw;               // glyph cells are being drawn: their alpha is coverage
 };
 
 D3DSystem& GetD3DSystem();

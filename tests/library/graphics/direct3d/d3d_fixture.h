@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "core/startup.h"
+#include "graphics/direct3d/d3d_graph.h"
 #include "graphics/direct3d/d3d_system.h"
+#include "graphics/graph_create_settings.h"
 #include "graphics/graph_draw_state.h"
 #include "graphics/surface_data.h"
 #include "platform/vblank_clock.h"
@@ -18,6 +20,10 @@ inline RecordingDevice* g_fake = nullptr;
 
 inline Device3D* MakeRecordingDevice(PlatformWindow*) {
     g_fake = new RecordingDevice;
+    return g_fake;
+}
+inline Device3D* MakeSoftwareRecordingDevice(PlatformWindow*) {
+    g_fake = new RecordingDevice(true);
     return g_fake;
 }
 

@@ -1,6 +1,9 @@
 // The 3D system on the recording device, started by the library itself: the
 // start-up log block, the texture-format table, the render-state cache, the
 // blend set-up and the vertex batch's flush rules.
+#include <cstdlib>
+#include <string>
+
 #include "d3d_fixture.h"
 
 namespace {
@@ -81,21 +84,24 @@ TEST_F(D3DStateTest, TheBatchDrawsOutWhenFullOnTextureOrStateChangeAndAtSceneEnd
 TEST_F(D3DStateTest, BlendModesGiveTheirFactorPairs) {
     struct Case {
         int mode;
-        uint32_t enable, src, dest;
+        uint32_t enable, src, dest, op;
     };
+    constexpr uint32_t ADD = D3DBLENDOP_ADD, REVSUB = D3DBLENDOP_REVSUBTRACT;
     const Case cases[] = {
-        {1, 1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA}, {2, 1, D3DBLEND_SRCALPHA, D3DBLEND_ONE},
-        {3, 1, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO},    {4, 1, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR},
-        {5, 1, D3DBLEND_SRCALPHA, D3DBLEND_ONE},         {8, 1, D3DBLEND_ZERO, D3DBLEND_ONE},
-        {9, 1, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO},    {0, 0, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO},
+        {1, 1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, ADD}, {2, 1, D3DBLEND_SRCALPHA, D3DBLEND_ONE, ADD},
+        {3, 1, D3DBLEND_SRCALPHA, D3DBLEND_ONE, REVSUB},      {4, 1, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, ADD},
+        {5, 1, D3DBLEND_SRCALPHA, D3DBLEND_ONE, ADD},         {8, 1, D3DBLEND_ZERO, D3DBLEND_ONE, ADD},
+        {9, 1, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO, ADD},    {0, 0, D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO, ADD},
+        {3, 1, D3DBLEND_SRCALPHA, D3DBLEND_ONE, REVSUB},      {6, 0, D3DBLEND_SRCALPHA, D3DBLEND_ONE, ADD},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(G_D3D_SetBlendMode(c.mode, 0, 0, device_), 0);
         ASSERT_EQ(G_D3D_SetupBlendState(device_), 0);
         EXPECT_EQ(RS(D3DRS_ALPHABLENDENABLE), c.enable) << "mode " << c.mode;
-        // Mode 0 keeps the pair it found.
+        // Modes 0 and 6 keep the pair they found, but never the subtraction.
         EXPECT_EQ(RS(D3DRS_SRCBLEND), c.src) << "mode " << c.mode;
         EXPECT_EQ(RS(D3DRS_DESTBLEND), c.dest) << "mode " << c.mode;
+        EXPECT_EQ(RS(D3DRS_BLENDOP), c.op) << "mode " << c.mode;
     }
     EXPECT_EQ(G_D3D_SetupBlendState(device_), -1) << "nothing dirty";
 }
@@ -136,6 +142,39 @@ TEST_F(D3DStateTest, TextureAlphaKindsChooseTestBlendOrColourKey) {
     EXPECT_EQ((g_fake->stageStates[{0, D3DTSS_COLOROP}]), uint32_t(D3DTOP_SELECTARG1));
 }
 
+TEST_F(D3DStateTest, TheMultiplyingModeWeighsTexelsByTheirOwnAlphaAndTakesNoParameter) {
+    const int alpha = Texture(1, 0), alpha2 = Texture(1, 0), plain = Texture(0, 0);
+    auto texture = [](int surface) { return GetSurfaceData(GetSurface3DData(surface)->surfaceData)->Texture; };
+    auto stage = [](int s, int state) { return g_fake->stageStates[{s, state}]; };
+    struct Case {
+        int mode, param, surface;
+        bool weighed;          // a second stage weighs the colour by the texel's alpha
+        uint32_t vertexAlpha;  // alpha of the draw's diffuse colour
+    };
+    const Case cases[] = {
+        {ZV_BLEND_MUL, 90, alpha, true, 255},  {ZV_BLEND_MUL, 0, alpha2, true, 255},
+        {ZV_BLEND_MUL, 90, plain, false, 255}, {ZV_BLEND_ALPHA, 90, alpha, false, 90},
+        {ZV_BLEND_SUB, 90, alpha, false, 90},  {ZV_BLEND_MUL, 200, alpha, true, 255},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " param " << c.param << " surface " << c.surface);
+        SetDrawBlendModeImpl(c.mode, c.param);
+        Quad(c.surface);
+        EXPECT_EQ(G_D3D_DrawColor() >> 24, c.vertexAlpha);
+        if (c.weighed) {
+            EXPECT_EQ(g_fake->textures[1], texture(c.surface)) << "the weighing stage reads the drawn texture";
+            EXPECT_EQ(stage(1, D3DTSS_COLOROP), uint32_t(D3DTOP_MODULATE));
+            EXPECT_EQ(stage(1, D3DTSS_COLORARG1), uint32_t(D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE));
+            EXPECT_EQ(stage(1, D3DTSS_COLORARG2), uint32_t(D3DTA_CURRENT));
+            EXPECT_EQ(stage(1, D3DTSS_ALPHAARG1), uint32_t(D3DTA_CURRENT));
+        } else {
+            EXPECT_EQ(g_fake->textures[1], nullptr);
+            EXPECT_EQ(stage(1, D3DTSS_COLOROP), uint32_t(D3DTOP_DISABLE));
+        }
+    }
+    SetDrawBlendModeImpl(ZV_BLEND_NOBLEND, 255);
+}
+
 TEST_F(D3DStateTest, ABlendGraphCutsAtItsParameterAndDropsEverythingAt255) {
     const int plain = Texture(0, 0), graph = Texture(0, 0);
     Texture3D* graphTexture = GetSurfaceData(GetSurface3DData(graph)->surfaceData)->Texture;
@@ -156,6 +195,51 @@ TEST_F(D3DStateTest, ABlendGraphCutsAtItsParameterAndDropsEverythingAt255) {
     G_D3D_RenderVertex();
     EXPECT_EQ(g_fake->draws.size(), draws + 1) << "a texture cut away entirely draws nothing";
     G_D3D_SetBlendGraph(nullptr, 0, 0, device_);
+}
+
+// A device that draws on the processor is no 3D device unless the
+// environment says so; refused, the library takes the 2D road and says why.
+TEST(D3DDeviceChoice, ASoftwareRasteriserIsRefusedUnlessTheEnvironmentAllowsIt) {
+    struct Case {
+        bool software;
+        const char* allow;   // ZOVAV_ALLOW_SOFTWARE_GL, null when unset
+        bool up;
+    };
+    const Case cases[] = {{false, nullptr, true}, {true, nullptr, false}, {true, "1", true},
+                          {true, "0", false},     {true, "", false},      {false, "0", true}};
+    const char* saved = std::getenv("ZOVAV_ALLOW_SOFTWARE_GL");
+    const std::string kept = saved ? saved : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "software " << c.software << " allow " << (c.allow ? c.allow : "unset"));
+        if (c.allow) setenv("ZOVAV_ALLOW_SOFTWARE_GL", c.allow, 1);
+        else unsetenv("ZOVAV_ALLOW_SOFTWARE_GL");
+        zvtest::ScopedTempDir dir;
+        SetSkipStartupWaits(1);
+        VBlankSetImmediate(true);
+        SetDevice3DFactory(c.software ? d3dtest::MakeSoftwareRecordingDevice : d3dtest::MakeRecordingDevice);
+        ChangeWindowMode(1);
+        ASSERT_EQ(ZoVav_Init(), 0);
+        EXPECT_EQ(GetDirect3DUpFlag(), c.up ? 1 : 0);
+        // Either road draws.
+        EXPECT_EQ(DrawBox(0, 0, 10, 10, GetColor(255, 0, 0), 1), 0);
+        EXPECT_EQ(ZoVav_End(), 0);
+        SetDevice3DFactory(nullptr);
+        g_fake = nullptr;
+        const std::string log = zvtest::ReadWholeFile(dir.path() + "/Log.txt");
+        const char* refusal = "描画デバイス recording はソフトウェアで描画するため使用しません"
+                              "(ZOVAV_ALLOW_SOFTWARE_GL=1 で使用します)";
+        if (c.up) {
+            EXPECT_EQ(log.find(refusal), std::string::npos);
+            EXPECT_NE(log.find("Direct3D 関連の初期化は正常に終了しました"), std::string::npos);
+        } else {
+            zvtest::ExpectInOrder(log, {"Ｄｉｒｅｃｔ３Ｄオブジェクトを取得しました", refusal,
+                                        "３Ｄグラフィック描画機能は使用しません"});
+            EXPECT_EQ(log.find("３Ｄデバイスの作成"), std::string::npos) << "refused before any device is made";
+        }
+        EXPECT_NE(log.find("Total size:0("), std::string::npos) << "the library leaves no memory behind";
+    }
+    if (saved) setenv("ZOVAV_ALLOW_SOFTWARE_GL", kept.c_str(), 1);
+    else unsetenv("ZOVAV_ALLOW_SOFTWARE_GL");
 }
 
 TEST_F(D3DStateTest, SurfacesOfTheSystemAreDeletedWithItAndShareTheirRecord) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/startup.h"
+#include "graphics/graph_create_settings.h"
 #include "softrender/memimg.h"
 #include "platform/device3d_gl.h"
 #include "platform/vblank_clock.h"
@@ -257,44 +258,83 @@ TEST_F(GLDeviceTest, CullingRemovesTheChosenWindingAndFlatShadingTakesTheFirstCo
     }
 }
 
-// The library started on the virtual display: with the device it logs the 3D
-// block; refused, it logs the failure and takes the 2D road.
-class GLLibraryTest : public ::testing::TestWithParam<bool> {};
+// The library started on the virtual display, whose GL is Mesa's software
+// one: allowed, it logs the 3D block; not allowed, it names the renderer it
+// refuses; with no device at all, it logs the failure. Both refusals take
+// the 2D road.
+enum class GLStart { WithGL, SoftwareNotAllowed, Refused };
+class GLLibraryTest : public ::testing::TestWithParam<GLStart> {};
 
 TEST_P(GLLibraryTest, StartUpLogShowsTheDeviceOrTheRoadWithoutIt) {
     if (!InChild()) GTEST_SKIP() << "runs inside the virtual display (see GLUnderXvfb)";
-    const bool refuse = GetParam();
+    const GLStart start = GetParam();
     char home[4096] = {};
     ASSERT_NE(getcwd(home, sizeof home), nullptr);
     zvtest::ScopedTempDir dir;
     SetSkipStartupWaits(1);
     VBlankSetImmediate(true);
-    Device3DRefuse(refuse ? 1 : 0);
+    Device3DRefuse(start == GLStart::Refused ? 1 : 0);
+    if (start == GLStart::SoftwareNotAllowed) unsetenv("ZOVAV_ALLOW_SOFTWARE_GL");
     ChangeWindowMode(1);
     ASSERT_EQ(ZoVav_Init(), 0);
+    const int up = GetDirect3DUpFlag();
     SetDrawScreen(SCREEN_BACK);
     DrawBox(0, 0, 100, 100, GetColor(255, 0, 0), 1);
     ScreenFlip();
     EXPECT_EQ(ZoVav_End(), 0);
     Device3DRefuse(0);
+    setenv("ZOVAV_ALLOW_SOFTWARE_GL", "1", 1);
     const std::string log = zvtest::ReadWholeFile(dir.path() + "/Log.txt");
-    if (!refuse && log.find("Direct3Dオブジェクトの作成に失敗しました") != std::string::npos) {
+    if (start != GLStart::Refused && log.find("Direct3Dオブジェクトの作成に失敗しました") != std::string::npos) {
         std::system((std::string("touch '") + home + "/no-gl'").c_str());
         GTEST_SKIP() << "no GL context in the library's window";
     }
-    if (refuse) {
-        zvtest::ExpectInOrder(log, {"Ｄｉｒｅｃｔ３Ｄオブジェクトを取得します", "Direct3Dオブジェクトの作成に失敗しました",
-                                    "３Ｄグラフィック描画機能は使用しません"});
-        EXPECT_EQ(log.find("テクスチャ最大幅"), std::string::npos);
-    } else {
-        zvtest::ExpectInOrder(log, {"Direct3D 関連の初期化を行います", "３Ｄデバイスの作成に成功しました",
-                                    "テクスチャ最大幅:2048 最小幅:1 ", "Direct3D 関連の初期化は正常に終了しました",
-                                    "Direct3D 関連の終了処理は正常に終了しました"});
+    switch (start) {
+        case GLStart::WithGL:
+            EXPECT_EQ(up, 1);
+            zvtest::ExpectInOrder(log, {"Direct3D 関連の初期化を行います", "３Ｄデバイスの作成に成功しました",
+                                        "テクスチャ最大幅:2048 最小幅:1 ", "Direct3D 関連の初期化は正常に終了しました",
+                                        "Direct3D 関連の終了処理は正常に終了しました"});
+            break;
+        case GLStart::SoftwareNotAllowed:
+            EXPECT_EQ(up, 0);
+            zvtest::ExpectInOrder(log, {"Ｄｉｒｅｃｔ３Ｄオブジェクトを取得しました", "描画デバイス ",
+                                        "はソフトウェアで描画するため使用しません(ZOVAV_ALLOW_SOFTWARE_GL=1 で使用します)",
+                                        "３Ｄグラフィック描画機能は使用しません"});
+            EXPECT_EQ(log.find("テクスチャ最大幅"), std::string::npos);
+            break;
+        case GLStart::Refused:
+            EXPECT_EQ(up, 0);
+            zvtest::ExpectInOrder(log, {"Ｄｉｒｅｃｔ３Ｄオブジェクトを取得します", "Direct3Dオブジェクトの作成に失敗しました",
+                                        "３Ｄグラフィック描画機能は使用しません"});
+            EXPECT_EQ(log.find("テクスチャ最大幅"), std::string::npos);
+            break;
     }
     EXPECT_NE(log.find("Total size:0("), std::string::npos) << "the library leaves no memory behind";
 }
-INSTANTIATE_TEST_SUITE_P(Device, GLLibraryTest, ::testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& i) { return i.param ? "Refused" : "WithGL"; });
+std::string GLStartName(const testing::TestParamInfo<GLStart>& i) {
+    static const char* const kNames[] = {"WithGL", "SoftwareNotAllowed", "Refused"};
+    return kNames[int(i.param)];
+}
+INSTANTIATE_TEST_SUITE_P(Device, GLLibraryTest,
+                         ::testing::Values(GLStart::WithGL, GLStart::SoftwareNotAllowed, GLStart::Refused),
+                         GLStartName);
+
+// Renderer strings: Mesa's processor-run rasterisers against hardware drivers.
+TEST(GLRendererName, SoftwareRasterisersAreKnownByTheirNames) {
+    const struct {
+        const char* name;
+        int software;
+    } cases[] = {
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", 1},  {"softpipe", 1},
+        {"Mesa DRI swrast", 1},                   {"Software Rasterizer", 1},
+        {"zink Vulkan 1.3(lavapipe)", 1},         {"Mesa X11", 1},
+        {"Gallium 0.4 on LLVMPIPE", 1},           {"Mesa DRI Example Graphics (XYZ)", 0},
+        {"virgl", 0},                             {"", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Device3DSoftwareRenderer(c.name), c.software) << c.name;
+    EXPECT_EQ(Device3DSoftwareRenderer(nullptr), 0);
+}
 
 // Runs the cases above in a child process on a virtual display.
 TEST(GLUnderXvfb, EveryDeviceCasePasses) {
@@ -314,7 +354,7 @@ TEST(GLUnderXvfb, EveryDeviceCasePasses) {
     if (out.find("[==========]") == std::string::npos) GTEST_SKIP() << "no X server could start: " << out;
     if (access("no-gl", F_OK) == 0) GTEST_SKIP() << "no GL context: " << out;
     EXPECT_EQ(status, 0) << out;
-    EXPECT_NE(out.find("[  PASSED  ] 5 tests"), std::string::npos) << out;
+    EXPECT_NE(out.find("[  PASSED  ] 6 tests"), std::string::npos) << out;
 }
 
 }  // namespace

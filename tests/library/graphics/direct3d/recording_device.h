@@ -26,7 +26,10 @@ struct DrawCall {
 
 class RecordingDevice final : public Device3D {
 public:
-    RecordingDevice() { caps_ = Device3DCaps{1, 1, 2048, 2048, 0, 0, 8, 16 | 32, 16}; }
+    // software: the device says it draws on the processor.
+    explicit RecordingDevice(bool software = false) {
+        caps_ = Device3DCaps{1, 1, 2048, 2048, 0, 0, 8, 16 | 32, 16, software ? 1 : 0, "recording"};
+    }
     ~RecordingDevice() override {
         for (FakeTexture* t : live_) delete t;
     }
