@@ -17,8 +17,10 @@
 namespace {
 
 constexpr double kTailSeconds = 3.0;    // release and reverb after the loop's end
-constexpr double kTargetRms = 0.16;     // every song about as loud as the others
-constexpr double kPeakLimit = 0.89;     // room for the encoder's overshoot
+// Every song about as loud as the others, its peaks near -6 dBFS: room for
+// the effects on top and for the encoder's overshoot.
+constexpr double kTargetRms = 0.09;
+constexpr double kPeakLimit = 0.5;
 constexpr double kLimiterLookahead = 0.004;
 constexpr double kLimiterRelease = 0.15;
 constexpr int kBitrate = 128;
