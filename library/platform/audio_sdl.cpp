@@ -109,7 +109,7 @@ constexpr int kStopFadeFrames = AUDIO_OUTPUT_RATE / 200;
 // to its end.
 template <int Bits, int Channels, bool Fading>
 bool MixFrames(const AudioBuffer& b, uint32_t* framePos, uint32_t* fractionPos, int32_t* acc, int frames,
-               int fadeLeft = 0) {
+               int fadeLeft) {
     const uint8_t* data = b.data->bytes;
     const uint32_t count = b.frames, step = b.step;
     const bool looping = b.looping;
@@ -172,9 +172,9 @@ void MixFade(AudioBuffer& b, int32_t* acc, int frames) {
     b.fadeLeft = more ? b.fadeLeft - n : 0;
 }
 
-// Sums up to about -1 dBFS pass unchanged; above, they bend smoothly (the
-// slope stays continuous) towards a ceiling under full scale, so loud
-// moments neither wrap nor clip hard.
+// Sums up to 30000 (about -0.8 dBFS) pass unchanged; above, they bend
+// smoothly (the slope stays continuous) towards a ceiling under full scale,
+// so loud moments neither wrap nor clip hard.
 constexpr int32_t kLimitKnee = 30000;
 constexpr int32_t kLimitCeiling = 32700;
 

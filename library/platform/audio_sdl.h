@@ -58,7 +58,7 @@ int AudioBufferUnlock(AudioBuffer* buffer, void* part1, uint32_t size1, void* pa
 
 // Adds every playing buffer of the set into frames of S16 stereo at the
 // output rate (out is overwritten), advancing their positions. Sums up to
-// about -1 dBFS come out as they are; louder ones are bent smoothly under
+// about -0.8 dBFS come out as they are; louder ones are bent smoothly under
 // full scale. A stopped buffer is heard ramping down for about 5 ms after
 // its stop (a lock over its data ends the ramp).
 void AudioMix(AudioBufferSet* set, int16_t* out, int frames);
