@@ -1,5 +1,6 @@
-// MP3 files that loop: the decoded stream, read from the first frame with
-// no gapless trimming, is a whole number of frames holding one loop.
+// MP3 files that loop without a gap: a tag frame giving the encoder's delay
+// and padding, then exactly the frames that hold the decoder's lead and one
+// turn of the loop, so the loop ends with the last frame.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -12,9 +13,20 @@ constexpr int kMp3FrameSamples = 1152;
 constexpr int kMp3EncoderDelay = 576;
 constexpr int kMp3DecoderDelay = 529;
 constexpr int kMp3Lead = kMp3EncoderDelay + kMp3DecoderDelay;
+// The loop's end, fading in, goes before its start, so the encoder and the
+// decoder come to the start as they do going round, not out of silence.
+constexpr int kMp3Preroll = kMp3FrameSamples;
+// Where the loop starts in the decoded stream: behind the tag frame, the
+// lead and the pre-roll.
+constexpr int kMp3LoopStart = kMp3FrameSamples + kMp3Lead + kMp3Preroll;
 
-// Encodes interleaved stereo PCM (at most frameCount * kMp3FrameSamples -
-// kMp3Lead frames) into exactly frameCount MP3 frames without an info frame,
-// so that decoded sample kMp3Lead + i is input sample i. Empty on failure,
-// with the reason in error.
+// Samples of a loop that fills frameCount frames behind the lead.
+constexpr int LoopSamplesFor(int frameCount) { return frameCount * kMp3FrameSamples - kMp3Lead; }
+
+// Encodes one turn of a loop (interleaved stereo PCM of exactly
+// LoopSamplesFor(frameCount) frames) as a tag frame and frameCount + 1 MP3
+// frames, decoded from the first frame as one frame of silence (the tag),
+// the lead, the pre-roll, then the loop to the last sample. The tag says
+// delay kMp3EncoderDelay + kMp3Preroll and padding kMp3DecoderDelay, which is
+// no padding at all once decoded. Empty on failure, with the reason in error.
 std::vector<uint8_t> EncodeLoopMp3(const std::vector<int16_t>& stereo, int frameCount, int kbps, std::string* error);

@@ -17,9 +17,10 @@
 namespace {
 
 constexpr double kTailSeconds = 3.0;    // release and reverb after the loop's end
-constexpr double kFadeSeconds = 0.006;  // ramps either side of the silent lead
-constexpr double kTargetRms = 0.16;     // every song about as loud as the others
-constexpr double kPeakLimit = 0.89;     // room for the encoder's overshoot
+// Every song about as loud as the others, its peaks near -6 dBFS: room for
+// the effects on top and for the encoder's overshoot.
+constexpr double kTargetRms = 0.09;
+constexpr double kPeakLimit = 0.5;
 constexpr double kLimiterLookahead = 0.004;
 constexpr double kLimiterRelease = 0.15;
 constexpr int kBitrate = 128;
@@ -92,23 +93,12 @@ bool Render(const std::string& soundFont, const Song& song, int loopSamples, Ste
     return true;
 }
 
-// What the encoder gets: the loop without its last kMp3Lead samples (they
-// fall where the decoded stream begins with silence), faded out before that
-// gap, with the sound still ringing after the loop's end faded in again
-// over its start.
+// What the encoder gets: one turn of the loop with the sound still ringing
+// after the loop's end laid back over its start, as it sounds going round.
 std::vector<double> LoopInput(const std::vector<float>& rendered, int loopSamples) {
-    const int length = loopSamples - kMp3Lead;
-    const int fade = int(kFadeSeconds * kMp3Rate);
-    std::vector<double> input(rendered.begin(), rendered.begin() + length);
-    for (int i = 0; i < fade; ++i) {
-        const double g = 0.5 - 0.5 * std::cos(M_PI * i / fade);
-        input[size_t(length - 1 - i)] *= g;
-    }
-    const int tail = int(rendered.size()) - loopSamples;
-    for (int i = 0; i < tail && i < length; ++i) {
-        const double g = i < fade ? 0.5 - 0.5 * std::cos(M_PI * i / fade) : 1.0;
-        input[size_t(i)] += g * rendered[size_t(loopSamples + i)];
-    }
+    std::vector<double> input(rendered.begin(), rendered.begin() + loopSamples);
+    for (size_t i = size_t(loopSamples); i < rendered.size(); ++i)
+        input[(i - size_t(loopSamples)) % input.size()] += rendered[i];
     return input;
 }
 
@@ -154,11 +144,10 @@ std::vector<int16_t> Level(const std::vector<double>& left, const std::vector<do
     return pcm;
 }
 
-// Two turns of the loop as the decoder will give them, for listening.
-bool WriteListeningWave(const std::string& path, const std::vector<int16_t>& pcm, int loopSamples) {
-    std::vector<int16_t> turns(size_t(loopSamples) * 4, 0);
-    for (size_t turn = 0; turn < 2; ++turn)
-        std::copy(pcm.begin(), pcm.end(), turns.begin() + long(turn * size_t(loopSamples) * 2 + 2 * kMp3Lead));
+// Two turns of the loop as a looping stream plays them, for listening.
+bool WriteListeningWave(const std::string& path, const std::vector<int16_t>& pcm) {
+    std::vector<int16_t> turns(pcm);
+    turns.insert(turns.end(), pcm.begin(), pcm.end());
     return WriteWaveFile(path, 2, kMp3Rate, turns);
 }
 
@@ -172,8 +161,10 @@ int main(int argc, char** argv) {
     Song song;
     if (!LoadSong(argv[2], &song)) return 1;
     const double samplesPerTick = kMp3Rate * 60.0 / (song.tempo * kTicksPerBeat);
-    const int frames = std::max(1, int(std::lround(song.totalTicks * samplesPerTick / kMp3FrameSamples)));
-    const int loopSamples = frames * kMp3FrameSamples;
+    // The loop is made to fill whole frames behind the decoder's lead, so
+    // that its last sample ends the last frame.
+    const int frames = std::max(3, int(std::lround((song.totalTicks * samplesPerTick + kMp3Lead) / kMp3FrameSamples)));
+    const int loopSamples = LoopSamplesFor(frames);
     Stereo rendered;
     if (!Render(argv[1], song, loopSamples, &rendered)) return 1;
     const std::vector<int16_t> pcm =
@@ -190,7 +181,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "music_render: cannot write %s\n", argv[3]);
         return 1;
     }
-    if (argc == 5 && !WriteListeningWave(argv[4], pcm, loopSamples)) {
+    if (argc == 5 && !WriteListeningWave(argv[4], pcm)) {
         std::fprintf(stderr, "music_render: cannot write %s\n", argv[4]);
         return 1;
     }

@@ -6,6 +6,7 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -35,6 +36,11 @@ struct AudioBuffer {
     bool looping = false;
     uint32_t frame = 0;     // play position
     uint32_t fraction = 0;  // between frame and frame + 1, 16 bits
+    // A stopped buffer goes on sounding for a few milliseconds, ramping
+    // down from where it stopped, so that the stop does not click; its own
+    // position stays where the stop left it.
+    uint32_t fadeFrame = 0, fadeFraction = 0;
+    int fadeLeft = 0;       // output frames of the ramp still to mix
     // The lock: either the data itself, or (while a buffer over the data
     // plays) staging that the unlock copies in.
     bool locked = false;
@@ -92,15 +98,22 @@ inline void Fetch(const uint8_t* data, uint32_t frame, int32_t* left, int32_t* r
     }
 }
 
-// The sample loop of one format. The position is kept in locals and stored
-// back once: the stores into acc would otherwise make every sample reload
-// it from the buffer.
-template <int Bits, int Channels>
-void MixFrames(AudioBuffer& b, int32_t* acc, int frames) {
+// Output frames a stop ramps down over (about 5 ms).
+constexpr int kStopFadeFrames = AUDIO_OUTPUT_RATE / 200;
+
+// The sample loop of one format, from a position that it advances: the
+// playing one, or (Fading) the ramp after a stop, whose gain falls by one
+// step of kStopFadeFrames each frame from fadeLeft on. The position is kept
+// in locals and stored back once: the stores into acc would otherwise make
+// every sample reload it from the buffer. False when a one-shot buffer ran
+// to its end.
+template <int Bits, int Channels, bool Fading>
+bool MixFrames(const AudioBuffer& b, uint32_t* framePos, uint32_t* fractionPos, int32_t* acc, int frames,
+               int fadeLeft) {
     const uint8_t* data = b.data->bytes;
     const uint32_t count = b.frames, step = b.step;
     const bool looping = b.looping;
-    uint32_t frame = b.frame, fraction = b.fraction;
+    uint32_t frame = *framePos, fraction = *fractionPos;
     for (int i = 0; i < frames; ++i) {
         int32_t l, r;
         Fetch<Bits, Channels>(data, frame, &l, &r);
@@ -112,44 +125,65 @@ void MixFrames(AudioBuffer& b, int32_t* acc, int frames) {
             l += int32_t((int64_t(l1 - l) * fraction) >> 16);
             r += int32_t((int64_t(r1 - r) * fraction) >> 16);
         }
+        if constexpr (Fading) {
+            const int gain = fadeLeft - i;
+            l = l * gain / kStopFadeFrames;
+            r = r * gain / kStopFadeFrames;
+        }
         acc[2 * i] += l;
         acc[2 * i + 1] += r;
         fraction += step;
         frame += fraction >> 16;
         fraction &= 0xFFFF;
         if (frame >= count) {
-            if (looping) {
-                frame %= count;
-            } else {
-                b.playing = false;
-                b.frame = 0;
-                b.fraction = 0;
-                return;
-            }
+            if (!looping) return false;
+            frame %= count;
         }
     }
-    b.frame = frame;
-    b.fraction = fraction;
+    *framePos = frame;
+    *fractionPos = fraction;
+    return true;
 }
 
-// Adds one buffer into acc (stereo pairs); stops a one-shot buffer at its end.
-// The format is fixed per buffer, so it picks the sample loop once.
-void MixOne(AudioBuffer& b, int32_t* acc, int frames) {
-    if (b.frames == 0) {
-        b.playing = false;
-        return;
-    }
+template <bool Fading>
+bool MixFormat(const AudioBuffer& b, uint32_t* frame, uint32_t* fraction, int32_t* acc, int frames, int fadeLeft) {
     if (b.format.bitsPerSample == 16) {
-        if (b.format.channels == 2) MixFrames<16, 2>(b, acc, frames);
-        else MixFrames<16, 1>(b, acc, frames);
-    } else {
-        if (b.format.channels == 2) MixFrames<8, 2>(b, acc, frames);
-        else MixFrames<8, 1>(b, acc, frames);
+        if (b.format.channels == 2) return MixFrames<16, 2, Fading>(b, frame, fraction, acc, frames, fadeLeft);
+        return MixFrames<16, 1, Fading>(b, frame, fraction, acc, frames, fadeLeft);
+    }
+    if (b.format.channels == 2) return MixFrames<8, 2, Fading>(b, frame, fraction, acc, frames, fadeLeft);
+    return MixFrames<8, 1, Fading>(b, frame, fraction, acc, frames, fadeLeft);
+}
+
+// Adds one playing buffer into acc (stereo pairs); stops a one-shot buffer
+// at its end, back at position 0.
+void MixOne(AudioBuffer& b, int32_t* acc, int frames) {
+    if (b.frames == 0 || !MixFormat<false>(b, &b.frame, &b.fraction, acc, frames, 0)) {
+        b.playing = false;
+        b.frame = 0;
+        b.fraction = 0;
     }
 }
 
-inline int16_t Clamp16(int32_t v) {
-    return int16_t(std::min<int32_t>(32767, std::max<int32_t>(-32768, v)));
+// Adds what is left of a stopped buffer's ramp into acc.
+void MixFade(AudioBuffer& b, int32_t* acc, int frames) {
+    const int n = std::min(frames, b.fadeLeft);
+    const bool more = b.frames > 0 && MixFormat<true>(b, &b.fadeFrame, &b.fadeFraction, acc, n, b.fadeLeft);
+    b.fadeLeft = more ? b.fadeLeft - n : 0;
+}
+
+// Sums up to 30000 (about -0.8 dBFS) pass unchanged; above, they bend
+// smoothly (the slope stays continuous) towards a ceiling under full scale,
+// so loud moments neither wrap nor clip hard.
+constexpr int32_t kLimitKnee = 30000;
+constexpr int32_t kLimitCeiling = 32700;
+
+inline int16_t Limit16(int32_t v) {
+    const int32_t magnitude = v < 0 ? -v : v;
+    if (magnitude <= kLimitKnee) return int16_t(v);
+    constexpr double room = kLimitCeiling - kLimitKnee;
+    const int32_t bent = kLimitKnee + int32_t(room * std::tanh((magnitude - kLimitKnee) / room));
+    return int16_t(v < 0 ? -bent : bent);
 }
 
 }  // namespace
@@ -207,6 +241,11 @@ int AudioBufferPlay(AudioBuffer* buffer, int loop) {
 int AudioBufferStop(AudioBuffer* buffer) {
     if (!buffer) return -1;
     std::lock_guard<std::mutex> g(buffer->set->mutex);
+    if (buffer->playing) {
+        buffer->fadeFrame = buffer->frame;
+        buffer->fadeFraction = buffer->fraction;
+        buffer->fadeLeft = kStopFadeFrames;
+    }
     buffer->playing = false;
     return 0;
 }
@@ -278,6 +317,9 @@ int AudioBufferLock(AudioBuffer* buffer, uint32_t offset, uint32_t bytes, void**
             p1 = buffer->staging.data();
             p2 = p1 + first;
         } else {
+            // The bytes are about to change under any ramp still reading them.
+            for (AudioBuffer* b : buffer->set->buffers)
+                if (b->data == buffer->data) b->fadeLeft = 0;
             buffer->data->writing = true;
         }
     }
@@ -318,9 +360,12 @@ void AudioMix(AudioBufferSet* set, int16_t* out, int frames) {
     for (int done = 0; done < frames;) {
         int n = std::min(kChunk, frames - done);
         std::memset(acc, 0, sizeof(int32_t) * 2 * size_t(n));
-        for (AudioBuffer* b : set->buffers)
-            if (b->playing && !b->data->writing) MixOne(*b, acc, n);
-        for (int i = 0; i < 2 * n; ++i) out[2 * done + i] = Clamp16(acc[i]);
+        for (AudioBuffer* b : set->buffers) {
+            if (b->data->writing) continue;
+            if (b->fadeLeft > 0) MixFade(*b, acc, n);
+            if (b->playing) MixOne(*b, acc, n);
+        }
+        for (int i = 0; i < 2 * n; ++i) out[2 * done + i] = Limit16(acc[i]);
         done += n;
     }
 }

@@ -37,7 +37,8 @@ void AudioBufferRelease(AudioBuffer* buffer);
 constexpr uint32_t AUDIO_STATUS_PLAYING = 0x1;
 constexpr uint32_t AUDIO_STATUS_LOOPING = 0x4;
 
-// Each returns 0, or -1 for a null buffer or a bad argument.
+// Each returns 0, or -1 for a null buffer or a bad argument. A stop takes
+// effect at once for status and position; only the sound ramps down.
 int AudioBufferPlay(AudioBuffer* buffer, int loop);
 int AudioBufferStop(AudioBuffer* buffer);
 int AudioBufferGetStatus(AudioBuffer* buffer, uint32_t* status);
@@ -56,7 +57,10 @@ int AudioBufferLock(AudioBuffer* buffer, uint32_t offset, uint32_t bytes, void**
 int AudioBufferUnlock(AudioBuffer* buffer, void* part1, uint32_t size1, void* part2, uint32_t size2);
 
 // Adds every playing buffer of the set into frames of S16 stereo at the
-// output rate (out is overwritten), advancing their positions.
+// output rate (out is overwritten), advancing their positions. Sums up to
+// about -0.8 dBFS come out as they are; louder ones are bent smoothly under
+// full scale. A stopped buffer is heard ramping down for about 5 ms after
+// its stop (a lock over its data ends the ramp).
 void AudioMix(AudioBufferSet* set, int16_t* out, int frames);
 
 // ---- the device ---------------------------------------------------------

@@ -17,6 +17,9 @@ constexpr int kBitrateMpeg1[14] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 19
 constexpr int kBitrateMpeg2[14] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
 constexpr int kRateMpeg1[3] = {44100, 48000, 32000};
 constexpr int kRateMpeg2[3] = {22050, 24000, 16000};
+// Samples the layer III synthesis lags its frames by: an encoder's delay and
+// padding count in encoder samples, the decoded stream is this much later.
+constexpr int kDecoderDelay = 529;
 
 struct Mp3Decoder {
     mpg123_handle* handle;
@@ -68,6 +71,29 @@ bool OpenDecoder(Mp3Decoder* d, const WaveFormat& format) {
         d->handle = nullptr;
     }
     return ok;
+}
+
+// The encoder's delay and padding from the tag frame the data starts with,
+// as libmpg123 reads them; false when the data carries no such tag.
+bool ReadEncoderTag(Mp3Decoder* d, int* delay, int* padding) {
+    mpg123_handle* h = mpg123_new(nullptr, nullptr);
+    if (!h) return false;
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    long encDelay = -1, encPadding = -1;
+    d->readPos = 0;
+    const bool ok = mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0) == MPG123_OK &&
+                    mpg123_replace_reader_handle(h, DecoderRead, DecoderSeek, nullptr) == MPG123_OK &&
+                    mpg123_open_handle(h, d) == MPG123_OK &&
+                    mpg123_getformat(h, &rate, &channels, &encoding) == MPG123_OK &&
+                    mpg123_getstate(h, MPG123_ENC_DELAY, &encDelay, nullptr) == MPG123_OK &&
+                    mpg123_getstate(h, MPG123_ENC_PADDING, &encPadding, nullptr) == MPG123_OK;
+    mpg123_delete(h);
+    d->readPos = 0;
+    if (!ok || encDelay < 0 || encPadding < 0) return false;
+    *delay = int(encDelay);
+    *padding = int(encPadding);
+    return true;
 }
 
 int Mp3Refill(SOUNDCONV* conv) {
@@ -224,10 +250,21 @@ int StartMp3Decoding(SOUNDCONV* conv, const Mp3Scan& scan) {
     }
     conv->stream.functions.Seek(conv->stream.handle, int32_t(scan.dataStart), 0);
     d->size = int64_t(ReadStreamBytes(conv->stream, d->data, size_t(d->size)));
+    int delay = 0, padding = 0;
+    const bool tagged = ReadEncoderTag(d, &delay, &padding);
     if (!OpenDecoder(d, f)) {
         ZvFree(d->data);
         ZvFree(d);
         return -1;
+    }
+    if (tagged) {
+        // The tag frame decodes as a silent frame of its own before the delay.
+        const int64_t start = scan.first.samples + int64_t(delay) + kDecoderDelay;
+        const int64_t end = scan.totalSamples - std::max(0, padding - kDecoderDelay);
+        if (start < end) {
+            conv->musicStart = int(start);
+            conv->musicEnd = int(end);
+        }
     }
     conv->stream.functions.Seek(conv->stream.handle, int32_t(scan.dataStart), 0);
     conv->methodData = d;

@@ -47,6 +47,11 @@ struct SOUNDCONV {
     int blockLeft;
     int blockRead;                  // bytes of the block already handed out
     int64_t outputPos;              // where the next byte handed out lies in the whole PCM
+    // The samples that hold the music itself, past an encoder's start-up
+    // delay and before its padding, where the file says so (an MP3 with an
+    // encoder tag); both 0 when it does not. The PCM handed out still holds
+    // every sample.
+    int musicStart, musicEnd;
 };
 
 // 0 when a format was recognised and opened, -1 when none was.

@@ -103,12 +103,14 @@ bool NextSource(SOUND* s, SOUNDBUFFER* b, LockedRegion& region, int written, boo
         s->currentSource += 1;
     }
     const int nextByte = (region.start + written) % s->streamBufferSize;
+    bool turnAgain = s->repeatCount > 0;
     if (s->currentSource >= s->sourceCount || giveUp) {
         s->looped = 1;
         if (s->playType == SOUND_PLAYTYPE_LOOP && !giveUp) {
             s->wrapped = 1;
             s->currentSource = 0;
             s->loopPos = nextByte;
+            turnAgain = true;
         } else {
             s->endReached = 1;
             s->endPos = nextByte;
@@ -120,7 +122,7 @@ bool NextSource(SOUND* s, SOUNDBUFFER* b, LockedRegion& region, int written, boo
         }
     }
     STREAMDATA& next = s->sources[s->currentSource];
-    s->bytePos = s->repeatCount > 0 ? align * next.loopStart : 0;
+    s->bytePos = turnAgain ? align * next.loopStart : 0;
     SeekSoundConverter(&next.conv, s->bytePos / align);
     return true;
 }
@@ -131,9 +133,14 @@ void FillFromSources(SOUND* s, SOUNDBUFFER* b, LockedRegion& region) {
     // Sources that give nothing at all would be read round and round: after
     // a full turn without data the stream ends.
     int emptyReads = 0;
+    const int align = s->format.blockAlign;
     while (written < region.total() && !s->endReached) {
+        STREAMDATA& source = s->sources[s->currentSource];
         int want = region.ContiguousFrom(written);
-        int n = ReadSoundConverter(&s->sources[s->currentSource].conv, region.At(written), want);
+        // A looped turn ends where the music does, before any padding.
+        if (s->playType == SOUND_PLAYTYPE_LOOP && source.loopEnd > 0)
+            want = int(std::min<int64_t>(want, std::max<int64_t>(0, int64_t(align) * source.loopEnd - s->bytePos)));
+        int n = want > 0 ? ReadSoundConverter(&source.conv, region.At(written), want) : 0;
         if (n > 0) {
             written += n;
             s->bytePos += n;
@@ -267,6 +274,8 @@ int AddSreamSound(const StreamReader* stream, int loop, int handle, int dataType
         s->deletePending = 0;
     }
     d.repeatCount = uint8_t(loop);
+    d.loopStart = d.conv.musicStart;
+    d.loopEnd = d.conv.musicEnd;
     s->sourceCount += 1;
     s->totalBlocks = 0;
     for (int i = 0; i < s->sourceCount; ++i)

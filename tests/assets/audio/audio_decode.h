@@ -11,13 +11,15 @@
 
 namespace audiotest {
 
-// The whole first pass, and the start of the pass after seeking back to the
-// beginning, which is how a looping stream goes round.
+// The whole first pass, and the start of the pass after seeking back to
+// where the music begins (the beginning when the file does not say), which
+// is how a looping stream goes round.
 struct Decoded {
     bool ok = false;
     WaveFormat format = {};
     std::vector<int16_t> samples;   // interleaved
-    std::vector<int16_t> again;     // the first samples after the seek back
+    std::vector<int16_t> again;     // the first samples after the seek back to musicStart
+    int musicStart = 0, musicEnd = 0;   // what the file's encoder tag says holds the music
     size_t frames() const { return format.channels ? samples.size() / format.channels : 0; }
 };
 
@@ -30,10 +32,12 @@ inline Decoded Decode(const std::string& bytes) {
     std::memset(&conv, 0, sizeof conv);
     if (OpenSoundConverter(&reader, &conv) == 0) {
         GetSoundConverterFormat(&conv, &d.format);
+        d.musicStart = conv.musicStart;
+        d.musicEnd = conv.musicEnd;
         std::vector<int16_t> block(65536);
         for (int n; (n = ReadSoundConverter(&conv, block.data(), int(block.size() * 2))) > 0;)
             d.samples.insert(d.samples.end(), block.begin(), block.begin() + n / 2);
-        if (SeekSoundConverter(&conv, 0) == 0) {
+        if (SeekSoundConverter(&conv, conv.musicStart) == 0) {
             const int n = ReadSoundConverter(&conv, block.data(), 4096);
             if (n > 0) d.again.assign(block.begin(), block.begin() + n / 2);
         }

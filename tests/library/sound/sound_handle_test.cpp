@@ -208,20 +208,22 @@ TEST_F(SoundSystem, AStaticSoundOverlapsItselfOverItsBuffersInTurn) {
     // Three copies, started 100 frames apart.
     EXPECT_EQ(left(out, 0), 200 + 100 + 0);
     EXPECT_EQ(left(out, 99), 299 + 199 + 99);
-    // A fourth play restarts the oldest copy.
+    // A fourth play restarts the oldest copy; where it was ramps down over
+    // 220 frames.
     PlaySoundMemImpl(h, SOUND_PLAYTYPE_BACK, 1);
     out = Mix(10);
-    EXPECT_EQ(left(out, 0), 0 + 200 + 100);
+    EXPECT_EQ(left(out, 0), 0 + 200 + 100 + 300);
     // From the current position a playing copy goes on undisturbed.
     PlaySoundMemImpl(h, SOUND_PLAYTYPE_BACK, 0);
     out = Mix(10);
-    EXPECT_EQ(left(out, 0), 10 + 210 + 110);
+    EXPECT_EQ(left(out, 0), 10 + 210 + 110 + 310 * 210 / 220);
     EXPECT_EQ(CheckSoundPlaying(h), 1);
     // StopSound stops nothing (no sound is played from a file); StopSoundMem stops them all.
     EXPECT_EQ(StopSoundImpl(), 0);
     EXPECT_EQ(CheckSoundPlaying(h), 1);
     EXPECT_EQ(StopSoundMemImpl(h), 0);
     EXPECT_EQ(CheckSoundPlaying(h), 0);
+    Mix(220);
     EXPECT_EQ(Mix(10), std::vector<int16_t>(20, 0));
 }
 

@@ -1,4 +1,5 @@
-// The mixer over a buffer set, without a device: overlapping, clipping,
+// The mixer over a buffer set, without a device: overlapping, bending loud
+// sums under full scale, stops that ramp down,
 // looping and one-shot buffers, sample formats, rates, two-part locks,
 // duplicates; and the primary format a device gets.
 #include <gtest/gtest.h>
@@ -52,19 +53,110 @@ constexpr AudioFormat kMono16 = {1, 16, 44100};
 
 }  // namespace
 
-TEST_F(Mixer, OverlappingBuffersAddAndClip) {
+TEST_F(Mixer, OverlappingBuffersAddAndBendUnderFullScale) {
     AudioBuffer* a = Make(kStereo16, Stereo16({100, -100, 200, -200, 300, -300, 30000, -30000}));
     AudioBuffer* b = Make(kStereo16, Stereo16({1, 2, 3, 4, 5, 6, 30000, -30000}));
     ASSERT_EQ(AudioBufferPlay(a, 0), 0);
     EXPECT_EQ(Mix(1), (std::vector<int16_t>{100, -100}));
     ASSERT_EQ(AudioBufferPlay(b, 0), 0);
-    // a at its second frame, b at its first; the last frame saturates.
-    EXPECT_EQ(Mix(4), (std::vector<int16_t>{201, -198, 303, -296, 30005, -29994, 30000, -30000}));
+    // a at its second frame, b at its first; the third sum is just louder
+    // than the knee and bends a little.
+    const std::vector<int16_t> out = Mix(4);
+    EXPECT_EQ(std::vector<int16_t>(out.begin(), out.begin() + 4), (std::vector<int16_t>{201, -198, 303, -296}));
+    EXPECT_EQ(out[4], 30004);
+    EXPECT_EQ(out[5], -29994);
+    EXPECT_EQ(out[6], 30000);
+    EXPECT_EQ(out[7], -30000);
     ASSERT_EQ(AudioBufferSetPosition(a, 12), 0);
     ASSERT_EQ(AudioBufferSetPosition(b, 12), 0);
     AudioBufferPlay(a, 0);
     AudioBufferPlay(b, 0);
-    EXPECT_EQ(Mix(2), (std::vector<int16_t>{32767, -32768, 0, 0}));
+    EXPECT_EQ(Mix(2), (std::vector<int16_t>{32699, -32699, 0, 0}));
+}
+
+// Sums up to the knee (about -1 dBFS) come out as they are; louder ones
+// rise ever more slowly, never reaching full scale, without a step.
+TEST_F(Mixer, LoudSumsBendSmoothlyUnderFullScaleAndQuietOnesPass) {
+    const int16_t kSums[] = {0, 1000, -20000, 30000, -30000, 30001, 30500, 31000, 32000, 32767, -32768};
+    std::vector<int16_t> half;
+    for (int16_t v : kSums) {
+        half.push_back(int16_t(v / 2));
+        half.push_back(int16_t(v - v / 2));
+    }
+    // Two buffers, each holding half of every sum.
+    std::vector<uint8_t> bytes(half.size() * 2);
+    std::memcpy(bytes.data(), half.data(), bytes.size());
+    AudioBuffer* a = Make(kStereo16, bytes);
+    AudioBuffer* b = Make(kStereo16, bytes);
+    AudioBufferPlay(a, 0);
+    AudioBufferPlay(b, 0);
+    std::vector<int> sums, outs;
+    const std::vector<int16_t> out = Mix(int(half.size() / 2));
+    for (size_t i = 0; i < out.size(); ++i) {
+        sums.push_back(half[i] * 2);
+        outs.push_back(out[i]);
+    }
+    for (size_t i = 0; i < sums.size(); ++i) {
+        SCOPED_TRACE(sums[i]);
+        if (std::abs(sums[i]) <= 30000) EXPECT_EQ(outs[i], sums[i]);
+        else EXPECT_LT(std::abs(outs[i]), std::min(std::abs(sums[i]), 32767));
+        EXPECT_EQ(outs[i] < 0, sums[i] < 0);
+    }
+    // Louder in, louder out, each step no steeper than the sum's own.
+    std::vector<std::pair<int, int>> curve;
+    for (size_t i = 0; i < sums.size(); ++i)
+        if (sums[i] >= 0) curve.push_back({sums[i], outs[i]});
+    std::sort(curve.begin(), curve.end());
+    for (size_t i = 1; i < curve.size(); ++i) {
+        EXPECT_GE(curve[i].second, curve[i - 1].second);
+        EXPECT_LE(curve[i].second - curve[i - 1].second, curve[i].first - curve[i - 1].first + 1);
+    }
+}
+
+// A stop takes the sound off at once for status and position; what is
+// heard ramps down from the stopped place over 220 frames (5 ms).
+TEST_F(Mixer, AStopRampsTheSoundDownWithoutMovingThePosition) {
+    std::vector<int16_t> steady(400, 22000);
+    std::vector<uint8_t> bytes(steady.size() * 2);
+    std::memcpy(bytes.data(), steady.data(), bytes.size());
+    AudioBuffer* loop = Make(kMono16, bytes);
+    AudioBufferPlay(loop, 1);
+    Mix(300);
+    uint32_t status = 1, before = 0, after = 0;
+    AudioBufferGetPosition(loop, &before, nullptr);
+    ASSERT_EQ(AudioBufferStop(loop), 0);
+    AudioBufferGetStatus(loop, &status);
+    EXPECT_EQ(status, 0u);
+    const std::vector<int16_t> out = Mix(230);
+    for (int k = 0; k < 230; ++k) {
+        SCOPED_TRACE(k);
+        const int expected = k < 220 ? 22000 * (220 - k) / 220 : 0;
+        EXPECT_EQ(out[2 * size_t(k)], expected);
+        EXPECT_EQ(out[2 * size_t(k) + 1], expected);
+    }
+    AudioBufferGetPosition(loop, &after, nullptr);
+    EXPECT_EQ(after, before);
+
+    // A one-shot buffer stopped near its end ramps only to its end; a lock
+    // over the data (to write new sound) ends a ramp at once.
+    std::vector<int16_t> shortOne(8, 1000);
+    std::vector<uint8_t> shortBytes(16);
+    std::memcpy(shortBytes.data(), shortOne.data(), 16);
+    AudioBuffer* once = Make(kMono16, shortBytes);
+    AudioBufferPlay(once, 0);
+    Mix(4);
+    AudioBufferStop(once);
+    const std::vector<int16_t> tail = Mix(6);
+    EXPECT_EQ(tail, (std::vector<int16_t>{1000, 1000, 995, 995, 990, 990, 986, 986, 0, 0, 0, 0}));
+    AudioBufferPlay(loop, 1);
+    Mix(10);
+    AudioBufferStop(loop);
+    Mix(10);
+    void *p1, *p2;
+    uint32_t n1, n2;
+    ASSERT_EQ(AudioBufferLock(loop, 0, 8, &p1, &n1, &p2, &n2), 0);
+    ASSERT_EQ(AudioBufferUnlock(loop, p1, n1, p2, n2), 0);
+    EXPECT_EQ(Mix(4), (std::vector<int16_t>(8, 0)));
 }
 
 TEST_F(Mixer, LoopingRepeatsAndOneShotStopsAtItsEndBackAtZero) {
@@ -83,14 +175,17 @@ TEST_F(Mixer, LoopingRepeatsAndOneShotStopsAtItsEndBackAtZero) {
     AudioBufferGetPosition(loop, &play, nullptr);
     EXPECT_EQ(play, 2u);   // frame 1
     AudioBufferStop(loop);
+    // A stop ramps the sound down from frame 1 over 5 ms, then it is silent.
+    EXPECT_EQ(Mix(2), (std::vector<int16_t>{20, 20, 29, 29}));
+    Mix(218);
     EXPECT_EQ(Mix(2), (std::vector<int16_t>(4, 0)));
 }
 
 TEST_F(Mixer, SampleFormatsAndRatesBecomeStereo16AtTheOutputRate) {
-    // 8-bit samples are unsigned around 128.
-    AudioBuffer* eight = Make({2, 8, 44100}, {128, 255, 0, 129});
+    // 8-bit samples are unsigned around 128 (values under the limiter's knee).
+    AudioBuffer* eight = Make({2, 8, 44100}, {128, 240, 16, 129});
     AudioBufferPlay(eight, 0);
-    EXPECT_EQ(Mix(3), (std::vector<int16_t>{0, 32512, -32768, 256, 0, 0}));
+    EXPECT_EQ(Mix(3), (std::vector<int16_t>{0, 28672, -28672, 256, 0, 0}));
     AudioBufferRelease(eight);
 
     // Half the output rate: every second output frame lies between two
