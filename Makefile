@@ -19,6 +19,7 @@ test: deps
 	bash scripts/fuzz-images.sh
 	bash scripts/fuzz-sound.sh
 	bash scripts/fuzz-network.sh
+	bash scripts/fuzz-game.sh
 	cd build/test && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 bench: deps

@@ -15,7 +15,7 @@ fuzz_build_objects() {
   local stamp=$out/obj/.built
   mkdir -p "$out/obj"
   local stale=1
-  if [ -f "$stamp" ] && [ -z "$(find "$ROOT/library" "$ROOT/fuzz" "$ROOT/assets/tools" "$ROOT/tests" \
+  if [ -f "$stamp" ] && [ -z "$(find "$ROOT/library" "$ROOT/game" "$ROOT/fuzz" "$ROOT/assets/tools" "$ROOT/tests" \
         \( -name '*.cpp' -o -name '*.h' \) -newer "$stamp" | head -1)" ]; then
     stale=0
   fi

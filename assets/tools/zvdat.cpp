@@ -2,8 +2,10 @@
 // back.
 //   zvdat encode IN OUT   UTF-8 text -> Shift-JIS -> scrambled with the data key
 //   zvdat decode IN OUT   the reverse
-// Text with a character that Shift-JIS lacks is refused, naming its line.
+// Text with a character that Shift-JIS lacks is refused, naming its line; so
+// is a folder given as IN.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -82,6 +84,10 @@ int Decode(const std::string& in, const std::string& out) {
 
 int main(int argc, char** argv) {
     std::string mode = argc == 4 ? argv[1] : "";
+    // A folder opens and reads as nothing: it would pass for an empty file.
+    std::error_code ec;
+    if ((mode == "encode" || mode == "decode") && std::filesystem::is_directory(argv[2], ec))
+        return Fail(std::string(argv[2]) + " is a folder; give a file");
     if (mode == "encode") return Encode(argv[2], argv[3]);
     if (mode == "decode") return Decode(argv[2], argv[3]);
     fprintf(stderr, "usage: zvdat encode|decode IN OUT\n");

@@ -62,9 +62,8 @@ CGraphList::~CGraphList() {
 
 bool CGraphList::Load(const std::string& path) {
     int h = LoadGraph(path.c_str(), 0);
-    if (h == -1) return false;
     handles_.push_back(h);
-    return true;
+    return h != -1;
 }
 
 int CGraphList::Draw(int i, int x, int y) const {

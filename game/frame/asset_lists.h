@@ -43,7 +43,8 @@ public:
     CGraphList(const CGraphList&) = delete;
     CGraphList& operator=(const CGraphList&) = delete;
     ~CGraphList();
-    // false and nothing added when the image does not load.
+    // false when the image does not load; it still takes its place (handle
+    // -1, drawing nothing), so the later images keep their numbers.
     bool Load(const std::string& path);
     int Count() const { return int(handles_.size()); }
     // Centred at (x, y); an index outside the list draws nothing.

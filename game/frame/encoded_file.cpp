@@ -1,6 +1,12 @@
 // Scrambled data and save files: writer (temporary name, then rename) and reader.
 #include "frame/encoded_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "frame/game_system.h"
 
 const char* const DataFileKey = "KVrtoYwHBA";
@@ -18,14 +24,23 @@ bool EncodedFileWriter::Open(const std::string& path, const char* mode) {
     Close();
     path_ = path;
     tempPath_ = path + ".tmp";
+    error_ = 0;
+    // The rename would replace a read-only file that writing in place could
+    // not touch; the player's choice stands.
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && ((st.st_mode & S_IWUSR) == 0 || access(path.c_str(), W_OK) != 0)) {
+        error_ = EACCES;
+        GameLog("%s は読み取り専用のため書き込みませんでした", path.c_str());
+        return false;
+    }
     stream_ = fopen(tempPath_.c_str(), mode);
     if (!stream_) {
+        error_ = errno;
         GameLog("%s を書き込み用に開けませんでした", path.c_str());
         return false;
     }
     keyPos_ = 0;
     open_ = true;
-    failed_ = false;
     if (key_.empty()) key_.assign(1, '\0');
     return true;
 }
@@ -34,7 +49,7 @@ void EncodedFileWriter::PutChar(char c) {
     if (!open_) return;
     unsigned char b = ScrambleByte(static_cast<unsigned char>(c), key_, keyPos_);
     keyPos_ += 2;
-    if (fputc(b, stream_) == EOF) failed_ = true;
+    if (fputc(b, stream_) == EOF && error_ == 0) error_ = errno;
 }
 
 void EncodedFileWriter::WriteString(const std::string& s) {
@@ -44,14 +59,14 @@ void EncodedFileWriter::WriteString(const std::string& s) {
 bool EncodedFileWriter::Close() {
     if (!open_) return true;
     open_ = false;
-    bool ok = fclose(stream_) == 0 && !failed_;
+    if (fclose(stream_) != 0 && error_ == 0) error_ = errno;
     stream_ = nullptr;
-    if (ok && rename(tempPath_.c_str(), path_.c_str()) != 0) ok = false;
-    if (!ok) {
+    if (error_ == 0 && rename(tempPath_.c_str(), path_.c_str()) != 0) error_ = errno;
+    if (error_ != 0) {
         remove(tempPath_.c_str());
-        GameLog("%s を書き込めませんでした", path_.c_str());
+        GameLog("%s を書き込めませんでした: %s", path_.c_str(), strerror(error_));
     }
-    return ok;
+    return error_ == 0;
 }
 
 EncodedFileReader::EncodedFileReader() { Reset(); }

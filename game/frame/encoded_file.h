@@ -15,7 +15,8 @@ inline unsigned char ScrambleByte(unsigned char b, const std::string& key, int p
 }
 
 // Writes a file under a temporary name and renames it into place on Close,
-// so a failed write never destroys the file that was there.
+// so a failed write never destroys the file that was there; a file marked
+// read-only is left as it is. Every failure is logged.
 class EncodedFileWriter {
 public:
     EncodedFileWriter();
@@ -31,6 +32,8 @@ public:
     void WriteString(const std::string& s);
     // false when the data could not be written or put in place.
     bool Close();
+    // The errno of the first step that failed since Open, 0 while none did.
+    int Error() const { return error_; }
 
 private:
     FILE* stream_ = nullptr;
@@ -38,7 +41,7 @@ private:
     bool open_ = false;
     int keyPos_ = 0;
     std::string path_, tempPath_;
-    bool failed_ = false;
+    int error_ = 0;
 };
 
 class EncodedFileReader {

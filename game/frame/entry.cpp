@@ -25,7 +25,7 @@ void MakeDataFolders() {
 int VelmoraMain(void (*beforeRun)(CGame&)) {
     if (!CheckSetupIni()) return -1;
     CIniFile ini;
-    ini.LoadFailed("setup.ini");
+    ini.Load("setup.ini");
     bool fullScreen = ini.Get("FullScreen") != "0";
     bool hardDraw = ini.Get("HardDraw") != "0";
     char title[32];

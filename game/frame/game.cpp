@@ -36,7 +36,7 @@ CGame::CGame() {
     for (auto& animation : effectAnimations)
         for (int& h : animation) h = -1;
 
-    settings_.LoadFailed("setup.ini");
+    settings_.Load("setup.ini");
     std::string bgm = settings_.Get("BGM"), se = settings_.Get("SE");
     name_ = settings_.Get("NAME");
 

@@ -63,8 +63,9 @@ void CGame::LoadSounds() {
 }
 
 // A missing table still takes its place (empty), so the later tables keep
-// their numbers.
+// their numbers; a second load replaces the first.
 void CGame::LoadPositions() {
+    positions_.clear();
     for (int n = 0; n < 3; ++n) {
         std::string path = Numbered("data/dat/position%d.dat", n);
         IOstream::CLexer lexer;

@@ -1,22 +1,49 @@
 // The settings file: reading, writing and the start-up check of "setup.ini".
 #include "frame/ini_file.h"
 
-#include <cerrno>
+#include <sys/stat.h>
+
 #include <cstdio>
 
+#include "frame/encoded_file.h"
 #include "frame/game_system.h"
 
 namespace {
 const std::string kSentinel(1, '\xFF');
 
 bool IsSentinel(const std::string& s) { return !s.empty() && s[0] == '\xFF'; }
+
+// A bad value as the message box quotes it: whole when short, else its first
+// characters (never half a Shift-JIS character) and "...".
+std::string Quoted(const std::string& value) {
+    constexpr size_t kMaxQuoted = 32;
+    if (value.size() <= kMaxQuoted) return value;
+    size_t end = 0;
+    for (;;) {
+        unsigned char b = static_cast<unsigned char>(value[end]);
+        size_t length = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC) ? 2 : 1;
+        if (end + length > kMaxQuoted) break;
+        end += length;
+    }
+    return value.substr(0, end) + "...";
+}
 }  // namespace
 
 CIniFile::CIniFile() : keys_{kSentinel}, values_{kSentinel} {}
 
-bool CIniFile::LoadFailed(const std::string& path) {
+CIniFile::LoadResult CIniFile::Load(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return LoadResult::kMissing;
+    if (!S_ISREG(st.st_mode)) return LoadResult::kRefused;   // a device or a pipe may never end
     FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return true;
+    if (!f) return LoadResult::kMissing;
+    // One byte more than allowed tells a file that is too large, also one
+    // that grew after the stat.
+    std::string text(size_t(kMaxBytes) + 1, '\0');
+    text.resize(fread(&text[0], 1, text.size(), f));
+    fclose(f);
+    if (text.size() > size_t(kMaxBytes)) return LoadResult::kRefused;
+
     keys_.clear();
     values_.clear();
     std::string token;
@@ -26,7 +53,7 @@ bool CIniFile::LoadFailed(const std::string& path) {
         token.clear();
         toKeys = !toKeys;
     };
-    for (int c; (c = fgetc(f)) != EOF;) {
+    for (char c : text) {
         if (c == '\r') continue;   // CR LF line ends read as LF
         if (c == '=') {
             append();
@@ -34,16 +61,15 @@ bool CIniFile::LoadFailed(const std::string& path) {
             // An empty line adds nothing, so the pairing of keys and values holds.
             if (!toKeys || !token.empty()) append();
         } else {
-            token += static_cast<char>(c);
+            token += c;
         }
     }
     // A last key waiting for its value keeps it, even an empty one ("NAME=").
     if (!toKeys || !token.empty()) append();
     if (!toKeys) values_.push_back("");
-    fclose(f);
     keys_.push_back(kSentinel);
     values_.push_back(kSentinel);
-    return false;
+    return LoadResult::kLoaded;
 }
 
 int CIniFile::Find(const std::string& key) const {
@@ -72,17 +98,21 @@ void CIniFile::Set(const std::string& key, const std::string& value) {
 }
 
 int CIniFile::Save(const std::string& path) const {
-    FILE* f = fopen(path.c_str(), "w");
-    if (!f) return errno;
+    EncodedFileWriter out;   // its default key leaves every byte as it is
+    if (!out.Open(path, "wb")) return out.Error();
     for (size_t i = 0; i < keys_.size() && !IsSentinel(keys_[i]); ++i)
-        fprintf(f, "%s=%s\n", keys_[i].c_str(), values_[i].c_str());
-    return fclose(f);
+        out.WriteString(keys_[i] + "=" + values_[i] + "\n");
+    return out.Close() ? 0 : out.Error();
 }
 
 bool CheckSetupIni() {
-    CIniFile ini;
-    ini.LoadFailed("setup.ini");
     const std::string prefix = "setup.iniの構文ミスです。\n";
+    CIniFile ini;
+    if (ini.Load("setup.ini") == CIniFile::LoadResult::kRefused) {
+        std::string text = prefix + "setup.iniは64KiB以下の通常のファイルにしてください。";
+        Sys().MessageBox("エラー発生 ID=001", text.c_str());
+        return false;
+    }
     for (const char* key : {"FullScreen", "BGM", "SE", "HardDraw", "NAME"}) {
         std::string text;
         if (ini.IsMissing(key)) {
@@ -91,9 +121,9 @@ bool CheckSetupIni() {
             std::string value = ini.Get(key);
             bool isName = std::string(key) == "NAME";
             if (isName && value.size() > 10)
-                text = prefix + key + "に異常な値(" + value + ")が設定されています。\n文字数が多すぎます。";
+                text = prefix + key + "に異常な値(" + Quoted(value) + ")が設定されています。\n文字数が多すぎます。";
             else if (!isName && (value.empty() || value[0] < '0' || value[0] > '9'))
-                text = prefix + key + "に異常な値(" + value + ")が設定されています。\n半角数字の0か1を設定してください。";
+                text = prefix + key + "に異常な値(" + Quoted(value) + ")が設定されています。\n半角数字の0か1を設定してください。";
         }
         if (!text.empty()) {
             Sys().MessageBox("エラー発生 ID=001", text.c_str());

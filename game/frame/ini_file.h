@@ -5,15 +5,24 @@
 
 class CIniFile {
 public:
+    // The settings are a few short lines; anything larger is not a settings
+    // file (a device or a runaway file would otherwise be read for ever).
+    static constexpr long kMaxBytes = 64 * 1024;
+    enum class LoadResult { kLoaded, kMissing, kRefused };
+
     CIniFile();
-    // true when the file could not be opened (the lists then keep what they held).
-    bool LoadFailed(const std::string& path);
+    // kMissing when the file cannot be opened, kRefused when it is not a
+    // regular file or holds more than kMaxBytes; the lists change only on
+    // kLoaded.
+    LoadResult Load(const std::string& path);
     // The value of the key, "err" when the key is missing.
     std::string Get(const std::string& key) const;
     bool IsMissing(const std::string& key) const;
     // Replaces the value of a key; a new key is added last.
     void Set(const std::string& key, const std::string& value);
-    // 0, or the errno of a file that cannot be created (nothing written).
+    // Writes the file under a temporary name and renames it into place: 0, or
+    // the errno of the step that failed (the old file is kept and the log
+    // says why).
     int Save(const std::string& path) const;
 
 private:

@@ -41,6 +41,13 @@ TEST(ZvdatTest, RefusesWhatShiftJisCannotHoldAndBadUse) {
         << zvtest::ReadWholeFile("err.txt");
     EXPECT_FALSE(std::ifstream("bad.dat").good()) << "nothing is written";
     EXPECT_EQ(Zvdat("encode missing.txt x.dat"), 1);
+    std::filesystem::create_directory("folder");
+    for (const char* mode : {"encode", "decode"}) {
+        SCOPED_TRACE(mode);
+        EXPECT_EQ(Zvdat(std::string(mode) + " folder out.dat"), 1);
+        EXPECT_NE(zvtest::ReadWholeFile("err.txt").find("folder is a folder"), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists("out.dat")) << "nothing is written";
+    }
     EXPECT_EQ(Zvdat("pack a b"), 2);
     EXPECT_EQ(Zvdat("encode onlyone"), 2);
 }

@@ -1,9 +1,10 @@
 // The screen helper's drawing, read back from the screen of the library
-// started headless: numbers of digit images, window frames, the boss gauge and
-// the status display's panels.
+// started headless: numbers of digit images, window frames, the boss gauge,
+// the status display's panels, and the portrait lists.
 #include "game_fixture.h"
 
 #include "core/startup.h"
+#include "frame/asset_lists.h"
 #include "frame/screen_helper.h"
 #include "library/graphics/image_fixtures.h"
 #include "platform/vblank_clock.h"
@@ -126,4 +127,34 @@ TEST_F(ScreenHelperTest, TheStatusDisplayCoversAllButThePlayField) {
     EXPECT_EQ(At(15, 5), 0u);
     EXPECT_EQ(At(479, 474), 0u);
     EXPECT_EQ(At(240, 10), 0u) << "no boss gauge while its value is 0";
+}
+
+// A portrait that fails to load keeps its place: with the second picture
+// missing, the third entry is still the third picture, and the second draws
+// nothing.
+TEST_F(ScreenHelperTest, AMissingPortraitKeepsTheLaterPortraitsInPlace) {
+    auto solid = [](const std::string& path, uint32_t colour) {
+        imgfix::WriteFile(path, imgfix::MakeRgbPng(20, 20, std::vector<uint32_t>(400, colour), false));
+    };
+    solid("data/material/face1.png", kColours[0]);
+    solid("data/material/face3.png", kColours[2]);
+    CGraphList faces;
+    const bool loaded[3] = {faces.Load("data/material/face1.png"), faces.Load("data/material/face2.png"),
+                            faces.Load("data/material/face3.png")};
+    EXPECT_TRUE(loaded[0]);
+    EXPECT_FALSE(loaded[1]);
+    EXPECT_TRUE(loaded[2]);
+    ASSERT_EQ(faces.Count(), 3);
+
+    const struct {
+        int index;
+        uint32_t colour;   // at the picture's centre
+    } cases[] = {{0, kColours[0]}, {1, 0u}, {2, kColours[2]}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index);
+        ClearDrawScreen();
+        faces.Draw(c.index, 100, 100);
+        Grab();
+        EXPECT_EQ(At(100, 100), c.colour);
+    }
 }
