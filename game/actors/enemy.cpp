@@ -84,9 +84,9 @@ bool CSmallEnemy::Move() {
 }
 
 void CSmallEnemy::Draw() {
-    if (hitFlash) SetDrawBlendMode(1, 100);
+    if (hitFlash) SetDrawBlendMode(ZV_BLEND_ALPHA, 100);
     DrawRotaGraph((int)x, (int)y, 1.0, drawAngle, g_game->enemyImages[imageKind], 1, 0);
-    if (hitFlash) SetDrawBlendMode(0, 200);
+    if (hitFlash) SetDrawBlendMode(ZV_BLEND_NOBLEND, 200);
 }
 
 CDemoEnemy::CDemoEnemy(float x, float y) : CSmallEnemy(0, x, y, 0, 0) { intangible = 0; }
