@@ -35,7 +35,7 @@ bool CBossAction1to1::CreateSuccessor() { return new CBossAction1to2(x, y) != nu
 CBossCrystalEnemy::CBossCrystalEnemy(float centreX, float centreY, CBossEnemy* owner, float a, float radius)
     : CSmallEnemy(3, 0, -40, 100, 4000), owner(owner), orbitAngle((float)(a * kPi)), radius(radius),
       centreX(centreX), centreY(centreY) {
-    left = top = bottom = right = 0.0f;
+    hitBox = HitBox();
 }
 
 bool CBossCrystalEnemy::Move() {

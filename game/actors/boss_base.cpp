@@ -23,7 +23,7 @@ bool Spawn(float x, float y) {
 }  // namespace
 
 CBossEnemy::CBossEnemy(int bossImage, float x, float y, float hp, int score)
-    : CEnemy(x, y, 0, 0, 0, 0, hp, score) {
+    : CEnemy(x, y, HitBox(), hp, score) {
     scoreGiven = 0;
     SetImage(bossImage);
     SetHitEffect(-1);
@@ -36,17 +36,13 @@ int CBossEnemy::Mode() { return g_game->GetMode(); }
 void CBossEnemy::SetImage(int kind) {
     bossImage = kind;
     const CGame::Size& size = g_game->bossSizes[kind];
-    float hw = (float)(size.width / 2) * 0.45f, hh = (float)(size.height / 2) * 0.45f;
-    left = -hw;
-    top = -hh;
-    bottom = hh;
-    right = hw;
+    hitBox = HitBox::Centred((float)(size.width / 2) * 0.45f, (float)(size.height / 2) * 0.45f);
     drawAngle = 0.0f;
 }
 
 bool CBossEnemy::Move() {
     hitThisFrame = 0;
-    if (left != 0 || top != 0 || bottom != 0 || right != 0) intangible = 0;
+    if (!hitBox.IsEmpty()) intangible = 0;
     if (intangible) return !IsOutOfField(*this, 20.0f);
     if (TakeShotHits()) hitThisFrame = 1;
     if (gaugeMax >= 0) g_game->SetBossGauge(hp / gaugeMax);
@@ -131,7 +127,7 @@ CBossAction0::CBossAction0(float x, float y, CWarning* messageScene, int nextPha
     g_game->Music().Stop();
     intangible = 1;
     SetImage(nextPhase >= 0 && nextPhase <= 5 ? nextPhase / 2 : 0);
-    left = top = bottom = right = 0.0f;
+    hitBox = HitBox();
 }
 
 bool CBossAction0::Move() {
@@ -157,7 +153,7 @@ CBossEntrance::CBossEntrance(int boss, float x, float y)
     SetGaugeMax(-1.0f);
     g_game->Script().SetStop(true);
     g_game->Music().Stop();
-    left = top = bottom = right = 0.0f;
+    hitBox = HitBox();
     if (boss != 0) g_game->SetBossGauge(0.0f);
 }
 
@@ -178,7 +174,7 @@ bool CBossEntrance::Move() {
 }
 
 CBossExit::CBossExit(int bossImage, float x, float y) : CBossEnemy(bossImage, x, y, 0, 0) {
-    left = top = bottom = right = 0.0f;
+    hitBox = HitBox();
 }
 
 bool CBossExit::Move() {

@@ -63,8 +63,8 @@ TEST_F(BossTest, EveryPhaseHasItsHpScoreImageAndSuccessorInEveryMode) {
             EXPECT_EQ(phase->score, score);
             EXPECT_EQ(phase->bossImage, row.image);
             EXPECT_EQ(phase->hitEffect, row.hitEffect);
-            EXPECT_EQ(phase->left, -60 * 0.45f) << "odd widths halve toward zero";
-            EXPECT_EQ(phase->bottom, 50 * 0.45f);
+            EXPECT_EQ(phase->hitBox.left, -60 * 0.45f) << "odd widths halve toward zero";
+            EXPECT_EQ(phase->hitBox.bottom, 50 * 0.45f);
             const int companions = CountOf<CBossCrystalEnemy>() + CountOf<CBoss3CrystalEnemy>();
 
             phase->hp = 0;
@@ -217,7 +217,7 @@ TEST_F(BossTest, AnEntranceOrTalkWithoutASlotWaitsAndTriesAgain) {
     EXPECT_EQ(Count(POOL_SCENE), 1);
 
     // The talk ends with the pool full again: the phase retries after its window went.
-    new CEnemy(-500, -500, 0, 0, 0, 0, 1, 0);
+    new CEnemy(-500, -500, HitBox(), 1, 0);
     game_->SetLives(3);
     for (int pad : {0, 0x10}) {
         game_->SetInput(pad);
