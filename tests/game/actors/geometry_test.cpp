@@ -1,4 +1,4 @@
-// Hit boxes, the field edges and the straight glide shared by every actor.
+// Hit boxes, the field edges, the straight glide and the pattern timing shared by every actor.
 #include <gtest/gtest.h>
 
 #include "actor_fixture.h"
@@ -40,6 +40,20 @@ TEST_F(ActorTest, EachEdgeOfALopsidedBoxIsWhereItsOffsetSays) {
     }
     EXPECT_TRUE(HitBox().IsEmpty());
     EXPECT_FALSE(lopsided.IsEmpty());
+}
+
+TEST(PatternTiming, EveryNthUpdateAndWindowsThatIncludeTheirFirstUpdateOnly) {
+    struct Case {
+        int t, n;
+        bool every;
+    } everyCases[] = {{0, 5, true}, {5, 5, true}, {4, 5, false}, {6, 5, false}, {90, 90, true}, {7, 1, true}};
+    for (const Case& c : everyCases) EXPECT_EQ(Every(c.t, c.n), c.every) << c.t << " every " << c.n;
+    struct Window {
+        int t, first, end;
+        bool inside;
+    } windows[] = {{80, 81, 160, false}, {81, 81, 160, true}, {159, 81, 160, true}, {160, 81, 160, false},
+                   {299 % 300, 220, 300, true}, {300 % 300, 220, 300, false}, {0, 0, 30, true}};
+    for (const Window& w : windows) EXPECT_EQ(Within(w.t, w.first, w.end), w.inside) << w.t;
 }
 
 TEST_F(ActorTest, TheFieldEdgesWidenByTheMarginAndTwentyMore) {

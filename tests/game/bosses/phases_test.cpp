@@ -1,5 +1,6 @@
-// Boss phases: the table of hp, scores, images and successors, the hit step, the handover and its retry, talks,
-// entrances and exits, sparks, item drops, the third boss's crystals and the draws that replays rest on.
+// Boss phases: the table of hp, scores, images and successors, the hit step, when a paid phase ends, the handover
+// and its retry, talks, entrances and exits, sparks, item drops, the third boss's crystals and the draws that
+// replays rest on.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -100,6 +101,28 @@ TEST_F(BossTest, EveryPhaseHasItsHpScoreImageAndSuccessorInEveryMode) {
             game_->ClearAllBut(0);
             game_->SetStage(1);
         }
+    }
+}
+
+TEST_F(BossTest, TheFirstTwoBossesEndAnUpdateAfterTheHpRunsOutTheThirdInThatUpdate) {
+    for (const PhaseRow& row : kPhases) {
+        SCOPED_TRACE(row.name);
+        CBossEnemy* phase = row.make(240, 80);
+        phase->hp = 1;
+        game_->ResetScore();
+        // Phases that travel in first take their shot once they are in place.
+        for (int u = 0; u < 100 && game_->GetScore() == 0; ++u) {
+            new CShot(phase->x, phase->y);
+            EnemyUpdate();
+        }
+        ASSERT_GT(game_->GetScore(), 0) << "the phase was never paid";
+        const bool thirdBoss = row.name[0] == '3';
+        EXPECT_EQ(Find<CBossEnemy>() == phase, !thirdBoss);
+        if (!thirdBoss) {
+            EnemyUpdate();
+            EXPECT_NE(Find<CBossEnemy>(), phase);
+        }
+        game_->ClearAllBut(0);
     }
 }
 
