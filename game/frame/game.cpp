@@ -107,6 +107,7 @@ void CGame::Run() {
             continue;
         }
         Update();
+        Sys().UpdateFinished();
         if (schedule_.MayDraw(Sys().NowMs())) Draw();
         TakeScreenshot();
         if (clockResync_) {
@@ -144,6 +145,9 @@ void CGame::Update() {
             MoveAll(p);
     }
     MoveAll(POOL_SCENE);
+    // The pad is read after everything above moved, so actors and scenes act on the word of the update
+    // before: one update of input delay. The replay tasks move after the read: the recorder stores this word
+    // and the player puts the recorded one in its place, so either way it drives the next update.
     input_ = Sys().PadWord();
     MoveAll(POOL_REPLAY);
     if (!playEnded_) return;
