@@ -5,10 +5,18 @@
 #include "actors/geometry.h"
 #include "actors/player.h"
 #include "frame/game.h"
-#include "scenes/command_list.h"
 
-static_assert(FitsPool<CBossAction2to1>() && FitsPool<CBossAction2to2>() && FitsPool<CBossAction2to3>() &&
-              FitsPool<CBossAction2to4>());
+const BossTable kBoss2 = {
+    1, "bgmboss2", BossEndTest::kBeforeHits,
+    {
+        // make, hp, score per mode and base, hit effect, clock cycle, crash
+        {MakeBossPhase<CBossAction2to1>, 300, 5000, 30000, 1, 900, true},
+        {MakeBossPhase<CBossAction2to2>, 400, 8000, 32100, 1, 600, true},
+        {MakeBossPhase<CBossAction2to3>, 400, 10000, 35000, 1, 100, true},
+        {MakeBossPhase<CBossAction2to4>, 400, 10000, 36000, 1, 1800, true},
+    },
+    "data/dat/mes3.dat", "data/dat/mes4.dat", false, 2, MakeBossPhase<CBossRemove2>,
+};
 
 namespace {
 // Aimed bullets at the ship, one per offset k * step for k in -n..n; none without a ship.
@@ -25,59 +33,45 @@ void FormulaRing(float x, float y, float symmetry, double spacing, double turn, 
 }
 }  // namespace
 
-CBossAction2to1::CBossAction2to1(float x, float y) : CBossEnemy(1, x, y, 300, 5000 * Mode() + 30000) {
-    g_game->Script().SetStop(true);
-    g_game->PlayMusic("bgmboss2");
-    SetHitEffect(1);
-}
-
-bool CBossAction2to1::Move() {
-    if (HandoverPending()) return Handover();
+void CBossAction2to1::Pattern() {
     const int n = Mode() - 1, t = age;
-    if (t % 300 >= 220 && t % (40 - 10 * n) == 0) {
+    if (Within(t % 300, 220, 300) && Every(t, 40 - 10 * n)) {
         for (int k = -20; k <= 20; ++k)
             new CDirBullet(x, y, (float)((t % 100) * 0.001_f + 1.5 + k * 0.04_f), (float)(n * 0.1_f + 3.6_f),
                            (float)(-0.005_f - n * 0.001_f), 13);
     }
-    if (t > 80 && t < 160) {
+    // The walk: down to the right, across to the left, and up to the right, back where it began.
+    if (Within(t, 81, 160)) {
         x += 2.0f;
         y += 0.8f;
-    } else if (t > 380 && t < 460) {
+    } else if (Within(t, 381, 460)) {
         x -= 4.0f;
-    } else if (t > 680 && t < 760) {
+    } else if (Within(t, 681, 760)) {
         x += 2.0f;
         y -= 0.8f;
     }
-    if (scoreGiven == 1) return EndPhase();
-    CBossEnemy::Move();
-    age = (age + 1) % 900;
-    return true;
 }
 
-bool CBossAction2to1::CreateSuccessor() { return new CBossAction2to2(x, y) != nullptr; }
-
-CBossAction2to2::CBossAction2to2(float x, float y) : CBossEnemy(1, x, y, 400, 8000 * Mode() + 32100) {
-    SetHitEffect(1);
-}
-
-bool CBossAction2to2::Move() {
-    if (HandoverPending()) return Handover();
-    if (!arrived) {
-        float dx = 240 - x, dy = 80 - y;
-        float d = Sqrtf(dx * dx + dy * dy);
-        if (d <= 2.2f) {
-            x = 240;
-            y = 80;
-            arrived = 1;
-        } else {
-            x = (float)(x + (double)(dx / d) * 2.2_f);
-            y = (float)(y + (double)(dy / d) * 2.2_f);
-        }
-        return true;
+// It flies 2.2 a step to the top centre before it fights.
+bool CBossAction2to2::Arrive() {
+    if (arrived) return true;
+    float dx = 240 - x, dy = 80 - y;
+    float d = Sqrtf(dx * dx + dy * dy);
+    if (d <= 2.2f) {
+        x = 240;
+        y = 80;
+        arrived = 1;
+    } else {
+        x = (float)(x + (double)(dx / d) * 2.2_f);
+        y = (float)(y + (double)(dy / d) * 2.2_f);
     }
+    return false;
+}
+
+void CBossAction2to2::Pattern() {
     const int m = Mode();
-    if (age % 200 < 100) {
-        if (age % (10 - 2 * (m - 1)) == 0) {
+    if (Within(age % 200, 0, 100)) {
+        if (Every(age, 10 - 2 * (m - 1))) {
             // The two draws are made only once the bullet has its slot.
             if (void* slot = CBullet::operator new(sizeof(CRainBullet))) {
                 int r1 = g_game->Random().Next(10);
@@ -85,9 +79,9 @@ bool CBossAction2to2::Move() {
                 ::new (slot) CRainBullet(x, y, (float)(r2 * 0.1_f), (float)(r1 * 0.4_f), 50, 12);
             }
         }
-        if (m == 3 && age % 10 == 0) AimedFan(x, y, 0, 0.0, 5.0f, 0.01f, 12);
+        if (m == 3 && Every(age, 10)) AimedFan(x, y, 0, 0.0, 5.0f, 0.01f, 12);
     }
-    if ((m == 2 || m == 3) && age % 15 == 0) {
+    if ((m == 2 || m == 3) && Every(age, 15)) {
         for (int offset : {0, 330}) {
             if (void* slot = CBullet::operator new(sizeof(CDirBullet))) {
                 int r = g_game->Random().Next(150);
@@ -95,57 +89,32 @@ bool CBossAction2to2::Move() {
             }
         }
     }
-    if (scoreGiven == 1) return EndPhase();
-    CBossEnemy::Move();
-    age = (age + 1) % 600;
-    return true;
 }
 
-bool CBossAction2to2::CreateSuccessor() { return new CBossAction2to3(x, y) != nullptr; }
-
-CBossAction2to3::CBossAction2to3(float x, float y) : CBossEnemy(1, x, y, 400, 10000 * Mode() + 35000) {
-    SetHitEffect(1);
+// It sinks for 60 updates before it fights; its clock counts them.
+bool CBossAction2to3::Arrive() {
+    if (started) return true;
+    y = (float)(y + 0.6_f);
+    if (++age == 60) started = 1;
+    return false;
 }
 
-bool CBossAction2to3::Move() {
-    if (HandoverPending()) return Handover();
-    if (!started) {
-        y = (float)(y + 0.6_f);
-        if (++age == 60) started = 1;
-        return true;
-    }
+void CBossAction2to3::Pattern() {
     const int m = Mode();
-    if (age % (45 - 10 * (m - 1)) == 0) {
+    if (Every(age, 45 - 10 * (m - 1))) {
         int r = g_game->Random().Next(10);
         FormulaRing(x, y, (float)(counter + 1.0), 0.04_f, counter * 0.01_f + r * 0.05_f, 0);
         counter = (counter + 1) % 3;
     }
     if (m == 3 && age == 0) AimedFan(x, y, 1, 0.1_f, 2.0f, -0.001f, 7);
-    if (scoreGiven == 1) return EndPhase();
-    CBossEnemy::Move();
-    age = (age + 1) % 100;
-    return true;
 }
 
-bool CBossAction2to3::CreateSuccessor() { return new CBossAction2to4(x, y) != nullptr; }
-
-CBossAction2to4::CBossAction2to4(float x, float y) : CBossEnemy(1, x, y, 400, 10000 * Mode() + 36000) {
-    SetHitEffect(1);
-}
-
-bool CBossAction2to4::Move() {
-    if (HandoverPending()) return Handover();
+void CBossAction2to4::Pattern() {
     const int m = Mode();
-    if (age % (m == 2 || m == 3 ? 40 : 50) == 0) {
+    if (Every(age, m == 2 || m == 3 ? 40 : 50)) {
         int r = g_game->Random().Next(5);
         FormulaRing(x, y, (float)(counter + 3.0), 0.041_f, counter * 0.01_f + r * 0.05_f, 7);
         counter = (counter + 1) % 3;
     }
-    if (m == 3 && age % 90 == 0) AimedFan(x, y, 3, 0.1_f, 2.5f, 0.0f, 0);
-    if (scoreGiven == 1) return EndLastPhase(2);
-    CBossEnemy::Move();
-    age = (age + 1) % 1800;
-    return true;
+    if (m == 3 && Every(age, 90)) AimedFan(x, y, 3, 0.1_f, 2.5f, 0.0f, 0);
 }
-
-bool CBossAction2to4::CreateSuccessor() { return CreateWaitingPhase(x, y, "data/dat/mes4.dat", 3); }

@@ -6,10 +6,22 @@
 #include "actors/geometry.h"
 #include "actors/player.h"
 #include "frame/game.h"
-#include "scenes/command_list.h"
 
-static_assert(FitsPool<CBossAction3to1>() && FitsPool<CBossAction3to2>() && FitsPool<CBossAction3to3>() &&
-              FitsPool<CBossAction3to4>() && FitsPool<CBoss3CrystalEnemy>());
+static_assert(FitsPool<CBoss3CrystalEnemy>());
+
+// Its phases end in the update their hp runs out; the closing talk and the exit always start at the top
+// centre.
+const BossTable kBoss3 = {
+    2, "bgmboss3", BossEndTest::kAfterHits,
+    {
+        // make, hp, score per mode and base, hit effect, clock cycle, crash
+        {MakeBossPhase<CBossAction3to1>, 350, 9200, 35000, 1, 400, true},
+        {MakeBossPhase<CBossAction3to2>, 300, 7000, 37500, -1, 50, true},
+        {MakeBossPhase<CBossAction3to3>, 300, 6200, 39000, -1, 70, true},
+        {MakeBossPhase<CBossAction3to4>, 300, 5000, 40000, -1, 220, true},
+    },
+    "data/dat/mes5.dat", "data/dat/mes6.dat", true, 3, MakeBossPhase<CBossRemove3>,
+};
 
 void RandomPoint(const CMover& m, int list, float* px, float* py) {
     const auto& lists = g_game->Positions();
@@ -41,20 +53,13 @@ void DoubleSpiral(const CMover& m, float* spiralAngle) {
     }
 }
 
-CBossAction3to1::CBossAction3to1(float x, float y) : CBossEnemy(2, x, y, 350, 9200 * Mode() + 35000) {
-    g_game->Script().SetStop(true);
-    g_game->PlayMusic("bgmboss3");
-    SetHitEffect(1);
-}
-
-bool CBossAction3to1::Move() {
-    if (HandoverPending()) return Handover();
+void CBossAction3to1::Pattern() {
     const int m = Mode(), a = age;
     if (a == 0) {
         RandomPoint(*this, 1, &targetX, &targetY);
     } else if (a <= 60) {
         MoveToPoint(*this, 60 - a, targetX, targetY);
-    } else if (a % 5 == 0) {
+    } else if (Every(a, 5)) {
         DoubleSpiral(*this, &spiralAngle);
     }
     if (a == 70 && (m == 2 || m == 3)) {
@@ -64,24 +69,18 @@ bool CBossAction3to1::Move() {
         new CLaserBullet(-5, -5, 1.75f, 0.0002f, step, 0, 350, 3);
         new CLaserBullet(485, -5, 1.25f, -0.0002f, step, 0, 350, 3);
     }
-    age = (age + 1) % 400;
-    CBossEnemy::Move();
-    if (scoreGiven == 1) return EndPhase();
-    return true;
 }
 
-bool CBossAction3to1::CreateSuccessor() { return new CBossAction3to2(x, y) != nullptr; }
+// It flies 4 a step to the top centre before it fights.
+bool CBossAction3to2::Arrive() {
+    if (arrived) return true;
+    arrived = MoveToward(*this, 4.0f, 240, 80);
+    return false;
+}
 
-CBossAction3to2::CBossAction3to2(float x, float y) : CBossEnemy(2, x, y, 300, 7000 * Mode() + 37500) {}
-
-bool CBossAction3to2::Move() {
-    if (HandoverPending()) return Handover();
-    if (!arrived) {
-        arrived = MoveToward(*this, 4.0f, 240, 80);
-        return true;
-    }
+void CBossAction3to2::Pattern() {
     const int m = Mode();
-    if (age % 5 == 0) {
+    if (Every(age, 5)) {
         counter = (counter + 1) % 200;
         const double a1 = counter * 0.05_f + 1.5, a2 = 1.5 - counter * 0.05_f;
         BulletParam p;
@@ -97,7 +96,7 @@ bool CBossAction3to2::Move() {
             new CBasicBullet(x, y, p, 7);
         }
     }
-    if (age % 25 == 0) {
+    if (Every(age, 25)) {
         BulletParam p;
         p.polar = 1;
         p.speed = 1.5f;
@@ -117,18 +116,9 @@ bool CBossAction3to2::Move() {
             column((float)(1.0 - t));
         }
     }
-    age = (age + 1) % 50;
-    CBossEnemy::Move();
-    if (scoreGiven == 1) return EndPhase();
-    return true;
 }
 
-bool CBossAction3to2::CreateSuccessor() { return new CBossAction3to3(x, y) != nullptr; }
-
-CBossAction3to3::CBossAction3to3(float x, float y) : CBossEnemy(2, x, y, 300, 6200 * Mode() + 39000) {}
-
-bool CBossAction3to3::Move() {
-    if (HandoverPending()) return Handover();
+void CBossAction3to3::Pattern() {
     const int m = Mode();
     if (age == 0) {
         counter = (counter + 1) % 3;
@@ -147,7 +137,7 @@ bool CBossAction3to3::Move() {
             }
         }
     }
-    if (age % 40 == 0) {
+    if (Every(age, 40)) {
         BulletParam p;
         p.polar = 1;
         p.speed = 4.0f;
@@ -159,34 +149,20 @@ bool CBossAction3to3::Move() {
             }
         }
     }
-    age = (age + 1) % 70;
-    CBossEnemy::Move();
-    if (scoreGiven == 1) return EndPhase();
-    return true;
 }
 
-bool CBossAction3to3::CreateSuccessor() { return new CBossAction3to4(x, y) != nullptr; }
-
-CBossAction3to4::CBossAction3to4(float x, float y) : CBossEnemy(2, x, y, 300, 5000 * Mode() + 40000) {
+CBossAction3to4::CBossAction3to4(float x, float y) : CBossEnemy(kBoss3, 3, x, y) {
     new CBoss3CrystalEnemy(this, 100, 100);
     new CBoss3CrystalEnemy(this, 380, 380);
     if (Mode() == 2) new CBoss3CrystalEnemy(this, 240, 240);
 }
 
-bool CBossAction3to4::Move() {
-    if (HandoverPending()) return Handover();
+void CBossAction3to4::Pattern() {
     const int a = age;
     if (a == 0) RandomPoint(*this, 1, &targetX, &targetY);
     if (a < 100) MoveToPoint(*this, 100 - a, targetX, targetY);
-    if (a >= 100 && a % 5 == 0 && Mode() == 3) DoubleSpiral(*this, &spiralAngle);
-    age = (age + 1) % 220;
-    CBossEnemy::Move();
-    if (scoreGiven == 1) return EndLastPhase(3);
-    return true;
+    if (a >= 100 && Every(a, 5) && Mode() == 3) DoubleSpiral(*this, &spiralAngle);
 }
-
-// The closing talk and the exit always start at the top centre.
-bool CBossAction3to4::CreateSuccessor() { return CreateWaitingPhase(240, 80, "data/dat/mes6.dat", 5); }
 
 CBoss3CrystalEnemy::CBoss3CrystalEnemy(CBossEnemy* owner, float x, float y)
     : CSmallEnemy(7, x, y, 0, 3000), owner(owner) {}
@@ -199,7 +175,7 @@ bool CBoss3CrystalEnemy::Move() {
     }
     if (a < 100) {
         MoveToPoint(*this, 100 - a, targetX, targetY);
-    } else if (a % 5 == 0) {
+    } else if (Every(a, 5)) {
         spiralAngle = (float)(spiralAngle + 0.15_f);
         BulletParam p;
         p.polar = 1;

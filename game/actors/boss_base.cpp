@@ -1,5 +1,6 @@
-// The boss base: hit handling, hp gauge, drawing with hit sparks, the item drop and the end of an attack phase;
-// the entrance, talk-waiting and exit phases that every boss shares.
+// The boss base: the update every attack phase follows, hit handling, the hp gauge, drawing with hit sparks,
+// the item drop and the end of an attack phase; the entrance, talk-waiting and exit phases that every boss
+// shares.
 #include "actors/boss_base.h"
 
 #include "actors/boss_phases.h"
@@ -14,16 +15,10 @@
 static_assert(FitsPool<CBossAction0>() && FitsPool<CBossAppear1>() && FitsPool<CBossRemove2>() &&
               FitsPool<CBossSpark>());
 
-namespace {
-template <class T>
-bool Spawn(float x, float y) {
-    static_assert(FitsPool<T>());
-    return new T(x, y) != nullptr;
-}
-}  // namespace
+const BossTable* const kBosses[3] = {&kBoss1, &kBoss2, &kBoss3};
 
 CBossEnemy::CBossEnemy(int bossImage, float x, float y, float hp, int score)
-    : CEnemy(x, y, 0, 0, 0, 0, hp, score) {
+    : CEnemy(x, y, HitBox(), hp, score) {
     scoreGiven = 0;
     SetImage(bossImage);
     SetHitEffect(-1);
@@ -31,30 +26,48 @@ CBossEnemy::CBossEnemy(int bossImage, float x, float y, float hp, int score)
     hitThisFrame = 0;
 }
 
+CBossEnemy::CBossEnemy(const BossTable& boss, int phase, float x, float y)
+    : CBossEnemy(boss.image, x, y, boss.phases[phase].hp,
+                 boss.phases[phase].scorePerMode * Mode() + boss.phases[phase].scoreBase) {
+    boss_ = &boss;
+    phase_ = phase;
+    SetHitEffect(boss.phases[phase].hitEffect);
+    if (phase != 0) return;
+    g_game->Script().SetStop(true);
+    g_game->PlayMusic(boss.music);
+}
+
 int CBossEnemy::Mode() { return g_game->GetMode(); }
 
 void CBossEnemy::SetImage(int kind) {
     bossImage = kind;
     const CGame::Size& size = g_game->bossSizes[kind];
-    float hw = (float)(size.width / 2) * 0.45f, hh = (float)(size.height / 2) * 0.45f;
-    left = -hw;
-    top = -hh;
-    bottom = hh;
-    right = hw;
+    hitBox = HitBox::Centred((float)(size.width / 2) * 0.45f, (float)(size.height / 2) * 0.45f);
     drawAngle = 0.0f;
 }
 
 bool CBossEnemy::Move() {
+    if (handoverPending_) return KeepUnless(MakeSuccessor());
+    if (!Arrive()) return true;
+    Pattern();
+    const bool testsBeforeHits = boss_->endTest == BossEndTest::kBeforeHits;
+    if (testsBeforeHits && scoreGiven == 1) return BossPhaseEnding();
+    TakeHits();
+    age = (age + 1) % boss_->phases[phase_].ageCycle;
+    if (!testsBeforeHits && scoreGiven == 1) return BossPhaseEnding();
+    return true;
+}
+
+void CBossEnemy::TakeHits() {
     hitThisFrame = 0;
-    if (left != 0 || top != 0 || bottom != 0 || right != 0) intangible = 0;
-    if (intangible) return !IsOutOfField(*this, 20.0f);
+    if (!hitBox.IsEmpty()) intangible = 0;
+    if (intangible) return;
     if (TakeShotHits()) hitThisFrame = 1;
     if (gaugeMax >= 0) g_game->SetBossGauge(hp / gaugeMax);
     if (hp <= 0 && scoreGiven != 1) {
         g_game->AddScore(score);
         scoreGiven = 1;
     }
-    return hitThisFrame != 0;
 }
 
 void CBossEnemy::Draw() {
@@ -87,23 +100,23 @@ void CBossEnemy::DropItems(int count, int value) {
     }
 }
 
-bool CBossEnemy::EndPhase(bool crash) {
-    if (crash) new CEnemyCrash(x, y, 0.2f);
+// Nothing the crash, the items or the successor make is a bullet or reads the stage number, so one order
+// serves every phase.
+bool CBossEnemy::BossPhaseEnding() {
+    if (boss_->phases[phase_].crash) new CEnemyCrash(x, y, 0.2f);
     DropItems(Mode() * 50, 80);
-    bool made = CreateSuccessor();
+    bool made = MakeSuccessor();
     g_game->Pool(POOL_BULLET)->Clear();
+    if (phase_ == kBossPhases - 1 && boss_->stageAfter != 0) g_game->SetStage(boss_->stageAfter);
     return KeepUnless(made);
 }
 
-bool CBossEnemy::EndLastPhase(int stage) {
-    g_game->Pool(POOL_BULLET)->Clear();
-    g_game->SetStage(stage);
-    new CEnemyCrash(x, y, 0.2f);
-    DropItems(Mode() * 50, 80);
-    return KeepUnless(CreateSuccessor());
+bool CBossEnemy::MakeSuccessor() const {
+    if (phase_ + 1 < kBossPhases) return boss_->phases[phase_ + 1].make(x, y);
+    const int exit = 2 * boss_->image + 1;
+    if (boss_->closingAtTopCentre) return CreateWaitingPhase(240, 80, boss_->closingTalk, exit);
+    return CreateWaitingPhase(x, y, boss_->closingTalk, exit);
 }
-
-bool CBossEnemy::Handover() { return KeepUnless(CreateSuccessor()); }
 
 // A phase still owing its successor neither touches the ship nor throws sparks.
 bool CBossEnemy::KeepUnless(bool successorMade) {
@@ -131,55 +144,45 @@ CBossAction0::CBossAction0(float x, float y, CWarning* messageScene, int nextPha
     g_game->Music().Stop();
     intangible = 1;
     SetImage(nextPhase >= 0 && nextPhase <= 5 ? nextPhase / 2 : 0);
-    left = top = bottom = right = 0.0f;
+    hitBox = HitBox();
 }
 
 bool CBossAction0::Move() {
     if (messageScene && !messageScene->IsDone()) return true;
     // The window removes itself in its next move: forget it before anything can keep this phase longer.
     messageScene = nullptr;
-    bool made = false;
-    switch (nextPhase) {
-        case 0: made = Spawn<CBossAction1to1>(x, y); break;
-        case 1: made = Spawn<CBossRemove1>(x, y); break;
-        case 2: made = Spawn<CBossAction2to1>(x, y); break;
-        case 3: made = Spawn<CBossRemove2>(x, y); break;
-        case 4: made = Spawn<CBossAction3to1>(x, y); break;
-        case 5: made = Spawn<CBossRemove3>(x, y); break;
-        default: made = true; break;
-    }
+    if (nextPhase < 0 || nextPhase > 5) return false;
+    const BossTable& boss = *kBosses[nextPhase / 2];
+    bool made = nextPhase % 2 == 0 ? boss.phases[0].make(x, y) : boss.makeExit(x, y);
     // With the enemy pool full the next phase is tried again in the next update.
     return !made;
 }
 
 CBossEntrance::CBossEntrance(int boss, float x, float y)
-    : CBossEnemy(boss, x, y, boss == 0 ? -1.0f : 0.0f, 0), boss_(boss) {
+    : CBossEnemy(boss, x, y, boss == 0 ? -1.0f : 0.0f, 0), number_(boss) {
     SetGaugeMax(-1.0f);
     g_game->Script().SetStop(true);
     g_game->Music().Stop();
-    left = top = bottom = right = 0.0f;
+    hitBox = HitBox();
     if (boss != 0) g_game->SetBossGauge(0.0f);
 }
 
 bool CBossEntrance::Move() {
-    static const char* const kOpeningTalks[] = {"data/dat/mes1.dat", "data/dat/mes3.dat", "data/dat/mes5.dat"};
-    if (age == 0 && boss_ == 0) g_game->SetBossGauge(0.0f);
-    if (age >= 60 && age < 120) {
+    if (age == 0 && number_ == 0) g_game->SetBossGauge(0.0f);
+    if (Within(age, 60, 120)) {
         g_game->SetBossGauge((float)(age - 60) / 60.0f);
         y += 3.0f;
     }
     if (age == 150) {
         g_game->SetBossGauge(1.0f);
         // With the enemy pool full the entrance waits here and tries again in the next update.
-        return !CreateWaitingPhase(x, y, kOpeningTalks[boss_], boss_ * 2);
+        return !CreateWaitingPhase(x, y, kBosses[number_]->openingTalk, number_ * 2);
     }
     ++age;
     return true;
 }
 
-CBossExit::CBossExit(int bossImage, float x, float y) : CBossEnemy(bossImage, x, y, 0, 0) {
-    left = top = bottom = right = 0.0f;
-}
+CBossExit::CBossExit(int bossImage, float x, float y) : CBossEnemy(bossImage, x, y, 0, 0) { hitBox = HitBox(); }
 
 bool CBossExit::Move() {
     y -= 2.0f;

@@ -1,5 +1,6 @@
-// The boss base: hit handling, hp gauge, drawing with hit sparks, the item drop and the end of an attack phase;
-// the entrance, talk-waiting and exit phases that every boss shares.
+// The boss base: the update every attack phase follows, hit handling, the hp gauge, drawing with hit sparks,
+// the item drop and the end of an attack phase; the entrance, talk-waiting and exit phases that every boss
+// shares.
 #pragma once
 #include <cstdint>
 
@@ -7,6 +8,7 @@
 #include "actors/enemy.h"
 
 class CWarning;
+struct BossTable;
 
 // The bosses' decimal constants are floats; sums with them run in double and are rounded when stored.
 constexpr double operator""_f(long double v) { return (double)(float)v; }
@@ -15,8 +17,10 @@ class CBossEnemy : public CEnemy {
 public:
     CBossEnemy(int bossImage, float x, float y, float hp, int score);
 
-    // The shared hit step of an attack phase: returns whether a shot hit in this update, not whether the
-    // phase lives.
+    // One update of an attack phase, the same for every boss: a successor still owed is retried and nothing
+    // else happens; a phase still on its way in only travels; otherwise the pattern fires, shots hit, the
+    // clock advances, and a phase whose score was paid ends, tested before the hits or after them as its
+    // boss's table says. False once the phase may go. The entrance, talk and exit phases have their own.
     bool Move() override;
     void Draw() override;
 
@@ -34,22 +38,31 @@ public:
     float drawAngle = 0.0f;
 
 protected:
+    // Attack phase `phase` of boss's table at (x, y); the first phase of a boss holds the stage script and
+    // starts the boss's music.
+    CBossEnemy(const BossTable& boss, int phase, float x, float y);
     static int Mode();
-    // Makes the next phase at (x, y); false when the enemy pool had no slot for it.
-    virtual bool CreateSuccessor() { return true; }
-    // The end of an attack phase whose hp ran out: crash (unless told not to), items, the next phase, and the
-    // bullets cleared; false when the phase may go. A phase whose successor found no slot stays, harmless,
-    // and tries again each update through Handover, so the chain never stops with the script held.
-    bool EndPhase(bool crash = true);
-    // The end of a boss's last phase: the bullets cleared, the stage advanced, then as EndPhase.
-    bool EndLastPhase(int stage);
-    // True while a successor is still owed; the phase then does nothing but retry it.
-    bool HandoverPending() const { return handoverPending_; }
-    // Retries the successor; true while it is still owed (the phase stays), false once it was made.
-    bool Handover();
+    // The way in before the phase fights: false while it is still under way (no pattern, no hits).
+    virtual bool Arrive() { return true; }
+    // The phase's firing and motion in this update; age is the phase's clock, advanced after it.
+    virtual void Pattern() {}
 
 private:
+    // The hit step: each overlapping shot costs one hp, the gauge follows, and the score is paid once hp ran
+    // out. Sets hitThisFrame for the sparks.
+    void TakeHits();
+    // The end of a phase whose score was paid: crash (unless the table says not), items, the successor, the
+    // bullets cleared and, after a boss's last phase, the next stage number; false when the phase may go. A
+    // phase whose successor found no slot stays, harmless, and retries it each update, so the chain never
+    // stops with the script held.
+    bool BossPhaseEnding();
+    // The next phase of the table at (x, y), or after the last the closing talk; false when the enemy pool
+    // had no slot for it.
+    bool MakeSuccessor() const;
     bool KeepUnless(bool successorMade);
+
+    const BossTable* boss_ = nullptr;   // null for the entrance, talk and exit phases
+    int phase_ = 0;
     bool handoverPending_ = false;
 };
 
@@ -66,7 +79,8 @@ public:
     static void operator delete(void* p) { GamePool(POOL_SPARK)->GiveBack(p); }
 };
 
-// Waits for its message window to end, then makes the phase that nextPhase names (0 to 5).
+// Waits for its message window to end, then makes what nextPhase names: 0, 2 and 4 the first attack phase of
+// the first, second and third boss, 1, 3 and 5 their exits.
 class CBossAction0 : public CBossEnemy {
 public:
     CBossAction0(float x, float y, CWarning* messageScene, int nextPhase);
@@ -85,7 +99,7 @@ protected:
     CBossEntrance(int boss, float x, float y);
 
 private:
-    int boss_;
+    int number_;   // 0 to 2
 };
 
 class CBossAppear1 : public CBossEntrance {

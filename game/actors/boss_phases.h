@@ -1,16 +1,53 @@
-// The attack phases of the three bosses and their companions; each phase makes its successor when its hp runs
-// out.
+// The three bosses as tables of their attack phases, the phases' own patterns, and the bosses' companions.
+// Each phase makes its successor when its hp runs out.
 #pragma once
 #include "actors/boss_base.h"
+
+// One attack phase as its boss's table gives it.
+struct BossPhaseRow {
+    bool (*make)(float x, float y);   // makes the phase in the enemy pool; false when the pool is full
+    float hp;
+    int scorePerMode, scoreBase;      // the phase pays scorePerMode * mode + scoreBase
+    int hitEffect;                    // spark animation while shots hit, -1 for none
+    int ageCycle;                     // the phase's clock runs 0 .. ageCycle - 1 and starts again
+    bool crash;                       // a crash effect as the phase ends
+};
+
+// When a phase looks at whether its score was paid.
+enum class BossEndTest {
+    kBeforeHits,   // it ends in the update after its hp ran out, its pattern firing once more
+    kAfterHits,    // it ends in the update its hp runs out
+};
+
+constexpr int kBossPhases = 4;
+
+// A boss: its picture, music and phases, the talks around them, and what follows the last phase.
+struct BossTable {
+    int image;                        // also the boss's number, 0 to 2
+    const char* music;                // started by the first phase
+    BossEndTest endTest;
+    BossPhaseRow phases[kBossPhases];
+    const char* openingTalk;          // message file of the talk after the entrance
+    const char* closingTalk;          // and of the talk after the last phase
+    bool closingAtTopCentre;          // the closing talk starts at (240, 80), not where the last phase was
+    int stageAfter;                   // the stage number set as the last phase ends; 0 keeps it
+    bool (*makeExit)(float x, float y);
+};
+
+extern const BossTable kBoss1, kBoss2, kBoss3;
+extern const BossTable* const kBosses[3];
+
+// Makes a phase of class T at (x, y) from the enemy pool; false when it is full.
+template <class T>
+bool MakeBossPhase(float x, float y) {
+    static_assert(FitsPool<T>());
+    return new T(x, y) != nullptr;
+}
 
 // First boss.
 class CBossAction1to1 : public CBossEnemy {
 public:
     CBossAction1to1(float x, float y);
-    bool Move() override;
-
-protected:
-    bool CreateSuccessor() override;
 };
 
 // A crystal circling a point that guards the first phase of the first boss; it ends, and pays, with its owner.
@@ -25,34 +62,27 @@ public:
 
 class CBossAction1to2 : public CBossEnemy {
 public:
-    CBossAction1to2(float x, float y);
-    bool Move() override;
-
-protected:
-    bool CreateSuccessor() override;
+    CBossAction1to2(float x, float y) : CBossEnemy(kBoss1, 1, x, y) {}
 
 private:
+    void Pattern() override;
     float targetX = 0, targetY = 0, fanAngle = 0;
 };
 
 class CBossAction1to3 : public CBossEnemy {
 public:
-    CBossAction1to3(float x, float y);
-    bool Move() override;
+    CBossAction1to3(float x, float y) : CBossEnemy(kBoss1, 2, x, y) {}
 
-protected:
-    bool CreateSuccessor() override;
+private:
+    void Pattern() override;
 };
 
 class CBossAction1to4 : public CBossEnemy {
 public:
-    CBossAction1to4(float x, float y);
-    bool Move() override;
-
-protected:
-    bool CreateSuccessor() override;
+    CBossAction1to4(float x, float y) : CBossEnemy(kBoss1, 3, x, y) {}
 
 private:
+    void Pattern() override;
     void Flower(float base);
     float targetX = 0, targetY = 0;
 };
@@ -60,72 +90,59 @@ private:
 // Second boss.
 class CBossAction2to1 : public CBossEnemy {
 public:
-    CBossAction2to1(float x, float y);
-    bool Move() override;
+    CBossAction2to1(float x, float y) : CBossEnemy(kBoss2, 0, x, y) {}
 
-protected:
-    bool CreateSuccessor() override;
+private:
+    void Pattern() override;
 };
 
 class CBossAction2to2 : public CBossEnemy {
 public:
-    CBossAction2to2(float x, float y);
-    bool Move() override;
-
-protected:
-    bool CreateSuccessor() override;
+    CBossAction2to2(float x, float y) : CBossEnemy(kBoss2, 1, x, y) {}
 
 private:
+    bool Arrive() override;
+    void Pattern() override;
     uint8_t arrived = 0;
 };
 
 class CBossAction2to3 : public CBossEnemy {
 public:
-    CBossAction2to3(float x, float y);
-    bool Move() override;
-
-protected:
-    bool CreateSuccessor() override;
+    CBossAction2to3(float x, float y) : CBossEnemy(kBoss2, 2, x, y) {}
 
 private:
+    bool Arrive() override;
+    void Pattern() override;
     int counter = 0;
     uint8_t started = 0;
 };
 
 class CBossAction2to4 : public CBossEnemy {
 public:
-    CBossAction2to4(float x, float y);
-    bool Move() override;
-
-protected:
-    bool CreateSuccessor() override;
+    CBossAction2to4(float x, float y) : CBossEnemy(kBoss2, 3, x, y) {}
 
 private:
+    void Pattern() override;
     int counter = 0;
 };
 
 // Third boss.
 class CBossAction3to1 : public CBossEnemy {
 public:
-    CBossAction3to1(float x, float y);
-    bool Move() override;
-
-protected:
-    bool CreateSuccessor() override;
+    CBossAction3to1(float x, float y) : CBossEnemy(kBoss3, 0, x, y) {}
 
 private:
+    void Pattern() override;
     float spiralAngle = 1.5f, targetX = 0, targetY = 0;
 };
 
 class CBossAction3to2 : public CBossEnemy {
 public:
-    CBossAction3to2(float x, float y);
-    bool Move() override;
-
-protected:
-    bool CreateSuccessor() override;
+    CBossAction3to2(float x, float y) : CBossEnemy(kBoss3, 1, x, y) {}
 
 private:
+    bool Arrive() override;
+    void Pattern() override;
     int counter = 0;
     uint8_t arrived = 0;
     float columnAngle = 1.5f;
@@ -133,25 +150,19 @@ private:
 
 class CBossAction3to3 : public CBossEnemy {
 public:
-    CBossAction3to3(float x, float y);
-    bool Move() override;
-
-protected:
-    bool CreateSuccessor() override;
+    CBossAction3to3(float x, float y) : CBossEnemy(kBoss3, 2, x, y) {}
 
 private:
+    void Pattern() override;
     int counter = 0;
 };
 
 class CBossAction3to4 : public CBossEnemy {
 public:
     CBossAction3to4(float x, float y);
-    bool Move() override;
-
-protected:
-    bool CreateSuccessor() override;
 
 private:
+    void Pattern() override;
     float targetX = 0, targetY = 0, spiralAngle = 0;
 };
 

@@ -30,8 +30,7 @@ CBullet::CBullet(float x, float y, int kind) : CPoolTask(x, y), kind(kind) {
     halfWidth = w / 2.0f;
     halfHeight = h / 2.0f;
     float m = std::min(halfWidth, halfHeight) * 0.3f;
-    left = top = -m;
-    bottom = right = m;
+    hitBox = HitBox::Centred(m, m);
 }
 
 bool CBullet::Move() { return !IsOutOfField(*this, 30.0f); }
@@ -133,7 +132,8 @@ float CLaserBullet::PointX(int i) const { return (float)(x + (double)i * step_ *
 float CLaserBullet::PointY(int i) const { return (float)(y + (double)i * step_ * Sinf(angle_)); }
 
 bool CLaserBullet::OffScreen(float px, float py) const {
-    return px > 640 + right + 100 || px + left + 100 < 0 || py > 480 + top + 100 || py + bottom + 100 < 0;
+    return px > 640 + hitBox.right + 100 || px + hitBox.left + 100 < 0 || py > 480 + hitBox.top + 100 ||
+           py + hitBox.bottom + 100 < 0;
 }
 
 bool CLaserBullet::Move() {

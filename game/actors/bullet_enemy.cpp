@@ -8,7 +8,7 @@
 
 static_assert(FitsPool<CBulletEnemy>());
 
-CBulletEnemy::CBulletEnemy(float x, float y) : CEnemy(x, y, 0, 0, 0, 0, 0, 0) { g_game->Script().SetStop(true); }
+CBulletEnemy::CBulletEnemy(float x, float y) : CEnemy(x, y, HitBox(), 0, 0) { g_game->Script().SetStop(true); }
 
 CBulletEnemy::~CBulletEnemy() { g_game->Script().SetStop(false); }
 

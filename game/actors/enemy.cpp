@@ -15,8 +15,8 @@ struct EnemyState {
 } g_enemies;
 }  // namespace
 
-CEnemy::CEnemy(float x, float y, float left, float top, float right, float bottom, float hp, int score)
-    : CPoolTask(x, y, left, top, bottom, right), hp(hp), score(score),
+CEnemy::CEnemy(float x, float y, const HitBox& hitBox, float hp, int score)
+    : CPoolTask(x, y, hitBox), hp(hp), score(score),
       serial_(g_enemies.nextSerial++) {}
 
 int CEnemy::GetParam(int index) const {
@@ -47,17 +47,13 @@ bool CEnemy::TakeShotHits() {
 }
 
 CSmallEnemy::CSmallEnemy(int imageKind, float x, float y, float hp, int score)
-    : CEnemy(x, y, -10, -10, 10, 10, hp, score), imageKind(imageKind) {
+    : CEnemy(x, y, HitBox::Centred(10, 10), hp, score), imageKind(imageKind) {
     int w = 0, h = 0;
     if (imageKind >= 0 && imageKind < 9) {
         w = g_game->enemySizes[imageKind].width;
         h = g_game->enemySizes[imageKind].height;
     }
-    float hw = (float)(w / 2) * 0.45f, hh = (float)(h / 2) * 0.45f;
-    left = -hw;
-    right = hw;
-    top = -hh;
-    bottom = hh;
+    hitBox = HitBox::Centred((float)(w / 2) * 0.45f, (float)(h / 2) * 0.45f);
 }
 
 bool CSmallEnemy::Move() {
@@ -75,7 +71,7 @@ bool CSmallEnemy::Move() {
         return false;
     }
     hitFlash = 0;
-    if (left != 0 || right != 0 || top != 0 || bottom != 0) intangible = 0;
+    if (!hitBox.IsEmpty()) intangible = 0;
     if (intangible) return !IsOutOfField(*this, 20.0f);
     if (TakeShotHits()) hitFlash = 1;
     if (hp <= 0) dead = 1;
@@ -84,9 +80,9 @@ bool CSmallEnemy::Move() {
 }
 
 void CSmallEnemy::Draw() {
-    if (hitFlash) SetDrawBlendMode(1, 100);
+    if (hitFlash) SetDrawBlendMode(ZV_BLEND_ALPHA, 100);
     DrawRotaGraph((int)x, (int)y, 1.0, drawAngle, g_game->enemyImages[imageKind], 1, 0);
-    if (hitFlash) SetDrawBlendMode(0, 200);
+    if (hitFlash) SetDrawBlendMode(ZV_BLEND_NOBLEND, 200);
 }
 
 CDemoEnemy::CDemoEnemy(float x, float y) : CSmallEnemy(0, x, y, 0, 0) { intangible = 0; }

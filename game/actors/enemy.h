@@ -7,7 +7,7 @@
 
 class CEnemy : public CPoolTask<POOL_ENEMY> {
 public:
-    CEnemy(float x, float y, float left, float top, float right, float bottom, float hp, int score);
+    CEnemy(float x, float y, const HitBox& hitBox, float hp, int score);
 
     bool Move() override { return true; }
     void Draw() override {}

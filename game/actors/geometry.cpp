@@ -3,8 +3,9 @@
 #include "frame/task.h"
 
 bool HitTest(const CMover& a, const CMover& b) {
-    return b.x + b.right > a.x + a.left && a.x + a.right > b.x + b.left &&
-           b.y + b.bottom > a.y + a.top && a.y + a.bottom > b.y + b.top;
+    const HitBox &p = a.hitBox, &q = b.hitBox;
+    return b.x + q.right > a.x + p.left && a.x + p.right > b.x + q.left && b.y + q.bottom > a.y + p.top &&
+           a.y + p.bottom > b.y + q.top;
 }
 
 bool IsOutOfField(const CMover& m, float margin) {

@@ -1,4 +1,5 @@
-// Shared actor geometry: the game's circle constants, float trigonometry, aiming, and the hit, field and glide tests.
+// Shared actor geometry and timing: the game's circle constants, float trigonometry, aiming, the hit, field and
+// glide tests, and the tests on an update clock that attack patterns are timed by.
 #pragma once
 #include <cmath>
 
@@ -49,3 +50,8 @@ bool IsOutOfField(const CMover& m, float margin);
 bool MoveToPoint(CMover& m, int frames, float tx, float ty);
 // One step of |speed| pixels toward (tx, ty), snapping onto it from within a step; true on arrival.
 bool MoveToward(CMover& m, float speed, float tx, float ty);
+
+// Timing on an update clock t (an actor's age): true on every n-th update, at t = 0, n, 2n, ...
+constexpr bool Every(int t, int n) { return t % n == 0; }
+// True while first <= t < end; a window of a repeating cycle tests t % cycle.
+constexpr bool Within(int t, int first, int end) { return t >= first && t < end; }

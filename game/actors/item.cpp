@@ -15,7 +15,7 @@ void Collect(int value) {
 }
 }  // namespace
 
-CItem::CItem(float x, float y) : CPoolTask(x, y, -10, -10, 10, 10) {}
+CItem::CItem(float x, float y) : CPoolTask(x, y, HitBox::Centred(10, 10)) {}
 
 bool CItem::Move() {
     CPlayer* player = g_game->GetPlayer();

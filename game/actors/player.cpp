@@ -7,6 +7,7 @@
 #include "actors/geometry.h"
 #include "actors/shot.h"
 #include "frame/game.h"
+#include "frame/pad_bits.h"
 #include "zovav.h"
 
 static_assert(FitsPool<CNormalPlayer>() && FitsPool<CAppearingPlayer>() && FitsPool<CRevivalPlayer>() &&
@@ -14,7 +15,7 @@ static_assert(FitsPool<CNormalPlayer>() && FitsPool<CAppearingPlayer>() && FitsP
 
 namespace {
 // Only the six recorded pad bits steer play.
-int PlayInput() { return g_game->GetInput() & 0x3F; }
+int PlayInput() { return g_game->GetInput() & kPadPlayBits; }
 
 void FireSpread(float x, float y) {
     const float y0 = y - 10;
@@ -61,8 +62,8 @@ CPlayer::~CPlayer() {
 
 bool CPlayer::Move() {
     int w = PlayInput();
-    float sx = (w & 2) ? -3.95f : (w & 4) ? 3.95f : 0.0f;
-    float sy = (w & 8) ? -3.95f : (w & 1) ? 3.95f : 0.0f;
+    float sx = (w & kPadLeft) ? -3.95f : (w & kPadRight) ? 3.95f : 0.0f;
+    float sy = (w & kPadUp) ? -3.95f : (w & kPadDown) ? 3.95f : 0.0f;
     if (sx != 0 && sy != 0) {
         const float diagonal = 0.70710677f;
         sx *= diagonal;
@@ -89,25 +90,25 @@ bool CPlayer::AttackFrame(int button) const {
 }
 
 bool CPlayer::SpreadAttack() {
-    if (!AttackFrame(0x10)) return false;
+    if (!AttackFrame(kPadShot)) return false;
     if (attackCounter_ == 0) FireSpread(x, y);
     return true;
 }
 
 bool CPlayer::FocusAttack() {
-    if (!AttackFrame(0x20)) return false;
+    if (!AttackFrame(kPadSecondShot)) return false;
     if (attackCounter_ == 0) FireFocus(x, y);
     return true;
 }
 
 bool CPlayer::SwordAttack() {
-    if (!AttackFrame(0x10)) return false;
+    if (!AttackFrame(kPadShot)) return false;
     if (attackCounter_ == 0) MakeSword(x, y, -1);
     return true;
 }
 
 bool CPlayer::HomingAttack() {
-    if (!AttackFrame(0x20)) return false;
+    if (!AttackFrame(kPadSecondShot)) return false;
     if (attackCounter_ == 0) FireHoming(x, y);
     return true;
 }
@@ -115,12 +116,12 @@ bool CPlayer::HomingAttack() {
 void CPlayer::DrawShip(int frame, int input, bool afterimage) const {
     int ix = (int)x, iy = (int)y;
     int image = g_game->playerImages[frame];
-    if (afterimage && (frame != 1 || (input & 1))) {
-        SetDrawBlendMode(1, 100);
+    if (afterimage && (frame != 1 || (input & kPadDown))) {
+        SetDrawBlendMode(ZV_BLEND_ALPHA, 100);
         int dx = (frame == 0 || frame == 3) ? 5 : (frame == 2 || frame == 5) ? -5 : 0;
-        int dy = frame >= 3 ? 5 : (input & 1) ? -5 : 0;
+        int dy = frame >= 3 ? 5 : (input & kPadDown) ? -5 : 0;
         DrawRotaGraph(ix + dx, iy + dy, 1.0, 0.0, image, 1, 0);
-        SetDrawBlendMode(0, 250);
+        SetDrawBlendMode(ZV_BLEND_NOBLEND, 250);
     }
     DrawRotaGraph(ix, iy, 1.0, 0.0, image, 1, 0);
 }
@@ -129,9 +130,9 @@ void CPlayer::Draw() {
     int w = PlayInput();
     if (!g_game->IsPaused()) {
         int frame = 1;
-        if (w & 2) frame = 0;
-        if (w & 4) frame = 2;
-        if (w & 8) frame += 3;
+        if (w & kPadLeft) frame = 0;
+        if (w & kPadRight) frame = 2;
+        if (w & kPadUp) frame += 3;
         drawFrame_ = frame;
     }
     DrawShip(drawFrame_, w, true);

@@ -4,7 +4,7 @@
 
 class CPlayer : public CPoolTask<POOL_PLAYER> {
 public:
-    CPlayer(float x, float y) : CPoolTask(x, y, -2, -2, 2, 2) {}
+    CPlayer(float x, float y) : CPoolTask(x, y, HitBox::Centred(2, 2)) {}
     // The game forgets a current player that is deleted, so nothing reads a freed ship.
     ~CPlayer() override;
     bool Move() override;

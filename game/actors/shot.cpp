@@ -4,6 +4,7 @@
 #include "actors/geometry.h"
 #include "actors/player.h"
 #include "frame/game.h"
+#include "frame/pad_bits.h"
 #include "zovav.h"
 
 static_assert(FitsPool<CNormalShot>() && FitsPool<CHomingShot>() && FitsPool<CSword>());
@@ -76,7 +77,7 @@ bool CSword::Move() {
         float diff = (float)std::fabs(angle_ - a / kPi);
         if ((diff < 0.25f || diff > 1.75f) && d <= 130) e->Kill();
     }
-    if (g_game->GetInput() & 0x10) return true;
+    if (g_game->GetInput() & kPadShot) return true;
     if (duration_ <= 0) return false;
     --duration_;
     return true;
@@ -87,12 +88,12 @@ void CSword::Draw() {
     for (int i = 0; i < step_ * 10; ++i) {
         float a1 = (float)((i * 0.2f / 10.0 + startAngle_) * kPi);
         float a2 = (float)(((i + 1) * 0.2f / 10.0 + startAngle_) * kPi);
-        SetDrawBlendMode(2, i * 7 / 10 + 100);
+        SetDrawBlendMode(ZV_BLEND_ADD, i * 7 / 10 + 100);
         float a2b = (float)(a2 - 0.001);
         DrawTriangle((int)x, (int)y, (int)(x + Cosf(a1) * 100.0), (int)(y + Sinf(a1) * 100.0),
                      (int)(x + Cosf(a2b) * 100.0), (int)(y + Sinf(a2b) * 100.0), colour, 1);
     }
-    SetDrawBlendMode(0, 0);
+    SetDrawBlendMode(ZV_BLEND_NOBLEND, 0);
     float t = (float)(angle_ * kPi);
     DrawRotaGraph((int)(x + Cosf(t) * 50.0), (int)(y + Sinf(t) * 50.0), 1.0, t, g_game->swordImage, 1, 0);
 }

@@ -5,7 +5,7 @@
 
 class CShot : public CPoolTask<POOL_SHOT> {
 public:
-    CShot(float x, float y) : CPoolTask(x, y, -10, -10, 10, 10) {}
+    CShot(float x, float y) : CPoolTask(x, y, HitBox::Centred(10, 10)) {}
     bool Move() override;
 };
 

@@ -6,6 +6,7 @@
 
 #include "frame/game_system.h"
 #include "frame/message_script.h"
+#include "frame/pad_bits.h"
 #include "frame/screen_helper.h"
 #include "actors/player.h"
 #include "scenes/command_list.h"
@@ -24,7 +25,6 @@ CGame* g_game = nullptr;
 CTaskList* GamePool(PoolId pool) { return g_game->Pool(pool); }
 
 namespace {
-constexpr int kScreenshotButton = 0x40;
 constexpr int kScreenshotSound = 7;
 }  // namespace
 
@@ -107,6 +107,7 @@ void CGame::Run() {
             continue;
         }
         Update();
+        Sys().UpdateFinished();
         if (schedule_.MayDraw(Sys().NowMs())) Draw();
         TakeScreenshot();
         if (clockResync_) {
@@ -122,7 +123,7 @@ void CGame::Run() {
 // At most one screenshot per 60 updates; one is possible at once after start.
 void CGame::TakeScreenshot() {
     if (screenshotCounter_ < 60) ++screenshotCounter_;
-    if (screenshotCounter_ < 60 || !(Sys().PadWord() & kScreenshotButton)) return;
+    if (screenshotCounter_ < 60 || !(Sys().PadWord() & kPadScreenshot)) return;
     soundEffects_.Play(kScreenshotSound, CSoundList::PLAY_BACK);
     DateTimeData date;
     Sys().GetDate(&date);
@@ -144,6 +145,9 @@ void CGame::Update() {
             MoveAll(p);
     }
     MoveAll(POOL_SCENE);
+    // The pad is read after everything above moved, so actors and scenes act on the word of the update
+    // before: one update of input delay. The replay tasks move after the read: the recorder stores this word
+    // and the player puts the recorded one in its place, so either way it drives the next update.
     input_ = Sys().PadWord();
     MoveAll(POOL_REPLAY);
     if (!playEnded_) return;

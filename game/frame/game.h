@@ -59,6 +59,7 @@ public:
     bool SaveSystem();
 
     CTaskList* Pool(PoolId pool) const { return pools_[pool].get(); }
+    // The pad word of the update before (see Update).
     int GetInput() const { return input_; }
     void SetInput(int input) { input_ = input; }
     CPlayer* GetPlayer() const { return player_; }
@@ -104,7 +105,6 @@ public:
     void RequestJumpScene(int n) { sceneRequest_ = n; }
     bool IsReplayPlaying() const { return replayPlayback_; }
     void SetReplayPlaying(bool flag) { replayPlayback_ = flag; }
-    bool IsNameEntryNeeded() const { return nameEntryNeeded_; }
     void RequestClockResync() { clockResync_ = true; }
     bool IsQuitRequested() const { return quitRequested_; }
     void SetQuitRequested(bool flag) { quitRequested_ = flag; }

@@ -1,7 +1,8 @@
 // What the game asks of the machine outside drawing and sound: the clock,
 // the pad word, Escape, the message pump, the date, the screen flip, the
-// message box and process exit. The library answers by default; tests and the
-// headless harness put their own in its place.
+// message box and process exit, and the word that an update has finished.
+// The library answers by default; tests and the headless harness put their
+// own in its place.
 #pragma once
 
 #include <cstdlib>
@@ -13,11 +14,17 @@ public:
     virtual ~GameSystem() = default;
     virtual int NowMs() = 0;
     virtual void SleepMs(int ms) = 0;
-    virtual int PadWord() = 0;            // keyboard and pad 1 together
+    // Keyboard and pad 1 together. The frame loop reads it once per update,
+    // after the actors and scenes moved, so what they read is the word of the
+    // update before (see CGame::Update).
+    virtual int PadWord() = 0;
     virtual bool EscapeDown() = 0;
     virtual int ProcessMessage() = 0;     // non-zero once the program must end
     virtual void GetDate(DateTimeData* out) = 0;
     virtual int ScreenFlip() = 0;
+    // Called by the frame loop after each update, before it is drawn: the
+    // place to look at the finished play state. The library has nothing to do.
+    virtual void UpdateFinished() {}
     // Modal box with an OK button; works whether the library runs or not.
     virtual void MessageBox(const char* caption, const char* text) = 0;
     // Ends the process with the status; never comes back.

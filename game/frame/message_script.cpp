@@ -6,12 +6,11 @@
 #include "frame/encoded_file.h"
 #include "frame/game.h"
 #include "frame/lexer.h"
+#include "frame/pad_bits.h"
 #include "frame/screen_helper.h"
 #include "zovav.h"
 
 namespace {
-constexpr int kDecide = 16;
-constexpr int kCancel = 32;
 constexpr int kIdleStep = 3600;
 
 int Attribute(const std::string& tag, const char* name) {
@@ -57,13 +56,13 @@ CMessageScript::StepResult CMessageScript::Step() {
 }
 
 bool CMessageScript::Advance() {
-    int k = g_game->GetInput() & 0x3F;   // only the recorded pad bits steer a talk
+    int k = g_game->GetInput() & kPadPlayBits;   // only the recorded pad bits steer a talk
     ++idleCount_;
-    if ((k == kDecide && !buttonHeld_ && !g_game->IsPaused()) || idleCount_ > kIdleStep) {
+    if ((k == kPadDecide && !buttonHeld_ && !g_game->IsPaused()) || idleCount_ > kIdleStep) {
         StepResult r = Step();
         if (r != STEP_RAN_OUT) return r == STEP_PAGE_SHOWN;
     }
-    if (k == kCancel && !buttonHeld_) return false;
+    if (k == kPadCancel && !buttonHeld_) return false;
     buttonHeld_ = k != 0;
     return !tokens_.empty();
 }

@@ -14,7 +14,6 @@ public:
     int Font(int index) const { return fonts_[index]; }
     // Where font index lives, for users that keep it across a font rebuild.
     const int* FontHandle(int index) const { return &fonts_[index]; }
-    float FrameRate() const { return frameRate_; }
 
     void DrawNumber(int value, int x, int y, int padDigits, double scale) const;
     static int CountDigits(int value);

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "frame/hit_box.h"
+
 class CTaskList;
 
 class CTask {
@@ -26,10 +28,8 @@ private:
 
 class CMover : public CTask {
 public:
-    // The hit box in its stored order: left, top, bottom, right.
-    CMover(CTaskList* list, float x, float y, float left, float top, float bottom, float right)
-        : CTask(list), x(x), y(y), left(left), top(top), bottom(bottom), right(right) {}
-    CMover(CTaskList* list, float x, float y) : CMover(list, x, y, 0, 0, 0, 0) {}
+    CMover(CTaskList* list, float x, float y, const HitBox& hitBox) : CTask(list), x(x), y(y), hitBox(hitBox) {}
+    CMover(CTaskList* list, float x, float y) : CMover(list, x, y, HitBox()) {}
     static void operator delete(void*) {}
 
     // One update of behaviour; false asks the owner to delete the task.
@@ -37,7 +37,7 @@ public:
     virtual void Draw() {}
 
     float x, y;
-    float left, top, bottom, right;
+    HitBox hitBox;
 };
 
 class CTaskList {

@@ -54,8 +54,7 @@ template <PoolId P>
 class CPoolTask : public CMover {
 public:
     static constexpr PoolId kPool = P;
-    CPoolTask(float x, float y, float left, float top, float bottom, float right)
-        : CMover(GamePool(P), x, y, left, top, bottom, right) {}
+    CPoolTask(float x, float y, const HitBox& hitBox) : CMover(GamePool(P), x, y, hitBox) {}
     CPoolTask(float x, float y) : CMover(GamePool(P), x, y) {}
 
     static void* operator new(size_t size) noexcept { return GamePool(P)->Take(size); }

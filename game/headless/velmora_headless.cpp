@@ -90,27 +90,24 @@ public:
     }
 
     // The clock follows the game's own timetable: every read finds the next
-    // update due. The first read after an update (the loop's draw test) is
-    // where the update is finished: its hash line is written there, and the
-    // clock steps just past the drawing limit when this update is not drawn.
-    // It never falls far enough behind for the schedule to restart.
+    // update due, and reading it changes nothing else.
     int NowMs() override {
-        CGame* game = g_game;
-        if (!game) return now_;
-        long update = game->UpdateCount();
-        double next = game->Schedule().Next();
-        if (update > finished_) {
-            finished_ = update;
-            WriteHashLine(*game, update);
-            if (!Draws(update)) {
-                now_ = std::max(now_, int(std::floor(next + CGame::kPeriodMs)) + 1);
-                return now_;
-            }
-        }
-        now_ = std::max(now_, int(std::ceil(next)));
+        if (g_game) now_ = std::max(now_, int(std::ceil(g_game->Schedule().Next())));
         return now_;
     }
+    // The finished update's hash line; an update that is not to be drawn
+    // moves the clock just past its drawing limit, so the loop's draw test
+    // finds it late. It never falls far enough behind for the schedule to
+    // restart.
+    void UpdateFinished() override {
+        CGame& game = *g_game;
+        long update = game.UpdateCount();
+        WriteHashLine(game, update);
+        if (!Draws(update))
+            now_ = std::max(now_, int(std::floor(game.Schedule().Next() + CGame::kPeriodMs)) + 1);
+    }
     void SleepMs(int) override {}
+    // Tape line n (from 1) is the word read in update n, which play acts on in update n + 1.
     int PadWord() override {
         long update = g_game ? g_game->UpdateCount() : 0;
         return update >= 1 && size_t(update) <= tape_.size() ? tape_[size_t(update - 1)] : 0;
@@ -163,7 +160,6 @@ private:
     std::mt19937 drawDice_;
     FILE* hashOut_ = nullptr;
     int now_ = 0;
-    long finished_ = 0;
 };
 
 Options g_options;

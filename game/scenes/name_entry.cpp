@@ -1,10 +1,10 @@
 // The name entry grid: cursor moves, pages, typing and drawing of its cells.
 #include "scenes/name_entry.h"
 
+#include "frame/pad_bits.h"
 #include "zovav.h"
 
 namespace {
-constexpr int kDown = 1, kLeft = 2, kRight = 4, kUp = 8, kDecide = 16, kDelete = 32;
 constexpr int kCells = 28;
 }  // namespace
 
@@ -35,12 +35,12 @@ void CNameEntry::DeleteLast() {
 }
 
 bool CNameEntry::Update(int input) {
-    if ((input & kRight) && cursor_ < kCells - 1) ++cursor_;
-    if ((input & kLeft) && cursor_ > 0) --cursor_;
-    if ((input & kUp) && cursor_ > columns_ - 1) cursor_ -= columns_;
-    if ((input & kDown) && cursor_ < kCells - columns_) cursor_ += columns_;
-    if (input & kDelete) DeleteLast();
-    if (!(input & kDecide)) return false;
+    if ((input & kPadRight) && cursor_ < kCells - 1) ++cursor_;
+    if ((input & kPadLeft) && cursor_ > 0) --cursor_;
+    if ((input & kPadUp) && cursor_ > columns_ - 1) cursor_ -= columns_;
+    if ((input & kPadDown) && cursor_ < kCells - columns_) cursor_ += columns_;
+    if (input & kPadCancel) DeleteLast();   // cancel takes back the last letter
+    if (!(input & kPadDecide)) return false;
     if (cursor_ == kEndCell) return true;
     if (cursor_ == kNextPageCell) {
         page_ = (page_ + 1) % 3;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "frame/game.h"
+#include "frame/pad_bits.h"
 #include "frame/screen_helper.h"
 #include "scenes/title.h"
 #include "zovav.h"
@@ -11,7 +12,6 @@
 static_assert(FitsPool<COption>());
 
 namespace {
-constexpr int kDown = 1, kLeft = 2, kRight = 4, kUp = 8, kDecide = 16, kCancel = 32;
 constexpr int kBackRow = 3;
 const char* const kKeys[3] = {"FullScreen", "BGM", "SE"};
 const char* const kLabels[4] = {"FS", "BGM", "SE", "戻る"};
@@ -38,20 +38,20 @@ bool COption::Move() {
     int w = g_game->GetInput();
     if (!inputHeld_ && w != 0) {
         g_game->SoundEffects().Play(0, CSoundList::PLAY_BACK);
-        if (w == kCancel) {
+        if (w == kPadCancel) {
             new CTitle(true);
             return false;
         }
-        if (w == kUp && cursor_ > 0) --cursor_;
-        if (w == kDown && cursor_ < kBackRow) ++cursor_;
-        if (w == kDecide) {
+        if (w == kPadUp && cursor_ > 0) --cursor_;
+        if (w == kPadDown && cursor_ < kBackRow) ++cursor_;
+        if (w == kPadDecide) {
             if (cursor_ == kBackRow) {
                 new CTitle(true);
                 return false;
             }
             values_[cursor_] = Toggled(values_[cursor_]);
         }
-        if ((w == kLeft || w == kRight) && cursor_ < kBackRow) values_[cursor_] = Toggled(values_[cursor_]);
+        if ((w == kPadLeft || w == kPadRight) && cursor_ < kBackRow) values_[cursor_] = Toggled(values_[cursor_]);
     }
     inputHeld_ = w != 0;
     return true;

@@ -4,6 +4,7 @@
 
 #include "frame/game.h"
 #include "frame/message_script.h"
+#include "frame/pad_bits.h"
 #include "frame/screen_helper.h"
 #include "scenes/command_list.h"
 #include "scenes/replay_scenes.h"
@@ -15,7 +16,6 @@ static_assert(FitsPool<CReady>() && FitsPool<CStage>() && FitsPool<CPause>() && 
               FitsPool<CGameOver>() && FitsPool<CReTry>());
 
 namespace {
-constexpr int kDecide = 0x10, kUp = 8, kDown = 1, kPause = 0x2000;
 constexpr int kFadeFrames = 17;
 
 void DimScreen(int alpha, int x1, int y1, int x2, int y2) {
@@ -64,8 +64,8 @@ CStage::CStage(int stage) {
 bool CStage::Move() {
     if (g_game->IsPaused()) return true;
     int w = g_game->GetInput();
-    if ((w & kPause) && !pauseHeld_) new CPause();
-    pauseHeld_ = (w & kPause) != 0;
+    if ((w & kPadPause) && !pauseHeld_) new CPause();
+    pauseHeld_ = (w & kPadPause) != 0;
     // The script still advances in the update in which the pause opens.
     g_game->Script().Update();
     if (g_game->Script().IsFinished()) return false;
@@ -87,16 +87,16 @@ CPause::~CPause() {
 
 bool CPause::Move() {
     int w = Press();
-    if (w & kPause) return false;
-    if ((w & kUp) && cursor_ > 0) {
+    if (w & kPadPause) return false;
+    if ((w & kPadUp) && cursor_ > 0) {
         --cursor_;
         PlaySelect();
     }
-    if ((w & kDown) && cursor_ < 1) {
+    if ((w & kPadDown) && cursor_ < 1) {
         ++cursor_;
         PlaySelect();
     }
-    if (w & kDecide) {
+    if (w & kPadDecide) {
         PlaySelect();
         if (cursor_ == 0) return false;
         g_game->RequestJumpScene(1);
@@ -223,7 +223,7 @@ CReTry::CReTry() { g_game->Music().Stop(); }
 
 bool CReTry::Move() {
     int w = Press();
-    if (w & kDecide) {
+    if (w & kPadDecide) {
         if (cursor_ == 0) {
             g_game->SetContinues(g_game->GetContinues() + 1);
             g_game->NewGame();
@@ -237,11 +237,11 @@ bool CReTry::Move() {
         new CTitle(true);
         return false;
     }
-    if ((w & kUp) && cursor_ > 0) {
+    if ((w & kPadUp) && cursor_ > 0) {
         --cursor_;
         PlaySelect();
     }
-    if ((w & kDown) && cursor_ < 2) {
+    if ((w & kPadDown) && cursor_ < 2) {
         ++cursor_;
         PlaySelect();
     }

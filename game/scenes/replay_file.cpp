@@ -7,10 +7,11 @@
 
 #include "frame/encoded_file.h"
 #include "frame/game.h"
+#include "frame/pad_bits.h"
 
 namespace {
-// Frame byte bit i holds pad bit kPadBits[i]: up, down, left, right, first and second button.
-constexpr int kPadBits[6] = {8, 1, 2, 4, 16, 32};
+// Frame byte bit i holds pad bit kFrameBits[i].
+constexpr int kFrameBits[6] = {kPadUp, kPadDown, kPadLeft, kPadRight, kPadShot, kPadSecondShot};
 constexpr double kVersion = 1.0;
 
 const char* const kEmptyName = "------------";
@@ -42,14 +43,14 @@ std::string ReplaySlotPath(int slot) {
 uint8_t CReplayRecord::PackInput(int padWord) {
     uint8_t frame = 0;
     for (int i = 0; i < 6; ++i)
-        if (padWord & kPadBits[i]) frame |= uint8_t(1 << i);
+        if (padWord & kFrameBits[i]) frame |= uint8_t(1 << i);
     return frame;
 }
 
 int CReplayRecord::UnpackInput(uint8_t frame) {
     int word = 0;
     for (int i = 0; i < 6; ++i)
-        if (frame & (1 << i)) word |= kPadBits[i];
+        if (frame & (1 << i)) word |= kFrameBits[i];
     return word;
 }
 

@@ -4,6 +4,7 @@
 
 #include "frame/game.h"
 #include "frame/game_system.h"
+#include "frame/pad_bits.h"
 #include "frame/screen_helper.h"
 #include "scenes/ending.h"
 #include "scenes/name_entry.h"
@@ -16,7 +17,6 @@
 static_assert(FitsPool<CReplayDataSelect>() && FitsPool<CReplayDataName>());
 
 namespace {
-constexpr int kDown = 1, kUp = 8, kDecide = 16, kCancel = 32;
 constexpr int kBack = kReplaySlots;   // the cursor on "戻る"
 
 int Font(int i) { return g_game->Screen().Font(i); }
@@ -54,13 +54,13 @@ bool CReplayDataSelect::Move() {
         return true;
     }
     if (w) PlaySelect();
-    if (w & kUp) cursor_ = cursor_ >= 1 ? cursor_ - 1 : kBack;
-    if (w & kDown) cursor_ = cursor_ < kBack ? cursor_ + 1 : 0;
-    if (w & kCancel) {
+    if (w & kPadUp) cursor_ = cursor_ >= 1 ? cursor_ - 1 : kBack;
+    if (w & kPadDown) cursor_ = cursor_ < kBack ? cursor_ + 1 : 0;
+    if (w & kPadCancel) {
         Leave();
         return false;
     }
-    if (w & kDecide) {
+    if (w & kPadDecide) {
         if (cursor_ == kBack)
             Leave();
         else if (mode_ == WATCH)

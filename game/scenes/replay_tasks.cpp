@@ -4,16 +4,13 @@
 
 #include "actors/player.h"
 #include "frame/game.h"
+#include "frame/pad_bits.h"
 #include "scenes/command_list.h"
 #include "scenes/play_flow.h"
 #include "scenes/replay_file.h"
 #include "scenes/replay_scenes.h"
 
 static_assert(FitsPool<CInputDataMemorize>() && FitsPool<CInputDataOutput>());
-
-namespace {
-constexpr int kCancel = 32;
-}  // namespace
 
 CInputDataMemorize::CInputDataMemorize() : record_(&g_game->ReplayWritten()) {
     record_->Clear();
@@ -52,7 +49,7 @@ CInputDataOutput::CInputDataOutput(int slot) {
 
 bool CInputDataOutput::Move() {
     if (refused_) return false;
-    bool stop = (g_game->GetInput() & kCancel) || g_game->GetLives() <= 0 || g_game->IsPlayEnded() ||
+    bool stop = (g_game->GetInput() & kPadCancel) || g_game->GetLives() <= 0 || g_game->IsPlayEnded() ||
                 g_game->IsReplayRecordRequested();
     const CReplayRecord& record = g_game->ReplayPlayed();
     if (stop || record.IsEnd(frame_)) {

@@ -4,6 +4,7 @@
 
 #include "frame/game.h"
 #include "frame/game_system.h"
+#include "frame/pad_bits.h"
 #include "frame/screen_helper.h"
 #include "scenes/name_entry.h"
 #include "scenes/play_flow.h"
@@ -15,8 +16,6 @@
 static_assert(FitsPool<CScoreDraw>() && FitsPool<CScoreInput>());
 
 namespace {
-constexpr int kDecide = 16, kCancel = 32;
-
 void DrawRanking() {
     int font0 = g_game->Screen().Font(0), white = GetColor(255, 255, 255);
     DrawBox(0, 0, 640, 480, GetColor(0, 0, 0), 1);
@@ -42,7 +41,7 @@ bool CScoreDraw::Move() {
         held_ = 0;
         return true;
     }
-    if (!held_ && (w & (kDecide | kCancel))) {
+    if (!held_ && (w & (kPadDecide | kPadCancel))) {
         new CTitle(true);
         return false;
     }

@@ -5,6 +5,7 @@
 
 #include "frame/encoded_file.h"
 #include "frame/game.h"
+#include "frame/pad_bits.h"
 #include "frame/screen_helper.h"
 #include "scenes/title.h"
 #include "zovav.h"
@@ -12,7 +13,6 @@
 static_assert(FitsPool<CSoundSelect>());
 
 namespace {
-constexpr int kDown = 1, kUp = 8, kDecide = 16, kCancel = 32;
 constexpr int kSongs = 9;
 const char* const kTitles[kSongs] = {"The Starting Point", "Above The Cloud", "Silent Forest",
                                      "Attack",             "Clear Blue Sky",  "Faraway",
@@ -46,13 +46,13 @@ bool CSoundSelect::Move() {
     int w = g_game->GetInput(), n = SongCount();
     if (!inputHeld_) {
         bool moved = false;
-        if ((w & kUp) && cursor_ > 0) --cursor_, moved = true;
-        if ((w & kDown) && cursor_ < n) ++cursor_, moved = true;
+        if ((w & kPadUp) && cursor_ > 0) --cursor_, moved = true;
+        if ((w & kPadDown) && cursor_ < n) ++cursor_, moved = true;
         if (moved) {
             g_game->Music().Stop();
             if (cursor_ != n) g_game->Music().Play(cursor_, CSoundList::PLAY_BACK);
         }
-        if (((w & kDecide) && cursor_ == n) || (w & kCancel)) {
+        if (((w & kPadDecide) && cursor_ == n) || (w & kPadCancel)) {
             g_game->Music().Stop();
             g_game->Music().Play(0, CSoundList::PLAY_LOOP);
             new CTitle(true);

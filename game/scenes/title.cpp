@@ -4,6 +4,7 @@
 #include "actors/enemy.h"
 #include "actors/player.h"
 #include "frame/game.h"
+#include "frame/pad_bits.h"
 #include "frame/screen_helper.h"
 #include "scenes/options.h"
 #include "scenes/replay_scenes.h"
@@ -14,7 +15,6 @@
 static_assert(FitsPool<CTitle>() && FitsPool<CModeSelect>() && FitsPool<CShotSelect>());
 
 namespace {
-constexpr int kDown = 1, kUp = 8, kDecide = 0x10, kCancel = 0x20;
 constexpr int kFadeFrames = 17;
 constexpr int kBothStylesScore = 300000;
 
@@ -70,15 +70,15 @@ CTitle::~CTitle() {
 
 bool CTitle::Move() {
     int w = Press();
-    if ((w & kUp) && cursor_ > 0) {
+    if ((w & kPadUp) && cursor_ > 0) {
         --cursor_;
         g_game->SoundEffects().PlayByName("select", CSoundList::PLAY_BACK);
     }
-    if ((w & kDown) && cursor_ < 5) {
+    if ((w & kPadDown) && cursor_ < 5) {
         ++cursor_;
         g_game->SoundEffects().PlayByName("select", CSoundList::PLAY_BACK);
     }
-    if (w & kDecide) {
+    if (w & kPadDecide) {
         if (cursor_ == 5) {
             g_game->SetQuitRequested(true);
             return false;
@@ -113,21 +113,21 @@ void CTitle::Draw() {
 
 bool CModeSelect::Move() {
     int w = Press();
-    if (w & kDecide) {
+    if (w & kPadDecide) {
         g_game->SetMode(cursor_);
         new CShotSelect();
         g_game->Fader().FadeOut(kFadeFrames);
         return false;
     }
-    if (w & kCancel) {
+    if (w & kPadCancel) {
         new CTitle(true);
         return false;
     }
-    if ((w & kUp) && cursor_ > 0) {
+    if ((w & kPadUp) && cursor_ > 0) {
         --cursor_;
         PlaySelect();
     }
-    if ((w & kDown) && cursor_ < 3) {
+    if ((w & kPadDown) && cursor_ < 3) {
         ++cursor_;
         PlaySelect();
     }
@@ -172,17 +172,17 @@ CShotSelect::~CShotSelect() {
 
 bool CShotSelect::Move() {
     int w = Press();
-    if (w & kDecide) {
+    if (w & kPadDecide) {
         g_game->SetShotType(cursor_);
         g_game->NewGame();
         return false;
     }
-    if (w & kCancel) {
+    if (w & kPadCancel) {
         new CModeSelect();
         g_game->Fader().FadeOut(kFadeFrames);
         return false;
     }
-    bool up = (w & kUp) && cursor_ >= 1, down = (w & kDown) && cursor_ < LastStyle();
+    bool up = (w & kPadUp) && cursor_ >= 1, down = (w & kPadDown) && cursor_ < LastStyle();
     if (up || down) {
         cursor_ += up ? -1 : 1;
         PlaySelect();

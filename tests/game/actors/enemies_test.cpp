@@ -80,7 +80,7 @@ TEST_F(ActorTest, AnEnemyLivesToAge5000AndGoesAfter) {
 }
 
 TEST_F(ActorTest, ParametersOutsideTheStoredOnesReadZero) {
-    CEnemy e(0, 0, 0, 0, 0, 0, 1, 0);
+    CEnemy e(0, 0, HitBox(), 1, 0);
     EXPECT_EQ(e.GetParam(0), 0) << "an enemy made without a script line";
     e.AppendParams({7, 8});
     EXPECT_EQ(e.GetParam(1), 8);
@@ -106,7 +106,7 @@ TEST_F(ActorTest, KindScoresFollowTheMode) {
 }
 
 TEST_F(ActorTest, EveryCreatorReturnsNullWithTheEnemyPoolFull) {
-    while (new CEnemy(0, 0, 0, 0, 0, 0, 1, 0)) {
+    while (new CEnemy(0, 0, HitBox(), 1, 0)) {
     }
     for (int i = 0; i < kEnemyKindCount; ++i) EXPECT_EQ(EnemyCreators[i](10, 10), nullptr) << EnemyKindNames[i];
 }

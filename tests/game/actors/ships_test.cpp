@@ -152,9 +152,9 @@ TEST_F(ActorTest, TheSwordKillsInItsSectorUpTo130Pixels) {
     CNormalPlayer* ship = new CNormalPlayer(240, 300);
     game_->SetPlayer(ship);
     // The blade points up after its first step (start 1.3, one step of 0.2).
-    CEnemy* near = new CEnemy(240, 170, -1, -1, 1, 1, 5, 0);
-    CEnemy* far = new CEnemy(240, 169.99f, -1, -1, 1, 1, 5, 0);
-    CEnemy* behind = new CEnemy(240, 400, -1, -1, 1, 1, 5, 0);
+    CEnemy* near = new CEnemy(240, 170, HitBox::Centred(1, 1), 5, 0);
+    CEnemy* far = new CEnemy(240, 169.99f, HitBox::Centred(1, 1), 5, 0);
+    CEnemy* behind = new CEnemy(240, 400, HitBox::Centred(1, 1), 5, 0);
     CSword* sword = new CSword(240, 300, 1.3f, 5);
     sword->Move();
     EXPECT_TRUE(near->IsDead());
@@ -176,7 +176,7 @@ TEST_F(ActorTest, AHomingShotWhoseTargetVanishedFliesStraightOn) {
     CHomingShot* shot = nullptr;
     // Draw until the shot picks the one enemy (a draw of 1 of 2).
     for (int tries = 0; tries < 50 && !target; ++tries) {
-        CEnemy* e = new CEnemy(300, 100, -5, -5, 5, 5, 5, 0);
+        CEnemy* e = new CEnemy(300, 100, HitBox::Centred(5, 5), 5, 0);
         e->intangible = 0;
         shot = new CHomingShot(240, 300, 0.5f, 0.04f, 0);
         if (shot->Move()) {
@@ -192,7 +192,7 @@ TEST_F(ActorTest, AHomingShotWhoseTargetVanishedFliesStraightOn) {
     vx = shot->x - vx;
     vy = shot->y - vy;
     delete target;
-    new CEnemy(0, 0, -5, -5, 5, 5, 5, 0);   // a new enemy in the freed slot is not the target
+    new CEnemy(0, 0, HitBox::Centred(5, 5), 5, 0);   // a new enemy in the freed slot is not the target
     float x0 = shot->x, y0 = shot->y;
     shot->Move();
     EXPECT_FLOAT_EQ(shot->x - x0, vx);

@@ -43,7 +43,7 @@ protected:
     // Fills the enemy pool, leaving `free` slots.
     void FillEnemies(int free) {
         while ((int)game_->Pool(POOL_ENEMY)->GetCount() < (int)game_->Pool(POOL_ENEMY)->Capacity() - free)
-            new CEnemy(-500, -500, 0, 0, 0, 0, 1, 0);
+            new CEnemy(-500, -500, HitBox(), 1, 0);
     }
 };
 

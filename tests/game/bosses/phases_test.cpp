@@ -1,5 +1,6 @@
-// Boss phases: the table of hp, scores, images and successors, the hit step, the handover and its retry, talks,
-// entrances and exits, sparks, item drops, the third boss's crystals and the draws that replays rest on.
+// Boss phases: the table of hp, scores, images and successors, the hit step, when a paid phase ends, the handover
+// and its retry, talks, entrances and exits, sparks, item drops, the third boss's crystals and the draws that
+// replays rest on.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -63,8 +64,8 @@ TEST_F(BossTest, EveryPhaseHasItsHpScoreImageAndSuccessorInEveryMode) {
             EXPECT_EQ(phase->score, score);
             EXPECT_EQ(phase->bossImage, row.image);
             EXPECT_EQ(phase->hitEffect, row.hitEffect);
-            EXPECT_EQ(phase->left, -60 * 0.45f) << "odd widths halve toward zero";
-            EXPECT_EQ(phase->bottom, 50 * 0.45f);
+            EXPECT_EQ(phase->hitBox.left, -60 * 0.45f) << "odd widths halve toward zero";
+            EXPECT_EQ(phase->hitBox.bottom, 50 * 0.45f);
             const int companions = CountOf<CBossCrystalEnemy>() + CountOf<CBoss3CrystalEnemy>();
 
             phase->hp = 0;
@@ -100,6 +101,28 @@ TEST_F(BossTest, EveryPhaseHasItsHpScoreImageAndSuccessorInEveryMode) {
             game_->ClearAllBut(0);
             game_->SetStage(1);
         }
+    }
+}
+
+TEST_F(BossTest, TheFirstTwoBossesEndAnUpdateAfterTheHpRunsOutTheThirdInThatUpdate) {
+    for (const PhaseRow& row : kPhases) {
+        SCOPED_TRACE(row.name);
+        CBossEnemy* phase = row.make(240, 80);
+        phase->hp = 1;
+        game_->ResetScore();
+        // Phases that travel in first take their shot once they are in place.
+        for (int u = 0; u < 100 && game_->GetScore() == 0; ++u) {
+            new CShot(phase->x, phase->y);
+            EnemyUpdate();
+        }
+        ASSERT_GT(game_->GetScore(), 0) << "the phase was never paid";
+        const bool thirdBoss = row.name[0] == '3';
+        EXPECT_EQ(Find<CBossEnemy>() == phase, !thirdBoss);
+        if (!thirdBoss) {
+            EnemyUpdate();
+            EXPECT_NE(Find<CBossEnemy>(), phase);
+        }
+        game_->ClearAllBut(0);
     }
 }
 
@@ -217,7 +240,7 @@ TEST_F(BossTest, AnEntranceOrTalkWithoutASlotWaitsAndTriesAgain) {
     EXPECT_EQ(Count(POOL_SCENE), 1);
 
     // The talk ends with the pool full again: the phase retries after its window went.
-    new CEnemy(-500, -500, 0, 0, 0, 0, 1, 0);
+    new CEnemy(-500, -500, HitBox(), 1, 0);
     game_->SetLives(3);
     for (int pad : {0, 0x10}) {
         game_->SetInput(pad);

@@ -1,6 +1,6 @@
 // The frame loop on a scripted clock: 60 updates a second, draws dropped
-// while behind, a fresh schedule after a long stall, and fades that hold the
-// loop one period per step.
+// while behind, a fresh schedule after a long stall, fades that hold the
+// loop one period per step, and the word that an update has finished.
 #include "game_fixture.h"
 
 #include <set>
@@ -89,4 +89,43 @@ TEST_F(FrameLoopTest, FadesHoldOnePeriodPerStepAndRestartTheClock) {
     fader.FadeOut(17);
     EXPECT_EQ(sys_.flips, 18);
     EXPECT_EQ(sys_.slept, 300) << "18 steps of 1000/60 ms";
+}
+
+namespace {
+// A scene that reads the clock while it moves, as a fade does, and leaves in its third update.
+class ClockReadingScene : public CScene {
+public:
+    bool Move() override {
+        for (int i = 0; i < 3; ++i) Sys().NowMs();
+        return ++moves_ < 3;
+    }
+
+private:
+    int moves_ = 0;
+};
+}  // namespace
+
+TEST_F(FrameLoopTest, EachUpdateIsReportedFinishedOnceAfterItsLastMoveAndBeforeItsDraw) {
+    struct Seen {
+        long update;
+        uint32_t scenes;
+        int flips;
+    };
+    std::vector<Seen> seen;
+    MakeGame();
+    new ClockReadingScene();
+    sys_.onUpdateFinished = [&]() {
+        seen.push_back({game_->UpdateCount(), game_->Pool(POOL_SCENE)->GetCount(), sys_.flips});
+    };
+    sys_.stop = [this]() {
+        ++sys_.now;   // each turn of the loop takes 1 ms: every update on time and drawn
+        return game_->UpdateCount() >= 4;
+    };
+    game_->Run();
+    ASSERT_EQ(seen.size(), 4u) << "once per update, however often the clock is read";
+    for (long u = 1; u <= 4; ++u) {
+        EXPECT_EQ(seen[u - 1].update, u);
+        EXPECT_EQ(seen[u - 1].flips, u - 1) << "before the update is drawn";
+        EXPECT_EQ(seen[u - 1].scenes, u < 3 ? 1u : 0u) << "the scene that left in update 3 is gone";
+    }
 }

@@ -47,10 +47,14 @@ public:
         return 0;
     }
     void MessageBox(const char* caption, const char* text) override { boxes.push_back({caption, text}); }
+    void UpdateFinished() override {
+        if (onUpdateFinished) onUpdateFinished();
+    }
 
     std::function<int()> clock;        // the time; `now` when unset
     std::function<bool()> stop;        // ends the frame loop when true
     std::function<void()> onFlip;
+    std::function<void()> onUpdateFinished;
     int now = 0;
     int pad = 0;
     int slept = 0;
