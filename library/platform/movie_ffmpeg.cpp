@@ -65,6 +65,7 @@ struct MovieStream {
     int64_t startTs = 0;
     int width = 0, height = 0;
     int64_t frameUs = kDefaultFrameUs;
+    bool hasSound = false;
 
     bool haveNext = false, haveDue = false;
     bool drained = false;         // the decoder was told the input ended
@@ -280,6 +281,7 @@ MovieOpenResult OpenTrack(MovieStream* s) {
     s->startTs = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
     s->width = par->width;
     s->height = par->height;
+    s->hasSound = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
     const AVRational rate = av_guess_frame_rate(format, st, nullptr);
     if (rate.num > 0 && rate.den > 0) {
         const int64_t us = av_rescale(1000000, rate.den, rate.num);
@@ -322,6 +324,7 @@ void MovieStreamGetInfo(const MovieStream* s, MovieStreamInfo* info) {
     info->width = s->width;
     info->height = s->height;
     info->timePerFrameUs = s->frameUs;
+    info->hasSound = s->hasSound ? 1 : 0;
 }
 
 MovieFrameResult MovieStreamUpdate(MovieStream* s, MoviePixelFormat format, void* pixels, int pitch) {

@@ -46,6 +46,7 @@ struct MovieStream;
 struct MovieStreamInfo {
     int width, height;
     int64_t timePerFrameUs;
+    int hasSound;            // the container holds a sound track (MovieSoundOpen reads it)
 };
 
 MovieOpenResult MovieStreamOpen(const MovieByteSource* source, MovieStream** out);

@@ -87,17 +87,15 @@ void CloseSoundPcm(void* sound) { MovieSoundClose(static_cast<MovieSound*>(sound
 // The sound track becomes a stream sound, read through a file handle of its
 // own so that it keeps its own place in the file. A movie without one, or
 // without a sound output, plays silent.
-void OpenMovieSound(MovieData* m) {
+void OpenMovieSound(MovieData* m, const MovieStreamInfo& info) {
     m->SoundHandle = -1;
-    if (!SoundSystemRunning()) return;
+    if (!info.hasSound || !SoundSystemRunning()) return;
     const ZvFileHandle file = FileOpen(m->Path, 0);
     if (file == 0) return;
     const MovieByteSource bytes{reinterpret_cast<void*>(file), ReadFileBytes, SeekFileBytes, TellFileBytes,
                                 CloseFileBytes};
     MovieSound* sound = nullptr;
-    const MovieOpenResult opened = MovieSoundOpen(&bytes, AUDIO_OUTPUT_RATE, AUDIO_OUTPUT_CHANNELS, &sound);
-    if (opened == MOVIE_NO_SOUND) return;
-    if (opened != MOVIE_OPENED) {
+    if (MovieSoundOpen(&bytes, AUDIO_OUTPUT_RATE, AUDIO_OUTPUT_CHANNELS, &sound) != MOVIE_OPENED) {
         ErrorLogFmtAdd("ムービーの音声を再生できません");
         return;
     }
@@ -168,7 +166,7 @@ int OpenMovie(MovieData* m) {
     m->TimePerFrameUs = info.timePerFrameUs;
     m->LastUpdateFrame = -1;
     m->LastUpdateTime = UINT32_MAX;
-    OpenMovieSound(m);
+    OpenMovieSound(m, info);
     return 0;
 }
 

@@ -75,6 +75,7 @@ TEST_F(MovieSource, TheDueFrameFollowsTheClockToTheEnd) {
     EXPECT_EQ(info_.width, 64);
     EXPECT_EQ(info_.height, 48);
     EXPECT_EQ(info_.timePerFrameUs, 100000);
+    EXPECT_EQ(info_.hasSound, 0);
     struct Step {
         int ms;
         MovieFrameResult result;
@@ -331,6 +332,11 @@ TEST_F(MovieSource, TheSoundTrackComesResampledOnTheMoviesTime) {
         spec.soundMs = 2000 - c.delayMs;
         ASSERT_TRUE(moviefix::WriteMovie("s.movie", spec));
         const std::string bytes = Slurp("s.movie");
+        MovieStream* picture = nullptr;
+        ASSERT_EQ(OpenBytes(bytes, &picture), MOVIE_OPENED);
+        MovieStreamGetInfo(picture, &info_);
+        EXPECT_EQ(info_.hasSound, 1);
+        MovieStreamClose(picture);
         MovieSound* sound = nullptr;
         const MovieByteSource source = moviefix::MemorySource(bytes, &g_closedSources);
         ASSERT_EQ(MovieSoundOpen(&source, 44100, 2, &sound), MOVIE_OPENED);
