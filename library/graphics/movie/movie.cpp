@@ -99,8 +99,8 @@ void OpenMovieSound(MovieData* m, const MovieStreamInfo& info) {
         ErrorLogFmtAdd("ムービーの音声を再生できません");
         return;
     }
-    const PcmSource source{sound,        AUDIO_OUTPUT_CHANNELS, AUDIO_OUTPUT_RATE, ReadSoundPcm,
-                           SeekSoundPcm, SoundPcmLength,        CloseSoundPcm};
+    const PcmSource source{sound, AUDIO_OUTPUT_CHANNELS, AUDIO_OUTPUT_RATE, ReadSoundPcm, SeekSoundPcm,
+                           SoundPcmLength, CloseSoundPcm};
     m->SoundHandle = AddPcmStreamSound(&source);
 }
 
@@ -122,6 +122,20 @@ void FollowSound(MovieData* m) {
     if (CheckSoundPlaying(m->SoundHandle) != 1) return;
     const int64_t sample = TellStreamSoundSample(m->SoundHandle);
     if (sample >= 0) MovieStreamSetTimeUs(m->Stream, sample * 1000000 / AUDIO_OUTPUT_RATE);
+}
+
+// The picture's clock and the sound start and stop together.
+void RunMovie(MovieData* m) {
+    MovieStreamRun(m->Stream);
+    m->PlayFlag = 1;
+    StartSound(m);
+}
+
+void HoldMovie(MovieData* m) {
+    FollowSound(m);
+    MovieStreamPause(m->Stream);
+    m->PlayFlag = 0;
+    StopSound(m);
 }
 
 void ReleaseStream(MovieData* m) {
@@ -301,9 +315,7 @@ int PlayMovie(int grHandle) {
     if (m == nullptr) return result;
     m->WindowPausedFlag = 0;
     if (m->Stream == nullptr || m->PlayFlag) return 0;
-    MovieStreamRun(m->Stream);
-    m->PlayFlag = 1;
-    StartSound(m);
+    RunMovie(m);
     return 0;
 }
 
@@ -313,10 +325,7 @@ int PauseMovie(int grHandle) {
     if (m == nullptr) return result;
     m->WindowPausedFlag = 0;
     if (m->Stream == nullptr || !m->PlayFlag) return 0;
-    FollowSound(m);
-    MovieStreamPause(m->Stream);
-    m->PlayFlag = 0;
-    StopSound(m);
+    HoldMovie(m);
     return 0;
 }
 
@@ -355,11 +364,8 @@ int GetMovieStateToGraphImpl(int grHandle) {
 int PauseAllMovies() {
     ForEachMovie([](MovieData* m) {
         if (m->Stream == nullptr || !m->PlayFlag) return;
-        FollowSound(m);
-        MovieStreamPause(m->Stream);
-        m->PlayFlag = 0;
+        HoldMovie(m);
         m->WindowPausedFlag = 1;
-        StopSound(m);
     });
     return 0;
 }
@@ -369,10 +375,8 @@ int ResumeAllMovies() {
     // and movies that ended stay as they are.
     ForEachMovie([](MovieData* m) {
         if (m->Stream == nullptr || !m->WindowPausedFlag) return;
-        MovieStreamRun(m->Stream);
-        m->PlayFlag = 1;
+        RunMovie(m);
         m->WindowPausedFlag = 0;
-        StartSound(m);
     });
     return 0;
 }
@@ -405,10 +409,7 @@ int RestoreAllMovieSurfaces() {
             return;
         }
         MovieStreamSeekMs(m->Stream, m->SavedTimeMs);
-        if (m->PlayFlag) {
-            MovieStreamRun(m->Stream);
-            StartSound(m);
-        }
+        if (m->PlayFlag) RunMovie(m);
     });
     return result;
 }
