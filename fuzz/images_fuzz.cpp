@@ -1,7 +1,8 @@
 // Fuzz target for the graph loader chain: any bytes go through every image
 // decoder; an accepted image is read back whole and converted to 32 bits.
 // Bytes that no decoder takes go to the movie demuxer, as LoadGraph does, and
-// an opened movie is played for a few frames.
+// an opened movie is played for a few frames; its sound track is read a
+// little, sought and read again.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -39,9 +40,27 @@ int64_t TellBytes(void* h) { return int64_t(static_cast<FuzzBytes*>(h)->position
 void CloseBytes(void* h) { delete static_cast<FuzzBytes*>(h); }
 int64_t FuzzClock() { return g_nowUs; }
 
+MovieByteSource SourceOver(const uint8_t* data, size_t size) {
+    return MovieByteSource{new FuzzBytes{data, size, 0}, ReadBytes, SeekBytes, TellBytes, CloseBytes};
+}
+
+void PlaySound(const uint8_t* data, size_t size) {
+    const MovieByteSource source = SourceOver(data, size);
+    MovieSound* sound = nullptr;
+    if (MovieSoundOpen(&source, 44100, 2, &sound) != MOVIE_OPENED) return;
+    std::vector<int16_t> pcm(4096);
+    MovieSoundLength(sound);
+    for (int step = 0; step < 8; ++step) {
+        if (step == 4) MovieSoundSeek(sound, 4410);
+        if (MovieSoundRead(sound, pcm.data(), int(pcm.size() * 2)) == 0) break;
+    }
+    MovieSoundClose(sound);
+}
+
 void PlayMovie(const uint8_t* data, size_t size) {
     MovieSetClock(FuzzClock);
-    const MovieByteSource source{new FuzzBytes{data, size, 0}, ReadBytes, SeekBytes, TellBytes, CloseBytes};
+    PlaySound(data, size);
+    const MovieByteSource source = SourceOver(data, size);
     MovieStream* stream = nullptr;
     if (MovieStreamOpen(&source, &stream) != MOVIE_OPENED) return;
     MovieStreamInfo info;

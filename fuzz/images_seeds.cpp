@@ -1,6 +1,6 @@
 // Writes a small seed corpus for the image fuzz target: one valid file of
 // each kind the loader chain reads, made with the test fixtures, and small
-// movies in each kind of container.
+// movies in each kind of container, two of them with a sound track.
 #include <string>
 
 #include "library/graphics/image_fixtures.h"
@@ -68,5 +68,17 @@ int main(int argc, char** argv) {
         if (!moviefix::WriteMovie(dir + k.name, m)) return 1;
     }
     if (!moviefix::WriteSoundOnly(dir + "/tone.mkv")) return 1;
+    m.container = "matroska";
+    m.codec = "ffv1";
+    m.pixels = AV_PIX_FMT_BGR0;
+    m.soundCodec = "pcm_s16le";
+    m.soundRate = 22050;
+    if (!moviefix::WriteMovie(dir + "/sound.mkv", m)) return 1;
+    m.container = "avi";
+    m.codec = "mpeg4";
+    m.pixels = AV_PIX_FMT_YUV420P;
+    m.soundCodec = "mp2";
+    m.soundRate = 44100;
+    if (!moviefix::WriteMovie(dir + "/sound.avi", m)) return 1;
     return 0;
 }

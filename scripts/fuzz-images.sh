@@ -25,7 +25,7 @@ SOURCES=(
 
 source "$ROOT/scripts/fuzz-common.sh"
 fuzz_build_objects "$OUT"
-LIBS=(-lpng -ljpeg -lz $(pkg-config --libs libavformat libavcodec libswscale libavutil))
+LIBS=(-lpng -ljpeg -lz $(pkg-config --libs libavformat libavcodec libswscale libswresample libavutil))
 
 echo "fuzz-images: malformed-image table under ASan/UBSan"
 "$CXX" "${FLAGS[@]}" "$ROOT/tests/library/graphics/malformed_test.cpp" "${OBJS[@]}" \

@@ -12,7 +12,7 @@ PACKAGES=(
   libmpg123-dev libvorbis-dev libogg-dev libmp3lame-dev
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
   libcairo2-dev fonts-dejavu-core
-  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libfluidsynth-dev timgm6mb-soundfont
   clang libclang-rt-14-dev
 )

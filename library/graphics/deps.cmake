@@ -2,6 +2,6 @@
 find_package(PNG REQUIRED)
 find_package(JPEG REQUIRED)
 target_link_libraries(zovav PUBLIC PNG::PNG JPEG::JPEG)
-# Movie decoding for movie graphs.
-pkg_check_modules(ZV_FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libavutil)
+# Movie decoding for movie graphs: pictures scaled, sound tracks resampled.
+pkg_check_modules(ZV_FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswscale libswresample libavutil)
 target_link_libraries(zovav PUBLIC PkgConfig::ZV_FFMPEG)

@@ -44,11 +44,12 @@ int GetGraphSize(int grHandle, int* sizeX, int* sizeY);
 
 // Movies: LoadGraph of a movie file (Matroska, AVI, MP4/QuickTime, MPEG,
 // Ogg, ASF) gives a graph that shows the movie's current frame wherever it is
-// drawn; its sound track is not played. A movie starts paused; it pauses
-// while the window is inactive and stops by itself at its end, keeping the
-// last frame. Times are in milliseconds; GetMovieStateToGraph gives 1 while
-// playing, 0 when paused or ended. Play and pause do nothing for a graph
-// without a movie; tell, seek and the state give -1 for it.
+// drawn; its sound track plays with the picture, which keeps to the sound's
+// time. A movie starts paused; it pauses while the window is inactive and
+// stops by itself at its end, keeping the last frame. Times are in
+// milliseconds; a seek past the end goes to the end. GetMovieStateToGraph
+// gives 1 while playing, 0 when paused or ended. Play and pause do nothing
+// for a graph without a movie; tell, seek and the state give -1 for it.
 int PlayMovieToGraph(int grHandle);
 int PauseMovieToGraph(int grHandle);
 int TellMovieToGraph(int grHandle);

@@ -1,7 +1,8 @@
 // Movie source over FFmpeg: a custom I/O context reads the caller's bytes, the
 // demuxer is held to movie containers, the best picture track is decoded by
 // send/receive, and the due frame is scaled with point filtering into the
-// pixel format asked for.
+// pixel format asked for. The sound track has a demuxer of its own and is
+// resampled with libswresample.
 #include "platform/movie_ffmpeg.h"
 
 extern "C" {
@@ -9,9 +10,11 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/mem.h>
+#include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <new>
@@ -23,6 +26,9 @@ namespace {
 constexpr const char* kContainers = "matroska,avi,mov,mpeg,mpegts,ogg,asf";
 constexpr int kIoBufferSize = 32768;
 constexpr int64_t kDefaultFrameUs = 33333;   // streams that name no rate
+// Sound tracks outside these are refused as undecodable.
+constexpr int kMaxSoundRate = 768000;
+constexpr int kMaxSoundChannels = 64;
 
 struct MovieSourceState {
     MovieClockFunction clock = nullptr;
@@ -35,13 +41,18 @@ int64_t SystemClockUs() {
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-}  // namespace
-
-struct MovieStream {
+// A container opened over the caller's bytes.
+struct Demuxer {
     MovieByteSource source{};
     int64_t sourceSize = -1;      // unknown while negative
     AVIOContext* io = nullptr;
     AVFormatContext* format = nullptr;
+};
+
+}  // namespace
+
+struct MovieStream {
+    Demuxer demux;
     AVCodecContext* decoder = nullptr;
     SwsContext* scaler = nullptr;
     uint8_t* converted = nullptr;  // the scaler's padded picture, one spare row
@@ -54,6 +65,7 @@ struct MovieStream {
     int64_t startTs = 0;
     int width = 0, height = 0;
     int64_t frameUs = kDefaultFrameUs;
+    bool hasSound = false;
 
     bool haveNext = false, haveDue = false;
     bool drained = false;         // the decoder was told the input ended
@@ -65,21 +77,45 @@ struct MovieStream {
     int64_t runStartUs = 0;
 };
 
+struct MovieSound {
+    Demuxer demux;
+    AVCodecContext* decoder = nullptr;
+    SwrContext* resampler = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* frame = nullptr;
+    int track = -1;
+    AVRational timeBase{1, 1};
+    int64_t originUs = 0;         // the movie's time 0
+    int rate = 0, channels = 0;   // of the output
+    AVChannelLayout outLayout{};
+    // What the resampler was made for.
+    AVChannelLayout inLayout{};
+    int inFormat = -1, inRate = 0;
+
+    uint8_t* pending = nullptr;   // resampled, not yet handed out
+    int pendingCapacity = 0;      // in sample frames
+    int pendingStart = 0, pendingFrames = 0;
+    int64_t silence = 0;          // sample frames of silence before the pending ones
+    int64_t drop = 0;             // resampled sample frames still to be cut
+    int64_t alignTo = 0;          // after an open or seek: where the next decoded frame belongs; -1 placed
+    bool drained = false, flushed = false, ended = false;
+};
+
 namespace {
 
 int ReadPacket(void* opaque, uint8_t* buffer, int size) {
-    MovieStream* s = static_cast<MovieStream*>(opaque);
-    const size_t got = s->source.read(s->source.handle, buffer, size_t(size));
+    Demuxer* d = static_cast<Demuxer*>(opaque);
+    const size_t got = d->source.read(d->source.handle, buffer, size_t(size));
     return got == 0 ? AVERROR_EOF : int(got);
 }
 
 int64_t SeekBytes(void* opaque, int64_t offset, int whence) {
-    MovieStream* s = static_cast<MovieStream*>(opaque);
+    Demuxer* d = static_cast<Demuxer*>(opaque);
     whence &= ~AVSEEK_FORCE;
-    if (whence == AVSEEK_SIZE) return s->sourceSize >= 0 ? s->sourceSize : AVERROR(ENOSYS);
+    if (whence == AVSEEK_SIZE) return d->sourceSize >= 0 ? d->sourceSize : AVERROR(ENOSYS);
     const int origin = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? 1 : whence == SEEK_END ? 2 : -1;
-    if (origin < 0 || s->source.seek(s->source.handle, offset, origin) != 0) return AVERROR(EIO);
-    return s->source.tell(s->source.handle);
+    if (origin < 0 || d->source.seek(d->source.handle, offset, origin) != 0) return AVERROR(EIO);
+    return d->source.tell(d->source.handle);
 }
 
 // A movie reaches no file but its own.
@@ -94,6 +130,74 @@ void QuietLibraries() {
     g_movies.librariesQuiet = true;
 }
 
+// Takes the source over (it is closed with the demuxer); false when no movie
+// container takes the bytes.
+bool OpenDemuxer(Demuxer* d, const MovieByteSource* source) {
+    QuietLibraries();
+    d->source = *source;
+    const int64_t here = source->tell(source->handle);
+    if (source->seek(source->handle, 0, 2) == 0) d->sourceSize = source->tell(source->handle);
+    source->seek(source->handle, here, 0);
+
+    uint8_t* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
+    if (buffer != nullptr) d->io = avio_alloc_context(buffer, kIoBufferSize, 0, d, ReadPacket, nullptr, SeekBytes);
+    if (d->io == nullptr) av_free(buffer);
+    d->format = d->io ? avformat_alloc_context() : nullptr;
+    if (d->format == nullptr) return false;
+    d->format->pb = d->io;
+    d->format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    d->format->format_whitelist = av_strdup(kContainers);
+    d->format->io_open = RefuseNestedOpen;
+    // On failure the context is freed and nulled; our I/O context stays ours.
+    return d->format->format_whitelist != nullptr && avformat_open_input(&d->format, nullptr, nullptr, nullptr) == 0 &&
+           avformat_find_stream_info(d->format, nullptr) >= 0;
+}
+
+void CloseDemuxer(Demuxer* d) {
+    avformat_close_input(&d->format);
+    if (d->io != nullptr) {
+        av_freep(&d->io->buffer);
+        avio_context_free(&d->io);
+    }
+    d->source.close(d->source.handle);
+}
+
+// The next packet of a track; false at the end of the input.
+bool ReadTrackPacket(Demuxer* d, int track, AVPacket* packet) {
+    for (;;) {
+        if (av_read_frame(d->format, packet) < 0) return false;
+        if (packet->stream_index == track) return true;
+        av_packet_unref(packet);
+    }
+}
+
+// The next frame of a track's decoder; false when none follows. Packets the
+// decoder refuses are skipped.
+bool ReceiveFrame(Demuxer* d, int track, AVCodecContext* decoder, AVPacket* packet, AVFrame* frame, bool* drained) {
+    for (;;) {
+        const int r = avcodec_receive_frame(decoder, frame);
+        if (r == 0) return true;
+        if (r == AVERROR_EOF || *drained) return false;
+        if (!ReadTrackPacket(d, track, packet)) {
+            avcodec_send_packet(decoder, nullptr);
+            *drained = true;
+            continue;
+        }
+        avcodec_send_packet(decoder, packet);
+        av_packet_unref(packet);
+    }
+}
+
+// Opens the decoder of a track, on the caller's thread, one frame at a time.
+AVCodecContext* OpenDecoder(const AVCodec* codec, const AVCodecParameters* par) {
+    AVCodecContext* decoder = avcodec_alloc_context3(codec);
+    if (decoder == nullptr) return nullptr;
+    decoder->thread_count = 1;
+    if (avcodec_parameters_to_context(decoder, par) < 0 || avcodec_open2(decoder, codec, nullptr) < 0)
+        avcodec_free_context(&decoder);
+    return decoder;
+}
+
 int64_t StreamTimeUs(const MovieStream* s) {
     const int64_t t = s->running ? s->baseUs + (MovieClockNowUs() - s->runStartUs) : s->baseUs;
     return t < 0 ? 0 : t;
@@ -103,23 +207,6 @@ int64_t FrameTimeUs(MovieStream* s, const AVFrame* f) {
     const int64_t ts = f->best_effort_timestamp;
     if (ts == AV_NOPTS_VALUE) return s->lastUs < 0 ? 0 : s->lastUs + s->frameUs;
     return av_rescale_q(ts - s->startTs, s->timeBase, AVRational{1, 1000000});
-}
-
-// The next frame of the track into s->next; false when none follows. Packets
-// the decoder refuses are skipped.
-bool DecodeNext(MovieStream* s) {
-    for (;;) {
-        const int r = avcodec_receive_frame(s->decoder, s->next);
-        if (r == 0) return true;
-        if (r == AVERROR_EOF || s->drained) return false;
-        if (av_read_frame(s->format, s->packet) < 0) {
-            avcodec_send_packet(s->decoder, nullptr);
-            s->drained = true;
-            continue;
-        }
-        if (s->packet->stream_index == s->track) avcodec_send_packet(s->decoder, s->packet);
-        av_packet_unref(s->packet);
-    }
 }
 
 AVPixelFormat OutputFormat(MoviePixelFormat format) {
@@ -172,32 +259,30 @@ void ForgetFrames(MovieStream* s) {
 
 // Finds and opens the picture track of an opened container.
 MovieOpenResult OpenTrack(MovieStream* s) {
-    if (avformat_find_stream_info(s->format, nullptr) < 0) return MOVIE_UNREADABLE;
+    AVFormatContext* format = s->demux.format;
     const AVCodec* codec = nullptr;
-    const int track = av_find_best_stream(s->format, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    const int track = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
     if (track == AVERROR_STREAM_NOT_FOUND) return MOVIE_NOT_VIDEO;
     if (track < 0 || codec == nullptr) return MOVIE_NO_DECODER;
-    AVStream* st = s->format->streams[track];
+    AVStream* st = format->streams[track];
     const AVCodecParameters* par = st->codecpar;
     // A cover picture of a sound file is no movie.
     if ((st->disposition & AV_DISPOSITION_ATTACHED_PIC) || par->width <= 0 || par->height <= 0 ||
         par->width > MOVIE_MAX_FRAME_SIZE || par->height > MOVIE_MAX_FRAME_SIZE)
         return MOVIE_NOT_VIDEO;
-    s->decoder = avcodec_alloc_context3(codec);
-    if (s->decoder == nullptr || avcodec_parameters_to_context(s->decoder, par) < 0) return MOVIE_NO_DECODER;
-    // Decoded on the caller's thread, one frame at a time, as it falls due.
-    s->decoder->thread_count = 1;
-    if (avcodec_open2(s->decoder, codec, nullptr) < 0) return MOVIE_NO_DECODER;
+    s->decoder = OpenDecoder(codec, par);
     s->packet = av_packet_alloc();
     s->next = av_frame_alloc();
     s->due = av_frame_alloc();
-    if (s->packet == nullptr || s->next == nullptr || s->due == nullptr) return MOVIE_NO_DECODER;
+    if (s->decoder == nullptr || s->packet == nullptr || s->next == nullptr || s->due == nullptr)
+        return MOVIE_NO_DECODER;
     s->track = track;
     s->timeBase = st->time_base;
     s->startTs = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
     s->width = par->width;
     s->height = par->height;
-    const AVRational rate = av_guess_frame_rate(s->format, st, nullptr);
+    s->hasSound = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
+    const AVRational rate = av_guess_frame_rate(format, st, nullptr);
     if (rate.num > 0 && rate.den > 0) {
         const int64_t us = av_rescale(1000000, rate.den, rate.num);
         if (us > 0) s->frameUs = us;
@@ -209,31 +294,12 @@ MovieOpenResult OpenTrack(MovieStream* s) {
 
 MovieOpenResult MovieStreamOpen(const MovieByteSource* source, MovieStream** out) {
     *out = nullptr;
-    QuietLibraries();
     MovieStream* s = new (std::nothrow) MovieStream;
     if (s == nullptr) {
         source->close(source->handle);
         return MOVIE_NO_DECODER;
     }
-    s->source = *source;
-    const int64_t here = source->tell(source->handle);
-    if (source->seek(source->handle, 0, 2) == 0) s->sourceSize = source->tell(source->handle);
-    source->seek(source->handle, here, 0);
-
-    MovieOpenResult result = MOVIE_UNREADABLE;
-    uint8_t* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    if (buffer != nullptr) s->io = avio_alloc_context(buffer, kIoBufferSize, 0, s, ReadPacket, nullptr, SeekBytes);
-    if (s->io == nullptr) av_free(buffer);
-    s->format = s->io ? avformat_alloc_context() : nullptr;
-    if (s->format != nullptr) {
-        s->format->pb = s->io;
-        s->format->flags |= AVFMT_FLAG_CUSTOM_IO;
-        s->format->format_whitelist = av_strdup(kContainers);
-        s->format->io_open = RefuseNestedOpen;
-        // On failure the context is freed and nulled; our I/O context stays ours.
-        if (s->format->format_whitelist != nullptr && avformat_open_input(&s->format, nullptr, nullptr, nullptr) == 0)
-            result = OpenTrack(s);
-    }
+    const MovieOpenResult result = OpenDemuxer(&s->demux, source) ? OpenTrack(s) : MOVIE_UNREADABLE;
     if (result != MOVIE_OPENED) {
         MovieStreamClose(s);
         return result;
@@ -250,12 +316,7 @@ void MovieStreamClose(MovieStream* s) {
     av_frame_free(&s->due);
     av_packet_free(&s->packet);
     avcodec_free_context(&s->decoder);
-    avformat_close_input(&s->format);
-    if (s->io != nullptr) {
-        av_freep(&s->io->buffer);
-        avio_context_free(&s->io);
-    }
-    s->source.close(s->source.handle);
+    CloseDemuxer(&s->demux);
     delete s;
 }
 
@@ -263,13 +324,14 @@ void MovieStreamGetInfo(const MovieStream* s, MovieStreamInfo* info) {
     info->width = s->width;
     info->height = s->height;
     info->timePerFrameUs = s->frameUs;
+    info->hasSound = s->hasSound ? 1 : 0;
 }
 
 MovieFrameResult MovieStreamUpdate(MovieStream* s, MoviePixelFormat format, void* pixels, int pitch) {
     const int64_t now = StreamTimeUs(s);
     for (;;) {
         if (!s->haveNext) {
-            if (s->ended || !DecodeNext(s)) {
+            if (s->ended || !ReceiveFrame(&s->demux, s->track, s->decoder, s->packet, s->next, &s->drained)) {
                 s->ended = true;
                 break;
             }
@@ -284,17 +346,21 @@ MovieFrameResult MovieStreamUpdate(MovieStream* s, MoviePixelFormat format, void
         s->haveDue = true;
         s->lastUs = s->nextUs;
     }
+    // The clock stops at the movie's end, so that it tells its length; a time
+    // past the end (a seek there) shows the last frame at once.
+    const int64_t endUs = s->lastUs < 0 ? 0 : s->lastUs + s->frameUs;
+    const bool atEnd = s->ended && (s->lastUs < 0 || now >= endUs);
+    if (atEnd) {
+        s->running = false;
+        s->baseUs = endUs;
+    }
     if (s->haveDue) {
         s->haveDue = false;
         const bool converted = Convert(s, s->due, format, pixels, pitch);
         av_frame_unref(s->due);
         return converted ? MOVIE_FRAME_NEW : MOVIE_FRAME_ERROR;
     }
-    if (!s->ended || (s->lastUs >= 0 && now < s->lastUs + s->frameUs)) return MOVIE_FRAME_PENDING;
-    // The clock stops at the movie's end, so that it tells its length.
-    s->running = false;
-    s->baseUs = s->lastUs < 0 ? 0 : s->lastUs + s->frameUs;
-    return MOVIE_FRAME_END;
+    return atEnd ? MOVIE_FRAME_END : MOVIE_FRAME_PENDING;
 }
 
 void MovieStreamRun(MovieStream* s) {
@@ -316,7 +382,7 @@ int64_t MovieStreamTellMs(const MovieStream* s) { return StreamTimeUs(s) / 1000;
 int MovieStreamSeekMs(MovieStream* s, int64_t ms) {
     if (ms < 0) return -1;
     const int64_t target = s->startTs + av_rescale_q(ms, AVRational{1, 1000}, s->timeBase);
-    if (av_seek_frame(s->format, s->track, target, AVSEEK_FLAG_BACKWARD) < 0) return -1;
+    if (av_seek_frame(s->demux.format, s->track, target, AVSEEK_FLAG_BACKWARD) < 0) return -1;
     avcodec_flush_buffers(s->decoder);
     ForgetFrames(s);
     s->baseUs = ms * 1000;
@@ -324,6 +390,236 @@ int MovieStreamSeekMs(MovieStream* s, int64_t ms) {
     return 0;
 }
 
+void MovieStreamSetTimeUs(MovieStream* s, int64_t us) {
+    s->baseUs = us;
+    s->runStartUs = MovieClockNowUs();
+}
+
 void MovieSetClock(MovieClockFunction clock) { g_movies.clock = clock; }
 
 int64_t MovieClockNowUs() { return g_movies.clock ? g_movies.clock() : SystemClockUs(); }
+
+// ---- the sound track --------------------------------------------------------
+
+namespace {
+
+// Makes the resampler anew when a frame's format differs from the last one's.
+bool FitResampler(MovieSound* m, const AVFrame* f) {
+    if (m->resampler != nullptr && f->format == m->inFormat && f->sample_rate == m->inRate &&
+        av_channel_layout_compare(&f->ch_layout, &m->inLayout) == 0)
+        return true;
+    swr_free(&m->resampler);
+    av_channel_layout_uninit(&m->inLayout);
+    m->inFormat = -1;
+    const int channels = f->ch_layout.nb_channels;
+    if (f->sample_rate <= 0 || f->sample_rate > kMaxSoundRate || channels <= 0 || channels > kMaxSoundChannels)
+        return false;
+    // A layout that only counts its channels gets the usual one of that count.
+    AVChannelLayout in{};
+    if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) av_channel_layout_default(&in, channels);
+    else if (av_channel_layout_copy(&in, &f->ch_layout) < 0) return false;
+    bool made = swr_alloc_set_opts2(&m->resampler, &m->outLayout, AV_SAMPLE_FMT_S16, m->rate, &in,
+                                    AVSampleFormat(f->format), f->sample_rate, 0, nullptr) == 0;
+    // A mono track sounds at its own level on both sides, not 3 dB down as a
+    // centre channel mixed into stereo would.
+    const double monoToAll[2] = {1.0, 1.0};
+    if (made && channels == 1) made = swr_set_matrix(m->resampler, monoToAll, 1) == 0;
+    made = made && swr_init(m->resampler) == 0;
+    av_channel_layout_uninit(&in);
+    if (!made) {
+        swr_free(&m->resampler);
+        return false;
+    }
+    av_channel_layout_copy(&m->inLayout, &f->ch_layout);
+    m->inFormat = f->format;
+    m->inRate = f->sample_rate;
+    return true;
+}
+
+bool ReservePending(MovieSound* m, int frames) {
+    if (frames <= m->pendingCapacity) return true;
+    av_free(m->pending);
+    m->pending = static_cast<uint8_t*>(av_malloc(size_t(frames) * size_t(m->channels) * 2));
+    m->pendingCapacity = m->pending ? frames : 0;
+    return m->pending != nullptr;
+}
+
+// Times beyond a century are broken files; they are not worth a sum that overflows.
+constexpr int64_t kMaxSaneUs = int64_t(1) << 52;
+bool SaneUs(int64_t us) { return us > -kMaxSaneUs && us < kMaxSaneUs; }
+
+// Where a decoded frame's first sample belongs, in output sample frames; a
+// frame without a usable time belongs where the position is.
+int64_t FrameStartSample(const MovieSound* m, const AVFrame* f) {
+    const int64_t ts = f->best_effort_timestamp;
+    const int64_t us = ts == AV_NOPTS_VALUE ? 0 : av_rescale_q(ts, m->timeBase, AVRational{1, 1000000});
+    if (ts == AV_NOPTS_VALUE || !SaneUs(us)) return m->alignTo;
+    return av_rescale(us - m->originUs, m->rate, 1000000);
+}
+
+// Resamples one decoded frame (null: what the resampler still holds) into the
+// pending samples, cutting what lies before the position.
+bool Resample(MovieSound* m, const AVFrame* f) {
+    if (m->resampler == nullptr) return f == nullptr;
+    const int frames = swr_get_out_samples(m->resampler, f ? f->nb_samples : 0);
+    if (frames < 0 || !ReservePending(m, frames + 1)) return false;
+    uint8_t* out[1] = {m->pending};
+    const int got = swr_convert(m->resampler, out, m->pendingCapacity, f ? const_cast<const uint8_t**>(f->extended_data) : nullptr,
+                                f ? f->nb_samples : 0);
+    if (got < 0) return false;
+    const int cut = int(std::min<int64_t>(m->drop, got));
+    m->drop -= cut;
+    m->pendingStart = cut;
+    m->pendingFrames = got - cut;
+    return true;
+}
+
+// Decodes until there are pending samples or silence; false at the end.
+bool DecodeMore(MovieSound* m) {
+    while (m->pendingFrames == 0 && m->silence == 0) {
+        if (m->flushed) return false;
+        if (!ReceiveFrame(&m->demux, m->track, m->decoder, m->packet, m->frame, &m->drained)) {
+            m->flushed = true;
+            if (!Resample(m, nullptr)) return false;
+            continue;
+        }
+        // Frames the resampler cannot take are skipped.
+        if (m->frame->nb_samples > 0 && FitResampler(m, m->frame)) {
+            if (m->alignTo >= 0) {
+                const int64_t lead = FrameStartSample(m, m->frame) - m->alignTo;
+                if (lead > 0) m->silence = lead;
+                else m->drop = -lead;
+                m->alignTo = -1;
+            }
+            if (!Resample(m, m->frame)) {
+                av_frame_unref(m->frame);
+                return false;
+            }
+        }
+        av_frame_unref(m->frame);
+    }
+    return true;
+}
+
+// After a seek: nothing decoded before it is handed out.
+void ForgetSound(MovieSound* m, int64_t sample) {
+    avcodec_flush_buffers(m->decoder);
+    swr_free(&m->resampler);
+    av_channel_layout_uninit(&m->inLayout);
+    m->inFormat = -1;
+    m->pendingStart = m->pendingFrames = 0;
+    m->silence = m->drop = 0;
+    m->alignTo = sample;
+    m->drained = m->flushed = m->ended = false;
+}
+
+// The movie's time 0 is its picture's start, as the picture's clock counts.
+int64_t MovieOriginUs(AVFormatContext* format, const AVStream* sound) {
+    const int video = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const AVStream* origin = video >= 0 ? format->streams[video] : sound;
+    if (origin->start_time == AV_NOPTS_VALUE) return 0;
+    const int64_t us = av_rescale_q(origin->start_time, origin->time_base, AVRational{1, 1000000});
+    return SaneUs(us) ? us : 0;
+}
+
+MovieOpenResult OpenSoundTrack(MovieSound* m) {
+    AVFormatContext* format = m->demux.format;
+    const AVCodec* codec = nullptr;
+    const int track = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (track == AVERROR_STREAM_NOT_FOUND) return MOVIE_NO_SOUND;
+    if (track < 0 || codec == nullptr) return MOVIE_NO_DECODER;
+    const AVStream* st = format->streams[track];
+    m->decoder = OpenDecoder(codec, st->codecpar);
+    m->packet = av_packet_alloc();
+    m->frame = av_frame_alloc();
+    if (m->decoder == nullptr || m->packet == nullptr || m->frame == nullptr) return MOVIE_NO_DECODER;
+    m->track = track;
+    m->timeBase = st->time_base;
+    m->originUs = MovieOriginUs(format, st);
+    return MOVIE_OPENED;
+}
+
+}  // namespace
+
+MovieOpenResult MovieSoundOpen(const MovieByteSource* source, int rate, int channels, MovieSound** out) {
+    *out = nullptr;
+    MovieSound* m = new (std::nothrow) MovieSound;
+    if (m == nullptr) {
+        source->close(source->handle);
+        return MOVIE_NO_DECODER;
+    }
+    m->rate = rate;
+    m->channels = channels;
+    av_channel_layout_default(&m->outLayout, channels);
+    MovieOpenResult result = OpenDemuxer(&m->demux, source) ? OpenSoundTrack(m) : MOVIE_UNREADABLE;
+    if (result == MOVIE_OPENED && (rate <= 0 || rate > kMaxSoundRate || channels <= 0 || channels > 2))
+        result = MOVIE_NO_DECODER;
+    if (result != MOVIE_OPENED) {
+        MovieSoundClose(m);
+        return result;
+    }
+    *out = m;
+    return MOVIE_OPENED;
+}
+
+void MovieSoundClose(MovieSound* m) {
+    if (m == nullptr) return;
+    swr_free(&m->resampler);
+    av_channel_layout_uninit(&m->inLayout);
+    av_channel_layout_uninit(&m->outLayout);
+    av_free(m->pending);
+    av_frame_free(&m->frame);
+    av_packet_free(&m->packet);
+    avcodec_free_context(&m->decoder);
+    CloseDemuxer(&m->demux);
+    delete m;
+}
+
+int MovieSoundRead(MovieSound* m, void* pcm, int bytes) {
+    const int frameBytes = 2 * m->channels;
+    const int want = bytes / frameBytes;
+    uint8_t* out = static_cast<uint8_t*>(pcm);
+    int done = 0;
+    while (done < want) {
+        if (m->silence > 0) {
+            const int n = int(std::min<int64_t>(m->silence, want - done));
+            std::memset(out + size_t(done) * frameBytes, 0, size_t(n) * frameBytes);
+            m->silence -= n;
+            done += n;
+        } else if (m->pendingFrames > 0) {
+            const int n = std::min(m->pendingFrames, want - done);
+            std::memcpy(out + size_t(done) * frameBytes, m->pending + size_t(m->pendingStart) * frameBytes,
+                        size_t(n) * frameBytes);
+            m->pendingStart += n;
+            m->pendingFrames -= n;
+            done += n;
+        } else if (m->ended || !DecodeMore(m)) {
+            m->ended = true;
+            break;
+        }
+    }
+    return done * frameBytes;
+}
+
+int MovieSoundSeek(MovieSound* m, int64_t sample) {
+    if (sample < 0) return -1;
+    const int64_t us = av_rescale(sample, 1000000, m->rate) + m->originUs;
+    const int64_t target = av_rescale_q(us, AVRational{1, 1000000}, m->timeBase);
+    ForgetSound(m, sample);
+    // Before the first packet there is nothing to go back to: the start is the place.
+    if (av_seek_frame(m->demux.format, m->track, target, AVSEEK_FLAG_BACKWARD) < 0 &&
+        av_seek_frame(m->demux.format, m->track, target, 0) < 0) {
+        m->ended = true;
+        return -1;
+    }
+    return 0;
+}
+
+int64_t MovieSoundLength(const MovieSound* m) {
+    const AVStream* st = m->demux.format->streams[m->track];
+    if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+        return av_rescale_q(st->duration, st->time_base, AVRational{1, m->rate});
+    if (m->demux.format->duration != AV_NOPTS_VALUE && m->demux.format->duration > 0)
+        return av_rescale(m->demux.format->duration, m->rate, AV_TIME_BASE);
+    return 0;
+}

@@ -20,6 +20,22 @@ void ResetConverter(SOUNDCONV* conv, const StreamReader& stream) {
     conv->stream = stream;
     conv->oggSampleWidth = GetSoundOggSampleWidth();
 }
+// Gives a converter whose method is set up its block buffer and opens it;
+// on failure the method is closed again.
+int StartConverter(SOUNDCONV* conv) {
+    conv->block = static_cast<uint8_t*>(ZVALLOC(size_t(conv->blockSize)));
+    if (!conv->block) {
+        conv->ops->Close(conv);
+        ResetConverter(conv, conv->stream);
+        return -1;
+    }
+    conv->endFlag = 0;
+    conv->blockLeft = 0;
+    conv->blockRead = 0;
+    conv->outputPos = 0;
+    conv->openFlag = 1;
+    return 0;
+}
 }  // namespace
 
 size_t ReadStreamBytes(const StreamReader& stream, void* dest, size_t bytes) {
@@ -51,18 +67,23 @@ int OpenSoundConverter(const StreamReader* stream, SOUNDCONV* conv) {
         ResetConverter(conv, *stream);
         return -1;
     }
-    conv->block = static_cast<uint8_t*>(ZVALLOC(size_t(conv->blockSize)));
-    if (!conv->block) {
-        conv->ops->Close(conv);
-        ResetConverter(conv, *stream);
+    return StartConverter(conv);
+}
+
+int OpenSoundConverterWithMethod(SOUNDCONV* conv, int method, const SoundConvMethod* ops, void* methodData,
+                                 const WaveFormat& format, int blockSize) {
+    ResetConverter(conv, StreamReader{});
+    conv->method = method;
+    conv->ops = ops;
+    conv->methodData = methodData;
+    conv->outFormat = format;
+    conv->blockSize = blockSize - blockSize % (format.blockAlign ? format.blockAlign : 1);
+    if (conv->blockSize <= 0) {
+        ops->Close(conv);
+        ResetConverter(conv, StreamReader{});
         return -1;
     }
-    conv->endFlag = 0;
-    conv->blockLeft = 0;
-    conv->blockRead = 0;
-    conv->outputPos = 0;
-    conv->openFlag = 1;
-    return 0;
+    return StartConverter(conv);
 }
 
 int ReadSoundConverter(SOUNDCONV* conv, void* dest, int bytes) {

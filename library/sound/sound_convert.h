@@ -26,6 +26,7 @@ enum SoundConvMethodId : int {
     SOUNDCONV_METHOD_WAVE = 0,      // PCM WAVE, read as it is
     SOUNDCONV_METHOD_MPEG = 1,      // MP3 frames, in an MP3 file or a WAVE file
     SOUNDCONV_METHOD_OGG = 2,
+    SOUNDCONV_METHOD_PCM_SOURCE = 3,   // PCM handed out by its owner (a movie's sound track)
 };
 
 struct SoundConvMethod;

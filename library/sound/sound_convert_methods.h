@@ -15,6 +15,12 @@ struct SoundConvMethod {
     void (*Close)(SOUNDCONV* conv);
 };
 
+// Opens a converter over a method its caller sets up rather than one a
+// detector finds (PCM that its owner hands out); blockSize in bytes. 0, or -1
+// with the method closed.
+int OpenSoundConverterWithMethod(SOUNDCONV* conv, int method, const SoundConvMethod* ops, void* methodData,
+                                 const WaveFormat& format, int blockSize);
+
 // Detector results: 0 recognised and set up; -1 not this format, the next
 // detector may try; -2 this format but refused, no other detector may take it.
 constexpr int SOUNDCONV_NOT_MINE = -1;

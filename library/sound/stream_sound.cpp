@@ -2,6 +2,7 @@
 // buffer that each message pass refills, three to four seconds ahead of the
 // play cursor; sources repeat, loop without a gap, and a buffer may be shared.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "core/alloc.h"
@@ -244,7 +245,14 @@ int AddSreamSound(const StreamReader* stream, int loop, int handle, int dataType
         }
         *dataCopied = 0;
     }
+    return AttachStreamSource(handle, loop, unionHandle);
+}
 
+int AttachStreamSource(int handle, int loop, int unionHandle) {
+    SOUND* s = GetSoundData(handle);
+    if (!s) return -1;
+    const int index = s->sourceCount;
+    STREAMDATA& d = s->sources[index];
     WaveFormat format;
     GetSoundConverterFormat(&d.conv, &format);
     if (index > 0) {
@@ -415,4 +423,23 @@ int CheckStreamSound(int handle) {
     SOUNDBUFFER* b = nullptr;
     if (ClaimStreamBuffer(handle, s, &b, 0) != 0) return 0;
     return BufferPlaying(b) ? 1 : 0;
+}
+
+int SeekStreamSoundSample(int handle, int64_t sample) {
+    SOUND* s = GetStreamData(handle);
+    if (!s || sample < 0 || sample > INT_MAX / s->format.blockAlign) return -1;
+    StopStreamSound(handle);
+    ResetStreamPosition(s);
+    s->bytePos = int(sample) * s->format.blockAlign;
+    s->playedBytes = s->bytePos;
+    return 0;
+}
+
+int64_t TellStreamSoundSample(int handle) {
+    SOUND* s = GetStreamData(handle);
+    if (!s) return -1;
+    SOUNDBUFFER* b = nullptr;
+    if (ClaimStreamBuffer(handle, s, &b, 0) != 0) return -1;
+    UpdatePlayedBytes(s, b);
+    return s->playedBytes / s->format.blockAlign;
 }

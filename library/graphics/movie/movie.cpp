@@ -1,7 +1,8 @@
 // Movies on graphs: the movie table, opening a movie through the library's
 // own file functions (plain files and archive members alike, no temporary
-// copy), frame updates before draws, play, pause, tell and seek, pausing
-// with the window, and re-opening after a display change.
+// copy), its sound track as a stream sound that the picture keeps time with,
+// frame updates before draws, play, pause, tell and seek, pausing with the
+// window, and re-opening after a display change.
 #include "graphics/movie/movie.h"
 
 #include <climits>
@@ -15,7 +16,11 @@
 #include "graphics/graphics_handles.h"
 #include "graphics/image/color_data.h"
 #include "graphics/screen_settings.h"
+#include "platform/audio_sdl.h"
 #include "platform/movie_ffmpeg.h"
+#include "sound/pcm_stream_sound.h"
+#include "sound/sound_handle.h"
+#include "sound/sound_play.h"
 
 namespace {
 
@@ -71,7 +76,71 @@ int LogOpenFailure(const char* path) {
     return ErrorLogFmtAdd("ファイル:%.*s%s が開けませんでした", kShown, path, cut ? "..." : "");
 }
 
+// The sound track as PCM for its stream sound.
+int ReadSoundPcm(void* sound, void* dest, int bytes) {
+    return MovieSoundRead(static_cast<MovieSound*>(sound), dest, bytes);
+}
+int SeekSoundPcm(void* sound, int64_t sample) { return MovieSoundSeek(static_cast<MovieSound*>(sound), sample); }
+int64_t SoundPcmLength(void* sound) { return MovieSoundLength(static_cast<MovieSound*>(sound)); }
+void CloseSoundPcm(void* sound) { MovieSoundClose(static_cast<MovieSound*>(sound)); }
+
+// The sound track becomes a stream sound, read through a file handle of its
+// own so that it keeps its own place in the file. A movie without one, or
+// without a sound output, plays silent.
+void OpenMovieSound(MovieData* m, const MovieStreamInfo& info) {
+    m->SoundHandle = -1;
+    if (!info.hasSound || !SoundSystemRunning()) return;
+    const ZvFileHandle file = FileOpen(m->Path, 0);
+    if (file == 0) return;
+    const MovieByteSource bytes{reinterpret_cast<void*>(file), ReadFileBytes, SeekFileBytes, TellFileBytes,
+                                CloseFileBytes};
+    MovieSound* sound = nullptr;
+    if (MovieSoundOpen(&bytes, AUDIO_OUTPUT_RATE, AUDIO_OUTPUT_CHANNELS, &sound) != MOVIE_OPENED) {
+        ErrorLogFmtAdd("ムービーの音声を再生できません");
+        return;
+    }
+    const PcmSource source{sound, AUDIO_OUTPUT_CHANNELS, AUDIO_OUTPUT_RATE, ReadSoundPcm, SeekSoundPcm,
+                           SoundPcmLength, CloseSoundPcm};
+    m->SoundHandle = AddPcmStreamSound(&source);
+}
+
+// The sound track starts where the picture is.
+void StartSound(MovieData* m) {
+    if (m->SoundHandle < 0) return;
+    const int64_t sample = MovieStreamTellMs(m->Stream) * AUDIO_OUTPUT_RATE / 1000;
+    if (SeekStreamSoundSample(m->SoundHandle, sample) == 0) PlaySoundMemImpl(m->SoundHandle, SOUND_PLAYTYPE_BACK, 0);
+}
+
+void StopSound(MovieData* m) {
+    if (m->SoundHandle >= 0) StopSoundMemImpl(m->SoundHandle);
+}
+
+// While the sound plays, the picture keeps to the sound's clock. A sound that
+// has ended before the picture leaves the movie's own clock running.
+void FollowSound(MovieData* m) {
+    if (m->SoundHandle < 0 || !m->PlayFlag || !MovieStreamIsRunning(m->Stream)) return;
+    if (CheckSoundPlaying(m->SoundHandle) != 1) return;
+    const int64_t sample = TellStreamSoundSample(m->SoundHandle);
+    if (sample >= 0) MovieStreamSetTimeUs(m->Stream, sample * 1000000 / AUDIO_OUTPUT_RATE);
+}
+
+// The picture's clock and the sound start and stop together.
+void RunMovie(MovieData* m) {
+    MovieStreamRun(m->Stream);
+    m->PlayFlag = 1;
+    StartSound(m);
+}
+
+void HoldMovie(MovieData* m) {
+    FollowSound(m);
+    MovieStreamPause(m->Stream);
+    m->PlayFlag = 0;
+    StopSound(m);
+}
+
 void ReleaseStream(MovieData* m) {
+    if (m->SoundHandle >= 0) DeleteSoundMemImpl(m->SoundHandle, 0);
+    m->SoundHandle = -1;
     MovieStreamClose(m->Stream);
     m->Stream = nullptr;
     if (m->FrameImage.Pixels) ZvFree(m->FrameImage.Pixels);
@@ -80,6 +149,7 @@ void ReleaseStream(MovieData* m) {
 
 // Opens the stream of m->Path and makes the frame image; 0, or -1 after logging.
 int OpenMovie(MovieData* m) {
+    m->SoundHandle = -1;
     const ZvFileHandle file = FileOpen(m->Path, 0);
     if (file == 0) return LogOpenFailure(m->Path);
     const MovieByteSource source{reinterpret_cast<void*>(file), ReadFileBytes, SeekFileBytes, TellFileBytes,
@@ -110,6 +180,7 @@ int OpenMovie(MovieData* m) {
     m->TimePerFrameUs = info.timePerFrameUs;
     m->LastUpdateFrame = -1;
     m->LastUpdateTime = UINT32_MAX;
+    OpenMovieSound(m, info);
     return 0;
 }
 
@@ -215,21 +286,27 @@ int UpdateMovie(int grHandle, int force) {
         if (!m->PlayFlag || !MovieStreamIsRunning(m->Stream)) return 0;
         if (m->LastUpdateFrame == int64_t(GetFrameCounter()) && now - m->LastUpdateTime < kRepeatGuardMs) return 0;
     }
+    FollowSound(m);
     GraphImage& f = m->FrameImage;
     switch (MovieStreamUpdate(m->Stream, MoviePixelFormat(m->FrameFormat), f.Pixels, f.Pitch)) {
     case MOVIE_FRAME_NEW:
         G_DD_UpdateMovieFrame(&f, GetGraphData(grHandle));
         m->LastUpdateFrame = int64_t(GetFrameCounter());
         m->LastUpdateTime = now;
-        return 0;
+        break;
     case MOVIE_FRAME_PENDING:
-        return 0;
+        break;
     default:
-        // The end (or a frame that cannot be shown): the last frame stays.
-        m->PlayFlag = 0;
         MovieStreamPause(m->Stream);
-        return 0;
+        break;
     }
+    // The end (or a frame that cannot be shown): the last frame stays, and the
+    // sound stops with the picture.
+    if (m->PlayFlag && !MovieStreamIsRunning(m->Stream)) {
+        m->PlayFlag = 0;
+        StopSound(m);
+    }
+    return 0;
 }
 
 int PlayMovie(int grHandle) {
@@ -238,8 +315,7 @@ int PlayMovie(int grHandle) {
     if (m == nullptr) return result;
     m->WindowPausedFlag = 0;
     if (m->Stream == nullptr || m->PlayFlag) return 0;
-    MovieStreamRun(m->Stream);
-    m->PlayFlag = 1;
+    RunMovie(m);
     return 0;
 }
 
@@ -249,15 +325,15 @@ int PauseMovie(int grHandle) {
     if (m == nullptr) return result;
     m->WindowPausedFlag = 0;
     if (m->Stream == nullptr || !m->PlayFlag) return 0;
-    MovieStreamPause(m->Stream);
-    m->PlayFlag = 0;
+    HoldMovie(m);
     return 0;
 }
 
 int TellMovieToGraphImpl(int grHandle) {
     int result;
-    const MovieData* m = MovieOfGraph(grHandle, &result);
+    MovieData* m = MovieOfGraph(grHandle, &result);
     if (m == nullptr) return -1;
+    if (m->Stream) FollowSound(m);
     const int64_t ms = m->Stream ? MovieStreamTellMs(m->Stream) : m->SavedTimeMs;
     return ms > INT_MAX ? INT_MAX : int(ms);
 }
@@ -271,8 +347,12 @@ int SeekMovieToGraphImpl(int grHandle, int timeMs) {
         return 0;
     }
     if (MovieStreamSeekMs(m->Stream, timeMs) != 0) return ErrorLogFmtAdd("ムービーのシークに失敗しました");
-    // The graph shows the new place at once, also while paused.
-    return UpdateMovie(grHandle, 1);
+    // The graph shows the new place at once, also while paused (a place past
+    // the end is the end); a playing sound goes on from there.
+    StopSound(m);
+    UpdateMovie(grHandle, 1);
+    if (m->PlayFlag) StartSound(m);
+    return 0;
 }
 
 int GetMovieStateToGraphImpl(int grHandle) {
@@ -284,8 +364,7 @@ int GetMovieStateToGraphImpl(int grHandle) {
 int PauseAllMovies() {
     ForEachMovie([](MovieData* m) {
         if (m->Stream == nullptr || !m->PlayFlag) return;
-        MovieStreamPause(m->Stream);
-        m->PlayFlag = 0;
+        HoldMovie(m);
         m->WindowPausedFlag = 1;
     });
     return 0;
@@ -296,8 +375,7 @@ int ResumeAllMovies() {
     // and movies that ended stay as they are.
     ForEachMovie([](MovieData* m) {
         if (m->Stream == nullptr || !m->WindowPausedFlag) return;
-        MovieStreamRun(m->Stream);
-        m->PlayFlag = 1;
+        RunMovie(m);
         m->WindowPausedFlag = 0;
     });
     return 0;
@@ -306,6 +384,7 @@ int ResumeAllMovies() {
 int ReleaseAllMovieSurfaces() {
     ForEachMovie([](MovieData* m) {
         if (m->Stream == nullptr) return;
+        FollowSound(m);
         m->SavedTimeMs = MovieStreamTellMs(m->Stream);
         ReleaseStream(m);
     });
@@ -330,7 +409,7 @@ int RestoreAllMovieSurfaces() {
             return;
         }
         MovieStreamSeekMs(m->Stream, m->SavedTimeMs);
-        if (m->PlayFlag) MovieStreamRun(m->Stream);
+        if (m->PlayFlag) RunMovie(m);
     });
     return result;
 }

@@ -1,6 +1,7 @@
 // Movies on graphs: the movie table, a movie file opened as a graph's
-// picture, frame updates before draws, play, pause, tell and seek, pausing
-// with the window, and the release and re-opening around a display change.
+// picture with its sound track as a stream sound, frame updates before
+// draws, play, pause, tell and seek, pausing with the window, and the
+// release and re-opening around a display change.
 #pragma once
 #include <cstdint>
 
@@ -16,6 +17,7 @@ struct MovieData {
     int CheckValue;
     int GraphHandle;            // the graph the movie was opened for; -1 until it exists
     MovieStream* Stream;        // null while released around a display change
+    int SoundHandle;            // stream sound of the sound track, -1 none; goes with the stream
     GraphImage FrameImage;      // the last converted frame
     int FrameFormat;            // MoviePixelFormat of FrameImage
     int SurfaceMode;            // after the mode rules; kept for re-opening

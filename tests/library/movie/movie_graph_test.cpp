@@ -1,11 +1,17 @@
 // Movie graphs through the library: LoadGraph of a movie file, the frame that
 // is due drawn on every screen kind, play, pause, tell, seek and the end, the
 // repeat guard between draws, handles and refusals with their log lines,
-// archived movies, the window's deactivation and a display change.
+// archived movies, the window's deactivation and a display change; the sound
+// track heard from the mixer held by the test and from SDL's disk output.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +26,11 @@
 #include "graphics/surface_data.h"
 #include "library/graphics/screens/screens_fixture.h"
 #include "movie_writer.h"
+#include "platform/audio_sdl.h"
 #include "platform/movie_ffmpeg.h"
+#include "sound/sound_handle.h"
+#include "sound/sound_play.h"
+#include "tone_check.h"
 
 namespace {
 
@@ -346,6 +356,269 @@ TEST_F(MovieGraphs, ADisplayChangeKeepsThePositionAndRestoresEveryMovie) {
     EXPECT_EQ(GetGraphData(g), nullptr);
     EXPECT_EQ(GetMovieData(movie), nullptr);
     EXPECT_GE(Play(), 0);
+}
+
+TEST_F(MovieGraphs, ASeekPastTheEndShowsTheLastFrameAndTellsTheLength) {
+    moviefix::MovieSpec spec;
+    spec.frames = 30;   // 3 s
+    ASSERT_TRUE(moviefix::WriteMovie("three.mkv", spec));
+    Start(SURFACE_SCREENS);
+    for (const bool playing : {true, false}) {
+        SCOPED_TRACE(playing ? "playing" : "paused");
+        const int g = Play("three.mkv");
+        if (!playing) EXPECT_EQ(PauseMovieToGraph(g), 0);
+        At(200);
+        EXPECT_EQ(SeekMovieToGraph(g, 60000), 0);
+        EXPECT_EQ(ShownFrame(g), 29);
+        EXPECT_EQ(TellMovieToGraph(g), 3000);
+        EXPECT_EQ(GetMovieStateToGraph(g), 0);
+        At(900);
+        ScreenFlip();
+        DrawGraph(0, 0, g, 0);
+        EXPECT_EQ(TellMovieToGraph(g), 3000);
+        // From the end a seek back plays again.
+        EXPECT_EQ(SeekMovieToGraph(g, 1000), 0);
+        EXPECT_EQ(PlayMovieToGraph(g), 0);
+        At(1400);
+        ScreenFlip();
+        DrawGraph(0, 0, g, 0);
+        EXPECT_EQ(ShownFrame(g), 15);
+        EXPECT_EQ(DeleteGraph(g), 0);
+    }
+}
+
+// The sound output held: the test mixes it, so the sound's clock moves only
+// as far as the test has listened, and the movie's own clock stands still.
+class MovieSound : public MovieGraphs {
+protected:
+    void StartHeld() {
+        Start(SURFACE_SCREENS);
+        ASSERT_TRUE(SoundSystemRunning()) << Log();
+        AudioDevicePause(true);
+    }
+    // Mixes ms of output in device-sized blocks, with a message pass (the
+    // stream refill) and a screen frame showing the graph after each. An
+    // inactive window would hold the message pass: then only the mixing runs.
+    std::vector<int16_t> Hear(int g, int ms, bool windowActive = true) {
+        const int frames = ms * moviefix::kOutputRate / 1000;
+        std::vector<int16_t> out(size_t(frames) * 2);
+        for (int done = 0; done < frames;) {
+            const int n = std::min(1024, frames - done);
+            AudioMix(SoundState().bufferSet, out.data() + size_t(done) * 2, n);
+            done += n;
+            if (!windowActive) continue;
+            ProcessMessage();
+            ScreenFlip();
+            DrawGraph(0, 0, g, 0);
+        }
+        return out;
+    }
+    static int SoundOf(int g) { return GetMovieData(GetGraphData(g)->MovieHandle)->SoundHandle; }
+};
+
+// A stretch of output carries the tone from t seconds of the track on, in step
+// within Matroska's half millisecond.
+void ExpectTone(const std::vector<int16_t>& heard, size_t from, double t) {
+    const std::vector<double> left = moviefix::Channel(heard, 0), right = moviefix::Channel(heard, 1);
+    ASSERT_GT(left.size(), from + 2205);
+    EXPECT_EQ(left, right);
+    EXPECT_LE(std::abs(moviefix::ToneLag(left, from, left.size() - from, t + double(from) / moviefix::kOutputRate)),
+              23)
+        << "from " << t << " s";
+}
+
+void ExpectSilence(const std::vector<int16_t>& heard) {
+    // A stop may fade out over a few milliseconds.
+    const std::vector<double> left = moviefix::Channel(heard, 0);
+    EXPECT_LT(moviefix::Rms(left, 441, left.size() - 441), 1.0);
+}
+
+TEST_F(MovieSound, TheSoundTrackPlaysPausesAndSeeksWithThePicture) {
+    moviefix::MovieSpec spec;
+    spec.frames = 30;
+    spec.soundCodec = "pcm_s16le";
+    ASSERT_TRUE(moviefix::WriteMovie("tone.mkv", spec));
+    ASSERT_TRUE(moviefix::WriteMovie("m.mkv", moviefix::MovieSpec{}));
+    StartHeld();
+    EXPECT_EQ(SoundOf(Play("m.mkv")), -1) << "a movie without a sound track has no sound";
+    const int g = Play("tone.mkv");
+    const int sound = SoundOf(g);
+    ASSERT_NE(sound, -1) << Log();
+
+    // Only the sound moves the picture here.
+    ExpectTone(Hear(g, 550), 0, 0.0);
+    EXPECT_EQ(TellMovieToGraph(g), 550);
+    EXPECT_EQ(ShownFrame(g), 5);
+
+    // Paused: silence, and the picture holds.
+    EXPECT_EQ(PauseMovieToGraph(g), 0);
+    ExpectSilence(Hear(g, 300));
+    EXPECT_EQ(TellMovieToGraph(g), 550);
+    EXPECT_EQ(ShownFrame(g), 5);
+
+    // Played again, the tone goes on where it stopped.
+    EXPECT_EQ(PlayMovieToGraph(g), 0);
+    ExpectTone(Hear(g, 300), 0, 0.55);
+    EXPECT_EQ(TellMovieToGraph(g), 850);
+    EXPECT_EQ(ShownFrame(g), 8);
+
+    // A seek while playing moves both; one while paused starts there on play.
+    EXPECT_EQ(SeekMovieToGraph(g, 2200), 0);
+    EXPECT_EQ(ShownFrame(g), 22);
+    ExpectTone(Hear(g, 200), 0, 2.2);
+    EXPECT_EQ(ShownFrame(g), 24);
+    EXPECT_EQ(PauseMovieToGraph(g), 0);
+    EXPECT_EQ(SeekMovieToGraph(g, 1000), 0);
+    ExpectSilence(Hear(g, 100));
+    EXPECT_EQ(PlayMovieToGraph(g), 0);
+    ExpectTone(Hear(g, 200), 0, 1.0);
+
+    // The window's deactivation pauses the sound too; activation resumes it.
+    WndProc(WM_ACTIVATEAPP, 0, 0);
+    ExpectSilence(Hear(g, 100, false));
+    WndProc(WM_ACTIVATE, 1, 0);
+    ExpectTone(Hear(g, 200), 0, 1.2);
+    EXPECT_EQ(TellMovieToGraph(g), 1400);
+
+    // At the end the picture stops and the sound with it. The sound's last
+    // block leaves the picture a few milliseconds short of its end, which its
+    // own clock then covers.
+    Hear(g, 2000);
+    EXPECT_EQ(CheckSoundPlaying(sound), 0);
+    At(50);
+    ScreenFlip();
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(GetMovieStateToGraph(g), 0);
+    EXPECT_EQ(ShownFrame(g), 29);
+    EXPECT_EQ(TellMovieToGraph(g), 3000);
+    ExpectSilence(Hear(g, 100));
+
+    // The sound goes with the graph.
+    EXPECT_EQ(DeleteGraph(g), 0);
+    EXPECT_EQ(GetSoundData(sound), nullptr);
+}
+
+TEST_F(MovieSound, APictureLongerThanItsSoundGoesOnByItsOwnClock) {
+    moviefix::MovieSpec spec;
+    spec.frames = 30;
+    spec.soundCodec = "pcm_s16le";
+    spec.soundMs = 1000;
+    ASSERT_TRUE(moviefix::WriteMovie("short.mkv", spec));
+    StartHeld();
+    const int g = Play("short.mkv");
+    ASSERT_NE(SoundOf(g), -1);
+    Hear(g, 1500);
+    ASSERT_EQ(CheckSoundPlaying(SoundOf(g)), 0) << "the sound has ended";
+    const int soundEnd = TellMovieToGraph(g);
+    EXPECT_GE(soundEnd, 950);
+    EXPECT_LE(soundEnd, 1500);
+    EXPECT_EQ(GetMovieStateToGraph(g), 1);
+    At(1000);
+    ScreenFlip();
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(TellMovieToGraph(g), soundEnd + 1000);
+    EXPECT_EQ(ShownFrame(g), (soundEnd + 1000) / 100);
+    At(9000);
+    ScreenFlip();
+    DrawGraph(0, 0, g, 0);
+    EXPECT_EQ(GetMovieStateToGraph(g), 0);
+    EXPECT_EQ(TellMovieToGraph(g), 3000);
+}
+
+// The whole library on SDL's disk output, which writes what the device
+// plays to a file: each step lasts until the device has written that much
+// more, however slow the machine is.
+TEST_F(MovieGraphs, TheToneIsHeardOnTheOutputWhilePlayingAndFollowsPauseAndSeek) {
+    moviefix::MovieSpec spec;
+    spec.frames = 80;
+    spec.soundCodec = "pcm_s16le";
+    ASSERT_TRUE(moviefix::WriteMovie("tone.mkv", spec));
+    const std::string output = dir_.path() + "/output.raw";
+    const char* driver = getenv("SDL_AUDIODRIVER");
+    const std::string previousDriver = driver ? driver : "";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+    MovieSetClock(nullptr);
+    Start(SOFTWARE_SCREENS);
+    const int g = LoadGraph("tone.mkv");
+    ASSERT_GE(g, 0);
+    auto written = [&] {
+        std::error_code e;
+        const uintmax_t n = fs::file_size(output, e);
+        return e ? uintmax_t(0) : n;
+    };
+    auto runFor = [&](int ms) {
+        const uintmax_t target = written() + uintmax_t(ms) * 441 / 10 * 4;
+        // A net against a device that stopped writing, not a time limit.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while (written() < target && std::chrono::steady_clock::now() < giveUp) {
+            ProcessMessage();
+            DrawGraph(0, 0, g, 0);
+            ScreenFlip();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_GE(written(), target) << "the disk output stopped";
+    };
+    runFor(300);
+    EXPECT_EQ(PlayMovieToGraph(g), 0);
+    runFor(600);
+    EXPECT_EQ(PauseMovieToGraph(g), 0);
+    runFor(600);
+    EXPECT_EQ(PlayMovieToGraph(g), 0);
+    runFor(600);
+    EXPECT_EQ(SeekMovieToGraph(g, 5000), 0);
+    runFor(600);
+    EXPECT_EQ(DeleteGraph(g), 0);
+    runFor(400);
+    End();
+    unsetenv("SDL_DISKAUDIOFILE");
+    if (previousDriver.empty()) unsetenv("SDL_AUDIODRIVER");
+    else setenv("SDL_AUDIODRIVER", previousDriver.c_str(), 1);
+
+    // Where in the track each 20 ms of the output lies (by its loudness), or
+    // -1 for silence; runs of tone split at silence and at jumps.
+    const std::string raw = zvtest::ReadWholeFile(output);
+    std::vector<int16_t> samples(raw.size() / 2);
+    std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+    const std::vector<double> left = moviefix::Channel(samples, 0);
+    constexpr size_t kWindow = 882;
+    std::vector<double> rms;
+    for (size_t at = 0; at + kWindow <= left.size(); at += kWindow) rms.push_back(moviefix::Rms(left, at, kWindow));
+    auto silent = [](double r) { return r < 30; };
+    std::vector<std::vector<double>> runs(1);
+    for (double r : rms) {
+        const double t = moviefix::ToneTimeOfRms(r);
+        if (silent(r) || (!runs.back().empty() && std::abs(t - runs.back().back()) > 0.1)) runs.emplace_back();
+        if (!silent(r)) runs.back().push_back(t);
+    }
+    // Runs of a window or two are the edges where the tone starts or stops
+    // within a window; the first and last window of a run are partly silent.
+    std::vector<std::vector<double>> tone;
+    for (const auto& r : runs)
+        if (r.size() >= 4) tone.emplace_back(r.begin() + 1, r.end() - 1);
+    ASSERT_EQ(tone.size(), 3u) << "played, played again after the pause, played after the seek";
+    for (const auto& r : tone) {
+        const double lasted = 0.02 * double(r.size() - 1);
+        EXPECT_NEAR(r.back() - r.front(), lasted, 0.05) << "the tone moves on as the output does";
+    }
+    // The windows trimmed at the edges and the partly loud ones between them
+    // hold 0.06 to 0.1 s of tone; a restart or a skip would be far off.
+    EXPECT_LT(tone[0].front(), 0.08) << "it starts at the beginning";
+    EXPECT_NEAR(tone[1].front() - tone[0].back(), 0.08, 0.05) << "it resumes where it paused";
+    EXPECT_NEAR(tone[2].front(), 5.04, 0.05) << "it goes on from the seek";
+    // Between the first and the second run of tone: the pause.
+    size_t first = 0;
+    while (first < rms.size() && silent(rms[first])) ++first;
+    size_t quiet = 0, longestQuiet = 0;
+    for (size_t i = first; i < rms.size(); ++i) {
+        quiet = silent(rms[i]) ? quiet + 1 : 0;
+        if (moviefix::ToneTimeOfRms(rms[i]) > tone[1].front() + 0.05) break;
+        longestQuiet = std::max(longestQuiet, quiet);
+    }
+    EXPECT_GE(longestQuiet, 20u) << "silence while paused";
+    size_t trailing = 0;
+    while (trailing < rms.size() && silent(rms[rms.size() - 1 - trailing])) ++trailing;
+    EXPECT_GE(trailing, 10u) << "silence once the graph is gone";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The movie source on its own, over bytes in memory and an injected clock:
 // which frame is due when, late frames, the end, pause, tell and seek, the
-// pixel formats, lossy movies, and the files it refuses.
+// pixel formats, lossy movies, and the files it refuses; the sound track
+// resampled, placed on the movie's time and sought.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "memory_source.h"
 #include "movie_writer.h"
 #include "platform/movie_ffmpeg.h"
+#include "tone_check.h"
 #include "zv_test_support.h"
 
 namespace {
@@ -73,6 +75,7 @@ TEST_F(MovieSource, TheDueFrameFollowsTheClockToTheEnd) {
     EXPECT_EQ(info_.width, 64);
     EXPECT_EQ(info_.height, 48);
     EXPECT_EQ(info_.timePerFrameUs, 100000);
+    EXPECT_EQ(info_.hasSound, 0);
     struct Step {
         int ms;
         MovieFrameResult result;
@@ -125,11 +128,16 @@ TEST_F(MovieSource, PauseHoldsTheClockAndSeekMovesIt) {
     EXPECT_EQ(MovieStreamSeekMs(stream_, -1), -1);
     EXPECT_EQ(MovieStreamTellMs(stream_), 210);
 
-    // Past the end: the last frame, then the end; a seek back plays again.
+    // Past the end: the last frame at once, and the time is the length; a
+    // seek back plays again.
+    MovieStreamRun(stream_);
     EXPECT_EQ(MovieStreamSeekMs(stream_, 60000), 0);
     EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
     EXPECT_EQ(ShownFrame(), 19);
+    EXPECT_EQ(MovieStreamTellMs(stream_), 2000);
+    EXPECT_EQ(MovieStreamIsRunning(stream_), 0);
     EXPECT_EQ(Update(), MOVIE_FRAME_END);
+    EXPECT_EQ(MovieStreamTellMs(stream_), 2000);
     EXPECT_EQ(MovieStreamSeekMs(stream_, 0), 0);
     MovieStreamRun(stream_);
     EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
@@ -280,6 +288,126 @@ TEST_F(MovieSource, ACutMoviePlaysWhatItHasAndEnds) {
     EXPECT_EQ(r, MOVIE_FRAME_END);
     EXPECT_GE(last, 1);
     EXPECT_LT(last, 19);
+}
+
+// The sound of a movie read to its end as 44100 Hz stereo.
+std::vector<int16_t> ReadWholeSound(MovieSound* sound) {
+    std::vector<int16_t> all;
+    std::vector<int16_t> block(4096);
+    for (int n; (n = MovieSoundRead(sound, block.data(), int(block.size() * 2))) > 0;)
+        all.insert(all.end(), block.begin(), block.begin() + n / 2);
+    return all;
+}
+
+TEST_F(MovieSource, TheSoundTrackComesResampledOnTheMoviesTime) {
+    struct Case {
+        const char* name;
+        const char* container;
+        const char* codec;
+        AVPixelFormat pixels;
+        const char* soundCodec;
+        int rate, channels, delayMs;
+        double levelTolerance;   // of the loudness, as a share
+        int lagTolerance;        // samples; -1 where the file does not say where its samples lie
+    };
+    const Case cases[] = {
+        // Matroska keeps times in whole milliseconds: within half of one.
+        {"PCM 48 kHz mono", "matroska", "ffv1", AV_PIX_FMT_BGR0, "pcm_s16le", 48000, 1, 0, 0.02, 23},
+        {"PCM 22.05 kHz stereo", "matroska", "ffv1", AV_PIX_FMT_BGR0, "pcm_s16le", 22050, 2, 0, 0.02, 23},
+        {"PCM starting 500 ms late", "matroska", "ffv1", AV_PIX_FMT_BGR0, "pcm_s16le", 48000, 1, 500, 0.02, 23},
+        // AVI does not carry the encoder's delay.
+        {"MPEG audio in AVI", "avi", "mpeg4", AV_PIX_FMT_YUV420P, "mp2", 44100, 2, 0, 0.1, -1},
+        {"AAC in MP4", "mp4", "mpeg4", AV_PIX_FMT_YUV420P, "aac", 48000, 2, 0, 0.1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        moviefix::MovieSpec spec;
+        spec.container = c.container;
+        spec.codec = c.codec;
+        spec.pixels = c.pixels;
+        spec.soundCodec = c.soundCodec;
+        spec.soundRate = c.rate;
+        spec.soundChannels = c.channels;
+        spec.soundDelayMs = c.delayMs;
+        spec.soundMs = 2000 - c.delayMs;
+        ASSERT_TRUE(moviefix::WriteMovie("s.movie", spec));
+        const std::string bytes = Slurp("s.movie");
+        MovieStream* picture = nullptr;
+        ASSERT_EQ(OpenBytes(bytes, &picture), MOVIE_OPENED);
+        MovieStreamGetInfo(picture, &info_);
+        EXPECT_EQ(info_.hasSound, 1);
+        MovieStreamClose(picture);
+        MovieSound* sound = nullptr;
+        const MovieByteSource source = moviefix::MemorySource(bytes, &g_closedSources);
+        ASSERT_EQ(MovieSoundOpen(&source, 44100, 2, &sound), MOVIE_OPENED);
+        EXPECT_NEAR(double(MovieSoundLength(sound)), 88200, 4410);
+
+        const std::vector<int16_t> all = ReadWholeSound(sound);
+        EXPECT_NEAR(double(all.size() / 2), 88200, 2500);
+        const std::vector<double> left = moviefix::Channel(all, 0), right = moviefix::Channel(all, 1);
+        std::vector<double> difference(left.size());
+        for (size_t i = 0; i < left.size(); ++i) difference[i] = left[i] - right[i];
+        EXPECT_LT(moviefix::Rms(difference, 0, left.size()), 0.01 * moviefix::Rms(left, 0, left.size()))
+            << "both channels carry the tone";
+        const size_t delay = size_t(c.delayMs) * 441 / 10;
+        EXPECT_LT(moviefix::Rms(left, 0, delay), 50) << "silence before the track starts";
+        // Every 100 ms of the track as loud as the tone is there.
+        for (size_t at = delay + 2205; at + 4410 + 2205 < left.size(); at += 4410) {
+            const double t = double(at - delay + 2205) / 44100;
+            EXPECT_NEAR(moviefix::Rms(left, at, 4410) * std::sqrt(2.0) / moviefix::ToneLevel(t), 1.0,
+                        c.levelTolerance)
+                << "at " << t << " s";
+        }
+
+        // A seek lands on its sample, also back to where the track has not begun.
+        for (int ms : {1500, 600, 0}) {
+            SCOPED_TRACE(ms);
+            ASSERT_EQ(MovieSoundSeek(sound, int64_t(ms) * 441 / 10), 0);
+            std::vector<int16_t> part(4410 * 2);
+            ASSERT_EQ(MovieSoundRead(sound, part.data(), int(part.size() * 2)), int(part.size() * 2));
+            const std::vector<double> l = moviefix::Channel(part, 0);
+            const int sinceStart = ms - c.delayMs;
+            if (sinceStart + 100 <= 0) {
+                EXPECT_LT(moviefix::Rms(l, 0, l.size()), 50);
+            } else if (sinceStart >= 0) {
+                if (c.lagTolerance >= 0)
+                    EXPECT_LE(std::abs(moviefix::ToneLag(l, 0, l.size(), sinceStart / 1000.0)), c.lagTolerance);
+            }
+        }
+        EXPECT_EQ(MovieSoundSeek(sound, -1), -1);
+        ASSERT_EQ(MovieSoundSeek(sound, 44100 * 60), 0);
+        std::vector<int16_t> past(1024);
+        EXPECT_EQ(MovieSoundRead(sound, past.data(), int(past.size() * 2)), 0) << "nothing past the end";
+        MovieSoundClose(sound);
+    }
+}
+
+TEST_F(MovieSource, ASoundTrackIsFoundOrRefused) {
+    moviefix::MovieSpec silent;
+    ASSERT_TRUE(moviefix::WriteMovie("m.mkv", silent));
+    ASSERT_TRUE(moviefix::WriteSoundOnly("tone.mkv"));
+    const std::string movie = Slurp("m.mkv");
+    const struct {
+        const char* name;
+        std::string bytes;
+        MovieOpenResult result;
+    } cases[] = {
+        {"no sound track", movie, MOVIE_NO_SOUND},
+        {"sound only", Slurp("tone.mkv"), MOVIE_OPENED},
+        {"garbage", std::string(3000, 'g'), MOVIE_UNREADABLE},
+        {"truncated header", movie.substr(0, 40), MOVIE_UNREADABLE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int closedBefore = g_closedSources;
+        const MovieByteSource source = moviefix::MemorySource(c.bytes, &g_closedSources);
+        MovieSound* sound = nullptr;
+        EXPECT_EQ(MovieSoundOpen(&source, 44100, 2, &sound), c.result);
+        EXPECT_EQ(sound != nullptr, c.result == MOVIE_OPENED);
+        if (sound) EXPECT_GT(ReadWholeSound(sound).size(), 80000u) << "one second of 8 kHz mono, resampled";
+        MovieSoundClose(sound);
+        EXPECT_EQ(g_closedSources, closedBefore + 1);
+    }
 }
 
 }  // namespace
