@@ -31,6 +31,10 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(dir_.path().empty());
         SetSkipStartupWaits(1);
+        // The window's names outlive a start and an end, as every setting
+        // made before start-up does: each test begins without them.
+        g_Library.persistent.title.clear();
+        g_Library.persistent.className.clear();
     }
     std::string Log() { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
     void ExpectInOrder(const std::vector<std::string>& texts) { zvtest::ExpectInOrder(Log(), texts); }
