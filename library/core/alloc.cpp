@@ -2,6 +2,8 @@
 // one list of live blocks, with a guard copy that shows a damaged header.
 #include "core/alloc.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +32,14 @@ void RefreshGuard(ZvAllocHeader* h) {
 void LogTotals() {
     ErrorLogFmtAdd("\tTotal size:%d(%.3fkb)  Alloc num:%d", int(g_alloc.totalSize),
                    g_alloc.totalSize / 1024.0, int(g_alloc.count));
+}
+
+// A damaged header may claim more than the block holds; the size is known
+// only as far as the header and its guard copy agree on it.
+uint32_t SizeKnownToBeHeld(const ZvAllocHeader* h) {
+    uint32_t guarded;
+    memcpy(&guarded, h->guard + offsetof(ZvAllocHeader, size), sizeof guarded);
+    return std::min(h->size, guarded);
 }
 
 void StoreName(ZvAllocHeader* h, const char* file) {
@@ -113,7 +123,7 @@ int ZvPrintAllocInfo(const ZvAllocHeader* h) {
     int n = FormatString(line, sizeof line, "\tsize:%d(%.3fkb)  file:%s  line:%d  ID:%d  data:<",
                          int(h->size), h->size / 1024.0, h->name, int(h->line), int(h->id));
     const auto* data = reinterpret_cast<const unsigned char*>(h) + sizeof(ZvAllocHeader);
-    size_t shown = h->size < 16 ? h->size : 16;
+    size_t shown = std::min<size_t>(SizeKnownToBeHeld(h), 16);
     for (size_t i = 0; i < shown; ++i) line[n++] = data[i] < 0x20 ? '.' : char(data[i]);
     line[n++] = '>';
     line[n++] = ' ';

@@ -1,4 +1,5 @@
 // String and memory routines over Shift-JIS bytes, and bounded formatting.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -49,9 +50,18 @@ void MemSet(void* dest, unsigned char value, size_t count) { memset(dest, value,
 int MemCmp(const void* a, const void* b, size_t count) { return memcmp(a, b, count) == 0 ? 0 : 1; }
 
 void MemCopy(void* dest, const void* src, size_t count) {
-    // Forward byte order on purpose: moving a block down over itself works.
+    if (count == 0) return;
     auto* d = static_cast<unsigned char*>(dest);
     const auto* s = static_cast<const unsigned char*>(src);
+    // The copy runs forward from the first byte. Where the destination does
+    // not start inside the source, that is what a block move does (moving a
+    // block down over itself works); only a destination inside the source
+    // needs the byte-by-byte forward copy, which repeats the bytes between.
+    const uintptr_t to = uintptr_t(d), from = uintptr_t(s);
+    if (to <= from || to >= from + count) {
+        memmove(d, s, count);
+        return;
+    }
     for (size_t i = 0; i < count; ++i) d[i] = s[i];
 }
 

@@ -134,8 +134,10 @@ int ProcessMessageImpl() {
 
 void ProcessMessageWhileInactive() {
     LibrarySessionState& s = S();
-    // Without a window nothing can make it active again.
-    if (s.painting || s.active || !s.windowExists) return;
+    // Without a window nothing can make it active again, and only the main
+    // thread's pump can: another thread waiting here would hold the library
+    // lock that pump needs, so it goes on at once.
+    if (s.painting || s.active || !s.windowExists || !IsMainThread()) return;
     s.inactiveSince = PlatformTimeMs();
     s.inactiveWait = 1;
     while (ProcessMessageImpl() == 0 && !s.active) {

@@ -5,6 +5,8 @@
 #include "platform/window_messages.h"
 
 int ProcessMessageImpl();
+// Drawing and input calls on the main thread wait here while the window is
+// inactive; nothing while it is active or there is no window to wait for.
 void ProcessMessageWhileInactive();
 intptr_t WndProc(uint32_t message, uintptr_t wParam, intptr_t lParam);
 void MessageThreadProc();

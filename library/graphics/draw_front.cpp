@@ -33,10 +33,6 @@ const GraphDrawState& DS() { return GetGraphDrawState(); }
 // Drawing to a front screen the window does not show by itself.
 bool FrontFollowsWindow() { return ScreenRoad().frontFollowsWindow && DS().DrawScreen == SCREEN_FRONT; }
 
-void WaitWhileInactive() {
-    if (!GetActiveFlag()) ProcessMessageWhileInactive();
-}
-
 // A graph that shows a movie gets the frame that is due before it is drawn.
 void KeepMovieCurrent(const GraphData* g) {
     if (g->MovieHandle >= 0) UpdateMovie(g->Handle, 0);
@@ -114,7 +110,7 @@ int GetRectSize(const DrawRect* r, int* width, int* height) {
 }
 
 int ClearDrawScreenImpl() {
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     ScreenRoad().clear();
     if (FrontFollowsWindow()) {
         int w = 0, h = 0;
@@ -129,7 +125,7 @@ int DrawGraphImpl(int x, int y, int graph, int transFlag) {
     if (DS().DrawAreaEmptyFlag) return 0;
     GraphData* g = CheckGraph(graph);
     if (g == nullptr) return -1;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     const DrawRect touched{x, y, x + g->Width, y + g->Height};
     return Framed(touched, [&] { return ScreenRoad().drawGraph(x, y, g, transFlag); });
 }
@@ -138,7 +134,7 @@ int DrawExtendGraph(int x1, int y1, int x2, int y2, int graph, int transFlag) {
     if (DS().DrawAreaEmptyFlag) return 0;
     GraphData* g = CheckGraph(graph);
     if (g == nullptr) return -1;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     return Framed(Ordered(x1, y1, x2, y2), [&] { return ScreenRoad().drawExtendGraph(x1, y1, x2, y2, g, transFlag); });
 }
 
@@ -150,7 +146,7 @@ int DrawRotaGraphF(float x, float y, double exRate, double angle, int graph, int
     if (DS().DrawAreaEmptyFlag) return 0;
     GraphData* g = CheckGraph(graph);
     if (g == nullptr) return -1;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     const DrawRect touched = FrontFollowsWindow() ? RotatedBounds(x, y, g->Width, g->Height, exRate, angle)
                                                   : DrawRect{0, 0, 0, 0};
     return Framed(touched,
@@ -162,7 +158,7 @@ int DrawModiGraphF(float x1, float y1, float x2, float y2, float x3, float y3, f
     if (DS().DrawAreaEmptyFlag) return 0;
     GraphData* g = CheckGraph(graph);
     if (g == nullptr) return -1;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     const int xs[4] = {FloatToInt(x1), FloatToInt(x2), FloatToInt(x3), FloatToInt(x4)};
     const int ys[4] = {FloatToInt(y1), FloatToInt(y2), FloatToInt(y3), FloatToInt(y4)};
     const DrawRect touched{*std::min_element(xs, xs + 4), *std::min_element(ys, ys + 4),
@@ -294,7 +290,7 @@ int DrawPrimitive2D(const DrawVertex2D* vertices, int count, int type, int graph
     list.reserve(order.size());
     for (int i : order) list.push_back(converted[size_t(i)]);
     const DrawRect touched{int(minX), int(minY), int(maxX), int(maxY)};
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     // The vertices carry their colour (no-transform flag 0), so a coloured
     // thick line keeps its colour.
     return Framed(touched,
@@ -328,7 +324,7 @@ int DrawThickLine(int x1, int y1, int x2, int y2, int color, int thickness) {
 int DrawLineImpl(int x1, int y1, int x2, int y2, int color, int thickness) {
     if (thickness > 1) return DrawThickLine(x1, y1, x2, y2, color, thickness);
     if (DS().DrawAreaEmptyFlag) return 0;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     DrawRect touched = Ordered(x1, y1, x2, y2);
     touched.right += 1;
     touched.bottom += 1;
@@ -337,14 +333,14 @@ int DrawLineImpl(int x1, int y1, int x2, int y2, int color, int thickness) {
 
 int DrawBoxImpl(int x1, int y1, int x2, int y2, int color, int fillFlag) {
     if (DS().DrawAreaEmptyFlag) return 0;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     return Framed(Ordered(x1, y1, x2, y2),
                   [&] { return ScreenRoad().drawBox(x1, y1, x2, y2, uint32_t(color), fillFlag ? 1 : 0); });
 }
 
 int DrawTriangleImpl(int x1, int y1, int x2, int y2, int x3, int y3, int color, int fillFlag) {
     if (DS().DrawAreaEmptyFlag) return 0;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     const DrawRect touched{std::min({x1, x2, x3}), std::min({y1, y2, y3}), std::max({x1, x2, x3}),
                            std::max({y1, y2, y3})};
     return Framed(touched,
@@ -364,7 +360,7 @@ int DrawStringToHandleImpl(int x, int y, const char* string, int color, int font
     const DrawRect& area = DS().DrawArea;
     // Text starts at x and runs right (or down): nothing of it can show.
     if (x >= area.right) return 0;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     // Horizontal text reaches at most to the area's right edge, one line
     // down; vertical text one line across, down to the area's bottom.
     const int lineHeight = GetFontHeightOfHandle(fontHandle) + 3;
@@ -377,7 +373,7 @@ int DrawStringToHandleImpl(int x, int y, const char* string, int color, int font
 int GetDrawScreenGraphImpl(int x1, int y1, int x2, int y2, int graph, int useClientFlag) {
     GraphData* g = GetGraphData(graph);
     if (g == nullptr) return -1;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     return ScreenRoad().capture(x1, y1, x2, y2, g);
 }
 

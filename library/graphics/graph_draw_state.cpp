@@ -26,10 +26,6 @@ GraphDrawState g_draw;
 
 int ClampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
-void WaitWhileInactive() {
-    if (!GetActiveFlag()) ProcessMessageWhileInactive();
-}
-
 void UpdateTransformMatrix() {
     float t[4][4];
     MultiplyMatrix(t, g_draw.World, g_draw.View);
@@ -101,7 +97,7 @@ int GetDrawScreenImpl() { return g_draw.DrawScreen; }
 
 int SetDrawScreenImpl(int screen) {
     if (!GetGraphicsStartedFlag()) return -1;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     return SelectDrawScreen(screen);
 }
 
@@ -175,7 +171,7 @@ int SetDrawScreenRect(const DrawRect* rect) {
 
 int SetDrawBlendModeImpl(int mode, int param) {
     if (mode == g_draw.BlendMode && param == g_draw.BlendParam) return 0;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     g_draw.BlendMode = mode;
     g_draw.BlendParam = ClampByte(param);
     SyncSoftRenderDrawState();
@@ -208,7 +204,7 @@ int SetBlendGraph(int graph, int borderParam, int borderRange) {
         if (record == nullptr) return -1;
     }
     g_draw.BlendGraph = graph;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     g_draw.BlendGraphBorderParam = ClampByte(borderParam);
     g_draw.BlendGraphBorderRange = ClampByte(borderRange);
     G_DD_SetBlendGraphParam(record, g_draw.BlendGraphBorderParam, g_draw.BlendGraphBorderRange);

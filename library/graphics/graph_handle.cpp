@@ -26,10 +26,6 @@ struct GraphTableState {
 };
 GraphTableState g_graphs;
 
-void WaitWhileInactive() {
-    if (GetMainWindowHandle() != nullptr && !GetActiveFlag()) ProcessMessageWhileInactive();
-}
-
 // A graph of the movie's size in system memory at the display's depth, so
 // that frames are copied straight into its pixels: never a texture.
 int MakeMovieGraph(int width, int height) {
@@ -189,7 +185,7 @@ int BltGraphImageRectToGraph(const char* fileName, const GraphImage* image, cons
 
 int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, int movieParam) {
     if (fileName == nullptr) return -1;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     if (reverseFlag == 0) {
         const int jpeg = LoadJpegGraph(fileName, textureAllowed);
         if (jpeg != JPEG_GRAPH_NOT_TAKEN) return jpeg;
@@ -228,7 +224,7 @@ int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, int
 int LoadDivGraphCore(const char* fileName, int allNum, int xNum, int yNum, int xSize, int ySize, int* handleBuf,
                      int textureAllowed, int reverseFlag) {
     if (fileName == nullptr) return -1;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     GraphImage image, alpha;
     const int loaded = LoadGraphImageFile(fileName, nullptr, 0, 0, nullptr, 0, 0, &image, &alpha, 0);
     if (loaded < 0) {

@@ -372,7 +372,7 @@ int ApplyJoypadVibrationActivity() {
 }
 
 int CancelJoypadVibration(int padNumber) {
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     if (!EnsureInputStarted() || g_Input.mode != InputMode::Device) return 0;
     const int index = (padNumber & ~0x1000) - 1;
     if (index < 0 || index >= g_Input.padCount) return 0;
@@ -383,8 +383,4 @@ int CancelJoypadVibration(int padNumber) {
 bool EnsureInputStarted() {
     if (g_Input.mode == InputMode::NotStarted && !GetWindowCloseFlag()) InitializeInput();
     return g_Input.mode != InputMode::NotStarted;
-}
-
-void WaitWhileInactive() {
-    if (g_Library.session.windowExists) ProcessMessageWhileInactive();
 }

@@ -61,10 +61,6 @@ inline const PlatformInputSource& Source() { return *PlatformGetInputSource(); }
 // Starts the input on first use unless the window is closing; true when the
 // input runs afterwards.
 bool EnsureInputStarted();
-// Waits for activation the way drawing and input calls do; nothing while
-// there is no window to wait for.
-void WaitWhileInactive();
-
 int SetupJoypads();
 int ReleaseJoypads();
 int EnumJoypadCallback(int device);

@@ -83,7 +83,7 @@ int UpdateKeyboardState() {
 // A failed start still answers with the keys as they are, so a broken
 // keyboard set-up can never read as a held Escape.
 int CheckHitKeyImpl(int keyCode) {
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     if (!EnsureInputStarted()) return 0;
     if (keyCode < 0 || keyCode > 255) return 0;
     UpdateKeyboardState();
@@ -92,7 +92,7 @@ int CheckHitKeyImpl(int keyCode) {
 
 int GetJoypadInputStateImpl(int inputType) {
     const int padIndex = (inputType & ~kKeyboardInput) - 1;
-    WaitWhileInactive();
+    ProcessMessageWhileInactive();
     if (!EnsureInputStarted()) return 0;
 
     int word = 0;

@@ -1,6 +1,8 @@
 // The log file's line format, and the allocator's block list and dump lines.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <regex>
 #include <string>
 #include <vector>
@@ -105,15 +107,37 @@ TEST_F(LogFile, EmptyListDumpsZeroTotals) {
     EXPECT_EQ(Stamped(), "T:\r\nT:Alloc memory dump\tTotal size:0(0.000kb)  Alloc num:0\r\nT:\r\n");
 }
 
-TEST_F(LogFile, DamagedHeaderIsReportedAndHugeSizesRefused) {
-    auto* block = static_cast<char*>(ZvAlloc(8, "d.cpp", 3));
-    EXPECT_EQ(ZvCheckAllAlloc(), 0);
-    auto* header = reinterpret_cast<ZvAllocHeader*>(block - sizeof(ZvAllocHeader));
-    header->size = 9;    // a stray write over the header
-    EXPECT_EQ(ZvCheckAllAlloc(), -1);
-    EXPECT_NE(Log().find("\x88\xc8\x89\xba"), std::string::npos);   // the damage line starts with its Japanese text
-    header->size = 8;
-    ZvFree(block);
+// A stray write over a header is reported, and the report shows only bytes
+// that lie inside the block, whichever copy of the size was hit.
+TEST_F(LogFile, DamagedHeaderIsReportedWithinItsBlockAndHugeSizesRefused) {
+    struct Case {
+        const char* name;
+        bool hitGuard;        // the guard copy's size rather than the header's
+        uint32_t strayValue;
+    } cases[] = {
+        {"header size one too large", false, 9},
+        {"header size huge", false, 0x7FFFFFFF},
+        {"guard size one too large", true, 9},
+        {"header size smaller", false, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* block = static_cast<char*>(ZvAlloc(8, "d.cpp", 3));
+        memcpy(block, "ABCDEFGH", 8);
+        EXPECT_EQ(ZvCheckAllAlloc(), 0);
+        auto* header = reinterpret_cast<ZvAllocHeader*>(block - sizeof(ZvAllocHeader));
+        uint32_t* size = c.hitGuard ? reinterpret_cast<uint32_t*>(header->guard + offsetof(ZvAllocHeader, size))
+                                    : &header->size;
+        const size_t logBefore = Log().size();
+        *size = c.strayValue;
+        EXPECT_EQ(ZvCheckAllAlloc(), -1);
+        const std::string report = Log().substr(logBefore);
+        EXPECT_NE(report.find("\x88\xc8\x89\xba"), std::string::npos);   // the damage line's Japanese text
+        const std::string shown = c.strayValue < 8 ? "data:<ABC> [41 42 43]" : "data:<ABCDEFGH> [41 42 43 44 45 46 47 48]";
+        EXPECT_NE(report.find(shown + "\r\n"), std::string::npos) << report;
+        *size = 8;
+        ZvFree(block);
+    }
 
     uint32_t before = ZvAllocCount();
     EXPECT_EQ(ZvAlloc(SIZE_MAX - 8, "big.cpp", 1), nullptr);

@@ -40,9 +40,19 @@ TEST(StringRoutines, CompareCopyAndMove) {
     StrCat(buf, "cd");
     EXPECT_STREQ(buf, "abcd");
 
-    char block[] = "0123456789";
-    MemCopy(block, block + 2, 5);          // moving down over itself
-    EXPECT_STREQ(block, "2345656789");
+    // MemCopy copies forward from the first byte, whatever the overlap.
+    struct Copy { const char* name; int to, from, count; const char* result; } copies[] = {
+        {"apart", 6, 0, 3, "0123450129"},
+        {"moving down over itself", 0, 2, 5, "2345656789"},
+        {"moving up over itself repeats", 2, 0, 5, "0101010789"},
+        {"onto itself", 3, 3, 4, "0123456789"},
+        {"nothing", 1, 0, 0, "0123456789"},
+    };
+    for (const Copy& c : copies) {
+        char block[] = "0123456789";
+        MemCopy(block + c.to, block + c.from, size_t(c.count));
+        EXPECT_STREQ(block, c.result) << c.name;
+    }
     char block2[] = "0123456789";
     MemMove(block2 + 2, block2, 5);        // moving up needs the backward copy
     EXPECT_STREQ(block2, "0101234789");

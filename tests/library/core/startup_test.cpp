@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -30,6 +31,10 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(dir_.path().empty());
         SetSkipStartupWaits(1);
+        // The window's names outlive a start and an end, as every setting
+        // made before start-up does: each test begins without them.
+        g_Library.persistent.title.clear();
+        g_Library.persistent.className.clear();
     }
     std::string Log() { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
     void ExpectInOrder(const std::vector<std::string>& texts) { zvtest::ExpectInOrder(Log(), texts); }
@@ -117,6 +122,53 @@ TEST_F(Library, InactiveWindowHoldsTheMainThreadUntilActivated) {
     EXPECT_EQ(g_Library.session.active, 1);
     activator.join();
     ZoVav_End();
+}
+
+// Drawing, loading and input calls on another thread while the window is
+// inactive go on at once: waiting there would keep the library lock from the
+// main thread, the only one that can make the window active again. Run in a
+// child process so that a hang ends by the alarm instead of blocking the test
+// program; a passing run takes no time of its own.
+TEST_F(Library, CallsOnAnotherThreadWhileInactiveLeaveTheLockToTheMainThread) {
+    struct Call {
+        const char* name;
+        std::function<int()> call;
+        int result;
+    };
+    const std::vector<Call> calls = {
+        {"DrawBox", [] { return DrawBox(0, 0, 8, 8, GetColor(255, 0, 0), 1); }, 0},
+        {"SetDrawBlendMode", [] { return SetDrawBlendMode(ZV_BLEND_ALPHA, 128); }, 0},
+        {"LoadGraph", [] { return LoadGraph("missing.png"); }, -1},
+        {"CheckHitKey", [] { return CheckHitKey(DIK_ESCAPE); }, 0},
+    };
+    ChangeWindowMode(1);
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        alarm(10);
+        if (ZoVav_Init() != 0) _exit(100);
+        SetDrawScreen(SCREEN_BACK);
+        LockLibrary();
+        WndProc(WM_ACTIVATE, 0, 0);
+        UnlockLibrary();
+        for (size_t i = 0; i < calls.size(); ++i) {
+            int result = -9;
+            std::thread other([&] { result = calls[i].call(); });
+            other.join();
+            if (result != calls[i].result) _exit(int(1 + i));
+        }
+        if (g_Library.session.active != 0) _exit(101);
+        PostWindowMessage(WM_ACTIVATEAPP, 1, 0);
+        PostWindowMessage(WM_ACTIVATE, 1, 0);
+        if (ProcessMessage() != 0 || g_Library.session.active != 1) _exit(102);
+        ZoVav_End();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "hung: ended by signal " << WTERMSIG(status);
+    const int code = WEXITSTATUS(status);
+    EXPECT_EQ(code, 0) << (code >= 1 && code <= int(calls.size()) ? calls[size_t(code - 1)].name : "");
 }
 
 TEST_F(Library, SecondCopyInTheSameFolderIsRefused) {

@@ -24,6 +24,11 @@
 
 namespace nettest {
 
+// How long a step may show no progress before the test counts it as hung.
+// Long on purpose: a loaded machine can stall a thread for seconds, and a
+// passing run never waits for it.
+constexpr int kHangBoundMs = 60000;
+
 class LibraryFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -34,10 +39,10 @@ protected:
     }
     void TearDown() override { ZoVav_End(); }
     std::string Log() const { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
-    // Runs ProcessMessage until done() holds; false after five seconds.
+    // Runs ProcessMessage until done() holds; false once it looks hung.
     template <class F>
     bool PumpUntil(F done) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHangBoundMs);
         while (!done()) {
             if (ProcessMessage() != 0 || std::chrono::steady_clock::now() > deadline) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -69,13 +74,13 @@ inline void SendAll(int fd, const std::string& bytes) {
     }
 }
 
-// Up to n bytes, fewer when the connection ends or nothing comes for 5 s.
+// Up to n bytes, fewer when the connection ends or nothing comes for long.
 inline std::string RecvBytes(int fd, size_t n) {
     std::string out;
     static thread_local char buf[1 << 16];
     while (out.size() < n) {
         pollfd p = {fd, POLLIN, 0};
-        if (poll(&p, 1, 5000) <= 0) break;
+        if (poll(&p, 1, kHangBoundMs) <= 0) break;
         ssize_t got = recv(fd, buf, std::min(sizeof buf, n - out.size()), 0);
         if (got <= 0) break;
         out.append(buf, size_t(got));
@@ -113,7 +118,7 @@ public:
     }
     bool Wait(int step) {
         std::unique_lock<std::mutex> lock(m_);
-        return cv_.wait_for(lock, std::chrono::seconds(5), [&] { return step_ >= step; });
+        return cv_.wait_for(lock, std::chrono::milliseconds(kHangBoundMs), [&] { return step_ >= step; });
     }
 
 private:
@@ -135,7 +140,7 @@ public:
             port_ = ntohs(a.sin_port);
         thread_ = std::thread([this, script] {
             pollfd p = {listener_, POLLIN, 0};
-            if (poll(&p, 1, 5000) <= 0) return;
+            if (poll(&p, 1, kHangBoundMs) <= 0) return;
             int fd = accept(listener_, nullptr, nullptr);
             if (fd < 0) return;
             script(fd);
@@ -162,6 +167,29 @@ inline int RefusingPort() {
     connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a);
     close(fd);
     return gone.port();
+}
+
+// How many bytes a loopback connection takes before its peer reads any:
+// what the sender's and the receiver's buffers hold together.
+inline size_t BytesALoopbackConnectionTakesAtOnce() {
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = Loopback(0);
+    socklen_t size = sizeof a;
+    size_t total = 0;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(listener, 1) == 0 &&
+        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size) == 0) {
+        int sender = socket(AF_INET, SOCK_STREAM, 0);
+        if (connect(sender, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+            int receiver = accept(listener, nullptr, nullptr);
+            static char chunk[1 << 16];
+            ssize_t n;
+            while ((n = send(sender, chunk, sizeof chunk, MSG_NOSIGNAL | MSG_DONTWAIT)) > 0) total += size_t(n);
+            close(receiver);
+        }
+        close(sender);
+    }
+    close(listener);
+    return total;
 }
 
 // The length prefix of a packet of n bytes.

@@ -1,8 +1,9 @@
 // The OpenGL 3D device on a virtual X display with Mesa's software GL: pixel
 // placement, texture colours against the software renderer, the colour key,
 // blend factors, culling and flat shading; and the library's start-up log
-// with and without the device. Each case runs on a private X server in a child
-// process and skips itself where no X server or no GL context starts.
+// with and without the device. The cases exist only in a child process on a
+// private X server (GLUnderXvfb starts it), which skips where no X server or
+// no GL context starts.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -30,6 +31,19 @@ constexpr uint32_t kKey = 0xFFFF00FF;   // magenta, as an X8R8G8B8 texel
 
 bool InChild() { return std::getenv("ZV_XVFB_CHILD") != nullptr; }
 
+// Like TEST_F, but the case is registered only in the child on the virtual
+// display, so that a run without one lists no case it cannot run.
+#define DISPLAY_TEST_F(fixture, name)                                                                  \
+    class fixture##_##name : public fixture {                                                          \
+    public:                                                                                            \
+        void TestBody() override;                                                                      \
+    };                                                                                                 \
+    [[maybe_unused]] const bool fixture##_##name##_registered =                                        \
+        InChild() && (::testing::RegisterTest(#fixture, #name, nullptr, nullptr, __FILE__, __LINE__,   \
+                                              []() -> fixture* { return new fixture##_##name; }),       \
+                      true);                                                                           \
+    void fixture##_##name::TestBody()
+
 uint32_t Background(int x, int y) { return 0xFF000000u | uint32_t(x * 4) << 16 | uint32_t(y * 4) << 8 | uint32_t(x + y) * 2; }
 // A sprite whose texels all differ; some are the key colour.
 uint32_t Sprite(int x, int y, bool keyed) {
@@ -54,7 +68,6 @@ SurfacePixelFormat Format32() {
 class GLDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!InChild()) GTEST_SKIP() << "runs inside the virtual display (see GLUnderXvfb)";
         ASSERT_TRUE(PlatformVideoStart());
         PlatformRequestOpenGLWindow(true);
         window_ = PlatformCreateWindow("gl", 0, 0, kSize, kSize, false);
@@ -171,7 +184,7 @@ void Compare(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int
     *within1 = double(close) / double(a.size());
 }
 
-TEST_F(GLDeviceTest, ATexturedQuadMatchesTheSoftwareRendererInEachBlendMode) {
+DISPLAY_TEST_F(GLDeviceTest, ATexturedQuadMatchesTheSoftwareRendererInEachBlendMode) {
     const SurfacePixelFormat f = Format32();
     struct Case {
         int mode, param;
@@ -212,7 +225,7 @@ TEST_F(GLDeviceTest, ATexturedQuadMatchesTheSoftwareRendererInEachBlendMode) {
     }
 }
 
-TEST_F(GLDeviceTest, BoxesCoverTheirLeftAndTopEdgesAndInvertWithInvDestColour) {
+DISPLAY_TEST_F(GLDeviceTest, BoxesCoverTheirLeftAndTopEdgesAndInvertWithInvDestColour) {
     device_->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
     Box(10, 10, 20, 20, 0xFFFFFFFF);
     std::vector<uint32_t> px = ReadTarget();
@@ -232,7 +245,7 @@ TEST_F(GLDeviceTest, BoxesCoverTheirLeftAndTopEdgesAndInvertWithInvDestColour) {
             ASSERT_EQ(px[size_t(y) * kSize + x], ~Background(x, y) & 0xFFFFFF) << x << "," << y;
 }
 
-TEST_F(GLDeviceTest, CullingRemovesTheChosenWindingAndFlatShadingTakesTheFirstColour) {
+DISPLAY_TEST_F(GLDeviceTest, CullingRemovesTheChosenWindingAndFlatShadingTakesTheFirstColour) {
     device_->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
     device_->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
     device_->SetTexture(0, nullptr);
@@ -263,11 +276,12 @@ TEST_F(GLDeviceTest, CullingRemovesTheChosenWindingAndFlatShadingTakesTheFirstCo
 // refuses; with no device at all, it logs the failure. Both refusals take
 // the 2D road.
 enum class GLStart { WithGL, SoftwareNotAllowed, Refused };
-class GLLibraryTest : public ::testing::TestWithParam<GLStart> {};
+class GLLibraryTest : public ::testing::Test {
+protected:
+    void StartUpLogShowsTheDeviceOrTheRoadWithoutIt(GLStart start);
+};
 
-TEST_P(GLLibraryTest, StartUpLogShowsTheDeviceOrTheRoadWithoutIt) {
-    if (!InChild()) GTEST_SKIP() << "runs inside the virtual display (see GLUnderXvfb)";
-    const GLStart start = GetParam();
+void GLLibraryTest::StartUpLogShowsTheDeviceOrTheRoadWithoutIt(GLStart start) {
     char home[4096] = {};
     ASSERT_NE(getcwd(home, sizeof home), nullptr);
     zvtest::ScopedTempDir dir;
@@ -312,13 +326,13 @@ TEST_P(GLLibraryTest, StartUpLogShowsTheDeviceOrTheRoadWithoutIt) {
     }
     EXPECT_NE(log.find("Total size:0("), std::string::npos) << "the library leaves no memory behind";
 }
-std::string GLStartName(const testing::TestParamInfo<GLStart>& i) {
-    static const char* const kNames[] = {"WithGL", "SoftwareNotAllowed", "Refused"};
-    return kNames[int(i.param)];
+DISPLAY_TEST_F(GLLibraryTest, StartUpLogWithGL) { StartUpLogShowsTheDeviceOrTheRoadWithoutIt(GLStart::WithGL); }
+DISPLAY_TEST_F(GLLibraryTest, StartUpLogWithSoftwareGLNotAllowed) {
+    StartUpLogShowsTheDeviceOrTheRoadWithoutIt(GLStart::SoftwareNotAllowed);
 }
-INSTANTIATE_TEST_SUITE_P(Device, GLLibraryTest,
-                         ::testing::Values(GLStart::WithGL, GLStart::SoftwareNotAllowed, GLStart::Refused),
-                         GLStartName);
+DISPLAY_TEST_F(GLLibraryTest, StartUpLogWithTheDeviceRefused) {
+    StartUpLogShowsTheDeviceOrTheRoadWithoutIt(GLStart::Refused);
+}
 
 // Renderer strings: Mesa's processor-run rasterisers against hardware drivers.
 TEST(GLRendererName, SoftwareRasterisersAreKnownByTheirNames) {
@@ -348,7 +362,7 @@ TEST(GLUnderXvfb, EveryDeviceCasePasses) {
     ASSERT_GT(n, 0);
     const std::string command = "timeout 120 env DISPLAY=" + x.display() + " ZV_XVFB_CHILD=1 " +
                                 "SDL_VIDEODRIVER=x11 LIBGL_ALWAYS_SOFTWARE=1 " + self +
-                                " --gtest_filter='GLDeviceTest.*:Device/GLLibraryTest.*' >child.log 2>&1";
+                                " --gtest_filter='GLDeviceTest.*:GLLibraryTest.*' >child.log 2>&1";
     const int status = std::system(command.c_str());
     const std::string out = zvtest::ReadWholeFile("child.log");
     if (out.find("[==========]") == std::string::npos) GTEST_SKIP() << "no X server could start: " << out;
