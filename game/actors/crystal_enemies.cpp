@@ -91,14 +91,15 @@ bool CCrystal4Enemy::Move() {
 CCrystal5Enemy::CCrystal5Enemy(float x, float y) : CPatternEnemy(7, x, y, 20, 220, 500), side_(x < 240) {}
 
 bool CCrystal5Enemy::Move() {
-    const int a = age, d = Delay();
-    if (a < d + 60 || (a > d + 250 && a < d + 280)) {
+    const int a = age;
+    const long long t = SinceDelay();
+    if (t < 60 || (t > 250 && t < 280)) {
         y += 1.0f;
         x += side_ ? 3.0f : -3.0f;
-    } else if (a > d + 300) {
+    } else if (t > 300) {
         y += 4.0f;
     }
-    if (a % 12 == 0 && a > d + 60 && a < d + 300) {
+    if (a % 12 == 0 && t > 60 && t < 300) {
         BulletParam p;
         p.polar = 1;
         p.speed = 2.5f;
@@ -123,11 +124,12 @@ CCrystal6Enemy::CCrystal6Enemy(float x, float y) : CPatternEnemy(7, x, y, 20, 26
 
 bool CCrystal6Enemy::Move() {
     const int a = age, d = Delay(), m = Mode();
-    if (a < d + 20) {
+    const long long since = SinceDelay();
+    if (since < 20) {
         float t = (float)((GetParam(1) * (double)0.01f + 1.5) * kPi);
         x = (float)(x + (double)Cosf(t) * 3.0);
         y = (float)(y - (double)Sinf(t) * 3.0);
-    } else if (a > d + 300) {
+    } else if (since > 300) {
         float t = (float)((d * (double)0.01f + 2.5) * kPi);
         x = (float)(x + (double)Cosf(t) * 4.0);
         y = (float)(y - (double)Sinf(t) * 4.0);
@@ -175,7 +177,7 @@ bool CCrystal7Enemy::Move() {
         new CLaserBullet(x, y, angle, 0.0f, 10.0f, 0, 60, 10);
     }
     age = (age + 1) % 220;
-    return Delay() + 10 > cycles_;
+    return cycles_ < 10LL + Delay();
 }
 
 CCrystal8Enemy::CCrystal8Enemy(float x, float y) : CPatternEnemy(3, x, y, 10, 200, 500) {}

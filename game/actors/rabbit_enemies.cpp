@@ -116,10 +116,11 @@ bool CBigRabbit3Enemy::Move() {
 CBigRabbit4Enemy::CBigRabbit4Enemy(float x, float y) : CPatternEnemy(0, x, y, 15, 460, 1000) {}
 
 bool CBigRabbit4Enemy::Move() {
-    const int a = age, d = Delay();
-    if (a < d + 50) {
+    const int a = age;
+    const long long t = SinceDelay();
+    if (t < 50) {
         y += 2.0f;
-    } else if (a > d + 300) {
+    } else if (t > 300) {
         y -= 5.0f;
     } else if (a % 10 == 0) {
         BulletParam p = Polar((float)(1.5 + 0.5f * (double)(a % 3)));
@@ -191,10 +192,11 @@ bool CSmallRabbit2Enemy::Move() {
 CSmallRabbit3Enemy::CSmallRabbit3Enemy(float x, float y) : CPatternEnemy(1, x, y, 5, 440, 1000) {}
 
 bool CSmallRabbit3Enemy::Move() {
-    const int a = age, d = Delay(), n = Mode() - 1;
-    if (a < d + 100) {
+    const int a = age, n = Mode() - 1;
+    const long long t = SinceDelay();
+    if (t < 100) {
         y += 2.0f;
-    } else if (a > d + 400) {
+    } else if (t > 400) {
         x += 3.0f * Side();
         y -= 3.0f;
     } else if (a % 2 == 0 && a % 100 < 20 * n + 40) {
@@ -207,10 +209,11 @@ bool CSmallRabbit3Enemy::Move() {
 CSmallRabbit4Enemy::CSmallRabbit4Enemy(float x, float y) : CPatternEnemy(1, x, y, 5, 300, 500) {}
 
 bool CSmallRabbit4Enemy::Move() {
-    const int a = age, d = Delay(), m = Mode(), n = m - 1, period = 60 - 10 * n;
-    if (a < d + 30) {
+    const int a = age, m = Mode(), n = m - 1, period = 60 - 10 * n;
+    const long long t = SinceDelay();
+    if (t < 30) {
         y += 2.5f;
-    } else if (a > d + 200) {
+    } else if (t > 200) {
         y -= 4.0f;
     } else if (period > 0 && a % period == 0) {
         BulletParam p = Polar(2.0f);
@@ -230,10 +233,11 @@ bool CSmallRabbit4Enemy::Move() {
 CSmallRabbit5Enemy::CSmallRabbit5Enemy(float x, float y) : CPatternEnemy(1, x, y, 10, 300, 500) {}
 
 bool CSmallRabbit5Enemy::Move() {
-    const int a = age, d = Delay(), n = Mode() - 1, period = 70 - 20 * n, p1 = GetParam(1);
-    if (a < d + 30) {
+    const int a = age, n = Mode() - 1, period = 70 - 20 * n, p1 = GetParam(1);
+    const long long t = SinceDelay();
+    if (t < 30) {
         y += 2.5f;
-    } else if (a > d + 200) {
+    } else if (t > 200) {
         y -= 4.0f;
     } else if (period > 0 && a % period == 0 && (p1 == 0 || p1 == 1)) {
         for (int i = 0; i <= 8; ++i)

@@ -10,6 +10,8 @@ public:
 protected:
     int Mode() const { return mode_; }
     int Delay() const { return GetParam(0); }
+    // Updates past the delay; wide, since a script may give any delay.
+    long long SinceDelay() const { return (long long)age - Delay(); }
     float Side() const { return x < 240 ? -1.0f : 1.0f; }
 
 private:

@@ -83,10 +83,11 @@ void CMessageScript::Draw() const {
             static const char* const kCharacters[] = {"fuka", "ryu", "yu", "maria"};
             std::string who = IOstream::GetTagAttribute(t, "name");
             int id = Attribute(t, "id"), alpha = Attribute(t, "alpha");
-            if (id == 0) id = 1;
+            // Pictures count from 1 (0 or none is the first); an id below that names no picture.
+            int picture = id == 0 ? 0 : id > 0 ? id - 1 : -1;
             if (alpha != 0) SetDrawBlendMode(ZV_BLEND_ALPHA, alpha);
             for (int c = 0; c < 4; ++c)
-                if (who == kCharacters[c]) g_game->Faces(c).Draw(id - 1, Attribute(t, "dx"), Attribute(t, "dy"));
+                if (who == kCharacters[c]) g_game->Faces(c).Draw(picture, Attribute(t, "dx"), Attribute(t, "dy"));
             if (alpha != 0) SetDrawBlendMode(ZV_BLEND_NOBLEND, 0);
         } else if (name == "<name>") {
             int x = IOstream::GetTagAttribute(t, "pos") == "right" ? 340 : 20;

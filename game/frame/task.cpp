@@ -26,20 +26,14 @@ void CTask::operator delete(void* p, CTaskList* list) { list->GiveBack(p); }
 CTaskList::CTaskList(uint32_t elementSize, uint32_t count)
     : elementSize_((elementSize + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
                    alignof(std::max_align_t)),
-      capacity_(count),
-      freeCount_(count) {
+      capacity_(count) {
     if (elementSize_ < sizeof(CTask)) elementSize_ = sizeof(CTask);
-    block_ = static_cast<unsigned char*>(::operator new(size_t(elementSize_) * (count + 2)));
+    block_ = static_cast<unsigned char*>(::operator new(size_t(elementSize_) * (count + 1)));
     active_ = ::new (Element(0)) CTask();
-    free_ = ::new (Element(1)) CTask();
     active_->prev_ = active_->next_ = active_;
-    CTask* last = free_;
-    for (uint32_t i = 2; i < count + 2; ++i) {
-        CTask* e = Element(i);
-        last->next_ = e;
-        last = e;
-    }
-    last->next_ = free_;
+    // The first element is taken first.
+    free_.reserve(count);
+    for (uint32_t i = count; i >= 1; --i) free_.push_back(Element(i));
 }
 
 CTaskList::~CTaskList() { ::operator delete(block_); }
@@ -49,19 +43,13 @@ void* CTaskList::Take(size_t size) {
         GameLog("タスクの大きさ %zu がプールの要素 %u を越えています", size, elementSize_);
         return nullptr;
     }
-    if (freeCount_ < 1) return nullptr;
-    CTask* e = free_->next_;
-    free_->next_ = e->next_;
-    --freeCount_;
+    if (free_.empty()) return nullptr;
+    void* e = free_.back();
+    free_.pop_back();
     return e;
 }
 
-void CTaskList::GiveBack(void* p) {
-    CTask* e = static_cast<CTask*>(p);
-    e->next_ = free_->next_;
-    free_->next_ = e;
-    ++freeCount_;
-}
+void CTaskList::GiveBack(void* p) { free_.push_back(p); }
 
 void CTaskList::Clear() {
     for (iterator it(this); it.HasNext();) {

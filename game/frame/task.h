@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "frame/hit_box.h"
 
@@ -51,7 +52,7 @@ public:
     // A free element, or null when the pool is full (or size does not fit).
     void* Take(size_t size);
     void GiveBack(void* p);
-    uint32_t GetCount() const { return capacity_ - freeCount_; }
+    uint32_t GetCount() const { return capacity_ - uint32_t(free_.size()); }
     uint32_t Capacity() const { return capacity_; }
     uint32_t ElementSize() const { return elementSize_; }
     void Clear();
@@ -72,12 +73,12 @@ public:
 
 private:
     friend class CTask;
-    CTask* Element(uint32_t i) { return reinterpret_cast<CTask*>(block_ + size_t(i) * elementSize_); }
+    void* Element(uint32_t i) { return block_ + size_t(i) * elementSize_; }
 
     CTask* active_;
-    CTask* free_;
+    // Free elements are raw memory, so they are kept apart from the tasks: the last one given back is on top.
+    std::vector<void*> free_;
     uint32_t elementSize_;
     uint32_t capacity_;
-    uint32_t freeCount_;
     unsigned char* block_;
 };

@@ -50,6 +50,7 @@ void ReadMusic(IOstream::CLexer& lex, std::vector<std::unique_ptr<CCommand>>& ou
 
 void CCommandList::Clear() {
     commands_.clear();
+    deadEnd_.clear();
     next_ = 0;
     wait_ = 0;
     stop_ = false;
@@ -61,7 +62,7 @@ void CCommandList::Load(const std::string& path) {
     IOstream::CLexerEndAdd lex;
     lex.Clear();
     lex.SetKey(DataFileKey);
-    lex.Load(path, false);
+    bool opened = lex.Load(path, false), hadWords = !lex.IsEmpty(), endsStage = false;
     while (!lex.IsEmpty()) {
         std::string word = lex.GetToken(true);
         if (word == "enemy") {
@@ -73,13 +74,21 @@ void CCommandList::Load(const std::string& path) {
             ReadMusic(lex, commands_);
         } else if (word == "gameover") {
             commands_.push_back(std::make_unique<CGameOverCommand>());
+            endsStage = true;
         } else if (word == "clear") {
             commands_.push_back(std::make_unique<CStageClearCommand>());
+            endsStage = true;
         } else if (word == "message") {
             std::string f = lex.GetToken(true);
             if (f != ";") commands_.push_back(std::make_unique<CMessageCommand>("data/dat/" + f));
         }
     }
+    if (endsStage) return;
+    const char* why = !opened             ? "を開けません"
+                      : !hadWords         ? "は空です"
+                      : commands_.empty() ? "にコマンドがありません"
+                                          : "は clear も gameover もないまま終わります";
+    deadEnd_ = "ステージスクリプト " + path + " " + why;
 }
 
 void CCommandList::Update() {

@@ -29,11 +29,15 @@ public:
     int Wait() const { return wait_; }
     int GetCount() const { return (int)commands_.size(); }
     const CCommand* GetCommand(int i) const { return commands_[i].get(); }
+    // What keeps the loaded script from ending its stage (missing, empty, junk, or no `clear` nor `gameover`),
+    // naming the file; empty when the script can end it.
+    const std::string& DeadEnd() const { return deadEnd_; }
 
 private:
     int next_ = 0;
     int wait_ = 0;
     bool stop_ = false;
+    std::string deadEnd_;
     std::vector<std::unique_ptr<CCommand>> commands_;
 };
 

@@ -3,6 +3,7 @@
 #include "scenes/play_flow.h"
 
 #include "frame/game.h"
+#include "frame/game_system.h"
 #include "frame/message_script.h"
 #include "frame/pad_bits.h"
 #include "frame/screen_helper.h"
@@ -67,10 +68,19 @@ bool CStage::Move() {
     if ((w & kPadPause) && !pauseHeld_) new CPause();
     pauseHeld_ = (w & kPadPause) != 0;
     // The script still advances in the update in which the pause opens.
-    g_game->Script().Update();
-    if (g_game->Script().IsFinished()) return false;
-    ++frame_;
-    return true;
+    CCommandList& script = g_game->Script();
+    script.Update();
+    if (!script.IsFinished()) {
+        ++frame_;
+        return true;
+    }
+    // Without a way out the player would be left on an empty field with no pause: the play ends as a game over
+    // ends it (the score entry when earned, then the retry menu).
+    if (!script.DeadEnd().empty()) {
+        GameLog("%s。プレイを終えます", script.DeadEnd().c_str());
+        g_game->GameOverReset();
+    }
+    return false;
 }
 
 CPause::CPause() {

@@ -20,8 +20,9 @@ const char* const kTitles[kSongs] = {"The Starting Point", "Above The Cloud", "S
 }  // namespace
 
 int CSoundSelect::SongCount() {
-    int n = 2 * g_game->GetBestStage() + g_game->GetEndingSeen() + 2;
-    return n < 0 ? 0 : n > kSongs ? kSongs : n;
+    // Wide enough for any best stage and ending flag that system.dat may hold.
+    long long n = 2LL * g_game->GetBestStage() + g_game->GetEndingSeen() + 2;
+    return n < 0 ? 0 : n > kSongs ? kSongs : int(n);
 }
 
 const char* CSoundSelect::SongTitle(int i) { return i < SongCount() ? kTitles[i] : "戻る"; }

@@ -11,6 +11,7 @@ using namespace softrender;
 namespace {
 
 constexpr int32_t kOne = 262144;  // 1.0 in 18-bit fixed point
+constexpr int kFixedRange = 8192;  // whole pixels that fit beside the 18 fraction bits
 
 int32_t Fixed(int32_t v) { return WrapMul(v, kOne); }
 
@@ -23,6 +24,8 @@ void MemImgDrawRotaGraphBase(MEMIMG* dest, const MEMIMG* src, int x, int y, floa
     if (src->Width <= 0 || src->Height <= 0) return;
     // A zero or non-finite scale, or a non-finite angle, has no picture to draw.
     if (!std::isfinite(angle) || !std::isfinite(scale) || scale == 0.0f) return;
+    // The fixed point holds positions below 8192 pixels; a centre beyond it would wrap round onto the target.
+    if (x <= -kFixedRange || x >= kFixedRange || y <= -kFixedRange || y >= kFixedRange) return;
 
     float sm, cm, sp, cp;
     SinCos(-angle, &sm, &cm);

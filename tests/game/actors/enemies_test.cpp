@@ -1,6 +1,8 @@
 // Enemies, items and explosions: score items on death, kind scores, patterns with pinned counts, pick-up values.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "actor_fixture.h"
 #include "actors/bullet.h"
 #include "actors/bullet_enemy.h"
@@ -119,6 +121,36 @@ TEST_F(ActorTest, TheEnemyCrashGoesInItsSixtyFourthMove) {
 TEST_F(ActorTest, Crystal7LeavesInTheFirstFrameOfItsTenthCycle) {
     CEnemy* e = Make("crystal7", 200, 100, {0});
     EXPECT_EQ(MovesUntilGone(e, 5000), 1981);
+}
+
+TEST_F(ActorTest, DelaysAtTheIntLimitsActLikeAnyFarDelay) {
+    // A delay far beyond the play means "not yet", a far negative one "long past", right up to the int limits.
+    auto track = [&](const char* kind, int delay) {
+        game_->Random().SetSeed(52154, 537, 150);
+        CEnemy* e = Make(kind, 100, 200, {delay, 30});
+        std::vector<std::string> trail;
+        for (int i = 0; i < 120; ++i) {
+            if (!Step(e)) {
+                trail.push_back("gone");
+                break;
+            }
+            trail.push_back(std::to_string(e->x) + "," + std::to_string(e->y) + " " + std::to_string(Count(POOL_BULLET)));
+        }
+        game_->Pool(POOL_ENEMY)->Clear();
+        game_->Pool(POOL_BULLET)->Clear();
+        return trail;
+    };
+    struct Case {
+        const char* kind;
+        int delay, farDelay;
+    } cases[] = {
+        {"bigrabbit4", INT_MAX, 1000000},   {"smallrabbit3", INT_MAX, 1000000}, {"smallrabbit4", INT_MAX, 1000000},
+        {"smallrabbit5", INT_MAX, 1000000}, {"crystal5", INT_MAX, 1000000},     {"crystal6", INT_MAX - 50, 1000000},
+        {"crystal7", INT_MAX, 1000000},     {"crystal7", INT_MAX - 9, 1000000}, {"bigrabbit4", INT_MIN, -1000000},
+        {"crystal5", INT_MIN, -1000000},    {"crystal7", INT_MIN, -1000000},
+    };
+    game_->SetMode(3);
+    for (const Case& c : cases) EXPECT_EQ(track(c.kind, c.delay), track(c.kind, c.farDelay)) << c.kind << " " << c.delay;
 }
 
 TEST_F(ActorTest, BigRabbit3FiresWiderFansInHarderModes) {

@@ -81,3 +81,13 @@ TEST_F(MessageScriptTest, AMissingFileEndsAtTheFirstStep) {
     EXPECT_TRUE(Advance(0));
     EXPECT_FALSE(Advance(16));
 }
+
+TEST_F(MessageScriptTest, PortraitTagsWithNumbersAtTheIntLimitsDrawWithoutFault) {
+    for (const char* number : {"-2147483648", "-1", "0", "1", "2147483647", "99999999999"}) {
+        std::string n = number;
+        Load("<window><img name=\"fuka\" id=\"" + n + "\" dx=\"" + n + "\" dy=\"" + n + "\" alpha=\"" + n +
+             "\">A<stop><end>");
+        script_.Draw();
+        EXPECT_EQ(script_.Tokens().size(), 6u) << number;
+    }
+}

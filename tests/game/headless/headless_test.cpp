@@ -141,3 +141,39 @@ TEST_F(HeadlessTest, RefusesBadOptions) {
                                 "--updates 5 --bogus 1"})
         EXPECT_EQ(Run(options).status, 2) << options;
 }
+
+TEST_F(HeadlessTest, AStageScriptWithNoWayOutEndsThePlayAtTheRetryMenuAndSaysWhy) {
+    struct Case {
+        const char* name;
+        std::string raw;        // written as it stands; "-" writes no file
+        const char* scrambled;  // written through the data key instead, when set
+        const char* logged;     // the reason after the file name; null when the script has a way out
+        long retryAt;           // the update that shows the retry menu; the stage starts in update 101
+    } cases[] = {
+        {"missing", "-", nullptr, u8"を開けません", 101},
+        {"empty", "", nullptr, u8"は空です", 101},
+        {"junk", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\x01", 18), nullptr, u8"にコマンドがありません", 101},
+        {"truncated", "", "wait 30 ; enemy crystal8 100 100 ; wait 20 ; enemy crystal8 200 100 ; cle",
+         u8"は clear も gameover もないまま終わります",
+         153},
+        {"game over", "", "wait 30 ; gameover ;", nullptr, 332},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::create_directories("data/dat");
+        std::filesystem::remove("data/dat/stage1.dat");
+        if (c.scrambled) gamefix::WriteDataFile("data/dat/stage1.dat", c.scrambled);
+        else if (c.raw != "-") WriteText("data/dat/stage1.dat", c.raw);
+        Result r = Run("--updates 400 --start 2,1,0 --hash-out h.txt");
+        ASSERT_EQ(r.status, 0) << r.errors;
+        std::vector<std::string> lines = Lines("h.txt");
+        auto firstWith = [&](const std::string& scene) {
+            for (size_t i = 0; i < lines.size(); ++i)
+                if (lines[i].find(" " + scene) != std::string::npos) return long(i + 1);
+            return -1L;
+        };
+        EXPECT_EQ(firstWith("CReTry"), c.retryAt) << "the play must end, not leave an empty field";
+        std::string line = std::string(u8"ステージスクリプト data/dat/stage1.dat ") + (c.logged ? c.logged : "");
+        EXPECT_EQ(r.errors.find(line) != std::string::npos, c.logged != nullptr) << r.errors;
+    }
+}

@@ -2,6 +2,8 @@
 // and playback, the option menu, the sound player and the ending.
 #include "scene_fixture.h"
 
+#include <climits>
+
 #include "actors/player.h"
 #include "scenes/ending.h"
 #include "scenes/name_entry.h"
@@ -305,7 +307,8 @@ TEST_F(MenusTest, TheSoundPlayerOffersPiecesByProgress) {
     EXPECT_STREQ(CSoundSelect::SongTitle(2), "戻る");
     const struct {
         int best, seen, count;
-    } progress[] = {{1, 0, 4}, {3, 0, 8}, {3, 1, 9}, {5, 1, 9}, {-4, 0, 0}};
+    } progress[] = {{1, 0, 4},       {3, 0, 8},       {3, 1, 9},      {5, 1, 9},      {-4, 0, 0},
+                    {INT_MAX, 0, 9}, {INT_MAX, INT_MAX, 9}, {0, INT_MAX, 9}, {INT_MIN, 0, 0}, {INT_MIN, INT_MIN, 0}};
     for (const auto& p : progress) {
         game_->SetBestStage(p.best);
         game_->SetEndingSeen(p.seen);

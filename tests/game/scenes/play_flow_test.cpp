@@ -100,7 +100,7 @@ TEST_F(FlowTest, ATalkHoldsTheScriptAndStandsStillWhilePaused) {
     game_->SetMode(2);
     game_->SetLives(3);
     gamefix::WriteDataFile("data/dat/mes9.dat", "<window>A<stop>B<stop><end>");
-    gamefix::WriteDataFile("data/dat/stage1.dat", "message mes9.dat ; enemy crystal8 100 100 ;");
+    gamefix::WriteDataFile("data/dat/stage1.dat", "message mes9.dat ; enemy crystal8 100 100 ; wait 1000 ; clear ;");
     new CStage(1);
     Tick(0, 3);
     EXPECT_TRUE(game_->Script().IsStop());

@@ -4,6 +4,7 @@
 // draw-state rules and the fall-back to software screens.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -160,6 +161,34 @@ TEST_P(ScreenKinds, KeyedPaletteGraphDrawsTheSamePixelsWholeAndClipped) {
     for (int y = 0; y < 16; ++y)
         for (int x = 4; x < 16; ++x)
             ASSERT_EQ(At(f, 100 + x, 100 + y), At(f, x - 4, 200 + y)) << "pixel " << x << "," << y;
+}
+
+TEST_P(ScreenKinds, RotatedDrawsCentredBeyondTheFixedPointRangeLeaveTheScreenAlone) {
+    Start(GetParam());
+    SCOPED_TRACE(KindName(GetParam()));
+    const int graph = MakePngGraph("k.png", 16, 16, false, KeyedPixel);
+    ASSERT_GE(graph, 0);
+    const int background = GetColor(60, 120, 180);
+    // 16384 pixels is exactly one turn of the fixed point: a wrapped centre would land on the screen.
+    const struct {
+        int x, y;
+    } centres[] = {{INT_MIN, 20}, {20, INT_MIN}, {INT_MAX, INT_MAX}, {16384 + 20, 20}, {20, 16384 + 20},
+                   {-16384 + 20, 20}};
+    for (const auto& c : centres) {
+        for (int turn : {0, 1}) {
+            DrawBox(0, 0, 640, 480, background, 1);
+            DrawRotaGraph(c.x, c.y, 1.0, 0.0, graph, 1, turn);
+            ASSERT_EQ(ScreenFlip(), 0);
+            const Frame f = WindowFrame();
+            int drawn = 0;
+            for (uint32_t pixel : f) drawn += pixel != 0x3C78B4u;
+            EXPECT_EQ(drawn, 0) << c.x << "," << c.y << " turn " << turn;
+        }
+    }
+    DrawBox(0, 0, 640, 480, background, 1);
+    DrawRotaGraph(20, 20, 1.0, 0.0, graph, 1, 0);
+    ScreenFlip();
+    EXPECT_NE(At(WindowFrame(), 20, 14), 0x3C78B4u) << "a centre on the screen draws";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothKinds, ScreenKinds, ::testing::Values(SURFACE_SCREENS, SOFTWARE_SCREENS),
