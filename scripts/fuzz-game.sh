@@ -17,14 +17,13 @@ if [ ! -f "$LIBRARY" ]; then
 fi
 
 FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all
-       -fsanitize-ignorelist="$ROOT/fuzz/game_readers_ignore.txt"
        -ffp-contract=off -I"$ROOT/game" -I"$ROOT/library" -I"$ROOT/library/include")
 SOURCES=(
   $(cd "$ROOT" && find game -name '*.cpp' ! -path 'game/headless/*' ! -name main.cpp | sort)
   fuzz/game_readers_fuzz.cpp
 )
 # What the library links with (as in its CMake rules).
-LIBS=($(pkg-config --libs sdl2 libpng libjpeg libavformat libavcodec libswscale libavutil libmpg123 vorbisfile \
+LIBS=($(pkg-config --libs sdl2 libpng libjpeg libavformat libavcodec libswscale libswresample libavutil libmpg123 vorbisfile \
         vorbis ogg alsa freetype2 fontconfig) -pthread)
 
 source "$ROOT/scripts/fuzz-common.sh"
