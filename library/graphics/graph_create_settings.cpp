@@ -71,8 +71,6 @@ int SetMakeGraphAlphaFlag(int flag) {
 }
 int GetMakeGraphAlphaFlag() { return g_create.makeGraphAlpha; }
 
-int GetGraphCreateSetting() { return 0; }
-
 int SetTransColorImpl(int red, int green, int blue) {
     if (GetDisplayColorBitDepth() == 8) return 0;
     g_create.transColor = uint32_t(red & 0xFF) << 16 | uint32_t(green & 0xFF) << 8 | uint32_t(blue & 0xFF);
