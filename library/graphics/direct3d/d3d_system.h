@@ -130,6 +130,9 @@ const ColorData* GetTextureColorData(int entry);
 int D3DCreateTextureSurface(SurfaceData* s);
 int D3DLockTextureSurface(SurfaceData* s, const SurfaceRect* rect, int* pitch, void** pixels);
 int D3DUnlockTextureSurface(SurfaceData* s);
+int D3DFillTextureSurface(SurfaceData* s, int red, int green, int blue, int alpha);
+// Gives the texture back to the device (a device already gone took it along).
+void D3DReleaseTextureSurface(SurfaceData* s);
 
 // 3D surfaces.
 int InitializeSurface3DTable();
