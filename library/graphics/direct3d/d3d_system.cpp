@@ -25,6 +25,7 @@ struct D3DSystemState {
     D3DDeviceState devices[kD3DDevices];
     HandleTable surfaces;
     Device3DFactory factory = Device3DCreateGL;
+    D3DRoadCounters counters;
 };
 D3DSystemState g_d3d = [] {
     D3DSystemState s{};
@@ -133,6 +134,7 @@ Texture3D* MakeTexture(const SurfaceData* s) {
 }  // namespace
 
 D3DSystem& GetD3DSystem() { return g_d3d.sys; }
+D3DRoadCounters& GetD3DRoadCounters() { return g_d3d.counters; }
 int GetDirect3DUpFlag() { return g_d3d.sys.object && g_d3d.sys.initialised ? 1 : 0; }
 void SetDevice3DFactory(Device3DFactory factory) { g_d3d.factory = factory ? factory : Device3DCreateGL; }
 
@@ -323,7 +325,7 @@ int D3DCreateTextureSurface(SurfaceData* s) {
 
 int D3DLockTextureSurface(SurfaceData* s, const SurfaceRect* rect, int* pitch, void** pixels) {
     if (!g_d3d.sys.object || !s->Texture) return -1;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::TextureAccess);
     return g_d3d.sys.object->LockTexture(s->Texture, rect, pitch, pixels);
 }
 
