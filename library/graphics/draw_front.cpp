@@ -12,7 +12,7 @@
 #include "core/log.h"
 #include "core/routines.h"
 #include "core/window.h"
-#include "graphics/direct3d/d3d_graph.h"
+#include "graphics/graph_storage.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_graphs.h"
 #include "graphics/directdraw/dd_system.h"
@@ -380,6 +380,5 @@ int GetDrawScreenGraphImpl(int x1, int y1, int x2, int y2, int graph, int useCli
 int FillGraph(int graph, int red, int green, int blue, int alpha) {
     GraphData* g = GetGraphData(graph);
     if (g == nullptr) return -1;
-    if (g->Settings.TextureFlag) return G_D3D_FillGraph(g, red, green, blue, alpha);
-    return G_DD_FillGraph(g, red, green, blue, alpha);
+    return g->Storage->fill(g, red, green, blue, alpha);
 }

@@ -2,7 +2,6 @@
 // that every graphics start resets to its defaults.
 #include "graphics/graph_create_settings.h"
 
-#include "graphics/direct3d/d3d_system.h"
 #include "graphics/graphics_core.h"
 #include "graphics/screen_settings.h"
 
@@ -31,8 +30,6 @@ int SetUse3DFlag(int flag) {
     g_create.use3D = flag;
     return 0;
 }
-
-int GetDirect3DUpFlag() { return GetD3DSystem().object && GetD3DSystem().initialised ? 1 : 0; }
 
 int GetUse3DFlag() {
     return g_create.use3D == 1 && GetDirect3DUpFlag() && !GetMemImgScreenFlag() ? 1 : 0;
@@ -70,8 +67,6 @@ int SetMakeGraphAlphaFlag(int flag) {
     return 0;
 }
 int GetMakeGraphAlphaFlag() { return g_create.makeGraphAlpha; }
-
-int GetGraphCreateSetting() { return 0; }
 
 int SetTransColorImpl(int red, int green, int blue) {
     if (GetDisplayColorBitDepth() == 8) return 0;

@@ -18,7 +18,6 @@ int SetGraphColorBitDepth(int depth);
 int GetGraphColorBitDepth();
 int SetMakeGraphAlphaFlag(int flag);
 int GetMakeGraphAlphaFlag();
-int GetGraphCreateSetting();
 
 int SetTransColorImpl(int red, int green, int blue);
 uint32_t GetTransColor();        // 0x00RRGGBB

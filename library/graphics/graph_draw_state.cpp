@@ -8,8 +8,6 @@
 
 #include "core/log.h"
 #include "core/window.h"
-#include "graphics/direct3d/d3d_screen.h"
-#include "graphics/direct3d/d3d_system.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_system.h"
 #include "graphics/graph_create_settings.h"
@@ -23,6 +21,8 @@
 namespace {
 
 GraphDrawState g_draw;
+// The 3D road while it is up.
+const DrawStateSink* g_sink = nullptr;
 
 int ClampByte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
@@ -155,7 +155,7 @@ int SetDrawArea(int x1, int y1, int x2, int y2) {
     g_draw.DrawArea = {x1, y1, x2, y2};
     g_draw.DrawAreaEmptyFlag = x1 != x2 && y1 != y2 ? 0 : 1;
     SyncSoftRenderDrawState();
-    D3DScreenFollowDrawArea();
+    if (g_sink) g_sink->drawArea();
     return 0;
 }
 
@@ -212,9 +212,11 @@ int SetBlendGraph(int graph, int borderParam, int borderRange) {
     return 0;
 }
 
+void RegisterDrawStateSink(const DrawStateSink* sink) { g_sink = sink; }
+
 int SetDrawMode(int mode) {
     g_draw.DrawMode = mode;
-    G_D3D_SetDrawMode(mode);
+    if (g_sink) g_sink->drawMode(mode);
     return 0;
 }
 int GetDrawMode() { return g_draw.DrawMode; }
@@ -229,12 +231,7 @@ int SetDrawTransform(DrawTransform which, const float* m) {
                                                               : g_draw.Viewport;
     std::memcpy(target, m, sizeof(float) * 16);
     UpdateTransformMatrix();
-    // The device keeps its own world, view and projection (not the viewport).
-    if (GetDirect3DUpFlag()) {
-        if (which == DrawTransform::World) G_D3D_SetTransformWorld(m);
-        if (which == DrawTransform::View) G_D3D_SetTransformView(m);
-        if (which == DrawTransform::Projection) G_D3D_SetTransformProjection(m);
-    }
+    if (g_sink) g_sink->transform(which, m);
     return 0;
 }
 

@@ -56,6 +56,17 @@ int CreatePerspectiveFovMatrix(float out[4][4], float fov, float zNear, float zF
 void CreateViewportMatrix(float out[4][4], float cx, float cy, float width, float height);
 void NormalizeVector(float out[3], const float in[3]);
 
+// What the 3D road follows of the draw state while it is up: the draw area
+// (as its viewport), the draw mode (as its texture filter) and the world,
+// view and projection matrices (the viewport matrix is the front end's own).
+struct DrawStateSink {
+    void (*drawArea)();
+    void (*drawMode)(int mode);
+    void (*transform)(DrawTransform which, const float* m);
+};
+// Null when nothing follows.
+void RegisterDrawStateSink(const DrawStateSink* sink);
+
 // Copies the draw state into the software renderer's record; every setter
 // calls it, and so does the screen code when targets or screens change.
 void SyncSoftRenderDrawState();

@@ -8,7 +8,7 @@
 #include "core/file/file_access.h"
 #include "core/log.h"
 #include "core/window.h"
-#include "graphics/direct3d/d3d_graph.h"
+#include "graphics/graph_storage.h"
 #include "graphics/directdraw/dd_graphs.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_draw_state.h"
@@ -83,6 +83,7 @@ int AddGraphHandle(int width, int height, int textureAllowed, int /*ignored*/, G
     g->SurfaceHandle = -1;
     GraphSurfaceSettings& s = g->Settings;
     s.TextureFlag = textureAllowed && GetUse3DFlag() ? 1 : 0;
+    g->Storage = &ChooseGraphStorage(s.TextureFlag);
     s.PaletteFlag = 0;
     if (GetDrawValidGraphCreateFlag() == 1) {
         s.DrawValidFlag = 1;
@@ -111,7 +112,7 @@ int MakeGraphCore(int width, int height, int textureAllowed, int alphaFlag, int 
         return ErrorLogAdd("グラフィックの作成に失敗しました\n");
     GraphData* g = nullptr;
     const int handle = AddGraphHandle(width, height, textureAllowed, 0, &g, alphaFlag, paletteFlag);
-    if ((g->Settings.TextureFlag ? G_D3D_CreateGraph(g) : G_DD_MakeGraph(g)) != 0) {
+    if (g->Storage->make(g) != 0) {
         // A graph without surfaces is no graph: its record goes again.
         DeleteGraphImpl(handle, 0);
         return ErrorLogAdd("グラフィックの作成に失敗しました\n");
@@ -128,8 +129,7 @@ int DeleteGraphImpl(int grHandle, int logOutFlag) {
     if (g == nullptr) return -1;
     ForgetDrawScreenGraph(grHandle);
     CloseMovie(grHandle);
-    if (g->SurfaceHandle != -1) G_DD_DeleteGraph(g);
-    if (g->PieceCount) G_D3D_DeleteGraph(g);
+    g->Storage->release(g);
     if (logOutFlag) ErrorLogFmtAdd("グラフィック %s の削除", g->FileName);
     if (g->OwnedBuffer) ZvFree(g->OwnedBuffer);
     int* lost = g->LostFlag;
@@ -165,8 +165,7 @@ int BltGraphImageToGraph(const char* fileName, const GraphImage* image, const Gr
     g->ReverseFlag = reverseFlag;
     g->SrcX = srcX;
     g->SrcY = srcY;
-    if (g->Settings.TextureFlag) return G_D3D_BltImageToGraph(image, alphaImage, srcX, srcY, g, transFlag);
-    return G_DD_BltGraphImageToGraph(g, image, alphaImage, srcX, srcY, transFlag);
+    return g->Storage->upload(g, image, alphaImage, srcX, srcY, transFlag);
 }
 
 int BltGraphImageRectToGraph(const char* fileName, const GraphImage* image, const GraphImage* alphaImage,
@@ -179,8 +178,7 @@ int BltGraphImageRectToGraph(const char* fileName, const GraphImage* image, cons
     CopyGraphText(g->FileDir, sizeof(g->FileDir), dir);
     CopyGraphText(g->FileName, sizeof(g->FileName), fileName);
     g->ReverseFlag = reverseFlag;
-    if (g->Settings.TextureFlag) return G_D3D_BltImageRectToGraph(image, alphaImage, srcRect, destX, destY, g, transFlag);
-    return G_DD_BltGraphImageToGraphRect(g, image, alphaImage, srcRect, destX, destY, transFlag);
+    return g->Storage->uploadRect(g, image, alphaImage, srcRect, destX, destY, transFlag);
 }
 
 int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, int movieParam) {
@@ -272,8 +270,7 @@ int GetScreenState(int* width, int* height, int* colorBitDepth) {
 int RestoreGraphSurfaces(int grHandle) {
     GraphData* g = GetGraphData(grHandle);
     if (g == nullptr) return -1;
-    if (g->Settings.TextureFlag) G_D3D_RestoreGraph(g);
-    else G_DD_RestoreGraph(g);
+    g->Storage->restore(g);
     return 0;
 }
 

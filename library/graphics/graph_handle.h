@@ -12,6 +12,8 @@ struct ImageRect;
 
 constexpr int GRAPH_TABLE_SLOTS = 32768;
 
+struct GraphStorage;
+
 struct GraphData {
     int Serial;
     int* LostFlag;
@@ -28,6 +30,7 @@ struct GraphData {
     void* OwnedBuffer;
     int PieceCount;                  // 3D surfaces of a texture graph, row by row
     int Pieces[64];
+    const GraphStorage* Storage;     // where the pixels live, chosen when the graph is made
 };
 
 int InitializeGraphTable();

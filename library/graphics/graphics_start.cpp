@@ -5,7 +5,7 @@
 
 #include "core/log.h"
 #include "core/window.h"
-#include "graphics/direct3d/d3d_graph.h"
+#include "graphics/graph_storage.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_graphs.h"
 #include "graphics/directdraw/dd_system.h"
@@ -60,9 +60,10 @@ int InitializeGraphics() {
     InitializeMovieTable();
     g_graphics.started = 1;
     ResetGraphDrawState();
-    G_DD_InitializeGraphics();
+    ChooseGraphStorage(0).start();
     // Graphs become textures where the 3D device came up with the display.
-    if (GetDirect3DUpFlag() && G_D3D_InitGraphics() == 0) ErrorLogAdd("３Ｄグラフィック描画機能を使用します\n");
+    const GraphStorage* textures = TextureGraphStorage();
+    if (textures && textures->start() == 0) ErrorLogAdd("３Ｄグラフィック描画機能を使用します\n");
     else ErrorLogAdd("３Ｄグラフィック描画機能は使用しません\n");
     ChooseScreenBackEnd();
     SetGraphColorBitDepth(0);

@@ -1,8 +1,6 @@
 // The screen back-end rows and the choice between them.
 #include "graphics/screen_backend.h"
 
-#include "graphics/direct3d/d3d_road.h"
-#include "graphics/direct3d/d3d_screen.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_handle.h"
@@ -18,43 +16,63 @@ int SoftwareScreenDrawGraph(int x, int y, const GraphData* g, int transFlag) {
 int SurfaceScreenDrawGraph(int x, int y, const GraphData* g, int transFlag) {
     return SurfaceScreenBltGraph(x, y, g->SurfaceHandle, transFlag);
 }
+// The 2D roads draw on the surfaces themselves: nothing is pending elsewhere.
+void NothingToSettle() {}
+
 // Software screens: the renderer draws straight into the screen images.
 constexpr ScreenBackEnd kSoftwareScreens = {
-    "software screens",     true,
-    SoftwareScreenBltGraph, SoftwareScreenDrawGraph,     SoftwareScreenBltMemImg,     SoftwareScreenDrawImage,
-    SoftwareScreenDrawExtendGraph, MemImgDrawRotaGraph,  SoftwareScreenDrawModiGraph,
-    MemImgDrawLine,         SoftwareScreenDrawBox,       MemImgDrawTriangle,
-    SoftwareScreenDrawPrimitive, G_DD_DrawString,        G_DD_ClearDrawScreen,
-    G_DD_SetDrawScreen,     G_DD_GetDrawScreenGraph,
+    .name = "software screens",
+    .frontFollowsWindow = true,
+    .bltGraph = SoftwareScreenBltGraph,
+    .drawGraph = SoftwareScreenDrawGraph,
+    .bltMemImg = SoftwareScreenBltMemImg,
+    .drawImage = SoftwareScreenDrawImage,
+    .drawExtendGraph = SoftwareScreenDrawExtendGraph,
+    .drawRotaGraph = MemImgDrawRotaGraph,
+    .drawModiGraph = SoftwareScreenDrawModiGraph,
+    .drawLine = MemImgDrawLine,
+    .drawBox = SoftwareScreenDrawBox,
+    .drawTriangle = MemImgDrawTriangle,
+    .drawPrimitive = SoftwareScreenDrawPrimitive,
+    .drawString = G_DD_DrawString,
+    .clear = G_DD_ClearDrawScreen,
+    .setDrawScreen = G_DD_SetDrawScreen,
+    .capture = G_DD_GetDrawScreenGraph,
+    .settleFor2D = NothingToSettle,
 };
 // 2D surfaces: the renderer draws into locked views of the surfaces.
 constexpr ScreenBackEnd kSurfaces = {
-    "2D surfaces",          false,
-    SurfaceScreenBltGraph,  SurfaceScreenDrawGraph,      SurfaceScreenBltMemImg,      SurfaceScreenDrawImage,
-    SurfaceDrawExtendGraph, SurfaceDrawRotaGraph,        SurfaceDrawModiGraph,
-    SurfaceDrawLine,        SurfaceDrawBox,              SurfaceDrawTriangle,
-    SurfaceScreenDrawPrimitive, G_DD_DrawString,         G_DD_ClearDrawScreen,
-    G_DD_SetDrawScreen,     G_DD_GetDrawScreenGraph,
-};
-// The 3D device: texture graphs and shapes through it, the rest on the
-// screens' surfaces between scenes.
-constexpr ScreenBackEnd kDirect3D = {
-    "3D device",            false,
-    D3DRoadBltGraph,        D3DRoadDrawGraph,            D3DRoadBltMemImg,
-    D3DRoadDrawImage,       D3DRoadDrawExtendGraph,      D3DRoadDrawRotaGraph,
-    D3DRoadDrawModiGraph,   D3DRoadDrawLine,             D3DRoadDrawBox,
-    D3DRoadDrawTriangle,    D3DRoadDrawPrimitive,        G_D3D_DrawString,
-    D3DRoadClear,           D3DRoadSetDrawScreen,        D3DRoadCapture,
+    .name = "2D surfaces",
+    .frontFollowsWindow = false,
+    .bltGraph = SurfaceScreenBltGraph,
+    .drawGraph = SurfaceScreenDrawGraph,
+    .bltMemImg = SurfaceScreenBltMemImg,
+    .drawImage = SurfaceScreenDrawImage,
+    .drawExtendGraph = SurfaceDrawExtendGraph,
+    .drawRotaGraph = SurfaceDrawRotaGraph,
+    .drawModiGraph = SurfaceDrawModiGraph,
+    .drawLine = SurfaceDrawLine,
+    .drawBox = SurfaceDrawBox,
+    .drawTriangle = SurfaceDrawTriangle,
+    .drawPrimitive = SurfaceScreenDrawPrimitive,
+    .drawString = G_DD_DrawString,
+    .clear = G_DD_ClearDrawScreen,
+    .setDrawScreen = G_DD_SetDrawScreen,
+    .capture = G_DD_GetDrawScreenGraph,
+    .settleFor2D = NothingToSettle,
 };
 
 struct ScreenBackEndState {
     const ScreenBackEnd* row = &kSurfaces;
+    const ScreenBackEnd* direct3D = nullptr;
 };
 ScreenBackEndState g_backEnd;
 }  // namespace
 
+void RegisterDirect3DScreens(const ScreenBackEnd* row) { g_backEnd.direct3D = row; }
+
 void ChooseScreenBackEnd() {
-    g_backEnd.row = GetSoftwareScreenFlag() ? &kSoftwareScreens : GetDirect3DUpFlag() ? &kDirect3D : &kSurfaces;
+    g_backEnd.row = GetSoftwareScreenFlag() ? &kSoftwareScreens : g_backEnd.direct3D ? g_backEnd.direct3D : &kSurfaces;
 }
 
 const ScreenBackEnd& ScreenRoad() { return *g_backEnd.row; }

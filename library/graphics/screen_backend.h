@@ -31,8 +31,13 @@ struct ScreenBackEnd {
     int (*clear)();
     int (*setDrawScreen)(int newScreen, int previousScreen);
     int (*capture)(int x1, int y1, int x2, int y2, const GraphData* graph);
+    // Brings the screens' surfaces up to date before 2D work reads or writes
+    // them (flips, locks, saves): the 3D road ends its scene here.
+    void (*settleFor2D)();
 };
 
+// The 3D road's row, lent while the road is up (null when it goes).
+void RegisterDirect3DScreens(const ScreenBackEnd* row);
 // Picks the row for the screens the display has just made and the 3D
 // device, when it came up.
 void ChooseScreenBackEnd();

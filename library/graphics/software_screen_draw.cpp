@@ -45,12 +45,6 @@ int DrawLines(const LineSegment* list, int count) {
     return 0;
 }
 
-float AsFloat(int32_t bits) {
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return f;
-}
-
 }  // namespace
 
 int MemImgDrawFillBox(int x1, int y1, int x2, int y2, uint32_t color) {
@@ -90,15 +84,13 @@ int MemImgDrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t 
     return DrawLines(list, 3);
 }
 
-int MemImgDrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* graph, int transFlag, int intFlag,
+int MemImgDrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* graph, int transFlag,
                           int surfaceHandle) {
     if (!DrawingPossible()) return -1;
     MEMIMG view;
     const MEMIMG* src = GraphSource(graph, surfaceHandle, &view);
     if (src == nullptr) return -1;
-    int32_t corners[4] = {x1, y1, x2, y2};
-    if (intFlag != 1)
-        for (int32_t& c : corners) c = FloatToInt(AsFloat(c));
+    const int32_t corners[4] = {x1, y1, x2, y2};
     MEMIMG* target = SoftScreenTarget();
     if (target == nullptr) return -1;
     MemImgDrawExtendGraphBase(target, src, corners, transFlag, MemImgDrawStateData.BlendGraphImage);
@@ -153,7 +145,7 @@ int MemImgDrawModiGraph(float x1, float y1, float x2, float y2, float x3, float 
 }
 
 int SoftwareScreenDrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* graph, int transFlag) {
-    return MemImgDrawExtendGraph(x1, y1, x2, y2, graph, transFlag, 1, -1);
+    return MemImgDrawExtendGraph(x1, y1, x2, y2, graph, transFlag, -1);
 }
 
 int SoftwareScreenDrawModiGraph(const float* c, const GraphData* graph, int transFlag) {

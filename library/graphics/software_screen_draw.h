@@ -12,7 +12,7 @@ int MemImgDrawFillBox(int x1, int y1, int x2, int y2, uint32_t color);
 int MemImgDrawLine(int x1, int y1, int x2, int y2, uint32_t color);
 int MemImgDrawLineBox(int x1, int y1, int x2, int y2, uint32_t color);
 int MemImgDrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t color, int fillFlag);
-int MemImgDrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* graph, int transFlag, int intFlag,
+int MemImgDrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* graph, int transFlag,
                           int surfaceHandle);
 int MemImgDrawRotaGraph(float x, float y, double scale, double angle, const GraphData* graph, int transFlag,
                         int turnFlag);

@@ -156,5 +156,3 @@ int BltGraphImageToSurface2DRect(const GraphImage* image, const GraphImage* alph
     SetSurfaceColorKey(dataHandle);
     return 0;
 }
-
-int ReturnZero() { return 0; }

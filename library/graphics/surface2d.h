@@ -37,4 +37,3 @@ int BltGraphImageToSurface2D(const GraphImage* image, const GraphImage* alphaIma
                              int transFlag);
 int BltGraphImageToSurface2DRect(const GraphImage* image, const GraphImage* alphaImage, const ImageRect* srcRect,
                                  int destX, int destY, int handle, int transFlag);
-int ReturnZero();

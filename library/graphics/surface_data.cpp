@@ -225,10 +225,7 @@ int UnlockSurfaceData(int handle) {
 int FillSurfaceData(int handle, int red, int green, int blue, int alpha) {
     SurfaceData* s = GetSurfaceData(handle);
     if (s == nullptr) return -1;
-    if (s->Texture != nullptr) {
-        const ColorData* c = GetTextureColorData(s->SurfaceKind);
-        return GetD3DSystem().object->FillTexture(s->Texture, nullptr, PackColorData(c, red, green, blue, alpha));
-    }
+    if (s->Texture != nullptr) return D3DFillTextureSurface(s, red, green, blue, alpha);
     if (!DeviceUsable()) return -1;
     if (s->Surface != nullptr) {
         return MemSurfaceColorFill(s->Surface, nullptr, PackColorData(GetScreenColorData(), red, green, blue, alpha));
@@ -244,8 +241,7 @@ int ReleaseSurfaceDataSurface(int handle) {
     SurfaceData* s = GetSurfaceData(handle);
     if (s == nullptr) return -1;
     if (s->Texture != nullptr) {
-        if (GetD3DSystem().object) GetD3DSystem().object->ReleaseTexture(s->Texture);
-        s->Texture = nullptr;
+        D3DReleaseTextureSurface(s);
     } else if (s->UseMemImgFlag) {
         TerminateMemImg(&s->ZMemImg);
         TerminateMemImg(&s->MemImg);

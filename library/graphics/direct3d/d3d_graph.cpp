@@ -9,6 +9,7 @@
 #include "graphics/direct3d/d3d_system.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_handle.h"
+#include "graphics/graph_storage.h"
 #include "graphics/graphics_core.h"
 #include "graphics/image/color_convert.h"
 #include "graphics/image/graph_image.h"
@@ -200,3 +201,31 @@ int G_D3D_RestoreGraph(GraphData* g) {
     return result;
 }
 
+
+namespace {
+
+int UploadToTextures(GraphData* g, const GraphImage* image, const GraphImage* alphaImage, int srcX, int srcY,
+                     int transFlag) {
+    return G_D3D_BltImageToGraph(image, alphaImage, srcX, srcY, g, transFlag);
+}
+int UploadRectToTextures(GraphData* g, const GraphImage* image, const GraphImage* alphaImage,
+                         const ImageRect* srcRect, int destX, int destY, int transFlag) {
+    return G_D3D_BltImageRectToGraph(image, alphaImage, srcRect, destX, destY, g, transFlag);
+}
+int LargestTextureSide() { return GetD3DSystem().maxTextureSize; }
+
+}  // namespace
+
+// Textures: a graph is its pieces, each a place on a texture.
+const GraphStorage kTextureGraphStorage = {
+    .name = "textures",
+    .start = G_D3D_InitGraphics,
+    .make = G_D3D_CreateGraph,
+    .release = G_D3D_DeleteGraph,
+    .upload = UploadToTextures,
+    .uploadRect = UploadRectToTextures,
+    .restore = G_D3D_RestoreGraph,
+    .fill = G_D3D_FillGraph,
+    .derive = G_D3D_DerivationGraph,
+    .largestSide = LargestTextureSide,
+};

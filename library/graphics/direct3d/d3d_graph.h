@@ -8,6 +8,10 @@ struct GraphData;
 struct GraphImage;
 struct ImageRect;
 struct D3DVertexTex1;
+struct GraphStorage;
+
+// The texture row of the graph storage table.
+extern const GraphStorage kTextureGraphStorage;
 
 constexpr int kD3DMaxPieces = 64;
 

@@ -53,7 +53,7 @@ const Surface3DData* Piece(int handle, int flags) {
 }
 
 // Graph draws queue one-texture vertices; in another batch format (a blend
-// graph's) there is nothing they can write.
+// graph's) they cannot queue, and the draw fails rather than vanish.
 bool OneTextureBatch() { return GetCurrentD3DDeviceState()->batchFormat == 1; }
 
 int QueueQuad(const D3DVertexTex1* c, const int (&order)[6] = kQuadOrder) {
@@ -97,7 +97,7 @@ int DrawQuad(const float* q, const Surface3DData* p, uint32_t color) {
         return QueueQuad(c, otherWinding ? kQuadOrderTurned : kQuadOrder);
     }
     // Any other shape bends: a 7 x 7 cell mesh follows it.
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::DirectDraw);
     D3DVertexTex1 mesh[kGridSide * kGridSide];
     const float step = 1.0f / float(kGridSide - 1);
     const float u0 = p->vertex[0].u, u1 = p->vertex[1].u, v0 = p->vertex[0].v, v1 = p->vertex[2].v;
@@ -136,7 +136,7 @@ int G_D3D_DrawGraph(int x, int y, const GraphData* g, int transFlag, int intFlag
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, intFlag));
         if (p == nullptr) return -1;
-        if (!OneTextureBatch()) return 0;
+        if (!OneTextureBatch()) return -1;
         D3DVertexTex1 c[4];
         for (int k = 0; k < 4; ++k) {
             c[k] = p->vertex[k];
@@ -170,7 +170,7 @@ int G_D3D_DrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* g, in
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], flags);
         if (p == nullptr) return -1;
-        if (!OneTextureBatch()) return 0;
+        if (!OneTextureBatch()) return -1;
         D3DVertexTex1 c[4];
         for (int k = 0; k < 4; ++k) {
             c[k] = p->vertex[k];
@@ -215,7 +215,7 @@ int G_D3D_DrawRotaGraph(float x, float y, double scale, double angle, const Grap
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, 0));
         if (p == nullptr) return -1;
-        if (!OneTextureBatch()) return 0;
+        if (!OneTextureBatch()) return -1;
         D3DVertexTex1 q[4];
         for (int k = 0; k < 4; ++k) {
             q[k] = p->vertex[k];
@@ -245,7 +245,7 @@ int G_D3D_DrawRectGraph(int x, int y, int srcX, int srcY, int width, int height,
         const int r = std::min(srcX + width, p->x + p->width), b = std::min(srcY + height, p->y + p->height);
         if (l >= r || t >= b) continue;
         if (Piece(g->Pieces[i], Flags(transFlag, 1)) == nullptr) return -1;
-        if (!OneTextureBatch()) return 0;
+        if (!OneTextureBatch()) return -1;
         const SurfaceData* sd = GetSurfaceData(p->surfaceData);
         const float du = 1.0f / float(sd->Width), dv = 1.0f / float(sd->Height);
         const float u[2] = {float(p->u + l - p->x) * du, float(p->u + r - p->x) * du};
@@ -276,7 +276,7 @@ int G_D3D_DrawModiGraph(const float* corners, const GraphData* g, int transFlag)
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, 0));
         if (p == nullptr) return -1;
-        if (!OneTextureBatch()) return 0;
+        if (!OneTextureBatch()) return -1;
         float pq[8];
         if (g->PieceCount == 1) {
             std::memcpy(pq, q, sizeof pq);
@@ -300,7 +300,7 @@ int G_D3D_DrawGridStrip(const D3DVertexTex1* vertices, int columns, int rows) {
     if (r == nullptr || columns < 2 || rows < 2) return -1;
     // One row of strip must fit the index list, and every vertex an index.
     if (2 * columns + 2 > kStripIndices || columns * rows > 65536) return -1;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::DirectDraw);
     uint16_t index[kStripIndices];
     int n = 0, base = 0;
     const int vertexCount = columns * rows;
@@ -333,7 +333,7 @@ int G_D3D_DrawPolygon(const D3DVertexTex1* vertices, int triangles, const GraphD
     // Vertex colours shade across the triangles and carry their own alpha.
     const int flags = Flags(transFlag, 0) | D3DDRAW_GOURAUD | D3DDRAW_COLOR_MODULATE | D3DDRAW_ALPHA_MODULATE;
     if (G_D3D_SetDrawState(p, flags) != 0) return -1;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::DirectDraw);
     GetCurrentD3DDeviceState()->device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices,
                                                       triangles * 3);
     return Finish();

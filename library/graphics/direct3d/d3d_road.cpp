@@ -10,18 +10,24 @@
 #include "graphics/direct3d/d3d_shapes.h"
 #include "graphics/direct3d/d3d_system.h"
 #include "graphics/directdraw/dd_draw.h"
+#include "graphics/font/font_draw.h"
 #include "graphics/graph_draw_state.h"
 #include "graphics/graph_handle.h"
+#include "graphics/graph_storage.h"
+#include "graphics/screen_backend.h"
 #include "softrender/primitive/primitive.h"
 
 namespace {
 
 bool Texture(const GraphData* g) { return g && g->Settings.TextureFlag; }
 
-// The scene ends before any 2D work on the draw target.
+// The scene ends before any 2D work on the draw target: what the device
+// drew reaches the surfaces the 2D road works on.
+void SettleFor2D() { G_D3D_EndScene(); }
+
 template <class Draw>
 int On2D(Draw draw) {
-    G_D3D_EndScene();
+    SettleFor2D();
     return draw();
 }
 
@@ -30,7 +36,7 @@ template <class Draw3D, class Draw2D>
 int Shape(Draw3D draw3D, Draw2D draw2D) {
     if (D3DScreenDrawSuppressed() || !GetCurrentD3DDeviceState()) return On2D(draw2D);
     const int result = draw3D();
-    if (D3DScreenEndAfterDraw()) G_D3D_EndScene();
+    if (D3DScreenEndAfterDraw()) SettleFor2D();
     return result;
 }
 
@@ -50,7 +56,7 @@ int D3DRoadBltMemImg(int x, int y, const MEMIMG* src) {
 }
 
 MEMIMG* D3DRoadDrawImage() {
-    G_D3D_EndScene();
+    SettleFor2D();
     return SurfaceScreenDrawImage();
 }
 
@@ -136,4 +142,52 @@ int D3DRoadSetDrawScreen(int newScreen, int previousScreen) {
 int D3DRoadCapture(int x1, int y1, int x2, int y2, const GraphData* g) {
     if (Texture(g)) return G_D3D_GetDrawScreenGraph(x1, y1, x2, y2, g);
     return On2D([&] { return G_DD_GetDrawScreenGraph(x1, y1, x2, y2, g); });
+}
+
+namespace {
+
+void FollowDrawArea() { D3DScreenFollowDrawArea(); }
+void FollowDrawMode(int mode) { G_D3D_SetDrawMode(mode); }
+void FollowTransform(DrawTransform which, const float* m) {
+    if (which == DrawTransform::World) G_D3D_SetTransformWorld(m);
+    if (which == DrawTransform::View) G_D3D_SetTransformView(m);
+    if (which == DrawTransform::Projection) G_D3D_SetTransformProjection(m);
+}
+
+// Texture graphs and shapes go to the device; the rest runs on the screens'
+// surfaces between scenes.
+constexpr ScreenBackEnd kDirect3DScreens = {
+    .name = "3D device",
+    .frontFollowsWindow = false,
+    .bltGraph = D3DRoadBltGraph,
+    .drawGraph = D3DRoadDrawGraph,
+    .bltMemImg = D3DRoadBltMemImg,
+    .drawImage = D3DRoadDrawImage,
+    .drawExtendGraph = D3DRoadDrawExtendGraph,
+    .drawRotaGraph = D3DRoadDrawRotaGraph,
+    .drawModiGraph = D3DRoadDrawModiGraph,
+    .drawLine = D3DRoadDrawLine,
+    .drawBox = D3DRoadDrawBox,
+    .drawTriangle = D3DRoadDrawTriangle,
+    .drawPrimitive = D3DRoadDrawPrimitive,
+    .drawString = G_D3D_DrawString,
+    .clear = D3DRoadClear,
+    .setDrawScreen = D3DRoadSetDrawScreen,
+    .capture = D3DRoadCapture,
+    .settleFor2D = SettleFor2D,
+};
+
+constexpr DrawStateSink kDirect3DDrawState = {
+    .drawArea = FollowDrawArea,
+    .drawMode = FollowDrawMode,
+    .transform = FollowTransform,
+};
+
+}  // namespace
+
+void RegisterDirect3DRoad(bool up) {
+    RegisterDirect3DScreens(up ? &kDirect3DScreens : nullptr);
+    RegisterTextureGraphStorage(up ? &kTextureGraphStorage : nullptr);
+    RegisterDrawStateSink(up ? &kDirect3DDrawState : nullptr);
+    RegisterTextureRectDraw(up ? G_D3D_DrawRectGraph : nullptr);
 }

@@ -54,6 +54,8 @@ int CopyTwin(int screen, bool toSurface) {
     const int result = toSurface ? device->ReadTexture(texture, pixels, pitch)
                                  : device->WriteTexture(texture, pixels, pitch);
     MemSurfaceUnlock(surface);
+    D3DRoadCounters& counted = GetD3DRoadCounters();
+    ++(toSurface ? counted.copiesToSurface : counted.copiesToDevice);
     return result;
 }
 

@@ -105,7 +105,7 @@ int G_D3D_DrawLineBox(int x1, int y1, int x2, int y2, uint32_t color) {
 int G_D3D_DrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t color, int fillFlag) {
     D3DDeviceState* device = GetCurrentD3DDeviceState();
     if (!device) return -1;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::DirectDraw);
     if (!Prepare()) return -1;
     const GraphDrawState& ds = GetGraphDrawState();
     const float ox = float(ds.DrawScreenRect.left), oy = float(ds.DrawScreenRect.top);

@@ -100,7 +100,7 @@ int SetCached(int device, int which, uint32_t value, bool flush) {
     D3DDeviceState* r = GetD3DDeviceState(device);
     if (!r) return -1;
     if (r->state[which] == value && !r->forceResend) return 0;
-    if (flush) G_D3D_RenderVertex();
+    if (flush) G_D3D_RenderVertex(D3DFlush::StateChange);
     return Send(r, which, value, true);
 }
 
@@ -119,7 +119,7 @@ void SendStage(D3DDeviceState* r, int stage, Texture3D* texture, const D3DStageE
 
 void SetBatchFormat(D3DDeviceState* r, int format) {
     if (r->batchFormat == format) return;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::StateChange);
     r->batchFormat = format;
     r->batchWrite = r->batch[format];
 }
@@ -181,7 +181,7 @@ int G_D3D_SetRenderTarget(Texture3D* target, int device) {
     if (!r) return -1;
     if (!target) target = r->firstTarget;
     if (target == r->currentTarget && !r->forceResend) return 0;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::StateChange);
     if (r->device->SetRenderTarget(target) != 0) return -1;
     r->currentTarget = target;
     return 0;
@@ -191,7 +191,7 @@ int G_D3D_SetTextureFilter(int mode, int device) {
     D3DDeviceState* r = GetD3DDeviceState(device);
     if (!r || (mode != 0 && mode != 1)) return -1;
     if (r->filter == mode && !r->forceResend) return 0;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::StateChange);
     const uint32_t filter = mode ? D3DTFG_LINEAR : D3DTFG_POINT;
     for (int s = 0; s < kD3DStages; ++s) {
         r->device->SetTextureStageState(s, D3DTSS_MAGFILTER, filter);
@@ -226,7 +226,7 @@ int G_D3D_SetTexture(Texture3D* texture, int device) {
     D3DDeviceState* r = GetD3DDeviceState(device);
     if (!r) return -1;
     if (r->currentTexture == texture && !r->forceResend) return 0;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::StateChange);
     r->textureDirty = 1;
     if ((r->currentTexture == nullptr) != (texture == nullptr)) r->blendDirty = 1;
     r->currentTexture = texture;
@@ -247,7 +247,7 @@ int G_D3D_SetBlendGraph(Texture3D* blendGraph, int range, int param, int device)
     D3DDeviceState* r = GetD3DDeviceState(device);
     if (!r) return -1;
     if (r->blendGraphTexture != blendGraph || r->blendGraphRange != range || r->blendParam != param) {
-        G_D3D_RenderVertex();
+        G_D3D_RenderVertex(D3DFlush::StateChange);
         r->blendDirty = 1;
     }
     r->blendGraphTexture = blendGraph;
@@ -261,7 +261,7 @@ int G_D3D_SetViewport(const Device3DViewport& v, int device) {
     if (!r || !r->currentTarget) return -1;
     const Device3DViewport& c = r->viewport;
     if (!r->forceResend && c.x == v.x && c.y == v.y && c.width == v.width && c.height == v.height) return 0;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::StateChange);
     if (r->sceneBegun) {
         r->device->EndScene();
         r->sceneBegun = 0;
@@ -279,7 +279,7 @@ int SetDeviceTransform(int kind, const float* matrix, int device) {
     if (!GetDirect3DUpFlag()) return -1;
     D3DDeviceState* r = GetD3DDeviceState(device);
     if (!r) return -1;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::StateChange);
     return r->device->SetTransform(kind, matrix) == 0 ? 0 : -1;
 }
 }  // namespace
@@ -298,7 +298,7 @@ int G_D3D_SetTransformProjection(const float m[16]) {
 int G_D3D_ResendDeviceStates(int device) {
     D3DDeviceState* r = GetD3DDeviceState(device);
     if (!r) return -1;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::StateChange);
     static const uint32_t kTexCoordIndex[kD3DStages] = {0, 1, 1, 0};
     const uint32_t filter = r->filter ? D3DTFG_LINEAR : D3DTFG_POINT;
     for (int s = 0; s < kD3DStages; ++s) {
@@ -322,7 +322,7 @@ int G_D3D_SetupBlendState(int device) {
     Texture3D* const graph = r->currentTexture ? r->blendGraphTexture : nullptr;
     const int textureStage = graph == nullptr ? 0 : r->alphaChannel ? 2 : 1;
     if (!r->blendDirty && !r->forceResend) {
-        G_D3D_RenderVertex();
+        G_D3D_RenderVertex(D3DFlush::StateChange);
         r->device->SetTexture(textureStage, r->currentTexture);
         r->stageTexture[textureStage] = r->currentTexture;
         // The multiplying mode's weighing stage reads the same texture.
@@ -333,7 +333,7 @@ int G_D3D_SetupBlendState(int device) {
         r->textureDirty = 0;
         return 0;
     }
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::StateChange);
     const int mode = r->blendMode;
     uint32_t dest = kBlendPairs[mode][0] < 0 ? r->state[D3DC_DESTBLEND] : uint32_t(kBlendPairs[mode][0]);
     uint32_t src = kBlendPairs[mode][1] < 0 ? r->state[D3DC_SRCBLEND] : uint32_t(kBlendPairs[mode][1]);
@@ -454,7 +454,7 @@ void* G_D3D_BatchReserve(int count, int type) {
     D3DDeviceState* r = GetCurrentD3DDeviceState();
     if (!r || count <= 0 || count > D3DBatchCapacity(r->batchFormat)) return nullptr;
     if (r->batchCount && (r->batchType != type || r->batchCount + count > D3DBatchCapacity(r->batchFormat)))
-        G_D3D_RenderVertex();
+        G_D3D_RenderVertex(D3DFlush::BatchFull);
     void* at = r->batchWrite;
     r->batchWrite += size_t(count) * D3DBatchVertexSize(r->batchFormat);
     r->batchCount += count;
@@ -462,10 +462,11 @@ void* G_D3D_BatchReserve(int count, int type) {
     return at;
 }
 
-int G_D3D_RenderVertex() {
+int G_D3D_RenderVertex(D3DFlush why) {
     D3DDeviceState* r = GetCurrentD3DDeviceState();
     if (!r) return -1;
     if (r->batchCount && !r->drawBlocked && !g_Library.quit) {
+        ++GetD3DRoadCounters().flushes[int(why)];
         G_D3D_BeginScene();
         // A refused draw is not reported; the batch empties all the same.
         r->device->DrawPrimitive(r->batchType, D3DBatchFVF(r->batchFormat), r->batch[r->batchFormat], r->batchCount);
@@ -486,7 +487,7 @@ int G_D3D_BeginScene() {
 int G_D3D_EndSceneOnDevice() {
     D3DDeviceState* r = GetCurrentD3DDeviceState();
     if (!r) return -1;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::SceneEnd);
     if (r->sceneBegun) {
         r->device->EndScene();
         r->sceneBegun = 0;
@@ -502,7 +503,7 @@ int G_D3D_EndScene() {
 
 void G_D3D_ForgetTexture(Texture3D* texture) {
     if (!texture) return;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::TextureAccess);
     for (int i = 0; i < kD3DDevices; ++i) {
         D3DDeviceState* r = GetD3DDeviceState(i);
         if (!r) continue;

@@ -7,9 +7,12 @@
 
 #include "core/log.h"
 #include "core/window.h"
+#include "graphics/direct3d/d3d_road.h"
 #include "graphics/direct3d/d3d_screen.h"
+#include "graphics/graph_create_settings.h"
 #include "graphics/graphics_core.h"
 #include "graphics/graphics_handles.h"
+#include "graphics/image/color_data.h"
 #include "graphics/screen_settings.h"
 #include "graphics/surface_data.h"
 
@@ -22,6 +25,7 @@ struct D3DSystemState {
     D3DDeviceState devices[kD3DDevices];
     HandleTable surfaces;
     Device3DFactory factory = Device3DCreateGL;
+    D3DRoadCounters counters;
 };
 D3DSystemState g_d3d = [] {
     D3DSystemState s{};
@@ -130,6 +134,8 @@ Texture3D* MakeTexture(const SurfaceData* s) {
 }  // namespace
 
 D3DSystem& GetD3DSystem() { return g_d3d.sys; }
+D3DRoadCounters& GetD3DRoadCounters() { return g_d3d.counters; }
+int GetDirect3DUpFlag() { return g_d3d.sys.object && g_d3d.sys.initialised ? 1 : 0; }
 void SetDevice3DFactory(Device3DFactory factory) { g_d3d.factory = factory ? factory : Device3DCreateGL; }
 
 int InitializeDirect3D() {
@@ -182,6 +188,7 @@ int InitializeDirect3D() {
     ErrorLogAdd("Direct3D 関連の初期化は正常に終了しました\n");
     D3DScreenReset();
     d.initialised = 1;
+    RegisterDirect3DRoad(true);
     return 0;
 }
 
@@ -189,6 +196,7 @@ int TerminateDirect3D() {
     D3DSystem& d = g_d3d.sys;
     if (!d.object) return 0;
     ErrorLogAdd("Direct3D 関連の終了処理を行います\n");
+    RegisterDirect3DRoad(false);
     TerminateSurface3DTable();
     G_D3D_EndScene();
     G_D3D_DeleteAllDevices();
@@ -317,13 +325,24 @@ int D3DCreateTextureSurface(SurfaceData* s) {
 
 int D3DLockTextureSurface(SurfaceData* s, const SurfaceRect* rect, int* pitch, void** pixels) {
     if (!g_d3d.sys.object || !s->Texture) return -1;
-    G_D3D_RenderVertex();
+    G_D3D_RenderVertex(D3DFlush::TextureAccess);
     return g_d3d.sys.object->LockTexture(s->Texture, rect, pitch, pixels);
 }
 
 int D3DUnlockTextureSurface(SurfaceData* s) {
     if (!g_d3d.sys.object || !s->Texture) return -1;
     return g_d3d.sys.object->UnlockTexture(s->Texture);
+}
+
+int D3DFillTextureSurface(SurfaceData* s, int red, int green, int blue, int alpha) {
+    if (!g_d3d.sys.object || !s->Texture) return -1;
+    const ColorData* c = GetTextureColorData(s->SurfaceKind);
+    return g_d3d.sys.object->FillTexture(s->Texture, nullptr, PackColorData(c, red, green, blue, alpha));
+}
+
+void D3DReleaseTextureSurface(SurfaceData* s) {
+    if (g_d3d.sys.object && s->Texture) g_d3d.sys.object->ReleaseTexture(s->Texture);
+    s->Texture = nullptr;
 }
 
 int InitializeSurface3DTable() {

@@ -130,6 +130,9 @@ const ColorData* GetTextureColorData(int entry);
 int D3DCreateTextureSurface(SurfaceData* s);
 int D3DLockTextureSurface(SurfaceData* s, const SurfaceRect* rect, int* pitch, void** pixels);
 int D3DUnlockTextureSurface(SurfaceData* s);
+int D3DFillTextureSurface(SurfaceData* s, int red, int green, int blue, int alpha);
+// Gives the texture back to the device (a device already gone took it along).
+void D3DReleaseTextureSurface(SurfaceData* s);
 
 // 3D surfaces.
 int InitializeSurface3DTable();
@@ -187,7 +190,27 @@ int G_D3D_SetDrawState(const Surface3DData* texture, int flags);
 // or would overflow); null without a device. The caller writes the vertices
 // and they count as added.
 void* G_D3D_BatchReserve(int count, int type);
-int G_D3D_RenderVertex();
+// Why the queued vertices go to the device: every flush names its reason.
+enum class D3DFlush {
+    Asked,           // a caller wants the batch drawn now
+    StateChange,     // a render, texture or blend state is about to change
+    BatchFull,       // no room, or another primitive type, for the next vertices
+    DirectDraw,      // a draw that goes to the device itself must come after the batch
+    TextureAccess,   // a texture is about to be written or given back
+    SceneEnd,
+    Count
+};
+// What the 3D road has sent since the program started: batches drawn per
+// reason, and whole-screen copies between a screen's surface and its picture
+// on the device (the price of mixing 2D and 3D work on one screen).
+struct D3DRoadCounters {
+    uint64_t flushes[int(D3DFlush::Count)];
+    uint64_t copiesToSurface;
+    uint64_t copiesToDevice;
+};
+D3DRoadCounters& GetD3DRoadCounters();
+// The one way the batch reaches the device.
+int G_D3D_RenderVertex(D3DFlush why = D3DFlush::Asked);
 int G_D3D_BeginScene();
 // Ends the scene for 2D work: everything queued is drawn and the draw
 // target's surface gets the device's picture.

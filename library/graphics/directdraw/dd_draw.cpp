@@ -552,7 +552,7 @@ private:
 
 int SurfaceDrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* graph, int transFlag) {
     SurfaceDrawScope scope(graph);
-    return scope.ready() ? MemImgDrawExtendGraph(x1, y1, x2, y2, graph, transFlag, 1, -1) : -1;
+    return scope.ready() ? MemImgDrawExtendGraph(x1, y1, x2, y2, graph, transFlag, -1) : -1;
 }
 
 int SurfaceDrawRotaGraph(float x, float y, double scale, double angle, const GraphData* graph, int transFlag,

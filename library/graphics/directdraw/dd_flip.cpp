@@ -11,6 +11,7 @@
 #include "core/window.h"
 #include "graphics/direct3d/d3d_screen.h"
 #include "graphics/direct3d/d3d_system.h"
+#include "graphics/screen_backend.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_system.h"
 #include "graphics/draw_front.h"
@@ -110,7 +111,7 @@ int ScreenFlipSoftware() {
         IncrementFrameCounter();
         return 0;
     }
-    G_D3D_EndScene();
+    ScreenRoad().settleFor2D();
     if (dd.memImgScreens) {
         PresentMemImg(&dd.backImage);
         dd.windowCopyFlag = 1;
@@ -128,7 +129,7 @@ int ScreenFlipImpl() {
     if (HardwareWithoutDevice()) return -1;
     ProcessMessageWhileInactive();
     // 3D drawing on the front screen reaches its surface when the scene ends.
-    if (GetDrawScreen() == SCREEN_FRONT) G_D3D_EndScene();
+    if (GetDrawScreen() == SCREEN_FRONT) ScreenRoad().settleFor2D();
     return ScreenFlipSoftware();
 }
 
@@ -142,7 +143,7 @@ int RepaintBackScreen() {
 int SaveDrawScreenToBMPImpl(int x1, int y1, int x2, int y2, const char* fileName) {
     if (HardwareWithoutDevice() || fileName == nullptr) return -1;
     ProcessMessageWhileInactive();
-    G_D3D_EndScene();
+    ScreenRoad().settleFor2D();
     DrawRect r{x1, y1, x2, y2};
     DrawRect area;
     GetDrawArea(&area);

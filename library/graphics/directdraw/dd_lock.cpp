@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/library_state.h"
-#include "graphics/direct3d/d3d_system.h"
+#include "graphics/screen_backend.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_system.h"
 #include "graphics/draw_front.h"
@@ -61,7 +61,7 @@ int BeginDrawTargetLock(const Surface2D* source, int directBlitAllowed, const Dr
                         const DrawRect* destRect) {
     if (GetSoftwareScreenFlag()) return 0;
     // What the 3D device drew goes to the surface before it is locked.
-    G_D3D_EndScene();
+    ScreenRoad().settleFor2D();
     const DDDrawTarget& t = GetDDDrawTarget();
     const GraphDrawState& ds = GetGraphDrawState();
     SurfaceData* sourceData = nullptr;

@@ -6,7 +6,6 @@
 
 #include <optional>
 
-#include "graphics/direct3d/d3d_graph.h"
 #include "graphics/font/font_cache.h"
 #include "graphics/font/font_handle.h"
 #include "graphics/graph_draw_state.h"
@@ -19,6 +18,7 @@ namespace {
 
 struct FontDrawState {
     std::vector<uint16_t> codes;   // the string being drawn, kept to spare an allocation per call
+    TextureRectDraw textureRect = nullptr;
 };
 FontDrawState g_draw;
 
@@ -164,7 +164,7 @@ public:
         for (int i = 0; i < 2; ++i) {
             if (!graphs[i]) continue;
             SetDrawBrightColor(colors[i]);
-            G_D3D_DrawRectGraph(gx, gy, at.x, at.y, cell->width, cell->height, graphs[i], 1, vertical ? 1 : 0);
+            g_draw.textureRect(gx, gy, at.x, at.y, cell->width, cell->height, graphs[i], 1, vertical ? 1 : 0);
         }
     }
 
@@ -219,7 +219,10 @@ int DrawStringCore(int drawFlag, int x, int y, const char* string, int color, ME
     std::vector<uint16_t>& codes = g_draw.codes;
     FontCacheStringAdd(fontHandle, string, length, &codes, nullptr);
     std::optional<TextureGlyphs> glyphs;
-    if (texture) glyphs.emplace(f, color, edgeColor, bright);
+    if (texture) {
+        if (!g_draw.textureRect) return -1;
+        glyphs.emplace(f, color, edgeColor, bright);
+    }
     int pen = 0;
     for (uint16_t code : codes) {
         const FontCacheCell* cell = FontCacheLookup(f, fontHandle, code);
@@ -237,6 +240,8 @@ int DrawStringCore(int drawFlag, int x, int y, const char* string, int color, ME
     }
     return pen;
 }
+
+void RegisterTextureRectDraw(TextureRectDraw draw) { g_draw.textureRect = draw; }
 
 int DrawFontStringToMemImg(MEMIMG* dest, const ImageRect* clip, int x, int y, const char* string, int color,
                            int edgeColor, int fontHandle, int verticalFlag, uint32_t bright) {

@@ -3,8 +3,16 @@
 #pragma once
 #include <cstdint>
 
+struct GraphData;
 struct MEMIMG;
 struct ImageRect;
+
+// Draws the rectangle (srcX, srcY, width, height) of a texture graph with its
+// top-left texel on (x, y), turned a quarter clockwise with turnFlag 1.
+using TextureRectDraw = int (*)(int x, int y, int srcX, int srcY, int width, int height, const GraphData* graph,
+                                int transFlag, int turnFlag);
+// The 3D road lends its rectangle draw to texture glyph caches while it is up.
+void RegisterTextureRectDraw(TextureRectDraw draw);
 
 // Draws (drawFlag 1) or measures (0) a string in a font. color and edgeColor
 // are screen colour values (GetColor); bright is the draw brightness as

@@ -12,6 +12,7 @@
 #include "graphics/font/font_handle.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_handle.h"
+#include "graphics/graph_storage.h"
 #include "graphics/image/color_convert.h"
 
 namespace {
@@ -64,7 +65,7 @@ bool FontTextureCacheWanted() {
 
 bool SizeFontTextureCache(FontManageData* f) {
     const int side = f->cellWidth;
-    const int largest = GetD3DSystem().maxTextureSize;
+    const int largest = ChooseGraphStorage(1).largestSide();
     int width = kCacheStart, height = kCacheStart;
     while ((width / side) * (height / side) < kMinTextureCells) {
         if (width <= height) width *= 2;

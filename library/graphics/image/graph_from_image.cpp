@@ -4,7 +4,7 @@
 
 #include "core/file/file_access.h"
 #include "core/log.h"
-#include "graphics/direct3d/d3d_graph.h"
+#include "graphics/graph_storage.h"
 #include "graphics/directdraw/dd_graphs.h"
 #include "graphics/graph_handle.h"
 #include "graphics/image/graph_image.h"
@@ -93,14 +93,14 @@ int DerivationGraph(int x, int y, int width, int height, int srcGraph) {
                                       src->Settings.PaletteFlag);
     src = GetGraphData(srcGraph);
     g->Settings = src->Settings;
+    g->Storage = src->Storage;
     g->MovieHandle = src->MovieHandle;
     std::memcpy(g->FileName, src->FileName, sizeof(g->FileName));
     std::memcpy(g->FileDir, src->FileDir, sizeof(g->FileDir));
     g->ReverseFlag = src->ReverseFlag;
     g->SrcX = src->SrcX + x;
     g->SrcY = src->SrcY + y;
-    const int derived = g->Settings.TextureFlag ? G_D3D_DerivationGraph(g, x, y, width, height, src)
-                                                : G_DD_DerivationGraph(g, x, y, width, height, src);
+    const int derived = g->Storage->derive(g, x, y, width, height, src);
     if (derived != 0) {
         DeleteGraphImpl(handle, 0);
         return ErrorLogAdd("グラフィックの派生に失敗しました終了します");

@@ -32,6 +32,7 @@ TEST_F(D3DScreenTest, TheBackScreensPictureGoesWhereTheNextDrawHappens) {
     const int surface = MakeGraph(8, 8, 1);
     ASSERT_GE(surface, 0);
     const int reads = g_fake->reads, writes = g_fake->writes;
+    const D3DRoadCounters before = GetD3DRoadCounters();
     // Cleared on both sides alike: nothing to send.
     DrawBox(0, 0, 10, 10, GetColor(255, 0, 0), 1);
     EXPECT_EQ(g_fake->writes, writes);
@@ -49,6 +50,9 @@ TEST_F(D3DScreenTest, TheBackScreensPictureGoesWhereTheNextDrawHappens) {
     DrawGraph(0, 20, surface, 0);
     DrawGraph(0, 40, surface, 0);
     EXPECT_EQ(g_fake->reads, reads + 2);
+    // Every whole-screen copy is counted, in its direction.
+    EXPECT_EQ(GetD3DRoadCounters().copiesToSurface - before.copiesToSurface, 2u);
+    EXPECT_EQ(GetD3DRoadCounters().copiesToDevice - before.copiesToDevice, 1u);
 }
 
 TEST_F(D3DScreenTest, ASavedScreenShowsWhatTheDeviceDrew) {

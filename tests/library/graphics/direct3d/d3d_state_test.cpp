@@ -45,6 +45,7 @@ TEST_F(D3DStateTest, AStateIsSentOnceUnlessForced) {
 }
 
 TEST_F(D3DStateTest, TheBatchDrawsOutWhenFullOnTextureOrStateChangeAndAtSceneEnd) {
+    const D3DRoadCounters before = GetD3DRoadCounters();
     // Full: 3225 untextured vertices, then one more quad.
     ASSERT_EQ(G_D3D_SetDrawState(nullptr, 0), 0);
     for (int i = 0; i < 1075; ++i) ASSERT_NE(G_D3D_BatchReserve(3, D3DPT_TRIANGLELIST), nullptr);
@@ -79,6 +80,19 @@ TEST_F(D3DStateTest, TheBatchDrawsOutWhenFullOnTextureOrStateChangeAndAtSceneEnd
     EXPECT_EQ(g_fake->draws[4].count, 6);
     EXPECT_EQ(g_fake->log, (std::vector<std::string>{"draw", "end"}));
     SetDrawBlendModeImpl(0, 255);
+
+    // Each of the five batches was counted once, under the reason it went.
+    const struct {
+        D3DFlush why;
+        uint64_t batches;
+    } reasons[] = {{D3DFlush::Asked, 0},      {D3DFlush::StateChange, 3},   {D3DFlush::BatchFull, 1},
+                   {D3DFlush::DirectDraw, 0}, {D3DFlush::TextureAccess, 0}, {D3DFlush::SceneEnd, 1}};
+    for (const auto& r : reasons) {
+        EXPECT_EQ(GetD3DRoadCounters().flushes[int(r.why)] - before.flushes[int(r.why)], r.batches) << int(r.why);
+    }
+    // An empty batch sends nothing and counts nothing.
+    EXPECT_EQ(G_D3D_RenderVertex(), 0);
+    EXPECT_EQ(GetD3DRoadCounters().flushes[int(D3DFlush::Asked)], before.flushes[int(D3DFlush::Asked)]);
 }
 
 TEST_F(D3DStateTest, BlendModesGiveTheirFactorPairs) {

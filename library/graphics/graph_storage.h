@@ -1,0 +1,37 @@
+// Where a graph's pixels live, as a table of operations: one row for 2D
+// surfaces, one for textures (lent by the 3D road while it is up). A graph
+// takes its row once, when it is made, and keeps it to its end.
+#pragma once
+
+struct GraphData;
+struct GraphImage;
+struct ImageRect;
+
+struct GraphStorage {
+    const char* name;
+    // Readies the row's bookkeeping when graphics start (0 when usable).
+    int (*start)();
+    int (*make)(GraphData* graph);
+    // Releases what make or derive gave the graph.
+    int (*release)(GraphData* graph);
+    // The image's pixels from (srcX, srcY) on into the whole graph.
+    int (*upload)(GraphData* graph, const GraphImage* image, const GraphImage* alphaImage, int srcX, int srcY,
+                  int transFlag);
+    // A rectangle of the image to (destX, destY) of the graph.
+    int (*uploadRect)(GraphData* graph, const GraphImage* image, const GraphImage* alphaImage,
+                      const ImageRect* srcRect, int destX, int destY, int transFlag);
+    // Brings back pixels the device lost.
+    int (*restore)(GraphData* graph);
+    int (*fill)(GraphData* graph, int red, int green, int blue, int alpha);
+    // The graph as a view of (x, y, width, height) of the source's pixels.
+    int (*derive)(GraphData* graph, int x, int y, int width, int height, const GraphData* source);
+    // The largest width or height one piece of storage takes.
+    int (*largestSide)();
+};
+
+// The 3D road lends its texture row while it is up (null when it goes).
+void RegisterTextureGraphStorage(const GraphStorage* row);
+// The texture row, or null while no 3D road is up.
+const GraphStorage* TextureGraphStorage();
+// The row a new graph takes: textures where the graph is a texture graph.
+const GraphStorage& ChooseGraphStorage(int textureFlag);
