@@ -28,7 +28,7 @@ struct RectWalker {
     static ZV_SR_INLINE void PairOp(const PixelCtx& c, Dst* d, uint32_t s0, uint32_t s1) {
         const uint32_t D = uint32_t(d[0]) | uint32_t(d[1]) << 16;
         const uint32_t S = s0 | s1 << 16;
-        const uint32_t r = M::kMode == 2 ? PackedAdd16Pair(D, S) : PackedSub16Pair(D, S);
+        const uint32_t r = M::kMode == BLEND_ADD ? PackedAdd16Pair(D, S) : PackedSub16Pair(D, S);
         d[0] = Dst(r);
         d[1] = Dst(r >> 16);
     }

@@ -28,14 +28,14 @@ template <class M>
 constexpr int WideRuleOf() {
     if (!M::kFmt32 || M::kBI || M::kBR || M::kRowCopy) return WIDE_NONE;
     if (M::kSrc == SRC_ALPHA) {
-        if (!M::kTrans || M::kMode > 2) return WIDE_NONE;
-        return M::kMode == 0 ? WIDE_ALPHA_COPY : (M::kMode == 1 ? WIDE_ALPHA_BLEND : WIDE_ALPHA_ADD);
+        if (!M::kTrans || M::kMode > BLEND_ADD) return WIDE_NONE;
+        return M::kMode == BLEND_COPY ? WIDE_ALPHA_COPY : (M::kMode == BLEND_ALPHA ? WIDE_ALPHA_BLEND : WIDE_ALPHA_ADD);
     }
     if (M::kSrc != SRC_DIRECT) return WIDE_NONE;
     switch (M::kMode) {
-        case 0: return WIDE_COPY;
-        case 1: return M::kFast == FAST_A ? WIDE_HALF : WIDE_BLEND;
-        case 2: return M::kFast == FAST_A ? WIDE_ADD_FULL : WIDE_ADD;
+        case BLEND_COPY: return WIDE_COPY;
+        case BLEND_ALPHA: return M::kFast == FAST_HALF ? WIDE_HALF : WIDE_BLEND;
+        case BLEND_ADD: return M::kFast == FAST_FULL_PARAM ? WIDE_ADD_FULL : WIDE_ADD;
         default: return WIDE_NONE;
     }
 }
