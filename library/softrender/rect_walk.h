@@ -95,9 +95,14 @@ struct RunWalker {
     static void Run(const RectJob& j) {
         const PixelCtx c = j.ctx;
         const uint8_t* code = j.runs;
+        const RunRowFn wide = WideRunRow<M>();
         for (int y = 0; y < j.height; ++y) {
             Dst* d = reinterpret_cast<Dst*>(j.dst + std::ptrdiff_t(y) * j.dstPitch);
             const uint8_t* s = j.src + std::ptrdiff_t(y) * j.srcPitch;
+            if (wide) {
+                code = wide(c, reinterpret_cast<uint8_t*>(d), s, code, j.width);
+                continue;
+            }
             const uint8_t* b = M::kBI ? j.blend + std::ptrdiff_t(y) * j.blendPitch : nullptr;
             int x = 0;
             for (;;) {

@@ -74,8 +74,29 @@ struct RotateRow {
 };
 using RotateRowFn = int (*)(const PixelCtx& c, bool trans, const RotateRow& r);
 
+// The rules of the run-code walk over 32-bit alpha sources, each with and without bright.
+enum : int { RUN_WIDE_NONE = -1, RUN_WIDE_COPY = 0, RUN_WIDE_BLEND, RUN_WIDE_ADD, RUN_RULE_COUNT };
+
+template <class M>
+constexpr int RunRuleOf() {
+    if (!M::kFmt32 || M::kSrc != SRC_ALPHA || M::kBI) return RUN_WIDE_NONE;
+    switch (M::kMode) {
+        case BLEND_COPY: return RUN_WIDE_COPY;
+        case BLEND_ALPHA: return RUN_WIDE_BLEND;
+        case BLEND_ADD: return RUN_WIDE_ADD;
+        default: return RUN_WIDE_NONE;
+    }
+}
+
+// One row of the run-code walk: `code` points at the row's first code; returns the code
+// after the row's end. Opaque runs take the rule without the alpha factor, translucent runs
+// the rule with it (whatever their alpha), skip runs nothing; counts stop at `width`.
+using RunRowFn = const uint8_t* (*)(const PixelCtx& c, uint8_t* d, const uint8_t* s, const uint8_t* code,
+                                    int width);
+
 struct WideRows {
     RectRowFn rect[WIDE_RULE_COUNT];
+    RunRowFn run[RUN_RULE_COUNT][2];  // without bright, with bright
     StretchPlanFn stretchPlan;
     StretchWidenFn stretchWiden;
     RotateRowFn rotate[WIDE_RULE_COUNT];
@@ -95,6 +116,11 @@ inline RectRowFn WideRectRow() {
     int rule;
     const WideRows* w = WideRowsOf<M>(&rule);
     return w ? w->rect[rule] : nullptr;
+}
+template <class M>
+inline RunRowFn WideRunRow() {
+    constexpr int rule = RunRuleOf<M>();
+    return rule == RUN_WIDE_NONE ? nullptr : kWideRows[SimdLevel()].run[rule][M::kBR ? 1 : 0];
 }
 template <class M>
 inline RotateRowFn WideRotateRow() {
