@@ -23,7 +23,9 @@ struct L {
     static ZV_SR_INLINE V Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
     static ZV_SR_INLINE void Store(void* p, V v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
     // One pixel in the lowest lane (the tails of runs).
-    static ZV_SR_INLINE V Load1(const void* p) { return _mm_cvtsi32_si128(int(Load32(static_cast<const uint8_t*>(p)))); }
+    static ZV_SR_INLINE V Load1(const void* p) {
+        return _mm_cvtsi32_si128(int(Load32(static_cast<const uint8_t*>(p))));
+    }
     static ZV_SR_INLINE void Store1(void* p, V v) {
         const uint32_t x = uint32_t(_mm_cvtsi128_si32(v));
         std::memcpy(p, &x, 4);
