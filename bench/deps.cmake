@@ -16,6 +16,14 @@ if(TARGET bench_softrender_bench)
   target_link_libraries(bench_softrender_bench PRIVATE PkgConfig::PIXMAN PkgConfig::SDL2)
 endif()
 
+# sprites_bench: pixman beside PNG sprites drawn in a started library.
+if(TARGET bench_sprites_bench)
+  if(NOT TARGET PkgConfig::PIXMAN)
+    pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
+  endif()
+  target_link_libraries(bench_sprites_bench PRIVATE PkgConfig::PIXMAN)
+endif()
+
 # sound_bench: the MP3 encoder makes the file both decoders read.
 if(TARGET bench_sound_bench)
   find_library(ZV_MP3LAME_LIBRARY mp3lame REQUIRED)

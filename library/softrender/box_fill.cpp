@@ -59,7 +59,7 @@ template <int Fmt32, int Mode>
 void FillBox(const BoxJob& j) {
     using Rule = ColourRule<Fmt32, Mode>;
     using Dst = typename Rule::Dst;
-    if constexpr (Mode == 0) {
+    if constexpr (Mode == BLEND_COPY) {
         // The fill for the level in force.
 #if defined(__x86_64__) && defined(__GNUC__)
         const int level = SimdLevel();

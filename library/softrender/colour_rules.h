@@ -16,9 +16,9 @@ struct ColourCtx {
 
 // The mode to run for mode m at parameter p, or -1 when nothing is drawn.
 inline int ColourModeToRun(int m, int p) {
-    if (unsigned(m) > 4) return -1;
-    if (m == 1 && p == 255) return 0;
-    if ((m == 1 || m == 2 || m == 3) && p == 0) return -1;
+    if (unsigned(m) > BLEND_MUL) return -1;
+    if (m == BLEND_ALPHA && p == 255) return BLEND_COPY;
+    if ((m == BLEND_ALPHA || m == BLEND_ADD || m == BLEND_SUB) && p == 0) return -1;
     return m;
 }
 
@@ -35,18 +35,18 @@ struct ColourRule {
     static ZV_SR_INLINE void Apply(const ColourCtx& k, Dst* d) {
         const uint32_t D = *d;
         if constexpr (Fmt32) {
-            if constexpr (Mode == 0) {
+            if constexpr (Mode == BLEND_COPY) {
                 *d = k.c;
-            } else if constexpr (Mode == 1) {
+            } else if constexpr (Mode == BLEND_ALPHA) {
                 uint32_t r = D & 0xFF000000u;
                 for (int sh = 0; sh < 24; sh += 8) {
                     const int32_t dc = (D >> sh) & 0xFF, cc = (k.c >> sh) & 0xFF;
                     r |= uint32_t(dc + (((cc - dc) * k.p) >> 8)) << sh;
                 }
                 *d = r;
-            } else if constexpr (Mode == 2) {
+            } else if constexpr (Mode == BLEND_ADD) {
                 *d = PackedAdd32(D, k.S);
-            } else if constexpr (Mode == 3) {
+            } else if constexpr (Mode == BLEND_SUB) {
                 *d = PackedSub32(D, k.S);
             } else {
                 uint32_t r = D & 0xFF000000u;
@@ -54,15 +54,15 @@ struct ColourRule {
                 *d = r;
             }
         } else {
-            if constexpr (Mode == 0) {
+            if constexpr (Mode == BLEND_COPY) {
                 *d = uint16_t(k.c);
-            } else if constexpr (Mode == 1) {
+            } else if constexpr (Mode == BLEND_ALPHA) {
                 const int32_t dr = D >> 11, dg = (D >> 5) & 63, db = D & 31;
                 const int32_t cr = (k.c >> 11) & 31, cg = (k.c >> 5) & 63, cb = k.c & 31;
                 *d = uint16_t((dr + k.diffP[cr - dr]) << 11 | (dg + k.diffP[cg - dg]) << 5 | (db + k.diffP[cb - db]));
-            } else if constexpr (Mode == 2) {
+            } else if constexpr (Mode == BLEND_ADD) {
                 *d = PackedAdd16(D, k.S);
-            } else if constexpr (Mode == 3) {
+            } else if constexpr (Mode == BLEND_SUB) {
                 *d = PackedSub16(D, k.S);
             } else {
                 const uint32_t dr = D >> 11, dg = (D >> 5) & 63, db = D & 31;

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "softrender/blend_op.h"
+
 MemImgDrawState MemImgDrawStateData;
 uint32_t MemImgMulTable[256][256];
 int32_t MemImgDiffTable[256][512];
@@ -44,7 +46,7 @@ void SetMemImgDrawArea(int left, int top, int right, int bottom) {
 void InitializeMemImgDrawState() {
     FillFixedTables();
     std::memset(&MemImgDrawStateData, 0, sizeof MemImgDrawStateData);
-    MemImgDrawStateData.BlendMode = 0;
+    MemImgDrawStateData.BlendMode = softrender::BLEND_COPY;
     MemImgDrawStateData.BlendParam = 255;
     MemImgDrawStateData.DrawBright = MEMIMG_BRIGHT_NONE;
     MemImgDrawStateData.MMXUseFlag = 0;

@@ -18,7 +18,7 @@ inline bool IsDrawBrightNone(uint32_t bright) { return (bright & 0x00FFFFFF) == 
 
 struct MemImgDrawState {
     MemImgRect DrawArea;         // every core clips to it (and to the target's own size)
-    int32_t BlendMode;           // 0 copy, 1 alpha, 2 add, 3 subtract, 4 multiply; others draw nothing
+    int32_t BlendMode;           // a softrender::BlendOp; other values draw nothing
     int32_t BlendParam;          // 0..255
     uint32_t DrawBright;         // blue in byte 0, green in byte 1, red in byte 2
     int32_t MMXUseFlag;          // always 0 on this platform: the scalar forms are the results

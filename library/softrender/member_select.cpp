@@ -55,15 +55,15 @@ void MakePixelCtx(PixelCtx* ctx, const MEMIMG* src) {
 int ChooseMember(const MEMIMG* src, const MEMIMG* blendImage, int transFlag, int core, int fmt32) {
     const MemImgDrawState& st = MemImgDrawStateData;
     const unsigned mode0 = unsigned(st.BlendMode);
-    if (mode0 > 4) return -1;
+    if (mode0 > BLEND_MUL) return -1;
     int mode = int(mode0);
     const int p = Clamp(st.BlendParam, 0, 255);
     const int src3 = SourceKindOf(src);
     if (src3 == SRC_PALETTE && src->PalettePtr == nullptr) return -1;
-    if (mode == 1 && p == 255) mode = 0;
-    if (mode == 1 && p == 0) return -1;
-    if (mode == 2 && p == 0) return -1;
-    if (mode == 3 && p == 0 && src3 != SRC_PALETTE) return -1;
+    if (mode == BLEND_ALPHA && p == 255) mode = BLEND_COPY;
+    if (mode == BLEND_ALPHA && p == 0) return -1;
+    if (mode == BLEND_ADD && p == 0) return -1;
+    if (mode == BLEND_SUB && p == 0 && src3 != SRC_PALETTE) return -1;
     const bool bi = blendImage != nullptr;
     if (bi && !BlendImageCovers(blendImage, src)) return -1;
     const bool br = !IsDrawBrightNone(st.DrawBright);
@@ -71,10 +71,11 @@ int ChooseMember(const MEMIMG* src, const MEMIMG* blendImage, int transFlag, int
     int fast = FAST_NONE;
     if (core == CORE_RECT && src3 != SRC_ALPHA && !bi && !br) {
         if (fmt32) {
-            if ((mode == 1 && p == 128) || (mode == 2 && p == 255)) fast = FAST_A;
+            if (mode == BLEND_ALPHA && p == 128) fast = FAST_HALF;
+            if (mode == BLEND_ADD && p == 255) fast = FAST_FULL_PARAM;
         } else {
-            if (mode == 1) fast = p == 128 ? FAST_B : FAST_A;
-            if ((mode == 2 || mode == 3) && p == 255) fast = FAST_A;
+            if (mode == BLEND_ALPHA) fast = p == 128 ? FAST_HALF : FAST_TABLE64;
+            if ((mode == BLEND_ADD || mode == BLEND_SUB) && p == 255) fast = FAST_FULL_PARAM;
         }
     }
     return MemberIndex(fast, src3, mode, bi, br, tr);

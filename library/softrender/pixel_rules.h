@@ -6,6 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "softrender/blend_op.h"
 #include "softrender/memimg.h"
 #include "softrender/draw_state.h"
 
@@ -23,12 +24,15 @@ enum : int { SRC_PALETTE = 0, SRC_DIRECT = 1, SRC_ALPHA = 2 };
 //  CORE_MAPPED:  rotated transfer and triangle mapper (mode 4 tests only alpha 255).
 enum : int { CORE_RECT = 0, CORE_STRETCH = 1, CORE_MAPPED = 2 };
 
-// Fast forms of the rectangle transfer, chosen per call:
-//  32-bit: mode 1 FAST_A = half blend at p 128; mode 2 FAST_A = p 255 add without the OR term.
-//  16-bit: mode 1 FAST_A = 64-level table, FAST_B = half blend at p 128;
-//          mode 2 FAST_A = p 255 add without the OR term, two pixels per word;
-//          mode 3 FAST_A = p 255 subtract, two pixels per word.
-enum : int { FAST_NONE = 0, FAST_A = 1, FAST_B = 2 };
+// Fast forms of the rectangle transfer, chosen per call for colour sources without blend
+// image or bright; each names what it does, and writes what the full rule would not always.
+enum FastForm : int {
+    FAST_NONE = 0,
+    FAST_HALF,        // alpha blend at 128: the halves of source and target summed
+    FAST_FULL_PARAM,  // add or subtract at 255: no parameter row, no OR term (16-bit: two pixels a word)
+    FAST_TABLE64,     // 16-bit alpha blend through the 64-level table
+    FAST_FORM_COUNT
+};
 
 // Everything a member reads that is fixed for one call.
 struct PixelCtx {
@@ -141,11 +145,11 @@ struct Member {
     static constexpr int kFast = Fast;
     static constexpr int kTexel = kTexelBytes<Fmt32, Src>;
     static constexpr int kDstBytes = Fmt32 ? 4 : 2;
-    // 16-bit fast forms of the rectangle transfer that work on pixel pairs.
     // Rows copied whole: plain copies whose texel is the target pixel.
-    static constexpr bool kRowCopy = Mode == 0 && !BI && !BR && !TR && Fast == FAST_NONE &&
+    static constexpr bool kRowCopy = Mode == BLEND_COPY && !BI && !BR && !TR && Fast == FAST_NONE &&
                                      (Src == SRC_DIRECT || (Src == SRC_ALPHA && Fmt32 && Core == CORE_RECT));
-    static constexpr bool kPairs = !Fmt32 && Core == CORE_RECT && Fast == FAST_A && (Mode == 2 || Mode == 3);
+    // 16-bit add and subtract at full strength work on pixel pairs.
+    static constexpr bool kPairs = !Fmt32 && Fast == FAST_FULL_PARAM;
 
     // Raw texel value (palette index, colour word, or colour word with alpha).
     static ZV_SR_INLINE uint32_t Fetch(const uint8_t* s) {
@@ -178,7 +182,7 @@ struct Member {
             Combine<false>(c, d, Colour(c, raw), 0, b);
         } else {
             const uint32_t a = Alpha(raw);
-            if constexpr (TR && Fmt32 && Mode == 1 && !BI) {
+            if constexpr (TR && Fmt32 && Mode == BLEND_ALPHA && !BI) {
                 // Alpha 0 (weight 0) and alpha 255 (weight p << 8) fold into one
                 // branch-free blend that writes the same bytes as skipping and the full form.
                 const uint32_t F = a == 255 ? uint32_t(c.p) << 8 : a * uint32_t(c.p);
@@ -187,7 +191,7 @@ struct Member {
                     sw = c.mulR[(raw >> 16) & 0xFF] << 16 | c.mulG[(raw >> 8) & 0xFF] << 8 | c.mulB[raw & 0xFF];
                 *d = Lerp16(*d, sw, F);
             } else if constexpr (TR) {
-                if constexpr (Mode != 4 || Core == CORE_STRETCH) {
+                if constexpr (Mode != BLEND_MUL || Core == CORE_STRETCH) {
                     if (a == 0) return;
                 }
                 if (a == 255) {
@@ -195,7 +199,7 @@ struct Member {
                     return;
                 }
                 Combine<true>(c, d, Colour(c, raw), a, b);
-            } else if constexpr (Core == CORE_RECT && Mode == 0 && !BI && !BR) {
+            } else if constexpr (Core == CORE_RECT && Mode == BLEND_COPY && !BI && !BR) {
                 // The plain transfer copies an alpha image whole when trans is off.
                 *d = Dst(raw);
             } else {
@@ -206,7 +210,7 @@ struct Member {
 
     // The form without the alpha factor (alpha 255 under trans, opaque runs).
     static ZV_SR_INLINE void Full(const PixelCtx& c, Dst* d, uint32_t raw, const uint8_t* b) {
-        if constexpr (Src == SRC_ALPHA && Mode == 0 && !BI && !BR) *d = Dst(raw);
+        if constexpr (Src == SRC_ALPHA && Mode == BLEND_COPY && !BI && !BR) *d = Dst(raw);
         else Combine<false>(c, d, Colour(c, raw), 0, b);
     }
     // The form with the alpha factor (translucent runs).
@@ -226,13 +230,13 @@ struct Member {
                                        const uint8_t* b) {
         constexpr int nf = int(BI) + int(AF);
         const uint32_t D = *d;
-        if constexpr (Mode == 0 && nf == 0 && !BR) {
+        if constexpr (Mode == BLEND_COPY && nf == 0 && !BR) {
             *d = colour;
             return;
-        } else if constexpr (Mode == 1 && Fast == FAST_A) {
+        } else if constexpr (Fast == FAST_HALF) {
             *d = ((colour >> 1) & 0x7F7F7Fu) + ((D >> 1) & 0x7F7F7Fu);
             return;
-        } else if constexpr (Mode == 2 && Fast == FAST_A) {
+        } else if constexpr (Mode == BLEND_ADD && Fast == FAST_FULL_PARAM) {
             *d = PackedAdd32NoOr(D, colour);
             return;
         } else {
@@ -247,22 +251,22 @@ struct Member {
             if constexpr (AF) f *= int32_t(a);
             const int32_t db = D & 0xFF, dg = (D >> 8) & 0xFF, dr = (D >> 16) & 0xFF;
             const uint32_t sw = uint32_t(sr) << 16 | uint32_t(sg) << 8 | uint32_t(sb);
-            if constexpr (Mode == 0) {
+            if constexpr (Mode == BLEND_COPY) {
                 if constexpr (nf == 0) *d = (D & 0xFF000000u) | sw;
                 else if constexpr (nf == 1) *d = Lerp8(D, sw, uint32_t(f));
                 else *d = Lerp16(D, sw, uint32_t(f));
-            } else if constexpr (Mode == 1 && nf == 0) {
+            } else if constexpr (Mode == BLEND_ALPHA && nf == 0) {
                 *d = Lerp8(D, sw, uint32_t(c.p));
-            } else if constexpr (Mode == 1 && nf == 1) {
+            } else if constexpr (Mode == BLEND_ALPHA && nf == 1) {
                 *d = Lerp16(D, sw, uint32_t(f * c.p));
-            } else if constexpr (Mode == 1) {
+            } else if constexpr (Mode == BLEND_ALPHA) {
                 constexpr int sh = 8 * (nf + 1);
                 const int64_t fp = int64_t(f) * c.p;
                 const uint32_t rb = uint32_t(db + ((int64_t(sb - db) * fp) >> sh));
                 const uint32_t rg = uint32_t(dg + ((int64_t(sg - dg) * fp) >> sh));
                 const uint32_t rr = uint32_t(dr + ((int64_t(sr - dr) * fp) >> sh));
                 *d = (D & 0xFF000000u) | rr << 16 | rg << 8 | rb;
-            } else if constexpr (Mode == 2 || Mode == 3) {
+            } else if constexpr (Mode == BLEND_ADD || Mode == BLEND_SUB) {
                 uint32_t S;
                 if constexpr (nf == 0) {
                     S = c.mulP[sr] << 16 | c.mulP[sg] << 8 | c.mulP[sb];
@@ -272,7 +276,7 @@ struct Member {
                     S = uint32_t((uint64_t(sr) * fp) >> sh) << 16 | uint32_t((uint64_t(sg) * fp) >> sh) << 8 |
                         uint32_t((uint64_t(sb) * fp) >> sh);
                 }
-                *d = Mode == 2 ? PackedAdd32(D, S) : PackedSub32(D, S);
+                *d = Mode == BLEND_ADD ? PackedAdd32(D, S) : PackedSub32(D, S);
             } else {
                 constexpr int sh = 8 * (nf + 1);
                 const uint32_t uf = uint32_t(f);
@@ -289,16 +293,16 @@ struct Member {
                                        const uint8_t* b) {
         constexpr int nf = int(BI) + int(AF);
         const uint32_t D = *d;
-        if constexpr (Mode == 0 && nf == 0 && !BR) {
+        if constexpr (Mode == BLEND_COPY && nf == 0 && !BR) {
             *d = uint16_t(colour);
             return;
-        } else if constexpr (Mode == 1 && Fast == FAST_B) {
+        } else if constexpr (Fast == FAST_HALF) {
             *d = uint16_t(((colour >> 1) & 0x7BEFu) + ((D >> 1) & 0x7BEFu));
             return;
-        } else if constexpr (Mode == 2 && Fast == FAST_A) {
+        } else if constexpr (Mode == BLEND_ADD && Fast == FAST_FULL_PARAM) {
             *d = PackedAdd16NoOr(D, colour);
             return;
-        } else if constexpr (Mode == 3 && Fast == FAST_A) {
+        } else if constexpr (Mode == BLEND_SUB && Fast == FAST_FULL_PARAM) {
             *d = PackedSub16(D, colour);
             return;
         } else {
@@ -306,7 +310,7 @@ struct Member {
             const int32_t dr = int32_t(D >> 11), dg = int32_t(D >> 5) & 63, db = int32_t(D) & 31;
             int32_t sr = rr0, sg = rg0, sb = rb0;
             // Modes 2 and 3 with the alpha factor alone scale by alpha before the bright rows.
-            constexpr bool alphaFirst = (Mode == 2 || Mode == 3) && AF && !BI && BR;
+            constexpr bool alphaFirst = (Mode == BLEND_ADD || Mode == BLEND_SUB) && AF && !BI && BR;
             if constexpr (BR && !alphaFirst) {
                 sr = int32_t(c.mulR[sr]);
                 sg = int32_t(c.mulG[sg]);
@@ -315,7 +319,7 @@ struct Member {
             int32_t f = 1;
             if constexpr (BI) f = c.weight[*b];
             if constexpr (AF) f *= int32_t(a);
-            if constexpr (Mode == 0) {
+            if constexpr (Mode == BLEND_COPY) {
                 if constexpr (nf == 0) {
                     *d = uint16_t(sr << 11 | sg << 5 | sb);
                 } else {
@@ -323,8 +327,8 @@ struct Member {
                     *d = uint16_t((dr + (((sr - dr) * f) >> sh)) << 11 | (dg + (((sg - dg) * f) >> sh)) << 5 |
                                   (db + (((sb - db) * f) >> sh)));
                 }
-            } else if constexpr (Mode == 1) {
-                if constexpr (Fast == FAST_A) {
+            } else if constexpr (Mode == BLEND_ALPHA) {
+                if constexpr (Fast == FAST_TABLE64) {
                     *d = uint16_t(c.blend16[sr][dr] << 11 | c.blend16[sg][dg] << 5 | c.blend16[sb][db]);
                 } else if constexpr (nf == 0) {
                     *d = uint16_t((dr + c.diffP[sr - dr]) << 11 | (dg + c.diffP[sg - dg]) << 5 |
@@ -336,7 +340,7 @@ struct Member {
                                   (dg + ((int64_t(sg - dg) * fp) >> sh)) << 5 |
                                   (db + ((int64_t(sb - db) * fp) >> sh)));
                 }
-            } else if constexpr (Mode == 2 || Mode == 3) {
+            } else if constexpr (Mode == BLEND_ADD || Mode == BLEND_SUB) {
                 uint32_t ur, ug, ub;
                 if constexpr (nf == 0) {
                     ur = uint32_t(sr), ug = uint32_t(sg), ub = uint32_t(sb);
@@ -351,7 +355,7 @@ struct Member {
                     ub = (uint32_t(sb) * uint32_t(f)) >> sh;
                 }
                 const uint32_t S = c.mulP[ur] << 11 | c.mulP[ug] << 5 | c.mulP[ub];
-                *d = Mode == 2 ? PackedAdd16(D, S) : PackedSub16(D, S);
+                *d = Mode == BLEND_ADD ? PackedAdd16(D, S) : PackedSub16(D, S);
             } else {
                 const uint32_t uf = uint32_t(f);
                 *d = uint16_t(uint32_t((uint64_t(uint32_t(sr) * uint32_t(dr)) * uf) >> (5 + 8 * nf)) << 11 |
@@ -364,11 +368,11 @@ struct Member {
 
 // ---- member selection ------------------------------------------------------
 
-// Linear member index: fast (3) x source kind (3) x mode (5) x blend image x bright x trans.
-constexpr int kMemberCount = 3 * 3 * 5 * 8;
+// Linear member index: fast form x source kind (3) x blend operation x blend image x bright x trans.
+constexpr int kMemberCount = FAST_FORM_COUNT * 3 * kBlendOpCount * 8;
 
 constexpr int MemberIndex(int fast, int src, int mode, bool bi, bool br, bool tr) {
-    return ((((fast * 3 + src) * 5 + mode) * 2 + int(bi)) * 2 + int(br)) * 2 + int(tr);
+    return ((((fast * 3 + src) * kBlendOpCount + mode) * 2 + int(bi)) * 2 + int(br)) * 2 + int(tr);
 }
 
 // Fast forms exist only for the plain rectangle transfer, for sources without
@@ -376,17 +380,21 @@ constexpr int MemberIndex(int fast, int src, int mode, bool bi, bool br, bool tr
 template <int Fmt32, int Core>
 constexpr int CanonicalIndex(int index) {
     int tr = index & 1, br = (index >> 1) & 1, bi = (index >> 2) & 1;
-    int mode = (index >> 3) % 5, src = ((index >> 3) / 5) % 3, fast = ((index >> 3) / 5) / 3;
+    int mode = (index >> 3) % kBlendOpCount, src = ((index >> 3) / kBlendOpCount) % 3;
+    int fast = ((index >> 3) / kBlendOpCount) / 3;
     bool ok = Core == CORE_RECT && src != SRC_ALPHA && !bi && !br;
-    if (Fmt32) ok = ok && ((mode == 1 && fast == FAST_A) || (mode == 2 && fast == FAST_A));
-    else ok = ok && ((mode == 1 && fast != FAST_NONE) || ((mode == 2 || mode == 3) && fast == FAST_A));
+    if (Fmt32)
+        ok = ok && ((mode == BLEND_ALPHA && fast == FAST_HALF) || (mode == BLEND_ADD && fast == FAST_FULL_PARAM));
+    else ok = ok && ((mode == BLEND_ALPHA && (fast == FAST_HALF || fast == FAST_TABLE64)) ||
+                     ((mode == BLEND_ADD || mode == BLEND_SUB) && fast == FAST_FULL_PARAM));
     if (!ok) fast = FAST_NONE;
     return MemberIndex(fast, src, mode, bi, br, tr);
 }
 
 template <int Fmt32, int Core, int Index>
-using MemberAt = Member<Fmt32, ((Index >> 3) / 5) % 3, (Index >> 3) % 5, ((Index >> 2) & 1) != 0,
-                        ((Index >> 1) & 1) != 0, (Index & 1) != 0, Core, ((Index >> 3) / 5) / 3>;
+using MemberAt = Member<Fmt32, ((Index >> 3) / kBlendOpCount) % 3, (Index >> 3) % kBlendOpCount,
+                        ((Index >> 2) & 1) != 0, ((Index >> 1) & 1) != 0, (Index & 1) != 0, Core,
+                        ((Index >> 3) / kBlendOpCount) / 3>;
 
 // Per-call selection shared by all image cores. Returns -1 when nothing is drawn.
 struct MemberChoice {

@@ -28,7 +28,7 @@ struct RectWalker {
     static ZV_SR_INLINE void PairOp(const PixelCtx& c, Dst* d, uint32_t s0, uint32_t s1) {
         const uint32_t D = uint32_t(d[0]) | uint32_t(d[1]) << 16;
         const uint32_t S = s0 | s1 << 16;
-        const uint32_t r = M::kMode == 2 ? PackedAdd16Pair(D, S) : PackedSub16Pair(D, S);
+        const uint32_t r = M::kMode == BLEND_ADD ? PackedAdd16Pair(D, S) : PackedSub16Pair(D, S);
         d[0] = Dst(r);
         d[1] = Dst(r >> 16);
     }
@@ -95,9 +95,14 @@ struct RunWalker {
     static void Run(const RectJob& j) {
         const PixelCtx c = j.ctx;
         const uint8_t* code = j.runs;
+        const RunRowFn wide = WideRunRow<M>();
         for (int y = 0; y < j.height; ++y) {
             Dst* d = reinterpret_cast<Dst*>(j.dst + std::ptrdiff_t(y) * j.dstPitch);
             const uint8_t* s = j.src + std::ptrdiff_t(y) * j.srcPitch;
+            if (wide) {
+                code = wide(c, reinterpret_cast<uint8_t*>(d), s, code, j.width);
+                continue;
+            }
             const uint8_t* b = M::kBI ? j.blend + std::ptrdiff_t(y) * j.blendPitch : nullptr;
             int x = 0;
             for (;;) {

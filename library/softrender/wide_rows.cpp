@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -21,6 +22,14 @@ struct L {
     static constexpr bool kMaskedTail = false;
     static ZV_SR_INLINE V Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
     static ZV_SR_INLINE void Store(void* p, V v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+    // One pixel in the lowest lane (the tails of runs).
+    static ZV_SR_INLINE V Load1(const void* p) {
+        return _mm_cvtsi32_si128(int(Load32(static_cast<const uint8_t*>(p))));
+    }
+    static ZV_SR_INLINE void Store1(void* p, V v) {
+        const uint32_t x = uint32_t(_mm_cvtsi128_si32(v));
+        std::memcpy(p, &x, 4);
+    }
     static ZV_SR_INLINE V Zero() { return _mm_setzero_si128(); }
     static ZV_SR_INLINE V Set32(uint32_t x) { return _mm_set1_epi32(int(x)); }
     static ZV_SR_INLINE V Set16(uint16_t x) { return _mm_set1_epi16(int16_t(x)); }

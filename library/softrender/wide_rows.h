@@ -28,14 +28,14 @@ template <class M>
 constexpr int WideRuleOf() {
     if (!M::kFmt32 || M::kBI || M::kBR || M::kRowCopy) return WIDE_NONE;
     if (M::kSrc == SRC_ALPHA) {
-        if (!M::kTrans || M::kMode > 2) return WIDE_NONE;
-        return M::kMode == 0 ? WIDE_ALPHA_COPY : (M::kMode == 1 ? WIDE_ALPHA_BLEND : WIDE_ALPHA_ADD);
+        if (!M::kTrans || M::kMode > BLEND_ADD) return WIDE_NONE;
+        return M::kMode == BLEND_COPY ? WIDE_ALPHA_COPY : (M::kMode == BLEND_ALPHA ? WIDE_ALPHA_BLEND : WIDE_ALPHA_ADD);
     }
     if (M::kSrc != SRC_DIRECT) return WIDE_NONE;
     switch (M::kMode) {
-        case 0: return WIDE_COPY;
-        case 1: return M::kFast == FAST_A ? WIDE_HALF : WIDE_BLEND;
-        case 2: return M::kFast == FAST_A ? WIDE_ADD_FULL : WIDE_ADD;
+        case BLEND_COPY: return WIDE_COPY;
+        case BLEND_ALPHA: return M::kFast == FAST_HALF ? WIDE_HALF : WIDE_BLEND;
+        case BLEND_ADD: return M::kFast == FAST_FULL_PARAM ? WIDE_ADD_FULL : WIDE_ADD;
         default: return WIDE_NONE;
     }
 }
@@ -74,8 +74,29 @@ struct RotateRow {
 };
 using RotateRowFn = int (*)(const PixelCtx& c, bool trans, const RotateRow& r);
 
+// The rules of the run-code walk over 32-bit alpha sources, each with and without bright.
+enum : int { RUN_WIDE_NONE = -1, RUN_WIDE_COPY = 0, RUN_WIDE_BLEND, RUN_WIDE_ADD, RUN_RULE_COUNT };
+
+template <class M>
+constexpr int RunRuleOf() {
+    if (!M::kFmt32 || M::kSrc != SRC_ALPHA || M::kBI) return RUN_WIDE_NONE;
+    switch (M::kMode) {
+        case BLEND_COPY: return RUN_WIDE_COPY;
+        case BLEND_ALPHA: return RUN_WIDE_BLEND;
+        case BLEND_ADD: return RUN_WIDE_ADD;
+        default: return RUN_WIDE_NONE;
+    }
+}
+
+// One row of the run-code walk: `code` points at the row's first code; returns the code
+// after the row's end. Opaque runs take the rule without the alpha factor, translucent runs
+// the rule with it (whatever their alpha), skip runs nothing; counts stop at `width`.
+using RunRowFn = const uint8_t* (*)(const PixelCtx& c, uint8_t* d, const uint8_t* s, const uint8_t* code,
+                                    int width);
+
 struct WideRows {
     RectRowFn rect[WIDE_RULE_COUNT];
+    RunRowFn run[RUN_RULE_COUNT][2];  // without bright, with bright
     StretchPlanFn stretchPlan;
     StretchWidenFn stretchWiden;
     RotateRowFn rotate[WIDE_RULE_COUNT];
@@ -95,6 +116,11 @@ inline RectRowFn WideRectRow() {
     int rule;
     const WideRows* w = WideRowsOf<M>(&rule);
     return w ? w->rect[rule] : nullptr;
+}
+template <class M>
+inline RunRowFn WideRunRow() {
+    constexpr int rule = RunRuleOf<M>();
+    return rule == RUN_WIDE_NONE ? nullptr : kWideRows[SimdLevel()].run[rule][M::kBR ? 1 : 0];
 }
 template <class M>
 inline RotateRowFn WideRotateRow() {

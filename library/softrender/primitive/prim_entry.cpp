@@ -124,7 +124,7 @@ void PrimRunFastSpans(const PrimSpanJob& job) {
         PrimSpansTex32Pal, PrimSpansTex32Rgb, PrimSpansTex16Pal, PrimSpansTex16Rgb,
         PrimSpansCol32Pal, PrimSpansCol32Rgb, PrimSpansCol16Pal, PrimSpansCol16Rgb,
     };
-    if (job.family < 0 || job.family > 7 || job.blendMode < 0 || job.blendMode > 4) return;
+    if (job.family < 0 || job.family > 7 || job.blendMode < 0 || job.blendMode > softrender::BLEND_MUL) return;
     kFamilies[job.family](job);
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "softrender/blend_op.h"
+
 struct MEMIMG;
 struct PrimitiveVertex;
 

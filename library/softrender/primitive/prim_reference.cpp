@@ -8,6 +8,11 @@
 
 namespace {
 
+using softrender::BLEND_ADD;
+using softrender::BLEND_ALPHA;
+using softrender::BLEND_COPY;
+using softrender::BLEND_MUL;
+using softrender::BLEND_SUB;
 using i64 = long long;
 
 int32_t At(const PrimStep& s, int row, int x) {
@@ -85,7 +90,7 @@ void DrawPixel(const PrimSpanJob& j, int mode, unsigned char* d, uint32_t col, u
     // Texel alpha with the colour key on: 0 is a hole (not for multiply),
     // 255 is plain opaque and drops out of the arithmetic.
     if (hasK && j.trans) {
-        if (k == 0 && mode != 4) return;
+        if (k == 0 && mode != BLEND_MUL) return;
         if (k == 255) hasK = false;
     }
     const bool hasB = j.blend != nullptr;
@@ -118,8 +123,8 @@ void DrawPixel(const PrimSpanJob& j, int mode, unsigned char* d, uint32_t col, u
 
     Weights wt;
     if (colour) {
-        if (mode >= 1 && mode <= 3) wt.Add(a, false);
-    } else if (mode == 1 || (wide && (mode == 2 || mode == 3))) {
+        if (mode >= BLEND_ALPHA && mode <= BLEND_SUB) wt.Add(a, false);
+    } else if (mode == BLEND_ALPHA || (wide && (mode == BLEND_ADD || mode == BLEND_SUB))) {
         wt.Add(p, true);
     }
     if (hasB) wt.Add(bw, false);
@@ -137,17 +142,17 @@ void DrawPixel(const PrimSpanJob& j, int mode, unsigned char* d, uint32_t col, u
         else if (!white)
             s = t * br[c] / 255;
         switch (mode) {
-        case 0:
-        case 1:
+        case BLEND_COPY:
+        case BLEND_ALPHA:
             if (n == 0)
                 out[c] = s;
-            else if (!colour && !wide && mode == 1 && n == 1)
+            else if (!colour && !wide && mode == BLEND_ALPHA && n == 1)
                 out[c] = dv + i64(p) * (s - dv) / 255;
             else
                 out[c] = ((dv << (8 * n)) + (s - dv) * Q) >> (8 * n);
             break;
-        case 2:
-        case 3:
+        case BLEND_ADD:
+        case BLEND_SUB:
             if (colour)
                 e[c] = n == 3 ? (s * Q) >> 24 : (t * v[c] * Q) >> (8 + 8 * n);
             else if (wide)
@@ -174,22 +179,22 @@ void DrawPixel(const PrimSpanJob& j, int mode, unsigned char* d, uint32_t col, u
         }
     }
 
-    if (mode == 2 || mode == 3) {
+    if (mode == BLEND_ADD || mode == BLEND_SUB) {
         if (wide) {
             const uint32_t S = uint32_t(e[0] & 0xFF) | uint32_t(e[1] & 0xFF) << 8 | uint32_t(e[2] & 0xFF) << 16;
-            const uint32_t r = mode == 2 ? softrender::PackedAdd32(dword, S) : softrender::PackedSub32(dword, S);
+            const uint32_t r = mode == BLEND_ADD ? softrender::PackedAdd32(dword, S) : softrender::PackedSub32(dword, S);
             std::memcpy(d, &r, 4);
         } else {
             const uint32_t S = uint32_t(e[0]) << 11 | uint32_t(e[1]) << 5 | uint32_t(e[2]);
             const uint32_t D = uint32_t(d[0] | d[1] << 8);
-            const uint32_t r = mode == 2 ? softrender::PackedAdd16(D, S) : softrender::PackedSub16(D, S);
+            const uint32_t r = mode == BLEND_ADD ? softrender::PackedAdd16(D, S) : softrender::PackedSub16(D, S);
             d[0] = uint8_t(r), d[1] = uint8_t(r >> 8);
         }
         return;
     }
     if (wide) {
         // A plain texture copy at white brightness takes the texel's fourth byte too.
-        if (!colour && mode == 0 && n == 0 && white) {
+        if (!colour && mode == BLEND_COPY && n == 0 && white) {
             std::memcpy(d, &word32, 4);
             return;
         }
@@ -203,14 +208,14 @@ void DrawPixel(const PrimSpanJob& j, int mode, unsigned char* d, uint32_t col, u
 }  // namespace
 
 void PrimRunReferenceSpans(const PrimSpanJob& j) {
-    if (j.blendMode < 0 || j.blendMode > 4) return;
+    if (j.blendMode < 0 || j.blendMode > BLEND_MUL) return;
     const bool colour = j.family >= PRIM_COL32_PAL;
     const bool palette = (j.family % 2) == 0;
     int mode = j.blendMode;
     // Parameter gates of the texture-only families; vertex colour has none.
     if (!colour) {
-        if (mode == 1 && j.blendParam == 255) mode = 0;
-        if (j.blendParam == 0 && (mode == 1 || mode == 2 || (mode == 3 && !palette))) return;
+        if (mode == BLEND_ALPHA && j.blendParam == 255) mode = BLEND_COPY;
+        if (j.blendParam == 0 && (mode == BLEND_ALPHA || mode == BLEND_ADD || (mode == BLEND_SUB && !palette))) return;
     }
     const bool wide = j.family == PRIM_TEX32_PAL || j.family == PRIM_TEX32_RGB || j.family == PRIM_COL32_PAL ||
                       j.family == PRIM_COL32_RGB;

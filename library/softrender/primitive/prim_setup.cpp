@@ -127,7 +127,7 @@ void PrimDrawTriangle(MEMIMG* dest, MEMIMG* depth, MEMIMG* texture, const Primit
     }
 
     const MemImgDrawState& state = MemImgDrawStateData;
-    if (state.BlendMode < 0 || state.BlendMode > 4) return;
+    if (state.BlendMode < 0 || state.BlendMode > softrender::BLEND_MUL) return;
     const MemImgRect area = softrender::TargetArea(dest);
     const int x1 = area.left, y1 = area.top, y2 = area.bottom;
     int x2 = area.right;

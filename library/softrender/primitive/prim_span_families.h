@@ -22,7 +22,7 @@ struct Dest32 {
     static constexpr size_t kTexelBytes = 4;   // without alpha
     static constexpr int kAlphaByte = 3;
     // Modes 1 to 3 weigh the texel by the blend parameter.
-    static constexpr bool UsesParam(int mode) { return mode >= 1 && mode <= 3; }
+    static constexpr bool UsesParam(int mode) { return mode >= BLEND_ALPHA && mode <= BLEND_SUB; }
 
     static void FromPalette(const PrimSpanJob& j, uint32_t index, Texel* x) {
         const unsigned char* e = j.palette + index * 4;
@@ -64,7 +64,7 @@ struct Dest16 {
     static constexpr int kAlphaByte = 2;
     // Only mode 1 weighs by the parameter; adding and subtracting take it
     // through the parameter table.
-    static constexpr bool UsesParam(int mode) { return mode == 1; }
+    static constexpr bool UsesParam(int mode) { return mode == BLEND_ALPHA; }
 
     static void FromPalette(const PrimSpanJob& j, uint32_t index, Texel* x) {
         x->word = Load16(j.palette + index * 2);
@@ -111,7 +111,7 @@ inline bool FetchTexel(const PrimSpanJob& j, uint32_t col, uint32_t row, Texel* 
     Dest::FromTexture(tp, x);
     if (!Alpha) return !(Trans && x->word == j.colorKey);
     const int alpha = tp[Dest::kAlphaByte];
-    if (Trans && Mode != 4 && alpha == 0) return false;
+    if (Trans && Mode != BLEND_MUL && alpha == 0) return false;
     // With transparency on, an opaque texel's alpha drops out.
     if (!(Trans && alpha == 255)) *k = alpha;
     return true;
@@ -129,7 +129,7 @@ struct SpanFamily {
     static constexpr bool kTrans = (Opts & 1) != 0;
     // Textured members weigh by the parameter; coloured ones by the vertex
     // alpha in modes 1 to 3.
-    static constexpr bool kWeighs = Coloured ? Mode >= 1 && Mode <= 3 : Dest::UsesParam(Mode);
+    static constexpr bool kWeighs = Coloured ? Mode >= BLEND_ALPHA && Mode <= BLEND_SUB : Dest::UsesParam(Mode);
     static constexpr int kN = (kWeighs ? 1 : 0) + (kBlend ? 1 : 0);
 
     static void Run(const PrimSpanJob& j) {
@@ -179,9 +179,9 @@ inline void RunFamily(const PrimSpanJob& j) {
     static constexpr auto kMembers = MemberTable<Family, size_t(1) << F::kOptionBits>();
     int mode = j.blendMode;
     if (F::kTakesBright) {
-        if (mode == 1 && j.blendParam == 255) mode = 0;
+        if (mode == BLEND_ALPHA && j.blendParam == 255) mode = BLEND_COPY;
         const int lastSilent = F::kTakesAlpha ? 3 : 2;
-        if (mode >= 1 && mode <= lastSilent && j.blendParam == 0) return;
+        if (mode >= BLEND_ALPHA && mode <= lastSilent && j.blendParam == 0) return;
     }
     int opts = j.blend ? 1 : 0;
     if (F::kTakesBright) opts = opts << 1 | (IsDrawBrightNone(j.bright) ? 0 : 1);

@@ -11,6 +11,11 @@
 
 namespace primspans {
 
+using softrender::BLEND_ADD;
+using softrender::BLEND_ALPHA;
+using softrender::BLEND_COPY;
+using softrender::BLEND_MUL;
+using softrender::BLEND_SUB;
 using softrender::Load32;
 using softrender::PackedAdd16;
 using softrender::PackedAdd32;
@@ -151,7 +156,7 @@ inline void WalkSpans(const PrimSpanJob& j, Pixel pixel) {
 template <int Mode, int N>
 inline void CombineTex32(unsigned char* d, const uint32_t s[3], uint32_t q, uint32_t whole, bool white,
                          const PrimSpanJob& j) {
-    if (Mode == 0 && N == 0) {
+    if (Mode == BLEND_COPY && N == 0) {
         if (white) {
             Store32(d, whole);
         } else {
@@ -159,14 +164,14 @@ inline void CombineTex32(unsigned char* d, const uint32_t s[3], uint32_t q, uint
             d[1] = uint8_t(s[1]);
             d[2] = uint8_t(s[2]);
         }
-    } else if (Mode == 0 || Mode == 1) {
+    } else if (Mode == BLEND_COPY || Mode == BLEND_ALPHA) {
         for (int c = 0; c < 3; ++c)
             d[c] = uint8_t(((uint32_t(d[c]) << (8 * N)) + uint32_t(int32_t(s[c]) - int32_t(d[c])) * q) >> (8 * N));
-    } else if (Mode == 2 || Mode == 3) {
+    } else if (Mode == BLEND_ADD || Mode == BLEND_SUB) {
         uint32_t t[3];
         for (int c = 0; c < 3; ++c) t[c] = N == 1 ? (j.mulP[s[c]] & 0xFF) : uint8_t((s[c] * q) >> (8 * N));
         const uint32_t S = t[0] | t[1] << 8 | t[2] << 16;
-        Store32(d, Mode == 2 ? PackedAdd32(Load32(d), S) : PackedSub32(Load32(d), S));
+        Store32(d, Mode == BLEND_ADD ? PackedAdd32(Load32(d), S) : PackedSub32(Load32(d), S));
     } else {
         for (int c = 0; c < 3; ++c) d[c] = uint8_t((uint32_t(d[c]) * s[c] * q) >> (8 + 8 * N));
     }
@@ -176,7 +181,7 @@ inline void CombineTex32(unsigned char* d, const uint32_t s[3], uint32_t q, uint
 // t: texel bytes, v: vertex colour bytes; q and N as above (alpha a counts).
 template <int Mode, int N>
 inline void CombineCol32(unsigned char* d, const uint32_t t[3], const uint32_t v[3], uint32_t q) {
-    if (Mode == 0 || Mode == 1) {
+    if (Mode == BLEND_COPY || Mode == BLEND_ALPHA) {
         for (int c = 0; c < 3; ++c) {
             const uint32_t s = (t[c] * v[c]) >> 8;
             if (N == 0)
@@ -184,12 +189,12 @@ inline void CombineCol32(unsigned char* d, const uint32_t t[3], const uint32_t v
             else
                 d[c] = uint8_t(((uint32_t(d[c]) << (8 * N)) + uint32_t(int32_t(s) - int32_t(d[c])) * q) >> (8 * N));
         }
-    } else if (Mode == 2 || Mode == 3) {
+    } else if (Mode == BLEND_ADD || Mode == BLEND_SUB) {
         uint32_t e[3];
         for (int c = 0; c < 3; ++c)
             e[c] = N == 3 ? uint8_t((((t[c] * v[c]) >> 8) * q) >> 24) : uint8_t((t[c] * v[c] * q) >> (8 + 8 * N));
         const uint32_t S = e[0] | e[1] << 8 | e[2] << 16;
-        Store32(d, Mode == 2 ? PackedAdd32(Load32(d), S) : PackedSub32(Load32(d), S));
+        Store32(d, Mode == BLEND_ADD ? PackedAdd32(Load32(d), S) : PackedSub32(Load32(d), S));
     } else {
         for (int c = 0; c < 3; ++c)
             d[c] = N == 2 ? uint8_t((((t[c] * v[c]) >> 8) * q * d[c]) >> 24)
@@ -220,18 +225,18 @@ inline void CombineTex16(unsigned char* dp, const uint32_t s[3], const uint32_t 
     const uint32_t D = Load16(dp);
     Fields565(D, d);
     uint32_t out[3];
-    if (Mode == 0 && N == 0) {
+    if (Mode == BLEND_COPY && N == 0) {
         Store16(dp, Word565(t));
         return;
     }
-    if (Mode == 0 || (Mode == 1 && N > 1)) {
+    if (Mode == BLEND_COPY || (Mode == BLEND_ALPHA && N > 1)) {
         for (int f = 0; f < 3; ++f)
             out[f] = (((d[f] << (8 * N)) + uint32_t(int32_t(t[f]) - int32_t(d[f])) * q) >> (8 * N)) & kFieldMask[f];
         Store16(dp, Word565(out));
-    } else if (Mode == 1) {
+    } else if (Mode == BLEND_ALPHA) {
         for (int f = 0; f < 3; ++f) out[f] = uint32_t(int32_t(d[f]) + j.diffP[int32_t(t[f]) - int32_t(d[f])]) & kFieldMask[f];
         Store16(dp, Word565(out));
-    } else if (Mode == 2 || Mode == 3) {
+    } else if (Mode == BLEND_ADD || Mode == BLEND_SUB) {
         uint32_t e[3];
         for (int f = 0; f < 3; ++f) {
             uint32_t x;
@@ -246,7 +251,7 @@ inline void CombineTex16(unsigned char* dp, const uint32_t s[3], const uint32_t 
             e[f] = j.mulP[x] & 0xFFFF;
         }
         const uint32_t S = (e[0] << 11) | (e[1] << 5) | e[2];
-        Store16(dp, Mode == 2 ? PackedAdd16(D, S) : PackedSub16(D, S));
+        Store16(dp, Mode == BLEND_ADD ? PackedAdd16(D, S) : PackedSub16(D, S));
     } else {
         for (int f = 0; f < 3; ++f) out[f] = ((t[f] * d[f] * q) >> (5 + kFieldExtra[f] + 8 * N)) & kFieldMask[f];
         Store16(dp, Word565(out));
@@ -260,7 +265,7 @@ inline void CombineCol16(unsigned char* dp, const uint32_t t[3], const uint32_t 
     const uint32_t D = Load16(dp);
     Fields565(D, d);
     uint32_t out[3];
-    if (Mode == 0 || Mode == 1) {
+    if (Mode == BLEND_COPY || Mode == BLEND_ALPHA) {
         for (int f = 0; f < 3; ++f) {
             const uint32_t s = (t[f] * v[f]) >> 8;
             out[f] = N == 0 ? s
@@ -268,12 +273,12 @@ inline void CombineCol16(unsigned char* dp, const uint32_t t[3], const uint32_t 
             out[f] &= kFieldMask[f];
         }
         Store16(dp, Word565(out));
-    } else if (Mode == 2 || Mode == 3) {
+    } else if (Mode == BLEND_ADD || Mode == BLEND_SUB) {
         uint32_t e[3];
         for (int f = 0; f < 3; ++f)
             e[f] = (N == 3 ? (((t[f] * v[f]) >> 8) * q) >> 24 : (t[f] * v[f] * q) >> (8 + 8 * N)) & 0xFFFF;
         const uint32_t S = (e[0] << 11) | (e[1] << 5) | e[2];
-        Store16(dp, Mode == 2 ? PackedAdd16(D, S) : PackedSub16(D, S));
+        Store16(dp, Mode == BLEND_ADD ? PackedAdd16(D, S) : PackedSub16(D, S));
     } else {
         for (int f = 0; f < 3; ++f)
             out[f] = (N == 2 ? (((t[f] * v[f]) >> 8) * d[f] * q) >> (21 + kFieldExtra[f])
