@@ -7,7 +7,6 @@
 #include <system_error>
 
 #include "core/alloc.h"
-#include "core/char_buffer.h"
 #include "core/file/file_access.h"
 #include "core/library_state.h"
 #include "core/lock.h"
@@ -282,7 +281,6 @@ int LibraryWindowSystemEnd() {
     }
     while (ProcessMessageImpl() == 0) {
     }
-    DeleteAllKeyInputStrings();
     FreeDroppedFiles();
     if (s.messageThreadStarted) {
         while (!g_Library.messageThreadEnded) PlatformSleepMs(1);
