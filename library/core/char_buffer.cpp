@@ -181,6 +181,7 @@ const char* GetImeCompositionText(int* cursor) {
 }
 
 void RegisterTextInputSubsystem() {
-    RegisterSubsystem({"text", nullptr, InitializeCharBuffer, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr});
+    SubsystemRow row("text");
+    row.start = InitializeCharBuffer;
+    RegisterSubsystem(row);
 }

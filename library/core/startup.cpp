@@ -122,10 +122,16 @@ void ResetLibrarySession() {
 }
 
 void RegisterCoreSubsystems() {
-    RegisterSubsystem(
-        {"com", nullptr, InitializeCom, nullptr, nullptr, TerminateCom, nullptr, nullptr, nullptr, nullptr});
-    RegisterSubsystem({"window", nullptr, LibraryWindowSystemInit, LibraryWindowSystemStarted, nullptr,
-                       LibraryWindowSystemEnd, nullptr, nullptr, nullptr, nullptr});
+    SubsystemRow com("com");
+    com.start = InitializeCom;
+    com.end = TerminateCom;
+    RegisterSubsystem(com);
+
+    SubsystemRow window("window");
+    window.start = LibraryWindowSystemInit;
+    window.started = LibraryWindowSystemStarted;
+    window.end = LibraryWindowSystemEnd;
+    RegisterSubsystem(window);
 }
 
 int InitializeCom() {
