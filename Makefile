@@ -12,8 +12,9 @@ run: deps
 	cmake --build build/release -j $(JOBS)
 	cd build/run && ./velmora
 
+# The benchmarks are built here too, not run, so a change that breaks them shows.
 test: deps
-	cmake -S . -B build/test $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_TESTS=ON
+	cmake -S . -B build/test $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_TESTS=ON -DZV_BENCH=ON
 	cmake --build build/test -j $(JOBS)
 	bash scripts/fuzz-smoke.sh
 	bash scripts/fuzz-images.sh

@@ -1,5 +1,5 @@
-// The character-code buffer of typed characters, the input method's
-// composition text from SDL's text editing, and the key-input strings' table.
+// The character-code buffer of typed characters and the input method's
+// composition text from SDL's text editing.
 #include "core/char_buffer.h"
 
 #include <cstring>
@@ -36,7 +36,6 @@ struct CharBufferState {
     int blinkPeriod;
     int cursorVisible;
     uint32_t blinkStart;
-    int activeKeyInput;         // -1: none; nothing here makes a key-input string
 };
 CharBufferState g_chars;
 
@@ -70,7 +69,6 @@ int InitializeCharBuffer() {
     ErrorLogAdd("文字コードバッファの初期化を行います... ");
     g_chars = CharBufferState{};
     SetColors();
-    g_chars.activeKeyInput = -1;
     g_chars.blinkPeriod = kBlinkPeriodMs;
     g_chars.cursorVisible = 1;
     ErrorLogAdd("完了しました\n");
@@ -182,26 +180,8 @@ const char* GetImeCompositionText(int* cursor) {
     return g_chars.compositionText;
 }
 
-int ProcessKeyInputStrings() { return 0; }
-
-namespace {
-// Key-input strings are served between message passes; the guard keeps a
-// message pass they start from running them again.
-void KeyInputPeriodicWork(bool inactiveWait) {
-    if (inactiveWait) return;
-    LibrarySessionState& s = g_Library.session;
-    s.processMessageGuard = 1;
-    ProcessKeyInputStrings();
-    s.processMessageGuard = 0;
-}
-}  // namespace
-
 void RegisterTextInputSubsystem() {
-    RegisterSubsystem({"text", nullptr, InitializeCharBuffer, nullptr, nullptr, nullptr, KeyInputPeriodicWork, nullptr,
-                       nullptr, nullptr});
-}
-
-int DeleteAllKeyInputStrings() {
-    g_chars.activeKeyInput = -1;
-    return 0;
+    SubsystemRow row("text");
+    row.start = InitializeCharBuffer;
+    RegisterSubsystem(row);
 }

@@ -1,5 +1,5 @@
 // Typed characters: the character-code buffer that keeps them byte by byte,
-// the input method's composition text, and the key-input strings' table.
+// and the input method's composition text.
 #pragma once
 #include <cstdint>
 
@@ -16,7 +16,7 @@ inline bool CheckMultiByteChar(unsigned char c, int charCode) {
 }
 
 int InitializeCharBuffer();
-// Registers the text-input row: the buffer's start and the key-input strings.
+// Registers the text-input row: the buffer's start.
 void RegisterTextInputSubsystem();
 int StockInputChar(unsigned char c);           // 0, or -1 when full (the byte is dropped)
 int CharBufferHasRoom();
@@ -38,6 +38,3 @@ int SetImeOpenStatus(int flag);
 int ResetCursorBlink();
 // The text being composed (Shift-JIS) and its cursor in characters.
 const char* GetImeCompositionText(int* cursor);
-
-int ProcessKeyInputStrings();
-int DeleteAllKeyInputStrings();

@@ -73,7 +73,6 @@ struct LibrarySessionState {
     int cursorApplied = -1;             // visibility last applied, -1 none yet
     int messageThreadStarted = 0;
     std::thread messageThread;
-    int processMessageGuard = 0;        // set while key-input strings are processed
     int messageCounter = 0;             // survives from pass to pass
     char* droppedFiles[1000] = {};
     int droppedFileCount = 0;

@@ -7,7 +7,6 @@
 #include <system_error>
 
 #include "core/alloc.h"
-#include "core/char_buffer.h"
 #include "core/file/file_access.h"
 #include "core/library_state.h"
 #include "core/lock.h"
@@ -123,10 +122,16 @@ void ResetLibrarySession() {
 }
 
 void RegisterCoreSubsystems() {
-    RegisterSubsystem(
-        {"com", nullptr, InitializeCom, nullptr, nullptr, TerminateCom, nullptr, nullptr, nullptr, nullptr});
-    RegisterSubsystem({"window", nullptr, LibraryWindowSystemInit, LibraryWindowSystemStarted, nullptr,
-                       LibraryWindowSystemEnd, nullptr, nullptr, nullptr, nullptr});
+    SubsystemRow com("com");
+    com.start = InitializeCom;
+    com.end = TerminateCom;
+    RegisterSubsystem(com);
+
+    SubsystemRow window("window");
+    window.start = LibraryWindowSystemInit;
+    window.started = LibraryWindowSystemStarted;
+    window.end = LibraryWindowSystemEnd;
+    RegisterSubsystem(window);
 }
 
 int InitializeCom() {
@@ -282,7 +287,6 @@ int LibraryWindowSystemEnd() {
     }
     while (ProcessMessageImpl() == 0) {
     }
-    DeleteAllKeyInputStrings();
     FreeDroppedFiles();
     if (s.messageThreadStarted) {
         while (!g_Library.messageThreadEnded) PlatformSleepMs(1);

@@ -12,23 +12,28 @@ struct ActivationEvent {
     bool screenLost;
 };
 
-// Every hook may be null. Rows are written in this field order.
+// Every hook may be null. A row is made from its name and its hooks are set
+// by field name: several hooks share a type, and a list by position would
+// let two of them swap unnoticed.
 struct SubsystemRow {
-    const char* name;
-    int (*checkSettings)();     // before start-up logs the system; negative refuses it
-    int (*start)();             // negative fails start-up
-    int (*started)();           // once every subsystem has started
-    int (*stop)();              // shutdown's first pass: stop what is running
-    int (*end)();
+    SubsystemRow() = default;
+    explicit SubsystemRow(const char* rowName) : name(rowName) {}
+
+    const char* name = "";
+    int (*checkSettings)() = nullptr;   // before start-up logs the system; negative refuses it
+    int (*start)() = nullptr;           // negative fails start-up
+    int (*started)() = nullptr;         // once every subsystem has started
+    int (*stop)() = nullptr;            // shutdown's first pass: stop what is running
+    int (*end)() = nullptr;
     // Any thread, under the library lock: calls no window-system function
     // and never waits for the window. inactiveWait: the main thread waits
     // for the window to become active again.
-    void (*periodic)(bool inactiveWait);
+    void (*periodic)(bool inactiveWait) = nullptr;
     // The main thread after each message pass.
-    void (*mainThreadWork)();
-    void (*onActivate)(ActivationEvent* event);
+    void (*mainThreadWork)() = nullptr;
+    void (*onActivate)(ActivationEvent* event) = nullptr;
     // Sets *handled when the message is the row's; returns its result.
-    intptr_t (*windowMessage)(uint32_t message, uintptr_t wParam, intptr_t lParam, bool* handled);
+    intptr_t (*windowMessage)(uint32_t message, uintptr_t wParam, intptr_t lParam, bool* handled) = nullptr;
 };
 
 // Adds a row, or replaces the row of the same name.

@@ -119,7 +119,6 @@ bool IsMainThread() { return PlatformThreadId() == S().mainThreadId; }
 
 int ProcessMessageImpl() {
     LibrarySessionState& s = S();
-    if (s.processMessageGuard) return 0;
     if (!s.windowExists) return g_Library.quit ? -1 : 0;
     // Off the main thread only the periodic work runs.
     if (IsMainThread()) {

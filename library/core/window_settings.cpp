@@ -125,4 +125,3 @@ int GetMousePosition(int* x, int* y) {
 }
 
 const SystemInfoRecord* GetSystemInfoRecord() { return &P().systemInfo; }
-int GetMenuUseFlag() { return 0; }

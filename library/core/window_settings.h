@@ -18,4 +18,3 @@ int GetMouseDisplayFlag();
 int UpdateMouseCursor();
 int GetMousePosition(int* x, int* y);
 const SystemInfoRecord* GetSystemInfoRecord();
-int GetMenuUseFlag();

@@ -110,7 +110,14 @@ void RestoreLostGraphs() { RestoreAllLostGraphs(); }
 }  // namespace
 
 void RegisterGraphicsSubsystem() {
-    RegisterSubsystem({"graphics", CheckGraphicsSettings, InitializeDisplay, GraphicsStarted, TerminateLogOnScreen,
-                       TerminateDisplay, nullptr, nullptr, OnGraphicsActivation, GraphicsWindowMessage});
+    SubsystemRow row("graphics");
+    row.checkSettings = CheckGraphicsSettings;
+    row.start = InitializeDisplay;
+    row.started = GraphicsStarted;
+    row.stop = TerminateLogOnScreen;
+    row.end = TerminateDisplay;
+    row.onActivate = OnGraphicsActivation;
+    row.windowMessage = GraphicsWindowMessage;
+    RegisterSubsystem(row);
     RegisterDisplayHooks({ScreenSize, ApplyWindowModeToScreen, RestoreLostGraphs});
 }

@@ -152,8 +152,13 @@ intptr_t InputWindowMessage(uint32_t message, uintptr_t wParam, intptr_t, bool* 
 }  // namespace
 
 void RegisterInputSubsystem() {
-    RegisterSubsystem({"input", nullptr, InitializeInput, nullptr, nullptr, TerminateInput, nullptr,
-                       UpdateVibrationOnMainThread, OnInputActivation, InputWindowMessage});
+    SubsystemRow row("input");
+    row.start = InitializeInput;
+    row.end = TerminateInput;
+    row.mainThreadWork = UpdateVibrationOnMainThread;
+    row.onActivate = OnInputActivation;
+    row.windowMessage = InputWindowMessage;
+    RegisterSubsystem(row);
 }
 
 int DeviceAxisToRange(int raw, bool deadZone) {

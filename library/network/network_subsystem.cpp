@@ -26,6 +26,10 @@ intptr_t NetworkWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lPara
 }  // namespace
 
 void RegisterNetworkSubsystem() {
-    RegisterSubsystem({"network", nullptr, InitializeHTTP, nullptr, nullptr, EndNetwork, NetworkPeriodicWork, nullptr,
-                       nullptr, NetworkWindowMessage});
+    SubsystemRow row("network");
+    row.start = InitializeHTTP;
+    row.end = EndNetwork;
+    row.periodic = NetworkPeriodicWork;
+    row.windowMessage = NetworkWindowMessage;
+    RegisterSubsystem(row);
 }

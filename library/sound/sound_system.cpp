@@ -190,6 +190,11 @@ intptr_t SoundWindowMessage(uint32_t message, uintptr_t, intptr_t, bool* handled
 }  // namespace
 
 void RegisterSoundSubsystem() {
-    RegisterSubsystem({"sound", nullptr, StartSound, nullptr, StopMusicImpl, TerminateDirectSound, SoundPeriodicWork,
-                       nullptr, nullptr, SoundWindowMessage});
+    SubsystemRow row("sound");
+    row.start = StartSound;
+    row.stop = StopMusicImpl;
+    row.end = TerminateDirectSound;
+    row.periodic = SoundPeriodicWork;
+    row.windowMessage = SoundWindowMessage;
+    RegisterSubsystem(row);
 }

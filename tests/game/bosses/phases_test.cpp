@@ -325,7 +325,9 @@ TEST_F(BossTest, TheExitRisesAndReleasesTheScriptAsItVanishes) {
         EXPECT_TRUE(game_->Script().IsStop());
         float y = exit->y;
         EnemyUpdate();
-        if (Count(POOL_ENEMY) > 0) EXPECT_EQ(exit->y, y - 2);
+        if (Count(POOL_ENEMY) > 0) {
+            EXPECT_EQ(exit->y, y - 2);
+        }
         ++updates;
     }
     EXPECT_EQ(updates, 61);

@@ -272,7 +272,9 @@ TEST_F(StreamSound, CompressedSourcesStreamTheSamePcmAsAWholeDecode) {
             EXPECT_EQ(source.loopStart, mp3 ? 2257 : 0);
             const size_t start = size_t(source.loopStart);
             const size_t end = source.loopEnd ? size_t(source.loopEnd) : n;
-            if (mp3) EXPECT_LT(end, n);
+            if (mp3) {
+                EXPECT_LT(end, n);
+            }
             ASSERT_GT(heard.size() / 2, end + 2 * (end - start));
             // Three times round, without a seam.
             EXPECT_TRUE(SameFrames(heard, 0, reference, 2, 0, end));

@@ -131,7 +131,9 @@ TEST_F(D3DTextTest, GlyphTexelsAreWhiteWithTheGlyphsCoverageAsAlpha) {
         ASSERT_NE(t, nullptr);
         const int w = int(c.glyph.find('\n')), h = int(c.glyph.size()) / (w + 1);
         EXPECT_EQ(Picture(t, 0, 0, w, h), c.glyph);
-        if (!c.edges.empty()) EXPECT_EQ(Picture(t, f->cacheWidth, 0, w, h), c.edges);
+        if (!c.edges.empty()) {
+            EXPECT_EQ(Picture(t, f->cacheWidth, 0, w, h), c.edges);
+        }
         // 'B' (one full pixel) takes the next cell, one cell further down.
         const int in = c.edge > 0 ? c.edge : 0;
         EXPECT_EQ(Picture(t, in, f->cellWidth + in, 1, 1), c.type & 2 ? "f\n" : "#\n");

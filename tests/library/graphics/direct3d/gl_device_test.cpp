@@ -206,7 +206,9 @@ DISPLAY_TEST_F(GLDeviceTest, ATexturedQuadMatchesTheSoftwareRendererInEachBlendM
         const std::vector<uint32_t> gl = ReadTarget(), soft = SoftwarePicture(c.mode, c.param, c.bright, c.keyed);
         if (c.mode == 0) {
             EXPECT_EQ(gl, soft);
-            if (!c.keyed) EXPECT_EQ(gl[20 * kSize + 10], Sprite(0, 0, false) & 0xFFFFFF) << "texel (0, 0) at (10, 20)";
+            if (!c.keyed) {
+                EXPECT_EQ(gl[20 * kSize + 10], Sprite(0, 0, false) & 0xFFFFFF) << "texel (0, 0) at (10, 20)";
+            }
         } else {
             int worst = 0;
             double within1 = 0;
@@ -218,7 +220,9 @@ DISPLAY_TEST_F(GLDeviceTest, ATexturedQuadMatchesTheSoftwareRendererInEachBlendM
         for (int y = 0; y < kSize; ++y)
             for (int x = 0; x < kSize; ++x) {
                 const bool inside = x >= 10 && x <= 25 && y >= 20 && y <= 35;
-                if (!inside) ASSERT_EQ(gl[size_t(y) * kSize + x], Background(x, y) & 0xFFFFFF) << x << "," << y;
+                if (!inside) {
+                    ASSERT_EQ(gl[size_t(y) * kSize + x], Background(x, y) & 0xFFFFFF) << x << "," << y;
+                }
             }
         device_->SetRenderState(D3DRS_COLORKEYENABLE, 0);
         device_->ReleaseTexture(sprite);
@@ -267,7 +271,9 @@ DISPLAY_TEST_F(GLDeviceTest, CullingRemovesTheChosenWindingAndFlatShadingTakesTh
         EXPECT_EQ(px[5 * kSize + 5] == 0xFF0000u, c.cwDrawn) << "cull " << c.cull;
         EXPECT_EQ(px[5 * kSize + 39] == 0xFF0000u, c.ccwDrawn) << "cull " << c.cull;
         // Flat: every covered pixel has the first vertex's red.
-        if (c.cwDrawn) EXPECT_EQ(px[20 * kSize + 2], 0xFF0000u);
+        if (c.cwDrawn) {
+            EXPECT_EQ(px[20 * kSize + 2], 0xFF0000u);
+        }
     }
 }
 

@@ -197,7 +197,9 @@ TEST_F(Text, MultipliedSmoothTextLeavesItsEmptyPixelsAlone) {
             const uint32_t bg = At(f, 0, 0);
             for (int x = 0; x < 40; ++x)
                 for (int y = 0; y < 40; ++y)
-                    if ((y != 10 && y != 11) || x < 11 || x > 17) EXPECT_EQ(At(f, x, y), bg) << x << "," << y;
+                    if ((y != 10 && y != 11) || x < 11 || x > 17) {
+                        EXPECT_EQ(At(f, x, y), bg) << x << "," << y;
+                    }
             // Coverage 15, 7 and 3 of 15 darken by as much.
             EXPECT_LT(At(f, 11, 10) & 0xFF, 40u);
             EXPECT_TRUE(Near(At(f, 12, 10), 200 * 8 / 15, 200 * 8 / 15, 200 * 8 / 15, 12));

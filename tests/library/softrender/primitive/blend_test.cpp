@@ -106,9 +106,10 @@ TEST(primitiveGates, EachFamilyKeepsItsOwnParameterGates) {
         }
         EXPECT_EQ(c.fullAlphaIsCopy, DrawGrey(c.scene, 1, 255).pixels == DrawGrey(c.scene, 0, 255).pixels);
         // Vertex colour ignores the parameter altogether.
-        if (c.scene.vertexColor)
+        if (c.scene.vertexColor) {
             for (int mode = 0; mode < 5; ++mode)
                 EXPECT_EQ(DrawGrey(c.scene, mode, 0).pixels, DrawGrey(c.scene, mode, 200).pixels);
+        }
     }
 }
 

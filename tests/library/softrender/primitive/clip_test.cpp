@@ -71,7 +71,9 @@ TEST(primitiveClip, CornerPastNearOrFarPlaneIsCutOff) {
         // The new edge from (16, 0) to (0, 16): nothing drawn well inside it.
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 40; ++x)
-                if (x + y < 14) EXPECT_FALSE(PixelDrawn(clipped, x, y)) << x << "," << y;
+                if (x + y < 14) {
+                    EXPECT_FALSE(PixelDrawn(clipped, x, y)) << x << "," << y;
+                }
     }
 }
 

@@ -58,10 +58,11 @@ TEST(primitiveSetup, DrawAreaClipsSpansAndStartsAtItsTopRow) {
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             const bool inArea = x >= 5 && x < 20 && y >= 4 && y < 30;
-            if (!inArea || x + y > 30)
+            if (!inArea || x + y > 30) {
                 EXPECT_EQ(0u, dest.Get32(x, y)) << x << "," << y;
-            else if (x + y < 28)
+            } else if (x + y < 28) {
                 EXPECT_NE(0u, dest.Get32(x, y)) << x << "," << y;
+            }
         }
 }
 
@@ -196,7 +197,9 @@ TEST(primitiveSetup, RefusedTrianglesLeaveEverythingUntouched) {
         dest.Fill32(0x11223344);
         const auto before = dest.Bytes();
         MEMIMG depth{};
-        if (c.depthW) ASSERT_EQ(0, CreateMemImgZBuffer(&depth, c.depthW, c.depthH));
+        if (c.depthW) {
+            ASSERT_EQ(0, CreateMemImgZBuffer(&depth, c.depthW, c.depthH));
+        }
         Image tex(8, 8, c.texFormat < 0 ? MEMIMG_FORMAT_X8R8G8B8 : c.texFormat);
         Image blend(c.blendW ? c.blendW : 1, c.blendW ? c.blendW : 1, MEMIMG_FORMAT_CHANNEL8);
         MemImgDrawPrimitiveBase(dest.get(), c.depthW ? &depth : nullptr, c.texFormat < 0 ? nullptr : tex.get(),
