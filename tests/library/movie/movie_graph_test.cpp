@@ -366,7 +366,9 @@ TEST_F(MovieGraphs, ASeekPastTheEndShowsTheLastFrameAndTellsTheLength) {
     for (const bool playing : {true, false}) {
         SCOPED_TRACE(playing ? "playing" : "paused");
         const int g = Play("three.mkv");
-        if (!playing) EXPECT_EQ(PauseMovieToGraph(g), 0);
+        if (!playing) {
+            EXPECT_EQ(PauseMovieToGraph(g), 0);
+        }
         At(200);
         EXPECT_EQ(SeekMovieToGraph(g, 60000), 0);
         EXPECT_EQ(ShownFrame(g), 29);

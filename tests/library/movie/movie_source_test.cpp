@@ -370,8 +370,9 @@ TEST_F(MovieSource, TheSoundTrackComesResampledOnTheMoviesTime) {
             if (sinceStart + 100 <= 0) {
                 EXPECT_LT(moviefix::Rms(l, 0, l.size()), 50);
             } else if (sinceStart >= 0) {
-                if (c.lagTolerance >= 0)
+                if (c.lagTolerance >= 0) {
                     EXPECT_LE(std::abs(moviefix::ToneLag(l, 0, l.size(), sinceStart / 1000.0)), c.lagTolerance);
+                }
             }
         }
         EXPECT_EQ(MovieSoundSeek(sound, -1), -1);
@@ -404,7 +405,9 @@ TEST_F(MovieSource, ASoundTrackIsFoundOrRefused) {
         MovieSound* sound = nullptr;
         EXPECT_EQ(MovieSoundOpen(&source, 44100, 2, &sound), c.result);
         EXPECT_EQ(sound != nullptr, c.result == MOVIE_OPENED);
-        if (sound) EXPECT_GT(ReadWholeSound(sound).size(), 80000u) << "one second of 8 kHz mono, resampled";
+        if (sound) {
+            EXPECT_GT(ReadWholeSound(sound).size(), 80000u) << "one second of 8 kHz mono, resampled";
+        }
         MovieSoundClose(sound);
         EXPECT_EQ(g_closedSources, closedBefore + 1);
     }
