@@ -15,12 +15,17 @@
 #include <vector>
 
 #include "graphics/memimg/memimg_graphics.h"
+#include "peer_scene.h"
 #include "softrender/simd_level.h"
 #include "softrender/softrender.h"
 
 namespace {
 
-constexpr int kW = 640, kH = 480;
+using peer::kW;
+using peer::kH;
+using peer::Placement;
+using peer::Places;
+using peer::Premultiplied;
 
 // A plain MEMIMG over a vector (sprites keep an alpha channel).
 struct Img {
@@ -50,31 +55,6 @@ std::vector<uint32_t> MakeSprite(int size, uint32_t seed) {
             px[size_t(y) * size + x] = a << 24 | (rng() & 0xFFFFFF);
         }
     return px;
-}
-
-std::vector<uint32_t> Premultiplied(const std::vector<uint32_t>& px) {
-    std::vector<uint32_t> out(px.size());
-    for (size_t i = 0; i < px.size(); ++i) {
-        const uint32_t a = px[i] >> 24;
-        uint32_t v = a << 24;
-        for (int sh = 0; sh < 24; sh += 8) v |= (((px[i] >> sh) & 0xFF) * a / 255) << sh;
-        out[i] = v;
-    }
-    return out;
-}
-
-struct Placement {
-    int x, y;
-    float angle;
-};
-
-std::vector<Placement> Places(int count, int size, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::vector<Placement> out;
-    for (int i = 0; i < count; ++i)
-        out.push_back({int(rng() % (kW + size)) - size / 2, int(rng() % (kH + size)) - size / 2,
-                       float(rng() % 6283) / 1000.0f});
-    return out;
 }
 
 // Scene contents shared by the three renderers.
@@ -183,19 +163,7 @@ struct Pix {
 void Pixman1(benchmark::State& st) {
     Pix x;
     for (auto _ : st) {
-        for (const Placement& p : TheScene().s1) {
-            const double c = std::cos(p.angle), s = std::sin(p.angle);
-            const int box = 24;  // covers the turned 16x16 sprite
-            pixman_f_transform f;
-            pixman_f_transform_init_translate(&f, -box / 2.0, -box / 2.0);
-            pixman_f_transform_rotate(&f, nullptr, c, -s);
-            pixman_f_transform_translate(&f, nullptr, 8, 8);
-            pixman_transform_t t;
-            pixman_transform_from_pixman_f_transform(&t, &f);
-            pixman_image_set_transform(x.smallImg, &t);
-            pixman_image_composite32(PIXMAN_OP_ADD, x.smallImg, x.mask250, x.target, 0, 0, 0, 0, p.x - box / 2,
-                                     p.y - box / 2, box, box);
-        }
+        for (const Placement& p : TheScene().s1) peer::AddTurned16(x.smallImg, x.mask250, x.target, p);
         benchmark::DoNotOptimize(x.dst.data());
     }
 }

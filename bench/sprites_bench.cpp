@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "../tests/library/graphics/image_fixtures.h"
+#include "peer_scene.h"
 #include "core/startup.h"
 #include "graphics/screen_settings.h"
 #include "platform/vblank_clock.h"
@@ -27,7 +28,11 @@
 
 namespace {
 
-constexpr int kW = 640, kH = 480;
+using peer::kW;
+using peer::kH;
+using peer::Placement;
+using peer::Places;
+using peer::Premultiplied;
 constexpr int kSpriteCount = 400;  // sprites of the single-kind scenes
 
 // A disc of `size` pixels: alpha 255 inside `core` (a fraction of the radius), falling to
@@ -47,30 +52,6 @@ std::vector<uint32_t> MakeDisc(int size, float core, uint32_t seed) {
             px[size_t(y) * size + x] = a << 24 | rgb;
         }
     return px;
-}
-
-std::vector<uint32_t> Premultiplied(const std::vector<uint32_t>& px) {
-    std::vector<uint32_t> out(px.size());
-    for (size_t i = 0; i < px.size(); ++i) {
-        const uint32_t a = px[i] >> 24;
-        uint32_t v = a << 24;
-        for (int sh = 0; sh < 24; sh += 8) v |= (((px[i] >> sh) & 0xFF) * a / 255) << sh;
-        out[i] = v;
-    }
-    return out;
-}
-
-struct Placement {
-    int x, y;
-    float angle;
-};
-std::vector<Placement> Places(int count, int size, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::vector<Placement> out;
-    for (int i = 0; i < count; ++i)
-        out.push_back({int(rng() % (kW + size)) - size / 2, int(rng() % (kH + size)) - size / 2,
-                       float(rng() % 6283) / 1000.0f});
-    return out;
 }
 
 // The pictures and where they go, shared by both renderers.
@@ -201,19 +182,7 @@ struct Pix {
     void Frame() {
         const Scene& s = TheScene();
         pixman_image_composite32(PIXMAN_OP_SRC, backImg, nullptr, target, 0, 0, 0, 0, 0, 0, kW, kH);
-        for (const Placement& p : s.sparks) {
-            const double c = std::cos(p.angle), sn = std::sin(p.angle);
-            const int box = 24;  // covers the turned 16x16 spark
-            pixman_f_transform f;
-            pixman_f_transform_init_translate(&f, -box / 2.0, -box / 2.0);
-            pixman_f_transform_rotate(&f, nullptr, c, -sn);
-            pixman_f_transform_translate(&f, nullptr, 8, 8);
-            pixman_transform_t t;
-            pixman_transform_from_pixman_f_transform(&t, &f);
-            pixman_image_set_transform(sparkImg, &t);
-            pixman_image_composite32(PIXMAN_OP_ADD, sparkImg, nullptr, target, 0, 0, 0, 0, p.x - box / 2,
-                                     p.y - box / 2, box, box);
-        }
+        for (const Placement& p : s.sparks) peer::AddTurned16(sparkImg, nullptr, target, p);
         for (size_t i = 0; i < s.halves.size(); ++i)
             pixman_image_composite32(PIXMAN_OP_OVER, i % 2 ? glowImg : hardImg, half, target, 0, 0, 0, 0,
                                      s.halves[i].x, s.halves[i].y, 96, 96);
