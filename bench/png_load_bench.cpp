@@ -4,20 +4,15 @@
 // On a shared machine run with repetitions and compare medians of the same run.
 #include <benchmark/benchmark.h>
 #include <png.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "../tests/library/graphics/image_fixtures.h"
-#include "core/startup.h"
-#include "graphics/screen_settings.h"
-#include "platform/vblank_clock.h"
+#include "started_library.h"
 #include "zovav.h"
 
 namespace {
@@ -46,43 +41,21 @@ std::vector<uint32_t> MakePicture(int size, uint32_t seed) {
     return px;
 }
 
-struct Library {
-    std::string dir;
-    bool ok = false;
-
-    Library() {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        char pattern[] = "/tmp/zvbench.XXXXXX";
-        if (mkdtemp(pattern) == nullptr || chdir(pattern) != 0) return;
-        dir = pattern;
-        for (int size : kSizes) {
-            const std::vector<uint32_t> px = MakePicture(size, uint32_t(size));
-            imgfix::WriteFile(FileName(size, OPAQUE), imgfix::MakeRgbPng(size, size, px, false));
-            imgfix::WriteFile(FileName(size, ALPHA), imgfix::MakeRgbPng(size, size, px, true));
-        }
-        SetSkipStartupWaits(1);
-        VBlankSetImmediate(true);
-        ResetScreenSettings();
-        SetUseHardwareDrawFlag(0);
-        ChangeWindowMode(1);
-        ok = ZoVav_Init() == 0;
+void WritePictures() {
+    for (int size : kSizes) {
+        const std::vector<uint32_t> px = MakePicture(size, uint32_t(size));
+        imgfix::WriteFile(FileName(size, OPAQUE), imgfix::MakeRgbPng(size, size, px, false));
+        imgfix::WriteFile(FileName(size, ALPHA), imgfix::MakeRgbPng(size, size, px, true));
     }
-    ~Library() {
-        ZoVav_End();
-        if (chdir("/") != 0) return;
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-};
+}
 
-Library& TheLibrary() {
-    static Library lib;
+StartedLibrary& TheLibrary() {
+    static StartedLibrary lib(WritePictures);
     return lib;
 }
 
 void OursLoad(benchmark::State& st, int kind) {
-    if (!TheLibrary().ok) return st.SkipWithError("library did not start");
+    if (!TheLibrary().ok()) return st.SkipWithError("library did not start");
     const std::string name = FileName(int(st.range(0)), kind);
     for (auto _ : st) {
         const int graph = LoadGraph(name.c_str());
@@ -93,7 +66,7 @@ void OursLoad(benchmark::State& st, int kind) {
 
 // libpng's simplified reader straight to RGBA, buffer kept between loads.
 void BareLoad(benchmark::State& st, int kind) {
-    if (!TheLibrary().ok) return st.SkipWithError("library did not start");
+    if (!TheLibrary().ok()) return st.SkipWithError("library did not start");
     const std::string name = FileName(int(st.range(0)), kind);
     std::vector<unsigned char> out;
     for (auto _ : st) {

@@ -20,9 +20,7 @@
 
 #include "../tests/library/graphics/image_fixtures.h"
 #include "peer_scene.h"
-#include "core/startup.h"
-#include "graphics/screen_settings.h"
-#include "platform/vblank_clock.h"
+#include "started_library.h"
 #include "softrender/simd_level.h"
 #include "zovav.h"
 
@@ -76,39 +74,24 @@ enum Kind { HARD, GLOW };
 // ---- this library -----------------------------------------------------------
 
 struct Library {
-    std::string dir;
-    int back = -1, spark = -1, hard = -1, glow = -1;
-    bool ok = false;
-
-    Library() {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        char pattern[] = "/tmp/zvbench.XXXXXX";
-        if (mkdtemp(pattern) == nullptr || chdir(pattern) != 0) return;
-        dir = pattern;
+    StartedLibrary started{[] {
         const Scene& s = TheScene();
         imgfix::WriteFile("back.png", imgfix::MakeRgbPng(kW, kH, s.backdrop, false));
         imgfix::WriteFile("spark.png", imgfix::MakeRgbPng(16, 16, s.spark, true));
         imgfix::WriteFile("hard.png", imgfix::MakeRgbPng(96, 96, s.hard, true));
         imgfix::WriteFile("glow.png", imgfix::MakeRgbPng(96, 96, s.glow, true));
-        SetSkipStartupWaits(1);
-        VBlankSetImmediate(true);
-        ResetScreenSettings();
-        SetUseHardwareDrawFlag(0);
-        ChangeWindowMode(1);
-        if (ZoVav_Init() != 0) return;
+    }};
+    int back = -1, spark = -1, hard = -1, glow = -1;
+    bool ok = false;
+
+    Library() {
+        if (!started.ok()) return;
         SetDrawScreen(SCREEN_BACK);
         back = LoadGraph("back.png");
         spark = LoadGraph("spark.png");
         hard = LoadGraph("hard.png");
         glow = LoadGraph("glow.png");
         ok = back >= 0 && spark >= 0 && hard >= 0 && glow >= 0;
-    }
-    ~Library() {
-        ZoVav_End();
-        if (chdir("/") != 0) return;
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
     void Frame() const {
         const Scene& s = TheScene();
