@@ -1,5 +1,5 @@
-// What the side-by-side benches share: sprites premultiplied for pixman, seeded placements on the
-// 640x480 target, and pixman's way of drawing a sprite turned about its centre.
+// What the side-by-side benches share: the renderer held at one SIMD level, sprites premultiplied for
+// pixman, seeded placements on the 640x480 target, and pixman's way of drawing a sprite turned about its centre.
 #pragma once
 #include <pixman.h>
 
@@ -8,9 +8,17 @@
 #include <random>
 #include <vector>
 
+#include "softrender/simd_level.h"
+
 namespace peer {
 
 constexpr int kW = 640, kH = 480;
+
+// Holds the software renderer at one SIMD level (-1: the best the machine has) for its lifetime.
+struct AtLevel {
+    explicit AtLevel(int level) { softrender::ForceSimdLevel(level); }
+    ~AtLevel() { softrender::ForceSimdLevel(-1); }
+};
 
 // Straight-alpha ARGB pixels as pixman takes them: colour multiplied by alpha.
 inline std::vector<uint32_t> Premultiplied(const std::vector<uint32_t>& px) {

@@ -86,14 +86,8 @@ struct Ours {
     }
 };
 
-// Holds the drawing cores at one level for a run; -1 is the processor's best.
-struct AtLevel {
-    explicit AtLevel(int level) { softrender::ForceSimdLevel(level); }
-    ~AtLevel() { softrender::ForceSimdLevel(-1); }
-};
-
 void Ours1(benchmark::State& st, int level) {
-    AtLevel at(level);
+    peer::AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 2, MemImgDrawStateData.BlendParam = 250;
@@ -103,7 +97,7 @@ void Ours1(benchmark::State& st, int level) {
     }
 }
 void Ours2(benchmark::State& st, int level) {
-    AtLevel at(level);
+    peer::AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 1, MemImgDrawStateData.BlendParam = 128;
@@ -112,7 +106,7 @@ void Ours2(benchmark::State& st, int level) {
     }
 }
 void Ours3(benchmark::State& st, int level) {
-    AtLevel at(level);
+    peer::AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 0, MemImgDrawStateData.BlendParam = 255;
@@ -122,7 +116,7 @@ void Ours3(benchmark::State& st, int level) {
     }
 }
 void Ours4(benchmark::State& st, int level) {
-    AtLevel at(level);
+    peer::AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 0, MemImgDrawStateData.BlendParam = 255;

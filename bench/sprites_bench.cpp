@@ -111,12 +111,6 @@ struct Library {
     }
 };
 
-// Holds the drawing cores at one level for a run; -1 is the processor's best.
-struct AtLevel {
-    explicit AtLevel(int level) { softrender::ForceSimdLevel(level); }
-    ~AtLevel() { softrender::ForceSimdLevel(-1); }
-};
-
 void FrameFraction(benchmark::State& st) {
     st.counters["frame_fraction"] = benchmark::Counter(double(st.iterations()) / 60.0,
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -128,7 +122,7 @@ void OursFrame(benchmark::State& st, int level) {
         st.SkipWithError("the library did not start or load the pictures");
         return;
     }
-    AtLevel at(level);
+    peer::AtLevel at(level);
     for (auto _ : st) lib.Frame();
     FrameFraction(st);
 }
@@ -138,7 +132,7 @@ void OursSprites(benchmark::State& st, Kind kind, int level) {
         st.SkipWithError("the library did not start or load the pictures");
         return;
     }
-    AtLevel at(level);
+    peer::AtLevel at(level);
     for (auto _ : st) lib.Sprites(kind);
 }
 
