@@ -15,6 +15,18 @@ namespace {
 constexpr size_t kLinkedBytes = offsetof(ZvAllocHeader, guard);
 static_assert(sizeof(ZvAllocHeader::guard) == kLinkedBytes, "guard mirrors the fields before it");
 
+// Large blocks freed are kept for the next allocation they fit: a picture
+// loaded after another was deleted gets memory the process has already
+// touched, instead of fresh pages that fault in one by one.
+constexpr size_t kKeepFrom = 256 << 10;
+constexpr size_t kKeptBytesMax = 64 << 20;
+constexpr int kKeptBlocksMax = 8;
+
+struct KeptBlock {
+    ZvAllocHeader* header;
+    size_t bytes;   // what the block holds, header included
+};
+
 struct AllocState {
     ZvAllocHeader head = {};
     ZvAllocHeader* newest = nullptr;
@@ -22,8 +34,45 @@ struct AllocState {
     uint32_t totalSize = 0;
     uint32_t count = 0;
     ZvAllocSwitches switches;
+    KeptBlock kept[kKeptBlocksMax] = {};   // oldest first
+    int keptCount = 0;
+    size_t keptBytes = 0;
 };
 AllocState g_alloc;
+
+void DropKept(int i) {
+    g_alloc.keptBytes -= g_alloc.kept[i].bytes;
+    std::memmove(&g_alloc.kept[i], &g_alloc.kept[i + 1], sizeof(KeptBlock) * size_t(g_alloc.keptCount - i - 1));
+    --g_alloc.keptCount;
+}
+
+// The smallest kept block that holds `bytes` without wasting more than a
+// fifth of itself, or a new one.
+ZvAllocHeader* TakeBlock(size_t bytes) {
+    int best = -1;
+    for (int i = 0; i < g_alloc.keptCount; ++i) {
+        const size_t held = g_alloc.kept[i].bytes;
+        if (held >= bytes && held - bytes <= bytes / 4 && (best < 0 || held < g_alloc.kept[best].bytes)) best = i;
+    }
+    if (best < 0) return static_cast<ZvAllocHeader*>(malloc(bytes));
+    ZvAllocHeader* h = g_alloc.kept[best].header;
+    DropKept(best);
+    return h;
+}
+
+void GiveBackBlock(ZvAllocHeader* h, size_t bytes) {
+    if (bytes < kKeepFrom || bytes > kKeptBytesMax) {
+        free(h);
+        return;
+    }
+    while (g_alloc.keptCount > 0 &&
+           (g_alloc.keptCount == kKeptBlocksMax || g_alloc.keptBytes + bytes > kKeptBytesMax)) {
+        free(g_alloc.kept[0].header);
+        DropKept(0);
+    }
+    g_alloc.kept[g_alloc.keptCount++] = KeptBlock{h, bytes};
+    g_alloc.keptBytes += bytes;
+}
 
 void RefreshGuard(ZvAllocHeader* h) {
     if (h) memcpy(h->guard, h, kLinkedBytes);
@@ -58,7 +107,7 @@ void* ZvAlloc(size_t size, const char* file, int line) {
         ErrorLogFmtAdd("mem alloc refused: %zu bytes", size);
         return nullptr;
     }
-    auto* h = static_cast<ZvAllocHeader*>(malloc(size + sizeof(ZvAllocHeader)));
+    auto* h = TakeBlock(size + sizeof(ZvAllocHeader));
     if (!h) {
         ZvDumpAlloc();
         return nullptr;
@@ -114,8 +163,15 @@ int ZvFree(void* block) {
         ZvPrintAllocInfo(h);
     }
     if (s.logTotals) LogTotals();
-    free(h);
+    GiveBackBlock(h, h->size + sizeof(ZvAllocHeader));
     return 1;
+}
+
+void ZvReleaseKeptBlocks() {
+    while (g_alloc.keptCount > 0) {
+        free(g_alloc.kept[0].header);
+        DropKept(0);
+    }
 }
 
 int ZvPrintAllocInfo(const ZvAllocHeader* h) {

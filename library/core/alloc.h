@@ -20,6 +20,8 @@ static_assert(sizeof(ZvAllocHeader) % 16 == 0, "blocks stay 16-byte aligned");
 void* ZvAlloc(size_t size, const char* file, int line);
 void* ZvCalloc(size_t size, const char* file, int line);
 int ZvFree(void* block);
+// Frees the large blocks kept for reuse after their owners freed them.
+void ZvReleaseKeptBlocks();
 int ZvDumpAlloc();
 int ZvCheckAllAlloc();
 int ZvPrintAllocInfo(const ZvAllocHeader* header);

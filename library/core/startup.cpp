@@ -336,6 +336,7 @@ int ZoVav_EndImpl() {
     }
     if (!P().startupDir.empty()) FileSetDir(P().startupDir.c_str());
     TerminateZVArchiveManager();
+    ZvReleaseKeptBlocks();
     ZvDumpAlloc();
     return 0;
 }

@@ -144,3 +144,41 @@ TEST_F(LogFile, DamagedHeaderIsReportedWithinItsBlockAndHugeSizesRefused) {
     EXPECT_EQ(ZvAlloc(UINT32_MAX, "big.cpp", 1), nullptr);
     EXPECT_EQ(ZvAllocCount(), before);
 }
+
+// A freed large block serves a later allocation it holds without wasting much
+// of itself; it never serves one larger than itself, and the live counts know
+// only the blocks in use.
+TEST(KeptBlocks, ServeOnlyAllocationsTheyHold) {
+    ZvReleaseKeptBlocks();
+    const uint32_t count = ZvAllocCount(), total = ZvAllocTotalSize();
+    const size_t big = 1 << 20;
+    struct Case {
+        const char* name;
+        size_t later;
+        bool sameBlock;
+    };
+    const Case cases[] = {
+        {"the same size", big, true},
+        {"a little smaller", big - 1000, true},
+        {"one byte larger", big + 1, false},
+        {"far smaller", big / 2, false},
+        {"small", 100, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        void* first = ZVALLOC(big);
+        ASSERT_NE(first, nullptr);
+        std::memset(first, 0x5A, big);
+        ZvFree(first);
+        EXPECT_EQ(ZvAllocCount(), count);
+        EXPECT_EQ(ZvAllocTotalSize(), total);
+        void* later = ZVALLOC(c.later);
+        ASSERT_NE(later, nullptr);
+        EXPECT_EQ(later == first, c.sameBlock);
+        EXPECT_EQ(ZvAllocTotalSize(), total + c.later);
+        std::memset(later, 0xA5, c.later);   // the whole block is writable (checked under ASan)
+        ZvFree(later);
+        ZvReleaseKeptBlocks();
+    }
+    EXPECT_EQ(ZvAllocCount(), count);
+}
