@@ -179,3 +179,101 @@ TEST(MemImg, BltBetweenImagesConvertsAndClips) {
     EXPECT_EQ(v[1], 0xF800);
     EXPECT_EQ(v[0], 0);
 }
+
+namespace {
+
+// Run codes written the plain way: the longest span of one class, at most 64.
+std::vector<unsigned char> PlainRunRow(const std::vector<int>& classes) {
+    static const unsigned char kKinds[3] = {MEMIMG_RUN_SKIP, MEMIMG_RUN_COPY, MEMIMG_RUN_BLEND};
+    std::vector<unsigned char> out;
+    for (size_t x = 0; x < classes.size();) {
+        size_t n = 1;
+        while (x + n < classes.size() && n < 64 && classes[x + n] == classes[x]) ++n;
+        out.push_back(uint8_t(kKinds[classes[x]] | (n - 1)));
+        x += n;
+    }
+    out.push_back(MEMIMG_RUN_END);
+    return out;
+}
+
+}  // namespace
+
+// Rows of every width up to past the wide steps' sizes, with spans of each
+// class whose lengths cross 8 and 64: the premultiplied copy holds s * a >> 8
+// for every colour byte and alpha, and the run map equals the plain encoding.
+TEST(MemImg, PremultipliedCopyAndRunMapMatchThePlainForms) {
+    uint32_t seed = 12345;
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int width : {1, 3, 4, 5, 8, 63, 64, 65, 130, 257}) {
+        SCOPED_TRACE(width);
+        const int height = 6;
+        std::vector<uint32_t> px(size_t(width) * height);
+        std::vector<std::vector<int>> classes(height);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width;) {
+                // A span of one class, 1 to 80 pixels long.
+                const int cls = int(next() >> 30) % 3;
+                const int span = 1 + int(next() >> 25) % 80;
+                for (int i = 0; i < span && x < width; ++i, ++x) {
+                    const uint32_t a = cls == 0 ? 0 : cls == 1 ? 255 : 1 + (next() >> 24) % 254;
+                    px[size_t(y) * width + x] = a << 24 | (next() & 0xFFFFFF);
+                    classes[size_t(y)].push_back(cls);
+                }
+            }
+        }
+        // Every alpha over bytes 0, 1, 128 and 255 in the first row where it fits.
+        for (int x = 0; x < width; ++x) px[size_t(x)] = uint32_t(x * 41 % 256) << 24 | 0x00FF8001u;
+        classes[0].clear();
+        for (int x = 0; x < width; ++x) {
+            const uint32_t a = uint32_t(x * 41 % 256);
+            classes[0].push_back(a == 0 ? 0 : a == 255 ? 1 : 2);
+        }
+
+        Img i;
+        ASSERT_EQ(InitializeMemImg(&i.m, width, height, -1, 0, 1, 0, 1, 1), 0);
+        GraphImage g = Argb(width, height, px);
+        BltGraphImageToMemImg(&g, nullptr, &i.m, 0, 0, width, height, 0, 0, 0);
+        ASSERT_EQ(i.m.PremulFlag, 1);
+        ASSERT_EQ(i.m.RunDataFlag, 1);
+        const unsigned char* runs = i.m.RunData;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const unsigned char* s = i.m.Pixels + size_t(y) * i.m.Pitch + x * 4;
+                const unsigned char* d = i.m.PremulPixels + size_t(y) * i.m.Pitch + x * 4;
+                const unsigned char want[4] = {uint8_t(s[0] * s[3] >> 8), uint8_t(s[1] * s[3] >> 8),
+                                               uint8_t(s[2] * s[3] >> 8), s[3]};
+                ASSERT_EQ(0, std::memcmp(d, want, 4)) << "pixel " << x << "," << y;
+            }
+            const std::vector<unsigned char> want = PlainRunRow(classes[size_t(y)]);
+            ASSERT_EQ(std::vector<unsigned char>(runs, runs + want.size()), want) << "row " << y;
+            runs += want.size();
+        }
+    }
+}
+
+// Images without alpha are classed by their colour key at their own pixel size.
+TEST(MemImg, RunMapOfKeyedImagesSkipsTheKeyColour) {
+    struct Case {
+        int format, palette;
+        uint32_t key;
+    };
+    for (const Case& k : {Case{1, 0, 0x00FF00FFu}, Case{0, 0, 0xF81Fu}, Case{1, 1, 7u}}) {
+        SCOPED_TRACE(k.format * 10 + k.palette);
+        const int width = 150;
+        Img i;
+        ASSERT_EQ(InitializeMemImg(&i.m, width, 1, -1, k.key, k.format, k.palette, 0, 1), 0);
+        const int bytes = GetMemImgPixelBytes(k.format, 0, k.palette);
+        std::vector<int> classes;
+        for (int x = 0; x < width; ++x) {
+            // Keyed spans of 9, others of 70; a value that differs from the key
+            // only above the pixel's size counts as the key.
+            const bool keyed = x % 79 < 9;
+            const uint32_t v = keyed ? k.key | (bytes < 4 ? 0xAB000000u : 0) : k.key ^ 1u;
+            std::memcpy(i.m.Pixels + x * bytes, &v, size_t(bytes));
+            classes.push_back(keyed ? 0 : 1);
+        }
+        RefreshMemImgExtras(&i.m);
+        const std::vector<unsigned char> want = PlainRunRow(classes);
+        EXPECT_EQ(std::vector<unsigned char>(i.m.RunData, i.m.RunData + want.size()), want);
+    }
+}
