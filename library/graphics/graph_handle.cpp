@@ -185,8 +185,8 @@ int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, int
     if (fileName == nullptr) return -1;
     ProcessMessageWhileInactive();
     if (reverseFlag == 0) {
-        const int jpeg = LoadJpegGraph(fileName, textureAllowed);
-        if (jpeg != JPEG_GRAPH_NOT_TAKEN) return jpeg;
+        const int straight = LoadStraightGraph(fileName, textureAllowed);
+        if (straight != STRAIGHT_GRAPH_NOT_TAKEN) return straight;
     }
     GraphImage image, alpha;
     const int loaded = LoadGraphImageFile(fileName, nullptr, 0, 0, nullptr, 0, 0, &image, &alpha, 0);

@@ -97,9 +97,10 @@ int CreateDivGraphFromGraphImage(GraphImage* image, GraphImage* alphaImage, int 
 int DerivationGraph(int x, int y, int width, int height, int srcGraph);
 int SetGraphFileInfo(int graph, const char* path);
 
-// LoadGraph's road for files named .jpg or .jpeg: the new graph's handle, -1
-// when the graph could not be made (logged), or JPEG_GRAPH_NOT_TAKEN when the
-// file goes the ordinary road (no JPEG, an alpha companion or a user loader
-// present, data that fail to decode).
-constexpr int JPEG_GRAPH_NOT_TAKEN = -2;
-int LoadJpegGraph(const char* fileName, int textureAllowed);
+// LoadGraph's straight road for files named .jpg, .jpeg or .png: the new
+// graph's handle, -1 when the graph could not be made (logged), or
+// STRAIGHT_GRAPH_NOT_TAKEN when the file goes the ordinary road (another
+// format, an alpha companion or a user loader present, data that fail to
+// decode).
+constexpr int STRAIGHT_GRAPH_NOT_TAKEN = -2;
+int LoadStraightGraph(const char* fileName, int textureAllowed);

@@ -13,10 +13,9 @@
 #include <csetjmp>
 #include <cstring>
 
-#include "core/alloc.h"
 #include "graphics/image/image_decoders.h"
 #include "graphics/image/image_stream.h"
-#include "graphics/image/jpeg_decoder.h"
+#include "graphics/image/decoded_rows.h"
 
 #ifndef JCS_EXTENSIONS
 #error "the JPEG loader needs libjpeg's blue-green-red output forms"
@@ -148,7 +147,7 @@ bool StartsLikeJpeg(StreamReader* reader) {
     return jpeg;
 }
 
-int DecodeRows(JpegLoadState* st, StreamReader* reader, const JpegRowTarget* target) {
+int DecodeRows(JpegLoadState* st, StreamReader* reader, const DecodedRowTarget* target) {
     j_decompress_ptr cinfo = &st->cinfo;
     if (setjmp(st->error.jump)) return -1;
     jpeg_create_decompress(cinfo);
@@ -161,12 +160,13 @@ int DecodeRows(JpegLoadState* st, StreamReader* reader, const JpegRowTarget* tar
     if (components != 1 && components != 3) return -1;
     if (!SizeOk(cinfo->output_width, cinfo->output_height)) return -1;
     if (!BytesOk(uint64_t(cinfo->output_width) * components, cinfo->output_height)) return -1;
-    JpegRows rows{JPEG_ROWS_AS_FILE, nullptr, 0};
-    if (target->place(target->context, int(cinfo->output_width), int(cinfo->output_height), components, &rows) != 0)
-        return -1;
+    const DecodedHeader header{int(cinfo->output_width), int(cinfo->output_height),
+                               components == 1 ? DECODED_GREY : DECODED_COLOUR, nullptr, 0};
+    DecodedRows rows{DECODED_ROWS_AS_FILE, nullptr, 0};
+    if (target->place(target->context, header, &rows) != 0) return -1;
     // libjpeg hands out blue, green, red (and an opaque fourth byte) itself:
     // rows go straight to where they belong.
-    if (rows.form == JPEG_ROWS_BGRA) cinfo->out_color_space = JCS_EXT_BGRA;
+    if (rows.form == DECODED_ROWS_FOUR_BYTES && components == 3) cinfo->out_color_space = JCS_EXT_BGRA;
     else if (components == 3) cinfo->out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(cinfo);
     const JDIMENSION height = cinfo->output_height;
@@ -183,7 +183,7 @@ int DecodeRows(JpegLoadState* st, StreamReader* reader, const JpegRowTarget* tar
 
 }  // namespace
 
-int DecodeJpegRows(StreamReader* reader, const JpegRowTarget* target) {
+int DecodeJpegRows(StreamReader* reader, const DecodedRowTarget* target) {
     if (!StartsLikeJpeg(reader)) return -1;
     JpegLoadState st;
     std::memset(&st, 0, sizeof(st));
@@ -195,29 +195,13 @@ int DecodeJpegRows(StreamReader* reader, const JpegRowTarget* target) {
     return result;
 }
 
-int PlaceJpegRowsInImage(GraphImage* image, int width, int height, int components, JpegRows* rows) {
-    const size_t stride = size_t(width) * size_t(components);
-    std::memset(image, 0, sizeof(*image));
-    image->Pixels = ZVALLOC(stride * size_t(height));
-    if (image->Pixels == nullptr) return -1;
-    if (components == 1) SetColorDataGrey8(&image->ColorInfo);
-    else SetColorDataStandard24(&image->ColorInfo);
-    image->Width = width;
-    image->Height = height;
-    image->Pitch = int(stride);
-    rows->form = JPEG_ROWS_AS_FILE;
-    rows->base = static_cast<unsigned char*>(image->Pixels);
-    rows->pitch = stride;
-    return 0;
-}
-
 int LoadJpegImage(StreamReader* reader, GraphImage* image) {
     GraphImage decoded;
     std::memset(&decoded, 0, sizeof(decoded));
-    const auto place = [](void* context, int width, int height, int components, JpegRows* rows) {
-        return PlaceJpegRowsInImage(static_cast<GraphImage*>(context), width, height, components, rows);
+    const auto place = [](void* context, const DecodedHeader& header, DecodedRows* rows) {
+        return PlaceDecodedRowsInImage(static_cast<GraphImage*>(context), header, rows);
     };
-    const JpegRowTarget target{place, &decoded};
+    const DecodedRowTarget target{place, &decoded};
     if (DecodeJpegRows(reader, &target) != 0) {
         ReleaseGraphImage(&decoded);
         return -1;

@@ -1,15 +1,18 @@
 // PNG loader: feeds libpng from a StreamReader, reduces every PNG kind to 8
-// bits a channel in blue-green-red order, and describes the result.
+// bits a channel in blue-green-red order, and writes the rows where the
+// caller places them; the loader chain's PNG loader places them in a graph
+// image.
 //
 // libpng reports errors by longjmp: the jump frame holds no C++ object with a
-// destructor, and everything allocated lives in a state record owned by the
-// caller, so every failure path frees the same things.
+// destructor, and whatever the target allocated is its owner's to free on
+// every failure path.
 #include <png.h>
 
 #include <csetjmp>
 #include <cstring>
 
 #include "core/alloc.h"
+#include "graphics/image/decoded_rows.h"
 #include "graphics/image/image_decoders.h"
 #include "graphics/image/image_stream.h"
 
@@ -17,21 +20,32 @@ namespace {
 
 using namespace image_stream;
 
+// Streams up to this size are read whole in one read; larger ones, or ones
+// whose whole read fails, as libpng asks for them.
+constexpr int32_t kWholeReadLimit = 64 << 20;
+
 struct PngStreamContext {
     StreamReader* reader;
     int32_t size;
+    unsigned char* whole;   // the whole stream when it was read in one go
+    size_t at;              // next byte of whole
 };
 
 struct PngLoadState {
     png_structp png;
     png_infop info;
-    png_bytepp rows;
-    unsigned char* pixels;
     PngStreamContext stream;
+    ColorPaletteEntry palette[256];
 };
 
 void PngReadCallback(png_structp png, png_bytep buffer, size_t length) {
     PngStreamContext* ctx = static_cast<PngStreamContext*>(png_get_io_ptr(png));
+    if (ctx->whole != nullptr) {
+        if (size_t(ctx->size) - ctx->at < length) png_error(png, "Read Error");
+        std::memcpy(buffer, ctx->whole + ctx->at, length);
+        ctx->at += length;
+        return;
+    }
     const int32_t pos = Tell(ctx->reader);
     if (pos < 0 || ctx->size - pos < 0 || size_t(ctx->size - pos) < length || !Read(ctx->reader, buffer, length))
         png_error(png, "Read Error");
@@ -40,17 +54,45 @@ void PngReadCallback(png_structp png, png_bytep buffer, size_t length) {
 void PngSilentError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void PngSilentWarning(png_structp, png_const_charp) {}
 
-void SetPngReadStream(png_structp png, PngStreamContext* ctx, StreamReader* reader) {
+// The loader starts at 0.
+void SetPngReadStream(PngStreamContext* ctx, StreamReader* reader) {
     ctx->reader = reader;
-    ctx->size = Size(reader);   // the loader starts at 0
-    png_set_read_fn(png, ctx, PngReadCallback);
+    ctx->size = Size(reader);
+    if (ctx->size <= 0 || ctx->size > kWholeReadLimit) return;
+    ctx->whole = static_cast<unsigned char*>(ZVALLOC(size_t(ctx->size)));
+    if (ctx->whole != nullptr && !Read(reader, ctx->whole, size_t(ctx->size))) {
+        ZvFree(ctx->whole);
+        ctx->whole = nullptr;
+        Seek(reader, 0, 0);
+    }
+}
+
+// Every PNG starts with its eight-byte signature; anything else is refused
+// here, before libpng (and a read of the whole stream) is set up.
+bool StartsLikePng(StreamReader* reader) {
+    unsigned char signature[8];
+    const bool png = Read(reader, signature, sizeof(signature)) && png_sig_cmp(signature, 0, 8) == 0;
+    Seek(reader, 0, 0);
+    return png;
+}
+
+// What the file's pixels become once reduced: grey and palette files stay as
+// they are unless a transparent colour makes them carry alpha.
+DecodedKind KindOf(int colorType, bool transparency) {
+    switch (colorType) {
+    case PNG_COLOR_TYPE_PALETTE: return transparency ? DECODED_COLOUR_ALPHA : DECODED_PALETTE;
+    case PNG_COLOR_TYPE_GRAY: return transparency ? DECODED_GREY_ALPHA : DECODED_GREY;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: return DECODED_GREY_ALPHA;
+    case PNG_COLOR_TYPE_RGB: return transparency ? DECODED_COLOUR_ALPHA : DECODED_COLOUR;
+    default: return DECODED_COLOUR_ALPHA;
+    }
 }
 
 // Everything that can longjmp happens here; st outlives the jump.
-int DecodePng(PngLoadState* st, StreamReader* reader, GraphImage* image) {
+int DecodeRows(PngLoadState* st, const DecodedRowTarget* target) {
     if (setjmp(png_jmpbuf(st->png))) return -1;
 
-    SetPngReadStream(st->png, &st->stream, reader);
+    png_set_read_fn(st->png, &st->stream, PngReadCallback);
     png_set_sig_bytes(st->png, 0);
     png_read_info(st->png, st->info);
     png_uint_32 width = 0, height = 0;
@@ -58,72 +100,66 @@ int DecodePng(PngLoadState* st, StreamReader* reader, GraphImage* image) {
     png_get_IHDR(st->png, st->info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
     if (!SizeOk(width, height)) return -1;
 
+    const bool transparency = png_get_valid(st->png, st->info, PNG_INFO_tRNS) != 0;
+    DecodedHeader header{int(width), int(height), KindOf(colorType, transparency), st->palette, 0};
+    png_colorp plte = nullptr;
+    int count = 0;
+    if (header.kind == DECODED_PALETTE && png_get_PLTE(st->png, st->info, &plte, &count) && plte) {
+        for (int i = 0; i < count && i < 256; ++i)
+            st->palette[i] = ColorPaletteEntry{plte[i].blue, plte[i].green, plte[i].red, 0};
+        header.paletteCount = count < 256 ? count : 256;
+    }
+    if (!BytesOk(uint64_t(width) * DecodedPixelBytes(header.kind, DECODED_ROWS_AS_FILE), height)) return -1;
+    DecodedRows rows{DECODED_ROWS_AS_FILE, nullptr, 0};
+    if (target->place(target->context, header, &rows) != 0) return -1;
+
     png_set_strip_16(st->png);
     png_set_packing(st->png);
     png_set_packswap(st->png);
-    bool expanded = false;
-    if ((colorType == PNG_COLOR_TYPE_GRAY && bitDepth <= 8) || png_get_valid(st->png, st->info, PNG_INFO_tRNS)) {
-        png_set_expand(st->png);
-        expanded = true;
-    }
+    if ((colorType == PNG_COLOR_TYPE_GRAY && bitDepth <= 8) || transparency) png_set_expand(st->png);
     png_set_bgr(st->png);
-    png_set_interlace_handling(st->png);
+    if (rows.form == DECODED_ROWS_FOUR_BYTES && header.kind == DECODED_COLOUR)
+        png_set_filler(st->png, 0xFF, PNG_FILLER_AFTER);
+    const int passes = png_set_interlace_handling(st->png);
     png_read_update_info(st->png, st->info);
-    const size_t rowBytes = png_get_rowbytes(st->png, st->info);
-    const int channels = png_get_channels(st->png, st->info);
-    if (!BytesOk(rowBytes, height)) return -1;
+    // The rows placed must hold what libpng writes.
+    if (png_get_rowbytes(st->png, st->info) != size_t(width) * DecodedPixelBytes(header.kind, rows.form)) return -1;
 
-    st->rows = static_cast<png_bytepp>(ZVALLOC(sizeof(png_bytep) * height));
-    st->pixels = static_cast<unsigned char*>(ZVALLOC(rowBytes * height));
-    if (st->rows == nullptr || st->pixels == nullptr) return -1;
-    for (png_uint_32 y = 0; y < height; ++y) st->rows[y] = st->pixels + rowBytes * y;
-    png_read_image(st->png, st->rows);
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < height; ++y) png_read_row(st->png, rows.base + rows.pitch * y, nullptr);
     png_read_end(st->png, nullptr);
-
-    std::memset(image, 0, sizeof(*image));
-    ColorData& c = image->ColorInfo;
-    if (colorType == PNG_COLOR_TYPE_PALETTE && !expanded) {
-        SetColorDataPalette8(&c);
-        std::memset(c.Palette, 0, sizeof(c.Palette));
-        png_colorp plte = nullptr;
-        int count = 0;
-        if (png_get_PLTE(st->png, st->info, &plte, &count) && plte) {
-            for (int i = 0; i < count && i < 256; ++i)
-                c.Palette[i] = ColorPaletteEntry{plte[i].blue, plte[i].green, plte[i].red, 0};
-        }
-    } else if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
-        if (rowBytes / 2 >= width) {
-            // Grey then alpha: the grey byte feeds all three colours, the
-            // alpha byte rides along unused.
-            CreateColorDataImpl(&c, 16, 0xFF, 0xFF, 0xFF, 0);
-        } else {
-            SetColorDataGrey8(&c);
-        }
-    } else if (channels == 4) {
-        CreateColorDataImpl(&c, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
-    } else {
-        SetColorDataStandard24(&c);
-    }
-    image->Width = int(width);
-    image->Height = int(height);
-    image->Pitch = int(rowBytes);
-    image->Pixels = st->pixels;
-    st->pixels = nullptr;
     return 0;
 }
 
 }  // namespace
 
-int LoadPngImage(StreamReader* reader, GraphImage* image) {
+int DecodePngRows(StreamReader* reader, const DecodedRowTarget* target) {
+    if (!StartsLikePng(reader)) return -1;
     PngLoadState st;
     std::memset(&st, 0, sizeof(st));
-    st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngSilentError, PngSilentWarning);
-    if (st.png == nullptr) return -1;
-    st.info = png_create_info_struct(st.png);
     int result = -1;
-    if (st.info != nullptr) result = DecodePng(&st, reader, image);
-    png_destroy_read_struct(&st.png, st.info ? &st.info : nullptr, nullptr);
-    if (st.rows) ZvFree(st.rows);
-    if (st.pixels) ZvFree(st.pixels);
+    st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngSilentError, PngSilentWarning);
+    if (st.png != nullptr) {
+        st.info = png_create_info_struct(st.png);
+        SetPngReadStream(&st.stream, reader);
+        if (st.info != nullptr) result = DecodeRows(&st, target);
+        png_destroy_read_struct(&st.png, st.info ? &st.info : nullptr, nullptr);
+    }
+    if (st.stream.whole) ZvFree(st.stream.whole);
     return result;
+}
+
+int LoadPngImage(StreamReader* reader, GraphImage* image) {
+    GraphImage decoded;
+    std::memset(&decoded, 0, sizeof(decoded));
+    const auto place = [](void* context, const DecodedHeader& header, DecodedRows* rows) {
+        return PlaceDecodedRowsInImage(static_cast<GraphImage*>(context), header, rows);
+    };
+    const DecodedRowTarget target{place, &decoded};
+    if (DecodePngRows(reader, &target) != 0) {
+        ReleaseGraphImage(&decoded);
+        return -1;
+    }
+    *image = decoded;
+    return 0;
 }

@@ -1,20 +1,23 @@
-// LoadGraph's road for JPEG files: the file is read once and its rows are
-// decoded straight into the new graph's pixels where the graph's format is one
-// the decoder writes (32-bit X8R8G8B8); other graphs take the decoded image
-// through the colour-converting transfer, as every loaded image does.
+// LoadGraph's straight road for JPEG and PNG files: the file is read once and
+// its rows are decoded straight into the new graph's pixels where the graph's
+// format is one the decoder writes (32-bit, blue, green, red and a fourth byte
+// of alpha or 0xFF); other graphs take the decoded image through the
+// colour-converting transfer, as every loaded image does.
 #include <strings.h>
 
 #include <cstring>
 
 #include "core/file/file_access.h"
 #include "graphics/graph_handle.h"
+#include "graphics/image/decoded_rows.h"
 #include "graphics/image/graph_image.h"
-#include "graphics/image/jpeg_decoder.h"
 #include "graphics/screen_settings.h"
 #include "graphics/surface2d.h"
 #include "graphics/surface_data.h"
 
 namespace {
+
+using RowDecoder = int (*)(StreamReader* reader, const DecodedRowTarget* target);
 
 struct GraphTarget {
     const char* fileName;
@@ -25,11 +28,15 @@ struct GraphTarget {
     GraphImage image;      // the decoded image when the rows cannot go straight in
 };
 
-// Only names that say JPEG try this road, so that other files are not opened
-// twice; a JPEG under another name loads the ordinary way, to the same bytes.
-bool JpegName(const char* fileName) {
+// Only names that say JPEG or PNG try this road, so that other files are not
+// opened twice; such a file under another name loads the ordinary way, to the
+// same bytes.
+RowDecoder DecoderForName(const char* fileName) {
     const char* dot = std::strrchr(fileName, '.');
-    return dot != nullptr && (strcasecmp(dot, ".jpg") == 0 || strcasecmp(dot, ".jpeg") == 0);
+    if (dot == nullptr) return nullptr;
+    if (strcasecmp(dot, ".jpg") == 0 || strcasecmp(dot, ".jpeg") == 0) return DecodeJpegRows;
+    if (strcasecmp(dot, ".png") == 0) return DecodePngRows;
+    return nullptr;
 }
 
 // A file with an "_a" companion makes an alpha graph: the ordinary road's work.
@@ -42,16 +49,19 @@ bool AlphaCompanionExists(const char* fileName) {
     return true;
 }
 
-// X8R8G8B8 whose spare byte is set: what both the decoder's four-byte rows and
-// the transfer from 24 bits give.
-bool DecoderWritesFormat(const ColorData* c) {
+// 32 bits, blue, green, red in the low three bytes, and the fourth byte the
+// alpha or a spare byte that is set: what the decoders' four-byte rows and
+// the transfer from the decoded image both give.
+bool DecoderWritesFormat(const ColorData* c, bool alpha) {
     return c != nullptr && c->ColorBitDepth == 32 && c->PixelByte == 4 && c->RedMask == 0xFF0000 &&
-           c->GreenMask == 0xFF00 && c->BlueMask == 0xFF && c->AlphaMask == 0 && c->NoneMask == 0xFF000000u;
+           c->GreenMask == 0xFF00 && c->BlueMask == 0xFF &&
+           (alpha ? c->AlphaMask == 0xFF000000u && c->NoneMask == 0
+                  : c->AlphaMask == 0 && c->NoneMask == 0xFF000000u);
 }
 
 // Locks the whole of the new graph's pixels for the decoder when their format
 // agrees; false leaves nothing locked.
-bool LockStraightRows(GraphTarget* t, JpegRows* rows) {
+bool LockStraightRows(GraphTarget* t, bool alpha, DecodedRows* rows) {
     const GraphData* g = GetGraphData(t->handle);
     const Surface2D* s = g ? GetSurface2D(g->SurfaceHandle) : nullptr;
     SurfaceData* d = s ? GetSurfaceData(s->SurfaceDataHandle) : nullptr;
@@ -61,42 +71,48 @@ bool LockStraightRows(GraphTarget* t, JpegRows* rows) {
     const ColorData* format = nullptr;
     if (d->UseMemImgFlag) {
         const MEMIMG& img = d->MemImg;
-        if (img.ValidMagic == MEMIMG_VALID_MAGIC && !img.AlphaFlag && !img.PaletteFlag) format = img.ColorFormat;
-    } else if (d->Surface != nullptr) {
+        if (img.ValidMagic == MEMIMG_VALID_MAGIC && (img.AlphaFlag != 0) == alpha && !img.PaletteFlag)
+            format = img.ColorFormat;
+    } else if (d->Surface != nullptr && !alpha) {
         format = GetScreenColorData();
     }
-    if (!DecoderWritesFormat(format)) return false;
+    if (!DecoderWritesFormat(format, alpha)) return false;
     int pitch = 0;
     void* pixels = nullptr;
     if (LockSurfaceData(s->SurfaceDataHandle, &pitch, &pixels, 1, nullptr, nullptr) != 0) return false;
     t->lockedData = s->SurfaceDataHandle;
-    rows->form = JPEG_ROWS_BGRA;
+    rows->form = DECODED_ROWS_FOUR_BYTES;
     rows->base = static_cast<unsigned char*>(pixels);
     rows->pitch = size_t(pitch);
     return true;
 }
 
-int PlaceInGraph(void* context, int width, int height, int components, JpegRows* rows) {
+int PlaceInGraph(void* context, const DecodedHeader& header, DecodedRows* rows) {
     GraphTarget* t = static_cast<GraphTarget*>(context);
     if (AlphaCompanionExists(t->fileName)) return -1;
-    // Grey files make palette graphs, as their 8-bit images do.
-    t->handle = MakeGraphCore(width, height, t->textureAllowed, 0, components == 1 ? 1 : 0);
+    // The graph the decoded image would make: alpha for colour with alpha, a
+    // palette graph for grey and palette files.
+    const bool alpha = header.kind == DECODED_COLOUR_ALPHA;
+    const bool palette = header.kind == DECODED_GREY || header.kind == DECODED_PALETTE;
+    t->handle = MakeGraphCore(header.width, header.height, t->textureAllowed, alpha ? 1 : 0, palette ? 1 : 0);
     if (t->handle < 0) {
         t->makeFailed = true;
         return -1;
     }
-    if (LockStraightRows(t, rows)) return 0;
-    return PlaceJpegRowsInImage(&t->image, width, height, components, rows);
+    const bool colour = header.kind == DECODED_COLOUR || alpha;
+    if (colour && LockStraightRows(t, alpha, rows)) return 0;
+    return PlaceDecodedRowsInImage(&t->image, header, rows);
 }
 
-// The graph takes the rows: a straight graph is unlocked and gets its run map
-// and key, any other gets the image through the transfer.
+// The graph takes the rows: a straight graph is unlocked and gets its
+// premultiplied copy, run map and key, any other gets the image through the
+// transfer.
 int FinishGraph(GraphTarget* t) {
     if (t->lockedData >= 0) {
         UnlockSurfaceData(t->lockedData);
         SurfaceData* d = GetSurfaceData(t->lockedData);
         // One pass over the finished pixels: building the map band by band
-        // between libjpeg's calls measured slower, and unsteadily so.
+        // between the decoder's calls measured slower, and unsteadily so.
         if (d->UseMemImgFlag) RefreshMemImgExtras(&d->MemImg);
         SetSurfaceColorKey(t->lockedData);
         return 0;
@@ -107,11 +123,13 @@ int FinishGraph(GraphTarget* t) {
 
 }  // namespace
 
-int LoadJpegGraph(const char* fileName, int textureAllowed) {
+int LoadStraightGraph(const char* fileName, int textureAllowed) {
     // User loaders are asked before the built-in ones.
-    if (fileName == nullptr || !JpegName(fileName) || GetUserImageLoaderCount() != 0) return JPEG_GRAPH_NOT_TAKEN;
+    if (fileName == nullptr || GetUserImageLoaderCount() != 0) return STRAIGHT_GRAPH_NOT_TAKEN;
+    const RowDecoder decode = DecoderForName(fileName);
+    if (decode == nullptr) return STRAIGHT_GRAPH_NOT_TAKEN;
     const ZvFileHandle file = FileOpen(fileName, 0);
-    if (file == 0) return JPEG_GRAPH_NOT_TAKEN;
+    if (file == 0) return STRAIGHT_GRAPH_NOT_TAKEN;
     StreamReader reader;
     reader.functions = *GetFileStreamFunctions();
     reader.handle = file;
@@ -122,8 +140,8 @@ int LoadJpegGraph(const char* fileName, int textureAllowed) {
     t.textureAllowed = textureAllowed;
     t.handle = -1;
     t.lockedData = -1;
-    const JpegRowTarget target{PlaceInGraph, &t};
-    const int decoded = DecodeJpegRows(&reader, &target);
+    const DecodedRowTarget target{PlaceInGraph, &t};
+    const int decoded = decode(&reader, &target);
     reader.functions.Close(reader.handle);
 
     int result;
@@ -140,9 +158,9 @@ int LoadJpegGraph(const char* fileName, int textureAllowed) {
         // again and answers for it as before.
         if (t.lockedData >= 0) UnlockSurfaceData(t.lockedData);
         DeleteGraphImpl(t.handle, 0);
-        result = JPEG_GRAPH_NOT_TAKEN;
+        result = STRAIGHT_GRAPH_NOT_TAKEN;
     } else {
-        result = t.makeFailed ? -1 : JPEG_GRAPH_NOT_TAKEN;
+        result = t.makeFailed ? -1 : STRAIGHT_GRAPH_NOT_TAKEN;
     }
     ReleaseGraphImage(&t.image);
     return result;

@@ -1,7 +1,8 @@
-// LoadGraph of JPEG files: the straight road into a graph's pixels leaves every
-// byte of the graph (pixels, spare byte, run map, key) as the decoded image's
-// transfer makes them, on every kind of screen; files it cannot finish go the
-// ordinary road and fail as before, leaving nothing behind.
+// LoadGraph of JPEG and PNG files: the straight road into a graph's pixels
+// leaves every byte of the graph (pixels, spare byte, premultiplied copy, run
+// map, key) as the decoded image's transfer makes them, on every kind of
+// screen; files it cannot finish go the ordinary road and fail as before,
+// leaving nothing behind.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -32,16 +33,21 @@ using graphsfix::kFullScreen16;
 using graphsfix::kSoftwareScreens;
 using graphsfix::kWindowSurfaces;
 using graphsfix::ScreenKind;
-using JpegGraphs = graphsfix::GraphsFixture;
+using StraightGraphs = graphsfix::GraphsFixture;
+
+// Where the decoded image is made, as the allocator names it (the last 15
+// characters of the file name): the straight road never makes one.
+constexpr const char* kImageMade = "file:ecoded_rows.cpp";
 
 // Everything of a graph's store that drawing reads.
 struct Store {
     std::vector<uint8_t> rows;   // each row's pixel bytes, spare bytes included
+    std::vector<uint8_t> premultiplied;
     int useMemImg = -1, runDataFlag = -1, premulFlag = -1;
     uint32_t colorKey = 0;
     std::vector<uint8_t> runs;   // the run map up to its last row's end
     bool operator==(const Store& o) const {
-        return rows == o.rows && useMemImg == o.useMemImg && runDataFlag == o.runDataFlag &&
+        return rows == o.rows && premultiplied == o.premultiplied && useMemImg == o.useMemImg && runDataFlag == o.runDataFlag &&
                premulFlag == o.premulFlag && colorKey == o.colorKey && runs == o.runs;
     }
 };
@@ -68,6 +74,10 @@ Store StoreOf(int handle) {
         out.runDataFlag = m.RunDataFlag;
         out.premulFlag = m.PremulFlag;
         out.colorKey = m.ColorKey;
+        for (int y = 0; m.PremulFlag && y < m.Height; ++y) {
+            const uint8_t* row = m.PremulPixels + size_t(y) * size_t(m.Pitch);
+            out.premultiplied.insert(out.premultiplied.end(), row, row + rowBytes);
+        }
         if (m.RunDataFlag) {
             const uint8_t* p = m.RunData;
             for (int y = 0; y < m.Height; ++y) {
@@ -92,12 +102,13 @@ Bytes Picture(int w, int h, int components, uint32_t seed) {
     return px;
 }
 
-struct JpegCase {
+struct FileCase {
     const char* name;
+    const char* extension;
     Bytes file;
 };
 
-std::vector<JpegCase> JpegCases() {
+std::vector<FileCase> JpegCases() {
     auto spec = [](int w, int h, int components) {
         JpegSpec s;
         s.width = w;
@@ -107,58 +118,114 @@ std::vector<JpegCase> JpegCases() {
         s.quality = 85;
         return s;
     };
-    std::vector<JpegCase> c;
+    std::vector<FileCase> c;
     JpegSpec s = spec(64, 48, 3);
     s.hSample = s.vSample = 2;
-    c.push_back({"colour 4:2:0", MakeJpeg(s)});
-    c.push_back({"colour 4:4:4, 33 wide", MakeJpeg(spec(33, 7, 3))});
+    c.push_back({"colour 4:2:0", ".jpg", MakeJpeg(s)});
+    c.push_back({"colour 4:4:4, 33 wide", ".jpg", MakeJpeg(spec(33, 7, 3))});
     s = spec(37, 23, 3);
     s.hSample = s.vSample = 2;
-    c.push_back({"colour 4:2:0, odd sizes cut through blocks", MakeJpeg(s)});
+    c.push_back({"colour 4:2:0, odd sizes cut through blocks", ".jpg", MakeJpeg(s)});
     s = spec(30, 17, 3);
     s.hSample = 2;
-    c.push_back({"colour 4:2:2", MakeJpeg(s)});
-    c.push_back({"grey, odd sizes", MakeJpeg(spec(19, 13, 1))});
+    c.push_back({"colour 4:2:2", ".jpg", MakeJpeg(s)});
+    c.push_back({"grey, odd sizes", ".jpg", MakeJpeg(spec(19, 13, 1))});
     s = spec(40, 30, 3);
     s.hSample = s.vSample = 2;
     s.progressive = true;
-    c.push_back({"progressive", MakeJpeg(s)});
+    c.push_back({"progressive", ".jpg", MakeJpeg(s)});
     s = spec(48, 40, 3);
     s.hSample = s.vSample = 2;
     s.restartRows = 1;
-    c.push_back({"restart markers", MakeJpeg(s)});
+    c.push_back({"restart markers", ".jpg", MakeJpeg(s)});
     s = spec(21, 9, 3);
     s.rgbStored = true;
-    c.push_back({"stored as RGB", MakeJpeg(s)});
+    c.push_back({"stored as RGB", ".jpg", MakeJpeg(s)});
     s = spec(300, 70, 3);
     s.hSample = s.vSample = 2;
     Bytes cut = MakeJpeg(s);
     cut.resize(cut.size() * 3 / 5);
-    c.push_back({"cut off before its end", cut});
+    c.push_back({"cut off before its end", ".jpg", cut});
     // A flat black image: the colour key's own colour on 2D surfaces.
     s = spec(70, 20, 3);
     s.pixels.assign(s.pixels.size(), 0);
-    c.push_back({"black, wider than a run", MakeJpeg(s)});
+    c.push_back({"black, wider than a run", ".jpg", MakeJpeg(s)});
+    return c;
+}
+
+// Every kind of PNG: colour with and without alpha at 8 and 16 bits, colour
+// made transparent by a tRNS chunk, palette, grey, interlaced, and widths that
+// make runs longer than 64 and rows that are not a multiple of 4 pixels.
+std::vector<FileCase> PngCases() {
+    auto spec = [](int w, int h, int colorType, int bitDepth) {
+        PngSpec s;
+        s.width = w;
+        s.height = h;
+        s.colorType = colorType;
+        s.bitDepth = bitDepth;
+        const int channels = colorType == PNG_COLOR_TYPE_RGB ? 3 : colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+                             : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2 : 1;
+        const size_t rowBytes = (size_t(w) * channels * bitDepth + 7) / 8;
+        uint32_t seed = uint32_t(w * 977 + h * 31 + colorType);
+        for (int y = 0; y < h; ++y)
+            for (size_t i = 0; i < rowBytes; ++i) {
+                seed = seed * 1664525u + 1013904223u;
+                // Alpha bytes sweep clear, partly covered and solid spans.
+                const bool alphaByte = bitDepth == 8 && channels % 2 == 0 && i % channels == size_t(channels - 1);
+                const int x = int(i / size_t(channels));
+                s.rows.push_back(alphaByte ? uint8_t(x % 90 < 30 ? 0 : x % 90 < 70 ? 255 : seed >> 24)
+                                           : uint8_t(seed >> 24));
+            }
+        return s;
+    };
+    std::vector<FileCase> c;
+    c.push_back({"colour, 8 bits", ".png", MakePng(spec(70, 9, PNG_COLOR_TYPE_RGB, 8))});
+    c.push_back({"colour, 16 bits, odd width", ".png", MakePng(spec(13, 5, PNG_COLOR_TYPE_RGB, 16))});
+    c.push_back({"colour with alpha, 8 bits", ".png", MakePng(spec(150, 7, PNG_COLOR_TYPE_RGB_ALPHA, 8))});
+    c.push_back({"colour with alpha, 16 bits", ".png", MakePng(spec(21, 6, PNG_COLOR_TYPE_RGB_ALPHA, 16))});
+    PngSpec s = spec(33, 8, PNG_COLOR_TYPE_RGB_ALPHA, 8);
+    s.interlace = true;
+    c.push_back({"colour with alpha, interlaced", ".png", MakePng(s)});
+    s = spec(19, 11, PNG_COLOR_TYPE_RGB, 8);
+    s.interlace = true;
+    c.push_back({"colour, interlaced", ".png", MakePng(s)});
+    s = spec(17, 4, PNG_COLOR_TYPE_RGB, 8);
+    s.trns = {0x00, s.rows[0], 0x00, s.rows[1], 0x00, s.rows[2]};   // the first pixel's colour is clear
+    c.push_back({"colour with a transparent colour", ".png", MakePng(s)});
+    s = spec(23, 5, PNG_COLOR_TYPE_PALETTE, 4);
+    for (int i = 0; i < 16; ++i) s.palette.push_back(png_color{uint8_t(i * 16), uint8_t(255 - i * 9), uint8_t(i * 5)});
+    c.push_back({"palette", ".png", MakePng(s)});
+    s.trns = {0, 128, 255, 40};
+    c.push_back({"palette with alpha", ".png", MakePng(s)});
+    c.push_back({"grey, 8 bits", ".png", MakePng(spec(15, 6, PNG_COLOR_TYPE_GRAY, 8))});
+    c.push_back({"grey, 1 bit", ".png", MakePng(spec(20, 3, PNG_COLOR_TYPE_GRAY, 1))});
+    c.push_back({"grey with alpha", ".png", MakePng(spec(12, 4, PNG_COLOR_TYPE_GRAY_ALPHA, 8))});
+    // A flat black image: the colour key's own colour on 2D surfaces.
+    s = spec(70, 20, PNG_COLOR_TYPE_RGB, 8);
+    s.rows.assign(s.rows.size(), 0);
+    c.push_back({"black, wider than a run", ".png", MakePng(s)});
     return c;
 }
 
 }  // namespace
 
-TEST_F(JpegGraphs, EveryScreenGetsTheBytesOfTheDecodedImagesTransfer) {
+TEST_F(StraightGraphs, EveryScreenGetsTheBytesOfTheDecodedImagesTransfer) {
     const ScreenKind screens[] = {kWindowSurfaces, kSoftwareScreens, kFullScreen16};   // window first
     const char* screenNames[] = {"window surfaces", "software screens", "16-bit full screen"};
     for (int k = 0; k < 3; ++k) {
         SCOPED_TRACE(screenNames[k]);
         UseScreen(screens[k]);
+        std::vector<FileCase> cases = JpegCases();
+        for (FileCase& c : PngCases()) cases.push_back(c);
         int n = 0;
-        for (const JpegCase& c : JpegCases()) {
+        for (const FileCase& c : cases) {
             SCOPED_TRACE(c.name);
-            const std::string name = "case" + std::to_string(n++) + ".jpg";
+            const std::string name = "case" + std::to_string(n++) + c.extension;
             WriteFile(name, c.file);
             GraphImage image;
             ASSERT_EQ(Decode(c.file, &image), 0);
-            const bool colour = image.ColorInfo.ColorBitDepth == 24;
-            // Whether the 24-bit image was made on the way: the straight road never makes it.
+            const bool colour = image.ColorInfo.ColorBitDepth == 24 || image.ColorInfo.ColorBitDepth == 32;
+            // Whether the decoded image was made on the way: the straight road never makes it.
             ZvAllocSettings().watchSize = uint32_t(image.Pitch) * uint32_t(image.Height);
             const size_t logBefore = Log().size();
             const int loaded = LoadGraph(name.c_str());
@@ -176,7 +243,7 @@ TEST_F(JpegGraphs, EveryScreenGetsTheBytesOfTheDecodedImagesTransfer) {
             EXPECT_EQ(0, std::memcmp(&a->Settings, &b->Settings, sizeof(a->Settings)));
             EXPECT_STREQ(a->FileName, name.c_str());
             const bool straight = colour && screens[k] != kFullScreen16;
-            EXPECT_EQ(logDuring.find("file:jpeg_loader.cpp") == std::string::npos, straight) << logDuring;
+            EXPECT_EQ(logDuring.find(kImageMade) == std::string::npos, straight) << logDuring;
             DeleteGraph(loaded);
             DeleteGraph(reference);
             ReleaseGraphImage(&image);
@@ -184,7 +251,7 @@ TEST_F(JpegGraphs, EveryScreenGetsTheBytesOfTheDecodedImagesTransfer) {
     }
 }
 
-TEST_F(JpegGraphs, FilesTheStraightRoadCannotFinishFailAsBeforeAndLeaveNothing) {
+TEST_F(StraightGraphs, FilesTheStraightRoadCannotFinishFailAsBeforeAndLeaveNothing) {
     for (ScreenKind screen : {kWindowSurfaces, kSoftwareScreens}) {   // window first
         UseScreen(screen);
         JpegSpec s;
@@ -202,7 +269,15 @@ TEST_F(JpegGraphs, FilesTheStraightRoadCannotFinishFailAsBeforeAndLeaveNothing) 
         twice.insert(twice.end() - 2, frame.begin(), frame.end());
         WriteFile("twice.jpg", twice);
         WriteFile("header.jpg", Bytes{0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x03, 0x08, 0x99, 0x99});
-        for (const char* name : {"cmyk.jpg", "twice.jpg", "header.jpg"}) {
+        std::vector<uint32_t> px(size_t(40) * 30);
+        for (size_t i = 0; i < px.size(); ++i) px[i] = uint32_t(i * 2654435761u);
+        const Bytes png = MakeRgbPng(40, 30, px, true);
+        WriteFile("cut.png", Bytes(png.begin(), png.begin() + std::ptrdiff_t(png.size() * 2 / 3)));
+        Bytes damaged = png;
+        damaged[damaged.size() / 2] ^= 0x55;   // inside the picture data: its checksum fails
+        WriteFile("damaged.png", damaged);
+        WriteFile("signature.png", Bytes(png.begin(), png.begin() + 8));
+        for (const char* name : {"cmyk.jpg", "twice.jpg", "header.jpg", "cut.png", "damaged.png", "signature.png"}) {
             SCOPED_TRACE(name);
             const int graphs = GetGraphCount(), surfaces = GetSurfaceDataCount();
             const std::string bytes = zvtest::ReadWholeFile(name);
@@ -217,7 +292,7 @@ TEST_F(JpegGraphs, FilesTheStraightRoadCannotFinishFailAsBeforeAndLeaveNothing) 
     }
 }
 
-TEST_F(JpegGraphs, AnAlphaCompanionStillGivesTheGraphItsAlpha) {
+TEST_F(StraightGraphs, AnAlphaCompanionStillGivesTheGraphItsAlpha) {
     WriteFile("j.jpg", MakeJpeg(2, 1, 3, Bytes{0x10, 0x20, 0x30, 0x40, 0x50, 0x60}));
     WriteFile("j_a.jpg", MakeJpeg(2, 1, 1, Bytes{0x00, 0xFF}));
     const int g = LoadGraph("j.jpg");
