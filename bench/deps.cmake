@@ -35,11 +35,6 @@ if(TARGET bench_movie_bench)
   target_include_directories(bench_movie_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 endif()
 
-# screens_bench: the tests' private X server shows the frames drawn on a display.
-if(TARGET bench_screens_bench)
-  target_include_directories(bench_screens_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-endif()
-
 # game_bench: the game itself, on a busy moment of play.
 if(TARGET bench_game_bench)
   target_link_libraries(bench_game_bench PRIVATE velmora_game)
