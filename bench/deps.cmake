@@ -35,12 +35,12 @@ if(TARGET bench_movie_bench)
   target_include_directories(bench_movie_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 endif()
 
-# screens_bench: the tests' private X server shows the frames drawn on a display.
-if(TARGET bench_screens_bench)
-  target_include_directories(bench_screens_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-endif()
-
-# game_bench: the game itself, on a busy moment of play.
+# game_bench: the game itself, on a busy moment of play, drawn with the pictures the build
+# paints into the run folder.
 if(TARGET bench_game_bench)
   target_link_libraries(bench_game_bench PRIVATE velmora_game)
+  target_compile_definitions(bench_game_bench PRIVATE ZV_MATERIAL_DIR="${ZV_RUN_DIR}/data/material")
+  if(TARGET art)
+    add_dependencies(bench_game_bench art)
+  endif()
 endif()

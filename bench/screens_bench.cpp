@@ -7,50 +7,27 @@
 // frame (16.7 ms), with the 3D road's batch flushes and screen copies per frame.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-
-#include "core/startup.h"
 #include "graphics/direct3d/d3d_system.h"
 #include "graphics/draw_front.h"
-#include "graphics/graph_create_settings.h"
-#include "graphics/screen_settings.h"
-#include "platform/vblank_clock.h"
-#include "x_server.h"
+#include "started_library.h"
+#include "virtual_display.h"
 #include "zovav.h"
 
 namespace {
 
-enum class Road { SoftwareScreens, Direct3D };
-
 struct BusyFrame {
+    StartedLibrary library;
     int background = -1, sprite = -1, panel = -1;
     int talkFont = -1, panelFont = -1;
-    std::string dir;
+    bool ok = false;
 
-    bool Start(Road road) {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        char pattern[] = "/tmp/zvbench.XXXXXX";
-        if (mkdtemp(pattern) == nullptr || chdir(pattern) != 0) return false;
-        dir = pattern;
-        SetSkipStartupWaits(1);
-        VBlankSetImmediate(true);   // drawing only, not the wait for the display
-        // Settings outlive a run: a software run before leaves its screens
-        // and no 3D device for the next start unless set back.
-        ResetScreenSettings();
-        SetUseHardwareDrawFlag(road == Road::Direct3D ? 1 : 0);
-        ChangeWindowMode(1);
-        if (ZoVav_Init() != 0) return false;
-        if (road == Road::Direct3D && !GetDirect3DUpFlag()) return false;
+    explicit BusyFrame(Road road) : library(road, [] {}) {
+        if (!library.ok()) return;
         SetDrawScreen(SCREEN_BACK);
         background = MakeGraph(640, 480);
         sprite = MakeGraph(16, 16);
         panel = MakeGraph(96, 96);
-        if (background < 0 || sprite < 0 || panel < 0) return false;
+        if (background < 0 || sprite < 0 || panel < 0) return;
         // Colours other than the transparent black, so every sprite draws.
         FillGraph(background, 30, 60, 90, 255);
         FillGraph(sprite, 200, 120, 40, 255);
@@ -58,14 +35,7 @@ struct BusyFrame {
         // The game's talk and status panel fonts: smooth, and smooth with an edge.
         talkFont = CreateFontToHandle(nullptr, 18, 8, 2);
         panelFont = CreateFontToHandle(nullptr, 23, -1, 3);
-        return talkFont >= 0 && panelFont >= 0;
-    }
-    void End() {
-        ZoVav_End();
-        // Out of the folder before it goes, so later runs still have a working directory.
-        if (chdir("/") != 0) return;
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
+        ok = talkFont >= 0 && panelFont >= 0;
     }
     void Draw() {
         ClearDrawScreen();
@@ -122,41 +92,22 @@ void RunFrames(benchmark::State& state, BusyFrame& frame, bool talk = false) {
     state.counters["frame_fraction"] = benchmark::Counter(
         double(state.iterations()) / 60.0, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     CountRoadWork(state, before);
-    frame.End();
 }
 
 void BM_BusyFrameSoftwareScreens(benchmark::State& state) {
-    BusyFrame frame;
-    if (!frame.Start(Road::SoftwareScreens)) {
-        state.SkipWithError("the library did not start");
-        return;
-    }
+    BusyFrame frame(Road::SoftwareScreens);
+    if (!frame.ok) return state.SkipWithError("the library did not start");
     RunFrames(state, frame);
 }
 BENCHMARK(BM_BusyFrameSoftwareScreens)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The frame on a virtual X display, where every flip is shown. Starting the
-// display lets Mesa's software GL serve as the 3D device (ZOVAV_ALLOW_SOFTWARE_GL),
-// which the library refuses otherwise.
+// The frame on a virtual X display, where every flip is shown.
 void RunOnDisplay(benchmark::State& state, Road road, bool talk) {
-    zvtest::XServer display;
-    if (!display.Start()) {
-        state.SkipWithError("no virtual X display could be started (Xvfb is needed)");
-        return;
-    }
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    const std::string saved = driver ? driver : "";
-    setenv("SDL_VIDEODRIVER", "x11", 1);
-    setenv("DISPLAY", display.display().c_str(), 1);
-    BusyFrame frame;
-    if (!frame.Start(road)) {
-        frame.End();
-        state.SkipWithError("the road did not come up on the virtual display");
-    } else {
-        RunFrames(state, frame, talk);
-    }
-    if (saved.empty()) unsetenv("SDL_VIDEODRIVER");
-    else setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
+    VirtualDisplay display;
+    if (!display.Start()) return state.SkipWithError("no virtual X display could be started (Xvfb is needed)");
+    BusyFrame frame(road);
+    if (!frame.ok) return state.SkipWithError("the road did not come up on the virtual display");
+    RunFrames(state, frame, talk);
 }
 
 // The busy frame: the 3D road (road 1) beside the software screens (road 0).
