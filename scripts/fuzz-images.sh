@@ -19,6 +19,7 @@ SOURCES=(
   library/graphics/image/bmp_decoder.cpp library/graphics/image/bgra_decoder.cpp
   library/graphics/image/tga_decoder.cpp library/graphics/image/dds_decoder.cpp
   library/graphics/image/png_loader.cpp library/graphics/image/jpeg_loader.cpp
+  library/graphics/image/decoded_rows.cpp
   library/core/file/stream_memory.cpp library/platform/movie_ffmpeg.cpp library/softrender/simd_level.cpp
   fuzz/images_fuzz_shim.cpp
 )
