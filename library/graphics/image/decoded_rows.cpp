@@ -44,3 +44,18 @@ int PlaceDecodedRowsInImage(GraphImage* image, const DecodedHeader& header, Deco
     rows->pitch = stride;
     return 0;
 }
+
+int DecodeIntoImage(RowDecoder decode, StreamReader* reader, GraphImage* image) {
+    GraphImage decoded;
+    std::memset(&decoded, 0, sizeof(decoded));
+    const auto place = [](void* context, const DecodedHeader& header, DecodedRows* rows) {
+        return PlaceDecodedRowsInImage(static_cast<GraphImage*>(context), header, rows);
+    };
+    const DecodedRowTarget target{place, &decoded};
+    if (decode(reader, &target) != 0) {
+        ReleaseGraphImage(&decoded);
+        return -1;
+    }
+    *image = decoded;
+    return 0;
+}

@@ -55,3 +55,7 @@ int DecodePngRows(StreamReader* reader, const DecodedRowTarget* target);
 // The loader chain's placing: a new graph image of the kind's own form (rows
 // packed without padding) whose pixels the image owns.
 int PlaceDecodedRowsInImage(GraphImage* image, const DecodedHeader& header, DecodedRows* rows);
+// A loader of the chain made of a decoder: 0 with the image filled, or -1
+// with the image untouched.
+using RowDecoder = int (*)(StreamReader* reader, const DecodedRowTarget* target);
+int DecodeIntoImage(RowDecoder decode, StreamReader* reader, GraphImage* image);

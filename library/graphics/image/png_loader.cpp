@@ -149,17 +149,4 @@ int DecodePngRows(StreamReader* reader, const DecodedRowTarget* target) {
     return result;
 }
 
-int LoadPngImage(StreamReader* reader, GraphImage* image) {
-    GraphImage decoded;
-    std::memset(&decoded, 0, sizeof(decoded));
-    const auto place = [](void* context, const DecodedHeader& header, DecodedRows* rows) {
-        return PlaceDecodedRowsInImage(static_cast<GraphImage*>(context), header, rows);
-    };
-    const DecodedRowTarget target{place, &decoded};
-    if (DecodePngRows(reader, &target) != 0) {
-        ReleaseGraphImage(&decoded);
-        return -1;
-    }
-    *image = decoded;
-    return 0;
-}
+int LoadPngImage(StreamReader* reader, GraphImage* image) { return DecodeIntoImage(DecodePngRows, reader, image); }

@@ -17,8 +17,6 @@
 
 namespace {
 
-using RowDecoder = int (*)(StreamReader* reader, const DecodedRowTarget* target);
-
 struct GraphTarget {
     const char* fileName;
     int textureAllowed;
