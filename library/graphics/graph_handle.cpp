@@ -223,6 +223,15 @@ int LoadDivGraphCore(const char* fileName, int allNum, int xNum, int yNum, int x
                      int textureAllowed, int reverseFlag) {
     if (fileName == nullptr) return -1;
     ProcessMessageWhileInactive();
+    if (reverseFlag == 0 && allNum >= 1 && DivisionOk(allNum, xNum, yNum, xSize, ySize, handleBuf)) {
+        const int base = LoadStraightGraph(fileName, textureAllowed);
+        if (base != STRAIGHT_GRAPH_NOT_TAKEN) {
+            for (int i = 0; i < allNum; ++i) handleBuf[i] = -1;
+            if (base < 0 || DivideGraph(base, allNum, xNum, yNum, xSize, ySize, handleBuf, 0) != 0) return -1;
+            for (int i = 0; i < allNum; ++i) SetGraphFileInfo(handleBuf[i], fileName);
+            return 0;
+        }
+    }
     GraphImage image, alpha;
     const int loaded = LoadGraphImageFile(fileName, nullptr, 0, 0, nullptr, 0, 0, &image, &alpha, 0);
     if (loaded < 0) {

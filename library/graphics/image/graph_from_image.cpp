@@ -56,12 +56,20 @@ int CreateDivGraphFromGraphImage(GraphImage* image, GraphImage* alphaImage, int 
                                  int mirrorInPlaceFlag) {
     if (allNum < 1) return 0;
     FillHandles(handleBuf, allNum, -1);
-    // Every handle asked for must get a cell of its own.
-    if (handleBuf == nullptr || xNum < 1 || yNum < 1 || xSize < 1 || ySize < 1 ||
-        int64_t(xNum) * int64_t(yNum) < allNum)
+    if (!DivisionOk(allNum, xNum, yNum, xSize, ySize, handleBuf))
         return ErrorLogAdd("グラフィックの分割に失敗しました in CreateDivGraphFromGraphImage\n");
     const int base = CreateGraphFromGraphImageCore(image, alphaImage, textureFlag, reverseFlag, mirrorInPlaceFlag);
     if (base < 0) return -1;
+    return DivideGraph(base, allNum, xNum, yNum, xSize, ySize, handleBuf, reverseFlag);
+}
+
+bool DivisionOk(int allNum, int xNum, int yNum, int xSize, int ySize, const int* handleBuf) {
+    // Every handle asked for must get a cell of its own.
+    return handleBuf != nullptr && xNum >= 1 && yNum >= 1 && xSize >= 1 && ySize >= 1 &&
+           int64_t(xNum) * int64_t(yNum) >= allNum;
+}
+
+int DivideGraph(int base, int allNum, int xNum, int yNum, int xSize, int ySize, int* handleBuf, int reverseFlag) {
     int made = 0;
     for (int row = 0; row < yNum && made < allNum; ++row) {
         for (int col = 0; col < xNum && made < allNum; ++col) {

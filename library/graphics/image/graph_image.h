@@ -94,6 +94,11 @@ int CreateGraphFromGraphImageCore(GraphImage* image, GraphImage* alphaImage, int
 int CreateDivGraphFromGraphImage(GraphImage* image, GraphImage* alphaImage, int allNum, int xNum, int yNum,
                                  int xSize, int ySize, int* handleBuf, int textureFlag, int reverseFlag,
                                  int mirrorInPlaceFlag);
+// Whether a division into cells has a handle place and a grid cell for each.
+bool DivisionOk(int allNum, int xNum, int yNum, int xSize, int ySize, const int* handleBuf);
+// Cells of base derived into handleBuf (right to left with reverseFlag);
+// base is deleted either way. 0, or -1 with every handle -1.
+int DivideGraph(int base, int allNum, int xNum, int yNum, int xSize, int ySize, int* handleBuf, int reverseFlag);
 int DerivationGraph(int x, int y, int width, int height, int srcGraph);
 int SetGraphFileInfo(int graph, const char* path);
 

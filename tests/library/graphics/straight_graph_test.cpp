@@ -299,3 +299,54 @@ TEST_F(StraightGraphs, AnAlphaCompanionStillGivesTheGraphItsAlpha) {
     ASSERT_GE(g, 0);
     EXPECT_EQ(GetGraphData(g)->Settings.AlphaFlag, 1);
 }
+
+// LoadDivGraph takes the straight road too: every cell is the cell the decoded
+// image's division makes, and no decoded image is made on the way.
+TEST_F(StraightGraphs, DividedFilesGetTheCellsOfTheDecodedImagesDivision) {
+    UseScreen(kSoftwareScreens);
+    std::vector<uint32_t> px(size_t(48) * 20);
+    for (size_t i = 0; i < px.size(); ++i) px[i] = uint32_t(i % 48 < 16 ? 0 : 0xFF000000u) | uint32_t(i * 2654435761u >> 8);
+    JpegSpec jpeg;
+    jpeg.width = 48;
+    jpeg.height = 20;
+    jpeg.components = 3;
+    jpeg.pixels = Picture(48, 20, 3, 7);
+    jpeg.quality = 90;
+    const std::pair<const char*, Bytes> files[] = {{"cells.png", MakeRgbPng(48, 20, px, true)},
+                                                   {"cells.jpg", MakeJpeg(jpeg)}};
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        WriteFile(name, bytes);
+        GraphImage image;
+        ASSERT_EQ(Decode(bytes, &image), 0);
+        int loaded[5], reference[5];
+        ZvAllocSettings().watchSize = uint32_t(image.Pitch) * uint32_t(image.Height);
+        const size_t logBefore = Log().size();
+        ASSERT_EQ(LoadDivGraph(name, 5, 3, 2, 16, 10, loaded), 0);
+        const std::string logDuring = Log().substr(logBefore);
+        ZvAllocSettings().watchSize = 0;
+        EXPECT_EQ(logDuring.find(kImageMade), std::string::npos) << logDuring;
+        ASSERT_EQ(CreateDivGraphFromGraphImage(&image, nullptr, 5, 3, 2, 16, 10, reference, 1, 0, 0), 0);
+        for (int i = 0; i < 5; ++i) {
+            SCOPED_TRACE(i);
+            const GraphData* a = GetGraphData(loaded[i]);
+            const GraphData* b = GetGraphData(reference[i]);
+            ASSERT_NE(a, nullptr);
+            ASSERT_NE(b, nullptr);
+            EXPECT_EQ(a->SrcX, b->SrcX);
+            EXPECT_EQ(a->SrcY, b->SrcY);
+            EXPECT_EQ(a->Width, 16);
+            EXPECT_EQ(a->Height, 10);
+            EXPECT_EQ(0, std::memcmp(&a->Settings, &b->Settings, sizeof(a->Settings)));
+            EXPECT_TRUE(StoreOf(loaded[i]) == StoreOf(reference[i]));
+            EXPECT_STREQ(a->FileName, name);
+            DeleteGraph(loaded[i]);
+            DeleteGraph(reference[i]);
+        }
+        ReleaseGraphImage(&image);
+    }
+    // A grid too small for the handles asked for fails as before, on the ordinary road.
+    int h[4];
+    EXPECT_EQ(LoadDivGraph("cells.png", 4, 3, 1, 16, 10, h), -1);
+    EXPECT_EQ(h[0], -1);
+}
