@@ -1,6 +1,7 @@
 // The wide rule rows at each processor level: one set of rules over two lane widths.
 #include "softrender/wide_rows.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +14,60 @@
 namespace softrender {
 
 #ifdef ZV_SR_WIDE
+namespace {
+
+// One axis of the rotated walk: the position of column x of row y is
+// at + x step + y rowStep modulo 2^32, and the column takes a texel while it lies below
+// `limit`. Where the positions of the whole box stay within the signed 32-bit range and the
+// limit is at most 2^31, those columns of a row run from one bound to another: the bounds
+// here have a column's margin either way, for rounding and for the open and closed ends, and
+// the columns between them are still tested one by one.
+struct RotateAxis {
+    int64_t at, rowStep, limit;
+    bool rowWise;          // step 0: a row lies inside or outside as a whole
+    double first, perRow;  // -at / step and -rowStep / step: where the position is 0
+    double low, high;      // the bounds from there
+    RotateAxis(uint32_t at0, uint32_t step0, uint32_t rowStep0, uint64_t lim, int columns, int rows)
+        : at(int32_t(at0)),
+          rowStep(int32_t(rowStep0)),
+          limit(int64_t(lim)),
+          rowWise(false),
+          first(0.0),
+          perRow(0.0),
+          low(-HUGE_VAL),
+          high(HUGE_VAL) {
+        const int64_t step = int32_t(step0);
+        const int64_t across = (columns - 1) * step, down = (rows - 1) * rowStep;
+        const int64_t least = at + (across < 0 ? across : 0) + (down < 0 ? down : 0);
+        const int64_t most = at + (across > 0 ? across : 0) + (down > 0 ? down : 0);
+        if (lim > 0x80000000ull || least < INT32_MIN || most > INT32_MAX) return;  // no bounds
+        if (step == 0) {
+            rowWise = true;
+            return;
+        }
+        first = -double(at) / double(step);
+        perRow = -double(rowStep) / double(step);
+        // Rising, the columns from 0 up to (not at) `far`; falling, those past `far` up to
+        // and at 0; each with a margin far wider than the rounding.
+        const double far = double(limit) / double(step), margin = 1.0 / 256;
+        low = (far < 0 ? far + 1.0 : 0.0) - margin;
+        high = (far > 0 ? far : 0.0) + 1.0 + margin;
+    }
+    // Narrows [*from, *to) to row y's bounds.
+    ZV_SR_INLINE void Narrow(int y, double* from, double* to) const {
+        if (rowWise) {
+            const int64_t p = at + y * rowStep;
+            if (p < 0 || p >= limit) *to = *from;
+            return;
+        }
+        const double e = first + double(y) * perRow;
+        if (e + low > *from) *from = e + low;
+        if (e + high < *to) *to = e + high;
+    }
+};
+
+}  // namespace
+
 namespace sse2 {
 
 struct L {
