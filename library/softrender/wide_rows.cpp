@@ -45,11 +45,12 @@ struct RotateAxis {
             rowWise = true;
             return;
         }
-        first = -double(at) / double(step);
-        perRow = -double(rowStep) / double(step);
+        const double per = 1.0 / double(step);
+        first = -double(at) * per;
+        perRow = -double(rowStep) * per;
         // Rising, the columns from 0 up to (not at) `far`; falling, those past `far` up to
         // and at 0; each with a margin far wider than the rounding.
-        const double far = double(limit) / double(step), margin = 1.0 / 256;
+        const double far = double(limit) * per, margin = 1.0 / 256;
         low = (far < 0 ? far + 1.0 : 0.0) - margin;
         high = (far > 0 ? far : 0.0) + 1.0 + margin;
     }
