@@ -120,6 +120,15 @@ struct L {
     static ZV_SR_INLINE V Alpha16(V a) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0xFF), 0xFF); }
     static ZV_SR_INLINE V Unpack32Lo(V a, V b) { return _mm_unpacklo_epi32(a, b); }
     static ZV_SR_INLINE V Unpack32Hi(V a, V b) { return _mm_unpackhi_epi32(a, b); }
+    // Each pixel's low word in all four words of the pixel, for the pixels Lo8 and Hi8 widen.
+    static ZV_SR_INLINE V WordsLo(V a) {
+        const V w = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+        return _mm_unpacklo_epi32(w, w);
+    }
+    static ZV_SR_INLINE V WordsHi(V a) {
+        const V w = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+        return _mm_unpackhi_epi32(w, w);
+    }
     static ZV_SR_INLINE bool All(V m) { return _mm_movemask_epi8(m) == 0xFFFF; }
     static ZV_SR_INLINE bool None(V m) { return _mm_movemask_epi8(m) == 0; }
     static ZV_SR_INLINE V Select(V m, V a, V b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
@@ -181,6 +190,14 @@ struct L {
     static ZV_SR_INLINE V Alpha16(V a) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(a, 0xFF), 0xFF); }
     static ZV_SR_INLINE V Unpack32Lo(V a, V b) { return _mm256_unpacklo_epi32(a, b); }
     static ZV_SR_INLINE V Unpack32Hi(V a, V b) { return _mm256_unpackhi_epi32(a, b); }
+    static ZV_SR_INLINE V WordsLo(V a) {
+        return _mm256_shuffle_epi8(a, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5, 0, 1, 0, 1, 0, 1,
+                                                       0, 1, 4, 5, 4, 5, 4, 5, 4, 5));
+    }
+    static ZV_SR_INLINE V WordsHi(V a) {
+        return _mm256_shuffle_epi8(a, _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13, 8, 9, 8,
+                                                       9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13));
+    }
     static ZV_SR_INLINE bool All(V m) { return _mm256_movemask_epi8(m) == -1; }
     static ZV_SR_INLINE bool None(V m) { return _mm256_movemask_epi8(m) == 0; }
     static ZV_SR_INLINE V Select(V m, V a, V b) { return _mm256_blendv_epi8(b, a, m); }
