@@ -9,41 +9,23 @@
 
 namespace softrender {
 
-struct RotateJob {
-    PixelCtx ctx;
-    uint8_t* dst;
-    int32_t dstPitch;
-    int32_t columns, rows;
-    uint32_t u0, v0;           // source position of the box's top-left pixel
-    uint32_t du, dv, rowDu, rowDv;
-    uint64_t limitU, limitV;   // width and height times 2^18
-    const uint8_t* src;
-    int32_t srcPitch;
-    const uint8_t* blend;
-    int32_t blendPitch;
-};
-
 template <class M>
 struct RotateWalker {
     using Dst = typename M::Dst;
     static void Run(const RotateJob& j) {
-        const PixelCtx c = j.ctx;
-        // The wide rows address texels with 32-bit signed offsets.
+        // The wide forms address texels with 32-bit signed offsets.
         const bool small = uint64_t(uint32_t(j.srcPitch)) * (j.limitV >> 18) <= uint64_t(INT32_MAX);
-        const RotateRowFn wide = small ? WideRotateRow<M>() : nullptr;
+        if (const RotateFn wide = small ? WideRotate<M>() : nullptr) {
+            wide(j, M::kTrans);
+            return;
+        }
+        const PixelCtx c = j.ctx;
         uint8_t* drow = j.dst;
         uint32_t urow = j.u0, vrow = j.v0;
         for (int y = 0; y < j.rows; ++y) {
             Dst* d = reinterpret_cast<Dst*>(drow);
             uint32_t u = urow, v = vrow;
-            int x = 0;
-            if (wide) {
-                x = wide(c, M::kTrans, RotateRow{drow, j.columns, u, v, j.du, j.dv, j.limitU, j.limitV, j.src, j.srcPitch});
-                d += x;
-                u += uint32_t(x) * j.du;
-                v += uint32_t(x) * j.dv;
-            }
-            for (; x < j.columns; ++x, ++d, u += j.du, v += j.dv) {
+            for (int x = 0; x < j.columns; ++x, ++d, u += j.du, v += j.dv) {
                 if (u >= j.limitU || v >= j.limitV) continue;
                 const uint32_t col = u >> 18, row = v >> 18;
                 const uint8_t* s = j.src + std::ptrdiff_t(row) * j.srcPitch + std::ptrdiff_t(col) * M::kTexel;

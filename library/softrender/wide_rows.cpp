@@ -1,6 +1,7 @@
 // The wide rule rows at each processor level: one set of rules over two lane widths.
 #include "softrender/wide_rows.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +14,61 @@
 namespace softrender {
 
 #ifdef ZV_SR_WIDE
+namespace {
+
+// One axis of the rotated walk: the position of column x of row y is
+// at + x step + y rowStep modulo 2^32, and the column takes a texel while it lies below
+// `limit`. Where the positions of the whole box stay within the signed 32-bit range and the
+// limit is at most 2^31, those columns of a row run from one bound to another: the bounds
+// here have a column's margin either way, for rounding and for the open and closed ends, and
+// the columns between them are still tested one by one.
+struct RotateAxis {
+    int64_t at, rowStep, limit;
+    bool rowWise;          // step 0: a row lies inside or outside as a whole
+    double first, perRow;  // -at / step and -rowStep / step: where the position is 0
+    double low, high;      // the bounds from there
+    RotateAxis(uint32_t at0, uint32_t step0, uint32_t rowStep0, uint64_t lim, int columns, int rows)
+        : at(int32_t(at0)),
+          rowStep(int32_t(rowStep0)),
+          limit(int64_t(lim)),
+          rowWise(false),
+          first(0.0),
+          perRow(0.0),
+          low(-HUGE_VAL),
+          high(HUGE_VAL) {
+        const int64_t step = int32_t(step0);
+        const int64_t across = (columns - 1) * step, down = (rows - 1) * rowStep;
+        const int64_t least = at + (across < 0 ? across : 0) + (down < 0 ? down : 0);
+        const int64_t most = at + (across > 0 ? across : 0) + (down > 0 ? down : 0);
+        if (lim > 0x80000000ull || least < INT32_MIN || most > INT32_MAX) return;  // no bounds
+        if (step == 0) {
+            rowWise = true;
+            return;
+        }
+        const double per = 1.0 / double(step);
+        first = -double(at) * per;
+        perRow = -double(rowStep) * per;
+        // Rising, the columns from 0 up to (not at) `far`; falling, those past `far` up to
+        // and at 0; each with a margin far wider than the rounding.
+        const double far = double(limit) * per, margin = 1.0 / 256;
+        low = (far < 0 ? far + 1.0 : 0.0) - margin;
+        high = (far > 0 ? far : 0.0) + 1.0 + margin;
+    }
+    // Narrows [*from, *to) to row y's bounds.
+    ZV_SR_INLINE void Narrow(int y, double* from, double* to) const {
+        if (rowWise) {
+            const int64_t p = at + y * rowStep;
+            if (p < 0 || p >= limit) *to = *from;
+            return;
+        }
+        const double e = first + double(y) * perRow;
+        if (e + low > *from) *from = e + low;
+        if (e + high < *to) *to = e + high;
+    }
+};
+
+}  // namespace
+
 namespace sse2 {
 
 struct L {
@@ -64,6 +120,15 @@ struct L {
     static ZV_SR_INLINE V Alpha16(V a) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0xFF), 0xFF); }
     static ZV_SR_INLINE V Unpack32Lo(V a, V b) { return _mm_unpacklo_epi32(a, b); }
     static ZV_SR_INLINE V Unpack32Hi(V a, V b) { return _mm_unpackhi_epi32(a, b); }
+    // Each pixel's low word in all four words of the pixel, for the pixels Lo8 and Hi8 widen.
+    static ZV_SR_INLINE V WordsLo(V a) {
+        const V w = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+        return _mm_unpacklo_epi32(w, w);
+    }
+    static ZV_SR_INLINE V WordsHi(V a) {
+        const V w = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+        return _mm_unpackhi_epi32(w, w);
+    }
     static ZV_SR_INLINE bool All(V m) { return _mm_movemask_epi8(m) == 0xFFFF; }
     static ZV_SR_INLINE bool None(V m) { return _mm_movemask_epi8(m) == 0; }
     static ZV_SR_INLINE V Select(V m, V a, V b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
@@ -125,6 +190,14 @@ struct L {
     static ZV_SR_INLINE V Alpha16(V a) { return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(a, 0xFF), 0xFF); }
     static ZV_SR_INLINE V Unpack32Lo(V a, V b) { return _mm256_unpacklo_epi32(a, b); }
     static ZV_SR_INLINE V Unpack32Hi(V a, V b) { return _mm256_unpackhi_epi32(a, b); }
+    static ZV_SR_INLINE V WordsLo(V a) {
+        return _mm256_shuffle_epi8(a, _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5, 0, 1, 0, 1, 0, 1,
+                                                       0, 1, 4, 5, 4, 5, 4, 5, 4, 5));
+    }
+    static ZV_SR_INLINE V WordsHi(V a) {
+        return _mm256_shuffle_epi8(a, _mm256_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13, 8, 9, 8,
+                                                       9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13));
+    }
     static ZV_SR_INLINE bool All(V m) { return _mm256_movemask_epi8(m) == -1; }
     static ZV_SR_INLINE bool None(V m) { return _mm256_movemask_epi8(m) == 0; }
     static ZV_SR_INLINE V Select(V m, V a, V b) { return _mm256_blendv_epi8(b, a, m); }

@@ -63,16 +63,24 @@ using StretchWidenFn = void (*)(uint32_t* out, const StretchRow& r, const int32_
 // The alpha copy of a source row straight into one target row (d1 unused) or two; returns
 // how many leading pixels of each it drew, as a rect row does.
 using StretchRowsFn = int (*)(uint8_t* d0, uint8_t* d1, const StretchRow& r, const int32_t* plan);
-// The rotated walk's row: u and v step by du and dv; pixels outside limitU x limitV are left.
-struct RotateRow {
-    uint8_t* d;
-    int count;
-    uint32_t u, v, du, dv;
-    uint64_t limitU, limitV;
+// The rotated walk: the box pixel at column x of row y takes the texel at
+// (u0 + x du + y rowDu, v0 + x dv + y rowDv) in 18-bit fixed point, modulo 2^32; pixels
+// whose position lies outside limitU x limitV are left.
+struct RotateJob {
+    PixelCtx ctx;
+    uint8_t* dst;
+    int32_t dstPitch;
+    int32_t columns, rows;
+    uint32_t u0, v0;  // source position of the box's top-left pixel
+    uint32_t du, dv, rowDu, rowDv;
+    uint64_t limitU, limitV;  // width and height times 2^18
     const uint8_t* src;
     int32_t srcPitch;
+    const uint8_t* blend;
+    int32_t blendPitch;
 };
-using RotateRowFn = int (*)(const PixelCtx& c, bool trans, const RotateRow& r);
+// Draws the whole box (the wide forms address texels with 32-bit signed offsets).
+using RotateFn = void (*)(const RotateJob& j, bool trans);
 
 // The rules of the run-code walk over 32-bit alpha sources, each with and without bright.
 enum : int { RUN_WIDE_NONE = -1, RUN_WIDE_COPY = 0, RUN_WIDE_BLEND, RUN_WIDE_ADD, RUN_RULE_COUNT };
@@ -99,7 +107,7 @@ struct WideRows {
     RunRowFn run[RUN_RULE_COUNT][2];  // without bright, with bright
     StretchPlanFn stretchPlan;
     StretchWidenFn stretchWiden;
-    RotateRowFn rotate[WIDE_RULE_COUNT];
+    RotateFn rotate[WIDE_RULE_COUNT];
     StretchRowsFn alphaCopyRows[2];  // into one row, into two
 };
 // One set per level; the scalar level's entries are empty.
@@ -123,7 +131,7 @@ inline RunRowFn WideRunRow() {
     return rule == RUN_WIDE_NONE ? nullptr : kWideRows[SimdLevel()].run[rule][M::kBR ? 1 : 0];
 }
 template <class M>
-inline RotateRowFn WideRotateRow() {
+inline RotateFn WideRotate() {
     int rule;
     const WideRows* w = WideRowsOf<M>(&rule);
     return w ? w->rotate[rule] : nullptr;
