@@ -1,6 +1,5 @@
 // Number routines: truncations defined for every input, decimal parsing and
 // printing, and the 128-bit arithmetic of the microsecond clock.
-#include <climits>
 #include <cmath>
 
 #include "core/routines.h"
@@ -12,14 +11,6 @@ void SinCos(float angle, float* sinOut, float* cosOut) {
 
 int AbsInt(int value) { return value < 0 ? int(0u - unsigned(value)) : value; }
 double AbsFloat(float value) { return std::fabs(double(value)); }
-
-int DoubleToInt(double value) {
-    // NaN and anything outside the int range give the "indefinite" value.
-    if (!(value > -2147483649.0 && value < 2147483648.0)) return INT_MIN;
-    return int(value);
-}
-
-int FloatToInt(float value) { return DoubleToInt(double(value)); }
 
 void Double4ToInt4(const double* in, int* out) {
     for (int i = 0; i < 4; ++i) out[i] = DoubleToInt(in[i]);

@@ -27,8 +27,12 @@ void SinCos(float angle, float* sinOut, float* cosOut);
 int AbsInt(int value);
 double AbsFloat(float value);
 // Truncation toward zero; NaN and values outside the int range give INT_MIN.
-int FloatToInt(float value);
-int DoubleToInt(double value);
+// Inline: the drawing calls convert a dozen coordinates each.
+inline int DoubleToInt(double value) {
+    if (!(value > -2147483649.0 && value < 2147483648.0)) return INT32_MIN;
+    return int(value);
+}
+inline int FloatToInt(float value) { return DoubleToInt(double(value)); }
 void Double4ToInt4(const double* in, int* out);
 float SqrtFloat(float value);
 int AtoI(const char* str);
