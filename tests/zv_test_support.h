@@ -3,15 +3,19 @@
 #pragma once
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "zovav.h"
 
 namespace zvtest {
 
@@ -36,6 +40,15 @@ public:
 private:
     std::string previous_, path_;
 };
+
+// Keeps the library's message loop (and so the sound streams' refill) going for a while.
+inline void PumpMessagesFor(double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        ProcessMessage();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
 
 // Checks that every text appears in the log, each after the one before it.
 inline void ExpectInOrder(const std::string& log, const std::vector<std::string>& texts) {

@@ -5,13 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "audio_decode.h"
@@ -22,15 +20,6 @@
 #include "zv_test_support.h"
 
 namespace {
-
-// Keeps the message loop (and so the stream refill) going for a while.
-void RunFor(double seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-        ProcessMessage();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
 
 TEST(LoopSeam, ALoopedTrackKeepsItsLevelAcrossItsSeams) {
     zvtest::ScopedTempDir dir;
@@ -61,9 +50,9 @@ TEST(LoopSeam, ALoopedTrackKeepsItsLevelAcrossItsSeams) {
     const int music = LoadSoundMem("loop.mp3", 3, -1);
     ASSERT_NE(music, -1);
     EXPECT_EQ(PlaySoundMem(music, ZV_PLAYTYPE_LOOP, 1), 0);
-    RunFor(3.6);     // three seams
+    zvtest::PumpMessagesFor(3.6);     // three seams
     EXPECT_EQ(StopSoundMem(music), 0);
-    RunFor(0.3);
+    zvtest::PumpMessagesFor(0.3);
     EXPECT_EQ(DeleteSoundMem(music), 0);
     EXPECT_EQ(ZoVav_End(), 0);
 

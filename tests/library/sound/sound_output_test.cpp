@@ -4,9 +4,7 @@
 // public functions and the message loop.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 #include "core/startup.h"
@@ -14,19 +12,6 @@
 #include "zovav.h"
 
 using namespace soundtest;
-
-namespace {
-
-// Keeps the message loop (and so the stream refill) going for a while.
-void RunFor(double seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-        ProcessMessage();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-}  // namespace
 
 TEST(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
     zvtest::ScopedTempDir dir;
@@ -53,12 +38,12 @@ TEST(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
     ASSERT_NE(fx, -1);
     ASSERT_NE(music, -1);
 
-    RunFor(0.4);
+    zvtest::PumpMessagesFor(0.4);
     EXPECT_EQ(PlaySoundMem(fx, ZV_PLAYTYPE_NORMAL, 1), 0);   // returns when the effect has ended
     EXPECT_EQ(PlaySoundMem(music, ZV_PLAYTYPE_LOOP, 1), 0);
-    RunFor(1.5);
+    zvtest::PumpMessagesFor(1.5);
     EXPECT_EQ(StopSoundMem(music), 0);
-    RunFor(0.5);
+    zvtest::PumpMessagesFor(0.5);
     EXPECT_EQ(DeleteSoundMem(fx), 0);
     EXPECT_EQ(DeleteSoundMem(music), 0);
     EXPECT_EQ(ZoVav_End(), 0);
