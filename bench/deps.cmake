@@ -8,19 +8,18 @@ if(TARGET bench_files_bench)
   target_include_directories(bench_files_bench PRIVATE ${CMAKE_SOURCE_DIR}/assets/tools)
 endif()
 
+# pixman, the peer of the softrender and sprites benches.
+if(TARGET bench_softrender_bench OR TARGET bench_sprites_bench)
+  pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
+endif()
+
 # softrender_bench: pixman and SDL2's software renderer as side-by-side peers.
 if(TARGET bench_softrender_bench)
-  if(NOT TARGET PkgConfig::PIXMAN)
-    pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
-  endif()
   target_link_libraries(bench_softrender_bench PRIVATE PkgConfig::PIXMAN PkgConfig::SDL2)
 endif()
 
 # sprites_bench: pixman beside PNG sprites drawn in a started library.
 if(TARGET bench_sprites_bench)
-  if(NOT TARGET PkgConfig::PIXMAN)
-    pkg_check_modules(PIXMAN REQUIRED IMPORTED_TARGET pixman-1)
-  endif()
   target_link_libraries(bench_sprites_bench PRIVATE PkgConfig::PIXMAN)
 endif()
 

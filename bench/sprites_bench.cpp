@@ -8,14 +8,10 @@
 // machine run with repetitions and compare medians.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "../tests/library/graphics/image_fixtures.h"
@@ -141,6 +137,7 @@ void OursSprites(benchmark::State& st, Kind kind, int level) {
 struct Pix {
     std::vector<uint32_t> dst = std::vector<uint32_t>(size_t(kW) * kH), spark, hard, glow, back;
     pixman_image_t *target, *sparkImg, *hardImg, *glowImg, *backImg, *half;
+    std::vector<pixman_rectangle16_t> boxes;
     Pix() {
         const Scene& s = TheScene();
         spark = Premultiplied(s.spark), hard = Premultiplied(s.hard), glow = Premultiplied(s.glow), back = s.backdrop;
@@ -152,6 +149,12 @@ struct Pix {
         pixman_color_t c128 = {0, 0, 0, 128 * 257};
         half = pixman_image_create_solid_fill(&c128);
         pixman_image_set_filter(sparkImg, PIXMAN_FILTER_NEAREST, nullptr, 0);
+        for (const Placement& p : s.boxes) {
+            // Fills are not clipped to the target: cut them here.
+            const int l = std::max(p.x, 0), t = std::max(p.y, 0);
+            const int r = std::min(p.x + 60, kW), b = std::min(p.y + 40, kH);
+            if (r > l && b > t) boxes.push_back({int16_t(l), int16_t(t), uint16_t(r - l), uint16_t(b - t)});
+        }
     }
     ~Pix() {
         for (pixman_image_t* i : {target, sparkImg, hardImg, glowImg, backImg, half}) pixman_image_unref(i);
@@ -164,14 +167,7 @@ struct Pix {
             pixman_image_composite32(PIXMAN_OP_OVER, i % 2 ? glowImg : hardImg, half, target, 0, 0, 0, 0,
                                      s.halves[i].x, s.halves[i].y, 96, 96);
         pixman_color_t red = {200 * 257, 40 * 257, 40 * 257, 0xFFFF};
-        std::vector<pixman_rectangle16_t> rects;
-        for (const Placement& p : s.boxes) {
-            // Fills are not clipped to the target: cut them here.
-            const int l = std::max(p.x, 0), t = std::max(p.y, 0);
-            const int r = std::min(p.x + 60, kW), b = std::min(p.y + 40, kH);
-            if (r > l && b > t) rects.push_back({int16_t(l), int16_t(t), uint16_t(r - l), uint16_t(b - t)});
-        }
-        pixman_image_fill_rectangles(PIXMAN_OP_SRC, target, &red, int(rects.size()), rects.data());
+        pixman_image_fill_rectangles(PIXMAN_OP_SRC, target, &red, int(boxes.size()), boxes.data());
     }
     void Sprites(Kind kind) {
         for (const Placement& p : TheScene().many)
