@@ -13,6 +13,7 @@
 #include "actors/bullet.h"
 #include "actors/enemy.h"
 #include "actors/player.h"
+#include "frame/entry.h"
 #include "frame/game.h"
 #include "frame/game_system.h"
 #include "scenes/scene.h"
@@ -40,8 +41,7 @@ protected:
 
 // The game's folders, with the pictures the build painted.
 void MakeRunFolder() {
-    for (const char* d : {"data/dat", "data/score", "data/replay", "data/screenshot"})
-        std::filesystem::create_directories(d);
+    MakeDataFolders();
     std::error_code ec;
     std::filesystem::create_directory_symlink(ZV_MATERIAL_DIR, "data/material", ec);
 }

@@ -17,6 +17,8 @@
 #include <string>
 
 #include "frame/encoded_file.h"
+#include "frame/entry.h"
+#include "frame/pad_bits.h"
 #include "frame/game.h"
 #include "frame/game_system.h"
 #include "frame/ini_file.h"
@@ -47,15 +49,11 @@ protected:
 };
 
 void WriteFile(const char* path, const uint8_t* data, size_t size, bool scrambled) {
-    std::string key = DataFileKey;
-    std::string bytes(reinterpret_cast<const char*>(data), size);
-    if (scrambled)
-        for (size_t i = 0; i < size; ++i)
-            bytes[i] = char(ScrambleByte(static_cast<unsigned char>(bytes[i]), key, int(2 * i)));
-    FILE* f = fopen(path, "wb");
-    if (!f) abort();
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    EncodedFileWriter out;   // its default key leaves every byte as it is
+    if (scrambled) out.SetKey(DataFileKey);
+    if (!out.Open(path, "wb")) abort();
+    out.WriteString(std::string(reinterpret_cast<const char*>(data), size));
+    if (!out.Close()) abort();
 }
 
 template <class Lexer>
@@ -101,7 +99,7 @@ void Message() {
     script.Load(kPath);
     script.Draw();
     for (int step = 0; step < 64; ++step) {
-        g_game->SetInput(step % 2 ? 0 : 16);
+        g_game->SetInput(step % 2 ? 0 : kPadDecide);
         bool going = script.Advance();
         script.Draw();
         if (!going) break;
@@ -196,8 +194,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static std::string folder = (std::filesystem::temp_directory_path() / "zvfuzz-game.XXXXXX").string();
     if (!mkdtemp(folder.data()) || chdir(folder.c_str()) != 0) abort();
     atexit([] { std::filesystem::remove_all(folder); });
-    for (const char* d : {"data/dat", "data/score", "data/replay", "data/screenshot"})
-        std::filesystem::create_directories(d);
+    MakeDataFolders();
     // The other two position tables are there and empty.
     for (const char* p : {"data/dat/position1.dat", "data/dat/position2.dat"}) WriteFile(p, nullptr, 0, false);
     static StillSystem system;

@@ -10,9 +10,6 @@
 #include "frame/ini_file.h"
 #include "zovav.h"
 
-namespace {
-// The folders the game reads and writes as plain folders; a failure is told
-// and the game goes on (its writes then fail one by one, each logged).
 void MakeDataFolders() {
     for (const char* dir : {"data/dat", "data/score", "data/replay", "data/screenshot"}) {
         std::error_code ec;
@@ -20,12 +17,10 @@ void MakeDataFolders() {
         if (ec) GameLog("フォルダ %s を作れませんでした: %s", dir, ec.message().c_str());
     }
 }
-}  // namespace
 
 int VelmoraMain(void (*beforeRun)(CGame&)) {
-    if (!CheckSetupIni()) return -1;
     CIniFile ini;
-    ini.Load("setup.ini");
+    if (!CheckSetupIni(&ini)) return -1;
     bool fullScreen = ini.Get("FullScreen") != "0";
     bool hardDraw = ini.Get("HardDraw") != "0";
     char title[32];

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "core/routines.h"
 #include "frame/encoded_file.h"
 #include "frame/game_system.h"
 
@@ -21,7 +22,7 @@ std::string Quoted(const std::string& value) {
     size_t end = 0;
     for (;;) {
         unsigned char b = static_cast<unsigned char>(value[end]);
-        size_t length = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC) ? 2 : 1;
+        size_t length = IsShiftJisLead(b) ? 2 : 1;
         if (end + length > kMaxQuoted) break;
         end += length;
     }
@@ -105,7 +106,7 @@ int CIniFile::Save(const std::string& path) const {
     return out.Close() ? 0 : out.Error();
 }
 
-bool CheckSetupIni() {
+bool CheckSetupIni(CIniFile* checked) {
     const std::string prefix = "setup.iniの構文ミスです。\n";
     CIniFile ini;
     if (ini.Load("setup.ini") == CIniFile::LoadResult::kRefused) {
@@ -130,5 +131,6 @@ bool CheckSetupIni() {
             return false;
         }
     }
+    if (checked) *checked = ini;
     return true;
 }

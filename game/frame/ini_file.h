@@ -31,6 +31,7 @@ private:
     std::vector<std::string> keys_, values_;   // parallel, each ending in a 0xFF sentinel
 };
 
-// true when "setup.ini" holds every key with a usable value; on the first
-// problem it shows one message box and returns false.
-bool CheckSetupIni();
+// true when "setup.ini" holds every key with a usable value (then `checked`,
+// when given, holds the file as read); on the first problem it shows one
+// message box and returns false.
+bool CheckSetupIni(CIniFile* checked = nullptr);
