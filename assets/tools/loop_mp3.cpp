@@ -104,15 +104,14 @@ std::vector<uint8_t> EncodeLoopMp3(const std::vector<int16_t>& stereo, int frame
         const int tail = lame_encode_flush(gf, out.data() + n, int(out.size()) - n);
         n = tail < 0 ? tail : n + tail;
     }
-    std::vector<uint8_t> tag(4096);
-    const size_t tagSize = n < 0 ? 0 : lame_get_lametag_frame(gf, tag.data(), tag.size());
+    // The tag goes over the placeholder frame the encoder wrote first.
+    const size_t tagSize = n < 0 ? 0 : lame_get_lametag_frame(gf, out.data(), size_t(n));
     lame_close(gf);
     if (n < 0 || tagSize == 0 || tagSize > size_t(n)) {
         *error = "the MP3 encoder failed";
         return {};
     }
     out.resize(size_t(n));
-    std::copy(tag.begin(), tag.begin() + long(tagSize), out.begin());
     const int kept = frameCount + kMp3Preroll / kMp3FrameSamples;
     const int64_t end = FramesEnd(out, tagSize, kept);
     if (end < 0) {

@@ -46,6 +46,11 @@ void DropKept(int i) {
     --g_alloc.keptCount;
 }
 
+void FreeOldestKept() {
+    free(g_alloc.kept[0].header);
+    DropKept(0);
+}
+
 // The smallest kept block that holds `bytes` without wasting more than a
 // fifth of itself, or a new one.
 ZvAllocHeader* TakeBlock(size_t bytes) {
@@ -66,10 +71,8 @@ void GiveBackBlock(ZvAllocHeader* h, size_t bytes) {
         return;
     }
     while (g_alloc.keptCount > 0 &&
-           (g_alloc.keptCount == kKeptBlocksMax || g_alloc.keptBytes + bytes > kKeptBytesMax)) {
-        free(g_alloc.kept[0].header);
-        DropKept(0);
-    }
+           (g_alloc.keptCount == kKeptBlocksMax || g_alloc.keptBytes + bytes > kKeptBytesMax))
+        FreeOldestKept();
     g_alloc.kept[g_alloc.keptCount++] = KeptBlock{h, bytes};
     g_alloc.keptBytes += bytes;
 }
@@ -168,10 +171,7 @@ int ZvFree(void* block) {
 }
 
 void ZvReleaseKeptBlocks() {
-    while (g_alloc.keptCount > 0) {
-        free(g_alloc.kept[0].header);
-        DropKept(0);
-    }
+    while (g_alloc.keptCount > 0) FreeOldestKept();
 }
 
 int ZvPrintAllocInfo(const ZvAllocHeader* h) {

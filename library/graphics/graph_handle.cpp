@@ -226,10 +226,10 @@ int LoadDivGraphCore(const char* fileName, int allNum, int xNum, int yNum, int x
     if (reverseFlag == 0 && allNum >= 1 && DivisionOk(allNum, xNum, yNum, xSize, ySize, handleBuf)) {
         const int base = LoadStraightGraph(fileName, textureAllowed);
         if (base != STRAIGHT_GRAPH_NOT_TAKEN) {
+            // The cells take the base's file name and folder with the rest of it.
+            if (base >= 0) return DivideGraph(base, allNum, xNum, yNum, xSize, ySize, handleBuf, 0);
             for (int i = 0; i < allNum; ++i) handleBuf[i] = -1;
-            if (base < 0 || DivideGraph(base, allNum, xNum, yNum, xSize, ySize, handleBuf, 0) != 0) return -1;
-            for (int i = 0; i < allNum; ++i) SetGraphFileInfo(handleBuf[i], fileName);
-            return 0;
+            return -1;
         }
     }
     GraphImage image, alpha;

@@ -403,14 +403,19 @@ int64_t MovieClockNowUs() { return g_movies.clock ? g_movies.clock() : SystemClo
 
 namespace {
 
+// The resampler and the input format it was made for are gone.
+void DropResampler(MovieSound* m) {
+    swr_free(&m->resampler);
+    av_channel_layout_uninit(&m->inLayout);
+    m->inFormat = -1;
+}
+
 // Makes the resampler anew when a frame's format differs from the last one's.
 bool FitResampler(MovieSound* m, const AVFrame* f) {
     if (m->resampler != nullptr && f->format == m->inFormat && f->sample_rate == m->inRate &&
         av_channel_layout_compare(&f->ch_layout, &m->inLayout) == 0)
         return true;
-    swr_free(&m->resampler);
-    av_channel_layout_uninit(&m->inLayout);
-    m->inFormat = -1;
+    DropResampler(m);
     const int channels = f->ch_layout.nb_channels;
     if (f->sample_rate <= 0 || f->sample_rate > kMaxSoundRate || channels <= 0 || channels > kMaxSoundChannels)
         return false;
@@ -504,9 +509,7 @@ bool DecodeMore(MovieSound* m) {
 // After a seek: nothing decoded before it is handed out.
 void ForgetSound(MovieSound* m, int64_t sample) {
     avcodec_flush_buffers(m->decoder);
-    swr_free(&m->resampler);
-    av_channel_layout_uninit(&m->inLayout);
-    m->inFormat = -1;
+    DropResampler(m);
     m->pendingStart = m->pendingFrames = 0;
     m->silence = m->drop = 0;
     m->alignTo = sample;
@@ -564,8 +567,7 @@ MovieOpenResult MovieSoundOpen(const MovieByteSource* source, int rate, int chan
 
 void MovieSoundClose(MovieSound* m) {
     if (m == nullptr) return;
-    swr_free(&m->resampler);
-    av_channel_layout_uninit(&m->inLayout);
+    DropResampler(m);
     av_channel_layout_uninit(&m->outLayout);
     av_free(m->pending);
     av_frame_free(&m->frame);

@@ -52,8 +52,6 @@ off_t DecoderSeek(void* source, off_t offset, int whence) {
 // off and the info frame is decoded as a frame, so the decoded length is
 // the frame count times the samples per frame.
 bool OpenDecoder(Mp3Decoder* d, const WaveFormat& format) {
-    static std::once_flag once;
-    std::call_once(once, [] { mpg123_init(); });
     int error = 0;
     d->handle = mpg123_new(nullptr, &error);
     if (!d->handle) return false;
@@ -230,6 +228,9 @@ int ScanMp3Frames(const StreamReader& s, int64_t from, int64_t limit, Mp3Scan* s
 }
 
 int StartMp3Decoding(SOUNDCONV* conv, const Mp3Scan& scan) {
+    // Once in the process, before the first handle of libmpg123 is made.
+    static std::once_flag once;
+    std::call_once(once, [] { mpg123_init(); });
     WaveFormat f = {};
     f.formatTag = WAVE_FORMAT_TAG_PCM;
     f.channels = uint16_t(scan.first.channels);
