@@ -42,7 +42,7 @@ int CBossEnemy::Mode() { return g_game->GetMode(); }
 void CBossEnemy::SetImage(int kind) {
     bossImage = kind;
     const CGame::Size& size = g_game->bossSizes[kind];
-    hitBox = HitBox::Centred((float)(size.width / 2) * 0.45f, (float)(size.height / 2) * 0.45f);
+    hitBox = HitBox::OfSprite(size.width, size.height);
     drawAngle = 0.0f;
 }
 

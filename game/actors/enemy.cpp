@@ -46,15 +46,16 @@ bool CEnemy::TakeShotHits() {
     return hit;
 }
 
-CSmallEnemy::CSmallEnemy(int imageKind, float x, float y, float hp, int score)
-    : CEnemy(x, y, HitBox::Centred(10, 10), hp, score), imageKind(imageKind) {
-    int w = 0, h = 0;
-    if (imageKind >= 0 && imageKind < 9) {
-        w = g_game->enemySizes[imageKind].width;
-        h = g_game->enemySizes[imageKind].height;
-    }
-    hitBox = HitBox::Centred((float)(w / 2) * 0.45f, (float)(h / 2) * 0.45f);
+namespace {
+// A kind without a picture has no box.
+HitBox SmallEnemyBox(int imageKind) {
+    if (imageKind < 0 || imageKind >= 9) return HitBox::OfSprite(0, 0);
+    return HitBox::OfSprite(g_game->enemySizes[imageKind].width, g_game->enemySizes[imageKind].height);
 }
+}  // namespace
+
+CSmallEnemy::CSmallEnemy(int imageKind, float x, float y, float hp, int score)
+    : CEnemy(x, y, SmallEnemyBox(imageKind), hp, score), imageKind(imageKind) {}
 
 bool CSmallEnemy::Move() {
     if (dead == 1) {

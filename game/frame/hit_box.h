@@ -13,6 +13,10 @@ struct HitBox {
         box.right = halfWidth;
         return box;
     }
+    // The box of a sprite of this size: 0.45 of each half (the halves in whole pixels) either way.
+    static HitBox OfSprite(int width, int height) {
+        return Centred((float)(width / 2) * 0.45f, (float)(height / 2) * 0.45f);
+    }
     bool IsEmpty() const { return left == 0 && top == 0 && bottom == 0 && right == 0; }
 
     // Kept in this order (bottom before right), as every mover has always stored them.

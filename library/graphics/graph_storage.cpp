@@ -11,7 +11,6 @@ int SurfaceLargestSide() { return 65535; }
 
 // 2D surfaces: a graph is one surface, or a view of its parent's.
 constexpr GraphStorage kSurfaceStorage = {
-    .name = "2D surfaces",
     .start = G_DD_InitializeGraphics,
     .make = G_DD_MakeGraph,
     .release = ReleaseSurface,

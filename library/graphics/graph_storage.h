@@ -8,7 +8,6 @@ struct GraphImage;
 struct ImageRect;
 
 struct GraphStorage {
-    const char* name;
     // Readies the row's bookkeeping when graphics start (0 when usable).
     int (*start)();
     int (*make)(GraphData* graph);

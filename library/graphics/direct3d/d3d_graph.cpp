@@ -218,7 +218,6 @@ int LargestTextureSide() { return GetD3DSystem().maxTextureSize; }
 
 // Textures: a graph is its pieces, each a place on a texture.
 const GraphStorage kTextureGraphStorage = {
-    .name = "textures",
     .start = G_D3D_InitGraphics,
     .make = G_D3D_CreateGraph,
     .release = G_D3D_DeleteGraph,

@@ -84,16 +84,21 @@ int SeekSoundPcm(void* sound, int64_t sample) { return MovieSoundSeek(static_cas
 int64_t SoundPcmLength(void* sound) { return MovieSoundLength(static_cast<MovieSound*>(sound)); }
 void CloseSoundPcm(void* sound) { MovieSoundClose(static_cast<MovieSound*>(sound)); }
 
+// The file at path as the bytes a movie reader takes; false when it does not open.
+bool OpenFileBytes(const char* path, MovieByteSource* out) {
+    const ZvFileHandle file = FileOpen(path, 0);
+    if (file == 0) return false;
+    *out = MovieByteSource{reinterpret_cast<void*>(file), ReadFileBytes, SeekFileBytes, TellFileBytes, CloseFileBytes};
+    return true;
+}
+
 // The sound track becomes a stream sound, read through a file handle of its
 // own so that it keeps its own place in the file. A movie without one, or
 // without a sound output, plays silent.
 void OpenMovieSound(MovieData* m, const MovieStreamInfo& info) {
-    m->SoundHandle = -1;
     if (!info.hasSound || !SoundSystemRunning()) return;
-    const ZvFileHandle file = FileOpen(m->Path, 0);
-    if (file == 0) return;
-    const MovieByteSource bytes{reinterpret_cast<void*>(file), ReadFileBytes, SeekFileBytes, TellFileBytes,
-                                CloseFileBytes};
+    MovieByteSource bytes;
+    if (!OpenFileBytes(m->Path, &bytes)) return;
     MovieSound* sound = nullptr;
     if (MovieSoundOpen(&bytes, AUDIO_OUTPUT_RATE, AUDIO_OUTPUT_CHANNELS, &sound) != MOVIE_OPENED) {
         ErrorLogFmtAdd("ムービーの音声を再生できません");
@@ -150,10 +155,8 @@ void ReleaseStream(MovieData* m) {
 // Opens the stream of m->Path and makes the frame image; 0, or -1 after logging.
 int OpenMovie(MovieData* m) {
     m->SoundHandle = -1;
-    const ZvFileHandle file = FileOpen(m->Path, 0);
-    if (file == 0) return LogOpenFailure(m->Path);
-    const MovieByteSource source{reinterpret_cast<void*>(file), ReadFileBytes, SeekFileBytes, TellFileBytes,
-                                 CloseFileBytes};
+    MovieByteSource source;
+    if (!OpenFileBytes(m->Path, &source)) return LogOpenFailure(m->Path);
     MovieStream* stream = nullptr;
     switch (MovieStreamOpen(&source, &stream)) {
     case MOVIE_OPENED: break;
