@@ -26,6 +26,6 @@ foreach(recipe IN ITEMS sprites portraits scenes)
 endforeach()
 add_custom_target(art ALL DEPENDS ${ZV_ART_STAMPS})
 
-add_executable(icon_table icon_table.cpp)
+add_executable(icon_table icon_table.cpp paint_common.cpp)
 target_link_libraries(icon_table PRIVATE PkgConfig::CAIRO)
 target_compile_options(icon_table PRIVATE ${ZV_WARN_FLAGS})

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "paint.h"
+
 namespace {
 
 struct Entry {
@@ -20,30 +22,17 @@ struct Entry {
     int width = 0, height = 0;
 };
 
-// The painter's recipe format: words, key=value settings, and comments
-// that start with a '#' at the start of a word.
 std::vector<Entry> ReadRecipe(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error("cannot read " + path);
     std::vector<Entry> entries;
-    std::string text;
-    for (int n = 1; std::getline(in, text); ++n) {
-        std::istringstream words(text);
-        std::vector<std::string> plain;
+    for (const paint::Line& line : paint::ReadLines(path)) {
+        const auto id = line.keys.find("id");
         Entry e;
-        for (std::string w; words >> w;) {
-            if (w[0] == '#') break;
-            if (w.compare(0, 3, "id=") == 0)
-                e.id = std::stoi(w.substr(3));
-            else if (w.find('=') == std::string::npos)
-                plain.push_back(w);
-        }
-        if (plain.empty()) continue;
-        if (plain.size() != 5 || plain[0] != "picture" || e.id <= 0)
-            throw std::runtime_error(path + ":" + std::to_string(n) + ": want: picture FILE W H LOOK id=N ...");
-        e.file = plain[1];
-        e.width = std::stoi(plain[2]);
-        e.height = std::stoi(plain[3]);
+        if (id != line.keys.end()) e.id = std::stoi(id->second);
+        if (line.words.size() != 5 || line.words[0] != "picture" || e.id <= 0)
+            throw std::runtime_error(paint::Where(path, line) + "want: picture FILE W H LOOK id=N ...");
+        e.file = line.words[1];
+        e.width = std::stoi(line.words[2]);
+        e.height = std::stoi(line.words[3]);
         entries.push_back(e);
     }
     return entries;

@@ -107,4 +107,16 @@ private:
     uint32_t state_;
 };
 
+// One line of a recipe: its plain words and its key=value settings. A '#'
+// where a word starts begins a comment (so colours like #ff0000 stay).
+struct Line {
+    std::vector<std::string> words;
+    std::map<std::string, std::string> keys;
+    int number = 0;
+};
+// The recipe's lines that hold a word; throws when the file cannot be read.
+std::vector<Line> ReadLines(const std::string& path);
+// "path:line: ", to start a message about that line.
+std::string Where(const std::string& path, const Line& l);
+
 }  // namespace paint

@@ -5,9 +5,7 @@
 // with alpha (RGBA), JPEG pictures opaque.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,43 +18,6 @@
 namespace {
 
 using namespace paint;
-
-struct Line {
-    std::vector<std::string> words;
-    std::map<std::string, std::string> keys;
-    int number = 0;
-};
-
-std::vector<Line> ReadLines(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    std::vector<Line> lines;
-    std::string text;
-    for (int n = 1; std::getline(in, text); ++n) {
-        const size_t hash = text.find('#');
-        // A '#' starts a comment only where a word starts, so colours like #ff0000 stay.
-        for (size_t at = hash; at != std::string::npos; at = text.find('#', at + 1)) {
-            if (at == 0 || text[at - 1] == ' ' || text[at - 1] == '\t') {
-                text.erase(at);
-                break;
-            }
-        }
-        std::istringstream words(text);
-        Line line;
-        line.number = n;
-        for (std::string w; words >> w;) {
-            const size_t eq = w.find('=');
-            if (eq != std::string::npos)
-                line.keys[w.substr(0, eq)] = w.substr(eq + 1);
-            else
-                line.words.push_back(w);
-        }
-        if (!line.words.empty()) lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string Where(const std::string& path, const Line& l) { return path + ":" + std::to_string(l.number) + ": "; }
 
 LookFn FindLook(const std::string& name) {
     for (const Look* table : {kSpriteLooks, kPortraitLooks, kSceneLooks, kEffectLooks})
