@@ -4,13 +4,16 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -50,6 +53,36 @@ inline void PumpMessagesFor(double seconds) {
     }
 }
 
+// SDL's disk audio output, written to `path`, while the object lives; the
+// driver setting from before comes back after.
+class DiskAudio {
+public:
+    explicit DiskAudio(std::string path) : path_(std::move(path)) {
+        if (const char* driver = std::getenv("SDL_AUDIODRIVER")) {
+            hadDriver_ = true;
+            previousDriver_ = driver;
+        }
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", path_.c_str(), 1);
+    }
+    ~DiskAudio() {
+        unsetenv("SDL_DISKAUDIOFILE");
+        if (hadDriver_) setenv("SDL_AUDIODRIVER", previousDriver_.c_str(), 1);
+        else unsetenv("SDL_AUDIODRIVER");
+    }
+    DiskAudio(const DiskAudio&) = delete;
+    DiskAudio& operator=(const DiskAudio&) = delete;
+
+    const std::string& path() const { return path_; }
+    // What the device has written so far, as 16-bit samples.
+    std::vector<int16_t> Samples() const;
+
+private:
+    std::string path_;
+    bool hadDriver_ = false;
+    std::string previousDriver_;
+};
+
 // Checks that every text appears in the log, each after the one before it.
 inline void ExpectInOrder(const std::string& log, const std::vector<std::string>& texts) {
     size_t at = 0;
@@ -72,6 +105,13 @@ inline std::string ReadWholeFile(const std::string& path) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+inline std::vector<int16_t> DiskAudio::Samples() const {
+    const std::string raw = ReadWholeFile(path_);
+    std::vector<int16_t> samples(raw.size() / 2);
+    std::memcpy(samples.data(), raw.data(), samples.size() * 2);
+    return samples;
 }
 
 }  // namespace zvtest

@@ -40,9 +40,7 @@ TEST(LoopSeam, ALoopedTrackKeepsItsLevelAcrossItsSeams) {
     ASSERT_FALSE(mp3.empty()) << error;
     std::ofstream("loop.mp3", std::ios::binary).write(reinterpret_cast<const char*>(mp3.data()), long(mp3.size()));
 
-    const std::string outFile = dir.path() + "/output.raw";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", outFile.c_str(), 1);
+    const zvtest::DiskAudio disk(dir.path() + "/output.raw");
     SetSkipStartupWaits(1);
     ChangeWindowMode(1);
     ASSERT_EQ(ZoVav_Init(), 0);
@@ -59,9 +57,7 @@ TEST(LoopSeam, ALoopedTrackKeepsItsLevelAcrossItsSeams) {
     // Loudness per 5 ms window of the written stream (16-bit stereo). The
     // first 50 ms of the sound are its start (the loop's end fading in before
     // it), the last windows its stop.
-    const std::string raw = zvtest::ReadWholeFile(outFile);
-    std::vector<int16_t> out(raw.size() / 2);
-    std::memcpy(out.data(), raw.data(), out.size() * 2);
+    const std::vector<int16_t> out = disk.Samples();
     const size_t window = 2 * 220;
     std::vector<double> rms;
     for (size_t at = 0; at + window <= out.size(); at += window) {
@@ -76,7 +72,7 @@ TEST(LoopSeam, ALoopedTrackKeepsItsLevelAcrossItsSeams) {
     size_t last = rms.size();
     while (last > first && !sounding(rms[last - 1])) --last;
     // At least three turns sounded.
-    ASSERT_GE(last - first, 3 * size_t(length) / 220) << "the device wrote " << raw.size() << " bytes";
+    ASSERT_GE(last - first, 3 * size_t(length) / 220) << "the device wrote " << out.size() * 2 << " bytes";
     int dips = 0;
     for (size_t i = first + 10; i + 2 < last; ++i) {
         if (rms[i] < level / 2) ++dips;

@@ -535,11 +535,8 @@ TEST_F(MovieGraphs, TheToneIsHeardOnTheOutputWhilePlayingAndFollowsPauseAndSeek)
     spec.frames = 80;
     spec.soundCodec = "pcm_s16le";
     ASSERT_TRUE(moviefix::WriteMovie("tone.mkv", spec));
-    const std::string output = dir_.path() + "/output.raw";
-    const char* driver = getenv("SDL_AUDIODRIVER");
-    const std::string previousDriver = driver ? driver : "";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+    const zvtest::DiskAudio disk(dir_.path() + "/output.raw");
+    const std::string& output = disk.path();
     MovieSetClock(nullptr);
     Start(SOFTWARE_SCREENS);
     const int g = LoadGraph("tone.mkv");
@@ -573,16 +570,10 @@ TEST_F(MovieGraphs, TheToneIsHeardOnTheOutputWhilePlayingAndFollowsPauseAndSeek)
     EXPECT_EQ(DeleteGraph(g), 0);
     runFor(400);
     End();
-    unsetenv("SDL_DISKAUDIOFILE");
-    if (previousDriver.empty()) unsetenv("SDL_AUDIODRIVER");
-    else setenv("SDL_AUDIODRIVER", previousDriver.c_str(), 1);
 
     // Where in the track each 20 ms of the output lies (by its loudness), or
     // -1 for silence; runs of tone split at silence and at jumps.
-    const std::string raw = zvtest::ReadWholeFile(output);
-    std::vector<int16_t> samples(raw.size() / 2);
-    std::memcpy(samples.data(), raw.data(), samples.size() * 2);
-    const std::vector<double> left = moviefix::Channel(samples, 0);
+    const std::vector<double> left = moviefix::Channel(disk.Samples(), 0);
     constexpr size_t kWindow = 882;
     std::vector<double> rms;
     for (size_t at = 0; at + kWindow <= left.size(); at += kWindow) rms.push_back(moviefix::Rms(left, at, kWindow));

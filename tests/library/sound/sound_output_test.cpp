@@ -16,11 +16,7 @@ using namespace soundtest;
 TEST(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
     zvtest::ScopedTempDir dir;
     ASSERT_FALSE(dir.path().empty());
-    const std::string outFile = dir.path() + "/output.raw";
-    const char* driver = getenv("SDL_AUDIODRIVER");
-    const std::string previousDriver = driver ? driver : "";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", outFile.c_str(), 1);
+    const zvtest::DiskAudio disk(dir.path() + "/output.raw");
     SetSkipStartupWaits(1);
     ChangeWindowMode(1);
     ASSERT_EQ(ZoVav_Init(), 0);
@@ -47,13 +43,9 @@ TEST(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
     EXPECT_EQ(DeleteSoundMem(fx), 0);
     EXPECT_EQ(DeleteSoundMem(music), 0);
     EXPECT_EQ(ZoVav_End(), 0);
-    unsetenv("SDL_DISKAUDIOFILE");
-    if (previousDriver.empty()) unsetenv("SDL_AUDIODRIVER");
-    else setenv("SDL_AUDIODRIVER", previousDriver.c_str(), 1);
 
     // Loudness per 50 ms window of the written stream (16-bit stereo, 44100 Hz).
-    const std::string raw = zvtest::ReadWholeFile(outFile);
-    const auto samples = ToSamples(reinterpret_cast<const uint8_t*>(raw.data()), raw.size());
+    const std::vector<int16_t> samples = disk.Samples();
     const size_t window = 2205 * 2;
     std::vector<double> rms;
     for (size_t at = 0; at + window <= samples.size(); at += window) {
@@ -61,7 +53,7 @@ TEST(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
         for (size_t i = at; i < at + window; ++i) sum += double(samples[i]) * samples[i];
         rms.push_back(std::sqrt(sum / window));
     }
-    ASSERT_GT(rms.size(), 40u) << "the device wrote " << raw.size() << " bytes";
+    ASSERT_GT(rms.size(), 40u) << "the device wrote " << samples.size() * 2 << " bytes";
     auto loud = [](double r) { return r > 2000; };
     auto silent = [](double r) { return r < 1; };
     // Silent before anything plays, loud while the effect and the music play
