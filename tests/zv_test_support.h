@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -82,6 +83,17 @@ private:
     bool hadDriver_ = false;
     std::string previousDriver_;
 };
+
+// Loudness (root mean square) of each whole window of `window` samples.
+inline std::vector<double> WindowRms(const std::vector<int16_t>& samples, size_t window) {
+    std::vector<double> rms;
+    for (size_t at = 0; at + window <= samples.size(); at += window) {
+        double sum = 0;
+        for (size_t i = at; i < at + window; ++i) sum += double(samples[i]) * samples[i];
+        rms.push_back(std::sqrt(sum / double(window)));
+    }
+    return rms;
+}
 
 // Checks that every text appears in the log, each after the one before it.
 inline void ExpectInOrder(const std::string& log, const std::vector<std::string>& texts) {

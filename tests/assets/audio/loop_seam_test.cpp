@@ -58,13 +58,7 @@ TEST(LoopSeam, ALoopedTrackKeepsItsLevelAcrossItsSeams) {
     // first 50 ms of the sound are its start (the loop's end fading in before
     // it), the last windows its stop.
     const std::vector<int16_t> out = disk.Samples();
-    const size_t window = 2 * 220;
-    std::vector<double> rms;
-    for (size_t at = 0; at + window <= out.size(); at += window) {
-        double sum = 0;
-        for (size_t i = at; i < at + window; ++i) sum += double(out[i]) * out[i];
-        rms.push_back(std::sqrt(sum / window));
-    }
+    const std::vector<double> rms = zvtest::WindowRms(out, 2 * 220);
     const double level = 8000 / std::sqrt(2.0);
     auto sounding = [&](double r) { return r > level / 10; };
     size_t first = 0;

@@ -46,13 +46,7 @@ TEST(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
 
     // Loudness per 50 ms window of the written stream (16-bit stereo, 44100 Hz).
     const std::vector<int16_t> samples = disk.Samples();
-    const size_t window = 2205 * 2;
-    std::vector<double> rms;
-    for (size_t at = 0; at + window <= samples.size(); at += window) {
-        double sum = 0;
-        for (size_t i = at; i < at + window; ++i) sum += double(samples[i]) * samples[i];
-        rms.push_back(std::sqrt(sum / window));
-    }
+    const std::vector<double> rms = zvtest::WindowRms(samples, 2205 * 2);
     ASSERT_GT(rms.size(), 40u) << "the device wrote " << samples.size() * 2 << " bytes";
     auto loud = [](double r) { return r > 2000; };
     auto silent = [](double r) { return r < 1; };
