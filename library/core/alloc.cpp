@@ -24,7 +24,7 @@ constexpr int kKeptBlocksMax = 8;
 
 struct KeptBlock {
     ZvAllocHeader* header;
-    size_t bytes;   // what the block holds, header included
+    size_t bytes;   // the block's capacity, header included
 };
 
 struct AllocState {
@@ -59,14 +59,19 @@ ZvAllocHeader* TakeBlock(size_t bytes) {
         const size_t held = g_alloc.kept[i].bytes;
         if (held >= bytes && held - bytes <= bytes / 4 && (best < 0 || held < g_alloc.kept[best].bytes)) best = i;
     }
-    if (best < 0) return static_cast<ZvAllocHeader*>(malloc(bytes));
+    if (best < 0) {
+        auto* h = static_cast<ZvAllocHeader*>(malloc(bytes));
+        if (h) h->capacity = bytes;
+        return h;
+    }
     ZvAllocHeader* h = g_alloc.kept[best].header;
     DropKept(best);
     return h;
 }
 
-void GiveBackBlock(ZvAllocHeader* h, size_t bytes) {
-    if (bytes < kKeepFrom || bytes > kKeptBytesMax) {
+void GiveBackBlock(ZvAllocHeader* h) {
+    const size_t bytes = h->capacity;
+    if (!kZvKeepsFreedBlocks || bytes < kKeepFrom || bytes > kKeptBytesMax) {
         free(h);
         return;
     }
@@ -166,7 +171,7 @@ int ZvFree(void* block) {
         ZvPrintAllocInfo(h);
     }
     if (s.logTotals) LogTotals();
-    GiveBackBlock(h, h->size + sizeof(ZvAllocHeader));
+    GiveBackBlock(h);
     return 1;
 }
 
@@ -214,4 +219,5 @@ int ZvCheckAllAlloc() {
 
 uint32_t ZvAllocCount() { return g_alloc.count; }
 uint32_t ZvAllocTotalSize() { return g_alloc.totalSize; }
+size_t ZvKeptBytes() { return g_alloc.keptBytes; }
 ZvAllocSwitches& ZvAllocSettings() { return g_alloc.switches; }

@@ -149,6 +149,7 @@ TEST_F(LogFile, DamagedHeaderIsReportedWithinItsBlockAndHugeSizesRefused) {
 // of itself; it never serves one larger than itself, and the live counts know
 // only the blocks in use.
 TEST(KeptBlocks, ServeOnlyAllocationsTheyHold) {
+    if (!kZvKeepsFreedBlocks) GTEST_SKIP() << "no blocks are kept under AddressSanitizer";
     ZvReleaseKeptBlocks();
     const uint32_t count = ZvAllocCount(), total = ZvAllocTotalSize();
     const size_t big = 1 << 20;
@@ -181,4 +182,27 @@ TEST(KeptBlocks, ServeOnlyAllocationsTheyHold) {
         ZvReleaseKeptBlocks();
     }
     EXPECT_EQ(ZvAllocCount(), count);
+}
+
+// A kept block reused by smaller requests is still given back and counted at
+// the size it was made with: the cap holds on memory, and the block serves
+// its full size again instead of fresh memory being taken beside it.
+TEST(KeptBlocks, KeepTheSizeTheyWereMadeWith) {
+    if (!kZvKeepsFreedBlocks) GTEST_SKIP() << "no blocks are kept under AddressSanitizer";
+    ZvReleaseKeptBlocks();
+    const size_t mib = size_t(1) << 20;
+    void* made = ZVALLOC(40 * mib);
+    ASSERT_NE(made, nullptr);
+    ZvFree(made);
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(round);
+        for (size_t size = 40 * mib; size >= 33 * mib; size -= mib) {
+            void* block = ZVALLOC(size);
+            EXPECT_EQ(block, made);
+            ZvFree(block);
+        }
+        EXPECT_EQ(ZvKeptBytes(), 40 * mib + sizeof(ZvAllocHeader));
+    }
+    ZvReleaseKeptBlocks();
+    EXPECT_EQ(ZvKeptBytes(), 0u);
 }
