@@ -8,3 +8,6 @@ endforeach()
 target_compile_definitions(${ZV_TEST_TARGET} PRIVATE VELMORA_HEADLESS="$<TARGET_FILE:velmora_headless>"
   ZV_GAME_DATA_DIR="${ZV_RUN_DIR}/data")
 target_link_libraries(${ZV_TEST_TARGET} PRIVATE velmora_game)
+# The packed-material play packs the built material with zvpack.
+add_dependencies(${ZV_TEST_TARGET} zvpack)
+target_compile_definitions(${ZV_TEST_TARGET} PRIVATE ZVPACK_PATH="$<TARGET_FILE:zvpack>")
