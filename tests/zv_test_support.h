@@ -23,6 +23,11 @@
 
 namespace zvtest {
 
+// A forked child still running after this many seconds is counted as hung and
+// ended by its alarm: far past what a loaded machine or a sanitizer build needs,
+// and still inside ctest's own limit of 300 s.
+constexpr unsigned kHangSeconds = 240;
+
 // Makes a fresh folder, enters it, and on destruction leaves and removes it.
 class ScopedTempDir {
 public:

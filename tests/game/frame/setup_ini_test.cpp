@@ -164,7 +164,7 @@ Outcome RunInChild(const TroubleCase& c) {
     if (pid == 0) {
         // The log goes through a pipe: no file can take a byte under the limit.
         dup2(logPipe[1], 2);
-        alarm(60);                  // a read that never ends fails the case, not the whole run
+        alarm(zvtest::kHangSeconds);  // a read that never ends fails the case, not the whole run
         signal(SIGXFSZ, SIG_IGN);   // a write above the limit fails instead of ending the process
         struct rlimit limit;
         getrlimit(RLIMIT_FSIZE, &limit);

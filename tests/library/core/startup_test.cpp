@@ -145,7 +145,7 @@ TEST_F(Library, CallsOnAnotherThreadWhileInactiveLeaveTheLockToTheMainThread) {
     fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
-        alarm(10);
+        alarm(zvtest::kHangSeconds);
         if (ZoVav_Init() != 0) _exit(100);
         SetDrawScreen(SCREEN_BACK);
         LockLibrary();
@@ -253,7 +253,7 @@ TEST_F(Library, ExitWithoutEndStopsTheMessageThread) {
     fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
-        alarm(10);
+        alarm(zvtest::kHangSeconds);
         if (ZoVav_Init() != 0) _exit(10);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         exit(3);

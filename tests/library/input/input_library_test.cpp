@@ -25,12 +25,12 @@
 
 namespace {
 // Runs body in a forked child and returns its exit code (128 + signal when
-// it died). The child never returns into the test runner.
-int RunInChild(const std::function<int()>& body, unsigned timeoutSeconds) {
+// it died or hung). The child never returns into the test runner.
+int RunInChild(const std::function<int()>& body) {
     fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
-        alarm(timeoutSeconds);
+        alarm(zvtest::kHangSeconds);
         int code = body();
         fflush(nullptr);
         _exit(code);
@@ -68,7 +68,7 @@ TEST(InputInLibrary, StartsAndEndsWithTheLibraryAndOverlaysTheMainThreadsKeys) {
         if (GetJoypadInputState(0x1001) != 0x2000) return 13;
         if (ZoVav_End() != 0) return 14;
         return 0;
-    }, 30);
+    });
     std::string log = zvtest::ReadWholeFile(dir.path() + "/Log.txt");
     ASSERT_EQ(code, 0) << log;
     zvtest::ExpectInOrder(log, {
@@ -102,7 +102,7 @@ TEST(InputInLibrary, WithoutTheDeviceLayerTheStartSaysSo) {
         if (ZoVav_Init() != 0) return 10;
         ZoVav_End();
         return 0;
-    }, 30);
+    });
     std::string log = zvtest::ReadWholeFile(dir.path() + "/Log.txt");
     ASSERT_EQ(code, 0) << log;
     zvtest::ExpectInOrder(log, {
@@ -141,7 +141,7 @@ TEST(InputInLibrary, TimedVibrationEndingWhileInactiveAndClosingLetsTheProgramEn
         if (g_Input.pads[0].vibrationOn != 0) return 12;
         if (ZoVav_End() != 0) return 13;
         return 0;
-    }, 10);
+    });
     EXPECT_EQ(code, 0) << zvtest::ReadWholeFile(dir.path() + "/Log.txt");
 }
 
@@ -185,7 +185,7 @@ TEST(InputInLibrary, RealKeyPressesReachTheKeyTestsAndThePadWord) {
         if (!WaitForKeys(0, 0)) return 24;
         ZoVav_End();
         return 0;
-    }, 60);
+    });
     if (code == kNoLibraryOnX) GTEST_SKIP() << "the library could not open its window on " << display;
     EXPECT_EQ(code, 0) << zvtest::ReadWholeFile(dir.path() + "/Log.txt");
 }
