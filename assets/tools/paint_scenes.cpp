@@ -341,7 +341,7 @@ void Sky(cairo_t* cr, const Recipe& r, const Context&) {
         ring(0, M_PI);
     }
     if (r.keys.count("castle")) {   // a far castle of crystal spires on a floating rock
-        const Rgb c = r.Colour("castle");
+        const Rgb c = r.Colour("castle"), lamp = r.Colour("window");
         const double cx = r.Number("castle_x", w * 0.3), base = h * 0.6;
         cairo_move_to(cr, cx - 95, base);
         cairo_curve_to(cr, cx - 60, base + 40, cx - 20, base + 90, cx + 5, base + 120);
@@ -374,9 +374,9 @@ void Sky(cairo_t* cr, const Recipe& r, const Context&) {
             cairo_stroke(cr);
             for (double wy = top + 14; wy < base - 10; wy += 26) {   // lit windows
                 RoundRect(cr, x - 3, wy, 6, 9, 3);
-                SetColour(cr, {1, 0.95, 0.75}, 0.9);
+                SetColour(cr, lamp, 0.9);
                 cairo_fill(cr);
-                Glow(cr, x, wy + 4, 9, {1, 0.9, 0.6}, 0.35);
+                Glow(cr, x, wy + 4, 9, lamp, 0.35);
             }
         }
         for (int i = 0; i < 5; ++i) {   // crystals hanging under the rock

@@ -184,13 +184,14 @@ void Sword(cairo_t* cr, const Recipe& r, const Context&) {
 }
 
 // ---- enemy bullets (drawn additively over the field) ---------------------------
+// Each body keeps most of its glow colour: a pale body added onto the ground turns white.
 
 void Orb(cairo_t* cr, const Recipe& r, const Context&) {
     const Rgb glow = r.Colour("glow"), core = r.Colour("core");
     const double cx = r.width / 2.0, cy = r.height / 2.0, rad = std::min(cx, cy);
     Glow(cr, cx, cy, rad, glow, 0.95);
     cairo_arc(cr, cx, cy, rad * 0.62, 0, 2 * M_PI);
-    SetColour(cr, Mix(glow, core, 0.45), 0.95);
+    SetColour(cr, Mix(glow, core, 0.2), 0.95);
     cairo_fill(cr);
     cairo_arc(cr, cx, cy, rad * 0.42, 0, 2 * M_PI);
     SetColour(cr, core);
@@ -212,7 +213,7 @@ void Rice(cairo_t* cr, const Recipe& r, const Context&) {
     cairo_scale(cr, cx, cy);
     Glow(cr, 0, 0, 1.0, glow, 0.95);
     cairo_restore(cr);
-    SetColour(cr, Mix(glow, core, 0.4), 0.95);
+    SetColour(cr, Mix(glow, core, 0.2), 0.95);
     Ellipse(cr, cx, cy, cx * 0.72, cy * 0.55);
     cairo_fill(cr);
     SetColour(cr, core);
@@ -233,7 +234,7 @@ void Needle(cairo_t* cr, const Recipe& r, const Context&) {
     cairo_line_to(cr, 2, cy);
     cairo_line_to(cr, w * 0.45, cy + cy * 0.6);
     cairo_close_path(cr);
-    SetColour(cr, Mix(glow, core, 0.5));
+    SetColour(cr, Mix(glow, core, 0.2));
     cairo_fill(cr);
     cairo_move_to(cr, w - 3, cy);
     cairo_line_to(cr, 5, cy);
@@ -256,7 +257,7 @@ void Drop(cairo_t* cr, const Recipe& r, const Context&) {
     cairo_curve_to(cr, w * 0.4, cy - head * 0.3, hx - head, cy - head, hx, cy - head);
     cairo_arc(cr, hx, cy, head, -M_PI / 2, M_PI / 2);
     cairo_curve_to(cr, hx - head, cy + head, w * 0.4, cy + head * 0.3, 1.5, cy);
-    SetColour(cr, Mix(glow, core, 0.35));
+    SetColour(cr, Mix(glow, core, 0.2));
     cairo_fill(cr);
     SetColour(cr, core);
     Ellipse(cr, hx + head * 0.15, cy - head * 0.2, head * 0.45, head * 0.35);
@@ -268,7 +269,7 @@ void StarBullet(cairo_t* cr, const Recipe& r, const Context&) {
     const double cx = r.width / 2.0, cy = r.height / 2.0, rad = std::min(cx, cy);
     Glow(cr, cx, cy, rad, glow, 0.9);
     Star(cr, cx, cy, 5, rad * 0.9, rad * 0.42, M_PI / 2);
-    SetColour(cr, Mix(glow, core, 0.5));
+    SetColour(cr, Mix(glow, core, 0.25));
     cairo_fill(cr);
     cairo_arc(cr, cx, cy, rad * 0.28, 0, 2 * M_PI);
     SetColour(cr, core);
