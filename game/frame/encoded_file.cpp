@@ -1,13 +1,11 @@
 // Scrambled data and save files: writer (temporary name, then rename) and reader.
 #include "frame/encoded_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
 #include "frame/game_system.h"
+#include "frame/host_files.h"
 
 const char* const DataFileKey = "KVrtoYwHBA";
 
@@ -27,8 +25,7 @@ bool EncodedFileWriter::Open(const std::string& path, const char* mode) {
     error_ = 0;
     // The rename would replace a read-only file that writing in place could
     // not touch; the player's choice stands.
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && ((st.st_mode & S_IWUSR) == 0 || access(path.c_str(), W_OK) != 0)) {
+    if (IsWriteProtected(path)) {
         error_ = EACCES;
         GameLog("%s は読み取り専用のため書き込みませんでした", path.c_str());
         return false;
@@ -61,9 +58,9 @@ bool EncodedFileWriter::Close() {
     open_ = false;
     if (fclose(stream_) != 0 && error_ == 0) error_ = errno;
     stream_ = nullptr;
-    if (error_ == 0 && rename(tempPath_.c_str(), path_.c_str()) != 0) error_ = errno;
+    if (error_ == 0) error_ = ReplaceFile(tempPath_, path_);
     if (error_ != 0) {
-        remove(tempPath_.c_str());
+        RemoveFile(tempPath_);
         GameLog("%s を書き込めませんでした: %s", path_.c_str(), strerror(error_));
     }
     return error_ == 0;

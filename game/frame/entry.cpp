@@ -3,18 +3,17 @@
 #include "frame/entry.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "frame/game.h"
 #include "frame/game_system.h"
+#include "frame/host_files.h"
 #include "frame/ini_file.h"
 #include "zovav.h"
 
 void MakeDataFolders() {
     for (const char* dir : {"data/dat", "data/score", "data/replay", "data/screenshot"}) {
-        std::error_code ec;
-        std::filesystem::create_directories(dir, ec);
-        if (ec) GameLog("フォルダ %s を作れませんでした: %s", dir, ec.message().c_str());
+        std::string why = MakeFolders(dir);
+        if (!why.empty()) GameLog("フォルダ %s を作れませんでした: %s", dir, why.c_str());
     }
 }
 

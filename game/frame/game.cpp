@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "frame/game_system.h"
+#include "frame/host_files.h"
 #include "frame/message_script.h"
 #include "frame/pad_bits.h"
 #include "frame/screen_helper.h"
@@ -26,6 +27,19 @@ CTaskList* GamePool(PoolId pool) { return g_game->Pool(pool); }
 
 namespace {
 constexpr int kScreenshotSound = 7;
+
+// "data/screenshot/YYYYMMDDhhmmss.bmp", or with "_1", "_2", ... before ".bmp"
+// (the first that is free) when an earlier picture has that second's name:
+// a screenshot never replaces another.
+std::string FreeScreenshotPath(const DateTimeData& date) {
+    char stem[64];
+    snprintf(stem, sizeof stem, "data/screenshot/%04d%02d%02d%02d%02d%02d", date.Year, date.Mon, date.Day,
+             date.Hour, date.Min, date.Sec);
+    std::string path = std::string(stem) + ".bmp";
+    for (int n = 1; PathKindOf(path) != PathKind::kMissing; ++n)
+        path = std::string(stem) + "_" + std::to_string(n) + ".bmp";
+    return path;
+}
 }  // namespace
 
 CGame::CGame() {
@@ -127,10 +141,7 @@ void CGame::TakeScreenshot() {
     soundEffects_.Play(kScreenshotSound, CSoundList::PLAY_BACK);
     DateTimeData date;
     Sys().GetDate(&date);
-    char path[64];
-    snprintf(path, sizeof path, "data/screenshot/%04d%02d%02d%02d%02d%02d.bmp", date.Year, date.Mon, date.Day,
-             date.Hour, date.Min, date.Sec);
-    SaveDrawScreenToBMP(0, 0, 640, 480, path);
+    SaveDrawScreenToBMP(0, 0, 640, 480, FreeScreenshotPath(date).c_str());
     screenshotCounter_ = 0;
 }
 

@@ -1,13 +1,12 @@
 // The settings file: reading, writing and the start-up check of "setup.ini".
 #include "frame/ini_file.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 
-#include "core/routines.h"
 #include "frame/encoded_file.h"
 #include "frame/game_system.h"
+#include "frame/host_files.h"
+#include "zovav_host.h"
 
 namespace {
 const std::string kSentinel(1, '\xFF');
@@ -22,7 +21,7 @@ std::string Quoted(const std::string& value) {
     size_t end = 0;
     for (;;) {
         unsigned char b = static_cast<unsigned char>(value[end]);
-        size_t length = IsShiftJisLead(b) ? 2 : 1;
+        size_t length = HostIsShiftJisLead(b) ? 2 : 1;
         if (end + length > kMaxQuoted) break;
         end += length;
     }
@@ -33,9 +32,9 @@ std::string Quoted(const std::string& value) {
 CIniFile::CIniFile() : keys_{kSentinel}, values_{kSentinel} {}
 
 CIniFile::LoadResult CIniFile::Load(const std::string& path) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return LoadResult::kMissing;
-    if (!S_ISREG(st.st_mode)) return LoadResult::kRefused;   // a device or a pipe may never end
+    PathKind kind = PathKindOf(path);
+    if (kind == PathKind::kMissing) return LoadResult::kMissing;
+    if (kind != PathKind::kRegularFile) return LoadResult::kRefused;   // a device or a pipe may never end
     FILE* f = fopen(path.c_str(), "rb");
     if (!f) return LoadResult::kMissing;
     // One byte more than allowed tells a file that is too large, also one

@@ -6,28 +6,24 @@
 //   velmora_headless --run-dir DIR --updates N [--tape FILE]
 //       [--draw every|never|random:SEED] [--hash-out FILE] [--shot-at U1,U2,...]
 //       [--start MODE,STAGE,SHOT] [--lives-floor N]
-#include <unistd.h>
-
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "core/startup.h"
-#include "graphics/graphics_core.h"
 #include "frame/entry.h"
 #include "frame/game.h"
 #include "frame/game_system.h"
 #include "frame/play_state.h"
-#include "platform/message_box.h"
-#include "platform/vblank_clock.h"
+#include "zovav_host.h"
 
 namespace {
 
@@ -133,7 +129,7 @@ public:
         }
         return ::ScreenFlip();
     }
-    void MessageBox(const char* caption, const char* text) override { PlatformMessageBox(text, caption); }
+    void MessageBox(const char* caption, const char* text) override { HostMessageBox(caption, text); }
 
 private:
     void EndProcess(int status) override {
@@ -165,7 +161,7 @@ private:
 Options g_options;
 
 void BeforeRun(CGame& game) {
-    SetWaitVSyncFlag(0);   // the fake clock paces the game, not the display
+    HostSetWaitVSync(0);   // the fake clock paces the game, not the display
     if (g_options.livesFloor) game.SetLivesFloor(g_options.livesFloorValue);
     if (!g_options.start) return;
     game.SetMode(g_options.mode);
@@ -216,18 +212,18 @@ int main(int argc, char** argv) {
 
     // Paths given before entering the run folder stay where they point.
     auto absolute = [](std::string& path) {
-        if (path.empty() || path[0] == '/') return;
-        char cwd[4096];
-        if (getcwd(cwd, sizeof cwd)) path = std::string(cwd) + "/" + path;
+        if (!path.empty()) path = std::filesystem::absolute(path).string();
     };
     absolute(o.tape);
     absolute(o.hashOut);
-    if (chdir(o.runDir.c_str()) != 0) return Usage(("cannot enter " + o.runDir).c_str());
+    std::error_code cannotEnter;
+    std::filesystem::current_path(o.runDir, cannotEnter);
+    if (cannotEnter) return Usage(("cannot enter " + o.runDir).c_str());
 
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    SetSkipStartupWaits(1);
-    VBlankSetImmediate(true);
+    HostSkipStartupWaits(1);
+    HostSetVBlankImmediate(true);
 
     HeadlessSystem system(o);
     if (!o.tape.empty()) system.LoadTape(o.tape);

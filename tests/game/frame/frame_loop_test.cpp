@@ -1,12 +1,17 @@
 // The frame loop on a scripted clock: 60 updates a second, draws dropped
 // while behind, a fresh schedule after a long stall, fades that hold the
-// loop one period per step, and the word that an update has finished.
+// loop one period per step, the word that an update has finished, and
+// screenshots that never replace one another.
 #include "game_fixture.h"
 
+#include <fstream>
+#include <map>
 #include <set>
 
+#include "frame/pad_bits.h"
 #include "frame/screen_helper.h"
 #include "scenes/scene.h"
+#include "zovav_host.h"
 
 namespace {
 class FrameLoopTest : public gamefix::GameTest {
@@ -128,4 +133,45 @@ TEST_F(FrameLoopTest, EachUpdateIsReportedFinishedOnceAfterItsLastMoveAndBeforeI
         EXPECT_EQ(seen[u - 1].flips, u - 1) << "before the update is drawn";
         EXPECT_EQ(seen[u - 1].scenes, u < 3 ? 1u : 0u) << "the scene that left in update 3 is gone";
     }
+}
+
+namespace {
+// The frame loop with the library started, so that screenshots reach the disk.
+class ScreenshotTest : public FrameLoopTest {
+protected:
+    void SetUp() override {
+        FrameLoopTest::SetUp();
+        HostSkipStartupWaits(1);
+        HostSetVBlankImmediate(true);
+        ChangeWindowMode(1);
+        ASSERT_EQ(ZoVav_Init(), 0);
+    }
+    void TearDown() override {
+        FrameLoopTest::TearDown();
+        ZoVav_End();
+    }
+};
+}  // namespace
+
+TEST_F(ScreenshotTest, PicturesOfOneSecondEachKeepAFileOfTheirOwn) {
+    const std::string kOld = "a picture saved before";
+    for (const char* name : {"20000101000000.bmp", "20000101000000_2.bmp"})
+        std::ofstream("data/screenshot/" + std::string(name), std::ios::binary) << kOld;
+    // The button held: pictures in updates 1, 61 and 121; the clock's second
+    // turns before the last.
+    sys_.pad = kPadScreenshot;
+    sys_.onUpdateFinished = [this]() { sys_.date.Sec = game_->UpdateCount() >= 100 ? 1 : 0; };
+    RunFor(121);
+
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator("data/screenshot")) {
+        std::string bytes = zvtest::ReadWholeFile(entry.path().string());
+        bool picture = bytes.size() == 54u + 640u * 480u * 3u && bytes.compare(0, 2, "BM") == 0;
+        files[entry.path().filename().string()] = bytes == kOld ? "old" : picture ? "new" : "broken";
+    }
+    EXPECT_EQ(files, (std::map<std::string, std::string>{{"20000101000000.bmp", "old"},
+                                                         {"20000101000000_1.bmp", "new"},
+                                                         {"20000101000000_2.bmp", "old"},
+                                                         {"20000101000000_3.bmp", "new"},
+                                                         {"20000101000001.bmp", "new"}}));
 }

@@ -1,7 +1,7 @@
-// A scripted system in place of the library's (clock, pad word, message
-// boxes, exit), data files written through the game's own scramble, and a
-// game object made in a private folder and driven update by update; shared by
-// the game tests.
+// A scripted system in place of the library's (clock, pad word, date,
+// message boxes, exit), data files written through the game's own scramble,
+// and a game object made in a private folder and driven update by update;
+// shared by the game tests.
 #pragma once
 #include <cxxabi.h>
 #include <gtest/gtest.h>
@@ -40,7 +40,7 @@ public:
     int PadWord() override { return pad; }
     bool EscapeDown() override { return false; }
     int ProcessMessage() override { return stop && stop() ? 1 : 0; }
-    void GetDate(DateTimeData* out) override { *out = {2000, 1, 1, 0, 0, 0}; }
+    void GetDate(DateTimeData* out) override { *out = date; }
     int ScreenFlip() override {
         ++flips;
         if (onFlip) onFlip();
@@ -57,6 +57,7 @@ public:
     std::function<void()> onUpdateFinished;
     int now = 0;
     int pad = 0;
+    DateTimeData date = {2000, 1, 1, 0, 0, 0};
     int slept = 0;
     int flips = 0;
     struct Box {
