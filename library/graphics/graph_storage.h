@@ -3,9 +3,27 @@
 // takes its row once, when it is made, and keeps it to its end.
 #pragma once
 
+struct ColorData;
 struct GraphData;
 struct GraphImage;
+struct GraphSurfaceSettings;
 struct ImageRect;
+struct SurfaceData;
+struct SurfaceRect;
+
+// The device textures behind the surface-data records of texture graphs.
+struct TextureSurfaces {
+    // Makes the record's texture for its settings (0 when made).
+    int (*make)(SurfaceData* record);
+    int (*lock)(SurfaceData* record, const SurfaceRect* rect, int* pitch, void** pixels);
+    int (*unlock)(SurfaceData* record);
+    int (*fill)(SurfaceData* record, int red, int green, int blue, int alpha);
+    // Gives the texture back (a device already gone took it along).
+    void (*release)(SurfaceData* record);
+    // The pixel layout of the textures made for these settings; null when
+    // the device has none.
+    const ColorData* (*colorData)(const GraphSurfaceSettings& settings);
+};
 
 struct GraphStorage {
     // Readies the row's bookkeeping when graphics start (0 when usable).
@@ -26,6 +44,9 @@ struct GraphStorage {
     int (*derive)(GraphData* graph, int x, int y, int width, int height, const GraphData* source);
     // The largest width or height one piece of storage takes.
     int (*largestSide)();
+    // The textures of the row's surface-data records; null where they are
+    // 2D surfaces or MEMIMGs.
+    const TextureSurfaces* textureSurfaces;
 };
 
 // The 3D road lends its texture row while it is up (null when it goes).

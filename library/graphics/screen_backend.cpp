@@ -16,8 +16,10 @@ int SoftwareScreenDrawGraph(int x, int y, const GraphData* g, int transFlag) {
 int SurfaceScreenDrawGraph(int x, int y, const GraphData* g, int transFlag) {
     return SurfaceScreenBltGraph(x, y, g->SurfaceHandle, transFlag);
 }
-// The 2D roads draw on the surfaces themselves: nothing is pending elsewhere.
+// The 2D roads draw on the surfaces themselves: nothing is pending elsewhere
+// and the flip shows the surfaces.
 void NothingToSettle() {}
+int LeaveFlipTo2D() { return -1; }
 
 // Software screens: the renderer draws straight into the screen images.
 constexpr ScreenBackEnd kSoftwareScreens = {
@@ -39,6 +41,7 @@ constexpr ScreenBackEnd kSoftwareScreens = {
     .setDrawScreen = G_DD_SetDrawScreen,
     .capture = G_DD_GetDrawScreenGraph,
     .settleFor2D = NothingToSettle,
+    .flipBack = LeaveFlipTo2D,
 };
 // 2D surfaces: the renderer draws into locked views of the surfaces.
 constexpr ScreenBackEnd kSurfaces = {
@@ -60,6 +63,7 @@ constexpr ScreenBackEnd kSurfaces = {
     .setDrawScreen = G_DD_SetDrawScreen,
     .capture = G_DD_GetDrawScreenGraph,
     .settleFor2D = NothingToSettle,
+    .flipBack = LeaveFlipTo2D,
 };
 
 struct ScreenBackEndState {

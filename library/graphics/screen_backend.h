@@ -34,6 +34,9 @@ struct ScreenBackEnd {
     // Brings the screens' surfaces up to date before 2D work reads or writes
     // them (flips, locks, saves): the 3D road ends its scene here.
     void (*settleFor2D)();
+    // Shows the back screen from the device that holds its picture (0); -1
+    // leaves the flip to the 2D screens.
+    int (*flipBack)();
 };
 
 // The 3D road's row, lent while the road is up (null when it goes).

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/log.h"
-#include "graphics/direct3d/d3d_system.h"
+#include "graphics/graph_storage.h"
 #include "graphics/graphics_core.h"
 #include "graphics/graphics_handles.h"
 #include "graphics/image/color_data.h"
@@ -85,7 +85,11 @@ int CreateSurfaceDataSurface(int handle) {
     const GraphSurfaceSettings& st = s->Settings;
 
     if (st.TextureFlag) {
-        if (D3DCreateTextureSurface(s) == 0) return 0;
+        const GraphStorage* textures = TextureGraphStorage();
+        if (textures && textures->textureSurfaces->make(s) == 0) {
+            s->TextureRow = textures->textureSurfaces;
+            return 0;
+        }
         ErrorLogAdd("テクスチャサーフェスの作成に失敗しました\n");
         return ErrorLogFmtAdd("DrawValid:%d  AlphaChFlag%d  AlphaTestFlag:%d  ColorBitDepth:%d", st.DrawValidFlag,
                               st.AlphaFlag, st.AlphaTestFlag, st.ColorBitDepth);
@@ -178,7 +182,7 @@ int LockSurfaceData(int handle, int* pitch, void** pixels, int writeOnlyFlag, co
     SurfaceData* s = GetSurfaceData(handle);
     if (s == nullptr) return -1;
     if (colorData) {
-        *colorData = s->Texture     ? GetTextureColorData(s->SurfaceKind)
+        *colorData = s->Texture         ? s->TextureRow->colorData(s->Settings)
                      : s->UseMemImgFlag ? s->MemImg.ColorFormat
                                         : GetScreenColorData();
     }
@@ -191,7 +195,7 @@ int LockSurfaceData(int handle, int* pitch, void** pixels, int writeOnlyFlag, co
     int p = 0;
     void* px = nullptr;
     if (s->Texture != nullptr) {
-        if (D3DLockTextureSurface(s, rect, &p, &px) != 0) return ErrorLogAdd("グラフィックのロックに失敗しました");
+        if (s->TextureRow->lock(s, rect, &p, &px) != 0) return ErrorLogAdd("グラフィックのロックに失敗しました");
     } else if (s->Surface != nullptr) {
         if (MemSurfaceLock(s->Surface, rect, &p, &px) != 0) return ErrorLogAdd("グラフィックのロックに失敗しました");
     } else if (s->MemImg.ValidMagic == MEMIMG_VALID_MAGIC) {
@@ -217,7 +221,7 @@ int UnlockSurfaceData(int handle) {
     SurfaceData* s = GetSurfaceData(handle);
     if (s == nullptr || s->LockCount == 0) return -1;
     if (--s->LockCount != 0) return 0;
-    if (s->Texture != nullptr) return D3DUnlockTextureSurface(s);
+    if (s->Texture != nullptr) return s->TextureRow->unlock(s);
     if (s->Surface != nullptr) MemSurfaceUnlock(s->Surface);
     return 0;
 }
@@ -225,7 +229,7 @@ int UnlockSurfaceData(int handle) {
 int FillSurfaceData(int handle, int red, int green, int blue, int alpha) {
     SurfaceData* s = GetSurfaceData(handle);
     if (s == nullptr) return -1;
-    if (s->Texture != nullptr) return D3DFillTextureSurface(s, red, green, blue, alpha);
+    if (s->Texture != nullptr) return s->TextureRow->fill(s, red, green, blue, alpha);
     if (!DeviceUsable()) return -1;
     if (s->Surface != nullptr) {
         return MemSurfaceColorFill(s->Surface, nullptr, PackColorData(GetScreenColorData(), red, green, blue, alpha));
@@ -241,7 +245,7 @@ int ReleaseSurfaceDataSurface(int handle) {
     SurfaceData* s = GetSurfaceData(handle);
     if (s == nullptr) return -1;
     if (s->Texture != nullptr) {
-        D3DReleaseTextureSurface(s);
+        s->TextureRow->release(s);
     } else if (s->UseMemImgFlag) {
         TerminateMemImg(&s->ZMemImg);
         TerminateMemImg(&s->MemImg);

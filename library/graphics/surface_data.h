@@ -10,6 +10,7 @@ struct ColorData;
 struct MemSurface;
 struct SurfaceRect;
 struct Texture3D;
+struct TextureSurfaces;
 
 // The eight creation bytes a graph passes on to its surfaces.
 struct GraphSurfaceSettings {
@@ -40,6 +41,9 @@ struct SurfaceData {
     int ZBufferFlag;
     MemSurface* Surface;       // null for MEMIMG records and textures
     Texture3D* Texture;        // the 3D device's texture of a texture record
+    // The row that made Texture: the 3D road takes its rows back before it
+    // deletes its textures.
+    const TextureSurfaces* TextureRow;
     MEMIMG MemImg;
     MemSurface* ZSurface;
     MEMIMG ZMemImg;

@@ -1,5 +1,6 @@
-// Texture graphs on the 3D road: the texture-size division and the pieces of
-// a graph: made, derived from another graph's, filled from images and deleted.
+// Texture graphs on the 3D road: the texture-size division, the pieces of a
+// graph (made, derived from another graph's, filled from images and deleted)
+// and the graph storage row the road lends with its texture records' row.
 #include "graphics/direct3d/d3d_graph.h"
 
 #include <algorithm>
@@ -214,6 +215,21 @@ int UploadRectToTextures(GraphData* g, const GraphImage* image, const GraphImage
 }
 int LargestTextureSide() { return GetD3DSystem().maxTextureSize; }
 
+// The texture kind follows the settings as it does when the texture is made.
+const ColorData* TextureColorData(const GraphSurfaceSettings& st) {
+    return GetTextureColorData(GetTextureFormatIndex(st.AlphaFlag, st.AlphaTestFlag, st.ColorBitDepth == 32, 0));
+}
+
+// A texture record holds one device texture.
+constexpr TextureSurfaces kTextureSurfaces = {
+    .make = D3DCreateTextureSurface,
+    .lock = D3DLockTextureSurface,
+    .unlock = D3DUnlockTextureSurface,
+    .fill = D3DFillTextureSurface,
+    .release = D3DReleaseTextureSurface,
+    .colorData = TextureColorData,
+};
+
 }  // namespace
 
 // Textures: a graph is its pieces, each a place on a texture.
@@ -227,4 +243,5 @@ const GraphStorage kTextureGraphStorage = {
     .fill = G_D3D_FillGraph,
     .derive = G_D3D_DerivationGraph,
     .largestSide = LargestTextureSide,
+    .textureSurfaces = &kTextureSurfaces,
 };

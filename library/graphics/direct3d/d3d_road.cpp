@@ -175,6 +175,7 @@ constexpr ScreenBackEnd kDirect3DScreens = {
     .setDrawScreen = D3DRoadSetDrawScreen,
     .capture = D3DRoadCapture,
     .settleFor2D = SettleFor2D,
+    .flipBack = D3DScreenFlipBack,
 };
 
 constexpr DrawStateSink kDirect3DDrawState = {

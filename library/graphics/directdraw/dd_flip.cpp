@@ -9,15 +9,13 @@
 #include "core/library_state.h"
 #include "core/log.h"
 #include "core/window.h"
-#include "graphics/direct3d/d3d_screen.h"
-#include "graphics/direct3d/d3d_system.h"
-#include "graphics/screen_backend.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/directdraw/dd_system.h"
 #include "graphics/draw_front.h"
 #include "graphics/graph_draw_state.h"
 #include "graphics/graph_handle.h"
 #include "graphics/image/color_data.h"
+#include "graphics/screen_backend.h"
 #include "graphics/screen_settings.h"
 #include "platform/presenter_sdl.h"
 #include "platform/surface_memory.h"
@@ -107,7 +105,7 @@ int ScreenFlipSoftware() {
         return WaitVSync(1);
     }
     PacedWait();
-    if (D3DScreenFlipBack() == 0) {
+    if (ScreenRoad().flipBack() == 0) {
         IncrementFrameCounter();
         return 0;
     }

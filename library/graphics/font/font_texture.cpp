@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "core/alloc.h"
-#include "graphics/direct3d/d3d_system.h"
 #include "graphics/draw_front.h"
 #include "graphics/font/font_cache.h"
 #include "graphics/font/font_handle.h"
@@ -20,8 +19,17 @@ namespace {
 constexpr int kCacheStart = 512;
 constexpr int kMinTextureCells = 10;
 
-// The texture kinds of the two caches: 16-bit, alpha channel or alpha test.
-int CacheFormatIndex(bool antialias) { return GetTextureFormatIndex(antialias ? 1 : 0, antialias ? 0 : 1, 0, 0); }
+// The pixel layout of a cache texture: 16-bit, an alpha channel when
+// anti-aliased, an alpha test otherwise; null without a 3D road.
+const ColorData* CacheColorData(bool antialias) {
+    const GraphStorage* textures = TextureGraphStorage();
+    if (textures == nullptr) return nullptr;
+    GraphSurfaceSettings cache{};
+    cache.AlphaFlag = antialias ? 1 : 0;
+    cache.AlphaTestFlag = antialias ? 0 : 1;
+    cache.ColorBitDepth = 16;
+    return textures->textureSurfaces->colorData(cache);
+}
 
 bool IsFormat(const ColorData* c, int alpha, int colour) {
     return c && c->ColorBitDepth == 16 && c->AlphaWidth == alpha && c->RedWidth == colour &&
@@ -59,8 +67,7 @@ uint16_t& Texel(const GraphImage& image, int x, int y) {
 }  // namespace
 
 bool FontTextureCacheWanted() {
-    return GetUse3DFlag() && IsFormat(GetTextureColorData(CacheFormatIndex(true)), 4, 4) &&
-           IsFormat(GetTextureColorData(CacheFormatIndex(false)), 1, 5);
+    return GetUse3DFlag() && IsFormat(CacheColorData(true), 4, 4) && IsFormat(CacheColorData(false), 1, 5);
 }
 
 bool SizeFontTextureCache(FontManageData* f) {
@@ -83,7 +90,7 @@ bool SizeFontTextureCache(FontManageData* f) {
 int CreateFontStagingImage(FontManageData* f) {
     const bool edge = (f->type & FONT_TYPE_EDGE) != 0;
     GraphImage& s = f->staging;
-    s.ColorInfo = *GetTextureColorData(CacheFormatIndex((f->type & FONT_TYPE_ANTIALIAS) != 0));
+    s.ColorInfo = *CacheColorData((f->type & FONT_TYPE_ANTIALIAS) != 0);
     s.Width = edge ? f->cellWidth * 2 : f->cellWidth;
     s.Height = f->cellWidth;
     s.Pitch = s.ColorInfo.PixelByte * s.Width;
