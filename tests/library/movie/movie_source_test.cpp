@@ -290,6 +290,64 @@ TEST_F(MovieSource, ACutMoviePlaysWhatItHasAndEnds) {
     EXPECT_LT(last, 19);
 }
 
+// A seek past the end of a movie that breaks off early (its file says it is
+// longer) ends where playing it to its end does: at the last frame it has.
+TEST_F(MovieSource, ASeekPastTheEndOfACutMovieGoesToTheEndReached) {
+    const struct {
+        const char* container;
+        const char* codec;
+        AVPixelFormat pixels;
+    } cases[] = {
+        {"matroska", "ffv1", AV_PIX_FMT_BGR0},
+        // The demuxer finds its place by the times it reads: past the end
+        // of a cut one it is left where no frame follows.
+        {"mpegts", "mpeg2video", AV_PIX_FMT_YUV420P},
+    };
+    for (const auto& c : cases) {
+        moviefix::MovieSpec spec;
+        spec.container = c.container;
+        spec.codec = c.codec;
+        spec.pixels = c.pixels;
+        spec.frames = 30;
+        ASSERT_TRUE(moviefix::WriteMovie("whole.movie", spec));
+        const std::string movie = Slurp("whole.movie");
+        for (int percent = 50; percent < 100; percent += 3) {
+            SCOPED_TRACE(std::string(c.container) + " cut at " + std::to_string(percent) + "%");
+            const std::string cut = movie.substr(0, movie.size() * size_t(percent) / 100);
+            // Played to its end.
+            ASSERT_EQ(OpenBytes(cut, &stream_), MOVIE_OPENED);
+            MovieStreamGetInfo(stream_, &info_);
+            pixels_.assign(size_t(info_.width) * size_t(info_.height), 0);
+            MovieStreamRun(stream_);
+            start_ = g_nowUs;
+            At(60000);
+            EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
+            const int64_t end = MovieStreamTellMs(stream_);
+            const std::vector<uint32_t> last = pixels_;
+            EXPECT_GE(end, 1000);
+            EXPECT_LE(end, 3000);
+            MovieStreamClose(stream_);
+            stream_ = nullptr;
+
+            // Sought past its end, running and paused.
+            for (const bool running : {true, false}) {
+                ASSERT_EQ(OpenBytes(cut, &stream_), MOVIE_OPENED);
+                pixels_.assign(size_t(info_.width) * size_t(info_.height), 0);
+                if (running) MovieStreamRun(stream_);
+                start_ = g_nowUs;
+                At(100);
+                EXPECT_EQ(MovieStreamSeekMs(stream_, 1000000), 0);
+                EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
+                EXPECT_EQ(MovieStreamTellMs(stream_), end);
+                EXPECT_TRUE(pixels_ == last) << "the last frame";
+                EXPECT_EQ(MovieStreamIsRunning(stream_), 0);
+                MovieStreamClose(stream_);
+                stream_ = nullptr;
+            }
+        }
+    }
+}
+
 // The sound of a movie read to its end as 44100 Hz stereo.
 std::vector<int16_t> ReadWholeSound(MovieSound* sound) {
     std::vector<int16_t> all;
