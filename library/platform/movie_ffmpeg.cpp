@@ -89,6 +89,7 @@ struct MovieSound {
     int track = -1;
     AVRational timeBase{1, 1};
     int64_t originUs = 0;         // the movie's time 0
+    int64_t movieFrames = 0;      // the movie's stated length in output sample frames, 0 unknown
     int rate = 0, channels = 0;   // of the output
     AVChannelLayout outLayout{};
     // What the resampler was made for.
@@ -480,6 +481,12 @@ int64_t FrameStartSample(const MovieSound* m, const AVFrame* f) {
     return av_rescale(us - m->originUs, m->rate, 1000000);
 }
 
+// A track may start late, but no later than the movie's end: times that put
+// it past that are broken, and not worth hours of silence.
+int64_t BoundLead(const MovieSound* m, int64_t lead) {
+    return m->movieFrames > 0 ? std::min(lead, m->movieFrames) : lead;
+}
+
 // Resamples one decoded frame (null: what the resampler still holds) into the
 // pending samples, cutting what lies before the position.
 bool Resample(MovieSound* m, const AVFrame* f) {
@@ -510,7 +517,7 @@ bool DecodeMore(MovieSound* m) {
         if (m->frame->nb_samples > 0 && FitResampler(m, m->frame)) {
             if (m->alignTo >= 0) {
                 const int64_t lead = FrameStartSample(m, m->frame) - m->alignTo;
-                if (lead > 0) m->silence = lead;
+                if (lead > 0) m->silence = BoundLead(m, lead);
                 else m->drop = -lead;
                 m->alignTo = -1;
             }
@@ -557,6 +564,8 @@ MovieOpenResult OpenSoundTrack(MovieSound* m) {
     m->track = track;
     m->timeBase = st->time_base;
     m->originUs = MovieOriginUs(format, st);
+    if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
+        m->movieFrames = av_rescale(format->duration, m->rate, AV_TIME_BASE);
     return MOVIE_OPENED;
 }
 

@@ -4,6 +4,7 @@
 // resampled, placed on the movie's time and sought.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -439,6 +440,37 @@ TEST_F(MovieSource, TheSoundTrackComesResampledOnTheMoviesTime) {
         EXPECT_EQ(MovieSoundRead(sound, past.data(), int(past.size() * 2)), 0) << "nothing past the end";
         MovieSoundClose(sound);
     }
+}
+
+// A sound track whose times put it an hour after the end of a movie that
+// says it lasts 2 s (a broken file) starts by that end, not after an hour
+// of silence.
+TEST_F(MovieSource, ASoundTrackStartsNoLaterThanTheMoviesEnd) {
+    moviefix::MovieSpec spec;
+    spec.soundCodec = "pcm_s16le";
+    spec.soundMs = 1000;
+    spec.soundDelayMs = 3600 * 1000;
+    ASSERT_TRUE(moviefix::WriteMovie("late.mkv", spec));
+    std::string bytes = Slurp("late.mkv");
+    // The segment's duration (ID 0x4489, an 8-byte float of milliseconds) is
+    // the whole hour; it is made to say 2 s.
+    const size_t at = bytes.find("\x44\x89\x88");
+    ASSERT_NE(at, std::string::npos);
+    const double stated = 2000;
+    uint64_t bits;
+    std::memcpy(&bits, &stated, 8);
+    for (int i = 0; i < 8; ++i) bytes[at + 3 + size_t(i)] = char(bits >> (56 - 8 * i));
+
+    MovieSound* sound = nullptr;
+    const MovieByteSource source = moviefix::MemorySource(bytes, &g_closedSources);
+    ASSERT_EQ(MovieSoundOpen(&source, 44100, 2, &sound), MOVIE_OPENED);
+    std::vector<int16_t> heard(3 * 44100 * 2);
+    EXPECT_EQ(MovieSoundRead(sound, heard.data(), int(heard.size() * 2)), int(heard.size() * 2));
+    MovieSoundClose(sound);
+    const std::vector<double> left = moviefix::Channel(heard, 0);
+    EXPECT_LT(moviefix::Rms(left, 0, 88200), 1.0) << "silent up to the end";
+    EXPECT_NEAR(moviefix::Rms(left, 88200, 44100) * std::sqrt(2.0) / moviefix::ToneLevel(0.5), 1.0, 0.05)
+        << "the tone from there";
 }
 
 TEST_F(MovieSource, ASoundTrackIsFoundOrRefused) {
