@@ -6,8 +6,8 @@
 #include "graphics/movie/movie.h"
 
 #include <climits>
-#include <initializer_list>
 #include <cstring>
+#include <initializer_list>
 
 #include "core/alloc.h"
 #include "core/log.h"
