@@ -26,6 +26,7 @@ namespace {
 constexpr const char* kContainers = "matroska,avi,mov,mpeg,mpegts,ogg,asf";
 constexpr int kIoBufferSize = 32768;
 constexpr int64_t kDefaultFrameUs = 33333;   // streams that name no rate
+constexpr int64_t kFirstStepBackUs = 1000000;
 // Sound tracks outside these are refused as undecodable.
 constexpr int kMaxSoundRate = 768000;
 constexpr int kMaxSoundChannels = 64;
@@ -65,12 +66,14 @@ struct MovieStream {
     int64_t startTs = 0;
     int width = 0, height = 0;
     int64_t frameUs = kDefaultFrameUs;
+    int64_t lengthUs = 0;         // as the container states it, 0 when it does not
     bool hasSound = false;
 
     bool haveNext = false, haveDue = false;
     bool drained = false;         // the decoder was told the input ended
     bool ended = false;           // no frame follows `next`
-    int64_t nextUs = 0, lastUs = -1;
+    int64_t nextUs = 0, lastUs = -1;   // lastUs: of the last frame since the open or seek
+    int64_t backUs = 0;           // how far before the sought time the last step back went
 
     bool running = false;
     int64_t baseUs = 0;           // stream time at runStartUs (or now, paused)
@@ -86,6 +89,7 @@ struct MovieSound {
     int track = -1;
     AVRational timeBase{1, 1};
     int64_t originUs = 0;         // the movie's time 0
+    int64_t movieFrames = 0;      // the movie's stated length in output sample frames, 0 unknown
     int rate = 0, channels = 0;   // of the output
     AVChannelLayout outLayout{};
     // What the resampler was made for.
@@ -249,12 +253,28 @@ bool Convert(MovieStream* s, const AVFrame* f, MoviePixelFormat format, void* pi
     return true;
 }
 
-void ForgetFrames(MovieStream* s) {
+// Moves the demuxer to the last key frame at or before a stream time.
+bool SeekDecoder(MovieStream* s, int64_t us) {
+    const int64_t target = s->startTs + av_rescale_q(us, AVRational{1, 1000000}, s->timeBase);
+    if (av_seek_frame(s->demux.format, s->track, target, AVSEEK_FLAG_BACKWARD) < 0) return false;
+    avcodec_flush_buffers(s->decoder);
     av_frame_unref(s->next);
     av_frame_unref(s->due);
     s->haveNext = s->haveDue = false;
     s->drained = s->ended = false;
     s->lastUs = -1;
+    return true;
+}
+
+// A time sought past where the stream breaks off (a cut file says it is
+// longer) can leave the demuxer where no frame follows. Steps back from the
+// end the file states, twice as far each time, until frames come again, so
+// that the last one reached is shown; false once the start has been tried.
+bool StepBack(MovieStream* s, int64_t soughtUs) {
+    const int64_t from = s->lengthUs > 0 ? std::min(soughtUs, s->lengthUs) : soughtUs;
+    if (from - s->backUs <= 0) return false;
+    s->backUs = s->backUs == 0 ? kFirstStepBackUs : 2 * s->backUs;
+    return SeekDecoder(s, std::max<int64_t>(0, from - s->backUs));
 }
 
 // Finds and opens the picture track of an opened container.
@@ -282,6 +302,7 @@ MovieOpenResult OpenTrack(MovieStream* s) {
     s->width = par->width;
     s->height = par->height;
     s->hasSound = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
+    if (format->duration != AV_NOPTS_VALUE && format->duration > 0) s->lengthUs = format->duration;
     const AVRational rate = av_guess_frame_rate(format, st, nullptr);
     if (rate.num > 0 && rate.den > 0) {
         const int64_t us = av_rescale(1000000, rate.den, rate.num);
@@ -333,6 +354,7 @@ MovieFrameResult MovieStreamUpdate(MovieStream* s, MoviePixelFormat format, void
         if (!s->haveNext) {
             if (s->ended || !ReceiveFrame(&s->demux, s->track, s->decoder, s->packet, s->next, &s->drained)) {
                 s->ended = true;
+                if (s->lastUs < 0 && now > 0 && StepBack(s, now)) continue;
                 break;
             }
             s->haveNext = true;
@@ -380,11 +402,8 @@ int MovieStreamIsRunning(const MovieStream* s) { return s->running ? 1 : 0; }
 int64_t MovieStreamTellMs(const MovieStream* s) { return StreamTimeUs(s) / 1000; }
 
 int MovieStreamSeekMs(MovieStream* s, int64_t ms) {
-    if (ms < 0) return -1;
-    const int64_t target = s->startTs + av_rescale_q(ms, AVRational{1, 1000}, s->timeBase);
-    if (av_seek_frame(s->demux.format, s->track, target, AVSEEK_FLAG_BACKWARD) < 0) return -1;
-    avcodec_flush_buffers(s->decoder);
-    ForgetFrames(s);
+    if (ms < 0 || ms > INT64_MAX / 1000 || !SeekDecoder(s, ms * 1000)) return -1;
+    s->backUs = 0;
     s->baseUs = ms * 1000;
     s->runStartUs = MovieClockNowUs();
     return 0;
@@ -462,6 +481,12 @@ int64_t FrameStartSample(const MovieSound* m, const AVFrame* f) {
     return av_rescale(us - m->originUs, m->rate, 1000000);
 }
 
+// A track may start late, but no later than the movie's end: times that put
+// it past that are broken, and not worth hours of silence.
+int64_t BoundLead(const MovieSound* m, int64_t lead) {
+    return m->movieFrames > 0 ? std::min(lead, m->movieFrames) : lead;
+}
+
 // Resamples one decoded frame (null: what the resampler still holds) into the
 // pending samples, cutting what lies before the position.
 bool Resample(MovieSound* m, const AVFrame* f) {
@@ -492,7 +517,7 @@ bool DecodeMore(MovieSound* m) {
         if (m->frame->nb_samples > 0 && FitResampler(m, m->frame)) {
             if (m->alignTo >= 0) {
                 const int64_t lead = FrameStartSample(m, m->frame) - m->alignTo;
-                if (lead > 0) m->silence = lead;
+                if (lead > 0) m->silence = BoundLead(m, lead);
                 else m->drop = -lead;
                 m->alignTo = -1;
             }
@@ -539,6 +564,8 @@ MovieOpenResult OpenSoundTrack(MovieSound* m) {
     m->track = track;
     m->timeBase = st->time_base;
     m->originUs = MovieOriginUs(format, st);
+    if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
+        m->movieFrames = av_rescale(format->duration, m->rate, AV_TIME_BASE);
     return MOVIE_OPENED;
 }
 

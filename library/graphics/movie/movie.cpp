@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstring>
+#include <initializer_list>
 
 #include "core/alloc.h"
 #include "core/log.h"
@@ -92,32 +93,56 @@ bool OpenFileBytes(const char* path, MovieByteSource* out) {
     return true;
 }
 
-// The sound track becomes a stream sound, read through a file handle of its
-// own so that it keeps its own place in the file. A movie without one, or
-// without a sound output, plays silent.
-void OpenMovieSound(MovieData* m, const MovieStreamInfo& info) {
-    if (!info.hasSound || !SoundSystemRunning()) return;
+// The sound track as a stream sound, read through a file handle of its own
+// so that it keeps its own place in the file; -1 when it cannot be made.
+int MakeSoundTrack(const char* path) {
     MovieByteSource bytes;
-    if (!OpenFileBytes(m->Path, &bytes)) return;
+    if (!OpenFileBytes(path, &bytes)) return -1;
     MovieSound* sound = nullptr;
     if (MovieSoundOpen(&bytes, AUDIO_OUTPUT_RATE, AUDIO_OUTPUT_CHANNELS, &sound) != MOVIE_OPENED) {
         ErrorLogFmtAdd("ムービーの音声を再生できません");
-        return;
+        return -1;
     }
     const PcmSource source{sound, AUDIO_OUTPUT_CHANNELS, AUDIO_OUTPUT_RATE, ReadSoundPcm, SeekSoundPcm,
                            SoundPcmLength, CloseSoundPcm};
-    m->SoundHandle = AddPcmStreamSound(&source);
+    return AddPcmStreamSound(&source);
 }
 
-// The sound track starts where the picture is.
-void StartSound(MovieData* m) {
+// A movie without a sound track, or without a sound output, plays silent.
+void OpenMovieSound(MovieData* m, const MovieStreamInfo& info) {
+    if (info.hasSound && SoundSystemRunning()) m->SoundHandle = MakeSoundTrack(m->Path);
+}
+
+// The sound track starts at a time of the picture.
+void StartSound(MovieData* m, int64_t ms) {
     if (m->SoundHandle < 0) return;
-    const int64_t sample = MovieStreamTellMs(m->Stream) * AUDIO_OUTPUT_RATE / 1000;
+    const int64_t sample = ms * AUDIO_OUTPUT_RATE / 1000;
     if (SeekStreamSoundSample(m->SoundHandle, sample) == 0) PlaySoundMemImpl(m->SoundHandle, SOUND_PLAYTYPE_BACK, 0);
 }
 
 void StopSound(MovieData* m) {
     if (m->SoundHandle >= 0) StopSoundMemImpl(m->SoundHandle);
+}
+
+// A playing sound moves to where the picture now is without falling silent:
+// the spare sound is filled there and playing before the old one stops, so
+// that the old one's ramp down runs over the new place. (With one stream
+// sound its buffer would be silent while it is filled anew.)
+void MoveSound(MovieData* m, int64_t ms) {
+    if (m->SoundHandle < 0 || !m->PlayFlag) return;
+    if (m->SpareSoundHandle < 0) m->SpareSoundHandle = MakeSoundTrack(m->Path);
+    if (m->SpareSoundHandle < 0) {
+        StartSound(m, ms);
+        return;
+    }
+    const int outgoing = m->SoundHandle;
+    m->SoundHandle = m->SpareSoundHandle;
+    m->SpareSoundHandle = outgoing;
+    StartSound(m, ms);
+    // Placed back at the start, the stopped sound is left alone until it is
+    // needed again: one whose data had ended would otherwise go on being
+    // filled with silence, which cuts its ramp short.
+    SeekStreamSoundSample(outgoing, 0);
 }
 
 // While the sound plays, the picture keeps to the sound's clock. A sound that
@@ -133,7 +158,7 @@ void FollowSound(MovieData* m) {
 void RunMovie(MovieData* m) {
     MovieStreamRun(m->Stream);
     m->PlayFlag = 1;
-    StartSound(m);
+    StartSound(m, MovieStreamTellMs(m->Stream));
 }
 
 void HoldMovie(MovieData* m) {
@@ -144,8 +169,10 @@ void HoldMovie(MovieData* m) {
 }
 
 void ReleaseStream(MovieData* m) {
-    if (m->SoundHandle >= 0) DeleteSoundMemImpl(m->SoundHandle, 0);
-    m->SoundHandle = -1;
+    for (int* sound : {&m->SoundHandle, &m->SpareSoundHandle}) {
+        if (*sound >= 0) DeleteSoundMemImpl(*sound, 0);
+        *sound = -1;
+    }
     MovieStreamClose(m->Stream);
     m->Stream = nullptr;
     if (m->FrameImage.Pixels) ZvFree(m->FrameImage.Pixels);
@@ -154,7 +181,7 @@ void ReleaseStream(MovieData* m) {
 
 // Opens the stream of m->Path and makes the frame image; 0, or -1 after logging.
 int OpenMovie(MovieData* m) {
-    m->SoundHandle = -1;
+    m->SoundHandle = m->SpareSoundHandle = -1;
     MovieByteSource source;
     if (!OpenFileBytes(m->Path, &source)) return LogOpenFailure(m->Path);
     MovieStream* stream = nullptr;
@@ -350,11 +377,10 @@ int SeekMovieToGraphImpl(int grHandle, int timeMs) {
         return 0;
     }
     if (MovieStreamSeekMs(m->Stream, timeMs) != 0) return ErrorLogFmtAdd("ムービーのシークに失敗しました");
-    // The graph shows the new place at once, also while paused (a place past
-    // the end is the end); a playing sound goes on from there.
-    StopSound(m);
+    // A playing sound goes on from the new place, which the graph shows at
+    // once, also while paused (a place past the end is the end).
+    MoveSound(m, timeMs);
     UpdateMovie(grHandle, 1);
-    if (m->PlayFlag) StartSound(m);
     return 0;
 }
 

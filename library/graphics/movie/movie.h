@@ -18,6 +18,7 @@ struct MovieData {
     int GraphHandle;            // the graph the movie was opened for; -1 until it exists
     MovieStream* Stream;        // null while released around a display change
     int SoundHandle;            // stream sound of the sound track, -1 none; goes with the stream
+    int SpareSoundHandle;       // a second one that takes over at a seek while playing; -1 until then
     GraphImage FrameImage;      // the last converted frame
     int FrameFormat;            // MoviePixelFormat of FrameImage
     int SurfaceMode;            // after the mode rules; kept for re-opening

@@ -15,9 +15,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/lock.h"
 #include "core/window.h"
 #include "graphics/graph_handle.h"
 #include "graphics/image/graph_image.h"
@@ -56,6 +58,12 @@ std::vector<uint32_t> GraphPixels(int handle) {
     for (int y = 0; y < g->Height; ++y)
         for (int x = 0; x < g->Width; ++x) out.push_back(GetGraphImagePixel(&view, x, y) & 0xFFFFFF);
     return out;
+}
+
+// The window procedure as the message loop runs it: under the library lock,
+// which the message thread takes too.
+intptr_t Deliver(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    return WithLibraryLock([=] { return WndProc(message, wParam, lParam); });
 }
 
 bool Near(uint32_t a, uint32_t b, int tolerance) {
@@ -299,10 +307,10 @@ TEST_F(MovieGraphs, DeactivationPausesOnlyWhatPlaysAndActivationResumesIt) {
     ASSERT_EQ(GetMovieStateToGraph(ended), 0);
 
     At(300);
-    WndProc(WM_ACTIVATEAPP, 0, 0);
+    Deliver(WM_ACTIVATEAPP, 0, 0);
     EXPECT_EQ(GetMovieStateToGraph(playing), 0);
     At(5300);
-    WndProc(WM_ACTIVATE, 1, 0);
+    Deliver(WM_ACTIVATE, 1, 0);
     ASSERT_EQ(GetActiveFlag(), 1);
     EXPECT_EQ(GetMovieStateToGraph(playing), 1);
     EXPECT_EQ(GetMovieStateToGraph(paused), 0);
@@ -323,7 +331,7 @@ TEST_F(MovieGraphs, ADisplayChangeKeepsThePositionAndRestoresEveryMovie) {
     DrawGraph(0, 0, g, 0);
     ASSERT_EQ(ShownFrame(g, 8), 7);
 
-    WndProc(WM_DISPLAYCHANGE, 32, MakeLParam(640, 480));
+    Deliver(WM_DISPLAYCHANGE, 32, MakeLParam(640, 480));
     EXPECT_EQ(Log().find("復元関数が登録されていないためか"), std::string::npos);
     EXPECT_EQ(GetMovieStateToGraph(g), 1);
     EXPECT_EQ(TellMovieToGraph(g), 730);
@@ -337,9 +345,9 @@ TEST_F(MovieGraphs, ADisplayChangeKeepsThePositionAndRestoresEveryMovie) {
 
     // A movie that cannot be opened again does not keep the others closed.
     At(1000);
-    EXPECT_EQ(ReleaseAllMovieSurfaces(), 0);
+    EXPECT_EQ(WithLibraryLock(ReleaseAllMovieSurfaces), 0);
     fs::remove("gone.mkv");
-    EXPECT_EQ(RestoreAllMovieSurfaces(), -1);
+    EXPECT_EQ(WithLibraryLock(RestoreAllMovieSurfaces), -1);
     EXPECT_NE(Log().find("ファイル:gone.mkv が開けませんでした"), std::string::npos);
     EXPECT_EQ(TellMovieToGraph(doomed), 1000);
     EXPECT_EQ(TellMovieToGraph(g), 1000);
@@ -444,8 +452,7 @@ TEST_F(MovieSound, TheSoundTrackPlaysPausesAndSeeksWithThePicture) {
     StartHeld();
     EXPECT_EQ(SoundOf(Play("m.mkv")), -1) << "a movie without a sound track has no sound";
     const int g = Play("tone.mkv");
-    const int sound = SoundOf(g);
-    ASSERT_NE(sound, -1) << Log();
+    ASSERT_NE(SoundOf(g), -1) << Log();
 
     // Only the sound moves the picture here.
     ExpectTone(Hear(g, 550), 0, 0.0);
@@ -476,9 +483,9 @@ TEST_F(MovieSound, TheSoundTrackPlaysPausesAndSeeksWithThePicture) {
     ExpectTone(Hear(g, 200), 0, 1.0);
 
     // The window's deactivation pauses the sound too; activation resumes it.
-    WndProc(WM_ACTIVATEAPP, 0, 0);
+    Deliver(WM_ACTIVATEAPP, 0, 0);
     ExpectSilence(Hear(g, 100, false));
-    WndProc(WM_ACTIVATE, 1, 0);
+    Deliver(WM_ACTIVATE, 1, 0);
     ExpectTone(Hear(g, 200), 0, 1.2);
     EXPECT_EQ(TellMovieToGraph(g), 1400);
 
@@ -486,7 +493,7 @@ TEST_F(MovieSound, TheSoundTrackPlaysPausesAndSeeksWithThePicture) {
     // block leaves the picture a few milliseconds short of its end, which its
     // own clock then covers.
     Hear(g, 2000);
-    EXPECT_EQ(CheckSoundPlaying(sound), 0);
+    EXPECT_EQ(WithLibraryLock([&] { return CheckSoundPlaying(SoundOf(g)); }), 0);
     At(50);
     ScreenFlip();
     DrawGraph(0, 0, g, 0);
@@ -495,9 +502,13 @@ TEST_F(MovieSound, TheSoundTrackPlaysPausesAndSeeksWithThePicture) {
     EXPECT_EQ(TellMovieToGraph(g), 3000);
     ExpectSilence(Hear(g, 100));
 
-    // The sound goes with the graph.
+    // The sound goes with the graph, and so does the second one that took
+    // over at the seek while playing.
+    const MovieData* m = GetMovieData(GetGraphData(g)->MovieHandle);
+    const int sounds[] = {m->SoundHandle, m->SpareSoundHandle};
+    EXPECT_NE(sounds[1], -1);
     EXPECT_EQ(DeleteGraph(g), 0);
-    EXPECT_EQ(GetSoundData(sound), nullptr);
+    for (int sound : sounds) EXPECT_EQ(WithLibraryLock([=] { return GetSoundData(sound); }), nullptr);
 }
 
 TEST_F(MovieSound, APictureLongerThanItsSoundGoesOnByItsOwnClock) {
@@ -510,7 +521,7 @@ TEST_F(MovieSound, APictureLongerThanItsSoundGoesOnByItsOwnClock) {
     const int g = Play("short.mkv");
     ASSERT_NE(SoundOf(g), -1);
     Hear(g, 1500);
-    ASSERT_EQ(CheckSoundPlaying(SoundOf(g)), 0) << "the sound has ended";
+    ASSERT_EQ(WithLibraryLock([&] { return CheckSoundPlaying(SoundOf(g)); }), 0) << "the sound has ended";
     const int soundEnd = TellMovieToGraph(g);
     EXPECT_GE(soundEnd, 950);
     EXPECT_LE(soundEnd, 1500);
@@ -530,65 +541,113 @@ TEST_F(MovieSound, APictureLongerThanItsSoundGoesOnByItsOwnClock) {
 // The whole library on SDL's disk output, which writes what the device
 // plays to a file: each step lasts until the device has written that much
 // more, however slow the machine is.
-TEST_F(MovieGraphs, TheToneIsHeardOnTheOutputWhilePlayingAndFollowsPauseAndSeek) {
+class MovieOutput : public MovieGraphs {
+protected:
+    void SetUp() override {
+        MovieGraphs::SetUp();
+        disk_.emplace(dir_.path() + "/output.raw");
+        MovieSetClock(nullptr);
+    }
+    // A movie of the tone. AVI places every sample of its PCM exactly, so a
+    // seek to a whole second starts the tone where it crosses zero.
+    static bool WriteTone(const char* name, int frames) {
+        moviefix::MovieSpec spec;
+        spec.container = "avi";
+        spec.frames = frames;
+        spec.soundCodec = "pcm_s16le";
+        spec.soundRate = moviefix::kOutputRate;
+        return moviefix::WriteMovie(name, spec);
+    }
+    uintmax_t Written() const {
+        std::error_code e;
+        const uintmax_t n = fs::file_size(disk_->path(), e);
+        return e ? uintmax_t(0) : n;
+    }
+    // Keeps the library going, the graph (if any) drawn, until the device
+    // has written ms more of output.
+    void RunFor(int ms, int g = -1) {
+        const uintmax_t target = Written() + uintmax_t(ms) * 441 / 10 * 4;
+        // A net against a device that stopped writing, not a time limit.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while (Written() < target && std::chrono::steady_clock::now() < giveUp) {
+            ProcessMessage();
+            if (g >= 0) DrawGraph(0, 0, g, 0);
+            ScreenFlip();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_GE(Written(), target) << "the disk output stopped";
+    }
+    std::vector<double> Left() const { return moviefix::Channel(disk_->Samples(), 0); }
+
+    std::optional<zvtest::DiskAudio> disk_;
+};
+
+// The largest change between neighbouring samples from `from` on. The tone
+// itself moves by at most its level x 2 pi x 250 / 44100 (under 800 within
+// 6 s) a sample, a ramp down adds little to that, and a sound cut off
+// without one jumps by as much as it is loud there.
+double LargestStep(const std::vector<double>& s, size_t from) {
+    double largest = 0;
+    for (size_t i = from + 1; i < s.size(); ++i) largest = std::max(largest, std::abs(s[i] - s[i - 1]));
+    return largest;
+}
+constexpr double kLargestToneStep = 2500;
+
+// Loudness of each 20 ms of the output.
+std::vector<double> WindowRms(const std::vector<double>& left) {
+    constexpr size_t kWindow = 882;
+    std::vector<double> rms;
+    for (size_t at = 0; at + kWindow <= left.size(); at += kWindow) rms.push_back(moviefix::Rms(left, at, kWindow));
+    return rms;
+}
+bool Silent(double rms) { return rms < 30; }
+
+// Where in the track each 20 ms of the output lies (by its loudness), in
+// runs of tone split at silence and at jumps. Runs of a window or two are
+// the edges where the tone starts or stops within a window and are left
+// out; the first and last window of a run, partly silent, are trimmed.
+std::vector<std::vector<double>> ToneRuns(const std::vector<double>& rms) {
+    std::vector<std::vector<double>> runs(1);
+    for (double r : rms) {
+        const double t = moviefix::ToneTimeOfRms(r);
+        if (Silent(r) || (!runs.back().empty() && std::abs(t - runs.back().back()) > 0.1)) runs.emplace_back();
+        if (!Silent(r)) runs.back().push_back(t);
+    }
+    std::vector<std::vector<double>> tone;
+    for (const auto& r : runs)
+        if (r.size() >= 4) tone.emplace_back(r.begin() + 1, r.end() - 1);
+    return tone;
+}
+
+size_t FirstLoud(const std::vector<double>& s) {
+    size_t i = 0;
+    while (i < s.size() && std::abs(s[i]) < 100) ++i;
+    return i;
+}
+
+TEST_F(MovieOutput, TheToneIsHeardWhilePlayingAndFollowsPauseAndSeek) {
     moviefix::MovieSpec spec;
     spec.frames = 80;
     spec.soundCodec = "pcm_s16le";
     ASSERT_TRUE(moviefix::WriteMovie("tone.mkv", spec));
-    const zvtest::DiskAudio disk(dir_.path() + "/output.raw");
-    const std::string& output = disk.path();
-    MovieSetClock(nullptr);
     Start(SOFTWARE_SCREENS);
     const int g = LoadGraph("tone.mkv");
     ASSERT_GE(g, 0);
-    auto written = [&] {
-        std::error_code e;
-        const uintmax_t n = fs::file_size(output, e);
-        return e ? uintmax_t(0) : n;
-    };
-    auto runFor = [&](int ms) {
-        const uintmax_t target = written() + uintmax_t(ms) * 441 / 10 * 4;
-        // A net against a device that stopped writing, not a time limit.
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-        while (written() < target && std::chrono::steady_clock::now() < giveUp) {
-            ProcessMessage();
-            DrawGraph(0, 0, g, 0);
-            ScreenFlip();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        ASSERT_GE(written(), target) << "the disk output stopped";
-    };
-    runFor(300);
+    RunFor(300, g);
     EXPECT_EQ(PlayMovieToGraph(g), 0);
-    runFor(600);
+    RunFor(600, g);
     EXPECT_EQ(PauseMovieToGraph(g), 0);
-    runFor(600);
+    RunFor(600, g);
     EXPECT_EQ(PlayMovieToGraph(g), 0);
-    runFor(600);
+    RunFor(600, g);
     EXPECT_EQ(SeekMovieToGraph(g, 5000), 0);
-    runFor(600);
+    RunFor(600, g);
     EXPECT_EQ(DeleteGraph(g), 0);
-    runFor(400);
+    RunFor(400);
     End();
 
-    // Where in the track each 20 ms of the output lies (by its loudness), or
-    // -1 for silence; runs of tone split at silence and at jumps.
-    const std::vector<double> left = moviefix::Channel(disk.Samples(), 0);
-    constexpr size_t kWindow = 882;
-    std::vector<double> rms;
-    for (size_t at = 0; at + kWindow <= left.size(); at += kWindow) rms.push_back(moviefix::Rms(left, at, kWindow));
-    auto silent = [](double r) { return r < 30; };
-    std::vector<std::vector<double>> runs(1);
-    for (double r : rms) {
-        const double t = moviefix::ToneTimeOfRms(r);
-        if (silent(r) || (!runs.back().empty() && std::abs(t - runs.back().back()) > 0.1)) runs.emplace_back();
-        if (!silent(r)) runs.back().push_back(t);
-    }
-    // Runs of a window or two are the edges where the tone starts or stops
-    // within a window; the first and last window of a run are partly silent.
-    std::vector<std::vector<double>> tone;
-    for (const auto& r : runs)
-        if (r.size() >= 4) tone.emplace_back(r.begin() + 1, r.end() - 1);
+    const std::vector<double> rms = WindowRms(Left());
+    const std::vector<std::vector<double>> tone = ToneRuns(rms);
     ASSERT_EQ(tone.size(), 3u) << "played, played again after the pause, played after the seek";
     for (const auto& r : tone) {
         const double lasted = 0.02 * double(r.size() - 1);
@@ -601,17 +660,81 @@ TEST_F(MovieGraphs, TheToneIsHeardOnTheOutputWhilePlayingAndFollowsPauseAndSeek)
     EXPECT_NEAR(tone[2].front(), 5.04, 0.05) << "it goes on from the seek";
     // Between the first and the second run of tone: the pause.
     size_t first = 0;
-    while (first < rms.size() && silent(rms[first])) ++first;
+    while (first < rms.size() && Silent(rms[first])) ++first;
     size_t quiet = 0, longestQuiet = 0;
     for (size_t i = first; i < rms.size(); ++i) {
-        quiet = silent(rms[i]) ? quiet + 1 : 0;
+        quiet = Silent(rms[i]) ? quiet + 1 : 0;
         if (moviefix::ToneTimeOfRms(rms[i]) > tone[1].front() + 0.05) break;
         longestQuiet = std::max(longestQuiet, quiet);
     }
     EXPECT_GE(longestQuiet, 20u) << "silence while paused";
     size_t trailing = 0;
-    while (trailing < rms.size() && silent(rms[rms.size() - 1 - trailing])) ++trailing;
+    while (trailing < rms.size() && Silent(rms[rms.size() - 1 - trailing])) ++trailing;
     EXPECT_GE(trailing, 10u) << "silence once the graph is gone";
+}
+
+
+// A seek while playing: the old place ramps down as a stop does while the
+// new place, ready before, already sounds; no silence between them.
+TEST_F(MovieOutput, ASeekWhilePlayingGoesOnWithoutAGapOrAStep) {
+    ASSERT_TRUE(WriteTone("tone.avi", 60));
+    Start(SOFTWARE_SCREENS);
+    const int g = LoadGraph("tone.avi");
+    ASSERT_GE(g, 0);
+    RunFor(100, g);
+    EXPECT_EQ(PlayMovieToGraph(g), 0);
+    for (int to : {4000, 1000, 5000, 2000, 3000, 1000}) {
+        RunFor(250, g);
+        EXPECT_EQ(SeekMovieToGraph(g, to), 0);
+    }
+    RunFor(250, g);
+    EXPECT_EQ(PauseMovieToGraph(g), 0);
+    RunFor(150, g);
+    End();
+
+    const std::vector<double> left = Left();
+    const size_t start = FirstLoud(left);
+    ASSERT_LT(start, left.size());
+    EXPECT_LE(LargestStep(left, start), kLargestToneStep);
+    // Loudness per 5 ms from the start of play to the pause's ramp: the
+    // quietest stretch of the tone is 1400 loud.
+    std::vector<double> rms;
+    for (size_t at = start; at + 220 <= left.size(); at += 220) rms.push_back(moviefix::Rms(left, at, 220));
+    size_t end = rms.size();
+    while (end > 0 && rms[end - 1] < 500) --end;
+    ASSERT_GT(end, 300u) << "seven runs of 250 ms";
+    for (size_t i = 0; i + 1 < end; ++i) EXPECT_GT(rms[i], 500) << "silence " << i * 5 << " ms after the start";
+    // Each seek's run of tone starts where it was sought (the trimmed window
+    // and the one that holds the switch take 0.02 to 0.06 s of it).
+    const std::vector<std::vector<double>> tone = ToneRuns(WindowRms(left));
+    const double starts[] = {0, 4, 1, 5, 2, 3, 1};
+    ASSERT_EQ(tone.size(), std::size(starts));
+    for (size_t i = 0; i < tone.size(); ++i) EXPECT_NEAR(tone[i].front(), starts[i] + 0.04, 0.05) << "run " << i;
+}
+
+// Deleting a playing movie ends its sound with the ramp a stop has.
+TEST_F(MovieOutput, DeletingAPlayingMovieRampsItsSoundDown) {
+    ASSERT_TRUE(WriteTone("tone.avi", 60));
+    Start(SOFTWARE_SCREENS);
+    RunFor(100);
+    // Played from 5 s on, where the tone is loud, for three lengths, so that
+    // the sound is cut at three places of its wave.
+    for (int ms : {300, 370, 440}) {
+        const int g = LoadGraph("tone.avi");
+        ASSERT_GE(g, 0);
+        EXPECT_EQ(SeekMovieToGraph(g, 5000), 0);
+        EXPECT_EQ(PlayMovieToGraph(g), 0);
+        RunFor(ms, g);
+        EXPECT_EQ(DeleteGraph(g), 0);
+        RunFor(100);
+    }
+    End();
+
+    const std::vector<double> left = Left();
+    const size_t start = FirstLoud(left);
+    ASSERT_LT(start, left.size());
+    EXPECT_LE(LargestStep(left, start), kLargestToneStep);
+    EXPECT_LT(moviefix::Rms(left, left.size() - 2205, 2205), 1.0) << "silence once the graphs are gone";
 }
 
 }  // namespace

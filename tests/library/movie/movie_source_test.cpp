@@ -4,6 +4,7 @@
 // resampled, placed on the movie's time and sought.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -290,6 +291,64 @@ TEST_F(MovieSource, ACutMoviePlaysWhatItHasAndEnds) {
     EXPECT_LT(last, 19);
 }
 
+// A seek past the end of a movie that breaks off early (its file says it is
+// longer) ends where playing it to its end does: at the last frame it has.
+TEST_F(MovieSource, ASeekPastTheEndOfACutMovieGoesToTheEndReached) {
+    const struct {
+        const char* container;
+        const char* codec;
+        AVPixelFormat pixels;
+    } cases[] = {
+        {"matroska", "ffv1", AV_PIX_FMT_BGR0},
+        // The demuxer finds its place by the times it reads: past the end
+        // of a cut one it is left where no frame follows.
+        {"mpegts", "mpeg2video", AV_PIX_FMT_YUV420P},
+    };
+    for (const auto& c : cases) {
+        moviefix::MovieSpec spec;
+        spec.container = c.container;
+        spec.codec = c.codec;
+        spec.pixels = c.pixels;
+        spec.frames = 30;
+        ASSERT_TRUE(moviefix::WriteMovie("whole.movie", spec));
+        const std::string movie = Slurp("whole.movie");
+        for (int percent = 50; percent < 100; percent += 3) {
+            SCOPED_TRACE(std::string(c.container) + " cut at " + std::to_string(percent) + "%");
+            const std::string cut = movie.substr(0, movie.size() * size_t(percent) / 100);
+            // Played to its end.
+            ASSERT_EQ(OpenBytes(cut, &stream_), MOVIE_OPENED);
+            MovieStreamGetInfo(stream_, &info_);
+            pixels_.assign(size_t(info_.width) * size_t(info_.height), 0);
+            MovieStreamRun(stream_);
+            start_ = g_nowUs;
+            At(60000);
+            EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
+            const int64_t end = MovieStreamTellMs(stream_);
+            const std::vector<uint32_t> last = pixels_;
+            EXPECT_GE(end, 1000);
+            EXPECT_LE(end, 3000);
+            MovieStreamClose(stream_);
+            stream_ = nullptr;
+
+            // Sought past its end, running and paused.
+            for (const bool running : {true, false}) {
+                ASSERT_EQ(OpenBytes(cut, &stream_), MOVIE_OPENED);
+                pixels_.assign(size_t(info_.width) * size_t(info_.height), 0);
+                if (running) MovieStreamRun(stream_);
+                start_ = g_nowUs;
+                At(100);
+                EXPECT_EQ(MovieStreamSeekMs(stream_, 1000000), 0);
+                EXPECT_EQ(Update(), MOVIE_FRAME_NEW);
+                EXPECT_EQ(MovieStreamTellMs(stream_), end);
+                EXPECT_TRUE(pixels_ == last) << "the last frame";
+                EXPECT_EQ(MovieStreamIsRunning(stream_), 0);
+                MovieStreamClose(stream_);
+                stream_ = nullptr;
+            }
+        }
+    }
+}
+
 // The sound of a movie read to its end as 44100 Hz stereo.
 std::vector<int16_t> ReadWholeSound(MovieSound* sound) {
     std::vector<int16_t> all;
@@ -381,6 +440,37 @@ TEST_F(MovieSource, TheSoundTrackComesResampledOnTheMoviesTime) {
         EXPECT_EQ(MovieSoundRead(sound, past.data(), int(past.size() * 2)), 0) << "nothing past the end";
         MovieSoundClose(sound);
     }
+}
+
+// A sound track whose times put it an hour after the end of a movie that
+// says it lasts 2 s (a broken file) starts by that end, not after an hour
+// of silence.
+TEST_F(MovieSource, ASoundTrackStartsNoLaterThanTheMoviesEnd) {
+    moviefix::MovieSpec spec;
+    spec.soundCodec = "pcm_s16le";
+    spec.soundMs = 1000;
+    spec.soundDelayMs = 3600 * 1000;
+    ASSERT_TRUE(moviefix::WriteMovie("late.mkv", spec));
+    std::string bytes = Slurp("late.mkv");
+    // The segment's duration (ID 0x4489, an 8-byte float of milliseconds) is
+    // the whole hour; it is made to say 2 s.
+    const size_t at = bytes.find("\x44\x89\x88");
+    ASSERT_NE(at, std::string::npos);
+    const double stated = 2000;
+    uint64_t bits;
+    std::memcpy(&bits, &stated, 8);
+    for (int i = 0; i < 8; ++i) bytes[at + 3 + size_t(i)] = char(bits >> (56 - 8 * i));
+
+    MovieSound* sound = nullptr;
+    const MovieByteSource source = moviefix::MemorySource(bytes, &g_closedSources);
+    ASSERT_EQ(MovieSoundOpen(&source, 44100, 2, &sound), MOVIE_OPENED);
+    std::vector<int16_t> heard(3 * 44100 * 2);
+    EXPECT_EQ(MovieSoundRead(sound, heard.data(), int(heard.size() * 2)), int(heard.size() * 2));
+    MovieSoundClose(sound);
+    const std::vector<double> left = moviefix::Channel(heard, 0);
+    EXPECT_LT(moviefix::Rms(left, 0, 88200), 1.0) << "silent up to the end";
+    EXPECT_NEAR(moviefix::Rms(left, 88200, 44100) * std::sqrt(2.0) / moviefix::ToneLevel(0.5), 1.0, 0.05)
+        << "the tone from there";
 }
 
 TEST_F(MovieSource, ASoundTrackIsFoundOrRefused) {
