@@ -514,6 +514,9 @@ int CloseNetWorkImpl(int netHandle) {
             if (r->sendBuffer.length + r->prefixRemaining == before) break;
         }
     }
+    // What a slow or silent peer did not take in time is lost; the log says how much.
+    if (r->sendBuffer.length > 0)
+        ErrorLogFmtAdd("送信できなかったデータ %d byte を破棄しました in CloseNetWork", r->sendBuffer.length);
     if (HandleSlot(netHandle) == NETWORK_LISTEN_SLOT) g_net.listenPort = 0;
     FreeRecord(r);
     return 0;

@@ -58,6 +58,8 @@ bool SendQueueEmpties(int socket) {
     }
     return queued == 0;
 }
+
+const char kDroppedLine[] = "送信できなかったデータ ";
 }  // namespace
 
 TEST_F(NetHandle, BeforeTheLayerStartsEveryCallFailsQuietly) {
@@ -260,6 +262,33 @@ TEST_F(NetHandle, BytesQueuedDuringAPacketFormTheNextAndLeaveBeforeTheClose) {
     ASSERT_EQ(seen.size(), total);
     EXPECT_EQ(seen.substr(0, 4), Prefix(uint32_t(big.size())));
     EXPECT_EQ(seen.substr(4 + big.size()), Prefix(4) + "tail");
+    EXPECT_EQ(Log().find(kDroppedLine), std::string::npos) << Log();
+}
+
+TEST_F(NetHandle, CloseLogsTheQueuedBytesItDrops) {
+    // Twice what the socket takes at once, and a peer that reads nothing
+    // until the close has spent its time: about half cannot leave.
+    const size_t atOnce = nettest::BytesALoopbackConnectionTakesAtOnce();
+    ASSERT_GT(atOnce, 0u);
+    const std::string big(2 * atOnce, 'd');
+    Turns turns;
+    std::string seen;
+    {
+        ScriptedPeer peer([&](int fd) {
+            turns.Wait(1);
+            seen = nettest::RecvBytes(fd, 4 + big.size());
+        });
+        const int h = Connect(peer.port());
+        ASSERT_EQ(NetWorkSend(h, big.data(), int(big.size())), 0);
+        EXPECT_EQ(CloseNetWork(h), 0);
+        turns.Signal(1);
+    }
+    // The peer got the prefix and the payload up to the drop, then the end.
+    ASSERT_GT(seen.size(), 4u);
+    const size_t dropped = 4 + big.size() - seen.size();
+    ASSERT_GT(dropped, 0u);
+    const std::string line = kDroppedLine + std::to_string(dropped) + " byte を破棄しました in CloseNetWork";
+    EXPECT_NE(Log().find(line), std::string::npos) << Log();
 }
 
 // Plain mode, the HTTP tasks' connections: bytes go out and come in as the
