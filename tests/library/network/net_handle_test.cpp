@@ -293,8 +293,10 @@ TEST_F(NetHandle, CloseLogsTheQueuedBytesItDrops) {
 
 // Plain mode, the HTTP tasks' connections: bytes go out and come in as the
 // socket moves them, without packets; reads give the socket's count, a read
-// that finds nothing yet fails, and the end of the stream reads 0. A lost
-// connection stays until the bytes it left have been read.
+// that finds nothing yet fails, and the end of the stream reads 0. The data
+// length only says whether a byte waits: 1, the peek's failure while nothing
+// has come, 0 at the end of the stream. A lost connection stays until the
+// bytes it left have been read.
 TEST_F(NetHandle, PlainModeMovesRawBytesAndCountsWhatTheSocketGives) {
     std::string seen;
     Turns turns;
@@ -312,22 +314,24 @@ TEST_F(NetHandle, PlainModeMovesRawBytesAndCountsWhatTheSocketGives) {
         EXPECT_EQ(NetWorkSend(h, "hello", 5), 5);   // sent at once: nothing queued
         EXPECT_EQ(Record(h)->sendBuffer.length, 0);
         EXPECT_TRUE(PumpUntil([&] { return NetWorkRecvToPeek(h, buf, sizeof buf) == 6; }));
-        EXPECT_GT(GetNetWorkDataLength(h), 0);
+        EXPECT_EQ(GetNetWorkDataLength(h), 1);
         EXPECT_EQ(NetWorkRecvToPeek(h, buf, 3), 3);
         EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), 6);   // fewer than asked for: what there is
         EXPECT_EQ(std::string(buf, 6), "world!");
-        EXPECT_EQ(GetNetWorkDataLength(h), 0);
-        EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), -1);  // nothing has come yet
+        EXPECT_EQ(GetNetWorkDataLength(h), -1);          // nothing has come yet
+        EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), -1);
         turns.Signal(1);
 
         EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) == 0; }));
         Pump(5);
         ASSERT_TRUE(Record(h));                          // its last bytes still wait
         EXPECT_TRUE(PumpUntil([&] { return NetWorkRecvToPeek(h, buf, sizeof buf) == 3; }));
+        EXPECT_EQ(GetNetWorkDataLength(h), 1);
         // Under the lock: once the bytes are read the message thread may close it.
         WithLibraryLock([&] {
             EXPECT_EQ(NetWorkRecvImpl(h, buf, sizeof buf), 3);
             EXPECT_EQ(std::string(buf, 3), "bye");
+            EXPECT_EQ(GetNetWorkDataLengthImpl(h), 0);
             EXPECT_EQ(NetWorkRecvImpl(h, buf, sizeof buf), 0);   // the end of the stream
         });
         ProcessMessage();
