@@ -137,12 +137,16 @@ TEST_F(NetHandle, PrefixAndPayloadArrivingInPiecesAreTakenWhenWhole) {
 TEST_F(NetHandle, HostilePrefixSetsTheErrorFlagAndTheHandleCloses) {
     for (uint32_t size : {0x80000000u, uint32_t(NETWORK_MAX_PACKET) + 1}) {
         SCOPED_TRACE(size);
+        // The prefix comes only once the connection was seen made: a handle
+        // that fails first is never reported connected.
         Turns turns;
         ScriptedPeer peer([&](int fd) {
-            nettest::SendAll(fd, Prefix(size) + "xyz");
             turns.Wait(1);
+            nettest::SendAll(fd, Prefix(size) + "xyz");
+            turns.Wait(2);
         });
         const int h = Connect(peer.port());
+        turns.Signal(1);
         EXPECT_TRUE(PumpUntil([&] {
             const std::optional<NetWorkData> r = Record(h);
             return !r || r->error == 1;
@@ -154,7 +158,7 @@ TEST_F(NetHandle, HostilePrefixSetsTheErrorFlagAndTheHandleCloses) {
         const std::string line = "受信データを保存するリングバッファのリサイズに失敗しました(データサイズ " +
                                  std::to_string(size) + " byte)";
         EXPECT_NE(Log().find(line), std::string::npos) << Log();
-        turns.Signal(1);
+        turns.Signal(2);
     }
 }
 
