@@ -514,6 +514,9 @@ int CloseNetWorkImpl(int netHandle) {
             if (r->sendBuffer.length + r->prefixRemaining == before) break;
         }
     }
+    // What a slow or silent peer did not take in time is lost; the log says how much.
+    if (r->sendBuffer.length > 0)
+        ErrorLogFmtAdd("送信できなかったデータ %d byte を破棄しました in CloseNetWork", r->sendBuffer.length);
     if (HandleSlot(netHandle) == NETWORK_LISTEN_SLOT) g_net.listenPort = 0;
     FreeRecord(r);
     return 0;
@@ -536,7 +539,10 @@ int GetNetWorkDataLengthImpl(int netHandle) {
     NetWorkData* r = RecordOf(netHandle);
     if (!r || !RecordUsable(r, "GetNetWorkDataLength")) return -1;
     if (r->ringMode) return GetRingBufferDataLength(&r->recvBuffer);
-    return r->connecting ? 0 : PlatformSocketReadable(r->socket);
+    // Plain mode peeks one byte: 1 when one waits, 0 at the end of the stream,
+    // and the peek's failure (nothing yet, a reset) passed on as it is.
+    char byte;
+    return NetWorkRecvToPeekImpl(netHandle, &byte, 1);
 }
 
 int NetWorkRecvImpl(int netHandle, void* buffer, int length) {

@@ -2,7 +2,10 @@
 // starts, packets on the wire, prefixes and payloads that arrive in pieces,
 // hostile prefixes, lost connections, accepting, and sends into a reset.
 #include <gtest/gtest.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,7 +37,29 @@ protected:
         std::string out(size_t(n), '\0');
         return NetWorkRecv(h, out.data(), n) == 0 ? out : "<none>";
     }
+    // A copy of the handle's record, taken under the library lock because the
+    // message thread works on it too; empty once the handle is closed.
+    static std::optional<NetWorkData> Record(int h) {
+        return WithLibraryLock([&]() -> std::optional<NetWorkData> {
+            const NetWorkData* r = GetNetWorkData(h);
+            return r ? std::optional<NetWorkData>(*r) : std::nullopt;
+        });
+    }
 };
+
+// Waits until the kernel holds none of the socket's outgoing bytes: all
+// were taken by the peer's side and acknowledged.
+bool SendQueueEmpties(int socket) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nettest::kHangBoundMs);
+    int queued = 0;
+    while (ioctl(socket, SIOCOUTQ, &queued) == 0 && queued > 0) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return queued == 0;
+}
+
+const char kDroppedLine[] = "送信できなかったデータ ";
 }  // namespace
 
 TEST_F(NetHandle, BeforeTheLayerStartsEveryCallFailsQuietly) {
@@ -49,7 +74,7 @@ TEST_F(NetHandle, BeforeTheLayerStartsEveryCallFailsQuietly) {
     EXPECT_EQ(GetNewAcceptNetWork(), -1);
     EXPECT_EQ(GetListenNetWorkPort(), -1);
     EXPECT_EQ(StopListenNetWork(), -1);
-    EXPECT_EQ(AcceptNetWork(), -1);
+    EXPECT_EQ(WithLibraryLock(AcceptNetWork), -1);
     Pump(3);
     EXPECT_EQ(GetNetWorkStarted(), 0);
     ZoVav_End();
@@ -66,7 +91,7 @@ TEST_F(NetHandle, SendPutsALengthPrefixedPacketOnTheWire) {
         ScriptedPeer peer([&](int fd) { seen = nettest::RecvBytes(fd, 7); });
         h = Connect(peer.port());
         EXPECT_EQ(NetWorkSend(h, "abc", 3), 0);
-        EXPECT_TRUE(PumpUntil([&] { return GetNetWorkData(h)->sendBuffer.length == 0; }));
+        EXPECT_TRUE(PumpUntil([&] { return Record(h)->sendBuffer.length == 0; }));
     }
     EXPECT_EQ(seen, std::string("\x03\x00\x00\x00" "abc", 7));
     ZoVav_End();
@@ -93,7 +118,7 @@ TEST_F(NetHandle, PrefixAndPayloadArrivingInPiecesAreTakenWhenWhole) {
     ASSERT_TRUE(turns.Wait(2));
     Pump(5);
     EXPECT_EQ(GetNetWorkDataLength(h), 0);
-    EXPECT_EQ(GetNetWorkData(h)->recvRemaining, 0);
+    EXPECT_EQ(Record(h)->recvRemaining, 0);
     // The prefix completes and three payload bytes come: they count.
     turns.Signal(3);
     ASSERT_TRUE(turns.Wait(4));
@@ -112,23 +137,28 @@ TEST_F(NetHandle, PrefixAndPayloadArrivingInPiecesAreTakenWhenWhole) {
 TEST_F(NetHandle, HostilePrefixSetsTheErrorFlagAndTheHandleCloses) {
     for (uint32_t size : {0x80000000u, uint32_t(NETWORK_MAX_PACKET) + 1}) {
         SCOPED_TRACE(size);
+        // The prefix comes only once the connection was seen made: a handle
+        // that fails first is never reported connected.
         Turns turns;
         ScriptedPeer peer([&](int fd) {
-            nettest::SendAll(fd, Prefix(size) + "xyz");
             turns.Wait(1);
+            nettest::SendAll(fd, Prefix(size) + "xyz");
+            turns.Wait(2);
         });
         const int h = Connect(peer.port());
-        EXPECT_TRUE(PumpUntil([&] { return GetNetWorkData(h) == nullptr || GetNetWorkData(h)->error == 1; }));
-        if (GetNetWorkData(h)) {
-            EXPECT_EQ(GetNetWorkDataLength(h), -1);
-            ProcessMessage();
-        }
-        EXPECT_EQ(GetNetWorkData(h), nullptr);
+        turns.Signal(1);
+        EXPECT_TRUE(PumpUntil([&] {
+            const std::optional<NetWorkData> r = Record(h);
+            return !r || r->error == 1;
+        }));
+        EXPECT_EQ(GetNetWorkDataLength(h), -1);      // failed or already closed
+        ProcessMessage();
+        EXPECT_FALSE(Record(h));
         EXPECT_EQ(GetNetWorkAcceptState(h), -1);
         const std::string line = "受信データを保存するリングバッファのリサイズに失敗しました(データサイズ " +
                                  std::to_string(size) + " byte)";
         EXPECT_NE(Log().find(line), std::string::npos) << Log();
-        turns.Signal(1);
+        turns.Signal(2);
     }
 }
 
@@ -162,7 +192,7 @@ TEST_F(NetHandle, LostConnectionReportsOnceThenClosesAfterItsBytesAreRead) {
         EXPECT_EQ(GetNetWorkDataLength(h), 4);
         EXPECT_EQ(Recv(h, 4), "last");
         ProcessMessage();
-        EXPECT_EQ(GetNetWorkData(h), nullptr);
+        EXPECT_FALSE(Record(h));
     }
 }
 
@@ -198,29 +228,79 @@ TEST_F(NetHandle, ListeningAcceptsConnectionsAsNewHandles) {
 }
 
 TEST_F(NetHandle, BytesQueuedDuringAPacketFormTheNextAndLeaveBeforeTheClose) {
-    // Larger than the socket buffers, so the first packet is still going out
-    // when the second is queued.
-    const std::string big(8 << 20, 'q');
+    // Half again what the socket takes at once: the first packet is still
+    // going out when the second is queued, and once the peer has emptied the
+    // socket, what is left of both fits into it without the peer's help.
+    const size_t atOnce = nettest::BytesALoopbackConnectionTakesAtOnce();
+    ASSERT_GT(atOnce, 0u);
+    const std::string big(atOnce + atOnce / 2, 'q');
+    const size_t total = 4 + big.size() + 8;
+    Turns turns;
+    size_t takenBeforeTheClose = 0;
     std::string seen;
     {
-        // The peer reads from the start, so the close has little left to wait
-        // for even on a busy machine.
-        ScriptedPeer peer([&](int fd) { seen = nettest::RecvBytes(fd, 4 + big.size() + 4 + 4); });
+        ScriptedPeer peer([&](int fd) {
+            turns.Wait(1);
+            seen = nettest::RecvBytes(fd, takenBeforeTheClose);
+            turns.Signal(2);
+            seen += nettest::RecvBytes(fd, total - seen.size());
+        });
         const int h = Connect(peer.port());
-        ASSERT_EQ(NetWorkSend(h, big.data(), int(big.size())), 0);
-        EXPECT_GT(GetNetWorkData(h)->sendRemaining, 0u);   // the first packet is still going out
-        ASSERT_EQ(NetWorkSend(h, "tail", 4), 0);
-        EXPECT_EQ(CloseNetWork(h), 0);
+        // Held throughout, so that the message thread sends nothing between
+        // the steps: the queued bytes are still queued when the close comes.
+        WithLibraryLock([&] {
+            ASSERT_EQ(NetWorkSendImpl(h, big.data(), int(big.size())), 0);
+            const NetWorkData* r = GetNetWorkData(h);
+            ASSERT_GT(r->sendRemaining, 0u);        // the first packet is still going out
+            ASSERT_EQ(NetWorkSendImpl(h, "tail", 4), 0);
+            takenBeforeTheClose = 4 + big.size() - r->sendRemaining;
+            const int socket = r->socket;
+            turns.Signal(1);
+            ASSERT_TRUE(turns.Wait(2));
+            ASSERT_TRUE(SendQueueEmpties(socket));
+            EXPECT_GT(GetNetWorkData(h)->sendBuffer.length, 0);
+            EXPECT_EQ(CloseNetWorkImpl(h), 0);
+        });
+        turns.Signal(2);       // lets the peer go on should a step above have failed
     }
-    ASSERT_EQ(seen.size(), 4 + big.size() + 8);
+    ASSERT_EQ(seen.size(), total);
     EXPECT_EQ(seen.substr(0, 4), Prefix(uint32_t(big.size())));
     EXPECT_EQ(seen.substr(4 + big.size()), Prefix(4) + "tail");
+    EXPECT_EQ(Log().find(kDroppedLine), std::string::npos) << Log();
+}
+
+TEST_F(NetHandle, CloseLogsTheQueuedBytesItDrops) {
+    // Twice what the socket takes at once, and a peer that reads nothing
+    // until the close has spent its time: about half cannot leave.
+    const size_t atOnce = nettest::BytesALoopbackConnectionTakesAtOnce();
+    ASSERT_GT(atOnce, 0u);
+    const std::string big(2 * atOnce, 'd');
+    Turns turns;
+    std::string seen;
+    {
+        ScriptedPeer peer([&](int fd) {
+            turns.Wait(1);
+            seen = nettest::RecvBytes(fd, 4 + big.size());
+        });
+        const int h = Connect(peer.port());
+        ASSERT_EQ(NetWorkSend(h, big.data(), int(big.size())), 0);
+        EXPECT_EQ(CloseNetWork(h), 0);
+        turns.Signal(1);
+    }
+    // The peer got the prefix and the payload up to the drop, then the end.
+    ASSERT_GT(seen.size(), 4u);
+    const size_t dropped = 4 + big.size() - seen.size();
+    ASSERT_GT(dropped, 0u);
+    const std::string line = kDroppedLine + std::to_string(dropped) + " byte を破棄しました in CloseNetWork";
+    EXPECT_NE(Log().find(line), std::string::npos) << Log();
 }
 
 // Plain mode, the HTTP tasks' connections: bytes go out and come in as the
 // socket moves them, without packets; reads give the socket's count, a read
-// that finds nothing yet fails, and the end of the stream reads 0. A lost
-// connection stays until the bytes it left have been read.
+// that finds nothing yet fails, and the end of the stream reads 0. The data
+// length only says whether a byte waits: 1, the peek's failure while nothing
+// has come, 0 at the end of the stream. A lost connection stays until the
+// bytes it left have been read.
 TEST_F(NetHandle, PlainModeMovesRawBytesAndCountsWhatTheSocketGives) {
     std::string seen;
     Turns turns;
@@ -236,25 +316,30 @@ TEST_F(NetHandle, PlainModeMovesRawBytesAndCountsWhatTheSocketGives) {
         ASSERT_NE(h, -1);
         EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) == 1; }));
         EXPECT_EQ(NetWorkSend(h, "hello", 5), 5);   // sent at once: nothing queued
-        EXPECT_EQ(GetNetWorkData(h)->sendBuffer.length, 0);
+        EXPECT_EQ(Record(h)->sendBuffer.length, 0);
         EXPECT_TRUE(PumpUntil([&] { return NetWorkRecvToPeek(h, buf, sizeof buf) == 6; }));
-        EXPECT_GT(GetNetWorkDataLength(h), 0);
+        EXPECT_EQ(GetNetWorkDataLength(h), 1);
         EXPECT_EQ(NetWorkRecvToPeek(h, buf, 3), 3);
         EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), 6);   // fewer than asked for: what there is
         EXPECT_EQ(std::string(buf, 6), "world!");
-        EXPECT_EQ(GetNetWorkDataLength(h), 0);
-        EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), -1);  // nothing has come yet
+        EXPECT_EQ(GetNetWorkDataLength(h), -1);          // nothing has come yet
+        EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), -1);
         turns.Signal(1);
 
         EXPECT_TRUE(PumpUntil([&] { return GetNetWorkAcceptState(h) == 0; }));
         Pump(5);
-        ASSERT_NE(GetNetWorkData(h), nullptr);           // its last bytes still wait
+        ASSERT_TRUE(Record(h));                          // its last bytes still wait
         EXPECT_TRUE(PumpUntil([&] { return NetWorkRecvToPeek(h, buf, sizeof buf) == 3; }));
-        EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), 3);
-        EXPECT_EQ(std::string(buf, 3), "bye");
-        EXPECT_EQ(NetWorkRecv(h, buf, sizeof buf), 0);   // the end of the stream
+        EXPECT_EQ(GetNetWorkDataLength(h), 1);
+        // Under the lock: once the bytes are read the message thread may close it.
+        WithLibraryLock([&] {
+            EXPECT_EQ(NetWorkRecvImpl(h, buf, sizeof buf), 3);
+            EXPECT_EQ(std::string(buf, 3), "bye");
+            EXPECT_EQ(GetNetWorkDataLengthImpl(h), 0);
+            EXPECT_EQ(NetWorkRecvImpl(h, buf, sizeof buf), 0);   // the end of the stream
+        });
         ProcessMessage();
-        EXPECT_EQ(GetNetWorkData(h), nullptr);
+        EXPECT_FALSE(Record(h));
     }
     EXPECT_EQ(seen, "hello");                        // no length prefix on the wire
 }
@@ -263,13 +348,17 @@ TEST_F(NetHandle, SocketMessagesForUnknownSocketsAndEvents) {
     nettest::Turns turns;
     ScriptedPeer peer([&](int) { turns.Wait(1); });
     const int h = Connect(peer.port());
-    const int socket = GetNetWorkData(h)->socket;
-    EXPECT_EQ(WndProc(WM_SOCKET_NOTIFY, uintptr_t(socket) + 1000, 1), 0);
+    const uintptr_t socket = uintptr_t(Record(h)->socket);
+    // Delivered as the message pump delivers them: under the library lock.
+    auto deliver = [](uintptr_t s, intptr_t lParam) {
+        return WithLibraryLock([&] { return WndProc(WM_SOCKET_NOTIFY, s, lParam); });
+    };
+    EXPECT_EQ(deliver(socket + 1000, 1), 0);
     EXPECT_NE(Log().find("通信エラー No.1"), std::string::npos);
-    EXPECT_EQ(NetWorkMessageProc(WM_SOCKET_NOTIFY, uintptr_t(socket), 64), 1);
-    EXPECT_EQ(NetWorkMessageProc(WM_SOCKET_NOTIFY, uintptr_t(socket), 16 | (111 << 16)), 1);
+    EXPECT_EQ(deliver(socket, 64), 1);
+    EXPECT_EQ(deliver(socket, 16 | (111 << 16)), 1);
     EXPECT_EQ(GetNetWorkAcceptState(h), 1);                 // neither changed the connection
-    EXPECT_EQ(NetWorkMessageProc(WM_SOCKET_NOTIFY, uintptr_t(socket), 32), 1);
+    EXPECT_EQ(deliver(socket, 32), 1);
     EXPECT_EQ(GetNetWorkAcceptState(h), 0);
     turns.Signal(1);
 }
@@ -285,7 +374,7 @@ TEST_F(NetHandle, SendingIntoAResetConnectionDoesNotEndTheProcess) {
     turns.Signal(1);
     ASSERT_TRUE(turns.Wait(2));
     const std::string block(64 << 10, 's');
-    for (int i = 0; i < 20 && GetNetWorkData(h); ++i) {
+    for (int i = 0; i < 20 && Record(h); ++i) {
         NetWorkSend(h, block.data(), int(block.size()));
         ProcessMessage();
     }
@@ -296,10 +385,13 @@ TEST_F(NetHandle, RefusedConnectionIsLostAndCloses) {
     const int port = nettest::RefusingPort();
     const int h = ConnectNetWork("127.0.0.1", port);
     ASSERT_NE(h, -1);
-    EXPECT_TRUE(PumpUntil([&] { return GetNetWorkData(h) && !GetNetWorkData(h)->connecting; }));
+    EXPECT_TRUE(PumpUntil([&] {
+        const std::optional<NetWorkData> r = Record(h);
+        return r && !r->connecting;
+    }));
     EXPECT_EQ(GetNetWorkAcceptState(h), 0);
     ProcessMessage();
-    EXPECT_EQ(GetNetWorkData(h), nullptr);
+    EXPECT_FALSE(Record(h));
 }
 
 TEST_F(NetHandle, BadAddressesAndPortsAreRefusedWithALine) {

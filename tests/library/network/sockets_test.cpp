@@ -76,14 +76,16 @@ TEST(Sockets, RefusedConnectReportsItsError) {
 }
 
 TEST(Sockets, SendsIntoAResetConnectionFailWithoutASignal) {
+    // The peer resets only once the connection has been seen made, so the
+    // connect itself cannot be the call that meets the reset.
     Turns turns;
     ScriptedPeer peer([&](int fd) {
+        turns.Wait(1);
         nettest::CloseWithReset(fd);
-        turns.Signal(1);
     });
     const int s = ConnectTo(peer.port());
-    ASSERT_TRUE(turns.Wait(1));
-    WaitFor(s, PLATFORM_SOCKET_CLOSE);
+    turns.Signal(1);
+    EXPECT_EQ(WaitFor(s, PLATFORM_SOCKET_CLOSE).ready, PLATFORM_SOCKET_CLOSE);
     const std::string block(4096, 'x');
     int failures = 0;
     for (int i = 0; i < 4; ++i) failures += PlatformSocketSend(s, block.data(), int(block.size())) == -1;
