@@ -164,33 +164,37 @@ private:
         float uv[2][2];
     };
 
-    // Context.
+    // device3d_gl_context.cpp
     void Current();
-    // Textures: the memory copy to and from GL.
+    // device3d_gl_textures.cpp: the memory copy to and from GL.
     void Upload(Texture3D* t, const SurfaceRect& r);
     void Download(Texture3D* t, const SurfaceRect& r);
-    // State: what a new device starts with, and the GL side of it at a draw.
+    // device3d_gl_state.cpp: the states a new device starts with, and their
+    // GL form, applied before each draw.
     void SetDefaultStates();
     void BindTarget();
     bool KeyActive() const;
     void ApplyStates();
     void Combine(int stage, bool alpha, uint32_t op, uint32_t arg1, uint32_t arg2);
-    // Drawing.
+    // device3d_gl_draw.cpp
     int Draw(int type, uint32_t fvf, const void* vertices, int count, const uint16_t* indices, int indexCount);
 
+    // The context.
     SDL_Window* window_;
     SDL_GLContext context_;
     GLFunctions gl_;
     std::thread::id owner_;
     Device3DCaps caps_{};
-    int units_ = 1;
+    int units_ = 1;   // texture stages GL runs, at most kStages
+    // The states as the library set them.
     uint32_t rs_[D3DRS_COUNT] = {};
     uint32_t stage_[kStages][D3DTSS_COUNT] = {};
     Texture3D* texture_[kStages] = {};
     Texture3D* target_ = nullptr;
     Device3DViewport viewport_{0, 0, 0, 0, 0.0f, 1.0f};
-    Texture3D* presentTexture_ = nullptr;
-    std::vector<OutVertex> scratch_;
-    std::vector<uint8_t> transfer_;   // rows on their way to or from GL
     float transform_[kTransforms][16] = {};   // kept for the caller; vertices come transformed
+    // Scratch space and the texture the presenter's frames go through.
+    std::vector<uint8_t> transfer_;   // rows on their way to or from GL
+    std::vector<OutVertex> scratch_;
+    Texture3D* presentTexture_ = nullptr;
 };
