@@ -1,6 +1,6 @@
-// The GL device's context on the window: making and refusing the device,
-// loading GL's entry points, what the device can do, and holding the window
-// while the device lives.
+// The GL device's context: an OpenGL 2.1 compatibility context that SDL2
+// makes on the window. Making and refusing the device, loading GL's entry
+// points, what the device can do, and holding the window while it lives.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
