@@ -125,8 +125,3 @@ void Device3DRefuse(int refuse);
 int Device3DSoftwareAllowed();
 // 1 when a GL renderer string names a software rasteriser.
 int Device3DSoftwareRenderer(const char* renderer);
-// The GL device that owns the window now, null when none: the presenter
-// shows its frames through it.
-Device3D* Device3DWindowOwner();
-// Shows X8R8G8B8 rows through the window's GL device (main thread).
-int Device3DPresentPixels(const uint32_t* pixels, int width, int height);

@@ -1,5 +1,6 @@
-// Presenting the screen through one SDL streaming texture, with a copy of
-// the frame kept in memory for read-back and for repaints.
+// Presenting the screen through one SDL streaming texture, or through the 3D
+// device that owns the window, with a copy of the frame kept in memory for
+// read-back and for repaints.
 #include "platform/presenter_sdl.h"
 
 #include <SDL.h>
@@ -8,12 +9,12 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/device3d_gl.h"
+#include "platform/window_owner.h"
 #include "platform/window_sdl.h"
 
 namespace {
 struct PresenterState {
-    std::mutex mutex;                // guards the frame and the pending flag
+    std::mutex mutex;                // guards the frame, the pending flag and the owner
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     SDL_Window* window = nullptr;
@@ -21,6 +22,7 @@ struct PresenterState {
     int width = 0, height = 0;
     std::vector<uint32_t> frame;     // X8R8G8B8
     bool pending = false;
+    WindowOwner* owner = nullptr;    // a 3D device drawing the window; outlives a stop
 };
 PresenterState g_presenter;
 
@@ -69,7 +71,7 @@ bool PresenterStart(PlatformWindow* window, int width, int height) {
     if (!sdl || width <= 0 || height <= 0) return false;
     std::lock_guard<std::mutex> g(g_presenter.mutex);
     // A window owned by a 3D device shows frames through it.
-    if (!Device3DWindowOwner() && !MakeRenderer(sdl, width, height)) return false;
+    if (!g_presenter.owner && !MakeRenderer(sdl, width, height)) return false;
     g_presenter.window = sdl;
     g_presenter.active = true;
     g_presenter.width = width;
@@ -113,7 +115,8 @@ void PresenterPresent(bool onMainThread) {
     g_presenter.pending = true;
     if (!onMainThread) return;
     if (!g_presenter.renderer) {
-        Device3DPresentPixels(g_presenter.frame.data(), g_presenter.width, g_presenter.height);
+        if (g_presenter.owner)
+            g_presenter.owner->PresentPixels(g_presenter.frame.data(), g_presenter.width, g_presenter.height);
         g_presenter.pending = false;
         return;
     }
@@ -144,13 +147,25 @@ bool PresenterReadBack(uint32_t* out, int pitchBytes, const PlatformRect* area) 
     return true;
 }
 
-void PresenterSuspend() {
+void WindowOwnerTake() {
     std::lock_guard<std::mutex> g(g_presenter.mutex);
     DestroyRenderer();
 }
 
-void PresenterResume() {
+void WindowOwnerRegister(WindowOwner* owner) {
     std::lock_guard<std::mutex> g(g_presenter.mutex);
-    if (g_presenter.active && !g_presenter.renderer) MakeRenderer(g_presenter.window, g_presenter.width, g_presenter.height);
+    g_presenter.owner = owner;
+}
+
+void WindowOwnerGiveBack() {
+    std::lock_guard<std::mutex> g(g_presenter.mutex);
+    g_presenter.owner = nullptr;
+    if (g_presenter.active && !g_presenter.renderer)
+        MakeRenderer(g_presenter.window, g_presenter.width, g_presenter.height);
     g_presenter.pending = true;
+}
+
+WindowOwner* WindowOwnerCurrent() {
+    std::lock_guard<std::mutex> g(g_presenter.mutex);
+    return g_presenter.owner;
 }

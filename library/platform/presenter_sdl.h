@@ -15,12 +15,10 @@ enum PresenterFormat {
     PRESENTER_R5G6B5 = 1,     // 16-bit
 };
 
+// While a 3D device owns the window (window_owner.h) there is no SDL renderer
+// and frames are shown through the device.
 bool PresenterStart(PlatformWindow* window, int width, int height);
 void PresenterStop();
-// While a 3D device owns the window the SDL renderer is gone and frames are
-// shown through the device; resuming makes the renderer again.
-void PresenterSuspend();
-void PresenterResume();
 
 // Copies a rectangle of the screen (screen coordinates; null = all of it)
 // into the presenter's frame. Any thread.
