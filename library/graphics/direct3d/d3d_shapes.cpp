@@ -103,8 +103,7 @@ int G_D3D_DrawLineBox(int x1, int y1, int x2, int y2, uint32_t color) {
 }
 
 int G_D3D_DrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t color, int fillFlag) {
-    D3DDeviceState* device = GetCurrentD3DDeviceState();
-    if (!device) return -1;
+    if (!GetCurrentD3DDeviceState()) return -1;
     G_D3D_RenderVertex(D3DFlush::DirectDraw);
     if (!Prepare()) return -1;
     const GraphDrawState& ds = GetGraphDrawState();
@@ -114,7 +113,7 @@ int G_D3D_DrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t 
         D3DVertexColor v[4] = {At(float(x1) + ox, float(y1) + oy, c), At(float(x2) + ox, float(y2) + oy, c),
                                At(float(x3) + ox, float(y3) + oy, c), At(float(x1) + ox, float(y1) + oy, c)};
         if (double(x2 - x1) * (y3 - y1) - double(x3 - x1) * (y2 - y1) <= 0) std::swap(v[1], v[2]);
-        return device->device->DrawPrimitive(D3DPT_LINESTRIP, D3DFVF_XYZRHW_DIFFUSE, v, 4);
+        return G_D3D_DrawPrimitive(D3DPT_LINESTRIP, D3DFVF_XYZRHW_DIFFUSE, v, 4);
     }
     // The 2D roads fill each row from the rounded left edge to the rounded
     // right edge, both ends included: the triangle widened by half a pixel
@@ -151,5 +150,5 @@ int G_D3D_DrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t 
         fan[count++] = At(hull[i]->x, hull[i]->y, c);
         fan[count++] = At(hull[i + 1]->x, hull[i + 1]->y, c);
     }
-    return count ? device->device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE, fan, count) : 0;
+    return count ? G_D3D_DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE, fan, count) : 0;
 }
