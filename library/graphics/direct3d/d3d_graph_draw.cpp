@@ -137,8 +137,10 @@ int G_D3D_DrawGraph(int x, int y, const GraphData* g, int transFlag, int intFlag
     const int state = Begin(g);
     if (state != 0) return state < 0 ? -1 : 0;
     const DrawRect& area = DS().DrawArea;
-    if (x >= area.right || y >= area.bottom || x + g->Width <= area.left || y + g->Height <= area.top) return Finish(0);
-    const bool inside = x >= area.left && y >= area.top && x + g->Width <= area.right && y + g->Height <= area.bottom;
+    // The far edges in wide ints: a graph near the int limits lies outside.
+    const long long right = 0LL + x + g->Width, bottom = 0LL + y + g->Height;
+    if (x >= area.right || y >= area.bottom || right <= area.left || bottom <= area.top) return Finish(0);
+    const bool inside = x >= area.left && y >= area.top && right <= area.right && bottom <= area.bottom;
     const float ox = float(DS().DrawScreenRect.left), oy = float(DS().DrawScreenRect.top);
     const float fx = float(x) - 0.5f + ox, fy = float(y) - 0.5f + oy;
     const uint32_t color = G_D3D_DrawColor();
@@ -170,7 +172,7 @@ int G_D3D_DrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* g, in
     const int l = x1 < x2 ? x1 : x2, r = x1 < x2 ? x2 : x1, t = y1 < y2 ? y1 : y2, b = y1 < y2 ? y2 : y1;
     if (l >= area.right || t >= area.bottom || r <= area.left || b <= area.top) return Finish(0);
     const bool inside = l >= area.left && t >= area.top && r <= area.right && b <= area.bottom;
-    const float sx = float(x2 - x1) / float(g->Width), sy = float(y2 - y1) / float(g->Height);
+    const float sx = float(double(x2) - x1) / float(g->Width), sy = float(double(y2) - y1) / float(g->Height);
     const float ox = float(DS().DrawScreenRect.left), oy = float(DS().DrawScreenRect.top);
     const float bx = float(x1) - 0.5f + ox, by = float(y1) - 0.5f + oy;
     const uint32_t color = G_D3D_DrawColor();
@@ -247,7 +249,8 @@ int G_D3D_DrawRectGraph(int x, int y, int srcX, int srcY, int width, int height,
         const Surface3DData* p = GetSurface3DData(g->Pieces[i]);
         // The part of the rectangle on this piece, in graph texels.
         const int l = std::max(srcX, int(p->x)), t = std::max(srcY, int(p->y));
-        const int r = std::min(srcX + width, p->x + p->width), b = std::min(srcY + height, p->y + p->height);
+        const int r = int(std::min(0LL + srcX + width, 0LL + p->x + p->width));
+        const int b = int(std::min(0LL + srcY + height, 0LL + p->y + p->height));
         if (l >= r || t >= b) continue;
         if (Piece(g->Pieces[i], Flags(transFlag, 1)) == nullptr || !OneTextureBatch()) return Finish(-1);
         const SurfaceData* sd = GetSurfaceData(p->surfaceData);
@@ -258,8 +261,8 @@ int G_D3D_DrawRectGraph(int x, int y, int srcX, int srcY, int width, int height,
         D3DVertexTex1 c[4];
         for (int k = 0; k < 4; ++k) {
             const int cx = cols[k & 1], ry = rows[k >> 1];
-            const float px = turnFlag ? float(x - ry) + 0.5f : float(x + cx) - 0.5f;
-            const float py = turnFlag ? float(y + cx) - 0.5f : float(y + ry) - 0.5f;
+            const float px = turnFlag ? float(double(x) - ry) + 0.5f : float(double(x) + cx) - 0.5f;
+            const float py = turnFlag ? float(double(y) + cx) - 0.5f : float(double(y) + ry) - 0.5f;
             c[k] = D3DVertexTex1{px + ox, py + oy, 0.0f, 1.0f, color, u[k & 1], v[k >> 1]};
         }
         if (QueueQuad(c) != 0) return Finish(-1);
@@ -309,7 +312,8 @@ int G_D3D_DrawGridStrip(const D3DVertexTex1* vertices, int columns, int rows) {
     const int vertexCount = columns * rows;
     for (int row = 0; row < rows - 1; ++row) {
         if (n > kStripIndices - (2 * columns + 2)) {
-            G_D3D_DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, vertexCount, index, n);
+            G_D3D_DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, vertexCount, index,
+                                       n);
             n = 0;
         }
         // Rows after the first join through two degenerate triangles.

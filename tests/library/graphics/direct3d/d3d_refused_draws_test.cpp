@@ -1,6 +1,7 @@
 // Draws the 3D road refuses and draws the device refuses, on the recording
-// device: a refused graph draw leaves nothing queued and no scene open, and a
-// refusal by the device is counted.
+// device: a refused graph draw leaves nothing queued and no scene open, a
+// refusal by the device is counted, and draws at the int limits pass through
+// every front end to the 3D back end.
 #include <functional>
 #include <vector>
 
@@ -8,7 +9,10 @@
 #include "d3d_fixture.h"
 #include "graphics/direct3d/d3d_shapes.h"
 #include "graphics/draw_front.h"
+#include "graphics/font/font_handle.h"
 #include "graphics/graph_handle.h"
+#include "library/graphics/far_draws.h"
+#include "library/graphics/font/fake_glyph_source.h"
 
 namespace {
 using d3dtest::g_fake;
@@ -39,7 +43,8 @@ TEST_F(D3DRefusedDraws, ARefusedGraphDrawLeavesNothingBehind) {
         {"turned", [&] { return WithLibraryLock([&] { return DrawTurnGraph(-2500, 10, graph, 0); }); }},
         {"rotated", [&] { return DrawRotaGraph(320, 240, 0.1, 0.5, graph, 0); }},
         {"four corners", [&] { return WithLibraryLock([&] { return G_D3D_DrawModiGraph(corners, g, 0); }); }},
-        {"rectangle", [&] { return WithLibraryLock([&] { return G_D3D_DrawRectGraph(10, 10, 2000, 0, 100, 8, g, 0, 0); }); }},
+        {"rectangle",
+         [&] { return WithLibraryLock([&] { return G_D3D_DrawRectGraph(10, 10, 2000, 0, 100, 8, g, 0, 0); }); }},
     };
     ASSERT_EQ(SetDrawScreen(SCREEN_FRONT), 0);
     for (const auto& d : draws) EXPECT_EQ(d.draw(), 0) << d.name << " draws while whole";
@@ -75,7 +80,8 @@ TEST_F(D3DRefusedDraws, DrawsTheDeviceRefusesAreCounted) {
         const char* name;
         std::function<void()> draw;
     } draws[] = {
-        {"batch", [&] {
+        {"batch",
+         [&] {
              Quad(texture);
              G_D3D_RenderVertex();
          }},
@@ -94,6 +100,25 @@ TEST_F(D3DRefusedDraws, DrawsTheDeviceRefusesAreCounted) {
         }
     }
     g_fake->refuseDraws = false;
+}
+
+// The int-limit draws of every front end, through the 3D back end: texture
+// graphs, shapes and texture-cached text.
+TEST_F(D3DRefusedDraws, DrawsAtTheIntLimitsReachTheDeviceWithoutWrapping) {
+    fakeglyphs::State() = fakeglyphs::FakeState{};
+    SetFontGlyphSource(fakeglyphs::Source());
+    const int graph = MakeGraph(16, 16);
+    const int font = CreateFontToHandle(nullptr, 16, -1, 0);
+    ASSERT_GE(graph, 0);
+    ASSERT_GE(font, 0);
+    ASSERT_NE(GetFontManageData(font)->textureCache, 0);
+    for (const fardraws::FarDraw& c : fardraws::Draws(graph, font, GetColor(255, 255, 255))) {
+        EXPECT_EQ(c.draw(), 0) << c.name;
+        EXPECT_EQ(WithLibraryLock([] { return G_D3D_RenderVertex(); }), 0) << c.name;
+    }
+    DeleteFontToHandle(font);
+    DeleteGraph(graph);
+    SetFontGlyphSource(nullptr);
 }
 
 }  // namespace
