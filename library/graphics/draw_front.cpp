@@ -5,6 +5,7 @@
 #include "graphics/draw_front.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -80,7 +81,7 @@ DrawRect RotatedBounds(float x, float y, int w, int h, double exRate, double ang
         r = std::max(r, px);
         b = std::max(b, py);
     }
-    return {DoubleToInt(l - 5.0), DoubleToInt(t - 5.0), DoubleToInt(r + 5.0), DoubleToInt(b + 5.0)};
+    return ClampedRect(l - 5.0, t - 5.0, r + 5.0, b + 5.0);
 }
 
 }  // namespace
@@ -95,6 +96,16 @@ int RectClippingImpl(DrawRect* r, const DrawRect* clip) {
     r->top = clamp(r->top, clip->top, clip->bottom);
     r->bottom = clamp(r->bottom, clip->top, clip->bottom);
     return 0;
+}
+
+int ClampedToInt(double v) {
+    if (!(v > double(INT_MIN))) return INT_MIN;
+    if (v >= double(INT_MAX)) return INT_MAX;
+    return int(v);
+}
+
+DrawRect ClampedRect(double left, double top, double right, double bottom) {
+    return {ClampedToInt(left), ClampedToInt(top), ClampedToInt(right), ClampedToInt(bottom)};
 }
 
 int RectAdjust(DrawRect* r) {
@@ -126,7 +137,7 @@ int DrawGraphImpl(int x, int y, int graph, int transFlag) {
     GraphData* g = CheckGraph(graph);
     if (g == nullptr) return -1;
     ProcessMessageWhileInactive();
-    const DrawRect touched{x, y, x + g->Width, y + g->Height};
+    const DrawRect touched = ClampedRect(x, y, double(x) + g->Width, double(y) + g->Height);
     return Framed(touched, [&] { return ScreenRoad().drawGraph(x, y, g, transFlag); });
 }
 
@@ -159,10 +170,8 @@ int DrawModiGraphF(float x1, float y1, float x2, float y2, float x3, float y3, f
     GraphData* g = CheckGraph(graph);
     if (g == nullptr) return -1;
     ProcessMessageWhileInactive();
-    const int xs[4] = {FloatToInt(x1), FloatToInt(x2), FloatToInt(x3), FloatToInt(x4)};
-    const int ys[4] = {FloatToInt(y1), FloatToInt(y2), FloatToInt(y3), FloatToInt(y4)};
-    const DrawRect touched{*std::min_element(xs, xs + 4), *std::min_element(ys, ys + 4),
-                           *std::max_element(xs, xs + 4), *std::max_element(ys, ys + 4)};
+    const DrawRect touched = ClampedRect(std::min({x1, x2, x3, x4}), std::min({y1, y2, y3, y4}),
+                                         std::max({x1, x2, x3, x4}), std::max({y1, y2, y3, y4}));
     // The software renderer takes the corners as top-left, top-right,
     // bottom-left, bottom-right.
     const float corners[8] = {x1, y1, x2, y2, x4, y4, x3, y3};
@@ -172,6 +181,8 @@ int DrawModiGraphF(float x1, float y1, float x2, float y2, float x3, float y3, f
 int DrawTurnGraph(int x, int y, int graph, int transFlag) {
     const GraphData* g = GetGraphData(graph);
     if (g == nullptr) return -1;
+    // A graph reaching past the int range lies wholly off the screen.
+    if (double(x) + g->Width > INT_MAX || double(y) + g->Height > INT_MAX) return 0;
     return DrawExtendGraph(x + g->Width, y, x, y + g->Height, graph, transFlag);
 }
 
@@ -204,9 +215,10 @@ int DrawRectGraph(int destX, int destY, int srcX, int srcY, int width, int heigh
                   int turnFlag) {
     const GraphData* g = GetGraphData(graph);
     if (g == nullptr) return -1;
-    return WithNarrowedArea(DrawRect{destX, destY, destX + width, destY + height}, [&] {
-        if (turnFlag) return DrawTurnGraph(destX - g->Width + srcX + width, destY - srcY, graph, transFlag);
-        return DrawGraphImpl(destX - srcX, destY - srcY, graph, transFlag);
+    return WithNarrowedArea(ClampedRect(destX, destY, double(destX) + width, double(destY) + height), [&] {
+        const int y = ClampedToInt(double(destY) - srcY);
+        if (turnFlag) return DrawTurnGraph(ClampedToInt(double(destX) - g->Width + srcX + width), y, graph, transFlag);
+        return DrawGraphImpl(ClampedToInt(double(destX) - srcX), y, graph, transFlag);
     });
 }
 
@@ -217,21 +229,25 @@ int DrawRectExtendGraph(int destX1, int destY1, int destX2, int destY2, int srcX
     const bool revX = destX1 > destX2, revY = destY1 > destY2;
     DrawRect d{destX1, destY1, destX2, destY2};
     RectAdjust(&d);
-    const double sx = double(d.right - d.left) / srcWidth, sy = double(d.bottom - d.top) / srcHeight;
+    const double sx = (double(d.right) - d.left) / srcWidth, sy = (double(d.bottom) - d.top) / srcHeight;
+    // The edges in doubles: each offset is the library's rounding, the sum is clamped.
+    auto edge = [](int from, int sign, double offset) {
+        return ClampedToInt(from + sign * double(DoubleToInt(offset)));
+    };
     int l, r, t, b;
     if (!revX) {
-        l = d.left - DoubleToInt(srcX * sx);
-        r = d.left + DoubleToInt((g->Width - srcX) * sx);
+        l = edge(d.left, -1, srcX * sx);
+        r = edge(d.left, 1, (double(g->Width) - srcX) * sx);
     } else {
-        l = d.right + DoubleToInt(srcX * sx);
-        r = d.right - DoubleToInt((g->Width - srcX) * sx);
+        l = edge(d.right, 1, srcX * sx);
+        r = edge(d.right, -1, (double(g->Width) - srcX) * sx);
     }
     if (!revY) {
-        t = d.top - DoubleToInt(srcY * sy);
-        b = d.top + DoubleToInt((g->Height - srcY) * sy);
+        t = edge(d.top, -1, srcY * sy);
+        b = edge(d.top, 1, (double(g->Height) - srcY) * sy);
     } else {
-        t = d.bottom + DoubleToInt(srcY * sy);
-        b = d.bottom - DoubleToInt((g->Height - srcY) * sy);
+        t = edge(d.bottom, 1, srcY * sy);
+        b = edge(d.bottom, -1, (double(g->Height) - srcY) * sy);
     }
     return WithNarrowedArea(d, [&] { return DrawExtendGraph(l, t, r, b, graph, transFlag); });
 }
@@ -289,7 +305,7 @@ int DrawPrimitive2D(const DrawVertex2D* vertices, int count, int type, int graph
     std::vector<PrimitiveVertex> list;
     list.reserve(order.size());
     for (int i : order) list.push_back(converted[size_t(i)]);
-    const DrawRect touched{int(minX), int(minY), int(maxX), int(maxY)};
+    const DrawRect touched = ClampedRect(minX, minY, maxX, maxY);
     ProcessMessageWhileInactive();
     // The vertices carry their colour (no-transform flag 0), so a coloured
     // thick line keeps its colour.
@@ -300,7 +316,7 @@ int DrawPrimitive2D(const DrawVertex2D* vertices, int count, int type, int graph
 namespace {
 
 int DrawThickLine(int x1, int y1, int x2, int y2, int color, int thickness) {
-    const float dx = float(x2 - x1), dy = float(y2 - y1);
+    const float dx = float(double(x2) - x1), dy = float(double(y2) - y1);
     const float len = std::sqrt(dx * dx + dy * dy);
     if (thickness <= 0) thickness = 1;
     float nx = 0.0f, ny = 0.0f;
@@ -325,9 +341,9 @@ int DrawLineImpl(int x1, int y1, int x2, int y2, int color, int thickness) {
     if (thickness > 1) return DrawThickLine(x1, y1, x2, y2, color, thickness);
     if (DS().DrawAreaEmptyFlag) return 0;
     ProcessMessageWhileInactive();
-    DrawRect touched = Ordered(x1, y1, x2, y2);
-    touched.right += 1;
-    touched.bottom += 1;
+    const DrawRect ordered = Ordered(x1, y1, x2, y2);
+    const DrawRect touched =
+        ClampedRect(ordered.left, ordered.top, double(ordered.right) + 1, double(ordered.bottom) + 1);
     return Framed(touched, [&] { return ScreenRoad().drawLine(x1, y1, x2, y2, uint32_t(color)); });
 }
 
@@ -363,9 +379,9 @@ int DrawStringToHandleImpl(int x, int y, const char* string, int color, int font
     ProcessMessageWhileInactive();
     // Horizontal text reaches at most to the area's right edge, one line
     // down; vertical text one line across, down to the area's bottom.
-    const int lineHeight = GetFontHeightOfHandle(fontHandle) + 3;
-    const DrawRect touched = verticalFlag ? DrawRect{x, y, x + lineHeight, area.bottom}
-                                          : DrawRect{x, y, area.right, y + lineHeight};
+    const double lineHeight = GetFontHeightOfHandle(fontHandle) + 3;
+    const DrawRect touched =
+        verticalFlag ? ClampedRect(x, y, x + lineHeight, area.bottom) : ClampedRect(x, y, area.right, y + lineHeight);
     return Framed(touched,
                   [&] { return ScreenRoad().drawString(x, y, string, color, fontHandle, edgeColor, verticalFlag); });
 }

@@ -40,4 +40,8 @@ int DrawRectExtendGraph(int destX1, int destY1, int destX2, int destY2, int srcX
 int DrawPrimitive2D(const DrawVertex2D* vertices, int count, int type, int graph, int transFlag);
 int FillGraph(int graph, int red, int green, int blue, int alpha);
 int RectAdjust(DrawRect* rect);
+// Rectangles of draws far off the screen are worked out wide: edges past the
+// int limits are clamped to them rather than wrapped (NaN counts as INT_MIN).
+int ClampedToInt(double value);
+DrawRect ClampedRect(double left, double top, double right, double bottom);
 int GetRectSize(const DrawRect* rect, int* width, int* height);

@@ -26,19 +26,28 @@ constexpr int kStripIndices = 1000;
 
 const GraphDrawState& DS() { return GetGraphDrawState(); }
 
-// The device is there and the target takes 3D drawing; a graph's first
-// piece must be alive. 0: go on; 1: nothing to draw; -1: refuse.
+bool PiecesAlive(const GraphData* g) {
+    if (g->PieceCount == 0) return false;
+    for (int i = 0; i < g->PieceCount; ++i)
+        if (!GetSurface3DData(g->Pieces[i])) return false;
+    return true;
+}
+
+// The device is there and the target takes 3D drawing; every piece of a
+// graph must be alive, so that a refused draw has queued none of them.
+// 0: go on; 1: nothing to draw; -1: refuse.
 int Begin(const GraphData* g) {
     if (!GetCurrentD3DDeviceState()) return -1;
     if (D3DScreenDrawSuppressed()) return 1;
-    if (g && (g->PieceCount == 0 || !GetSurface3DData(g->Pieces[0]))) return -1;
+    if (g && !PiecesAlive(g)) return -1;
     G_D3D_BeginScene();
     return 0;
 }
 
-int Finish() {
+// Every draw that began ends here, whatever its result.
+int Finish(int result) {
     if (D3DScreenEndAfterDraw()) G_D3D_EndScene();
-    return 0;
+    return result;
 }
 
 int Flags(int transFlag, int pixelExact) {
@@ -128,15 +137,16 @@ int G_D3D_DrawGraph(int x, int y, const GraphData* g, int transFlag, int intFlag
     const int state = Begin(g);
     if (state != 0) return state < 0 ? -1 : 0;
     const DrawRect& area = DS().DrawArea;
-    if (x >= area.right || y >= area.bottom || x + g->Width <= area.left || y + g->Height <= area.top) return 0;
-    const bool inside = x >= area.left && y >= area.top && x + g->Width <= area.right && y + g->Height <= area.bottom;
+    // The far edges in wide ints: a graph near the int limits lies outside.
+    const long long right = 0LL + x + g->Width, bottom = 0LL + y + g->Height;
+    if (x >= area.right || y >= area.bottom || right <= area.left || bottom <= area.top) return Finish(0);
+    const bool inside = x >= area.left && y >= area.top && right <= area.right && bottom <= area.bottom;
     const float ox = float(DS().DrawScreenRect.left), oy = float(DS().DrawScreenRect.top);
     const float fx = float(x) - 0.5f + ox, fy = float(y) - 0.5f + oy;
     const uint32_t color = G_D3D_DrawColor();
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, intFlag));
-        if (p == nullptr) return -1;
-        if (!OneTextureBatch()) return -1;
+        if (p == nullptr || !OneTextureBatch()) return Finish(-1);
         D3DVertexTex1 c[4];
         for (int k = 0; k < 4; ++k) {
             c[k] = p->vertex[k];
@@ -149,9 +159,9 @@ int G_D3D_DrawGraph(int x, int y, const GraphData* g, int transFlag, int intFlag
             ClampCorners(c, float(area.left) + ox, float(area.top) + oy, float(area.right) + ox,
                          float(area.bottom) + oy, 1.0f / float(sd->Width), 1.0f / float(sd->Height));
         }
-        if (QueueQuad(c) != 0) return -1;
+        if (QueueQuad(c) != 0) return Finish(-1);
     }
-    return Finish();
+    return Finish(0);
 }
 
 int G_D3D_DrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* g, int transFlag, int intFlag) {
@@ -160,17 +170,16 @@ int G_D3D_DrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* g, in
     if (state != 0) return state < 0 ? -1 : 0;
     const DrawRect& area = DS().DrawArea;
     const int l = x1 < x2 ? x1 : x2, r = x1 < x2 ? x2 : x1, t = y1 < y2 ? y1 : y2, b = y1 < y2 ? y2 : y1;
-    if (l >= area.right || t >= area.bottom || r <= area.left || b <= area.top) return 0;
+    if (l >= area.right || t >= area.bottom || r <= area.left || b <= area.top) return Finish(0);
     const bool inside = l >= area.left && t >= area.top && r <= area.right && b <= area.bottom;
-    const float sx = float(x2 - x1) / float(g->Width), sy = float(y2 - y1) / float(g->Height);
+    const float sx = float(double(x2) - x1) / float(g->Width), sy = float(double(y2) - y1) / float(g->Height);
     const float ox = float(DS().DrawScreenRect.left), oy = float(DS().DrawScreenRect.top);
     const float bx = float(x1) - 0.5f + ox, by = float(y1) - 0.5f + oy;
     const uint32_t color = G_D3D_DrawColor();
     const int flags = Flags(transFlag, intFlag && DS().DrawMode != 1);
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], flags);
-        if (p == nullptr) return -1;
-        if (!OneTextureBatch()) return -1;
+        if (p == nullptr || !OneTextureBatch()) return Finish(-1);
         D3DVertexTex1 c[4];
         for (int k = 0; k < 4; ++k) {
             c[k] = p->vertex[k];
@@ -184,9 +193,9 @@ int G_D3D_DrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* g, in
                          float(area.bottom) + oy - 0.5f, 1.0f / (float(sd->Width) * sx),
                          1.0f / (float(sd->Height) * sy));
         }
-        if (QueueQuad(c) != 0) return -1;
+        if (QueueQuad(c) != 0) return Finish(-1);
     }
-    return Finish();
+    return Finish(0);
 }
 
 int G_D3D_DrawRotaGraph(float x, float y, double scale, double angle, const GraphData* g, int transFlag,
@@ -214,8 +223,7 @@ int G_D3D_DrawRotaGraph(float x, float y, double scale, double angle, const Grap
     const uint32_t color = G_D3D_DrawColor();
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, 0));
-        if (p == nullptr) return -1;
-        if (!OneTextureBatch()) return -1;
+        if (p == nullptr || !OneTextureBatch()) return Finish(-1);
         D3DVertexTex1 q[4];
         for (int k = 0; k < 4; ++k) {
             q[k] = p->vertex[k];
@@ -225,9 +233,9 @@ int G_D3D_DrawRotaGraph(float x, float y, double scale, double angle, const Grap
             q[k].color = color;
         }
         // Clipping is the viewport's.
-        if (QueueQuad(q) != 0) return -1;
+        if (QueueQuad(q) != 0) return Finish(-1);
     }
-    return Finish();
+    return Finish(0);
 }
 
 int G_D3D_DrawRectGraph(int x, int y, int srcX, int srcY, int width, int height, const GraphData* g, int transFlag,
@@ -239,13 +247,12 @@ int G_D3D_DrawRectGraph(int x, int y, int srcX, int srcY, int width, int height,
     const uint32_t color = G_D3D_DrawColor();
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = GetSurface3DData(g->Pieces[i]);
-        if (p == nullptr) return -1;
         // The part of the rectangle on this piece, in graph texels.
         const int l = std::max(srcX, int(p->x)), t = std::max(srcY, int(p->y));
-        const int r = std::min(srcX + width, p->x + p->width), b = std::min(srcY + height, p->y + p->height);
+        const int r = int(std::min(0LL + srcX + width, 0LL + p->x + p->width));
+        const int b = int(std::min(0LL + srcY + height, 0LL + p->y + p->height));
         if (l >= r || t >= b) continue;
-        if (Piece(g->Pieces[i], Flags(transFlag, 1)) == nullptr) return -1;
-        if (!OneTextureBatch()) return -1;
+        if (Piece(g->Pieces[i], Flags(transFlag, 1)) == nullptr || !OneTextureBatch()) return Finish(-1);
         const SurfaceData* sd = GetSurfaceData(p->surfaceData);
         const float du = 1.0f / float(sd->Width), dv = 1.0f / float(sd->Height);
         const float u[2] = {float(p->u + l - p->x) * du, float(p->u + r - p->x) * du};
@@ -254,13 +261,13 @@ int G_D3D_DrawRectGraph(int x, int y, int srcX, int srcY, int width, int height,
         D3DVertexTex1 c[4];
         for (int k = 0; k < 4; ++k) {
             const int cx = cols[k & 1], ry = rows[k >> 1];
-            const float px = turnFlag ? float(x - ry) + 0.5f : float(x + cx) - 0.5f;
-            const float py = turnFlag ? float(y + cx) - 0.5f : float(y + ry) - 0.5f;
+            const float px = turnFlag ? float(double(x) - ry) + 0.5f : float(double(x) + cx) - 0.5f;
+            const float py = turnFlag ? float(double(y) + cx) - 0.5f : float(double(y) + ry) - 0.5f;
             c[k] = D3DVertexTex1{px + ox, py + oy, 0.0f, 1.0f, color, u[k & 1], v[k >> 1]};
         }
-        if (QueueQuad(c) != 0) return -1;
+        if (QueueQuad(c) != 0) return Finish(-1);
     }
-    return Finish();
+    return Finish(0);
 }
 
 int G_D3D_DrawModiGraph(const float* corners, const GraphData* g, int transFlag) {
@@ -275,8 +282,7 @@ int G_D3D_DrawModiGraph(const float* corners, const GraphData* g, int transFlag)
     const float W = float(g->Width), H = float(g->Height);
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, 0));
-        if (p == nullptr) return -1;
-        if (!OneTextureBatch()) return -1;
+        if (p == nullptr || !OneTextureBatch()) return Finish(-1);
         float pq[8];
         if (g->PieceCount == 1) {
             std::memcpy(pq, q, sizeof pq);
@@ -290,9 +296,9 @@ int G_D3D_DrawModiGraph(const float* corners, const GraphData* g, int transFlag)
                 pq[2 * k + 1] = ly + s * (ry - ly);
             }
         }
-        if (DrawQuad(pq, p, color) != 0) return -1;
+        if (DrawQuad(pq, p, color) != 0) return Finish(-1);
     }
-    return Finish();
+    return Finish(0);
 }
 
 int G_D3D_DrawGridStrip(const D3DVertexTex1* vertices, int columns, int rows) {
@@ -306,8 +312,8 @@ int G_D3D_DrawGridStrip(const D3DVertexTex1* vertices, int columns, int rows) {
     const int vertexCount = columns * rows;
     for (int row = 0; row < rows - 1; ++row) {
         if (n > kStripIndices - (2 * columns + 2)) {
-            r->device->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, vertexCount,
-                                            index, n);
+            G_D3D_DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, vertexCount, index,
+                                       n);
             n = 0;
         }
         // Rows after the first join through two degenerate triangles.
@@ -321,8 +327,7 @@ int G_D3D_DrawGridStrip(const D3DVertexTex1* vertices, int columns, int rows) {
             ++n;
         }
     }
-    if (n) r->device->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, vertexCount, index,
-                                           n);
+    if (n) G_D3D_DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, vertexCount, index, n);
     return 0;
 }
 
@@ -332,9 +337,8 @@ int G_D3D_DrawPolygon(const D3DVertexTex1* vertices, int triangles, const GraphD
     const Surface3DData* p = g ? GetSurface3DData(g->Pieces[0]) : nullptr;
     // Vertex colours shade across the triangles and carry their own alpha.
     const int flags = Flags(transFlag, 0) | D3DDRAW_GOURAUD | D3DDRAW_COLOR_MODULATE | D3DDRAW_ALPHA_MODULATE;
-    if (G_D3D_SetDrawState(p, flags) != 0) return -1;
+    if (G_D3D_SetDrawState(p, flags) != 0) return Finish(-1);
     G_D3D_RenderVertex(D3DFlush::DirectDraw);
-    GetCurrentD3DDeviceState()->device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices,
-                                                      triangles * 3);
-    return Finish();
+    G_D3D_DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, triangles * 3);
+    return Finish(0);
 }

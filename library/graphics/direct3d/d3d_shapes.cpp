@@ -4,6 +4,7 @@
 #include "graphics/direct3d/d3d_shapes.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "graphics/direct3d/d3d_system.h"
 #include "graphics/draw_front.h"
@@ -69,7 +70,7 @@ int G_D3D_DrawLine(int x1, int y1, int x2, int y2, uint32_t color) {
     // once a whole pixel is due: the line moved back towards the start's
     // side by just under half a pixel makes the device round the same way.
     constexpr float kBack = 0.5f - 1.0f / 64.0f;
-    const int adx = x2 > x1 ? x2 - x1 : x1 - x2, ady = y2 > y1 ? y2 - y1 : y1 - y2;
+    const long long adx = std::llabs(0LL + x2 - x1), ady = std::llabs(0LL + y2 - y1);
     if (adx >= ady && ady) {
         const float d = y2 > y1 ? -kBack : kBack;
         sy += d, ey += d;
@@ -92,8 +93,8 @@ int G_D3D_DrawLineBox(int x1, int y1, int x2, int y2, uint32_t color) {
         std::swap(y1, y2);
     }
     const GraphDrawState& ds = GetGraphDrawState();
-    const float L = float(x1 + ds.DrawScreenRect.left), T = float(y1 + ds.DrawScreenRect.top);
-    const float R = float(x2 + ds.DrawScreenRect.left - 1), B = float(y2 + ds.DrawScreenRect.top - 1);
+    const double ox = ds.DrawScreenRect.left, oy = ds.DrawScreenRect.top;
+    const float L = float(x1 + ox), T = float(y1 + oy), R = float(x2 + ox - 1), B = float(y2 + oy - 1);
     const uint32_t c = ShapeColor(color);
     // Each side stops short of the corner the next one starts at.
     const D3DVertexColor lines[8] = {At(L, T, c), At(R - 0.1f, T, c),    At(R, T, c),        At(R, B - 0.1f, c),
@@ -103,8 +104,7 @@ int G_D3D_DrawLineBox(int x1, int y1, int x2, int y2, uint32_t color) {
 }
 
 int G_D3D_DrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t color, int fillFlag) {
-    D3DDeviceState* device = GetCurrentD3DDeviceState();
-    if (!device) return -1;
+    if (!GetCurrentD3DDeviceState()) return -1;
     G_D3D_RenderVertex(D3DFlush::DirectDraw);
     if (!Prepare()) return -1;
     const GraphDrawState& ds = GetGraphDrawState();
@@ -113,8 +113,8 @@ int G_D3D_DrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t 
     if (!fillFlag) {
         D3DVertexColor v[4] = {At(float(x1) + ox, float(y1) + oy, c), At(float(x2) + ox, float(y2) + oy, c),
                                At(float(x3) + ox, float(y3) + oy, c), At(float(x1) + ox, float(y1) + oy, c)};
-        if (double(x2 - x1) * (y3 - y1) - double(x3 - x1) * (y2 - y1) <= 0) std::swap(v[1], v[2]);
-        return device->device->DrawPrimitive(D3DPT_LINESTRIP, D3DFVF_XYZRHW_DIFFUSE, v, 4);
+        if ((double(x2) - x1) * (double(y3) - y1) - (double(x3) - x1) * (double(y2) - y1) <= 0) std::swap(v[1], v[2]);
+        return G_D3D_DrawPrimitive(D3DPT_LINESTRIP, D3DFVF_XYZRHW_DIFFUSE, v, 4);
     }
     // The 2D roads fill each row from the rounded left edge to the rounded
     // right edge, both ends included: the triangle widened by half a pixel
@@ -151,5 +151,5 @@ int G_D3D_DrawTriangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t 
         fan[count++] = At(hull[i]->x, hull[i]->y, c);
         fan[count++] = At(hull[i + 1]->x, hull[i + 1]->y, c);
     }
-    return count ? device->device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE, fan, count) : 0;
+    return count ? G_D3D_DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE, fan, count) : 0;
 }

@@ -468,12 +468,32 @@ int G_D3D_RenderVertex(D3DFlush why) {
     if (r->batchCount && !r->drawBlocked && !g_Library.quit) {
         ++GetD3DRoadCounters().flushes[int(why)];
         G_D3D_BeginScene();
-        // A refused draw is not reported; the batch empties all the same.
-        r->device->DrawPrimitive(r->batchType, D3DBatchFVF(r->batchFormat), r->batch[r->batchFormat], r->batchCount);
+        // A refused draw is counted; the batch empties all the same.
+        G_D3D_DrawPrimitive(r->batchType, D3DBatchFVF(r->batchFormat), r->batch[r->batchFormat], r->batchCount);
     }
     r->batchCount = 0;
     r->batchWrite = r->batch[r->batchFormat];
     return 0;
+}
+
+namespace {
+int CountRefusal(int result) {
+    if (result != 0) ++GetD3DRoadCounters().refusedDraws;
+    return result;
+}
+}  // namespace
+
+int G_D3D_DrawPrimitive(int type, uint32_t fvf, const void* vertices, int count) {
+    D3DDeviceState* r = GetCurrentD3DDeviceState();
+    if (!r) return -1;
+    return CountRefusal(r->device->DrawPrimitive(type, fvf, vertices, count));
+}
+
+int G_D3D_DrawIndexedPrimitive(int type, uint32_t fvf, const void* vertices, int vertexCount, const uint16_t* indices,
+                               int indexCount) {
+    D3DDeviceState* r = GetCurrentD3DDeviceState();
+    if (!r) return -1;
+    return CountRefusal(r->device->DrawIndexedPrimitive(type, fvf, vertices, vertexCount, indices, indexCount));
 }
 
 int G_D3D_BeginScene() {

@@ -201,16 +201,23 @@ enum class D3DFlush {
     Count
 };
 // What the 3D road has sent since the program started: batches drawn per
-// reason, and whole-screen copies between a screen's surface and its picture
-// on the device (the price of mixing 2D and 3D work on one screen).
+// reason, draws the device refused (their vertices are lost), and
+// whole-screen copies between a screen's surface and its picture on the
+// device (the price of mixing 2D and 3D work on one screen).
 struct D3DRoadCounters {
     uint64_t flushes[int(D3DFlush::Count)];
+    uint64_t refusedDraws;
     uint64_t copiesToSurface;
     uint64_t copiesToDevice;
 };
 D3DRoadCounters& GetD3DRoadCounters();
 // The one way the batch reaches the device.
 int G_D3D_RenderVertex(D3DFlush why = D3DFlush::Asked);
+// The one way vertices reach the current device, batched or not: the
+// device's result, a refusal counted.
+int G_D3D_DrawPrimitive(int type, uint32_t fvf, const void* vertices, int count);
+int G_D3D_DrawIndexedPrimitive(int type, uint32_t fvf, const void* vertices, int vertexCount, const uint16_t* indices,
+                               int indexCount);
 int G_D3D_BeginScene();
 // Ends the scene for 2D work: everything queued is drawn and the draw
 // target's surface gets the device's picture.

@@ -4,6 +4,7 @@
 #include "graphics/directdraw/dd_draw.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -156,8 +157,8 @@ int SurfaceScreenBltGraph(int x, int y, int surface2DHandle, int transFlag) {
     if (!Usable() || !SurfaceOf(surface2DHandle, &s, &data)) return -1;
     DrawRect area;
     GetDrawArea(&area);
-    DrawRect dest{std::max(x, area.left), std::max(y, area.top), std::min(x + s->Width, area.right),
-                  std::min(y + s->Height, area.bottom)};
+    DrawRect dest{std::max(x, area.left), std::max(y, area.top), int(std::min(0LL + x + s->Width, 0LL + area.right)),
+                  int(std::min(0LL + y + s->Height, 0LL + area.bottom))};
     if (dest.left >= dest.right || dest.top >= dest.bottom) return 0;
     const DrawRect src{dest.left - x, dest.top - y, dest.right - x, dest.bottom - y};
     if (BeginDrawTargetLock(s, 1, &src, &dest) != 0) return -1;
@@ -185,8 +186,9 @@ int SoftwareScreenBltMemImg(int x, int y, const MEMIMG* src) {
 int SurfaceScreenBltMemImg(int x, int y, const MEMIMG* src) {
     DrawRect area;
     GetDrawArea(&area);
-    const DrawRect dest{std::max(x, area.left), std::max(y, area.top), std::min(x + src->Width, area.right),
-                        std::min(y + src->Height, area.bottom)};
+    const DrawRect dest{std::max(x, area.left), std::max(y, area.top),
+                        int(std::min(0LL + x + src->Width, 0LL + area.right)),
+                        int(std::min(0LL + y + src->Height, 0LL + area.bottom))};
     if (dest.left >= dest.right || dest.top >= dest.bottom) return 0;
     if (BeginDrawTargetLock(nullptr, 0, nullptr, &dest) != 0) return -1;
     MemImgDrawGraphBase(GetDrawTargetLock().destImage, src, x, y, 1, GetBlendGraphMemImg());
@@ -246,7 +248,13 @@ int SurfaceScreenDrawPrimitive(const PrimitiveVertex* triangles, int vertexCount
         r = std::max(r, triangles[i].x);
         b = std::max(b, triangles[i].y);
     }
-    const DrawRect box{int(l) - 1, int(t) - 1, int(r) + 1, int(b) + 1};
+    const DrawRect box = ClampedRect(std::trunc(l) - 1, std::trunc(t) - 1, std::trunc(r) + 1, std::trunc(b) + 1);
+    DrawRect drawArea;
+    GetDrawArea(&drawArea);
+    // Wholly outside the draw area: nothing to draw, as for the blits.
+    if (box.right <= drawArea.left || box.left >= drawArea.right || box.bottom <= drawArea.top ||
+        box.top >= drawArea.bottom)
+        return 0;
     const DrawRect area{0, 0, s ? s->Width : 0, s ? s->Height : 0};
     if (BeginDrawTargetLock(s, 0, s ? &area : nullptr, &box) != 0) return -1;
     DrawTargetLock& lock = GetDrawTargetLock();
@@ -413,7 +421,8 @@ int DrawStringThroughWorkImage(int x, int y, const char* string, int color, int 
     // text). A margin of one cell on every side keeps every pixel that
     // unblended text would show. The visible part of that rectangle goes to
     // the work image's top-left corner, so text far off the screen still fits.
-    DrawRect text{x - margin, y - margin, x + size[0] + margin, y + size[1] + margin};
+    DrawRect text =
+        ClampedRect(double(x) - margin, double(y) - margin, double(x) + size[0] + margin, double(y) + size[1] + margin);
     DrawRect saved;
     GetDrawArea(&saved);
     RectClippingImpl(&text, &saved);

@@ -4,6 +4,7 @@
 // glyphs of a texture cache are drawn as cells of the cache graph instead.
 #include "graphics/font/font_draw.h"
 
+#include <climits>
 #include <optional>
 
 #include "graphics/font/font_cache.h"
@@ -103,6 +104,23 @@ void WritePixel(const GlyphWriter& w, unsigned char* p, unsigned v) {
 inline unsigned CacheValue(const unsigned char* row, int cacheBits, int c) {
     if (cacheBits == 1) return (row[c >> 3] >> (7 - (c & 7))) & 1;
     return row[c];
+}
+
+// Where a glyph's box lands: at (gx, gy), or turned a quarter turn clockwise
+// with its top-right corner there for vertical text. Worked out wide, so
+// that a string drawn near the int limits finds its glyphs off the image
+// rather than wrapped onto it.
+struct GlyphBox {
+    long long left, top, right, bottom;
+};
+
+GlyphBox BoxOf(const FontCacheCell* cell, long long gx, long long gy, bool vertical) {
+    if (vertical) return {gx - cell->height + 1, gy, gx + 1, gy + cell->width};
+    return {gx, gy, gx + cell->width, gy + cell->height};
+}
+
+bool Meets(const GlyphBox& b, const ImageRect& clip) {
+    return b.left < clip.right && b.right > clip.left && b.top < clip.bottom && b.bottom > clip.top;
 }
 
 // The glyph box at (gx, gy), or turned a quarter turn clockwise with its
@@ -223,14 +241,21 @@ int DrawStringCore(int drawFlag, int x, int y, const char* string, int color, ME
         if (!g_draw.textureRect) return -1;
         glyphs.emplace(f, color, edgeColor, bright);
     }
+    // Glyphs outside the image, or outside the draw area for a texture cache,
+    // are skipped; the rest lie within int range.
+    if (texture) area = clip ? *clip : ImageRect{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    const long long wideX = x, wideY = y;
     int pen = 0;
     for (uint16_t code : codes) {
         const FontCacheCell* cell = FontCacheLookup(f, fontHandle, code);
         if (drawFlag && !IsFontSpaceCode(code) && (cell->width || cell->height)) {
-            const int gx = verticalFlag ? x + f->cellHeight - cell->topOffset : x + pen + cell->leftOffset;
-            const int gy = verticalFlag ? y + pen + cell->leftOffset : y + cell->topOffset;
-            if (glyphs) glyphs->Draw(cell, gx, gy, verticalFlag != 0);
-            else DrawCell(w, f, cell, dest, area, gx, gy, verticalFlag != 0);
+            const long long gx =
+                verticalFlag ? wideX + f->cellHeight - cell->topOffset : wideX + pen + cell->leftOffset;
+            const long long gy = verticalFlag ? wideY + pen + cell->leftOffset : wideY + cell->topOffset;
+            if (Meets(BoxOf(cell, gx, gy, verticalFlag != 0), area)) {
+                if (glyphs) glyphs->Draw(cell, int(gx), int(gy), verticalFlag != 0);
+                else DrawCell(w, f, cell, dest, area, int(gx), int(gy), verticalFlag != 0);
+            }
         }
         pen += cell->advance + f->spacing;
     }

@@ -20,7 +20,8 @@ void RegisterTextureRectDraw(TextureRectDraw draw);
 // clipped to clip (null = the whole image); with transFlag 0 the empty pixels
 // of each glyph's box are written 0. length -1 takes the whole string.
 // A font with a texture cache draws its glyphs as graphs on the draw screen
-// instead, within the draw area (dest null; clip and transFlag unused).
+// instead, within the draw area (dest null; glyphs wholly outside clip are
+// skipped, transFlag unused).
 // Result: the width in pixels (sum of advances and spacing), -1 for an
 // invalid font, a graphics system that cannot draw, or a destination whose
 // pixels cannot hold the font's type; 0 for an empty string. sizeOut gets

@@ -117,6 +117,7 @@ public:
         return 0;
     }
     int DrawPrimitive(int type, uint32_t fvf, const void* vertices, int count) override {
+        if (refuseDraws) return -1;
         draws.push_back(DrawCall{type, fvf, count});
         const auto* p = static_cast<const uint8_t*>(vertices);
         lastVertices.assign(p, p + size_t(count) * size_t(Device3DVertexSize(fvf)));
@@ -125,6 +126,7 @@ public:
     }
     int DrawIndexedPrimitive(int type, uint32_t fvf, const void*, int vertexCount, const uint16_t* indices,
                              int count) override {
+        if (refuseDraws) return -1;
         draws.push_back(DrawCall{type, fvf, count});
         for (int i = 0; i < count; ++i)
             if (indices[i] >= vertexCount) ++indicesOutOfRange;
@@ -146,6 +148,7 @@ public:
     std::vector<uint8_t> lastVertices;   // the vertices of the last draw
     std::vector<std::string> log;
     int createBudget = -1;         // textures still made; -1 without limit
+    bool refuseDraws = false;      // every draw fails, as a lost GL context's would
     int indicesOutOfRange = 0;
     int reads = 0, writes = 0;     // whole-texture transfers
     int presents = 0;
