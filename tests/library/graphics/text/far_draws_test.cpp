@@ -29,7 +29,9 @@ TEST_P(FarDraws, DrawAtTheIntLimitsChangeOnlyThePixelsTheyCover) {
             SCOPED_TRACE(c.name);
             ClearDrawScreen();
             EXPECT_EQ(c.draw(), 0);
-            if (screen == SCREEN_BACK) ASSERT_EQ(ScreenFlip(), 0);
+            if (screen == SCREEN_BACK) {
+                ASSERT_EQ(ScreenFlip(), 0);
+            }
             const Frame f = WindowFrame();
             if (c.probeX >= 0) {
                 EXPECT_EQ(At(f, c.probeX, c.probeY), 0xFFFFFFu);
