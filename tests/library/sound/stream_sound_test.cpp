@@ -291,6 +291,43 @@ TEST_F(StreamSound, CompressedSourcesStreamTheSamePcmAsAWholeDecode) {
     }
 }
 
+// A repeat of a tagged MP3 joins its turns as a loop does: a turn that the
+// same source follows ends before the encoder's padding, and the next one
+// starts behind the delay. The last turn plays out whole.
+TEST_F(StreamSound, RepeatsOfATaggedMp3JoinWithoutThePadding) {
+    const Bytes file = EncodeMp3(Sine(44100, 2, 330, 44100, 9000), 2, 44100, 128);
+    const Bytes whole = DecodeWhole(file).pcm;
+    const auto reference = ToSamples(whole.data(), whole.size());
+    const size_t n = reference.size() / 2;
+    for (int type : {SOUND_DATATYPE_FILE, SOUND_DATATYPE_MEMIMAGE}) {
+        for (int repeats : {1, 255}) {
+            SCOPED_TRACE(::testing::Message() << "type " << type << ", repeats " << repeats);
+            int h = AddSoundData();
+            ASSERT_EQ(AddStreamSourceFromImage(file.data(), int(file.size()), repeats, h, type, -1), 0);
+            PrepareStreamSound(h);
+            const STREAMDATA& source = GetSoundData(h)->sources[0];
+            const size_t start = size_t(source.loopStart), end = size_t(source.loopEnd);
+            ASSERT_GT(start, 0u);
+            ASSERT_LT(end, n);
+            ASSERT_EQ(PlaySoundMemImpl(h, SOUND_PLAYTYPE_BACK, 1), 0);
+            const auto heard = PlayOut(h, 4);
+            ASSERT_GT(heard.size() / 2, 2 * end - start);
+            EXPECT_TRUE(SameFrames(heard, 0, reference, 2, 0, end));
+            if (repeats == 1) {
+                EXPECT_TRUE(SameFrames(heard, end, reference, 2, start, n - start));
+                EXPECT_TRUE(AllZero(heard, end + n - start));
+                EXPECT_EQ(CheckSoundPlaying(h), 0);
+            } else {
+                for (size_t at = end; at + (end - start) <= heard.size() / 2; at += end - start)
+                    ASSERT_TRUE(SameFrames(heard, at, reference, 2, start, end - start)) << "turn at " << at;
+                EXPECT_EQ(CheckSoundPlaying(h), 1);
+            }
+            DeleteSoundMemImpl(h, 0);
+            Mix(kRampFrames);
+        }
+    }
+}
+
 TEST_F(StreamSound, ASharedBufferGoesToTheLastPlayerAndOutlivesItsOwnerUntilFreed) {
     const auto first = Ramp(50000, 2);
     std::vector<int16_t> second;
