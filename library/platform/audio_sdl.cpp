@@ -6,7 +6,9 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -36,11 +38,6 @@ struct AudioBuffer {
     bool looping = false;
     uint32_t frame = 0;     // play position
     uint32_t fraction = 0;  // between frame and frame + 1, 16 bits
-    // A stopped buffer goes on sounding for a few milliseconds, ramping
-    // down from where it stopped, so that the stop does not click; its own
-    // position stays where the stop left it.
-    uint32_t fadeFrame = 0, fadeFraction = 0;
-    int fadeLeft = 0;       // output frames of the ramp still to mix
     // The lock: either the data itself, or (while a buffer over the data
     // plays) staging that the unlock copies in.
     bool locked = false;
@@ -51,9 +48,26 @@ struct AudioBuffer {
     std::vector<uint8_t> staging;
 };
 
+// Output frames a stop ramps down over (about 5 ms).
+constexpr int kStopFadeFrames = AUDIO_OUTPUT_RATE / 200;
+
+// A stopped or released buffer goes on sounding for a few milliseconds,
+// ramping down from where it stopped, so that the stop does not click. The
+// ramp is rendered at the stop and kept here: neither new data written
+// over the buffer's bytes nor the buffer's release cuts it short.
+struct AudioFade {
+    int32_t samples[2 * kStopFadeFrames];
+    int mixed = 0;          // output frames of it already mixed
+};
+
 struct AudioBufferSet {
     std::mutex mutex;
     std::vector<AudioBuffer*> buffers;
+    std::vector<AudioFade> fades;
+    // Whether the last mixing pass mixed any ramp: closing the device waits
+    // until the ramps are heard.
+    bool fadedInLastPass = false;
+    std::condition_variable mixed;
 };
 
 namespace {
@@ -98,18 +112,14 @@ inline void Fetch(const uint8_t* data, uint32_t frame, int32_t* left, int32_t* r
     }
 }
 
-// Output frames a stop ramps down over (about 5 ms).
-constexpr int kStopFadeFrames = AUDIO_OUTPUT_RATE / 200;
-
 // The sample loop of one format, from a position that it advances: the
-// playing one, or (Fading) the ramp after a stop, whose gain falls by one
-// step of kStopFadeFrames each frame from fadeLeft on. The position is kept
+// playing one, or (Fading) the ramp after a stop, whose gain falls from
+// full by one step of kStopFadeFrames each frame. The position is kept
 // in locals and stored back once: the stores into acc would otherwise make
 // every sample reload it from the buffer. False when a one-shot buffer ran
 // to its end.
 template <int Bits, int Channels, bool Fading>
-bool MixFrames(const AudioBuffer& b, uint32_t* framePos, uint32_t* fractionPos, int32_t* acc, int frames,
-               int fadeLeft) {
+bool MixFrames(const AudioBuffer& b, uint32_t* framePos, uint32_t* fractionPos, int32_t* acc, int frames) {
     const uint8_t* data = b.data->bytes;
     const uint32_t count = b.frames, step = b.step;
     const bool looping = b.looping;
@@ -126,7 +136,7 @@ bool MixFrames(const AudioBuffer& b, uint32_t* framePos, uint32_t* fractionPos, 
             r += int32_t((int64_t(r1 - r) * fraction) >> 16);
         }
         if constexpr (Fading) {
-            const int gain = fadeLeft - i;
+            const int gain = kStopFadeFrames - i;
             l = l * gain / kStopFadeFrames;
             r = r * gain / kStopFadeFrames;
         }
@@ -146,30 +156,48 @@ bool MixFrames(const AudioBuffer& b, uint32_t* framePos, uint32_t* fractionPos, 
 }
 
 template <bool Fading>
-bool MixFormat(const AudioBuffer& b, uint32_t* frame, uint32_t* fraction, int32_t* acc, int frames, int fadeLeft) {
+bool MixFormat(const AudioBuffer& b, uint32_t* frame, uint32_t* fraction, int32_t* acc, int frames) {
     if (b.format.bitsPerSample == 16) {
-        if (b.format.channels == 2) return MixFrames<16, 2, Fading>(b, frame, fraction, acc, frames, fadeLeft);
-        return MixFrames<16, 1, Fading>(b, frame, fraction, acc, frames, fadeLeft);
+        if (b.format.channels == 2) return MixFrames<16, 2, Fading>(b, frame, fraction, acc, frames);
+        return MixFrames<16, 1, Fading>(b, frame, fraction, acc, frames);
     }
-    if (b.format.channels == 2) return MixFrames<8, 2, Fading>(b, frame, fraction, acc, frames, fadeLeft);
-    return MixFrames<8, 1, Fading>(b, frame, fraction, acc, frames, fadeLeft);
+    if (b.format.channels == 2) return MixFrames<8, 2, Fading>(b, frame, fraction, acc, frames);
+    return MixFrames<8, 1, Fading>(b, frame, fraction, acc, frames);
 }
 
 // Adds one playing buffer into acc (stereo pairs); stops a one-shot buffer
 // at its end, back at position 0.
 void MixOne(AudioBuffer& b, int32_t* acc, int frames) {
-    if (b.frames == 0 || !MixFormat<false>(b, &b.frame, &b.fraction, acc, frames, 0)) {
+    if (b.frames == 0 || !MixFormat<false>(b, &b.frame, &b.fraction, acc, frames)) {
         b.playing = false;
         b.frame = 0;
         b.fraction = 0;
     }
 }
 
-// Adds what is left of a stopped buffer's ramp into acc.
-void MixFade(AudioBuffer& b, int32_t* acc, int frames) {
-    const int n = std::min(frames, b.fadeLeft);
-    const bool more = b.frames > 0 && MixFormat<true>(b, &b.fadeFrame, &b.fadeFraction, acc, n, b.fadeLeft);
-    b.fadeLeft = more ? b.fadeLeft - n : 0;
+// Renders the ramp of a buffer that stops playing now; under the set's
+// mutex. A buffer whose bytes are being written has not been heard, and a
+// ramp of silence needs no mixing.
+void StartFade(AudioBufferSet* set, const AudioBuffer& b) {
+    if (!b.playing || b.frames == 0 || b.data->writing) return;
+    AudioFade fade;
+    std::memset(fade.samples, 0, sizeof fade.samples);
+    uint32_t frame = b.frame, fraction = b.fraction;
+    MixFormat<true>(b, &frame, &fraction, fade.samples, kStopFadeFrames);
+    if (std::all_of(std::begin(fade.samples), std::end(fade.samples), [](int32_t v) { return v == 0; })) return;
+    try {
+        set->fades.push_back(fade);
+    } catch (...) {
+        // Without memory the stop is abrupt, as it would be without ramps.
+    }
+}
+
+// Adds the next frames of a ramp into acc.
+void MixFade(AudioFade& fade, int32_t* acc, int frames) {
+    const int n = std::min(frames, kStopFadeFrames - fade.mixed);
+    const int32_t* from = fade.samples + 2 * fade.mixed;
+    for (int i = 0; i < 2 * n; ++i) acc[i] += from[i];
+    fade.mixed += n;
 }
 
 // Sums up to 30000 (about -0.8 dBFS) pass unchanged; above, they bend
@@ -223,6 +251,7 @@ void AudioBufferRelease(AudioBuffer* buffer) {
     if (!buffer) return;
     {
         std::lock_guard<std::mutex> g(buffer->set->mutex);
+        StartFade(buffer->set, *buffer);
         if (buffer->locked && !buffer->staged) buffer->data->writing = false;
         auto& list = buffer->set->buffers;
         list.erase(std::remove(list.begin(), list.end(), buffer), list.end());
@@ -241,11 +270,7 @@ int AudioBufferPlay(AudioBuffer* buffer, int loop) {
 int AudioBufferStop(AudioBuffer* buffer) {
     if (!buffer) return -1;
     std::lock_guard<std::mutex> g(buffer->set->mutex);
-    if (buffer->playing) {
-        buffer->fadeFrame = buffer->frame;
-        buffer->fadeFraction = buffer->fraction;
-        buffer->fadeLeft = kStopFadeFrames;
-    }
+    StartFade(buffer->set, *buffer);
     buffer->playing = false;
     return 0;
 }
@@ -317,9 +342,6 @@ int AudioBufferLock(AudioBuffer* buffer, uint32_t offset, uint32_t bytes, void**
             p1 = buffer->staging.data();
             p2 = p1 + first;
         } else {
-            // The bytes are about to change under any ramp still reading them.
-            for (AudioBuffer* b : buffer->set->buffers)
-                if (b->data == buffer->data) b->fadeLeft = 0;
             buffer->data->writing = true;
         }
     }
@@ -357,17 +379,21 @@ void AudioMix(AudioBufferSet* set, int16_t* out, int frames) {
     constexpr int kChunk = 1024;
     int32_t acc[2 * kChunk];
     std::lock_guard<std::mutex> g(set->mutex);
+    const bool fading = !set->fades.empty();
     for (int done = 0; done < frames;) {
         int n = std::min(kChunk, frames - done);
         std::memset(acc, 0, sizeof(int32_t) * 2 * size_t(n));
-        for (AudioBuffer* b : set->buffers) {
-            if (b->data->writing) continue;
-            if (b->fadeLeft > 0) MixFade(*b, acc, n);
-            if (b->playing) MixOne(*b, acc, n);
-        }
+        for (AudioFade& fade : set->fades) MixFade(fade, acc, n);
+        set->fades.erase(std::remove_if(set->fades.begin(), set->fades.end(),
+                                        [](const AudioFade& f) { return f.mixed == kStopFadeFrames; }),
+                         set->fades.end());
+        for (AudioBuffer* b : set->buffers)
+            if (b->playing && !b->data->writing) MixOne(*b, acc, n);
         for (int i = 0; i < 2 * n; ++i) out[2 * done + i] = Limit16(acc[i]);
         done += n;
     }
+    set->fadedInLastPass = fading;
+    set->mixed.notify_all();
 }
 
 // ---- the device ---------------------------------------------------------
@@ -375,6 +401,7 @@ void AudioMix(AudioBufferSet* set, int16_t* out, int frames) {
 namespace {
 struct AudioDeviceState {
     bool started = false;
+    bool paused = false;
     SDL_AudioDeviceID device = 0;
     AudioBufferSet* set = nullptr;
     std::string error;
@@ -441,11 +468,26 @@ bool AudioDeviceOpen(AudioBufferSet* set) {
         g_audio.deviceName = "default";
     }
     SDL_PauseAudioDevice(g_audio.device, 0);
+    g_audio.paused = false;
     return true;
 }
 
+namespace {
+// Lets the device mix the ramps of what stopped last (the end of the
+// library stops every sound right before the device closes) and take the
+// pass that mixed their ends: a pass without a ramp after it shows it did.
+// The time limit only keeps a device that stopped mixing from holding up
+// the end.
+void WaitForFades(AudioBufferSet* set) {
+    std::unique_lock<std::mutex> lock(set->mutex);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    set->mixed.wait_until(lock, limit, [set] { return set->fades.empty() && !set->fadedInLastPass; });
+}
+}  // namespace
+
 void AudioDeviceClose() {
     if (!g_audio.device) return;
+    if (!g_audio.paused) WaitForFades(g_audio.set);
     SDL_CloseAudioDevice(g_audio.device);
     g_audio.device = 0;
     g_audio.set = nullptr;
@@ -471,7 +513,9 @@ int AudioDeviceSetFormat(const AudioFormat& format) {
 }
 
 void AudioDevicePause(bool pause) {
-    if (g_audio.device) SDL_PauseAudioDevice(g_audio.device, pause ? 1 : 0);
+    if (!g_audio.device) return;
+    SDL_PauseAudioDevice(g_audio.device, pause ? 1 : 0);
+    g_audio.paused = pause;
 }
 
 const char* AudioDriverName() {

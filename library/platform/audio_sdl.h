@@ -38,7 +38,8 @@ constexpr uint32_t AUDIO_STATUS_PLAYING = 0x1;
 constexpr uint32_t AUDIO_STATUS_LOOPING = 0x4;
 
 // Each returns 0, or -1 for a null buffer or a bad argument. A stop takes
-// effect at once for status and position; only the sound ramps down.
+// effect at once for status and position; only the sound ramps down (see
+// AudioMix).
 int AudioBufferPlay(AudioBuffer* buffer, int loop);
 int AudioBufferStop(AudioBuffer* buffer);
 int AudioBufferGetStatus(AudioBuffer* buffer, uint32_t* status);
@@ -59,8 +60,9 @@ int AudioBufferUnlock(AudioBuffer* buffer, void* part1, uint32_t size1, void* pa
 // Adds every playing buffer of the set into frames of S16 stereo at the
 // output rate (out is overwritten), advancing their positions. Sums up to
 // about -0.8 dBFS come out as they are; louder ones are bent smoothly under
-// full scale. A stopped buffer is heard ramping down for about 5 ms after
-// its stop (a lock over its data ends the ramp).
+// full scale. A buffer stopped or released while it plays is heard ramping
+// down for about 5 ms after, from samples the mixer keeps itself: writing
+// over its data or releasing it changes nothing of the ramp.
 void AudioMix(AudioBufferSet* set, int16_t* out, int frames);
 
 // ---- the device ---------------------------------------------------------
@@ -80,6 +82,8 @@ const char* AudioError();
 // Opens the default output and mixes the set into it from SDL's audio
 // thread. False when no device opens.
 bool AudioDeviceOpen(AudioBufferSet* set);
+// Unless its mixing is held, the device first plays out the ramps of the
+// buffers stopped last, so that ending the output does not click.
 void AudioDeviceClose();
 bool AudioDeviceIsOpen();
 AudioDeviceCaps AudioDeviceGetCaps();

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "core/alloc.h"
+#include "core/log.h"
 #include "sound/sound_convert_methods.h"
 
 namespace {
@@ -71,27 +72,49 @@ bool OpenDecoder(Mp3Decoder* d, const WaveFormat& format) {
     return ok;
 }
 
-// The encoder's delay and padding from the tag frame the data starts with,
-// as libmpg123 reads them; false when the data carries no such tag.
-bool ReadEncoderTag(Mp3Decoder* d, int* delay, int* padding) {
+// What libmpg123, left to its own handling of the tag frame, finds in the
+// frames: whether an audio frame decodes (tags alone, or a cut inside the
+// first audio frame, leave nothing to play), and the encoder's delay and
+// padding when the data starts with a tag frame that gives them.
+struct Mp3Probe {
+    bool audio = false;
+    bool tagged = false;
+    int delay = 0, padding = 0;
+};
+
+Mp3Probe ProbeFrames(Mp3Decoder* d) {
+    Mp3Probe probe;
     mpg123_handle* h = mpg123_new(nullptr, nullptr);
-    if (!h) return false;
-    long rate = 0;
-    int channels = 0, encoding = 0;
-    long encDelay = -1, encPadding = -1;
+    if (!h) return probe;
     d->readPos = 0;
-    const bool ok = mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0) == MPG123_OK &&
-                    mpg123_replace_reader_handle(h, DecoderRead, DecoderSeek, nullptr) == MPG123_OK &&
-                    mpg123_open_handle(h, d) == MPG123_OK &&
-                    mpg123_getformat(h, &rate, &channels, &encoding) == MPG123_OK &&
-                    mpg123_getstate(h, MPG123_ENC_DELAY, &encDelay, nullptr) == MPG123_OK &&
-                    mpg123_getstate(h, MPG123_ENC_PADDING, &encPadding, nullptr) == MPG123_OK;
+    if (mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0) == MPG123_OK &&
+        mpg123_replace_reader_handle(h, DecoderRead, DecoderSeek, nullptr) == MPG123_OK &&
+        mpg123_open_handle(h, d) == MPG123_OK) {
+        for (;;) {
+            off_t frame = 0;
+            unsigned char* audio = nullptr;
+            size_t bytes = 0;
+            const int result = mpg123_decode_frame(h, &frame, &audio, &bytes);
+            if (result == MPG123_NEW_FORMAT) continue;
+            if (result != MPG123_OK) break;
+            // A frame that gapless trimming empties entirely is no answer yet.
+            if (bytes > 0) {
+                probe.audio = true;
+                break;
+            }
+        }
+        long encDelay = -1, encPadding = -1;
+        if (mpg123_getstate(h, MPG123_ENC_DELAY, &encDelay, nullptr) == MPG123_OK &&
+            mpg123_getstate(h, MPG123_ENC_PADDING, &encPadding, nullptr) == MPG123_OK && encDelay >= 0 &&
+            encPadding >= 0) {
+            probe.tagged = true;
+            probe.delay = int(encDelay);
+            probe.padding = int(encPadding);
+        }
+    }
     mpg123_delete(h);
     d->readPos = 0;
-    if (!ok || encDelay < 0 || encPadding < 0) return false;
-    *delay = int(encDelay);
-    *padding = int(encPadding);
-    return true;
+    return probe;
 }
 
 int Mp3Refill(SOUNDCONV* conv) {
@@ -251,17 +274,17 @@ int StartMp3Decoding(SOUNDCONV* conv, const Mp3Scan& scan) {
     }
     conv->stream.functions.Seek(conv->stream.handle, int32_t(scan.dataStart), 0);
     d->size = int64_t(ReadStreamBytes(conv->stream, d->data, size_t(d->size)));
-    int delay = 0, padding = 0;
-    const bool tagged = ReadEncoderTag(d, &delay, &padding);
-    if (!OpenDecoder(d, f)) {
+    const Mp3Probe probe = ProbeFrames(d);
+    if (!probe.audio) ErrorLogAdd("MP3 データに再生できるフレームがありません\n");
+    if (!probe.audio || !OpenDecoder(d, f)) {
         ZvFree(d->data);
         ZvFree(d);
         return -1;
     }
-    if (tagged) {
+    if (probe.tagged) {
         // The tag frame decodes as a silent frame of its own before the delay.
-        const int64_t start = scan.first.samples + int64_t(delay) + kDecoderDelay;
-        const int64_t end = scan.totalSamples - std::max(0, padding - kDecoderDelay);
+        const int64_t start = scan.first.samples + int64_t(probe.delay) + kDecoderDelay;
+        const int64_t end = scan.totalSamples - std::max(0, probe.padding - kDecoderDelay);
         if (start < end) {
             conv->musicStart = int(start);
             conv->musicEnd = int(end);

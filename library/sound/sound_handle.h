@@ -24,9 +24,9 @@ struct STREAMDATA {
     int imageSize;
     StreamReader memStream;     // type 2: the memory stream over the image
     // Where a repeat or a looped stream's next turn begins and where a turn
-    // of a looped stream ends, in samples (0: the end of the data); set from
-    // the file's encoder tag, so that the turns join without the encoder's
-    // silent lead and padding.
+    // that such a turn follows ends, in samples (0: the end of the data); set
+    // from the file's encoder tag, so that the turns join without the
+    // encoder's silent lead and padding.
     int loopStart;
     int loopEnd;
     SOUNDCONV conv;

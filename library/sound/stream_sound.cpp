@@ -93,6 +93,16 @@ struct LockedRegion {
     }
 };
 
+// Whether the turn now playing is followed by one that starts at a loop
+// start: a repeat of its source, or a looped stream's way back to the first
+// source. Such a turn ends at its loop end, so that the two join without
+// the encoder's padding and delay between them.
+bool TurnJoinsTheNext(const SOUND* s) {
+    const STREAMDATA& current = s->sources[s->currentSource];
+    if (current.repeatCount == 255 || s->repeatCount < current.repeatCount) return true;
+    return s->playType == SOUND_PLAYTYPE_LOOP && s->currentSource + 1 >= s->sourceCount;
+}
+
 // A source ran out: repeat it, move to the next one, wrap to the first, or
 // end (always when giveUp is set). Returns false when the stream has ended.
 bool NextSource(SOUND* s, SOUNDBUFFER* b, LockedRegion& region, int written, bool giveUp) {
@@ -138,8 +148,7 @@ void FillFromSources(SOUND* s, SOUNDBUFFER* b, LockedRegion& region) {
     while (written < region.total() && !s->endReached) {
         STREAMDATA& source = s->sources[s->currentSource];
         int want = region.ContiguousFrom(written);
-        // A looped turn ends where the music does, before any padding.
-        if (s->playType == SOUND_PLAYTYPE_LOOP && source.loopEnd > 0)
+        if (source.loopEnd > 0 && TurnJoinsTheNext(s))
             want = int(std::min<int64_t>(want, std::max<int64_t>(0, int64_t(align) * source.loopEnd - s->bytePos)));
         int n = want > 0 ? ReadSoundConverter(&source.conv, region.At(written), want) : 0;
         if (n > 0) {

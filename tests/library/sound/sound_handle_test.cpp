@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "sound/music.h"
+#include "sound/sound_convert_methods.h"
 #include "sound/sound_play.h"
 #include "sound_test_support.h"
 
@@ -193,6 +194,47 @@ TEST_F(SoundSystem, BadFilesGiveMinusOneAndTheirLogLines) {
     EXPECT_TRUE(Contains(log, "右記のＷＡＶファイルのロードに失敗しました：missing_stream.wav \r\n"));
     EXPECT_EQ(SoundState().soundTable.used, 0);
     EXPECT_TRUE(SoundSystemRunning());
+}
+
+// An MP3 whose frames hold no audio (only the encoder's info frame behind an
+// ID3v2 tag, or a cut) has nothing to play: every load refuses it, the
+// streamed ones as the whole one does, rather than playing silence.
+TEST_F(SoundSystem, Mp3WithoutAnAudioFrameIsRefusedByEveryLoad) {
+    const Bytes encoded = EncodeMp3(Sine(44100 / 2, 2, 440, 44100, 8000), 2, 44100, 128);
+    Mp3FrameInfo first = {};
+    ASSERT_EQ(AnalyzeMp3FrameHeader(encoded.data(), &first), 0);
+    const Bytes infoFrame(encoded.begin(), encoded.begin() + first.frameLength);
+    const Bytes id3 = Id3v2Tag(3, 64, false);
+    auto join = [](std::initializer_list<Bytes> parts) {
+        Bytes b;
+        for (const Bytes& p : parts) Append(b, p);
+        return b;
+    };
+    auto cut = [](Bytes b, size_t size) {
+        b.resize(size);
+        return b;
+    };
+    const Bytes secondFrameHeader(encoded.begin() + first.frameLength, encoded.begin() + first.frameLength + 4);
+    const std::pair<const char*, Bytes> files[] = {
+        {"info frame", infoFrame},
+        {"ID3v2 and info frame", join({id3, infoFrame})},
+        {"ID3v2 only", id3},
+        {"info frame cut", cut(infoFrame, 200)},
+        {"ID3v2 and info frame cut", join({id3, cut(infoFrame, 100)})},
+        {"ID3v2 cut", cut(Id3v2Tag(3, 600, false), 300)},
+        {"info frame and an audio frame's header", join({infoFrame, secondFrameHeader})},
+    };
+    for (const auto& f : files) {
+        for (int type = 0; type <= 3; ++type) {
+            SCOPED_TRACE(::testing::Message() << f.first << ", type " << type);
+            EXPECT_EQ(Load("tag_only.mp3", f.second, type), -1);
+        }
+    }
+    EXPECT_EQ(SoundState().soundTable.used, 0);
+    const std::string log = Log();
+    EXPECT_TRUE(Contains(log, "MP3 データに再生できるフレームがありません\r\n"));
+    EXPECT_TRUE(Contains(log, "右記の音声ファイルのロードに失敗しました_2：tag_only.mp3"));
+    EXPECT_TRUE(Contains(log, "右記のＷＡＶファイルのセットアップに失敗しました：tag_only.mp3 \r\n"));
 }
 
 TEST_F(SoundSystem, AStaticSoundOverlapsItselfOverItsBuffersInTurn) {

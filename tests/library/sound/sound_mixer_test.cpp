@@ -114,7 +114,9 @@ TEST_F(Mixer, LoudSumsBendSmoothlyUnderFullScaleAndQuietOnesPass) {
 }
 
 // A stop takes the sound off at once for status and position; what is
-// heard ramps down from the stopped place over 220 frames (5 ms).
+// heard ramps down from the stopped place over 220 frames (5 ms). The mixer
+// keeps the ramp's samples: new data written over the buffer, or its
+// release, changes nothing of it.
 TEST_F(Mixer, AStopRampsTheSoundDownWithoutMovingThePosition) {
     std::vector<int16_t> steady(400, 22000);
     std::vector<uint8_t> bytes(steady.size() * 2);
@@ -137,8 +139,7 @@ TEST_F(Mixer, AStopRampsTheSoundDownWithoutMovingThePosition) {
     AudioBufferGetPosition(loop, &after, nullptr);
     EXPECT_EQ(after, before);
 
-    // A one-shot buffer stopped near its end ramps only to its end; a lock
-    // over the data (to write new sound) ends a ramp at once.
+    // A one-shot buffer stopped near its end ramps only to its end.
     std::vector<int16_t> shortOne(8, 1000);
     std::vector<uint8_t> shortBytes(16);
     std::memcpy(shortBytes.data(), shortOne.data(), 16);
@@ -148,14 +149,23 @@ TEST_F(Mixer, AStopRampsTheSoundDownWithoutMovingThePosition) {
     AudioBufferStop(once);
     const std::vector<int16_t> tail = Mix(6);
     EXPECT_EQ(tail, (std::vector<int16_t>{1000, 1000, 995, 995, 990, 990, 986, 986, 0, 0, 0, 0}));
+
+    const std::vector<int16_t> rampFrom10 = {21000, 21000, 20900, 20900, 20800, 20800, 20700, 20700};
     AudioBufferPlay(loop, 1);
     Mix(10);
     AudioBufferStop(loop);
     Mix(10);
-    void *p1, *p2;
-    uint32_t n1, n2;
-    ASSERT_EQ(AudioBufferLock(loop, 0, 8, &p1, &n1, &p2, &n2), 0);
-    ASSERT_EQ(AudioBufferUnlock(loop, p1, n1, p2, n2), 0);
+    Write(loop, 0, std::vector<uint8_t>(bytes.size(), 0));
+    EXPECT_EQ(Mix(4), rampFrom10);
+    Mix(220);
+
+    AudioBuffer* steadyAgain = Make(kMono16, bytes);
+    AudioBufferPlay(steadyAgain, 1);
+    Mix(10);
+    AudioBufferRelease(steadyAgain);
+    Mix(10);
+    EXPECT_EQ(Mix(4), rampFrom10);
+    Mix(206);
     EXPECT_EQ(Mix(4), (std::vector<int16_t>(8, 0)));
 }
 
@@ -273,6 +283,7 @@ TEST_F(Mixer, TheMixerNeverSeesALockedRangeBeforeItsUnlock) {
     ASSERT_EQ(AudioBufferUnlock(a, p1, n1, p2, n2), 0);
     EXPECT_EQ(Mix(2), (std::vector<int16_t>{9, 9, 9, 9}));
     AudioBufferStop(a);
+    Mix(220);   // its ramp
 
     // Locked while still, then started (here through a duplicate): nothing
     // over the data is mixed until the unlock, and a second lock over the
@@ -292,6 +303,7 @@ TEST_F(Mixer, TheMixerNeverSeesALockedRangeBeforeItsUnlock) {
     ASSERT_EQ(AudioBufferLock(d, 0, 2, &q1, &m1, &q2, &m2), 0);   // staged: d plays
     ASSERT_EQ(AudioBufferUnlock(d, q1, m1, q2, m2), 0);
     AudioBufferStop(d);
+    Mix(220);
     ASSERT_EQ(AudioBufferLock(a, 0, 8, &p1, &n1, &p2, &n2), 0);
     AudioBufferRelease(a);
     AudioBufferPlay(d, 0);

@@ -4,7 +4,10 @@
 // public functions and the message loop.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "core/startup.h"
@@ -65,4 +68,82 @@ TEST(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
     EXPECT_GE(loudWindows, 28u);
     ASSERT_GE(rms.size() - lastLoud, 4u);
     for (size_t i = lastLoud + 1; i < rms.size(); ++i) EXPECT_TRUE(silent(rms[i])) << "window " << i << ": " << rms[i];
+}
+
+// Whatever ends a sound that plays ramps it down over about 5 ms rather than
+// cutting it: a stop, the delete of a static or a stream sound, and the end
+// of the library. Each step lasts until the device has written that much
+// more, however slow the machine is.
+TEST(SoundOutput, DeletingOrEndingWhatPlaysRampsItDownAsAStopDoes) {
+    zvtest::ScopedTempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    const zvtest::DiskAudio disk(dir.path() + "/output.raw");
+    SetSkipStartupWaits(1);
+    ChangeWindowMode(1);
+    ASSERT_EQ(ZoVav_Init(), 0);
+    auto written = [&] {
+        std::error_code e;
+        const uintmax_t n = std::filesystem::file_size(disk.path(), e);
+        return e ? uintmax_t(0) : n;
+    };
+    auto runFor = [&](int ms) {
+        const uintmax_t target = written() + uintmax_t(ms) * 441 / 10 * 4;
+        // A net against a device that stopped writing, not a time limit.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while (written() < target && std::chrono::steady_clock::now() < giveUp) {
+            ProcessMessage();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_GE(written(), target) << "the disk output stopped";
+    };
+
+    // 2205 Hz: a period is 20 frames, so every 20-frame window of the
+    // steady tone has the same loudness; one second of it loops seamlessly.
+    WavSpec tone;
+    tone.data = ToBytes(Sine(44100, 2, 2205, 44100, 8000));
+    WriteFile("tone.wav", MakeWav(tone));
+    const int fx = LoadSoundMem("tone.wav", 1, -1);
+    SetCreateSoundDataType(3);
+    const int stream = LoadSoundMem("tone.wav", 1, -1);
+    const int last = LoadSoundMem("tone.wav", 1, -1);
+    SetCreateSoundDataType(0);
+    ASSERT_NE(fx, -1);
+    ASSERT_NE(stream, -1);
+    ASSERT_NE(last, -1);
+
+    runFor(100);
+    ASSERT_EQ(PlaySoundMem(fx, ZV_PLAYTYPE_LOOP, 1), 0);
+    runFor(200);
+    ASSERT_EQ(StopSoundMem(fx), 0);   // how an end should sound
+    runFor(100);
+    ASSERT_EQ(PlaySoundMem(fx, ZV_PLAYTYPE_LOOP, 1), 0);
+    runFor(200);
+    ASSERT_EQ(DeleteSoundMem(fx), 0);
+    runFor(100);
+    ASSERT_EQ(PlaySoundMem(stream, ZV_PLAYTYPE_LOOP, 1), 0);
+    runFor(200);
+    ASSERT_EQ(DeleteSoundMem(stream), 0);
+    runFor(100);
+    ASSERT_EQ(PlaySoundMem(last, ZV_PLAYTYPE_LOOP, 1), 0);
+    runFor(200);
+    ASSERT_EQ(ZoVav_End(), 0);
+
+    // Per 20-frame window: full is the tone's own level (8000 / sqrt 2),
+    // silent is nothing at all. Where a full run ends, a ramp of 220 frames
+    // leaves about ten windows between the two; a cut leaves one at most.
+    const std::vector<double> rms = zvtest::WindowRms(disk.Samples(), 20 * 2);
+    const double level = 8000 / std::sqrt(2.0);
+    auto full = [&](double r) { return r > 0.9 * level; };
+    std::vector<int> rampWindows;
+    for (size_t i = 0; i < rms.size(); ++i) {
+        if (!full(rms[i]) || (i + 1 < rms.size() && full(rms[i + 1]))) continue;
+        size_t j = i + 1;
+        while (j < rms.size() && rms[j] >= 1) ++j;
+        rampWindows.push_back(int(j - i - 1));
+    }
+    ASSERT_EQ(rampWindows.size(), 4u) << "stop, delete, delete of a stream, end";
+    for (size_t k = 0; k < rampWindows.size(); ++k) {
+        EXPECT_GE(rampWindows[k], 9) << "end " << k;
+        EXPECT_NEAR(rampWindows[k], rampWindows[0], 1) << "end " << k << " ramps as the stop does";
+    }
 }

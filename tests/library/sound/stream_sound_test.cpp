@@ -11,6 +11,9 @@ using namespace soundtest;
 namespace {
 
 constexpr int kFramesPerStep = 735;   // one 60th of a second at 44100 Hz
+// How long a sound stopped, deleted or taken over while it plays is still
+// heard ramping down.
+constexpr int kRampFrames = 220;
 
 class StreamSound : public SoundSystem {
 protected:
@@ -113,6 +116,7 @@ TEST_F(StreamSound, RefillStaysThreeToFourSecondsAheadAndLoopsWithoutAGap) {
         }
         EXPECT_EQ(CheckSoundPlaying(h), 1);
         DeleteSoundMemImpl(h, 0);
+        Mix(kRampFrames);
     }
 }
 
@@ -243,9 +247,10 @@ TEST_F(StreamSound, StopKeepsThePlaceAndTopPositionStartsOver) {
     heard = PlayOut(h, 1);
     EXPECT_TRUE(SameFrames(heard, 0, source, 2, played, heard.size() / 2));
 
+    // Started over while it plays, the place it left ramps down over the start.
     ASSERT_EQ(PlaySoundMemImpl(h, SOUND_PLAYTYPE_BACK, 1), 0);
     heard = PlayOut(h, 1);
-    EXPECT_TRUE(SameFrames(heard, 0, source, 2, 0, heard.size() / 2));
+    EXPECT_TRUE(SameFrames(heard, kRampFrames, source, 2, kRampFrames, heard.size() / 2 - kRampFrames));
 }
 
 TEST_F(StreamSound, CompressedSourcesStreamTheSamePcmAsAWholeDecode) {
@@ -281,6 +286,44 @@ TEST_F(StreamSound, CompressedSourcesStreamTheSamePcmAsAWholeDecode) {
             EXPECT_TRUE(SameFrames(heard, end, reference, 2, start, end - start));
             EXPECT_TRUE(SameFrames(heard, 2 * end - start, reference, 2, start, end - start));
             DeleteSoundMemImpl(h, 0);
+            Mix(kRampFrames);
+        }
+    }
+}
+
+// A repeat of a tagged MP3 joins its turns as a loop does: a turn that the
+// same source follows ends before the encoder's padding, and the next one
+// starts behind the delay. The last turn plays out whole.
+TEST_F(StreamSound, RepeatsOfATaggedMp3JoinWithoutThePadding) {
+    const Bytes file = EncodeMp3(Sine(44100, 2, 330, 44100, 9000), 2, 44100, 128);
+    const Bytes whole = DecodeWhole(file).pcm;
+    const auto reference = ToSamples(whole.data(), whole.size());
+    const size_t n = reference.size() / 2;
+    for (int type : {SOUND_DATATYPE_FILE, SOUND_DATATYPE_MEMIMAGE}) {
+        for (int repeats : {1, 255}) {
+            SCOPED_TRACE(::testing::Message() << "type " << type << ", repeats " << repeats);
+            int h = AddSoundData();
+            ASSERT_EQ(AddStreamSourceFromImage(file.data(), int(file.size()), repeats, h, type, -1), 0);
+            PrepareStreamSound(h);
+            const STREAMDATA& source = GetSoundData(h)->sources[0];
+            const size_t start = size_t(source.loopStart), end = size_t(source.loopEnd);
+            ASSERT_GT(start, 0u);
+            ASSERT_LT(end, n);
+            ASSERT_EQ(PlaySoundMemImpl(h, SOUND_PLAYTYPE_BACK, 1), 0);
+            const auto heard = PlayOut(h, 4);
+            ASSERT_GT(heard.size() / 2, 2 * end - start);
+            EXPECT_TRUE(SameFrames(heard, 0, reference, 2, 0, end));
+            if (repeats == 1) {
+                EXPECT_TRUE(SameFrames(heard, end, reference, 2, start, n - start));
+                EXPECT_TRUE(AllZero(heard, end + n - start));
+                EXPECT_EQ(CheckSoundPlaying(h), 0);
+            } else {
+                for (size_t at = end; at + (end - start) <= heard.size() / 2; at += end - start)
+                    ASSERT_TRUE(SameFrames(heard, at, reference, 2, start, end - start)) << "turn at " << at;
+                EXPECT_EQ(CheckSoundPlaying(h), 1);
+            }
+            DeleteSoundMemImpl(h, 0);
+            Mix(kRampFrames);
         }
     }
 }
@@ -302,18 +345,21 @@ TEST_F(StreamSound, ASharedBufferGoesToTheLastPlayerAndOutlivesItsOwnerUntilFree
     ASSERT_EQ(PlaySoundMemImpl(owner, SOUND_PLAYTYPE_LOOP, 1), 0);
     auto heard = PlayOut(owner, 0.5);
     EXPECT_TRUE(SameFrames(heard, 0, first, 2, 0, heard.size() / 2));
-    // The sharer takes the buffer; the owner is no longer heard nor playing.
+    // The sharer takes the buffer; the owner is no longer playing, and heard
+    // only as it ramps down.
     ASSERT_EQ(PlaySoundMemImpl(sharer, SOUND_PLAYTYPE_BACK, 1), 0);
     EXPECT_EQ(CheckSoundPlaying(owner), 0);
     EXPECT_EQ(CheckSoundPlaying(sharer), 1);
     heard = PlayOut(sharer, 0.5);
-    EXPECT_TRUE(SameFrames(heard, 0, second, 2, 0, heard.size() / 2));
-    // Taken back, the owner fills the buffer anew: nothing of the sharer is heard.
+    EXPECT_TRUE(SameFrames(heard, kRampFrames, second, 2, kRampFrames, heard.size() / 2 - kRampFrames));
+    // Taken back, the owner fills the buffer anew: nothing of the sharer is
+    // heard past its ramp.
     ASSERT_EQ(PlaySoundMemImpl(owner, SOUND_PLAYTYPE_LOOP, 0), 0);
     EXPECT_EQ(CheckSoundPlaying(sharer), 0);
     heard = PlayOut(owner, 0.2);
     ASSERT_FALSE(heard.empty());
-    for (size_t i = 0; i < heard.size(); i += 2) ASSERT_EQ(heard[i + 1], 1 - heard[i]) << "frame " << i / 2;
+    for (size_t i = 2 * kRampFrames; i < heard.size(); i += 2)
+        ASSERT_EQ(heard[i + 1], 1 - heard[i]) << "frame " << i / 2;
 
     // Deleting the owner waits for the sharer.
     ASSERT_EQ(DeleteSoundMemImpl(owner, 0), 0);
