@@ -141,7 +141,7 @@ void MoveSound(MovieData* m, int64_t ms) {
     StartSound(m, ms);
     // Placed back at the start, the stopped sound is left alone until it is
     // needed again: one whose data had ended would otherwise go on being
-    // filled with silence, which cuts its ramp short.
+    // filled with silence at every message pass.
     SeekStreamSoundSample(outgoing, 0);
 }
 
