@@ -26,13 +26,14 @@ struct GraphTableState {
 };
 GraphTableState g_graphs;
 
-// A graph of the movie's size in system memory at the display's depth, so
-// that frames are copied straight into its pixels: never a texture.
-int MakeMovieGraph(int width, int height) {
+// A graph of the movie's size at the display's depth: a texture graph on
+// the 3D road, else in system memory, so that frames are copied straight
+// into its pixels.
+int MakeMovieGraph(int width, int height, int textureAllowed) {
     const int savedDepth = GetGraphColorBitDepth(), savedSystemMem = GetSystemMemGraphCreateFlag();
     SetGraphColorBitDepth(GetDisplayColorBitDepth());
     SetSystemMemGraphCreateFlag(1);
-    const int handle = MakeGraphCore(width, height, 0, 0, 0);
+    const int handle = MakeGraphCore(width, height, textureAllowed, 0, 0);
     SetGraphColorBitDepth(savedDepth);
     SetSystemMemGraphCreateFlag(savedSystemMem);
     return handle;
@@ -209,7 +210,7 @@ int LoadGraphCore(const char* fileName, int textureAllowed, int reverseFlag, int
     int width = 0, height = 0;
     const int movie = OpenMovieToGraph(fileName, &width, &height, movieParam);
     if (movie < 0) return ErrorLogFmtAdd("右記のグラフィックファイルのロードに失敗しました：%s \n", fileName);
-    const int handle = MakeMovieGraph(width, height);
+    const int handle = MakeMovieGraph(width, height, textureAllowed);
     if (handle < 0) {
         // The movie has no graph to play into: it must not hold its slot.
         CloseMovieHandle(movie);

@@ -20,6 +20,7 @@ constexpr GraphStorage kSurfaceStorage = {
     .fill = G_DD_FillGraph,
     .derive = G_DD_DerivationGraph,
     .largestSide = SurfaceLargestSide,
+    .movieFrame = G_DD_UpdateMovieFrame,
     .textureSurfaces = nullptr,
 };
 

@@ -44,6 +44,8 @@ struct GraphStorage {
     int (*derive)(GraphData* graph, int x, int y, int width, int height, const GraphData* source);
     // The largest width or height one piece of storage takes.
     int (*largestSide)();
+    // A movie's current frame into the whole graph the movie plays into.
+    int (*movieFrame)(const GraphImage* frame, GraphData* graph);
     // The textures of the row's surface-data records; null where they are
     // 2D surfaces or MEMIMGs.
     const TextureSurfaces* textureSurfaces;

@@ -217,7 +217,7 @@ AVPixelFormat OutputFormat(MoviePixelFormat format) {
     switch (format) {
     case MOVIE_PIXELS_R5G6B5: return AV_PIX_FMT_RGB565LE;
     case MOVIE_PIXELS_R8G8B8: return AV_PIX_FMT_BGR24;
-    default: return AV_PIX_FMT_BGR0;
+    default: return AV_PIX_FMT_BGRA;
     }
 }
 

@@ -27,7 +27,7 @@ enum MovieOpenResult {
 };
 
 enum MoviePixelFormat {
-    MOVIE_PIXELS_X8R8G8B8 = 0,   // 32 bits, little-endian B, G, R, unused
+    MOVIE_PIXELS_X8R8G8B8 = 0,   // 32 bits, little-endian B, G, R, 255
     MOVIE_PIXELS_R5G6B5 = 1,     // 16 bits
     MOVIE_PIXELS_R8G8B8 = 2,     // 24 bits, little-endian B, G, R
 };

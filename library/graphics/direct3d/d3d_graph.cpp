@@ -183,6 +183,13 @@ int G_D3D_BltImageToGraph(const GraphImage* image, const GraphImage* alphaImage,
     return G_D3D_BltImageRectToGraph(image, alphaImage, &r, 0, 0, g, transFlag);
 }
 
+int G_D3D_UpdateMovieFrame(const GraphImage* frame, GraphData* g) {
+    // Each piece takes the frame's rectangle where the piece lies in the
+    // graph. Its lock draws out what was queued with the last frame first;
+    // its unlock hands the new pixels to the device.
+    return G_D3D_BltImageToGraph(frame, nullptr, 0, 0, g, 0);
+}
+
 int G_D3D_FillGraph(GraphData* g, int red, int green, int blue, int alpha) {
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = GetSurface3DData(g->Pieces[i]);
@@ -243,5 +250,6 @@ const GraphStorage kTextureGraphStorage = {
     .fill = G_D3D_FillGraph,
     .derive = G_D3D_DerivationGraph,
     .largestSide = LargestTextureSide,
+    .movieFrame = G_D3D_UpdateMovieFrame,
     .textureSurfaces = &kTextureSurfaces,
 };

@@ -31,6 +31,8 @@ int G_D3D_BltImageToGraph(const GraphImage* image, const GraphImage* alphaImage,
 int G_D3D_BltImageRectToGraph(const GraphImage* image, const GraphImage* alphaImage, const ImageRect* srcRect,
                               int destX, int destY, GraphData* graph, int transFlag);
 int G_D3D_FillGraph(GraphData* graph, int red, int green, int blue, int alpha);
+// A movie's current frame into every piece of the graph it plays into.
+int G_D3D_UpdateMovieFrame(const GraphImage* frame, GraphData* graph);
 int G_D3D_RestoreGraph(GraphData* graph);
 
 // Draws (x, y and the corners are draw-screen pixels; the 3D system must be up).

@@ -11,9 +11,9 @@
 
 #include "core/alloc.h"
 #include "core/log.h"
-#include "graphics/directdraw/dd_graphs.h"
 #include "graphics/directdraw/dd_system.h"
 #include "graphics/graph_handle.h"
+#include "graphics/graph_storage.h"
 #include "graphics/graphics_handles.h"
 #include "graphics/image/color_data.h"
 #include "graphics/screen_settings.h"
@@ -319,11 +319,15 @@ int UpdateMovie(int grHandle, int force) {
     FollowSound(m);
     GraphImage& f = m->FrameImage;
     switch (MovieStreamUpdate(m->Stream, MoviePixelFormat(m->FrameFormat), f.Pixels, f.Pitch)) {
-    case MOVIE_FRAME_NEW:
-        G_DD_UpdateMovieFrame(&f, GetGraphData(grHandle));
+    case MOVIE_FRAME_NEW: {
+        // The frame goes to the graph the movie plays into: a graph derived
+        // from it shows part of those pixels.
+        GraphData* owner = GetGraphData(m->GraphHandle);
+        if (owner) owner->Storage->movieFrame(&f, owner);
         m->LastUpdateFrame = int64_t(GetFrameCounter());
         m->LastUpdateTime = now;
         break;
+    }
     case MOVIE_FRAME_PENDING:
         break;
     default:

@@ -1,6 +1,7 @@
 // Movies written for the tests and the fuzz seeds with the same libraries
-// that play them: frame i is filled with (8i, 255 - 8i, 40) and carries a
-// white marker pixel at (i, 0). A sound track, when asked for, is a 250 Hz
+// that play them: unless the spec gives a picture of its own, frame i is
+// filled with (8i, 255 - 8i, 40) and carries a white marker pixel at (i, 0).
+// A sound track, when asked for, is a 250 Hz
 // tone whose level rises steadily, so that a stretch of it tells where in
 // the track it comes from; sound-only files for the refusals.
 #pragma once
@@ -19,6 +20,12 @@ extern "C" {
 
 namespace moviefix {
 
+inline uint32_t FrameColour(int i) { return uint32_t(8 * i) << 16 | uint32_t(255 - 8 * i) << 8 | 40u; }
+constexpr uint32_t kMarker = 0xFFFFFF;
+
+// The picture of frame i as 0x00RRGGBB.
+inline uint32_t FramePixel(int i, int x, int y) { return x == i && y == 0 ? kMarker : FrameColour(i); }
+
 struct MovieSpec {
     const char* container = "matroska";          // muxer
     const char* codec = "ffv1";                  // encoder
@@ -26,6 +33,7 @@ struct MovieSpec {
     int width = 64, height = 48;
     int frames = 20;
     int fps = 10;
+    uint32_t (*picture)(int i, int x, int y) = FramePixel;   // frame i's pixel (x, y)
     // The tone, when soundCodec names an encoder: as long as the picture
     // unless soundMs says otherwise, starting soundDelayMs after it.
     const char* soundCodec = nullptr;
@@ -34,12 +42,6 @@ struct MovieSpec {
     int soundMs = 0;
     int soundDelayMs = 0;
 };
-
-inline uint32_t FrameColour(int i) { return uint32_t(8 * i) << 16 | uint32_t(255 - 8 * i) << 8 | 40u; }
-constexpr uint32_t kMarker = 0xFFFFFF;
-
-// The picture of frame i as 0x00RRGGBB.
-inline uint32_t FramePixel(int i, int x, int y) { return x == i && y == 0 ? kMarker : FrameColour(i); }
 
 // The tone's peak t seconds into the sound track, and its sample there.
 inline double ToneLevel(double t) { return 2000.0 + 3000.0 * t; }
@@ -141,7 +143,7 @@ struct PictureWriter {
         if (av_frame_make_writable(frame) < 0) return nullptr;
         for (int y = 0; y < spec.height; ++y) {
             uint32_t* row = reinterpret_cast<uint32_t*>(rgb->data[0] + y * rgb->linesize[0]);
-            for (int x = 0; x < spec.width; ++x) row[x] = FramePixel(i, x, y);
+            for (int x = 0; x < spec.width; ++x) row[x] = spec.picture(i, x, y);
         }
         sws_scale(sws, rgb->data, rgb->linesize, 0, spec.height, frame->data, frame->linesize);
         frame->pts = i;
