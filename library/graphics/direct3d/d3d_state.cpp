@@ -29,7 +29,9 @@ constexpr int16_t D = D3DTA_DIFFUSE, C = D3DTA_CURRENT, T = D3DTA_TEXTURE, F = D
 const D3DStageTable kUntextured = {1, {STAGE(SEL(D), SEL(D)), NONE, NONE, NONE}};
 
 // T0..T11 (k + 3 x alpha-modulate + 6 x colour-modulate; k 0 plain, 1 alpha
-// channel, 2 alpha test), then B0..B11 the same through a blend graph.
+// channel, 2 alpha test), then B0..B11 the same through a blend graph. In
+// B3 and B9 the diffuse alpha weighs a stage after the scaled weight, so the
+// scaling never raises it.
 const D3DStageTable kTables[24] = {
     {1, {STAGE(SEL(D), SEL(T)), NONE, NONE, NONE}},
     {1, {STAGE(SEL(T), SEL(T)), NONE, NONE, NONE}},
@@ -46,13 +48,13 @@ const D3DStageTable kTables[24] = {
     {2, {STAGE(ADD(T, F), SEL(D)), STAGE(SCALED(C), SEL(T)), NONE, NONE}},
     {3, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(S, C), SEL(C)), STAGE(MOD(T, C), SEL(T)), NONE}},
     {2, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(T, C), SEL(T)), NONE, NONE}},
-    {2, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(D, C), SEL(T)), NONE, NONE}},
+    {3, {STAGE(ADD(T, F), SEL(D)), STAGE(SCALED(C), SEL(T)), STAGE(MOD(D, C), SEL(C)), NONE}},
     {4, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(S, C), SEL(C)), STAGE(MOD(T, C), SEL(T)), STAGE(MOD(D, C), SEL(C))}},
     {3, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(T, C), SEL(T)), STAGE(MOD(D, C), SEL(C)), NONE}},
     {2, {STAGE(ADD(T, F), SEL(D)), STAGE(SCALED(C), MOD(T, D)), NONE, NONE}},
     {3, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(S, C), SEL(C)), STAGE(MOD(T, C), MOD(T, D)), NONE}},
     {2, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(T, C), MOD(T, D)), NONE, NONE}},
-    {2, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(D, C), MOD(T, D)), NONE, NONE}},
+    {3, {STAGE(ADD(T, F), SEL(D)), STAGE(SCALED(C), MOD(T, D)), STAGE(MOD(D, C), SEL(C)), NONE}},
     {4, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(S, C), SEL(C)), STAGE(MOD(T, C), MOD(T, D)), STAGE(MOD(D, C), SEL(C))}},
     {3, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(T, C), MOD(T, D)), STAGE(MOD(D, C), SEL(C)), NONE}},
 };
