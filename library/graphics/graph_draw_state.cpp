@@ -207,6 +207,7 @@ int SetBlendGraph(int graph, int borderParam, int borderRange) {
     ProcessMessageWhileInactive();
     g_draw.BlendGraphBorderParam = ClampByte(borderParam);
     g_draw.BlendGraphBorderRange = ClampByte(borderRange);
+    if (g_sink) g_sink->blendGraph(record, g_draw.BlendGraphBorderParam, g_draw.BlendGraphBorderRange);
     G_DD_SetBlendGraphParam(record, g_draw.BlendGraphBorderParam, g_draw.BlendGraphBorderRange);
     SyncSoftRenderDrawState();
     return 0;

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+struct GraphData;
+
 struct DrawRect {
     int left, top, right, bottom;
 };
@@ -57,12 +59,14 @@ void CreateViewportMatrix(float out[4][4], float cx, float cy, float width, floa
 void NormalizeVector(float out[3], const float in[3]);
 
 // What the 3D road follows of the draw state while it is up: the draw area
-// (as its viewport), the draw mode (as its texture filter) and the world,
-// view and projection matrices (the viewport matrix is the front end's own).
+// (as its viewport), the draw mode (as its texture filter), the world, view
+// and projection matrices (the viewport matrix is the front end's own) and
+// the blend graph (null for none) with its border parameter and range.
 struct DrawStateSink {
     void (*drawArea)();
     void (*drawMode)(int mode);
     void (*transform)(DrawTransform which, const float* m);
+    void (*blendGraph)(const GraphData* graph, int borderParam, int borderRange);
 };
 // Null when nothing follows.
 void RegisterDrawStateSink(const DrawStateSink* sink);

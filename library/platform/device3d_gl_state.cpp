@@ -31,7 +31,6 @@ GLenum Source(uint32_t arg, int stage) {
         case D3DTA_TEXTURE: return GL_TEXTURE;
         case D3DTA_TFACTOR: return ZV_GL_CONSTANT;
         case D3DTA_DIFFUSE: return ZV_GL_PRIMARY_COLOR;
-        // The specular colour is always white here, so "specular x" is identity.
         default: return stage == 0 ? ZV_GL_PRIMARY_COLOR : ZV_GL_PREVIOUS;
     }
 }
@@ -103,6 +102,13 @@ void GLDevice::Combine(int stage, bool alpha, uint32_t op, uint32_t arg1, uint32
     const GLenum src1 = alpha ? ZV_GL_SOURCE1_ALPHA : ZV_GL_SOURCE1_RGB;
     GLenum func = GL_MODULATE;
     float scale = 1.0f;
+    // The specular colour is always white, so a product with it is the other
+    // argument alone (still scaled).
+    const bool modulates = op == D3DTOP_MODULATE || op == D3DTOP_MODULATE2X || op == D3DTOP_MODULATE4X;
+    if (modulates && (arg1 == D3DTA_SPECULAR || arg2 == D3DTA_SPECULAR)) {
+        if (arg1 == D3DTA_SPECULAR) arg1 = arg2;
+        func = GL_REPLACE;
+    }
     switch (op) {
         case D3DTOP_SELECTARG1: func = GL_REPLACE; break;
         case D3DTOP_SELECTARG2: func = GL_REPLACE; arg1 = arg2; break;
@@ -160,12 +166,15 @@ void GLDevice::ApplyStates() {
         gl_.ActiveTexture(ZV_GL_TEXTURE0 + s);
         const uint32_t* st = stage_[s];
         ended = ended || st[D3DTSS_COLOROP] == D3DTOP_DISABLE;
-        if (ended || !texture_[s]) {
+        // GL passes a unit without a texture straight on; a stage that only
+        // combines what it is given runs over a texture it never reads.
+        const Texture3D* texture = texture_[s] ? texture_[s] : texture_[0];
+        if (ended || !texture) {
             gl_.Disable(GL_TEXTURE_2D);
             continue;
         }
         gl_.Enable(GL_TEXTURE_2D);
-        gl_.BindTexture(GL_TEXTURE_2D, texture_[s]->name);
+        gl_.BindTexture(GL_TEXTURE_2D, texture->name);
         const GLint filterMag = st[D3DTSS_MAGFILTER] == D3DTFG_LINEAR ? GL_LINEAR : GL_NEAREST;
         const GLint filterMin = st[D3DTSS_MINFILTER] == D3DTFG_LINEAR ? GL_LINEAR : GL_NEAREST;
         gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filterMag);

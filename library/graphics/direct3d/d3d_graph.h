@@ -53,6 +53,10 @@ int G_D3D_DrawGridStrip(const D3DVertexTex1* vertices, int columns, int rows);
 // Caller's triangles (three one-texture vertices each) with the graph's
 // first piece as texture, or untextured for a null graph.
 int G_D3D_DrawPolygon(const D3DVertexTex1* vertices, int triangles, const GraphData* graph, int transFlag);
+// The blend graph that graph draws go through (null: none), laid over each
+// drawn graph from its top-left pixel: its first piece becomes the device's
+// blend texture. -1 when the device cannot take it (a graph without pieces).
+int G_D3D_SetBlendGraph(const GraphData* graph, int param, int range);
 // The diffuse colour of graph draws: blend parameter as alpha (opaque in the
 // modes without one), brightness as colour.
 uint32_t G_D3D_DrawColor();

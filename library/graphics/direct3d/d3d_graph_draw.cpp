@@ -2,7 +2,9 @@
 // draws queue each texture piece as two triangles into the vertex batch;
 // uneven four-corner shapes go as a grid of strips, caller's triangles
 // straight to the device. Graph quads at integer positions sit half a pixel
-// up and left, so pixel centres fall on texel centres.
+// up and left, so pixel centres fall on texel centres. Through a blend graph
+// the quads carry a second texture position, the blend graph's pixel under
+// the drawn graph's.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -61,16 +63,47 @@ const Surface3DData* Piece(int handle, int flags) {
     return p;
 }
 
-// Graph draws queue one-texture vertices; in another batch format (a blend
-// graph's) they cannot queue, and the draw fails rather than vanish.
-bool OneTextureBatch() { return GetCurrentD3DDeviceState()->batchFormat == 1; }
+// The vertex of a texture drawn through a blend graph: stage 0 samples the
+// blend graph, stage 1 the drawn graph.
+struct D3DVertexBlendTex2 {
+    float x, y, z, rhw;
+    uint32_t color, specular;
+    float blendU, blendV, u, v;
+};
+static_assert(sizeof(D3DVertexBlendTex2) == 40, "two-texture vertices are 40 bytes");
 
-int QueueQuad(const D3DVertexTex1* c, const int (&order)[6] = kQuadOrder) {
-    auto* out = static_cast<D3DVertexTex1*>(G_D3D_BatchReserve(6, D3DPT_TRIANGLELIST));
-    if (out == nullptr) return -1;
+// Where the blend graph's top-left pixel lies in its texture, and one
+// pixel's size there.
+struct BlendGraphTexels {
+    float u0, v0, du, dv;
+};
+BlendGraphTexels g_blend{};
+
+// Queues the corners (TL, TR, BL, BR) of a piece as two triangles. Through
+// a blend graph each corner's blend position follows from its texture
+// position: the graph pixel it shows, so a clamped corner moves on both.
+int QueueQuad(const D3DVertexTex1* c, const Surface3DData* p, const int (&order)[6] = kQuadOrder) {
+    const int format = GetCurrentD3DDeviceState()->batchFormat;
+    // A blend graph the device does not hold cannot weigh the draw: it fails rather than draw unweighed.
+    if (format == 0 || (format == 1 && DS().BlendGraph != -1)) return -1;
+    void* at = G_D3D_BatchReserve(6, D3DPT_TRIANGLELIST);
+    if (at == nullptr) return -1;
+    if (format == 1) {
+        auto* out = static_cast<D3DVertexTex1*>(at);
+        for (int k = 0; k < 6; ++k) {
+            const D3DVertexTex1& v = c[order[k]];
+            out[k] = D3DVertexTex1{v.x, v.y, 0.0f, 1.0f, v.color, v.u, v.v};
+        }
+        return 0;
+    }
+    const SurfaceData* sd = GetSurfaceData(p->surfaceData);
+    const float w = float(sd->Width), h = float(sd->Height);
+    auto* out = static_cast<D3DVertexBlendTex2*>(at);
     for (int k = 0; k < 6; ++k) {
         const D3DVertexTex1& v = c[order[k]];
-        out[k] = D3DVertexTex1{v.x, v.y, 0.0f, 1.0f, v.color, v.u, v.v};
+        const float gx = float(p->x) + v.u * w - float(p->u), gy = float(p->y) + v.v * h - float(p->v);
+        out[k] = D3DVertexBlendTex2{v.x, v.y, 0.0f, 1.0f, v.color, 0xFFFFFFFFu, g_blend.u0 + gx * g_blend.du,
+                                    g_blend.v0 + gy * g_blend.dv, v.u, v.v};
     }
     return 0;
 }
@@ -91,6 +124,54 @@ float Cross(float ax, float ay, float bx, float by, float cx, float cy) {
     return (bx - ax) * (cy - ay) - (cx - ax) * (by - ay);
 }
 
+// Corners TL, TR, BL, BR as two triangles, in the order that keeps them facing the viewer.
+const int (&QuadOrder(const float* q))[6] {
+    const bool otherWinding =
+        Cross(q[0], q[1], q[2], q[3], q[4], q[5]) <= 0 && Cross(q[6], q[7], q[4], q[5], q[2], q[3]) <= 0;
+    return otherWinding ? kQuadOrderTurned : kQuadOrder;
+}
+
+// A blend graph is set, whether or not the device holds it.
+bool ThroughBlendGraph() { return DS().BlendGraph != -1 || GetCurrentD3DDeviceState()->blendGraphTexture != nullptr; }
+
+// A four-cornered draw through a blend graph: whole-pixel corners, and each
+// piece corner placed by the affine map of its half of the shape (above or
+// below the diagonal from the bottom-left to the top-right corner), so a
+// bent shape stays two triangles whose blend positions follow the graph.
+int DrawModiThroughBlendGraph(const float* corners, const GraphData* g, int transFlag) {
+    int n[8];
+    for (int k = 0; k < 8; ++k) n[k] = int(corners[k]);
+    if (n[0] == n[4] && n[2] == n[6] && n[1] == n[3] && n[5] == n[7])
+        return G_D3D_DrawExtendGraph(n[0], n[1], n[6], n[7], g, transFlag, 1);
+    const int state = Begin(g);
+    if (state != 0) return state < 0 ? -1 : 0;
+    float q[8];
+    for (int k = 0; k < 4; ++k) {
+        q[2 * k] = float(n[2 * k] + DS().DrawScreenRect.left) - 0.5f;
+        q[2 * k + 1] = float(n[2 * k + 1] + DS().DrawScreenRect.top) - 0.5f;
+    }
+    const uint32_t color = G_D3D_DrawColor();
+    const double W = g->Width, H = g->Height;
+    for (int i = 0; i < g->PieceCount; ++i) {
+        const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, 1));
+        if (p == nullptr) return Finish(-1);
+        D3DVertexTex1 c[4];
+        float pq[8];
+        for (int k = 0; k < 4; ++k) {
+            const double x = p->vertex[k].x, y = p->vertex[k].y;
+            const bool upper = H - x * (H / W) >= y;
+            for (int a = 0; a < 2; ++a) {
+                const double P1 = q[a], P2 = q[2 + a], P3 = q[4 + a], P4 = q[6 + a];
+                pq[2 * k + a] = float(upper ? P1 + (P2 - P1) * x / W + (P3 - P1) * y / H
+                                            : P4 + (P4 - P3) * (x - W) / W + (P4 - P2) * (y - H) / H);
+            }
+            c[k] = D3DVertexTex1{pq[2 * k], pq[2 * k + 1], 0.0f, 1.0f, color, p->vertex[k].u, p->vertex[k].v};
+        }
+        if (QueueQuad(c, p, QuadOrder(pq)) != 0) return Finish(-1);
+    }
+    return Finish(0);
+}
+
 // One piece onto a four-cornered shape (x, y pairs TL, TR, BL, BR).
 int DrawQuad(const float* q, const Surface3DData* p, uint32_t color) {
     const float dx1 = (q[2] - q[0]) - (q[6] - q[4]), dy1 = (q[3] - q[1]) - (q[7] - q[5]);
@@ -101,9 +182,7 @@ int DrawQuad(const float* q, const Surface3DData* p, uint32_t color) {
         D3DVertexTex1 c[4];
         for (int k = 0; k < 4; ++k) c[k] = D3DVertexTex1{q[2 * k], q[2 * k + 1], 0.0f, 1.0f, color, p->vertex[k].u,
                                                          p->vertex[k].v};
-        const bool otherWinding =
-            Cross(q[0], q[1], q[2], q[3], q[4], q[5]) <= 0 && Cross(q[6], q[7], q[4], q[5], q[2], q[3]) <= 0;
-        return QueueQuad(c, otherWinding ? kQuadOrderTurned : kQuadOrder);
+        return QueueQuad(c, p, QuadOrder(q));
     }
     // Any other shape bends: a 7 x 7 cell mesh follows it.
     G_D3D_RenderVertex(D3DFlush::DirectDraw);
@@ -146,7 +225,7 @@ int G_D3D_DrawGraph(int x, int y, const GraphData* g, int transFlag, int intFlag
     const uint32_t color = G_D3D_DrawColor();
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, intFlag));
-        if (p == nullptr || !OneTextureBatch()) return Finish(-1);
+        if (p == nullptr) return Finish(-1);
         D3DVertexTex1 c[4];
         for (int k = 0; k < 4; ++k) {
             c[k] = p->vertex[k];
@@ -159,7 +238,7 @@ int G_D3D_DrawGraph(int x, int y, const GraphData* g, int transFlag, int intFlag
             ClampCorners(c, float(area.left) + ox, float(area.top) + oy, float(area.right) + ox,
                          float(area.bottom) + oy, 1.0f / float(sd->Width), 1.0f / float(sd->Height));
         }
-        if (QueueQuad(c) != 0) return Finish(-1);
+        if (QueueQuad(c, p) != 0) return Finish(-1);
     }
     return Finish(0);
 }
@@ -179,7 +258,7 @@ int G_D3D_DrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* g, in
     const int flags = Flags(transFlag, intFlag && DS().DrawMode != 1);
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], flags);
-        if (p == nullptr || !OneTextureBatch()) return Finish(-1);
+        if (p == nullptr) return Finish(-1);
         D3DVertexTex1 c[4];
         for (int k = 0; k < 4; ++k) {
             c[k] = p->vertex[k];
@@ -193,7 +272,7 @@ int G_D3D_DrawExtendGraph(int x1, int y1, int x2, int y2, const GraphData* g, in
                          float(area.bottom) + oy - 0.5f, 1.0f / (float(sd->Width) * sx),
                          1.0f / (float(sd->Height) * sy));
         }
-        if (QueueQuad(c) != 0) return Finish(-1);
+        if (QueueQuad(c, p) != 0) return Finish(-1);
     }
     return Finish(0);
 }
@@ -223,7 +302,7 @@ int G_D3D_DrawRotaGraph(float x, float y, double scale, double angle, const Grap
     const uint32_t color = G_D3D_DrawColor();
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, 0));
-        if (p == nullptr || !OneTextureBatch()) return Finish(-1);
+        if (p == nullptr) return Finish(-1);
         D3DVertexTex1 q[4];
         for (int k = 0; k < 4; ++k) {
             q[k] = p->vertex[k];
@@ -233,7 +312,7 @@ int G_D3D_DrawRotaGraph(float x, float y, double scale, double angle, const Grap
             q[k].color = color;
         }
         // Clipping is the viewport's.
-        if (QueueQuad(q) != 0) return Finish(-1);
+        if (QueueQuad(q, p) != 0) return Finish(-1);
     }
     return Finish(0);
 }
@@ -252,7 +331,7 @@ int G_D3D_DrawRectGraph(int x, int y, int srcX, int srcY, int width, int height,
         const int r = int(std::min(0LL + srcX + width, 0LL + p->x + p->width));
         const int b = int(std::min(0LL + srcY + height, 0LL + p->y + p->height));
         if (l >= r || t >= b) continue;
-        if (Piece(g->Pieces[i], Flags(transFlag, 1)) == nullptr || !OneTextureBatch()) return Finish(-1);
+        if (Piece(g->Pieces[i], Flags(transFlag, 1)) == nullptr) return Finish(-1);
         const SurfaceData* sd = GetSurfaceData(p->surfaceData);
         const float du = 1.0f / float(sd->Width), dv = 1.0f / float(sd->Height);
         const float u[2] = {float(p->u + l - p->x) * du, float(p->u + r - p->x) * du};
@@ -265,12 +344,13 @@ int G_D3D_DrawRectGraph(int x, int y, int srcX, int srcY, int width, int height,
             const float py = turnFlag ? float(double(y) + cx) - 0.5f : float(double(y) + ry) - 0.5f;
             c[k] = D3DVertexTex1{px + ox, py + oy, 0.0f, 1.0f, color, u[k & 1], v[k >> 1]};
         }
-        if (QueueQuad(c) != 0) return Finish(-1);
+        if (QueueQuad(c, p) != 0) return Finish(-1);
     }
     return Finish(0);
 }
 
 int G_D3D_DrawModiGraph(const float* corners, const GraphData* g, int transFlag) {
+    if (GetCurrentD3DDeviceState() && ThroughBlendGraph()) return DrawModiThroughBlendGraph(corners, g, transFlag);
     const int state = Begin(g);
     if (state != 0) return state < 0 ? -1 : 0;
     float q[8];
@@ -282,7 +362,7 @@ int G_D3D_DrawModiGraph(const float* corners, const GraphData* g, int transFlag)
     const float W = float(g->Width), H = float(g->Height);
     for (int i = 0; i < g->PieceCount; ++i) {
         const Surface3DData* p = Piece(g->Pieces[i], Flags(transFlag, 0));
-        if (p == nullptr || !OneTextureBatch()) return Finish(-1);
+        if (p == nullptr) return Finish(-1);
         float pq[8];
         if (g->PieceCount == 1) {
             std::memcpy(pq, q, sizeof pq);
@@ -335,10 +415,33 @@ int G_D3D_DrawPolygon(const D3DVertexTex1* vertices, int triangles, const GraphD
     const int state = Begin(g);
     if (state != 0) return state < 0 ? -1 : 0;
     const Surface3DData* p = g ? GetSurface3DData(g->Pieces[0]) : nullptr;
+    // Caller's triangles carry one texture position: they go without the
+    // blend graph, which the device takes back afterwards.
+    D3DDeviceState* r = GetCurrentD3DDeviceState();
+    const int device = GetD3DSystem().currentDevice;
+    Texture3D* const blend = r->blendGraphTexture;
+    if (blend) G_D3D_SetBlendGraph(nullptr, r->blendGraphRange, r->blendParam, device);
     // Vertex colours shade across the triangles and carry their own alpha.
     const int flags = Flags(transFlag, 0) | D3DDRAW_GOURAUD | D3DDRAW_COLOR_MODULATE | D3DDRAW_ALPHA_MODULATE;
-    if (G_D3D_SetDrawState(p, flags) != 0) return Finish(-1);
-    G_D3D_RenderVertex(D3DFlush::DirectDraw);
-    G_D3D_DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, triangles * 3);
-    return Finish(0);
+    const int result = G_D3D_SetDrawState(p, flags);
+    if (result == 0) {
+        G_D3D_RenderVertex(D3DFlush::DirectDraw);
+        G_D3D_DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, triangles * 3);
+    }
+    if (blend) G_D3D_SetBlendGraph(blend, r->blendGraphRange, r->blendParam, device);
+    return Finish(result == 0 ? 0 : -1);
+}
+
+int G_D3D_SetBlendGraph(const GraphData* graph, int param, int range) {
+    if (!GetCurrentD3DDeviceState()) return -1;
+    const int device = GetD3DSystem().currentDevice;
+    const Surface3DData* p = graph && graph->PieceCount ? GetSurface3DData(graph->Pieces[0]) : nullptr;
+    const SurfaceData* sd = p ? GetSurfaceData(p->surfaceData) : nullptr;
+    if (sd == nullptr) {
+        G_D3D_SetBlendGraph(nullptr, range, param, device);
+        return graph ? -1 : 0;
+    }
+    const float w = float(sd->Width), h = float(sd->Height);
+    g_blend = BlendGraphTexels{float(p->u) / w, float(p->v) / h, 1.0f / w, 1.0f / h};
+    return G_D3D_SetBlendGraph(sd->Texture, range, param, device);
 }

@@ -153,6 +153,7 @@ void FollowTransform(DrawTransform which, const float* m) {
     if (which == DrawTransform::View) G_D3D_SetTransformView(m);
     if (which == DrawTransform::Projection) G_D3D_SetTransformProjection(m);
 }
+void FollowBlendGraph(const GraphData* g, int param, int range) { G_D3D_SetBlendGraph(g, param, range); }
 
 // Texture graphs and shapes go to the device; the rest runs on the screens'
 // surfaces between scenes.
@@ -182,6 +183,7 @@ constexpr DrawStateSink kDirect3DDrawState = {
     .drawArea = FollowDrawArea,
     .drawMode = FollowDrawMode,
     .transform = FollowTransform,
+    .blendGraph = FollowBlendGraph,
 };
 
 }  // namespace

@@ -19,6 +19,9 @@ namespace {
 #define MOD(a, b) a, b, D3DTOP_MODULATE
 #define ADD(a, b) a, b, D3DTOP_ADD
 #define OFF -1, -1, D3DTOP_DISABLE
+// Selects a; the blend set-up may turn the select into a scaling modulate,
+// which white specular as second argument keeps a pure scale of a.
+#define SCALED(a) a, S, D3DTOP_SELECTARG1
 #define STAGE(alpha, colour) {alpha, colour, {0, 0}}
 #define NONE STAGE(OFF, OFF)
 constexpr int16_t D = D3DTA_DIFFUSE, C = D3DTA_CURRENT, T = D3DTA_TEXTURE, F = D3DTA_TFACTOR, S = D3DTA_SPECULAR;
@@ -26,7 +29,9 @@ constexpr int16_t D = D3DTA_DIFFUSE, C = D3DTA_CURRENT, T = D3DTA_TEXTURE, F = D
 const D3DStageTable kUntextured = {1, {STAGE(SEL(D), SEL(D)), NONE, NONE, NONE}};
 
 // T0..T11 (k + 3 x alpha-modulate + 6 x colour-modulate; k 0 plain, 1 alpha
-// channel, 2 alpha test), then B0..B11 the same through a blend graph.
+// channel, 2 alpha test), then B0..B11 the same through a blend graph. In
+// B3 and B9 the diffuse alpha weighs a stage after the scaled weight, so the
+// scaling never raises it.
 const D3DStageTable kTables[24] = {
     {1, {STAGE(SEL(D), SEL(T)), NONE, NONE, NONE}},
     {1, {STAGE(SEL(T), SEL(T)), NONE, NONE, NONE}},
@@ -40,16 +45,16 @@ const D3DStageTable kTables[24] = {
     {1, {STAGE(SEL(D), MOD(T, D)), NONE, NONE, NONE}},
     {1, {STAGE(MOD(T, D), MOD(T, D)), NONE, NONE, NONE}},
     {1, {STAGE(MOD(T, D), MOD(T, D)), NONE, NONE, NONE}},
-    {2, {STAGE(ADD(T, F), SEL(D)), STAGE(SEL(C), SEL(T)), NONE, NONE}},
+    {2, {STAGE(ADD(T, F), SEL(D)), STAGE(SCALED(C), SEL(T)), NONE, NONE}},
     {3, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(S, C), SEL(C)), STAGE(MOD(T, C), SEL(T)), NONE}},
     {2, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(T, C), SEL(T)), NONE, NONE}},
-    {2, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(D, C), SEL(T)), NONE, NONE}},
+    {3, {STAGE(ADD(T, F), SEL(D)), STAGE(SCALED(C), SEL(T)), STAGE(MOD(D, C), SEL(C)), NONE}},
     {4, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(S, C), SEL(C)), STAGE(MOD(T, C), SEL(T)), STAGE(MOD(D, C), SEL(C))}},
     {3, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(T, C), SEL(T)), STAGE(MOD(D, C), SEL(C)), NONE}},
-    {2, {STAGE(ADD(T, F), SEL(D)), STAGE(SEL(C), MOD(T, D)), NONE, NONE}},
+    {2, {STAGE(ADD(T, F), SEL(D)), STAGE(SCALED(C), MOD(T, D)), NONE, NONE}},
     {3, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(S, C), SEL(C)), STAGE(MOD(T, C), MOD(T, D)), NONE}},
     {2, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(T, C), MOD(T, D)), NONE, NONE}},
-    {2, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(D, C), MOD(T, D)), NONE, NONE}},
+    {3, {STAGE(ADD(T, F), SEL(D)), STAGE(SCALED(C), MOD(T, D)), STAGE(MOD(D, C), SEL(C)), NONE}},
     {4, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(S, C), SEL(C)), STAGE(MOD(T, C), MOD(T, D)), STAGE(MOD(D, C), SEL(C))}},
     {3, {STAGE(ADD(T, F), SEL(D)), STAGE(MOD(T, C), MOD(T, D)), STAGE(MOD(D, C), SEL(C)), NONE}},
 };
@@ -57,6 +62,7 @@ const D3DStageTable kTables[24] = {
 #undef MOD
 #undef ADD
 #undef OFF
+#undef SCALED
 #undef STAGE
 #undef NONE
 

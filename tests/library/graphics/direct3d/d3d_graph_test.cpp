@@ -2,7 +2,6 @@
 // made and refused, and where a plain draw puts its vertices.
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <limits>
 
 #include "d3d_fixture.h"
@@ -210,35 +209,3 @@ TEST_F(D3DGraphTest, GridStripsKeepTheirIndexListsInBounds) {
 }
 
 }  // namespace
-
-// With a blend graph set the batch holds two-texture vertices, which graph
-// draws cannot write: every kind of graph draw reports the failure.
-TEST_F(D3DGraphTest, GraphDrawsThatCannotQueueFail) {
-    GraphData g = Graph(16, 16), blend = Graph(16, 16);
-    ASSERT_EQ(G_D3D_CreateGraph(&g), 0);
-    ASSERT_EQ(G_D3D_CreateGraph(&blend), 0);
-    Texture3D* blendTexture =
-        GetSurfaceData(GetSurface3DData(blend.Pieces[0])->surfaceData)->Texture;
-    const float corners[8] = {10, 10, 30, 10, 10, 30, 30, 30};
-    const struct {
-        const char* name;
-        std::function<int()> draw;
-    } cases[] = {
-        {"plain", [&] { return G_D3D_DrawGraph(10, 10, &g, 0, 1); }},
-        {"extended", [&] { return G_D3D_DrawExtendGraph(10, 10, 40, 40, &g, 0, 1); }},
-        {"rotated", [&] { return G_D3D_DrawRotaGraph(20.0f, 20.0f, 1.0, 0.5, &g, 0, 0); }},
-        {"four corners", [&] { return G_D3D_DrawModiGraph(corners, &g, 0); }},
-        {"rectangle", [&] { return G_D3D_DrawRectGraph(10, 10, 0, 0, 8, 8, &g, 0, 0); }},
-    };
-    for (const auto& c : cases) {
-        ASSERT_EQ(G_D3D_SetBlendGraph(blendTexture, 1, 100, GetD3DSystem().currentDevice), 0);
-        const size_t draws = g_fake->draws.size();
-        EXPECT_EQ(c.draw(), -1) << c.name;
-        G_D3D_RenderVertex();
-        EXPECT_EQ(g_fake->draws.size(), draws) << c.name;
-        ASSERT_EQ(G_D3D_SetBlendGraph(nullptr, 0, 0, GetD3DSystem().currentDevice), 0);
-        EXPECT_EQ(c.draw(), 0) << c.name << " without the blend graph";
-    }
-    G_D3D_DeleteGraph(&blend);
-    G_D3D_DeleteGraph(&g);
-}

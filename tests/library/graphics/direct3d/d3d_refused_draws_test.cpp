@@ -20,18 +20,17 @@ using d3dtest::g_fake;
 class D3DRefusedDraws : public d3dtest::D3DStateTest {};
 
 // A graph of several texture pieces that cannot be drawn whole, once for a
-// dead last piece and once for a blend graph set on the device (graph draws
-// cannot queue through it): every kind of graph draw refuses, and on the
+// dead last piece and once for a blend graph the device does not hold (as
+// one kept on a surface, which cannot weigh the draw): every kind of graph draw refuses, and on the
 // front screen, which ends the scene after each draw, none leaves vertices
 // queued or the scene open.
 TEST_F(D3DRefusedDraws, ARefusedGraphDrawLeavesNothingBehind) {
     const int graph = MakeGraph(3000, 16);
-    const int blend = MakeGraph(16, 16);
+    const int blend = MakeGraph(3000, 16);
     ASSERT_GE(graph, 0);
     ASSERT_GE(blend, 0);
     GraphData* g = GetGraphData(graph);
     ASSERT_GE(g->PieceCount, 2);
-    Texture3D* blendTexture = GetSurfaceData(GetSurface3DData(GetGraphData(blend)->Pieces[0])->surfaceData)->Texture;
     const int device = GetD3DSystem().currentDevice;
     const float corners[8] = {10, 10, 300, 10, 10, 30, 300, 30};
     const struct {
@@ -53,8 +52,12 @@ TEST_F(D3DRefusedDraws, ARefusedGraphDrawLeavesNothingBehind) {
         const char* name;
         std::function<void()> spoil, mend;
     } refusals[] = {
-        {"blend graph", [&] { G_D3D_SetBlendGraph(blendTexture, 1, 100, device); },
-         [&] { G_D3D_SetBlendGraph(nullptr, 0, 0, device); }},
+        {"blend graph",
+         [&] {
+             ASSERT_EQ(SetBlendGraph(blend, 100, 1), 0);
+             G_D3D_SetBlendGraph(nullptr, 1, 100, device);
+         },
+         [&] { SetBlendGraph(-1, 0, 0); }},
         {"dead piece", [&] { ASSERT_EQ(DeleteSurface3DData(g->Pieces[g->PieceCount - 1]), 0); }, [] {}},
     };
     for (const auto& r : refusals) {

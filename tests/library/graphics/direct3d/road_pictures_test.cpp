@@ -4,6 +4,7 @@
 // SaveDrawScreenToBMP and compared scene by scene with the scene's tolerance.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "core/startup.h"
 #include "graphics/draw_front.h"
 #include "graphics/graph_create_settings.h"
+#include "graphics/graph_draw_state.h"
 #include "graphics/image/color_data.h"
 #include "graphics/image/graph_image.h"
 #include "platform/device3d_gl.h"
@@ -38,10 +40,12 @@ enum Match {
     TEXT,      // within 17 per channel
     SHADED,    // vertex colours: at most 0.5% of the pixels beyond 4 per channel
     LAYERED,   // smooth edged text: within 64 per channel, at most 1% of the pixels beyond 17
+    WEIGHED,   // through a blend graph: within 6 per channel (the device rounds the weight to
+               // 8 bits, then scales it up to 4 times)
 };
 
 struct Graphs {
-    int plain, keyed, alpha, odd, big;
+    int plain, keyed, alpha, odd, big, blend;
 };
 
 struct Scene {
@@ -191,6 +195,32 @@ std::vector<Scene> Scenes() {
                          DeleteFontToHandle(font);
                      }});
     }
+    // Through a blend graph, from a hard cut (a border range below 2) to soft
+    // borders whose width the device's stages can scale to (64, 128 and 256
+    // levels). A cut draws what passes unblended on the 3D road, so it is
+    // shown without a blend mode and without alpha graphs. The surface road
+    // reads a blend graph one byte a pixel, so its weights run down the rows:
+    // every byte of a row holds the row's weight.
+    const int borders[][2] = {{0, 0}, {128, 0}, {128, 64}, {100, 128}, {128, 255}, {255, 255}};
+    for (const auto& b : borders) {
+        const bool cut = b[1] < 2;
+        for (int mode : {ZV_BLEND_NOBLEND, ZV_BLEND_ALPHA}) {
+            if (cut && mode != ZV_BLEND_NOBLEND) continue;
+            for (bool bright : {false, true}) {
+                s.push_back({"graphs through a blend graph", WEIGHED, [b, cut, mode, bright](const Graphs& g) {
+                                 SetBlendGraph(g.blend, b[0], b[1]);
+                                 WithBlend(mode, 200, bright, [&] {
+                                     DrawGraph(20, 30, g.plain, 0);
+                                     if (!cut) DrawGraph(100, 30, g.alpha, 1);
+                                     DrawGraph(180, 30, g.keyed, 1);
+                                     DrawExtendGraph(260, 30, 324, 94, g.plain, 0);
+                                     DrawGraph(-10, 460, g.plain, 0);   // cut by the screen's edges
+                                 });
+                                 SetBlendGraph(-1, 0, 0);
+                             }});
+            }
+        }
+    }
     s.push_back({"a capture drawn again", SAME, [](const Graphs& g) {
                      DrawGraph(0, 0, g.plain, 1);
                      const int copy = MakeGraph(32, 32);
@@ -221,6 +251,7 @@ int DrawRoad(const char* road, bool refuse3D) {
     g.alpha = MakeGraphOf(32, 32, true, [](int x, int y) { return uint32_t(x * 8 + y) << 24 | (Texel(x, y) & 0xFFFFFF); });
     g.odd = MakeGraphOf(15, 21, false, Texel);
     g.big = MakeGraphOf(600, 300, false, [](int x, int y) { return Texel(x % 32, y % 32) ^ uint32_t(x / 32) << 3; });
+    g.blend = MakeGraphOf(64, 64, true, [](int, int y) { return 0x01010101u * uint32_t(std::min(y * 8 + 4, 255)); });
     const std::vector<Scene> scenes = Scenes();
     for (size_t i = 0; i < scenes.size(); ++i) {
         ClearDrawScreen();
@@ -288,6 +319,7 @@ void Compare(const Scene& scene, size_t index) {
             EXPECT_LE(worst, 64) << what;
             EXPECT_LE(beyond17 * 100, pixels) << what;
             break;
+        case WEIGHED: EXPECT_LE(worst, 6) << what; break;
     }
 }
 
