@@ -195,8 +195,9 @@ TEST_F(MovieSource, FramesStayInsideTheirPixels) {
             std::vector<uint8_t> pixels(size + kGuard, 0xA5);
             ASSERT_EQ(MovieStreamUpdate(stream_, f.format, pixels.data(), m.width * f.bytes), MOVIE_FRAME_NEW);
             for (size_t i = size; i < pixels.size(); ++i) ASSERT_EQ(pixels[i], 0xA5) << "byte " << i - size << " past";
-            if (f.bytes == 4)
+            if (f.bytes == 4) {
                 for (size_t i = 3; i < size; i += 4) ASSERT_EQ(pixels[i], 0xFF) << "spare byte of pixel " << i / 4;
+            }
             if (f.bytes == 3 && m.pixels == AV_PIX_FMT_BGR0) {
                 for (int y = 0; y < m.height; ++y)
                     for (int x = 0; x < m.width; ++x) {
