@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "core/startup.h"
+#include "graphics/graph_create_settings.h"
+#include "platform/device3d_gl.h"
+#include "platform/vblank_clock.h"
 #include "x_server.h"
 #include "zovav.h"
 #include "zv_test_support.h"
@@ -39,6 +43,23 @@ inline int FlipAndPhotograph() {
     const int shot = std::system("import -window root -depth 8 shot.ppm");
     ZoVav_End();
     return shot == 0 ? 0 : 4;
+}
+
+// In a re-run, starts the library on the 3D road or (refuse3D) the software
+// road and writes the "x-started" note: 0, 3 when the library does not start,
+// 5 (after ending it) when it took the other road.
+inline int StartOnRoad(bool refuse3D) {
+    Device3DRefuse(refuse3D ? 1 : 0);
+    SetSkipStartupWaits(1);
+    VBlankSetImmediate(true);
+    ChangeWindowMode(1);
+    if (ZoVav_Init() != 0) return 3;
+    std::ofstream("x-started") << "1";
+    if (GetDirect3DUpFlag() != (refuse3D ? 0 : 1)) {
+        ZoVav_End();
+        return 5;
+    }
+    return 0;
 }
 
 // One test of this program re-run on a fresh X server, inside a temporary

@@ -119,18 +119,9 @@ constexpr int kW = 640, kH = 480;
 // The movie drawn twice a scene, a frame apart, plain, keyed, stretched and
 // through a graph derived from it (which asks for the second frame first).
 int DrawRoad(const char* road, bool refuse3D) {
-    Device3DRefuse(refuse3D ? 1 : 0);
-    SetSkipStartupWaits(1);
-    VBlankSetImmediate(true);
-    ChangeWindowMode(1);
     g_nowUs = 5000000;
     MovieSetClock(FakeClock);
-    if (ZoVav_Init() != 0) return 3;
-    std::ofstream("x-started") << "1";
-    if (GetDirect3DUpFlag() != (refuse3D ? 0 : 1)) {
-        ZoVav_End();
-        return 5;
-    }
+    if (const int started = zvtest::StartOnRoad(refuse3D)) return started;
     SetDrawScreen(SCREEN_BACK);
     const int movie = LoadGraph("ramp.mkv");
     const int part = DerivationGraph(500, 10, 150, 30, movie);

@@ -16,13 +16,24 @@
 
 using namespace soundtest;
 
-TEST(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
-    zvtest::ScopedTempDir dir;
-    ASSERT_FALSE(dir.path().empty());
-    const zvtest::DiskAudio disk(dir.path() + "/output.raw");
-    SetSkipStartupWaits(1);
-    ChangeWindowMode(1);
-    ASSERT_EQ(ZoVav_Init(), 0);
+namespace {
+// The library started in a folder of its own with SDL's disk driver as the
+// sound device, so that a test reads back what the device played.
+class SoundOutput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir_.path().empty());
+        SetSkipStartupWaits(1);
+        ChangeWindowMode(1);
+        ASSERT_EQ(ZoVav_Init(), 0);
+    }
+
+    zvtest::ScopedTempDir dir_;
+    const zvtest::DiskAudio disk_{dir_.path() + "/output.raw"};
+};
+}  // namespace
+
+TEST_F(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
 
     WavSpec effect;
     effect.channels = 1;
@@ -48,7 +59,7 @@ TEST(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
     EXPECT_EQ(ZoVav_End(), 0);
 
     // Loudness per 50 ms window of the written stream (16-bit stereo, 44100 Hz).
-    const std::vector<int16_t> samples = disk.Samples();
+    const std::vector<int16_t> samples = disk_.Samples();
     const std::vector<double> rms = zvtest::WindowRms(samples, 2205 * 2);
     ASSERT_GT(rms.size(), 40u) << "the device wrote " << samples.size() * 2 << " bytes";
     auto loud = [](double r) { return r > 2000; };
@@ -74,16 +85,10 @@ TEST(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
 // cutting it: a stop, the delete of a static or a stream sound, and the end
 // of the library. Each step lasts until the device has written that much
 // more, however slow the machine is.
-TEST(SoundOutput, DeletingOrEndingWhatPlaysRampsItDownAsAStopDoes) {
-    zvtest::ScopedTempDir dir;
-    ASSERT_FALSE(dir.path().empty());
-    const zvtest::DiskAudio disk(dir.path() + "/output.raw");
-    SetSkipStartupWaits(1);
-    ChangeWindowMode(1);
-    ASSERT_EQ(ZoVav_Init(), 0);
+TEST_F(SoundOutput, DeletingOrEndingWhatPlaysRampsItDownAsAStopDoes) {
     auto written = [&] {
         std::error_code e;
-        const uintmax_t n = std::filesystem::file_size(disk.path(), e);
+        const uintmax_t n = std::filesystem::file_size(disk_.path(), e);
         return e ? uintmax_t(0) : n;
     };
     auto runFor = [&](int ms) {
@@ -131,7 +136,7 @@ TEST(SoundOutput, DeletingOrEndingWhatPlaysRampsItDownAsAStopDoes) {
     // Per 20-frame window: full is the tone's own level (8000 / sqrt 2),
     // silent is nothing at all. Where a full run ends, a ramp of 220 frames
     // leaves about ten windows between the two; a cut leaves one at most.
-    const std::vector<double> rms = zvtest::WindowRms(disk.Samples(), 20 * 2);
+    const std::vector<double> rms = zvtest::WindowRms(disk_.Samples(), 20 * 2);
     const double level = 8000 / std::sqrt(2.0);
     auto full = [&](double r) { return r > 0.9 * level; };
     std::vector<int> rampWindows;

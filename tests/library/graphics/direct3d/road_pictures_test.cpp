@@ -234,16 +234,7 @@ std::vector<Scene> Scenes() {
 
 // Draws every scene on one road and saves each as scene<i>-<road>.bmp.
 int DrawRoad(const char* road, bool refuse3D) {
-    Device3DRefuse(refuse3D ? 1 : 0);
-    SetSkipStartupWaits(1);
-    VBlankSetImmediate(true);
-    ChangeWindowMode(1);
-    if (ZoVav_Init() != 0) return 3;
-    std::ofstream("x-started") << "1";
-    if (GetDirect3DUpFlag() != (refuse3D ? 0 : 1)) {
-        ZoVav_End();
-        return 5;
-    }
+    if (const int started = zvtest::StartOnRoad(refuse3D)) return started;
     SetDrawScreen(SCREEN_BACK);
     Graphs g{};
     g.plain = MakeGraphOf(32, 32, false, Texel);
