@@ -1,5 +1,5 @@
 // Movies written for the tests and the fuzz seeds with the same libraries
-// that play them: unless the spec gives a picture of its own, frame i is
+// that play them: unless the caller gives a picture of its own, frame i is
 // filled with (8i, 255 - 8i, 40) and carries a white marker pixel at (i, 0).
 // A sound track, when asked for, is a 250 Hz
 // tone whose level rises steadily, so that a stretch of it tells where in
