@@ -4,6 +4,7 @@
 // glyphs of a texture cache are drawn as cells of the cache graph instead.
 #include "graphics/font/font_draw.h"
 
+#include <algorithm>
 #include <climits>
 #include <optional>
 
@@ -123,18 +124,12 @@ bool Meets(const GlyphBox& b, const ImageRect& clip) {
     return b.left < clip.right && b.right > clip.left && b.top < clip.bottom && b.bottom > clip.top;
 }
 
-// The glyph box at (gx, gy), or turned a quarter turn clockwise with its
-// top-right corner at (gx, gy) for vertical text, clipped and written.
+// The glyph's box (BoxOf at gx, gy) clipped and written.
 void DrawCell(const GlyphWriter& w, const FontManageData* f, const FontCacheCell* cell, MEMIMG* dest,
-              const ImageRect& clip, int gx, int gy, bool vertical) {
-    const int gw = vertical ? cell->height : cell->width;
-    const int gh = vertical ? cell->width : cell->height;
-    const int left0 = vertical ? gx - gw + 1 : gx;
-    ImageRect r{left0, gy, left0 + gw, gy + gh};
-    if (r.left < clip.left) r.left = clip.left;
-    if (r.top < clip.top) r.top = clip.top;
-    if (r.right > clip.right) r.right = clip.right;
-    if (r.bottom > clip.bottom) r.bottom = clip.bottom;
+              const ImageRect& clip, const GlyphBox& box, int gx, int gy, bool vertical) {
+    const ImageRect r{int(std::max<long long>(box.left, clip.left)), int(std::max<long long>(box.top, clip.top)),
+                      int(std::min<long long>(box.right, clip.right)),
+                      int(std::min<long long>(box.bottom, clip.bottom))};
     if (r.left >= r.right || r.top >= r.bottom) return;
     const int bytes = w.layout == LAYOUT_8 ? 1 : w.layout == LAYOUT_16 ? 2 : 4;
     const unsigned char* cellTop = FontCellRow(f, cell, 0);
@@ -252,9 +247,10 @@ int DrawStringCore(int drawFlag, int x, int y, const char* string, int color, ME
             const long long gx =
                 verticalFlag ? wideX + f->cellHeight - cell->topOffset : wideX + pen + cell->leftOffset;
             const long long gy = verticalFlag ? wideY + pen + cell->leftOffset : wideY + cell->topOffset;
-            if (Meets(BoxOf(cell, gx, gy, verticalFlag != 0), area)) {
+            const GlyphBox box = BoxOf(cell, gx, gy, verticalFlag != 0);
+            if (Meets(box, area)) {
                 if (glyphs) glyphs->Draw(cell, int(gx), int(gy), verticalFlag != 0);
-                else DrawCell(w, f, cell, dest, area, int(gx), int(gy), verticalFlag != 0);
+                else DrawCell(w, f, cell, dest, area, box, int(gx), int(gy), verticalFlag != 0);
             }
         }
         pen += cell->advance + f->spacing;
