@@ -11,9 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/startup.h"
-#include "platform/vblank_clock.h"
 #include "zovav.h"
+#include "started_library.h"
 #include "zv_test_support.h"
 
 namespace {
@@ -72,16 +71,8 @@ std::map<std::string, TableEntry> SpriteTable() {
 
 std::string Path(const std::string& file) { return std::string(ZV_ART_DIR) + "/" + file; }
 
-class Art : public ::testing::Test {
+class Art : public StartedLibrary {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(dir_.path().empty());
-        SetSkipStartupWaits(1);
-        VBlankSetImmediate(true);
-        ChangeWindowMode(1);
-        ASSERT_EQ(ZoVav_Init(), 0);
-    }
-    void TearDown() override { ZoVav_End(); }
 
     // Loads as the game does and returns the size of every graph made (one for a whole picture).
     std::vector<std::pair<int, int>> Load(const Loaded& l) {
@@ -109,7 +100,6 @@ protected:
         return sizes;
     }
 
-    zvtest::ScopedTempDir dir_;
 };
 
 TEST_F(Art, EveryPictureTheGameLoadsDecodesWithItsSizeAndCut) {

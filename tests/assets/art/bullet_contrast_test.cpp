@@ -11,10 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "core/startup.h"
 #include "graphics/image/graph_image.h"
-#include "platform/vblank_clock.h"
 #include "zovav.h"
+#include "started_library.h"
 #include "zv_test_support.h"
 
 namespace {
@@ -73,17 +72,12 @@ struct Seen {
     double a, b;
 };
 
-class BulletContrast : public ::testing::Test {
+class BulletContrast : public StartedLibrary {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(dir_.path().empty());
-        SetSkipStartupWaits(1);
-        VBlankSetImmediate(true);
-        ChangeWindowMode(1);
-        ASSERT_EQ(ZoVav_Init(), 0);
-        SetDrawScreen(SCREEN_BACK);
+        StartedLibrary::SetUp();
+        if (!HasFatalFailure()) SetDrawScreen(SCREEN_BACK);
     }
-    void TearDown() override { ZoVav_End(); }
 
     std::vector<uint32_t> Grab() {
         EXPECT_EQ(SaveDrawScreenToBMP(0, 0, kW, kH, "grab.bmp"), 0);
@@ -142,7 +136,6 @@ protected:
         return seen;
     }
 
-    zvtest::ScopedTempDir dir_;
 };
 
 TEST_F(BulletContrast, EveryKindStandsOutOnEveryStageApartFromTheShot) {
