@@ -73,7 +73,6 @@ std::string Path(const std::string& file) { return std::string(ZV_ART_DIR) + "/"
 
 class Art : public StartedLibrary {
 protected:
-
     // Loads as the game does and returns the size of every graph made (one for a whole picture).
     std::vector<std::pair<int, int>> Load(const Loaded& l) {
         if (l.blackIsClear)
@@ -99,7 +98,6 @@ protected:
         }
         return sizes;
     }
-
 };
 
 TEST_F(Art, EveryPictureTheGameLoadsDecodesWithItsSizeAndCut) {

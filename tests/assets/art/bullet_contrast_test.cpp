@@ -135,7 +135,6 @@ protected:
             }
         return seen;
     }
-
 };
 
 TEST_F(BulletContrast, EveryKindStandsOutOnEveryStageApartFromTheShot) {
