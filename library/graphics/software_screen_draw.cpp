@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/routines.h"
+#include "graphics/draw_front.h"
 #include "graphics/graph_handle.h"
 #include "graphics/surface2d.h"
 #include "graphics/surface_data.h"
@@ -66,10 +67,13 @@ int MemImgDrawLine(int x1, int y1, int x2, int y2, uint32_t color) {
 
 int MemImgDrawLineBox(int x1, int y1, int x2, int y2, uint32_t color) {
     const int32_t p = MemImgDrawStateData.BlendParam;
-    const LineSegment list[4] = {{x1, y1, x2 - 1, y1, color, p},
-                                 {x2 - 1, y1, x2 - 1, y2 - 1, color, p},
-                                 {x2 - 1, y2 - 1, x1, y2 - 1, color, p},
-                                 {x1, y2 - 1, x1, y1, color, p}};
+    // The far edges lie one in from x2 and y2; at INT_MIN they stay there
+    // rather than wrap round to lines across the screen.
+    const int r = ClampedToInt(double(x2) - 1), b = ClampedToInt(double(y2) - 1);
+    const LineSegment list[4] = {{x1, y1, r, y1, color, p},
+                                 {r, y1, r, b, color, p},
+                                 {r, b, x1, b, color, p},
+                                 {x1, b, x1, y1, color, p}};
     return DrawLines(list, 4);
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
@@ -271,7 +272,9 @@ int G_DD_GetDrawScreenGraph(int x1, int y1, int x2, int y2, const GraphData* gra
     if (!Usable() || graph == nullptr) return -1;
     int w = 0, h = 0;
     GetGraphSizeImpl(GetDrawScreen(), &w, &h);
-    if (x2 - x1 < 1 || y2 - y1 < 1 || x2 - x1 != graph->Width || y2 - y1 != graph->Height) return -1;
+    // Worked out wide: corners far apart, or reversed across the int range, must not wrap to the graph's size.
+    const int64_t width = int64_t(x2) - x1, height = int64_t(y2) - y1;
+    if (width < 1 || height < 1 || width != graph->Width || height != graph->Height) return -1;
     if (x1 < 0 || y1 < 0 || x2 > w || y2 > h) return -1;
     const Surface2D* s = GetSurface2D(graph->SurfaceHandle);
     if (s == nullptr) return -1;

@@ -1,10 +1,11 @@
-// Draws at the int limits through every drawing front end, for each road's
-// suite to run: edges that pass INT_MAX or INT_MIN must neither wrap nor
-// change what lands on the screen. Most lie wholly off it; those that cross
-// it name a pixel they must colour.
+// Draws at the int limits through every drawing front end, and a screen
+// capture, for each road's suite to run: edges that pass INT_MAX or INT_MIN
+// must neither wrap nor change what lands on the screen. Most lie wholly off
+// it; those that cross it name a pixel they must colour.
 #pragma once
 #include <climits>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "core/lock.h"
@@ -17,7 +18,11 @@ struct FarDraw {
     const char* name;
     std::function<int()> draw;
     int probeX = -1, probeY = -1;  // a pixel the draw colours; -1: the screen stays as it was
+    int result = 0;                // what the call returns
 };
+
+// A call that refuses its arguments (-1) and leaves the screen as it was.
+inline FarDraw Refused(const char* name, std::function<int()> call) { return {name, std::move(call), -1, -1, -1}; }
 
 // graph: a small graph; font: a font handle; color: a screen colour value.
 inline std::vector<FarDraw> Draws(int graph, int font, int color) {
@@ -50,6 +55,10 @@ inline std::vector<FarDraw> Draws(int graph, int font, int color) {
         {"thick DrawLine at the near corner", [=] { return DrawLine(kMin, kMin, kMin + 9, kMin + 9, color, 3); }},
         {"filled DrawBox over the int range", [=] { return DrawBox(kMin, kMin, kMax, kMax, color, 1); }, 320, 240},
         {"DrawBox outline around the int range", [=] { return DrawBox(kMin, kMin, kMax, kMax, color, 0); }},
+        // An outline's far edges lie one in from x2 and y2: at INT_MIN they
+        // must not wrap round to lines across the screen.
+        {"DrawBox outline with y2 at INT_MIN", [=] { return DrawBox(0, kMin, 8, kMin, color, 0); }},
+        {"DrawBox outline with x2 at INT_MIN", [=] { return DrawBox(kMin, 0, kMin, 8, color, 0); }},
         {"DrawTriangle at the far corner",
          [=] { return DrawTriangle(kMax, kMax, kMax - 9, kMax, kMax, kMax - 9, color, 1); }},
         {"DrawTriangle at the near corner",
@@ -60,6 +69,8 @@ inline std::vector<FarDraw> Draws(int graph, int font, int color) {
          [=] { return DrawStringToHandle(0, kMax - 2, "AA", color, font, 0, 1); }},
         {"vertical DrawStringToHandle at INT_MIN",
          [=] { return DrawStringToHandle(kMin, kMin, "AA", color, font, 0, 1); }},
+        Refused("GetDrawScreenGraph of a rectangle reversed across the int range",
+                [=] { return GetDrawScreenGraph(kMax, kMax, -kMax, -kMax, graph); }),
     };
 }
 
