@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "core/log.h"
-#include "core/routines.h"
 #include "core/window.h"
 #include "graphics/graph_storage.h"
 #include "graphics/directdraw/dd_draw.h"
@@ -230,10 +229,10 @@ int DrawRectExtendGraph(int destX1, int destY1, int destX2, int destY2, int srcX
     DrawRect d{destX1, destY1, destX2, destY2};
     RectAdjust(&d);
     const double sx = (double(d.right) - d.left) / srcWidth, sy = (double(d.bottom) - d.top) / srcHeight;
-    // The edges in doubles: each offset is the library's rounding, the sum is clamped.
-    auto edge = [](int from, int sign, double offset) {
-        return ClampedToInt(from + sign * double(DoubleToInt(offset)));
-    };
+    // The edges in doubles: each offset is truncated as the library rounds,
+    // but wide, so a destination far larger than its source does not turn
+    // an offset past the int range into INT_MIN; the sum is clamped.
+    auto edge = [](int from, int sign, double offset) { return ClampedToInt(from + sign * std::trunc(offset)); };
     int l, r, t, b;
     if (!revX) {
         l = edge(d.left, -1, srcX * sx);

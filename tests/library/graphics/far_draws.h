@@ -43,6 +43,14 @@ inline std::vector<FarDraw> Draws(int graph, int font, int color) {
         {"DrawRectGraph turned at INT_MIN", locked([=] { return DrawRectGraph(kMin, 0, 2, 2, 8, 8, graph, 1, 1); })},
         {"DrawRotaGraph at the far corner", [=] { return DrawRotaGraph(kMax, kMax, 2.0, 0.5, graph, 1); }},
         {"DrawRotaGraph at the near corner", [=] { return DrawRotaGraph(kMin, kMin, 1.0, 0.0, graph, 1, 1); }},
+        // A source rectangle stretched past the int range: the edges of the
+        // whole graph lie far beyond the destination and are clamped.
+        {"DrawRectExtendGraph far wider than its source",
+         locked([=] { return DrawRectExtendGraph(0, 0, kMax, 8, 0, 0, 1, 1, graph, 1); }), 600, 4},
+        {"DrawRectExtendGraph mirrored far wider than its source",
+         locked([=] { return DrawRectExtendGraph(kMax, 8, 0, 0, 15, 15, 1, 1, graph, 1); }), 600, 4},
+        {"DrawRectExtendGraph at the near corner",
+         locked([=] { return DrawRectExtendGraph(kMin, kMin, kMin + 8, kMin + 8, 2, 2, 4, 4, graph, 1); })},
         {"DrawModiGraph beyond the int range",
          locked([=] { return DrawModiGraphF(far, far, far + 8, far, far + 8, far + 8, far, far + 8, graph, 1); })},
         {"DrawModiGraph below the int range", locked([=] {

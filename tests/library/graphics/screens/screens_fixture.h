@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/startup.h"
@@ -32,6 +33,23 @@ inline Frame WindowFrame() {
 }
 
 inline uint32_t At(const Frame& f, int x, int y) { return f[size_t(y) * 640 + size_t(x)]; }
+
+// The rectangle (x, y, w, h) of a frame, one character per pixel by the
+// legend, '?' for any other colour.
+inline std::string Picture(const Frame& f, int x0, int y0, int w, int h,
+                           const std::vector<std::pair<uint32_t, char>>& legend) {
+    std::string out;
+    for (int y = y0; y < y0 + h; ++y) {
+        for (int x = x0; x < x0 + w; ++x) {
+            char c = '?';
+            for (const auto& l : legend)
+                if (At(f, x, y) == l.first) c = l.second;
+            out += c;
+        }
+        out += '\n';
+    }
+    return out;
+}
 
 class ScreenTest : public ::testing::Test {
 protected:

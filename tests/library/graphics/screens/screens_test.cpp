@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/library_state.h"
+#include "core/lock.h"
 #include "graphics/directdraw/dd_system.h"
 #include "graphics/draw_front.h"
 #include "graphics/graph_create_settings.h"
@@ -19,6 +20,7 @@
 #include "library/graphics/screens/screens_fixture.h"
 
 using namespace screenfix;
+using zvtest::Rows;
 
 namespace {
 
@@ -413,6 +415,55 @@ TEST_F(Screens, ClippingAndPrimitiveCounts) {
     EXPECT_TRUE(NearColor(At(WindowFrame(), 5, 5), 0xFFFFFFu));
     EXPECT_EQ(DrawGraph(0, 0, 12345, 0), -1);
     EXPECT_EQ(DrawRotaGraph(0, 0, 1.0, 0.0, -1, 0, 0), -1);
+}
+
+// A part of a graph stretched onto a destination rectangle: the source
+// rectangle (1, 1, 2 x 2) of a 4 x 4 graph fills the destination 8 x 4 at
+// (10, 10), scaled 4 across and 2 down, and nothing of the graph shows
+// around it; a reversed destination mirrors it on that axis.
+TEST_F(Screens, DrawRectExtendGraphFillsItsDestinationWithTheSourceRectangle) {
+    Start(SOFTWARE_SCREENS);
+    SetDrawValidGraphCreateFlag(1);
+    const int graph = MakeGraph(4, 4);
+    SetDrawValidGraphCreateFlag(0);
+    ASSERT_GE(graph, 0);
+    ASSERT_EQ(SetDrawScreen(graph), 0);
+    // Pixel (column c, row r) is 'a' + 4r + c in the pictures.
+    std::vector<std::pair<uint32_t, char>> legend = {{0, '.'}};
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const int red = 40 + 60 * c, green = 40 + 60 * r;
+            DrawBox(c, r, c + 1, r + 1, GetColor(red, green, 200), 1);
+            legend.push_back({uint32_t(red << 16 | green << 8 | 200), char('a' + 4 * r + c)});
+        }
+    }
+    ASSERT_EQ(SetDrawScreen(SCREEN_BACK), 0);
+    const struct {
+        const char* name;
+        int x1, y1, x2, y2;
+        std::string picture;  // x 8..19, y 8..15
+    } cases[] = {
+        {"plain", 10, 10, 18, 14,
+         Rows({"............", "............", "..ffffgggg..", "..ffffgggg..", "..jjjjkkkk..", "..jjjjkkkk..",
+               "............", "............"})},
+        {"mirrored across", 18, 10, 10, 14,
+         Rows({"............", "............", "..ggggffff..", "..ggggffff..", "..kkkkjjjj..", "..kkkkjjjj..",
+               "............", "............"})},
+        {"mirrored down", 10, 14, 18, 10,
+         Rows({"............", "............", "..jjjjkkkk..", "..jjjjkkkk..", "..ffffgggg..", "..ffffgggg..",
+               "............", "............"})},
+    };
+    for (const auto& c : cases) {
+        ClearDrawScreen();
+        EXPECT_EQ(WithLibraryLock([&] { return DrawRectExtendGraph(c.x1, c.y1, c.x2, c.y2, 1, 1, 2, 2, graph, 0); }),
+                  0)
+            << c.name;
+        ASSERT_EQ(ScreenFlip(), 0);
+        EXPECT_EQ(Picture(WindowFrame(), 8, 8, 12, 8, legend), c.picture) << c.name;
+    }
+    EXPECT_EQ(GetGraphDrawState().DrawArea.right, 640) << "the draw area is put back";
+    EXPECT_EQ(WithLibraryLock([&] { return DrawRectExtendGraph(10, 10, 18, 14, 1, 1, 0, 2, graph, 0); }), -1)
+        << "an empty source rectangle";
 }
 
 TEST_F(Screens, RefusedSurfaceDeviceFallsBackToSoftwareScreens) {

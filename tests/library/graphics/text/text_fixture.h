@@ -3,10 +3,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "graphics/font/font_handle.h"
 #include "library/graphics/font/fake_glyph_source.h"
 #include "library/graphics/screens/screens_fixture.h"
@@ -17,27 +13,11 @@ namespace texttest {
 using screenfix::At;
 using screenfix::Frame;
 using screenfix::KindName;
+using screenfix::Picture;
 using screenfix::ScreenKind;
 using screenfix::SOFTWARE_SCREENS;
 using screenfix::SURFACE_SCREENS;
 using screenfix::WindowFrame;
-
-// The rectangle (x, y, w, h) of a frame, one character per pixel by the
-// legend, '?' for any other colour.
-inline std::string Picture(const Frame& f, int x0, int y0, int w, int h,
-                           const std::vector<std::pair<uint32_t, char>>& legend) {
-    std::string out;
-    for (int y = y0; y < y0 + h; ++y) {
-        for (int x = x0; x < x0 + w; ++x) {
-            char c = '?';
-            for (const auto& l : legend)
-                if (At(f, x, y) == l.first) c = l.second;
-            out += c;
-        }
-        out += '\n';
-    }
-    return out;
-}
 
 using zvtest::Rows;
 
