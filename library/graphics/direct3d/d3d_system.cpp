@@ -207,9 +207,9 @@ int TerminateDirect3D() {
 }
 
 D3DDeviceState* GetD3DDeviceState(int device) {
-    if (!g_d3d.sys.object || device < 0) return nullptr;
+    if (!g_d3d.sys.object || device < 0 || (device & 0xFFFF) >= kD3DDevices) return nullptr;
     D3DDeviceState& r = g_d3d.devices[device & 0xFFFF];
-    return (device & 0xFFFF) < kD3DDevices && r.present ? &r : nullptr;
+    return r.present ? &r : nullptr;
 }
 
 D3DDeviceState* GetCurrentD3DDeviceState() { return GetD3DDeviceState(g_d3d.sys.currentDevice); }
