@@ -18,20 +18,39 @@ if(TARGET bench_softrender_bench)
   target_link_libraries(bench_softrender_bench PRIVATE PkgConfig::PIXMAN PkgConfig::SDL2)
 endif()
 
+# primitive_bench: SDL2's software renderer beside the primitive rasteriser.
+if(TARGET bench_primitive_bench)
+  target_link_libraries(bench_primitive_bench PRIVATE PkgConfig::SDL2)
+endif()
+
+# fonts_bench: FreeType rasterising the line the glyph cache draws.
+if(TARGET bench_fonts_bench)
+  target_link_libraries(bench_fonts_bench PRIVATE Freetype::Freetype)
+endif()
+
 # sprites_bench: pixman beside PNG sprites drawn in a started library.
 if(TARGET bench_sprites_bench)
   target_link_libraries(bench_sprites_bench PRIVATE PkgConfig::PIXMAN)
 endif()
 
-# sound_bench: the MP3 encoder makes the file both decoders read.
+# The benches that write their pictures with the tests' PNG and JPEG fixtures.
+foreach(b IN ITEMS sprites_bench images_bench png_load_bench)
+  if(TARGET bench_${b})
+    target_link_libraries(bench_${b} PRIVATE PNG::PNG JPEG::JPEG)
+  endif()
+endforeach()
+
+# sound_bench: the MP3 encoder makes the file both decoders read, libmpg123
+# being one of them.
 if(TARGET bench_sound_bench)
   find_library(ZV_MP3LAME_LIBRARY mp3lame REQUIRED)
-  target_link_libraries(bench_sound_bench PRIVATE ${ZV_MP3LAME_LIBRARY})
+  target_link_libraries(bench_sound_bench PRIVATE ${ZV_MP3LAME_LIBRARY} PkgConfig::ZV_MPG123)
 endif()
 
-# movie_bench: the tests' movie writer makes the movies it plays.
+# movie_bench: the tests' movie writer makes the movies it plays with FFmpeg.
 if(TARGET bench_movie_bench)
   target_include_directories(bench_movie_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(bench_movie_bench PRIVATE PkgConfig::ZV_FFMPEG)
 endif()
 
 # game_bench: the game itself, on a busy moment of play, drawn with the pictures the build

@@ -42,6 +42,8 @@ constexpr ScreenBackEnd kSoftwareScreens = {
     .capture = G_DD_GetDrawScreenGraph,
     .settleFor2D = NothingToSettle,
     .flipBack = LeaveFlipTo2D,
+    .start = nullptr,
+    .stop = nullptr,
 };
 // 2D surfaces: the renderer draws into locked views of the surfaces.
 constexpr ScreenBackEnd kSurfaces = {
@@ -64,19 +66,29 @@ constexpr ScreenBackEnd kSurfaces = {
     .capture = G_DD_GetDrawScreenGraph,
     .settleFor2D = NothingToSettle,
     .flipBack = LeaveFlipTo2D,
+    .start = nullptr,
+    .stop = nullptr,
 };
 
 struct ScreenBackEndState {
     const ScreenBackEnd* row = &kSurfaces;
-    const ScreenBackEnd* direct3D = nullptr;
+    bool direct3DUp = false;
 };
 ScreenBackEndState g_backEnd;
 }  // namespace
 
-void RegisterDirect3DScreens(const ScreenBackEnd* row) { g_backEnd.direct3D = row; }
+int StartDirect3DRoad() {
+    g_backEnd.direct3DUp = kDirect3DScreens.start() == 0;
+    return g_backEnd.direct3DUp ? 0 : -1;
+}
+
+int StopDirect3DRoad() {
+    g_backEnd.direct3DUp = false;
+    return kDirect3DScreens.stop();
+}
 
 void ChooseScreenBackEnd() {
-    g_backEnd.row = GetSoftwareScreenFlag() ? &kSoftwareScreens : g_backEnd.direct3D ? g_backEnd.direct3D : &kSurfaces;
+    g_backEnd.row = GetSoftwareScreenFlag() ? &kSoftwareScreens : g_backEnd.direct3DUp ? &kDirect3DScreens : &kSurfaces;
 }
 
 const ScreenBackEnd& ScreenRoad() { return *g_backEnd.row; }

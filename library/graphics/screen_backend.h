@@ -37,10 +37,19 @@ struct ScreenBackEnd {
     // Shows the back screen from the device that holds its picture (0); -1
     // leaves the flip to the 2D screens.
     int (*flipBack)();
+    // The road's own device: started once the screens exist (0, or -1 when it
+    // is refused and the 2D surfaces serve) and stopped before they go. Null
+    // on the 2D roads, which draw on the screens themselves.
+    int (*start)();
+    int (*stop)();
 };
 
-// The 3D road's row, lent while the road is up (null when it goes).
-void RegisterDirect3DScreens(const ScreenBackEnd* row);
+// The 3D road's row, kept with the 3D back end.
+extern const ScreenBackEnd kDirect3DScreens;
+// Start and stop the 3D road through its row; the choice below takes the
+// row only between a start that succeeded and the next stop.
+int StartDirect3DRoad();
+int StopDirect3DRoad();
 // Picks the row for the screens the display has just made and the 3D
 // device, when it came up.
 void ChooseScreenBackEnd();

@@ -1,6 +1,8 @@
 // ZoVav for its host program: the few library services that the game and its
 // headless runner take beyond the public functions of zovav.h. None takes the
-// library lock; each may be called before ZoVav_Init and after ZoVav_End.
+// library lock. Each may be called before ZoVav_Init and after ZoVav_End, but
+// HostSetWaitVSync, which writes the screens' state: it comes after ZoVav_Init,
+// on the main thread, outside play.
 #ifndef ZOVAV_HOST_H
 #define ZOVAV_HOST_H
 
@@ -32,8 +34,9 @@ void HostSkipStartupWaits(int flag);
 // return at once, so a fake clock alone paces the program.
 void HostSetVBlankImmediate(bool immediate);
 
-// For the headless runner, after ZoVav_Init: 0 lets ScreenFlip present without
-// waiting for the vertical blank (1, the default, waits).
+// For the headless runner, after ZoVav_Init, on the main thread, outside play:
+// 0 lets ScreenFlip present without waiting for the vertical blank (1, the
+// default, waits).
 int HostSetWaitVSync(int flag);
 
 #endif

@@ -3,4 +3,4 @@
 pkg_check_modules(ZV_MPG123 REQUIRED IMPORTED_TARGET libmpg123)
 pkg_check_modules(ZV_VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile vorbis ogg)
 pkg_check_modules(ZV_ALSA REQUIRED IMPORTED_TARGET alsa)
-target_link_libraries(zovav PUBLIC PkgConfig::ZV_MPG123 PkgConfig::ZV_VORBISFILE PkgConfig::ZV_ALSA)
+target_link_libraries(zovav PRIVATE PkgConfig::ZV_MPG123 PkgConfig::ZV_VORBISFILE PkgConfig::ZV_ALSA)

@@ -155,9 +155,18 @@ void FollowTransform(DrawTransform which, const float* m) {
 }
 void FollowBlendGraph(const GraphData* g, int param, int range) { G_D3D_SetBlendGraph(g, param, range); }
 
+constexpr DrawStateSink kDirect3DDrawState = {
+    .drawArea = FollowDrawArea,
+    .drawMode = FollowDrawMode,
+    .transform = FollowTransform,
+    .blendGraph = FollowBlendGraph,
+};
+
+}  // namespace
+
 // Texture graphs and shapes go to the device; the rest runs on the screens'
 // surfaces between scenes.
-constexpr ScreenBackEnd kDirect3DScreens = {
+const ScreenBackEnd kDirect3DScreens = {
     .name = "3D device",
     .frontFollowsWindow = false,
     .bltGraph = D3DRoadBltGraph,
@@ -177,19 +186,11 @@ constexpr ScreenBackEnd kDirect3DScreens = {
     .capture = D3DRoadCapture,
     .settleFor2D = SettleFor2D,
     .flipBack = D3DScreenFlipBack,
+    .start = InitializeDirect3D,
+    .stop = TerminateDirect3D,
 };
-
-constexpr DrawStateSink kDirect3DDrawState = {
-    .drawArea = FollowDrawArea,
-    .drawMode = FollowDrawMode,
-    .transform = FollowTransform,
-    .blendGraph = FollowBlendGraph,
-};
-
-}  // namespace
 
 void RegisterDirect3DRoad(bool up) {
-    RegisterDirect3DScreens(up ? &kDirect3DScreens : nullptr);
     RegisterTextureGraphStorage(up ? &kTextureGraphStorage : nullptr);
     RegisterDrawStateSink(up ? &kDirect3DDrawState : nullptr);
     RegisterTextureRectDraw(up ? G_D3D_DrawRectGraph : nullptr);

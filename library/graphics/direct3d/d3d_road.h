@@ -8,9 +8,9 @@ struct GraphData;
 struct MEMIMG;
 struct PrimitiveVertex;
 
-// Lends the road's rows to the graphics front ends while the 3D system is up
-// (screen operations, texture storage, draw-state following, glyph draws)
-// and takes them back when it goes.
+// Lends the road's other rows to the graphics front ends while the 3D system
+// is up (texture storage, draw-state following, glyph draws) and takes them
+// back when it goes.
 void RegisterDirect3DRoad(bool up);
 
 int D3DRoadBltGraph(int x, int y, int surface2DHandle, int transFlag);

@@ -9,7 +9,6 @@
 #include "core/log.h"
 #include "core/routines.h"
 #include "core/window.h"
-#include "graphics/direct3d/d3d_system.h"
 #include "graphics/directdraw/dd_draw.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_draw_state.h"
@@ -148,7 +147,7 @@ int TerminateDirectDraw() {
     ErrorLogAdd("DirectDraw 関連の終了処理をおこないます\n");
     ErrorLogTabAdd();
     TerminateGraphics();
-    TerminateDirect3D();
+    StopDirect3DRoad();
     ReleaseMainSurfaces();
     ReleaseDirectDrawObjectCore();
     ErrorLogAdd("画面モードを元に戻す処理は正常に終了しました\n");
@@ -185,7 +184,7 @@ int ChangeScreenMode(int width, int height, int colorBitDepth, int forceFlag, in
     const uint32_t transColor = GetTransColor();
     InitGraph(0);
     TerminateGraphics();
-    TerminateDirect3D();
+    StopDirect3DRoad();
     ReleaseMainSurfaces();
     ApplyDisplayMode(width, height, colorBitDepth);
     ErrorLogTabSub();
@@ -195,7 +194,7 @@ int ChangeScreenMode(int width, int height, int colorBitDepth, int forceFlag, in
         return -1;
     }
     // A refused 3D device leaves the 2D surface road.
-    if (Hardware() && !GetNotUse3DFlag() && !g_dd.memImgScreens) InitializeDirect3D();
+    if (Hardware() && !GetNotUse3DFlag() && !g_dd.memImgScreens) StartDirect3DRoad();
     InitializeGraphics();
     SetFrameTimeFigures();
     if (again) SetTransColorImpl(int(transColor >> 16 & 0xFF), int(transColor >> 8 & 0xFF), int(transColor & 0xFF));

@@ -1,2 +1,3 @@
-# The game frame's tests link the game library.
-target_link_libraries(${ZV_TEST_TARGET} PRIVATE velmora_game)
+# The game frame's tests link the game library; the screen-helper test writes
+# its pictures with the PNG and JPEG encoders.
+target_link_libraries(${ZV_TEST_TARGET} PRIVATE velmora_game PNG::PNG JPEG::JPEG)

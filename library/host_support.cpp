@@ -1,5 +1,6 @@
 // The entries of zovav_host.h: forwards to the log, the message box, the text
-// conversion and the start-up and display switches they name.
+// conversion and the start-up and display switches they name. It stands at
+// the library root, above every layer, as its entries reach into several.
 #include "zovav_host.h"
 
 #include "core/log.h"
