@@ -340,20 +340,22 @@ DISPLAY_TEST_F(GLLibraryTest, StartUpLogWithTheDeviceRefused) {
     StartUpLogShowsTheDeviceOrTheRoadWithoutIt(GLStart::Refused);
 }
 
-// Renderer strings: Mesa's processor-run rasterisers against hardware drivers.
+// Renderer strings: Mesa's processor-run rasterisers against hardware
+// drivers, and a driver that names nothing.
 TEST(GLRendererName, SoftwareRasterisersAreKnownByTheirNames) {
+    constexpr int S = DEVICE3D_SOFTWARE, H = DEVICE3D_HARDWARE;
     const struct {
         const char* name;
-        int software;
+        int kind;
     } cases[] = {
-        {"llvmpipe (LLVM 15.0.6, 256 bits)", 1},  {"softpipe", 1},
-        {"Mesa DRI swrast", 1},                   {"Software Rasterizer", 1},
-        {"zink Vulkan 1.3(lavapipe)", 1},         {"Mesa X11", 1},
-        {"Gallium 0.4 on LLVMPIPE", 1},           {"Mesa DRI Example Graphics (XYZ)", 0},
-        {"virgl", 0},                             {"", 0},
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", S},  {"softpipe", S},
+        {"Mesa DRI swrast", S},                   {"Software Rasterizer", S},
+        {"zink Vulkan 1.3(lavapipe)", S},         {"Mesa X11", S},
+        {"Gallium 0.4 on LLVMPIPE", S},           {"Mesa DRI Example Graphics (XYZ)", H},
+        {"virgl", H},                             {"", DEVICE3D_UNKNOWN},
     };
-    for (const auto& c : cases) EXPECT_EQ(Device3DSoftwareRenderer(c.name), c.software) << c.name;
-    EXPECT_EQ(Device3DSoftwareRenderer(nullptr), 0);
+    for (const auto& c : cases) EXPECT_EQ(Device3DRendererOf(c.name), c.kind) << c.name;
+    EXPECT_EQ(Device3DRendererOf(nullptr), DEVICE3D_UNKNOWN);
 }
 
 // Runs the cases above in a child process on a virtual display.

@@ -26,9 +26,10 @@ struct DrawCall {
 
 class RecordingDevice final : public Device3D {
 public:
-    // software: the device says it draws on the processor.
-    explicit RecordingDevice(bool software = false) {
-        caps_ = Device3DCaps{1, 1, 2048, 2048, 0, 0, 8, 16 | 32, 16, software ? 1 : 0, "recording"};
+    // rendererKind: who the device says draws (Device3DRenderer); an unknown one gives no name.
+    explicit RecordingDevice(int rendererKind = DEVICE3D_HARDWARE) {
+        caps_ = Device3DCaps{1, 1, 2048, 2048, 0, 0, 8, 16 | 32, 16, rendererKind, "recording"};
+        if (rendererKind == DEVICE3D_UNKNOWN) caps_.renderer[0] = '\0';
     }
     ~RecordingDevice() override {
         for (FakeTexture* t : live_) delete t;
