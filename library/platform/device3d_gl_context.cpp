@@ -73,6 +73,12 @@ GLDevice::GLDevice(SDL_Window* window, SDL_GLContext context, const GLFunctions&
                          Device3DRendererOf(name), {}};
     std::snprintf(caps_.renderer, sizeof caps_.renderer, "%s", name);
     units_ = units < kStages ? int(units) : kStages;
+    const GLubyte white[4] = {255, 255, 255, 255};
+    gl_.GenTextures(1, &white_);
+    gl_.BindTexture(GL_TEXTURE_2D, white_);
+    gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl_.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
     SetDefaultStates();
     // GL dithers and lights by default; the library wants neither.
     gl_.Disable(GL_DITHER);
@@ -85,6 +91,7 @@ GLDevice::GLDevice(SDL_Window* window, SDL_GLContext context, const GLFunctions&
 GLDevice::~GLDevice() {
     Current();
     if (presentTexture_) ReleaseTexture(presentTexture_);
+    gl_.DeleteTextures(1, &white_);
     // Nothing may stay current on the window: the SDL renderer made next
     // would otherwise start from the deleted context.
     SDL_GL_MakeCurrent(window_, nullptr);
