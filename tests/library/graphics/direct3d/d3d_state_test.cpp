@@ -192,7 +192,7 @@ TEST_F(D3DStateTest, TheMultiplyingModeWeighsTexelsByTheirOwnAlphaAndTakesNoPara
 TEST_F(D3DStateTest, ABlendGraphCutsAtItsParameterAndDropsEverythingAt255) {
     const int plain = Texture(0, 0), graph = Texture(0, 0);
     Texture3D* graphTexture = GetSurfaceData(GetSurface3DData(graph)->surfaceData)->Texture;
-    ASSERT_EQ(G_D3D_SetBlendGraph(graphTexture, 1, 100, device_), 0);
+    ASSERT_EQ(G_D3D_SetBlendGraph(graphTexture, 100, 1, device_), 0);
     Quad(plain, 0);
     EXPECT_EQ(RS(D3DRS_ALPHATESTENABLE), 1u);
     EXPECT_EQ(RS(D3DRS_ALPHAFUNC), uint32_t(D3DCMP_GREATEREQUAL));
@@ -204,7 +204,7 @@ TEST_F(D3DStateTest, ABlendGraphCutsAtItsParameterAndDropsEverythingAt255) {
     ASSERT_EQ(g_fake->draws.size(), draws + 1);
     EXPECT_EQ(g_fake->draws.back().fvf, D3DFVF_XYZRHW_DIFFUSE_SPECULAR_TEX2);
 
-    ASSERT_EQ(G_D3D_SetBlendGraph(graphTexture, 1, 255, device_), 0);
+    ASSERT_EQ(G_D3D_SetBlendGraph(graphTexture, 255, 1, device_), 0);
     Quad(plain, 0);
     G_D3D_RenderVertex();
     EXPECT_EQ(g_fake->draws.size(), draws + 1) << "a texture cut away entirely draws nothing";

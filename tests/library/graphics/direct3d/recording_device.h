@@ -22,6 +22,7 @@ struct DrawCall {
     int type;
     uint32_t fvf;
     int count;
+    std::vector<uint8_t> vertices;   // of a DrawPrimitive call
 };
 
 class RecordingDevice final : public Device3D {
@@ -119,16 +120,16 @@ public:
     }
     int DrawPrimitive(int type, uint32_t fvf, const void* vertices, int count) override {
         if (refuseDraws) return -1;
-        draws.push_back(DrawCall{type, fvf, count});
         const auto* p = static_cast<const uint8_t*>(vertices);
         lastVertices.assign(p, p + size_t(count) * size_t(Device3DVertexSize(fvf)));
+        draws.push_back(DrawCall{type, fvf, count, lastVertices});
         log.push_back("draw");
         return 0;
     }
     int DrawIndexedPrimitive(int type, uint32_t fvf, const void*, int vertexCount, const uint16_t* indices,
                              int count) override {
         if (refuseDraws) return -1;
-        draws.push_back(DrawCall{type, fvf, count});
+        draws.push_back(DrawCall{type, fvf, count, {}});
         for (int i = 0; i < count; ++i)
             if (indices[i] >= vertexCount) ++indicesOutOfRange;
         return 0;
