@@ -194,23 +194,38 @@ void SetDrawBrightColor(uint32_t color) {
     SyncSoftRenderDrawState();
 }
 
+namespace {
+
+// Sets the blend graph (null for none) without waiting for the window.
+int SelectBlendGraph(GraphData* record, int borderParam, int borderRange) {
+    const int param = ClampByte(borderParam), range = ClampByte(borderRange);
+    if (g_sink && g_sink->blendGraph(record, param, range) != 0) return -1;
+    g_draw.BlendGraph = record ? record->Handle : -1;
+    g_draw.BlendGraphBorderParam = param;
+    g_draw.BlendGraphBorderRange = range;
+    G_DD_SetBlendGraphParam(record, param, range);
+    SyncSoftRenderDrawState();
+    return 0;
+}
+
+}  // namespace
+
 int SetBlendGraph(int graph, int borderParam, int borderRange) {
     if (graph == g_draw.BlendGraph && borderParam == g_draw.BlendGraphBorderParam &&
         borderRange == g_draw.BlendGraphBorderRange)
         return 0;
-    const GraphData* record = nullptr;
+    GraphData* record = nullptr;
     if (graph != -1) {
         record = GetGraphData(graph);
         if (record == nullptr) return -1;
     }
-    g_draw.BlendGraph = graph;
     ProcessMessageWhileInactive();
-    g_draw.BlendGraphBorderParam = ClampByte(borderParam);
-    g_draw.BlendGraphBorderRange = ClampByte(borderRange);
-    if (g_sink) g_sink->blendGraph(record, g_draw.BlendGraphBorderParam, g_draw.BlendGraphBorderRange);
-    G_DD_SetBlendGraphParam(record, g_draw.BlendGraphBorderParam, g_draw.BlendGraphBorderRange);
-    SyncSoftRenderDrawState();
-    return 0;
+    return SelectBlendGraph(record, borderParam, borderRange);
+}
+
+void ForgetBlendGraph(int grHandle) {
+    if (grHandle == g_draw.BlendGraph)
+        SelectBlendGraph(nullptr, g_draw.BlendGraphBorderParam, g_draw.BlendGraphBorderRange);
 }
 
 void RegisterDrawStateSink(const DrawStateSink* sink) { g_sink = sink; }

@@ -43,7 +43,10 @@ int SetDrawScreenRect(const DrawRect* rect);
 int SetDrawBlendModeImpl(int mode, int param);
 int SetDrawBrightImpl(int red, int green, int blue);
 void SetDrawBrightColor(uint32_t color);
+// -1, changing nothing, for an invalid graph or one the 3D road cannot hold.
 int SetBlendGraph(int graph, int borderParam, int borderRange);
+// A graph about to be deleted stops being the blend graph: later draws go unweighed.
+void ForgetBlendGraph(int grHandle);
 int SetDrawMode(int mode);
 int GetDrawMode();
 
@@ -61,12 +64,13 @@ void NormalizeVector(float out[3], const float in[3]);
 // What the 3D road follows of the draw state while it is up: the draw area
 // (as its viewport), the draw mode (as its texture filter), the world, view
 // and projection matrices (the viewport matrix is the front end's own) and
-// the blend graph (null for none) with its border parameter and range.
+// the blend graph (null for none) with its border parameter and range, which
+// the road may refuse (-1: the draw state keeps the blend graph it had).
 struct DrawStateSink {
     void (*drawArea)();
     void (*drawMode)(int mode);
     void (*transform)(DrawTransform which, const float* m);
-    void (*blendGraph)(const GraphData* graph, int borderParam, int borderRange);
+    int (*blendGraph)(GraphData* graph, int borderParam, int borderRange);
 };
 // Null when nothing follows.
 void RegisterDrawStateSink(const DrawStateSink* sink);

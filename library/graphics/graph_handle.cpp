@@ -129,6 +129,7 @@ int DeleteGraphImpl(int grHandle, int logOutFlag) {
     GraphData* g = GetGraphData(grHandle);
     if (g == nullptr) return -1;
     ForgetDrawScreenGraph(grHandle);
+    ForgetBlendGraph(grHandle);
     CloseMovie(grHandle);
     g->Storage->release(g);
     if (logOutFlag) ErrorLogFmtAdd("グラフィック %s の削除", g->FileName);

@@ -54,6 +54,10 @@ constexpr uint32_t D3DFVF_XYZRHW_DIFFUSE_SPECULAR_TEX2 = 0x2C4;
 // Bytes of one vertex of a format, 0 for a format the device does not take.
 int Device3DVertexSize(uint32_t fvf);
 
+// Who draws for a device: graphics hardware, the processor (a software
+// rasteriser), or a driver that does not name itself (as doubtful as the processor).
+enum Device3DRenderer { DEVICE3D_HARDWARE = 0, DEVICE3D_SOFTWARE = 1, DEVICE3D_UNKNOWN = 2 };
+
 struct Device3DCaps {
     int minTextureWidth, minTextureHeight;
     int maxTextureWidth, maxTextureHeight;
@@ -61,7 +65,7 @@ struct Device3DCaps {
     int maxBlendStages;
     int renderDepths;      // 16 and 32 or-ed: the render-target depths taken
     int zBufferDepth;      // 16
-    int software;          // 1: the processor draws (a software rasteriser), no graphics hardware
+    int rendererKind;      // Device3DRenderer
     char renderer[64];     // the renderer's own name, for the log
 };
 
@@ -120,8 +124,10 @@ Device3D* Device3DCreateGL(PlatformWindow* window);
 const char* Device3DError();
 // While set, creating the device fails (a machine without a 3D device).
 void Device3DRefuse(int refuse);
-// 1 when the environment lets a software rasteriser serve as the 3D device
-// (ZOVAV_ALLOW_SOFTWARE_GL=1: tests on a virtual display have no other GL).
+// 1 when the environment lets a software rasteriser, or a driver that does
+// not name itself, serve as the 3D device (ZOVAV_ALLOW_SOFTWARE_GL=1: tests
+// on a virtual display have no other GL).
 int Device3DSoftwareAllowed();
-// 1 when a GL renderer string names a software rasteriser.
-int Device3DSoftwareRenderer(const char* renderer);
+// What a GL renderer string says of the device: a software rasteriser by
+// its name, unknown when empty or missing, else hardware.
+int Device3DRendererOf(const char* renderer);

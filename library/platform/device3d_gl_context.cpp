@@ -70,9 +70,15 @@ GLDevice::GLDevice(SDL_Window* window, SDL_GLContext context, const GLFunctions&
     const GLubyte* renderer = gl_.GetString(GL_RENDERER);
     const char* name = renderer ? reinterpret_cast<const char*>(renderer) : "";
     caps_ = Device3DCaps{1, 1, maxTex, maxTex, 0, 0, units > 8 ? 8 : int(units), 16 | 32, 16,
-                         Device3DSoftwareRenderer(name), {}};
+                         Device3DRendererOf(name), {}};
     std::snprintf(caps_.renderer, sizeof caps_.renderer, "%s", name);
     units_ = units < kStages ? int(units) : kStages;
+    const GLubyte white[4] = {255, 255, 255, 255};
+    gl_.GenTextures(1, &white_);
+    gl_.BindTexture(GL_TEXTURE_2D, white_);
+    gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl_.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
     SetDefaultStates();
     // GL dithers and lights by default; the library wants neither.
     gl_.Disable(GL_DITHER);
@@ -85,6 +91,7 @@ GLDevice::GLDevice(SDL_Window* window, SDL_GLContext context, const GLFunctions&
 GLDevice::~GLDevice() {
     Current();
     if (presentTexture_) ReleaseTexture(presentTexture_);
+    gl_.DeleteTextures(1, &white_);
     // Nothing may stay current on the window: the SDL renderer made next
     // would otherwise start from the deleted context.
     SDL_GL_MakeCurrent(window_, nullptr);
@@ -138,13 +145,14 @@ int Device3DSoftwareAllowed() {
     return allow && std::strcmp(allow, "1") == 0;
 }
 
-int Device3DSoftwareRenderer(const char* renderer) {
+int Device3DRendererOf(const char* renderer) {
+    if (renderer == nullptr || renderer[0] == '\0') return DEVICE3D_UNKNOWN;
     // Mesa's rasterisers that run on the processor name themselves so.
     static const char* const kSoftware[] = {"llvmpipe", "softpipe", "swrast", "software rasterizer", "lavapipe",
                                             "mesa x11"};
-    std::string name = renderer ? renderer : "";
+    std::string name = renderer;
     std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     for (const char* word : kSoftware)
-        if (name.find(word) != std::string::npos) return 1;
-    return 0;
+        if (name.find(word) != std::string::npos) return DEVICE3D_SOFTWARE;
+    return DEVICE3D_HARDWARE;
 }

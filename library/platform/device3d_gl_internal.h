@@ -197,4 +197,6 @@ private:
     std::vector<uint8_t> transfer_;   // rows on their way to or from GL
     std::vector<OutVertex> scratch_;
     Texture3D* presentTexture_ = nullptr;
+    // One opaque white texel: what a stage without a texture of its own reads.
+    GLuint white_ = 0;
 };

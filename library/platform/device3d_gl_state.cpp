@@ -166,22 +166,25 @@ void GLDevice::ApplyStates() {
         gl_.ActiveTexture(ZV_GL_TEXTURE0 + s);
         const uint32_t* st = stage_[s];
         ended = ended || st[D3DTSS_COLOROP] == D3DTOP_DISABLE;
-        // GL passes a unit without a texture straight on; a stage that only
-        // combines what it is given runs over a texture it never reads.
-        const Texture3D* texture = texture_[s] ? texture_[s] : texture_[0];
-        if (ended || !texture) {
+        if (ended) {
             gl_.Disable(GL_TEXTURE_2D);
             continue;
         }
+        // GL passes a unit without a texture straight on: a stage that only
+        // combines what it is given runs over the device's white texel, which
+        // reads as the stage's texture does where none is set. Filter and
+        // wrap belong to the texture, so only a stage's own texture gets them.
         gl_.Enable(GL_TEXTURE_2D);
-        gl_.BindTexture(GL_TEXTURE_2D, texture->name);
-        const GLint filterMag = st[D3DTSS_MAGFILTER] == D3DTFG_LINEAR ? GL_LINEAR : GL_NEAREST;
-        const GLint filterMin = st[D3DTSS_MINFILTER] == D3DTFG_LINEAR ? GL_LINEAR : GL_NEAREST;
-        gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filterMag);
-        gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filterMin);
-        const GLint wrap = st[D3DTSS_ADDRESS] == D3DTADDRESS_WRAP ? GL_REPEAT : ZV_GL_CLAMP_TO_EDGE;
-        gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
-        gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+        gl_.BindTexture(GL_TEXTURE_2D, texture_[s] ? texture_[s]->name : white_);
+        if (texture_[s]) {
+            const GLint filterMag = st[D3DTSS_MAGFILTER] == D3DTFG_LINEAR ? GL_LINEAR : GL_NEAREST;
+            const GLint filterMin = st[D3DTSS_MINFILTER] == D3DTFG_LINEAR ? GL_LINEAR : GL_NEAREST;
+            gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filterMag);
+            gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filterMin);
+            const GLint wrap = st[D3DTSS_ADDRESS] == D3DTADDRESS_WRAP ? GL_REPEAT : ZV_GL_CLAMP_TO_EDGE;
+            gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+            gl_.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+        }
         gl_.TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, ZV_GL_COMBINE);
         gl_.TexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factor);
         Combine(s, false, st[D3DTSS_COLOROP], st[D3DTSS_COLORARG1], st[D3DTSS_COLORARG2]);

@@ -1,6 +1,7 @@
 // Texture graphs on the 3D road: the texture-size division, the pieces of a
-// graph (made, derived from another graph's, filled from images and deleted)
-// and the graph storage row the road lends with its texture records' row.
+// graph (made, derived from another graph's, filled from images, joined into
+// one texture and deleted) and the graph storage row the road lends with its
+// texture records' row.
 #include "graphics/direct3d/d3d_graph.h"
 
 #include <algorithm>
@@ -31,6 +32,12 @@ bool KeepPiece(GraphData* g, int* made, int piece) {
     }
     g->Pieces[(*made)++] = piece;
     return true;
+}
+
+int CeilPow2(int n) {
+    int p = 1;
+    while (p < n) p *= 2;
+    return p;
 }
 
 }  // namespace
@@ -209,6 +216,44 @@ int G_D3D_RestoreGraph(GraphData* g) {
     return result;
 }
 
+int G_D3D_JoinPieces(GraphData* g) {
+    const D3DSystem& d = GetD3DSystem();
+    if (!d.object) return -1;
+    if (g->PieceCount <= 1) return 0;
+    const Surface3DData* first = GetSurface3DData(g->Pieces[0]);
+    const SurfaceData* kind = first ? GetSurfaceData(first->surfaceData) : nullptr;
+    if (kind == nullptr) return -1;
+    int w = g->Width, h = g->Height;
+    if (d.caps.squareOnly) w = h = std::max(w, h);
+    if (d.caps.pow2Only) {
+        w = CeilPow2(w);
+        h = CeilPow2(h);
+    }
+    if (w > d.maxTextureSize || h > d.maxTextureSize)
+        return ErrorLogFmtAdd("グラフィック(%dx%d)を一枚のテクスチャにできません テクスチャ最大幅:%d", g->Width,
+                              g->Height, d.maxTextureSize);
+    const int joined = AddSurface3DData(&kind->Settings, w, h, kind->TransColor, 0, 0, g->Width, g->Height, 0, 0,
+                                        first->flags, nullptr, 0, 0);
+    if (joined < 0) return ErrorLogFmtAdd("グラフィック(%dx%d)を一枚のテクスチャにできません", g->Width, g->Height);
+    Texture3D* to = GetSurfaceData(GetSurface3DData(joined)->surfaceData)->Texture;
+    for (int i = 0; i < g->PieceCount; ++i) {
+        const Surface3DData* p = GetSurface3DData(g->Pieces[i]);
+        const SurfaceData* sd = p ? GetSurfaceData(p->surfaceData) : nullptr;
+        int copied = -1;
+        if (sd) {
+            const SurfaceRect from{p->u, p->v, p->u + p->width, p->v + p->height};
+            copied = d.object->CopyTexture(to, p->x, p->y, sd->Texture, &from);
+        }
+        if (copied != 0) {
+            DeleteSurface3DData(joined);
+            return -1;
+        }
+    }
+    DeletePieces(g, g->PieceCount);
+    g->Pieces[0] = joined;
+    g->PieceCount = 1;
+    return 0;
+}
 
 namespace {
 

@@ -34,6 +34,12 @@ int G_D3D_FillGraph(GraphData* graph, int red, int green, int blue, int alpha);
 // A movie's current frame into every piece of the graph it plays into.
 int G_D3D_UpdateMovieFrame(const GraphImage* frame, GraphData* graph);
 int G_D3D_RestoreGraph(GraphData* graph);
+// Holds a graph of several pieces as one texture of its size (padded where
+// the device takes only powers of two or squares): the pieces are copied
+// into it and give way to it, so graphs derived from the graph before keep
+// the old textures. 0 when the graph is one piece or became one; -1
+// (logged), the graph unchanged, when the device has no texture that large.
+int G_D3D_JoinPieces(GraphData* graph);
 
 // Draws (x, y and the corners are draw-screen pixels; the 3D system must be up).
 int G_D3D_DrawGraph(int x, int y, const GraphData* graph, int transFlag, int intFlag);
@@ -54,9 +60,12 @@ int G_D3D_DrawGridStrip(const D3DVertexTex1* vertices, int columns, int rows);
 // first piece as texture, or untextured for a null graph.
 int G_D3D_DrawPolygon(const D3DVertexTex1* vertices, int triangles, const GraphData* graph, int transFlag);
 // The blend graph that graph draws go through (null: none), laid over each
-// drawn graph from its top-left pixel: its first piece becomes the device's
-// blend texture. -1 when the device cannot take it (a graph without pieces).
-int G_D3D_SetBlendGraph(const GraphData* graph, int param, int range);
+// drawn graph from its top-left pixel: a texture graph of several pieces is
+// joined into one texture first (G_D3D_JoinPieces), which becomes the
+// device's blend texture. A graph kept on a surface gives the device none
+// (graph draws through it then fail). -1, changing nothing, for a texture
+// graph that cannot be one texture or has a dead piece.
+int G_D3D_SetBlendGraph(GraphData* graph, int param, int range);
 // The diffuse colour of graph draws: blend parameter as alpha (opaque in the
 // modes without one), brightness as colour.
 uint32_t G_D3D_DrawColor();

@@ -420,7 +420,7 @@ int G_D3D_DrawPolygon(const D3DVertexTex1* vertices, int triangles, const GraphD
     D3DDeviceState* r = GetCurrentD3DDeviceState();
     const int device = GetD3DSystem().currentDevice;
     Texture3D* const blend = r->blendGraphTexture;
-    if (blend) G_D3D_SetBlendGraph(nullptr, r->blendGraphRange, r->blendParam, device);
+    if (blend) G_D3D_SetBlendGraph(nullptr, r->blendParam, r->blendGraphRange, device);
     // Vertex colours shade across the triangles and carry their own alpha.
     const int flags = Flags(transFlag, 0) | D3DDRAW_GOURAUD | D3DDRAW_COLOR_MODULATE | D3DDRAW_ALPHA_MODULATE;
     const int result = G_D3D_SetDrawState(p, flags);
@@ -428,20 +428,23 @@ int G_D3D_DrawPolygon(const D3DVertexTex1* vertices, int triangles, const GraphD
         G_D3D_RenderVertex(D3DFlush::DirectDraw);
         G_D3D_DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW_DIFFUSE_TEX1, vertices, triangles * 3);
     }
-    if (blend) G_D3D_SetBlendGraph(blend, r->blendGraphRange, r->blendParam, device);
+    if (blend) G_D3D_SetBlendGraph(blend, r->blendParam, r->blendGraphRange, device);
     return Finish(result == 0 ? 0 : -1);
 }
 
-int G_D3D_SetBlendGraph(const GraphData* graph, int param, int range) {
-    if (!GetCurrentD3DDeviceState()) return -1;
+int G_D3D_SetBlendGraph(GraphData* graph, int param, int range) {
+    // Without a device there is nothing to weigh: only taking a blend graph away succeeds.
+    if (!GetCurrentD3DDeviceState()) return graph ? -1 : 0;
     const int device = GetD3DSystem().currentDevice;
-    const Surface3DData* p = graph && graph->PieceCount ? GetSurface3DData(graph->Pieces[0]) : nullptr;
+    // A graph kept on a surface weighs the 2D road's draws only.
+    if (graph == nullptr || !graph->Settings.TextureFlag)
+        return G_D3D_SetBlendGraph(nullptr, param, range, device);
+    // Each vertex reaches the blend graph through one texture position.
+    if (G_D3D_JoinPieces(graph) != 0) return -1;
+    const Surface3DData* p = GetSurface3DData(graph->Pieces[0]);
     const SurfaceData* sd = p ? GetSurfaceData(p->surfaceData) : nullptr;
-    if (sd == nullptr) {
-        G_D3D_SetBlendGraph(nullptr, range, param, device);
-        return graph ? -1 : 0;
-    }
+    if (sd == nullptr) return -1;
     const float w = float(sd->Width), h = float(sd->Height);
     g_blend = BlendGraphTexels{float(p->u) / w, float(p->v) / h, 1.0f / w, 1.0f / h};
-    return G_D3D_SetBlendGraph(sd->Texture, range, param, device);
+    return G_D3D_SetBlendGraph(sd->Texture, param, range, device);
 }

@@ -153,7 +153,7 @@ void FollowTransform(DrawTransform which, const float* m) {
     if (which == DrawTransform::View) G_D3D_SetTransformView(m);
     if (which == DrawTransform::Projection) G_D3D_SetTransformProjection(m);
 }
-void FollowBlendGraph(const GraphData* g, int param, int range) { G_D3D_SetBlendGraph(g, param, range); }
+int FollowBlendGraph(GraphData* g, int param, int range) { return G_D3D_SetBlendGraph(g, param, range); }
 
 constexpr DrawStateSink kDirect3DDrawState = {
     .drawArea = FollowDrawArea,

@@ -249,7 +249,7 @@ int G_D3D_SetBlendMode(int mode, int alphaChannel, int alphaTest, int device) {
     return 0;
 }
 
-int G_D3D_SetBlendGraph(Texture3D* blendGraph, int range, int param, int device) {
+int G_D3D_SetBlendGraph(Texture3D* blendGraph, int param, int range, int device) {
     D3DDeviceState* r = GetD3DDeviceState(device);
     if (!r) return -1;
     if (r->blendGraphTexture != blendGraph || r->blendGraphRange != range || r->blendParam != param) {

@@ -153,11 +153,16 @@ int InitializeDirect3D() {
     ErrorLogAdd("Ｄｉｒｅｃｔ３Ｄオブジェクトを取得しました\n");
     d.caps = d.object->Caps();
     // Only graphics hardware is a 3D device: drawing on the processor is the
-    // software renderer's work, and it does that faster.
-    if (d.caps.software && !Device3DSoftwareAllowed()) {
-        ErrorLogFmtAdd("描画デバイス %s はソフトウェアで描画するため使用しません"
-                       "(ZOVAV_ALLOW_SOFTWARE_GL=1 で使用します)",
-                       d.caps.renderer);
+    // software renderer's work, and it does that faster. A driver that does
+    // not name itself may well be the processor.
+    if (d.caps.rendererKind != DEVICE3D_HARDWARE && !Device3DSoftwareAllowed()) {
+        if (d.caps.rendererKind == DEVICE3D_SOFTWARE)
+            ErrorLogFmtAdd("描画デバイス %s はソフトウェアで描画するため使用しません"
+                           "(ZOVAV_ALLOW_SOFTWARE_GL=1 で使用します)",
+                           d.caps.renderer);
+        else
+            ErrorLogAdd("描画デバイスが名前を返さないため、ハードウェアか分からないので使用しません"
+                        "(ZOVAV_ALLOW_SOFTWARE_GL=1 で使用します)\n");
         ReleaseObject();
         return -1;
     }

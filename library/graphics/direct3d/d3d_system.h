@@ -160,8 +160,8 @@ int G_D3D_SetColorModulate(int value, int device);
 int G_D3D_SetAlphaModulate(int value, int device);
 int G_D3D_SetTexture(Texture3D* texture, int device);
 int G_D3D_SetBlendMode(int mode, int alphaChannel, int alphaTest, int device);
-// The blend graph a texture is drawn through (null: none), its border range and parameter.
-int G_D3D_SetBlendGraph(Texture3D* blendGraph, int range, int param, int device);
+// The blend graph a texture is drawn through (null: none), its border parameter and range.
+int G_D3D_SetBlendGraph(Texture3D* blendGraph, int param, int range, int device);
 int G_D3D_SetViewport(const Device3DViewport& viewport, int device);
 // Hand a 4x4 matrix to the current device (or the given one); -1 when the 3D
 // road is not up or the device does not exist.

@@ -1,8 +1,10 @@
 // Drawing through a blend graph on the recording device: the setter reaches
 // the device, every graph draw writes two-texture vertices whose blend
 // position is the blend graph's pixel under the drawn one (cut corners move
-// on both), bent four-cornered shapes stay two triangles, and caller's
-// triangles draw without the blend graph and leave it in place.
+// on both), a blend graph of several pieces becomes one texture (or is
+// refused), bent four-cornered shapes stay two triangles, caller's
+// triangles draw without the blend graph and leave it in place, and a
+// deleted blend graph stops weighing on either road.
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -118,6 +120,65 @@ TEST_F(D3DBlendGraphTest, ABlendGraphStartsAtItsOwnTopLeftPixelInASharedTexture)
     EXPECT_FLOAT_EQ(v[3].blendV, 16.0f / 32.0f);
 }
 
+// A 640-wide graph is two pieces (512 + 128): set as the blend graph it
+// becomes one texture of its size, so that a 640-wide graph drawn through
+// it finds every blend position within that texture, on the pixel under it.
+TEST_F(D3DBlendGraphTest, AWideBlendGraphBecomesOneTextureHoldingEveryBlendPosition) {
+    const int wide = MakeGraph(640, 480), drawn = MakeGraph(640, 480);
+    ASSERT_GE(wide, 0);
+    ASSERT_GE(drawn, 0);
+    ASSERT_EQ(GetGraphData(wide)->PieceCount, 2);
+    ASSERT_EQ(SetBlendGraph(wide, 128, 255), 0);
+    ASSERT_EQ(GetGraphData(wide)->PieceCount, 1);
+    const auto* texture = reinterpret_cast<const d3dtest::FakeTexture*>(TextureOf(wide));
+    EXPECT_EQ(texture->width, 640);
+    EXPECT_EQ(texture->height, 480);
+    EXPECT_EQ(State().blendGraphTexture, TextureOf(wide));
+    G_D3D_RenderVertex();
+    const size_t first = g_fake->draws.size();
+    ASSERT_EQ(DrawGraph(0, 0, drawn, 0), 0);
+    G_D3D_RenderVertex();
+    size_t vertices = 0;
+    for (size_t i = first; i < g_fake->draws.size(); ++i) {
+        const d3dtest::DrawCall& d = g_fake->draws[i];
+        ASSERT_EQ(d.fvf, D3DFVF_XYZRHW_DIFFUSE_SPECULAR_TEX2);
+        std::vector<BlendVertex> v(d.vertices.size() / sizeof(BlendVertex));
+        std::memcpy(v.data(), d.vertices.data(), v.size() * sizeof(BlendVertex));
+        for (const BlendVertex& b : v) {
+            EXPECT_GE(b.blendU, 0.0f);
+            EXPECT_LE(b.blendU, 1.0f);
+            EXPECT_GE(b.blendV, 0.0f);
+            EXPECT_LE(b.blendV, 1.0f);
+            // Pixel (x, y) of the graph sits at (x - 0.5, y - 0.5) and is weighed by blend pixel (x, y).
+            EXPECT_NEAR(b.blendU * 640.0f, b.x + 0.5f, 1e-3f);
+            EXPECT_NEAR(b.blendV * 480.0f, b.y + 0.5f, 1e-3f);
+        }
+        vertices += v.size();
+    }
+    EXPECT_EQ(vertices, 12u) << "both pieces of the drawn graph";
+    SetBlendGraph(-1, 0, 0);
+    DeleteGraph(drawn);
+    DeleteGraph(wide);
+}
+
+// A graph wider than the device's largest texture (2048) cannot be one: the
+// setter refuses it, logs why and leaves the blend graph and the graph as they were.
+TEST_F(D3DBlendGraphTest, ABlendGraphNoTextureCanHoldIsRefusedAndChangesNothing) {
+    ASSERT_EQ(SetBlendGraph(blend_, 100, 200), 0);
+    const int huge = MakeGraph(3000, 16);
+    ASSERT_GE(huge, 0);
+    const int pieces = GetGraphData(huge)->PieceCount;
+    EXPECT_EQ(SetBlendGraph(huge, 128, 255), -1);
+    EXPECT_EQ(GetGraphDrawState().BlendGraph, blend_);
+    EXPECT_EQ(GetGraphDrawState().BlendGraphBorderParam, 100);
+    EXPECT_EQ(GetGraphDrawState().BlendGraphBorderRange, 200);
+    EXPECT_EQ(State().blendGraphTexture, TextureOf(blend_));
+    EXPECT_EQ(GetGraphData(huge)->PieceCount, pieces);
+    EXPECT_NE(Log().find("グラフィック(3000x16)を一枚のテクスチャにできません テクスチャ最大幅:2048"),
+              std::string::npos);
+    DeleteGraph(huge);
+}
+
 // Without a blend graph a bent shape is a mesh of strips; through one it is
 // two triangles on whole-pixel corners, half a pixel up and left.
 TEST_F(D3DBlendGraphTest, ABentFourCorneredShapeStaysTwoTriangles) {
@@ -155,7 +216,7 @@ TEST_F(D3DBlendGraphTest, CallersTrianglesGoWithoutTheBlendGraphAndLeaveItSet) {
 // cannot weigh the draw: every graph draw fails and queues nothing.
 TEST_F(D3DBlendGraphTest, GraphDrawsFailThroughABlendGraphTheDeviceLacks) {
     ASSERT_EQ(SetBlendGraph(blend_, 128, 255), 0);
-    G_D3D_SetBlendGraph(nullptr, 255, 128, device_);
+    G_D3D_SetBlendGraph(nullptr, 128, 255, device_);
     G_D3D_RenderVertex();
     const size_t draws = g_fake->draws.size();
     EXPECT_EQ(DrawGraph(10, 20, graph_, 0), -1);
@@ -164,6 +225,36 @@ TEST_F(D3DBlendGraphTest, GraphDrawsFailThroughABlendGraphTheDeviceLacks) {
     EXPECT_EQ(DrawModiGraphF(10, 10, 60, 12, 70, 50, 5, 40, graph_, 0), -1);
     G_D3D_RenderVertex();
     EXPECT_EQ(g_fake->draws.size(), draws);
+}
+
+// Deleting the blend graph takes it away on the 3D road and on the 2D road
+// alike: later graph draws go unweighed instead of failing.
+TEST(BlendGraphDeleted, LaterDrawsGoUnweighedOnEitherRoad) {
+    for (const bool threeD : {true, false}) {
+        SCOPED_TRACE(threeD ? "3D road" : "2D road");
+        zvtest::ScopedTempDir dir;
+        SetSkipStartupWaits(1);
+        VBlankSetImmediate(true);
+        SetDevice3DFactory(threeD ? d3dtest::MakeRecordingDevice : nullptr);
+        Device3DRefuse(threeD ? 0 : 1);
+        ChangeWindowMode(1);
+        ASSERT_EQ(ZoVav_Init(), 0);
+        ASSERT_EQ(GetDirect3DUpFlag(), threeD ? 1 : 0);
+        SetDrawScreen(SCREEN_BACK);
+        const int graph = MakeGraph(16, 16), blend = MakeGraph(64, 64);
+        ASSERT_EQ(SetBlendGraph(blend, 128, 255), 0);
+        ASSERT_EQ(DeleteGraph(blend), 0);
+        EXPECT_EQ(GetGraphDrawState().BlendGraph, -1);
+        if (threeD) {
+            EXPECT_EQ(GetCurrentD3DDeviceState()->blendGraphTexture, nullptr);
+        }
+        EXPECT_EQ(DrawGraph(10, 10, graph, 0), 0);
+        EXPECT_EQ(DrawExtendGraph(10, 10, 50, 40, graph, 0), 0);
+        EXPECT_EQ(ZoVav_End(), 0);
+        SetDevice3DFactory(nullptr);
+        Device3DRefuse(0);
+        g_fake = nullptr;
+    }
 }
 
 }  // namespace

@@ -23,7 +23,11 @@ inline Device3D* MakeRecordingDevice(PlatformWindow*) {
     return g_fake;
 }
 inline Device3D* MakeSoftwareRecordingDevice(PlatformWindow*) {
-    g_fake = new RecordingDevice(true);
+    g_fake = new RecordingDevice(DEVICE3D_SOFTWARE);
+    return g_fake;
+}
+inline Device3D* MakeUnnamedRecordingDevice(PlatformWindow*) {
+    g_fake = new RecordingDevice(DEVICE3D_UNKNOWN);
     return g_fake;
 }
 

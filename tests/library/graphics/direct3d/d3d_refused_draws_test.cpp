@@ -26,12 +26,11 @@ class D3DRefusedDraws : public d3dtest::D3DStateTest {};
 // queued or the scene open.
 TEST_F(D3DRefusedDraws, ARefusedGraphDrawLeavesNothingBehind) {
     const int graph = MakeGraph(3000, 16);
-    const int blend = MakeGraph(3000, 16);
+    const int blend = MakeGraphImpl(3000, 16, 1);
     ASSERT_GE(graph, 0);
     ASSERT_GE(blend, 0);
     GraphData* g = GetGraphData(graph);
     ASSERT_GE(g->PieceCount, 2);
-    const int device = GetD3DSystem().currentDevice;
     const float corners[8] = {10, 10, 300, 10, 10, 30, 300, 30};
     const struct {
         const char* name;
@@ -55,7 +54,7 @@ TEST_F(D3DRefusedDraws, ARefusedGraphDrawLeavesNothingBehind) {
         {"blend graph",
          [&] {
              ASSERT_EQ(SetBlendGraph(blend, 100, 1), 0);
-             G_D3D_SetBlendGraph(nullptr, 1, 100, device);
+             ASSERT_EQ(State().blendGraphTexture, nullptr);
          },
          [&] { SetBlendGraph(-1, 0, 0); }},
         {"dead piece", [&] { ASSERT_EQ(DeleteSurface3DData(g->Pieces[g->PieceCount - 1]), 0); }, [] {}},

@@ -192,7 +192,7 @@ TEST_F(D3DStateTest, TheMultiplyingModeWeighsTexelsByTheirOwnAlphaAndTakesNoPara
 TEST_F(D3DStateTest, ABlendGraphCutsAtItsParameterAndDropsEverythingAt255) {
     const int plain = Texture(0, 0), graph = Texture(0, 0);
     Texture3D* graphTexture = GetSurfaceData(GetSurface3DData(graph)->surfaceData)->Texture;
-    ASSERT_EQ(G_D3D_SetBlendGraph(graphTexture, 1, 100, device_), 0);
+    ASSERT_EQ(G_D3D_SetBlendGraph(graphTexture, 100, 1, device_), 0);
     Quad(plain, 0);
     EXPECT_EQ(RS(D3DRS_ALPHATESTENABLE), 1u);
     EXPECT_EQ(RS(D3DRS_ALPHAFUNC), uint32_t(D3DCMP_GREATEREQUAL));
@@ -204,33 +204,37 @@ TEST_F(D3DStateTest, ABlendGraphCutsAtItsParameterAndDropsEverythingAt255) {
     ASSERT_EQ(g_fake->draws.size(), draws + 1);
     EXPECT_EQ(g_fake->draws.back().fvf, D3DFVF_XYZRHW_DIFFUSE_SPECULAR_TEX2);
 
-    ASSERT_EQ(G_D3D_SetBlendGraph(graphTexture, 1, 255, device_), 0);
+    ASSERT_EQ(G_D3D_SetBlendGraph(graphTexture, 255, 1, device_), 0);
     Quad(plain, 0);
     G_D3D_RenderVertex();
     EXPECT_EQ(g_fake->draws.size(), draws + 1) << "a texture cut away entirely draws nothing";
     G_D3D_SetBlendGraph(nullptr, 0, 0, device_);
 }
 
-// A device that draws on the processor is no 3D device unless the
-// environment says so; refused, the library takes the 2D road and says why.
+// A device that draws on the processor, or one whose driver gives no name,
+// is no 3D device unless the environment says so; refused, the library
+// takes the 2D road and says why.
 TEST(D3DDeviceChoice, ASoftwareRasteriserIsRefusedUnlessTheEnvironmentAllowsIt) {
+    constexpr int H = DEVICE3D_HARDWARE, S = DEVICE3D_SOFTWARE, U = DEVICE3D_UNKNOWN;
     struct Case {
-        bool software;
+        int kind;
         const char* allow;   // ZOVAV_ALLOW_SOFTWARE_GL, null when unset
         bool up;
     };
-    const Case cases[] = {{false, nullptr, true}, {true, nullptr, false}, {true, "1", true},
-                          {true, "0", false},     {true, "", false},      {false, "0", true}};
+    const Case cases[] = {{H, nullptr, true}, {S, nullptr, false}, {S, "1", true},  {S, "0", false},
+                          {S, "", false},     {H, "0", true},      {U, nullptr, false}, {U, "1", true}};
     const char* saved = std::getenv("ZOVAV_ALLOW_SOFTWARE_GL");
     const std::string kept = saved ? saved : "";
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "software " << c.software << " allow " << (c.allow ? c.allow : "unset"));
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " allow " << (c.allow ? c.allow : "unset"));
         if (c.allow) setenv("ZOVAV_ALLOW_SOFTWARE_GL", c.allow, 1);
         else unsetenv("ZOVAV_ALLOW_SOFTWARE_GL");
         zvtest::ScopedTempDir dir;
         SetSkipStartupWaits(1);
         VBlankSetImmediate(true);
-        SetDevice3DFactory(c.software ? d3dtest::MakeSoftwareRecordingDevice : d3dtest::MakeRecordingDevice);
+        SetDevice3DFactory(c.kind == S   ? d3dtest::MakeSoftwareRecordingDevice
+                           : c.kind == U ? d3dtest::MakeUnnamedRecordingDevice
+                                         : d3dtest::MakeRecordingDevice);
         ChangeWindowMode(1);
         ASSERT_EQ(ZoVav_Init(), 0);
         EXPECT_EQ(GetDirect3DUpFlag(), c.up ? 1 : 0);
@@ -240,8 +244,10 @@ TEST(D3DDeviceChoice, ASoftwareRasteriserIsRefusedUnlessTheEnvironmentAllowsIt) 
         SetDevice3DFactory(nullptr);
         g_fake = nullptr;
         const std::string log = zvtest::ReadWholeFile(dir.path() + "/Log.txt");
-        const char* refusal = "描画デバイス recording はソフトウェアで描画するため使用しません"
-                              "(ZOVAV_ALLOW_SOFTWARE_GL=1 で使用します)";
+        const char* refusal = c.kind == U ? "描画デバイスが名前を返さないため、ハードウェアか分からないので使用しません"
+                                            "(ZOVAV_ALLOW_SOFTWARE_GL=1 で使用します)"
+                                          : "描画デバイス recording はソフトウェアで描画するため使用しません"
+                                            "(ZOVAV_ALLOW_SOFTWARE_GL=1 で使用します)";
         if (c.up) {
             EXPECT_EQ(log.find(refusal), std::string::npos);
             EXPECT_NE(log.find("Direct3D 関連の初期化は正常に終了しました"), std::string::npos);

@@ -277,6 +277,33 @@ DISPLAY_TEST_F(GLDeviceTest, CullingRemovesTheChosenWindingAndFlatShadingTakesTh
     }
 }
 
+// A stage without a texture reads white and sets nothing on another stage's
+// texture: stage 0's sprite, magnified four times with point filtering,
+// comes out in exact 4 x 4 blocks through a textureless stage 1 that
+// multiplies by its texture and asks for linear filtering.
+DISPLAY_TEST_F(GLDeviceTest, AStageWithoutATextureReadsWhiteAndLeavesOtherTexturesAlone) {
+    const SurfacePixelFormat f = Format32();
+    Texture3D* sprite = device_->CreateTexture(16, 16, &f, 0, 0);
+    ASSERT_NE(sprite, nullptr);
+    WriteTexture(sprite, 16, [](int x, int y) { return Sprite(x, y, false); });
+    TextureStates(sprite, 0, false, false);
+    device_->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_POINT);
+    device_->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFG_POINT);
+    device_->SetTexture(1, nullptr);
+    device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device_->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device_->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    device_->SetTextureStageState(1, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    device_->SetTextureStageState(1, D3DTSS_MINFILTER, D3DTFG_LINEAR);
+    Quad(-0.5f, -0.5f, kSize - 0.5f, kSize - 0.5f, 0xFFFFFFFF);
+    const std::vector<uint32_t> px = ReadTarget();
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+            ASSERT_EQ(px[size_t(y) * kSize + x], Sprite(x / 4, y / 4, false) & 0xFFFFFF) << x << "," << y;
+    device_->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    device_->ReleaseTexture(sprite);
+}
+
 // The library started on the virtual display, whose GL is Mesa's software
 // one: allowed, it logs the 3D block; not allowed, it names the renderer it
 // refuses; with no device at all, it logs the failure. Both refusals take
@@ -340,20 +367,22 @@ DISPLAY_TEST_F(GLLibraryTest, StartUpLogWithTheDeviceRefused) {
     StartUpLogShowsTheDeviceOrTheRoadWithoutIt(GLStart::Refused);
 }
 
-// Renderer strings: Mesa's processor-run rasterisers against hardware drivers.
+// Renderer strings: Mesa's processor-run rasterisers against hardware
+// drivers, and a driver that names nothing.
 TEST(GLRendererName, SoftwareRasterisersAreKnownByTheirNames) {
+    constexpr int S = DEVICE3D_SOFTWARE, H = DEVICE3D_HARDWARE;
     const struct {
         const char* name;
-        int software;
+        int kind;
     } cases[] = {
-        {"llvmpipe (LLVM 15.0.6, 256 bits)", 1},  {"softpipe", 1},
-        {"Mesa DRI swrast", 1},                   {"Software Rasterizer", 1},
-        {"zink Vulkan 1.3(lavapipe)", 1},         {"Mesa X11", 1},
-        {"Gallium 0.4 on LLVMPIPE", 1},           {"Mesa DRI Example Graphics (XYZ)", 0},
-        {"virgl", 0},                             {"", 0},
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", S},  {"softpipe", S},
+        {"Mesa DRI swrast", S},                   {"Software Rasterizer", S},
+        {"zink Vulkan 1.3(lavapipe)", S},         {"Mesa X11", S},
+        {"Gallium 0.4 on LLVMPIPE", S},           {"Mesa DRI Example Graphics (XYZ)", H},
+        {"virgl", H},                             {"", DEVICE3D_UNKNOWN},
     };
-    for (const auto& c : cases) EXPECT_EQ(Device3DSoftwareRenderer(c.name), c.software) << c.name;
-    EXPECT_EQ(Device3DSoftwareRenderer(nullptr), 0);
+    for (const auto& c : cases) EXPECT_EQ(Device3DRendererOf(c.name), c.kind) << c.name;
+    EXPECT_EQ(Device3DRendererOf(nullptr), DEVICE3D_UNKNOWN);
 }
 
 // Runs the cases above in a child process on a virtual display.
@@ -374,7 +403,7 @@ TEST(GLUnderXvfb, EveryDeviceCasePasses) {
     if (out.find("[==========]") == std::string::npos) GTEST_SKIP() << "no X server could start: " << out;
     if (access("no-gl", F_OK) == 0) GTEST_SKIP() << "no GL context: " << out;
     EXPECT_EQ(status, 0) << out;
-    EXPECT_NE(out.find("[  PASSED  ] 6 tests"), std::string::npos) << out;
+    EXPECT_NE(out.find("[  PASSED  ] 7 tests"), std::string::npos) << out;
 }
 
 }  // namespace

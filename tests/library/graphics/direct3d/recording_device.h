@@ -22,13 +22,15 @@ struct DrawCall {
     int type;
     uint32_t fvf;
     int count;
+    std::vector<uint8_t> vertices;   // of a DrawPrimitive call
 };
 
 class RecordingDevice final : public Device3D {
 public:
-    // software: the device says it draws on the processor.
-    explicit RecordingDevice(bool software = false) {
-        caps_ = Device3DCaps{1, 1, 2048, 2048, 0, 0, 8, 16 | 32, 16, software ? 1 : 0, "recording"};
+    // rendererKind: who the device says draws (Device3DRenderer); an unknown one gives no name.
+    explicit RecordingDevice(int rendererKind = DEVICE3D_HARDWARE) {
+        caps_ = Device3DCaps{1, 1, 2048, 2048, 0, 0, 8, 16 | 32, 16, rendererKind, "recording"};
+        if (rendererKind == DEVICE3D_UNKNOWN) caps_.renderer[0] = '\0';
     }
     ~RecordingDevice() override {
         for (FakeTexture* t : live_) delete t;
@@ -118,16 +120,16 @@ public:
     }
     int DrawPrimitive(int type, uint32_t fvf, const void* vertices, int count) override {
         if (refuseDraws) return -1;
-        draws.push_back(DrawCall{type, fvf, count});
         const auto* p = static_cast<const uint8_t*>(vertices);
         lastVertices.assign(p, p + size_t(count) * size_t(Device3DVertexSize(fvf)));
+        draws.push_back(DrawCall{type, fvf, count, lastVertices});
         log.push_back("draw");
         return 0;
     }
     int DrawIndexedPrimitive(int type, uint32_t fvf, const void*, int vertexCount, const uint16_t* indices,
                              int count) override {
         if (refuseDraws) return -1;
-        draws.push_back(DrawCall{type, fvf, count});
+        draws.push_back(DrawCall{type, fvf, count, {}});
         for (int i = 0; i < count; ++i)
             if (indices[i] >= vertexCount) ++indicesOutOfRange;
         return 0;

@@ -1,7 +1,8 @@
 // The 3D road against the 2D surface road on a virtual X display with Mesa's
 // software GL: one table of scenes drawn through the drawing functions on
 // each road (each between its own start and end of the library), saved with
-// SaveDrawScreenToBMP and compared scene by scene with the scene's tolerance.
+// SaveDrawScreenToBMP and compared scene by scene with the scene's tolerance;
+// and a blend graph wider than one texture piece weighing a graph on the 3D road.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -314,6 +315,65 @@ void Compare(const Scene& scene, size_t index) {
     }
 }
 
+// Runs the named case of this file again on a private X server, in a
+// temporary folder, and expects it to pass.
+void PassesOnDisplay(const std::string& name) {
+    zvtest::XServer x;
+    if (!x.Start("1024x768x24")) GTEST_SKIP() << "no X server could be started (Xvfb is needed)";
+    zvtest::ScopedTempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    const int status = zvtest::RerunOnDisplay(x, "RoadPictures." + name, "child.log");
+    const std::string log = zvtest::ReadWholeFile("child.log");
+    if (zvtest::ReadWholeFile("x-started").empty()) GTEST_SKIP() << "the library could not start there: " << log;
+    EXPECT_EQ(status, 0) << log;
+}
+
+// A 640 x 480 blend graph, white left of x = 512 and black right of it (two
+// texture pieces when made), weighs a 640-wide graph with border 128 and
+// range 255 on the 3D road: the left part is drawn, the right part
+// untouched. (The surface road reads a blend graph one byte a pixel, so it
+// has no such picture to compare.)
+constexpr uint32_t kUnder = 0xFF2040C0u, kDrawn = 0xFFE0A010u;
+
+int DrawThroughWideBlendGraph() {
+    if (const int started = zvtest::StartOnRoad(false)) return started;
+    SetDrawScreen(SCREEN_BACK);
+    const int blend = MakeGraphOf(kW, kH, true, [](int x, int) { return x < 512 ? 0xFFFFFFFFu : 0u; });
+    const int graph = MakeGraphOf(kW, kH, false, [](int, int) { return kDrawn; });
+    DrawBox(0, 0, kW, kH, GetColor(kUnder >> 16 & 0xFF, kUnder >> 8 & 0xFF, kUnder & 0xFF), 1);
+    if (SetBlendGraph(blend, 128, 255) != 0 || DrawGraph(0, 0, graph, 0) != 0) return 7;
+    SetBlendGraph(-1, 0, 0);
+    if (SaveDrawScreenToBMP(0, 0, kW, kH, "wide.bmp") != 0) return 6;
+    ZoVav_End();
+    return 0;
+}
+
+void ExpectLeftDrawnRightUntouched() {
+    const auto px = ReadBmp("wide.bmp");
+    ASSERT_FALSE(px.empty());
+    long drawnWrong = 0, touched = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const uint32_t want = x < 512 ? kDrawn : kUnder;
+            int d = 0;
+            for (int c = 0; c < 3; ++c)
+                d = std::max(d, std::abs(int(px[(size_t(y) * kW + x) * 3 + c]) - int(want >> (16 - 8 * c) & 0xFF)));
+            if (x < 512) drawnWrong += d > 2;
+            else touched += d > 0;
+        }
+    EXPECT_EQ(drawnWrong, 0) << "pixels left of 512 not drawn";
+    EXPECT_EQ(touched, 0) << "pixels right of 512 touched";
+}
+
+TEST(RoadPictures, AWideBlendGraphWeighsEveryColumnOfTheGraph) {
+    if (zvtest::InDisplayRerun()) {
+        ASSERT_EQ(DrawThroughWideBlendGraph(), 0) << "the 3D road did not come up or refused the draw";
+        ExpectLeftDrawnRightUntouched();
+        return;
+    }
+    PassesOnDisplay("AWideBlendGraphWeighsEveryColumnOfTheGraph");
+}
+
 TEST(RoadPictures, TheThreeDRoadDrawsWhatTheSurfaceRoadDraws) {
     if (zvtest::InDisplayRerun()) {
         ASSERT_EQ(DrawRoad("3d", false), 0) << "the 3D road did not come up";
@@ -322,14 +382,7 @@ TEST(RoadPictures, TheThreeDRoadDrawsWhatTheSurfaceRoadDraws) {
         for (size_t i = 0; i < scenes.size(); ++i) Compare(scenes[i], i);
         return;
     }
-    zvtest::XServer x;
-    if (!x.Start("1024x768x24")) GTEST_SKIP() << "no X server could be started (Xvfb is needed)";
-    zvtest::ScopedTempDir dir;
-    ASSERT_FALSE(dir.path().empty());
-    const int status = zvtest::RerunOnDisplay(x, "RoadPictures.TheThreeDRoadDrawsWhatTheSurfaceRoadDraws", "child.log");
-    const std::string log = zvtest::ReadWholeFile("child.log");
-    if (zvtest::ReadWholeFile("x-started").empty()) GTEST_SKIP() << "the library could not start there: " << log;
-    EXPECT_EQ(status, 0) << log;
+    PassesOnDisplay("TheThreeDRoadDrawsWhatTheSurfaceRoadDraws");
 }
 
 }  // namespace
