@@ -225,6 +225,13 @@ MovieData* MovieOfGraph(int grHandle, int* result) {
     return m;
 }
 
+// The frame image goes to the graph the movie plays into: a graph derived
+// from it shows part of those pixels.
+void ShowFrameImage(MovieData* m) {
+    GraphData* owner = GetGraphData(m->GraphHandle);
+    if (owner) owner->Storage->movieFrame(&m->FrameImage, owner);
+}
+
 template <class Visit>
 void ForEachMovie(Visit visit) {
     HandleTable& t = g_movies.table;
@@ -282,6 +289,11 @@ int BindMovieToGraph(int movieHandle, int grHandle) {
     if (m == nullptr || g == nullptr) return -1;
     m->GraphHandle = grHandle;
     g->MovieHandle = movieHandle;
+    // A new graph shows the movie's first frame, never memory nobody wrote:
+    // the frame image stays black when there is no frame to show.
+    if (m->Stream == nullptr) return 0;
+    UpdateMovie(grHandle, 1);
+    if (m->LastUpdateFrame < 0) ShowFrameImage(m);
     return 0;
 }
 
@@ -319,15 +331,11 @@ int UpdateMovie(int grHandle, int force) {
     FollowSound(m);
     GraphImage& f = m->FrameImage;
     switch (MovieStreamUpdate(m->Stream, MoviePixelFormat(m->FrameFormat), f.Pixels, f.Pitch)) {
-    case MOVIE_FRAME_NEW: {
-        // The frame goes to the graph the movie plays into: a graph derived
-        // from it shows part of those pixels.
-        GraphData* owner = GetGraphData(m->GraphHandle);
-        if (owner) owner->Storage->movieFrame(&f, owner);
+    case MOVIE_FRAME_NEW:
+        ShowFrameImage(m);
         m->LastUpdateFrame = int64_t(GetFrameCounter());
         m->LastUpdateTime = now;
         break;
-    }
     case MOVIE_FRAME_PENDING:
         break;
     default:
