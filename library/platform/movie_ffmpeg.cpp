@@ -27,6 +27,10 @@ constexpr const char* kContainers = "matroska,avi,mov,mpeg,mpegts,ogg,asf";
 constexpr int kIoBufferSize = 32768;
 constexpr int64_t kDefaultFrameUs = 33333;   // streams that name no rate
 constexpr int64_t kFirstStepBackUs = 1000000;
+// A sound seek decodes from this much before its place and drops up to it:
+// a frame of MP3 or AAC decoded without the ones before it (their overlap,
+// MP3's bit reservoir) comes out silent or fading in.
+constexpr int64_t kSoundPrerollUs = 100000;
 // Sound tracks outside these are refused as undecodable.
 constexpr int kMaxSoundRate = 768000;
 constexpr int kMaxSoundChannels = 64;
@@ -654,7 +658,7 @@ int MovieSoundRead(MovieSound* m, void* pcm, int bytes) {
 
 int MovieSoundSeek(MovieSound* m, int64_t sample) {
     if (sample < 0) return -1;
-    const int64_t us = av_rescale(sample, 1000000, m->rate) + m->originUs;
+    const int64_t us = av_rescale(sample, 1000000, m->rate) + m->originUs - kSoundPrerollUs;
     const int64_t target = av_rescale_q(us, AVRational{1, 1000000}, m->timeBase);
     ForgetSound(m, sample);
     // Before the first packet there is nothing to go back to: the start is the place.
