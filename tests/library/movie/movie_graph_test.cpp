@@ -834,6 +834,39 @@ TEST_F(MovieOutput, ASeekWhilePlayingGoesOnWithoutAGapOrAStep) {
     }
 }
 
+// A movie played from a place sought before (at a peak of the wave) or on
+// after a pause comes in ramped, as its pause went out: no step in the first
+// 10 ms over one and a half times the tone's own. The places it pauses at
+// fall where the output's blocks put them, at any phase of the wave.
+TEST_F(MovieOutput, APlayAfterAPauseRampsIn) {
+    ASSERT_TRUE(WriteTone("tone.avi", 60));
+    Start(SOFTWARE_SCREENS);
+    const int g = LoadGraph("tone.avi");
+    ASSERT_GE(g, 0);
+    EXPECT_EQ(SeekMovieToGraph(g, 1301), 0);
+    RunFor(100, g);
+    constexpr int kResumes = 4;
+    for (int i = 0; i < kResumes; ++i) {
+        EXPECT_EQ(PlayMovieToGraph(g), 0);
+        RunFor(170 + 20 * i, g);
+        EXPECT_EQ(PauseMovieToGraph(g), 0);
+        RunFor(200, g);
+    }
+    End();
+
+    const std::vector<double> left = Left();
+    const double loudest = 1.3 + 0.2 * kResumes + 0.1;
+    int resumes = 0;
+    for (size_t i = 1, quiet = 0; i < left.size(); ++i) {
+        quiet = std::abs(left[i - 1]) < 1 ? quiet + 1 : 0;
+        if (quiet < 4410 || std::abs(left[i]) < 1) continue;
+        ++resumes;
+        EXPECT_LE(LargestStep(left, i - 1, i + 441), 1.5 * ToneStep(loudest)) << "resume " << resumes;
+        quiet = 0;
+    }
+    EXPECT_EQ(resumes, kResumes) << "a play from the sought place and three after a pause";
+}
+
 // Deleting a playing movie ends its sound with the ramp a stop has.
 TEST_F(MovieOutput, DeletingAPlayingMovieRampsItsSoundDown) {
     ASSERT_TRUE(WriteTone("tone.avi", 60));
