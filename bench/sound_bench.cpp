@@ -1,15 +1,20 @@
 // MP3 decoding through LoadSoundMem (frame walk, decode into a static sound,
-// delete) beside a bare libmpg123 decoding loop over the same file.
+// delete) beside a bare libmpg123 decoding loop over the same file; and the
+// open of a song streamed from its file (as the game opens its music: walk,
+// read and the first four seconds decoded into the stream buffer) beside
+// libmpg123's own open and first four seconds of the same file.
 #include <benchmark/benchmark.h>
 #include <lame/lame.h>
 #include <mpg123.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "core/file/file_access.h"
 #include "sound/sound_core.h"
 #include "zovav.h"
 
@@ -18,31 +23,44 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kSeconds = 20;
 
-// A 20-second stereo chord at 128 kbit/s, written once to a temporary file.
+// A stereo chord at 128 kbit/s, written to a temporary file.
+std::string WriteChordMp3(const char* name, int seconds) {
+    std::vector<short> pcm(size_t(kRate) * size_t(seconds) * 2);
+    for (size_t i = 0; i < pcm.size() / 2; ++i) {
+        double t = double(i) / kRate;
+        double v = 3000 * (std::sin(2 * M_PI * 220 * t) + std::sin(2 * M_PI * 277.2 * t) +
+                           std::sin(2 * M_PI * 329.6 * t));
+        pcm[2 * i] = pcm[2 * i + 1] = short(v);
+    }
+    lame_t gf = lame_init();
+    lame_set_num_channels(gf, 2);
+    lame_set_in_samplerate(gf, kRate);
+    lame_set_brate(gf, 128);
+    lame_init_params(gf);
+    std::vector<unsigned char> out(pcm.size() + 16384);
+    int n = lame_encode_buffer_interleaved(gf, pcm.data(), int(pcm.size() / 2), out.data(), int(out.size()));
+    n += lame_encode_flush(gf, out.data() + n, int(out.size()) - n);
+    // The first frame was kept for the tag frame, as in the game's songs.
+    unsigned char tag[4096];
+    const size_t tagSize = lame_get_lametag_frame(gf, tag, sizeof tag);
+    if (tagSize > 0 && tagSize <= size_t(n)) std::copy(tag, tag + tagSize, out.begin());
+    lame_close(gf);
+    std::string path = std::string(P_tmpdir) + "/" + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(out.data(), 1, size_t(n), f);
+    std::fclose(f);
+    return path;
+}
+
 const std::string& Mp3File() {
-    static const std::string path = [] {
-        std::vector<short> pcm(size_t(kRate) * kSeconds * 2);
-        for (size_t i = 0; i < pcm.size() / 2; ++i) {
-            double t = double(i) / kRate;
-            double v = 3000 * (std::sin(2 * M_PI * 220 * t) + std::sin(2 * M_PI * 277.2 * t) +
-                               std::sin(2 * M_PI * 329.6 * t));
-            pcm[2 * i] = pcm[2 * i + 1] = short(v);
-        }
-        lame_t gf = lame_init();
-        lame_set_num_channels(gf, 2);
-        lame_set_in_samplerate(gf, kRate);
-        lame_set_brate(gf, 128);
-        lame_init_params(gf);
-        std::vector<unsigned char> out(pcm.size() + 16384);
-        int n = lame_encode_buffer_interleaved(gf, pcm.data(), int(pcm.size() / 2), out.data(), int(out.size()));
-        n += lame_encode_flush(gf, out.data() + n, int(out.size()) - n);
-        lame_close(gf);
-        std::string name = std::string(P_tmpdir) + "/zv_sound_bench.mp3";
-        FILE* f = std::fopen(name.c_str(), "wb");
-        std::fwrite(out.data(), 1, size_t(n), f);
-        std::fclose(f);
-        return name;
-    }();
+    static const std::string path = WriteChordMp3("zv_sound_bench.mp3", kSeconds);
+    return path;
+}
+
+// A song of the game's length.
+constexpr int kSongSeconds = 75;
+const std::string& SongFile() {
+    static const std::string path = WriteChordMp3("zv_sound_bench_song.mp3", kSongSeconds);
     return path;
 }
 
@@ -85,5 +103,70 @@ void RawMpg123Mp3(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kSeconds);
 }
 BENCHMARK(RawMpg123Mp3)->Unit(benchmark::kMillisecond);
+
+// The file layer's own table with its read calls counted.
+struct ReadCounter {
+    static inline FileAccessFunctions inner;
+    static inline int64_t reads = 0;
+    static size_t Read(void* buffer, size_t size, size_t count, ZvFileHandle file) {
+        ++reads;
+        return inner.Read(buffer, size, count, file);
+    }
+    ReadCounter() {
+        reads = 0;
+        SetFileAccessFunctions(nullptr);
+        inner = *GetFileAccessFunctions();
+        FileAccessFunctions counting = inner;
+        counting.Read = Read;
+        SetFileAccessFunctions(&counting);
+    }
+    ~ReadCounter() { SetFileAccessFunctions(nullptr); }
+};
+
+// A song streamed from its file: the open and the first fill (four seconds
+// decoded), then the delete.
+void StreamOpenMp3(benchmark::State& state) {
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    const std::string& file = SongFile();
+    if (InitializeDirectSound() != 0) {
+        state.SkipWithError("no sound output");
+        return;
+    }
+    ReadCounter counter;
+    SetCreateSoundDataType(3);
+    for (auto _ : state) {
+        int handle = LoadSoundMem(file.c_str(), 3, -1);
+        if (handle == -1) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        DeleteSoundMem(handle);
+    }
+    SetCreateSoundDataType(0);
+    state.counters["reads_per_open"] = double(ReadCounter::reads) / double(std::max<int64_t>(1, state.iterations()));
+    TerminateDirectSound();
+}
+BENCHMARK(StreamOpenMp3)->Unit(benchmark::kMillisecond);
+
+// Its peer: libmpg123 opens the same file itself and decodes four seconds.
+void RawMpg123OpenFirst4s(benchmark::State& state) {
+    const std::string& file = SongFile();
+    std::vector<unsigned char> buffer(65536);
+    const size_t want = size_t(kRate) * 4 * 4;
+    for (auto _ : state) {
+        mpg123_handle* h = mpg123_new(nullptr, nullptr);
+        mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+        mpg123_open(h, file.c_str());
+        size_t done = 0, total = 0;
+        int result;
+        do {
+            result = mpg123_read(h, buffer.data(), std::min(buffer.size(), want - total), &done);
+            total += done;
+        } while ((result == MPG123_OK || result == MPG123_NEW_FORMAT) && total < want);
+        benchmark::DoNotOptimize(total);
+        mpg123_delete(h);
+    }
+}
+BENCHMARK(RawMpg123OpenFirst4s)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -38,6 +38,12 @@ struct AudioBuffer {
     bool looping = false;
     uint32_t frame = 0;     // play position
     uint32_t fraction = 0;  // between frame and frame + 1, 16 bits
+    // A looping play goes round from loopEnd back to loopStart.
+    uint32_t loopStart = 0;
+    uint32_t loopEnd;
+    // Output frames of the ramp a start in mid-wave comes in over that have
+    // been mixed; kRampFrames once it plays at full level.
+    int rampedIn;
     // The lock: either the data itself, or (while a buffer over the data
     // plays) staging that the unlock copies in.
     bool locked = false;
@@ -48,19 +54,23 @@ struct AudioBuffer {
     std::vector<uint8_t> staging;
 };
 
-// Output frames a stop ramps down over (about 5 ms).
-constexpr int kStopFadeFrames = AUDIO_OUTPUT_RATE / 200;
+// Output frames a stop ramps down over and a start in mid-wave ramps in
+// over (about 5 ms). The gains of the two add up to one at every frame, so
+// a stop and a start between the same two mixing passes crossfade.
+constexpr int kRampFrames = AUDIO_OUTPUT_RATE / 200;
 
 // A stopped or released buffer goes on sounding for a few milliseconds,
 // ramping down from where it stopped, so that the stop does not click. The
 // ramp is rendered at the stop and kept here: neither new data written
 // over the buffer's bytes nor the buffer's release cuts it short.
 struct AudioFade {
-    int32_t samples[2 * kStopFadeFrames];
+    int32_t samples[2 * kRampFrames];
     int mixed = 0;          // output frames of it already mixed
 };
 
 struct AudioBufferSet {
+    // Held by the mixer over each pass, and by AudioBufferSetHold.
+    std::mutex gate;
     std::mutex mutex;
     std::vector<AudioBuffer*> buffers;
     std::vector<AudioFade> fades;
@@ -90,6 +100,8 @@ AudioBuffer* NewBuffer(AudioBufferSet* set, const AudioFormat& format, std::shar
     b->blockAlign = uint32_t(format.channels * format.bitsPerSample / 8);
     b->frames = uint32_t(b->data->size / b->blockAlign);
     b->step = StepFor(format.samplesPerSec);
+    b->loopEnd = b->frames;
+    b->rampedIn = kRampFrames;
     std::lock_guard<std::mutex> g(set->mutex);
     set->buffers.push_back(b);
     return b;
@@ -112,42 +124,46 @@ inline void Fetch(const uint8_t* data, uint32_t frame, int32_t* left, int32_t* r
     }
 }
 
+// How the gain of a stretch of frames goes.
+enum class Ramp { None, Down, Up };
+
 // The sample loop of one format, from a position that it advances: the
-// playing one, or (Fading) the ramp after a stop, whose gain falls from
-// full by one step of kStopFadeFrames each frame. The position is kept
-// in locals and stored back once: the stores into acc would otherwise make
-// every sample reload it from the buffer. False when a one-shot buffer ran
-// to its end.
-template <int Bits, int Channels, bool Fading>
-bool MixFrames(const AudioBuffer& b, uint32_t* framePos, uint32_t* fractionPos, int32_t* acc, int frames) {
+// playing one, or the ramp after a stop (Down, falling from full by one
+// step of kRampFrames each frame), or the ramp of a start in mid-wave (Up,
+// rising from rampFrom steps). The position is kept in locals and stored
+// back once: the stores into acc would otherwise make every sample reload
+// it from the buffer. False when a one-shot buffer ran to its end.
+template <int Bits, int Channels, Ramp Gain>
+bool MixFrames(const AudioBuffer& b, uint32_t* framePos, uint32_t* fractionPos, int32_t* acc, int frames,
+               int rampFrom) {
     const uint8_t* data = b.data->bytes;
-    const uint32_t count = b.frames, step = b.step;
     const bool looping = b.looping;
+    const uint32_t end = looping ? b.loopEnd : b.frames, restart = looping ? b.loopStart : 0, step = b.step;
     uint32_t frame = *framePos, fraction = *fractionPos;
     for (int i = 0; i < frames; ++i) {
         int32_t l, r;
         Fetch<Bits, Channels>(data, frame, &l, &r);
         if (fraction) {
             uint32_t next = frame + 1;
-            if (next >= count) next = looping ? 0 : frame;
+            if (next >= end) next = looping ? restart : frame;
             int32_t l1, r1;
             Fetch<Bits, Channels>(data, next, &l1, &r1);
             l += int32_t((int64_t(l1 - l) * fraction) >> 16);
             r += int32_t((int64_t(r1 - r) * fraction) >> 16);
         }
-        if constexpr (Fading) {
-            const int gain = kStopFadeFrames - i;
-            l = l * gain / kStopFadeFrames;
-            r = r * gain / kStopFadeFrames;
+        if constexpr (Gain != Ramp::None) {
+            const int gain = Gain == Ramp::Down ? kRampFrames - i : rampFrom + i;
+            l = l * gain / kRampFrames;
+            r = r * gain / kRampFrames;
         }
         acc[2 * i] += l;
         acc[2 * i + 1] += r;
         fraction += step;
         frame += fraction >> 16;
         fraction &= 0xFFFF;
-        if (frame >= count) {
+        if (frame >= end) {
             if (!looping) return false;
-            frame %= count;
+            frame = restart + (frame - end) % (end - restart);
         }
     }
     *framePos = frame;
@@ -155,35 +171,50 @@ bool MixFrames(const AudioBuffer& b, uint32_t* framePos, uint32_t* fractionPos, 
     return true;
 }
 
-template <bool Fading>
-bool MixFormat(const AudioBuffer& b, uint32_t* frame, uint32_t* fraction, int32_t* acc, int frames) {
+template <Ramp Gain>
+bool MixFormat(const AudioBuffer& b, uint32_t* frame, uint32_t* fraction, int32_t* acc, int frames,
+               int rampFrom = 0) {
     if (b.format.bitsPerSample == 16) {
-        if (b.format.channels == 2) return MixFrames<16, 2, Fading>(b, frame, fraction, acc, frames);
-        return MixFrames<16, 1, Fading>(b, frame, fraction, acc, frames);
+        if (b.format.channels == 2) return MixFrames<16, 2, Gain>(b, frame, fraction, acc, frames, rampFrom);
+        return MixFrames<16, 1, Gain>(b, frame, fraction, acc, frames, rampFrom);
     }
-    if (b.format.channels == 2) return MixFrames<8, 2, Fading>(b, frame, fraction, acc, frames);
-    return MixFrames<8, 1, Fading>(b, frame, fraction, acc, frames);
+    if (b.format.channels == 2) return MixFrames<8, 2, Gain>(b, frame, fraction, acc, frames, rampFrom);
+    return MixFrames<8, 1, Gain>(b, frame, fraction, acc, frames, rampFrom);
 }
 
-// Adds one playing buffer into acc (stereo pairs); stops a one-shot buffer
-// at its end, back at position 0.
+// Adds one playing buffer into acc (stereo pairs), ramping in what is left
+// of a start in mid-wave first; stops a one-shot buffer at its end, back at
+// position 0.
 void MixOne(AudioBuffer& b, int32_t* acc, int frames) {
-    if (b.frames == 0 || !MixFormat<false>(b, &b.frame, &b.fraction, acc, frames)) {
+    bool more = b.frames != 0;
+    if (more && b.rampedIn < kRampFrames) {
+        const int n = std::min(frames, kRampFrames - b.rampedIn);
+        more = MixFormat<Ramp::Up>(b, &b.frame, &b.fraction, acc, n, b.rampedIn);
+        b.rampedIn += n;
+        acc += 2 * n;
+        frames -= n;
+    }
+    if (more && frames > 0) more = MixFormat<Ramp::None>(b, &b.frame, &b.fraction, acc, frames);
+    if (!more) {
         b.playing = false;
         b.frame = 0;
         b.fraction = 0;
+        b.rampedIn = kRampFrames;
     }
 }
 
 // Renders the ramp of a buffer that stops playing now; under the set's
 // mutex. A buffer whose bytes are being written has not been heard, and a
-// ramp of silence needs no mixing.
+// ramp of silence needs no mixing. One still ramping in ramps down from the
+// level it has reached.
 void StartFade(AudioBufferSet* set, const AudioBuffer& b) {
     if (!b.playing || b.frames == 0 || b.data->writing) return;
     AudioFade fade;
     std::memset(fade.samples, 0, sizeof fade.samples);
     uint32_t frame = b.frame, fraction = b.fraction;
-    MixFormat<true>(b, &frame, &fraction, fade.samples, kStopFadeFrames);
+    MixFormat<Ramp::Down>(b, &frame, &fraction, fade.samples, kRampFrames);
+    if (b.rampedIn < kRampFrames)
+        for (int32_t& v : fade.samples) v = int32_t(int64_t(v) * b.rampedIn / kRampFrames);
     if (std::all_of(std::begin(fade.samples), std::end(fade.samples), [](int32_t v) { return v == 0; })) return;
     try {
         set->fades.push_back(fade);
@@ -194,7 +225,7 @@ void StartFade(AudioBufferSet* set, const AudioBuffer& b) {
 
 // Adds the next frames of a ramp into acc.
 void MixFade(AudioFade& fade, int32_t* acc, int frames) {
-    const int n = std::min(frames, kStopFadeFrames - fade.mixed);
+    const int n = std::min(frames, kRampFrames - fade.mixed);
     const int32_t* from = fade.samples + 2 * fade.mixed;
     for (int i = 0; i < 2 * n; ++i) acc[i] += from[i];
     fade.mixed += n;
@@ -259,12 +290,30 @@ void AudioBufferRelease(AudioBuffer* buffer) {
     delete buffer;
 }
 
-int AudioBufferPlay(AudioBuffer* buffer, int loop) {
+int AudioBufferPlay(AudioBuffer* buffer, int loop, AudioStart start) {
     if (!buffer) return -1;
     std::lock_guard<std::mutex> g(buffer->set->mutex);
+    // A start over one that still plays is no start: it goes on as it was.
+    if (!buffer->playing) buffer->rampedIn = start == AUDIO_START_RAMPED ? 0 : kRampFrames;
     buffer->playing = true;
     buffer->looping = loop != 0;
     return 0;
+}
+
+int AudioBufferSetLoop(AudioBuffer* buffer, uint32_t startFrame, uint32_t endFrame) {
+    if (!buffer) return -1;
+    std::lock_guard<std::mutex> g(buffer->set->mutex);
+    if (endFrame == 0) endFrame = buffer->frames;
+    if (startFrame >= endFrame || endFrame > buffer->frames) return -1;
+    buffer->loopStart = startFrame;
+    buffer->loopEnd = endFrame;
+    return 0;
+}
+
+void AudioBufferSetHold(AudioBufferSet* set, bool hold) {
+    if (!set) return;
+    if (hold) set->gate.lock();
+    else set->gate.unlock();
 }
 
 int AudioBufferStop(AudioBuffer* buffer) {
@@ -378,6 +427,7 @@ int AudioBufferUnlock(AudioBuffer* buffer, void* part1, uint32_t size1, void* pa
 void AudioMix(AudioBufferSet* set, int16_t* out, int frames) {
     constexpr int kChunk = 1024;
     int32_t acc[2 * kChunk];
+    std::lock_guard<std::mutex> held(set->gate);
     std::lock_guard<std::mutex> g(set->mutex);
     const bool fading = !set->fades.empty();
     for (int done = 0; done < frames;) {
@@ -385,7 +435,7 @@ void AudioMix(AudioBufferSet* set, int16_t* out, int frames) {
         std::memset(acc, 0, sizeof(int32_t) * 2 * size_t(n));
         for (AudioFade& fade : set->fades) MixFade(fade, acc, n);
         set->fades.erase(std::remove_if(set->fades.begin(), set->fades.end(),
-                                        [](const AudioFade& f) { return f.mixed == kStopFadeFrames; }),
+                                        [](const AudioFade& f) { return f.mixed == kRampFrames; }),
                          set->fades.end());
         for (AudioBuffer* b : set->buffers)
             if (b->playing && !b->data->writing) MixOne(*b, acc, n);

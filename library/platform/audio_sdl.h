@@ -37,10 +37,15 @@ void AudioBufferRelease(AudioBuffer* buffer);
 constexpr uint32_t AUDIO_STATUS_PLAYING = 0x1;
 constexpr uint32_t AUDIO_STATUS_LOOPING = 0x4;
 
+// How a play begins: at full level (a sound's own start keeps its attack),
+// or ramped in over the few milliseconds a stop ramps down over (a start in
+// mid-wave, which would otherwise click).
+enum AudioStart { AUDIO_START_AT_ONCE, AUDIO_START_RAMPED };
+
 // Each returns 0, or -1 for a null buffer or a bad argument. A stop takes
 // effect at once for status and position; only the sound ramps down (see
 // AudioMix).
-int AudioBufferPlay(AudioBuffer* buffer, int loop);
+int AudioBufferPlay(AudioBuffer* buffer, int loop, AudioStart start = AUDIO_START_AT_ONCE);
 int AudioBufferStop(AudioBuffer* buffer);
 int AudioBufferGetStatus(AudioBuffer* buffer, uint32_t* status);
 // Positions are in bytes. A one-shot buffer that plays to its end stops and
@@ -48,6 +53,10 @@ int AudioBufferGetStatus(AudioBuffer* buffer, uint32_t* status);
 int AudioBufferGetPosition(AudioBuffer* buffer, uint32_t* play, uint32_t* write);
 int AudioBufferSetPosition(AudioBuffer* buffer, uint32_t position);
 uint32_t AudioBufferSize(AudioBuffer* buffer);
+// Where a looping play goes round: from endFrame back to startFrame (endFrame
+// 0: the end of the data). A one-shot play still runs to the end. The whole
+// data until set.
+int AudioBufferSetLoop(AudioBuffer* buffer, uint32_t startFrame, uint32_t endFrame);
 // Hands out bytes from offset as two parts (the second one wraps to the
 // start). While no buffer over the same data plays, they are the data
 // itself and nothing over it is mixed until the unlock; otherwise they are a
@@ -64,6 +73,10 @@ int AudioBufferUnlock(AudioBuffer* buffer, void* part1, uint32_t size1, void* pa
 // down for about 5 ms after, from samples the mixer keeps itself: writing
 // over its data or releasing it changes nothing of the ramp.
 void AudioMix(AudioBufferSet* set, int16_t* out, int frames);
+// While held, no mixing pass runs (AudioMix waits): the starts and stops made
+// between hold and release take effect at the same output frame, so a stop
+// and a ramped start crossfade. Hold only around calls that do no decoding.
+void AudioBufferSetHold(AudioBufferSet* set, bool hold);
 
 // ---- the device ---------------------------------------------------------
 

@@ -24,8 +24,9 @@ constexpr int kDecoderDelay = 529;
 
 struct Mp3Decoder {
     mpg123_handle* handle;
-    uint8_t* data;          // the frames, read into memory
-    int64_t size;
+    uint8_t* bytes;         // what the frame walk read, the frames among them
+    const uint8_t* data;    // the first frame
+    int64_t size;           // of the frames
     int64_t readPos;        // libmpg123's read position in data
     int64_t totalSamples;
 };
@@ -182,7 +183,7 @@ void Mp3Close(SOUNDCONV* conv) {
     Mp3Decoder* d = DecoderOf(conv);
     if (!d) return;
     if (d->handle) mpg123_delete(d->handle);
-    ZvFree(d->data);
+    ZvFree(d->bytes);
     ZvFree(d);
     conv->methodData = nullptr;
 }
@@ -214,43 +215,59 @@ int AnalyzeMp3FrameHeader(const uint8_t h[4], Mp3FrameInfo* info) {
     return 0;
 }
 
-int ScanMp3Frames(const StreamReader& s, int64_t from, int64_t limit, Mp3Scan* scan) {
+uint8_t* ReadStreamRange(const StreamReader& stream, int64_t from, int64_t limit, int64_t* size) {
+    limit = std::min(limit, StreamLength(stream));
+    *size = 0;
+    if (from < 0 || limit <= from) return nullptr;
+    auto* bytes = static_cast<uint8_t*>(ZVALLOC(size_t(limit - from)));
+    if (!bytes) return nullptr;
+    stream.functions.Seek(stream.handle, int32_t(from), 0);
+    *size = int64_t(ReadStreamBytes(stream, bytes, size_t(limit - from)));
+    if (*size > 0) return bytes;
+    ZvFree(bytes);
+    return nullptr;
+}
+
+int ScanMp3Frames(uint8_t* bytes, int64_t from, int64_t begin, int64_t limit, Mp3Scan* scan) {
     bool found = false;
-    int64_t pos = from;
-    int64_t lastEnd = from;
+    int64_t pos = begin;
+    int64_t lastEnd = begin;
     scan->totalSamples = 0;
-    s.functions.Seek(s.handle, int32_t(from), 0);
-    uint8_t h[4];
+    scan->bytes = bytes;
+    scan->bytesFrom = from;
     while (pos < limit) {
-        if (ReadStreamBytes(s, h, 1) != 1) break;
-        ++pos;
-        if (h[0] != 0xFF) continue;
-        if (ReadStreamBytes(s, h + 1, 1) != 1) break;
-        ++pos;
-        if ((h[1] & 0xF0) != 0xF0) continue;
-        if (ReadStreamBytes(s, h + 2, 2) != 2) break;
+        if (bytes[pos++] != 0xFF) continue;
+        if (pos >= limit) break;
+        if ((bytes[pos++] & 0xF0) != 0xF0) continue;
+        if (pos + 2 > limit) break;
         pos += 2;
+        const int64_t frameStart = pos - 4;
         Mp3FrameInfo info;
-        if (AnalyzeMp3FrameHeader(h, &info) != 0) return -1;
-        int64_t frameStart = pos - 4;
+        if (AnalyzeMp3FrameHeader(bytes + frameStart, &info) != 0) {
+            found = false;
+            break;
+        }
         if (!found) {
             found = true;
-            scan->dataStart = frameStart;
+            scan->dataStart = from + frameStart;
             scan->first = info;
         }
         scan->totalSamples += info.samples;
-        int64_t frameEnd = frameStart + info.frameLength;
+        const int64_t frameEnd = frameStart + info.frameLength;
         lastEnd = std::min(frameEnd, limit);
         if (frameEnd >= limit) break;
-        s.functions.Seek(s.handle, int32_t(frameEnd), 0);
         pos = frameEnd;
     }
-    if (!found) return -1;
-    scan->dataEnd = lastEnd;
+    if (!found) {
+        ZvFree(bytes);
+        scan->bytes = nullptr;
+        return -1;
+    }
+    scan->dataEnd = from + lastEnd;
     return 0;
 }
 
-int StartMp3Decoding(SOUNDCONV* conv, const Mp3Scan& scan) {
+int StartMp3Decoding(SOUNDCONV* conv, Mp3Scan& scan) {
     // Once in the process, before the first handle of libmpg123 is made.
     static std::once_flag once;
     std::call_once(once, [] { mpg123_init(); });
@@ -261,23 +278,23 @@ int StartMp3Decoding(SOUNDCONV* conv, const Mp3Scan& scan) {
     f.bitsPerSample = 16;
     f.blockAlign = uint16_t(f.channels * 2);
     f.avgBytesPerSec = f.blockAlign * f.samplesPerSec;
-    if (scan.totalSamples * f.blockAlign > INT_MAX / 2) return -1;
-
-    auto* d = static_cast<Mp3Decoder*>(ZVCALLOC(sizeof(Mp3Decoder)));
-    if (!d) return -1;
-    d->size = scan.dataEnd - scan.dataStart;
-    d->totalSamples = scan.totalSamples;
-    d->data = static_cast<uint8_t*>(ZVALLOC(size_t(d->size)));
-    if (!d->data) {
-        ZvFree(d);
+    uint8_t* const bytes = scan.bytes;
+    scan.bytes = nullptr;
+    auto* d = scan.totalSamples * f.blockAlign > INT_MAX / 2
+                  ? nullptr
+                  : static_cast<Mp3Decoder*>(ZVCALLOC(sizeof(Mp3Decoder)));
+    if (!d) {
+        ZvFree(bytes);
         return -1;
     }
-    conv->stream.functions.Seek(conv->stream.handle, int32_t(scan.dataStart), 0);
-    d->size = int64_t(ReadStreamBytes(conv->stream, d->data, size_t(d->size)));
+    d->bytes = bytes;
+    d->data = bytes + (scan.dataStart - scan.bytesFrom);
+    d->size = scan.dataEnd - scan.dataStart;
+    d->totalSamples = scan.totalSamples;
     const Mp3Probe probe = ProbeFrames(d);
     if (!probe.audio) ErrorLogAdd("MP3 データに再生できるフレームがありません\n");
     if (!probe.audio || !OpenDecoder(d, f)) {
-        ZvFree(d->data);
+        ZvFree(d->bytes);
         ZvFree(d);
         return -1;
     }
@@ -302,23 +319,23 @@ int StartMp3Decoding(SOUNDCONV* conv, const Mp3Scan& scan) {
     return 0;
 }
 
+// The whole file is read at once: the tags, the frame walk and the decoder
+// all work from that copy.
 int DetectMp3(SOUNDCONV* conv) {
-    const StreamReader& s = conv->stream;
-    const int64_t size = StreamLength(s);
+    int64_t size = 0;
+    uint8_t* file = ReadStreamRange(conv->stream, 0, INT32_MAX, &size);
+    if (!file) return SOUNDCONV_NOT_MINE;
     int64_t start = 0;
-    uint8_t id3[10];
-    if (ReadStreamBytes(s, id3, 3) == 3 && std::memcmp(id3, "ID3", 3) == 0 &&
-        ReadStreamBytes(s, id3 + 3, 7) == 7) {
-        start = ((int64_t(id3[6]) * 128 + id3[7]) * 128 + id3[8]) * 128 + id3[9] + 10;
-        if (id3[3] == 4 && (id3[5] & 0x10)) start += 10;
+    if (size >= 10 && std::memcmp(file, "ID3", 3) == 0) {
+        start = ((int64_t(file[6]) * 128 + file[7]) * 128 + file[8]) * 128 + file[9] + 10;
+        if (file[3] == 4 && (file[5] & 0x10)) start += 10;
     }
-    int64_t tail = 0;
-    if (size > 128) {
-        uint8_t tag[3];
-        s.functions.Seek(s.handle, int32_t(size - 128), 0);
-        if (ReadStreamBytes(s, tag, 3) == 3 && std::memcmp(tag, "TAG", 3) == 0) tail = 128;
-    }
+    const int64_t tail = size > 128 && std::memcmp(file + size - 128, "TAG", 3) == 0 ? 128 : 0;
     Mp3Scan scan;
-    if (start >= size - tail || ScanMp3Frames(s, start, size - tail, &scan) != 0) return SOUNDCONV_NOT_MINE;
+    if (start >= size - tail) {
+        ZvFree(file);
+        return SOUNDCONV_NOT_MINE;
+    }
+    if (ScanMp3Frames(file, 0, start, size - tail, &scan) != 0) return SOUNDCONV_NOT_MINE;
     return StartMp3Decoding(conv, scan) == 0 ? 0 : SOUNDCONV_NOT_MINE;
 }

@@ -34,9 +34,9 @@ int SoundBuffer_Release(SOUNDBUFFER* sb) {
     return 0;
 }
 
-int SoundBuffer_Play(SOUNDBUFFER* sb, int loop) {
+int SoundBuffer_Play(SOUNDBUFFER* sb, int loop, AudioStart start) {
     if (!sb->valid) return -1;
-    return AudioBufferPlay(sb->buffer, loop);
+    return AudioBufferPlay(sb->buffer, loop, start);
 }
 
 int SoundBuffer_Stop(SOUNDBUFFER* sb) {
@@ -71,4 +71,9 @@ int SoundBuffer_SetCurrentPosition(SOUNDBUFFER* sb, uint32_t position) {
     if (!sb->valid) return -1;
     AudioBufferSetPosition(sb->buffer, position);
     return 0;
+}
+
+int SoundBuffer_SetLoop(SOUNDBUFFER* sb, int startFrame, int endFrame) {
+    if (!sb->valid || startFrame < 0 || endFrame < 0) return -1;
+    return AudioBufferSetLoop(sb->buffer, uint32_t(startFrame), uint32_t(endFrame));
 }

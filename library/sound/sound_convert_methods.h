@@ -54,13 +54,22 @@ struct Mp3FrameInfo {
 int AnalyzeMp3FrameHeader(const uint8_t header[4], Mp3FrameInfo* info);
 
 struct Mp3Scan {
-    int64_t dataStart;      // the first frame
+    int64_t dataStart;      // the first frame (stream offset)
     int64_t dataEnd;
     int64_t totalSamples;   // per channel
     Mp3FrameInfo first;
+    // The bytes the walk read (ZvAlloc), from the stream offset bytesFrom;
+    // the decoder keeps them.
+    uint8_t* bytes;
+    int64_t bytesFrom;
 };
-// Walks the frames between from and limit (stream offsets); 0, or -1 when an
-// undecodable header or no frame at all is found.
-int ScanMp3Frames(const StreamReader& stream, int64_t from, int64_t limit, Mp3Scan* scan);
-// Reads the scanned frames into memory and makes the converter decode them.
-int StartMp3Decoding(SOUNDCONV* conv, const Mp3Scan& scan);
+// The bytes between two stream offsets (the limit clamped to the stream's
+// length) in one read, into a new block (ZvAlloc); null when nothing came.
+uint8_t* ReadStreamRange(const StreamReader& stream, int64_t from, int64_t limit, int64_t* size);
+// Walks the frames in bytes, which lie at stream offset from, between the
+// indices begin and limit; scan takes the bytes over. 0, or -1 with the bytes
+// freed when an undecodable header or no frame at all is found.
+int ScanMp3Frames(uint8_t* bytes, int64_t from, int64_t begin, int64_t limit, Mp3Scan* scan);
+// Makes the converter decode the scanned frames from the bytes the walk
+// read, which it takes over (freed on failure).
+int StartMp3Decoding(SOUNDCONV* conv, Mp3Scan& scan);

@@ -27,6 +27,13 @@ int FillStaticBuffers(SOUND* s, const void* pcm, int bytes) {
     return 0;
 }
 
+// A looped play of a static sound goes round past an encoder's delay and
+// before its padding, as a looped stream does: the turns join without them.
+void SetMusicLoop(SOUND* s, int musicStart, int musicEnd) {
+    if (musicEnd <= 0) return;
+    for (int i = 0; i < s->bufferCount; ++i) SoundBuffer_SetLoop(&s->buffers[i], musicStart, musicEnd);
+}
+
 // Sources whose size is known exactly (WAVE data, MP3 frames) decode straight into the
 // first buffer, which its duplicates share. False, with no buffers left behind, when the
 // data turns out shorter than its size: the caller then takes the general road.
@@ -49,7 +56,10 @@ bool DecodeIntoBuffers(SOUNDCONV* conv, int bufferNum, int handle) {
         whole = p2 == nullptr && n1 == uint32_t(bytes) && ConvertWholeSoundInto(conv, p1, bytes) == bytes;
         SoundBuffer_Unlock(&s->buffers[0], p1, n1, p2, n2);
     }
-    if (whole) return true;
+    if (whole) {
+        SetMusicLoop(s, conv->musicStart, conv->musicEnd);
+        return true;
+    }
     for (SOUNDBUFFER& b : s->buffers)
         if (b.valid) SoundBuffer_Release(&b);
     s->bufferCount = 0;
@@ -141,6 +151,7 @@ int LoadSoundFromImage(const void* image, int size, int bufferNum, int unionHand
     void* pcm = nullptr;
     int bytes = 0;
     bool ok = false;
+    int musicStart = 0, musicEnd = 0;
     if (!memory || OpenSoundConverter(&reader, &conv) != 0) {
         ErrorLogAdd("音声ファイルのＰＣＭへの変換に失敗しました");
     } else if (DecodeIntoBuffers(&conv, bufferNum, handle)) {
@@ -151,6 +162,8 @@ int LoadSoundFromImage(const void* image, int size, int bufferNum, int unionHand
         ErrorLogAdd("音声ファイルを格納するメモリ領域の確保に失敗しました");
     } else {
         ok = true;
+        musicStart = conv.musicStart;
+        musicEnd = conv.musicEnd;
     }
     if (conv.openFlag) CloseSoundConverter(&conv);
     if (memory) MemStreamClose(reinterpret_cast<intptr_t>(memory));
@@ -160,6 +173,7 @@ int LoadSoundFromImage(const void* image, int size, int bufferNum, int unionHand
         SOUND* s = GetSoundData(handle);
         s->format = format;
         filled = FillStaticBuffers(s, pcm, bytes) == 0;
+        SetMusicLoop(s, musicStart, musicEnd);
     }
     // The buffers hold their own copy of the data.
     ZvFree(pcm);

@@ -23,8 +23,11 @@ int PlaySoundMemImpl(int handle, int playType, int topPositionFlag) {
         if (!topPositionFlag) return 0;
         SoundBuffer_Stop(b);
     }
-    SoundBuffer_SetCurrentPosition(b, topPositionFlag ? 0 : cursor);
-    if (SoundBuffer_Play(b, playType == SOUND_PLAYTYPE_LOOP) != 0) return -1;
+    const uint32_t position = topPositionFlag ? 0 : cursor;
+    SoundBuffer_SetCurrentPosition(b, position);
+    // Played on from where it stopped, it ramps in rather than click.
+    const AudioStart start = position != 0 ? AUDIO_START_RAMPED : AUDIO_START_AT_ONCE;
+    if (SoundBuffer_Play(b, playType == SOUND_PLAYTYPE_LOOP, start) != 0) return -1;
     s->playStartTime = PlatformTimeMs();
 
     if (playType == SOUND_PLAYTYPE_NORMAL && ProcessMessageImpl() == 0) {
@@ -47,6 +50,8 @@ int StopSoundMemImpl(int handle) {
     }
     return 0;
 }
+
+void HoldSoundMixing(bool hold) { AudioBufferSetHold(SoundState().bufferSet, hold); }
 
 int CheckSoundPlaying(int handle) {
     SOUND* s = GetSoundData(handle);

@@ -13,6 +13,13 @@ constexpr int SOUND_PLAYTYPE_LOOP = 3;
 int PlaySoundMemImpl(int handle, int playType, int topPositionFlag);
 int StopSoundMemImpl(int handle);
 int CheckSoundPlaying(int handle);
+// A play that does not begin at the sound's own beginning (on from where it
+// stopped, or from a place it was sought to) ramps in over the few
+// milliseconds a stop ramps down over. Starts and stops made while the
+// mixing is held take effect at the same output frame: a stop and such a
+// start then crossfade. Hold it only around plays of prepared sounds and
+// stops, which decode nothing.
+void HoldSoundMixing(bool hold);
 
 // Stream sounds.
 int AddSreamSound(const StreamReader* stream, int loop, int handle, int dataType, int* dataCopied, int unionHandle);

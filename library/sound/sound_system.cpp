@@ -45,7 +45,7 @@ void StartSilentBuffer(SoundSystemState& s) {
     std::memset(p1, 0, n1);
     if (p2) std::memset(p2, 0, n2);
     SoundBuffer_Unlock(&s.silentBuffer, p1, n1, p2, n2);
-    SoundBuffer_Play(&s.silentBuffer, 1);
+    SoundBuffer_Play(&s.silentBuffer, 1, AUDIO_START_AT_ONCE);
 }
 
 void WriteDeviceLog() {

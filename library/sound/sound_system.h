@@ -24,7 +24,7 @@ struct SoundBufferDesc {
 int SoundBuffer_Create(SOUNDBUFFER* sb, const SoundBufferDesc* desc);
 int SoundBuffer_Duplicate(SOUNDBUFFER* sb, SOUNDBUFFER* source);
 int SoundBuffer_Release(SOUNDBUFFER* sb);
-int SoundBuffer_Play(SOUNDBUFFER* sb, int loop);
+int SoundBuffer_Play(SOUNDBUFFER* sb, int loop, AudioStart start);
 int SoundBuffer_Stop(SOUNDBUFFER* sb);
 int SoundBuffer_GetStatus(SOUNDBUFFER* sb, uint32_t* status);
 int SoundBuffer_Lock(SOUNDBUFFER* sb, uint32_t offset, uint32_t bytes, void** part1, uint32_t* size1, void** part2,
@@ -32,6 +32,8 @@ int SoundBuffer_Lock(SOUNDBUFFER* sb, uint32_t offset, uint32_t bytes, void** pa
 int SoundBuffer_Unlock(SOUNDBUFFER* sb, void* part1, uint32_t size1, void* part2, uint32_t size2);
 int SoundBuffer_GetCurrentPosition(SOUNDBUFFER* sb, uint32_t* play, uint32_t* write);
 int SoundBuffer_SetCurrentPosition(SOUNDBUFFER* sb, uint32_t position);
+// Where a looping play goes round, in sample frames (end 0: the end).
+int SoundBuffer_SetLoop(SOUNDBUFFER* sb, int startFrame, int endFrame);
 
 constexpr int SOUND_HANDLE_MAX = 4096;
 

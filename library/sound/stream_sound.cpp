@@ -405,8 +405,10 @@ int PlayStreamSound(int handle, int playType, int topPositionFlag) {
         if (s->playedBytes != 0) ResetStreamPosition(s);
     }
     s->playType = playType;
+    // Any place but the start (on from a stop, or sought to) is mid-wave.
+    const AudioStart start = s->playedBytes != 0 ? AUDIO_START_RAMPED : AUDIO_START_AT_ONCE;
     PrepareStreamSound(handle);
-    if (SoundBuffer_Play(b, 1) != 0) return -1;
+    if (SoundBuffer_Play(b, 1, start) != 0) return -1;
     s->playStartTime = PlatformTimeMs();
     if (playType == SOUND_PLAYTYPE_NORMAL) {
         while (CheckSoundPlaying(handle) == 1 && ProcessMessageImpl() == 0) PlatformSleepMs(1);

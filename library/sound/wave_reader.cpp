@@ -118,7 +118,9 @@ int SetUpCompressedWave(SOUNDCONV* conv, const RiffWave& w) {
         return SOUNDCONV_REFUSED;
     }
     Mp3Scan scan;
-    if (ScanMp3Frames(conv->stream, w.dataStart, w.dataStart + w.dataSize, &scan) != 0) {
+    int64_t size = 0;
+    uint8_t* data = ReadStreamRange(conv->stream, w.dataStart, w.dataStart + w.dataSize, &size);
+    if (!data || ScanMp3Frames(data, w.dataStart, 0, size, &scan) != 0) {
         ErrorLogAdd("WAVE ファイル内の MP3 データを解析できませんでした\n");
         return SOUNDCONV_REFUSED;
     }

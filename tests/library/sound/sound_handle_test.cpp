@@ -237,6 +237,60 @@ TEST_F(SoundSystem, Mp3WithoutAnAudioFrameIsRefusedByEveryLoad) {
     EXPECT_TRUE(Contains(log, "右記のＷＡＶファイルのセットアップに失敗しました：tag_only.mp3 \r\n"));
 }
 
+// The file layer's own table with its read calls counted while it is set.
+struct CountedReads {
+    static inline FileAccessFunctions inner;
+    static inline int reads = 0;
+    static size_t Read(void* buffer, size_t size, size_t count, ZvFileHandle file) {
+        ++reads;
+        return inner.Read(buffer, size, count, file);
+    }
+    CountedReads() {
+        reads = 0;
+        inner = *GetFileAccessFunctions();
+        FileAccessFunctions counting = inner;
+        counting.Read = Read;
+        SetFileAccessFunctions(&counting);
+    }
+    ~CountedReads() { SetFileAccessFunctions(nullptr); }
+};
+
+// Opening an MP3 reads the file in a few large reads, however many frames
+// it holds, tagged or not, and whether it is streamed from the file, kept in
+// memory or decoded whole (an MP3 inside a WAVE file too).
+TEST_F(SoundSystem, AnMp3OpensInAFewReadsWhateverItsLength) {
+    const Bytes id3 = Id3v2Tag(3, 300, false);
+    for (int seconds : {1, 30}) {
+        const Bytes mp3 = EncodeMp3(Sine(44100 * seconds, 2, 440, 44100, 8000), 2, 44100, 128);
+        Bytes tagged = id3;
+        Append(tagged, mp3);
+        Append(tagged, Id3v1Tag());
+        WavSpec inWave;
+        inWave.tag = WAVE_FORMAT_TAG_MPEGLAYER3;
+        inWave.data = mp3;
+        const std::pair<const char*, Bytes> files[] = {
+            {"plain.mp3", mp3}, {"tagged.mp3", tagged}, {"mp3.wav", MakeWav(inWave)}};
+        for (const auto& f : files) {
+            WriteFile(f.first, f.second);
+            for (int type : {SOUND_DATATYPE_STATIC, SOUND_DATATYPE_MEMIMAGE, SOUND_DATATYPE_FILE}) {
+                SCOPED_TRACE(::testing::Message() << f.first << ", " << seconds << " s, type " << type);
+                SetCreateSoundDataTypeImpl(type);
+                int handle;
+                int reads;
+                {
+                    CountedReads counted;
+                    handle = LoadSoundMemImpl(f.first, 1, -1);
+                    reads = CountedReads::reads;
+                }
+                SetCreateSoundDataTypeImpl(0);
+                ASSERT_NE(handle, -1);
+                EXPECT_LE(reads, 48);
+                DeleteSoundMemImpl(handle, 0);
+            }
+        }
+    }
+}
+
 TEST_F(SoundSystem, AStaticSoundOverlapsItselfOverItsBuffersInTurn) {
     int h = Load("count.wav", CountingWav(20000), 0, 3);
     ASSERT_NE(h, -1);

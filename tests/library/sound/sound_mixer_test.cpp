@@ -1,6 +1,6 @@
 // The mixer over a buffer set, without a device: overlapping, bending loud
-// sums under full scale, stops that ramp down,
-// looping and one-shot buffers, sample formats, rates, two-part locks,
+// sums under full scale, stops that ramp down and starts in mid-wave that
+// ramp in, looping (over a loop range too) and one-shot buffers, sample formats, rates, two-part locks,
 // duplicates; and the primary format a device gets.
 #include <gtest/gtest.h>
 
@@ -169,6 +169,42 @@ TEST_F(Mixer, AStopRampsTheSoundDownWithoutMovingThePosition) {
     EXPECT_EQ(Mix(4), (std::vector<int16_t>(8, 0)));
 }
 
+// A start in mid-wave rises from nothing over the 220 frames a stop falls
+// over; a stop and such a start between the same two passes crossfade, so
+// two buffers at the same place of the same sound sum to it unchanged. A
+// start at once keeps full level, and a stop during a ramp-in falls from
+// the level it has reached.
+TEST_F(Mixer, AStartInMidWaveRampsInOverTheLengthOfAStop) {
+    std::vector<int16_t> steady(400, 22000);
+    std::vector<uint8_t> bytes(steady.size() * 2);
+    std::memcpy(bytes.data(), steady.data(), bytes.size());
+    AudioBuffer* a = Make(kMono16, bytes);
+    AudioBuffer* b = Make(kMono16, bytes);
+
+    ASSERT_EQ(AudioBufferPlay(a, 1, AUDIO_START_RAMPED), 0);
+    std::vector<int16_t> out = Mix(230);
+    for (int k = 0; k < 230; ++k) ASSERT_EQ(out[2 * size_t(k)], k < 220 ? 22000 * k / 220 : 22000) << k;
+
+    // Handed over from a to b: full level throughout.
+    AudioBufferStop(a);
+    AudioBufferPlay(b, 1, AUDIO_START_RAMPED);
+    out = Mix(300);
+    for (int k = 0; k < 300; ++k) ASSERT_NEAR(out[2 * size_t(k)], 22000, 1) << k;
+
+    // Stopped 110 frames into its ramp, a falls from half level.
+    AudioBufferStop(b);
+    Mix(220);
+    AudioBufferPlay(a, 1, AUDIO_START_RAMPED);
+    Mix(110);
+    AudioBufferStop(a);
+    out = Mix(4);
+    EXPECT_EQ(out, (std::vector<int16_t>{11000, 11000, 10950, 10950, 10900, 10900, 10850, 10850}));
+    Mix(220);
+
+    AudioBufferPlay(a, 1, AUDIO_START_AT_ONCE);
+    EXPECT_EQ(Mix(2), (std::vector<int16_t>{22000, 22000, 22000, 22000}));
+}
+
 TEST_F(Mixer, LoopingRepeatsAndOneShotStopsAtItsEndBackAtZero) {
     AudioBuffer* loop = Make(kMono16, Stereo16({10, 20, 30}));
     AudioBuffer* once = Make(kMono16, Stereo16({1000, 2000}));
@@ -189,6 +225,20 @@ TEST_F(Mixer, LoopingRepeatsAndOneShotStopsAtItsEndBackAtZero) {
     EXPECT_EQ(Mix(2), (std::vector<int16_t>{20, 20, 29, 29}));
     Mix(218);
     EXPECT_EQ(Mix(2), (std::vector<int16_t>(4, 0)));
+
+    // With a loop range, a looping play goes round from its end to its
+    // start; a one-shot play still runs to the end of the data.
+    AudioBuffer* ranged = Make(kMono16, Stereo16({10, 20, 30, 40}));
+    EXPECT_EQ(AudioBufferSetLoop(ranged, 1, 3), 0);
+    EXPECT_EQ(AudioBufferSetLoop(ranged, 3, 3), -1);
+    EXPECT_EQ(AudioBufferSetLoop(ranged, 0, 5), -1);
+    AudioBufferPlay(ranged, 1);
+    EXPECT_EQ(Mix(6), (std::vector<int16_t>{10, 10, 20, 20, 30, 30, 20, 20, 30, 30, 20, 20}));
+    AudioBufferStop(ranged);
+    Mix(220);
+    AudioBufferSetPosition(ranged, 0);
+    AudioBufferPlay(ranged, 0);
+    EXPECT_EQ(Mix(5), (std::vector<int16_t>{10, 10, 20, 20, 30, 30, 40, 40, 0, 0}));
 }
 
 TEST_F(Mixer, SampleFormatsAndRatesBecomeStereo16AtTheOutputRate) {

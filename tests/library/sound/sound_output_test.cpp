@@ -10,7 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/lock.h"
 #include "core/startup.h"
+#include "sound/sound_play.h"
 #include "sound_test_support.h"
 #include "zovav.h"
 
@@ -26,6 +28,25 @@ protected:
         SetSkipStartupWaits(1);
         ChangeWindowMode(1);
         ASSERT_EQ(ZoVav_Init(), 0);
+    }
+
+    // Bytes the device has written so far.
+    uintmax_t Written() const {
+        std::error_code e;
+        const uintmax_t n = std::filesystem::file_size(disk_.path(), e);
+        return e ? uintmax_t(0) : n;
+    }
+    // Keeps the message loop going until the device has written ms more,
+    // however slow the machine is.
+    void RunFor(int ms) const {
+        const uintmax_t target = Written() + uintmax_t(ms) * 441 / 10 * 4;
+        // A net against a device that stopped writing, not a time limit.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while (Written() < target && std::chrono::steady_clock::now() < giveUp) {
+            ProcessMessage();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_GE(Written(), target) << "the disk output stopped";
     }
 
     zvtest::ScopedTempDir dir_;
@@ -83,24 +104,9 @@ TEST_F(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
 
 // Whatever ends a sound that plays ramps it down over about 5 ms rather than
 // cutting it: a stop, the delete of a static or a stream sound, and the end
-// of the library. Each step lasts until the device has written that much
-// more, however slow the machine is.
+// of the library.
 TEST_F(SoundOutput, DeletingOrEndingWhatPlaysRampsItDownAsAStopDoes) {
-    auto written = [&] {
-        std::error_code e;
-        const uintmax_t n = std::filesystem::file_size(disk_.path(), e);
-        return e ? uintmax_t(0) : n;
-    };
-    auto runFor = [&](int ms) {
-        const uintmax_t target = written() + uintmax_t(ms) * 441 / 10 * 4;
-        // A net against a device that stopped writing, not a time limit.
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-        while (written() < target && std::chrono::steady_clock::now() < giveUp) {
-            ProcessMessage();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        ASSERT_GE(written(), target) << "the disk output stopped";
-    };
+    auto runFor = [&](int ms) { RunFor(ms); };
 
     // 2205 Hz: a period is 20 frames, so every 20-frame window of the
     // steady tone has the same loudness; one second of it loops seamlessly.
@@ -151,4 +157,71 @@ TEST_F(SoundOutput, DeletingOrEndingWhatPlaysRampsItDownAsAStopDoes) {
         EXPECT_GE(rampWindows[k], 9) << "end " << k;
         EXPECT_NEAR(rampWindows[k], rampWindows[0], 1) << "end " << k << " ramps as the stop does";
     }
+}
+
+// Played on from a place that is not its start, a sound ramps in rather than
+// coming back at full level in mid-wave: a static sound played on from where
+// it stopped, a stream sound sought to a place (as a movie's sound is on a
+// resume or a seek). The places lie at several phases of the tone, its peaks
+// among them. A play from the start keeps its attack (the tone starts at 0).
+TEST_F(SoundOutput, PlayingOnFromAStoppedPlaceRampsInAtEveryPhase) {
+    // 441 Hz: a period is 100 frames, and one second loops seamlessly.
+    const std::vector<int16_t> tone = Sine(44100, 2, 441, 44100, 8000);
+    int ownStep = 0;
+    for (size_t i = 2; i < tone.size(); i += 2) ownStep = std::max(ownStep, std::abs(tone[i] - tone[i - 2]));
+    WavSpec w;
+    w.data = ToBytes(tone);
+    WriteFile("tone.wav", MakeWav(w));
+    const int sound = LoadSoundMem("tone.wav", 1, -1);
+    SetCreateSoundDataType(3);
+    const int stream = LoadSoundMem("tone.wav", 1, -1);
+    SetCreateSoundDataType(0);
+    ASSERT_NE(sound, -1);
+    ASSERT_NE(stream, -1);
+
+    // Frames into the tone's period where it plays on.
+    const int phases[] = {12, 25, 37, 50, 75, 90};
+    int plays = 0;
+    for (int handle : {sound, stream}) {
+        for (int phase : phases) {
+            SCOPED_TRACE(::testing::Message() << (handle == sound ? "static" : "stream") << ", phase " << phase);
+            const int place = 20000 + phase;
+            ASSERT_EQ(PlaySoundMem(handle, ZV_PLAYTYPE_LOOP, 1), 0);
+            RunFor(50);
+            ASSERT_EQ(StopSoundMem(handle), 0);
+            RunFor(30);
+            WithLibraryLock([&] {
+                if (handle == sound)
+                    SoundBuffer_SetCurrentPosition(&GetSoundData(sound)->buffers[0], uint32_t(place * 4));
+                else
+                    SeekStreamSoundSample(stream, place);
+            });
+            ASSERT_EQ(PlaySoundMem(handle, ZV_PLAYTYPE_LOOP, 0), 0);
+            RunFor(50);
+            ASSERT_EQ(StopSoundMem(handle), 0);
+            RunFor(30);
+            plays += 2;
+        }
+    }
+    EXPECT_EQ(ZoVav_End(), 0);
+
+    // Every start after silence: no step over 1.5 times the tone's own
+    // largest in its first 10 ms (a start at a peak would step by 8000).
+    const std::vector<int16_t> out = disk_.Samples();
+    int starts = 0;
+    int silent = 0;
+    for (size_t f = 0; f + 441 < out.size() / 2; ++f) {
+        if (out[2 * f] == 0) {
+            ++silent;
+            continue;
+        }
+        if (silent >= 200) {
+            ++starts;
+            int largest = std::abs(out[2 * f]);
+            for (size_t i = f + 1; i < f + 441; ++i) largest = std::max(largest, std::abs(out[2 * i] - out[2 * i - 2]));
+            EXPECT_LE(largest, ownStep * 3 / 2) << "start " << starts << " at frame " << f;
+        }
+        silent = 0;
+    }
+    EXPECT_EQ(starts, plays);
 }

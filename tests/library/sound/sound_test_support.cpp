@@ -44,6 +44,8 @@ Decoded DecodeWhole(const Bytes& file) {
     std::memset(&conv, 0, sizeof conv);
     d.result = OpenSoundConverter(&reader, &conv);
     if (d.result == 0) {
+        d.musicStart = conv.musicStart;
+        d.musicEnd = conv.musicEnd;
         void* pcm = nullptr;
         int bytes = 0;
         d.result = ConvertWholeSound(&conv, &d.format, &pcm, &bytes);

@@ -71,6 +71,7 @@ struct Decoded {
     int result = -1;
     WaveFormat format = {};
     Bytes pcm;
+    int musicStart = 0, musicEnd = 0;   // where a loop goes round (0, 0: the whole)
 };
 Decoded DecodeWhole(const Bytes& file);
 

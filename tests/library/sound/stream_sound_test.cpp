@@ -243,9 +243,10 @@ TEST_F(StreamSound, StopKeepsThePlaceAndTopPositionStartsOver) {
     EXPECT_TRUE(AllZero(Mix(1000), 220));
     ProcessStreamSoundMemAll();
 
+    // Played on from there, it ramps in over as many frames.
     ASSERT_EQ(PlaySoundMemImpl(h, SOUND_PLAYTYPE_BACK, 0), 0);
     heard = PlayOut(h, 1);
-    EXPECT_TRUE(SameFrames(heard, 0, source, 2, played, heard.size() / 2));
+    EXPECT_TRUE(SameFrames(heard, kRampFrames, source, 2, played + kRampFrames, heard.size() / 2 - kRampFrames));
 
     // Started over while it plays, the place it left ramps down over the start.
     ASSERT_EQ(PlaySoundMemImpl(h, SOUND_PLAYTYPE_BACK, 1), 0);
@@ -253,33 +254,34 @@ TEST_F(StreamSound, StopKeepsThePlaceAndTopPositionStartsOver) {
     EXPECT_TRUE(SameFrames(heard, kRampFrames, source, 2, kRampFrames, heard.size() / 2 - kRampFrames));
 }
 
-TEST_F(StreamSound, CompressedSourcesStreamTheSamePcmAsAWholeDecode) {
+// Looped, a compressed sound plays the PCM of a whole decode in every data
+// type (streamed from its file or from memory, or decoded whole). The MP3
+// carries the encoder's tag: a turn ends before the padding, and the next
+// starts behind the tag frame and the encoder's and decoder's delays (1152 +
+// 576 + 529 samples), so the turns join without a gap.
+TEST_F(StreamSound, CompressedSoundsLoopThePcmOfAWholeDecodeInEveryDataType) {
     const auto tone = Sine(3 * 44100, 2, 330, 44100, 9000);
     const std::pair<const char*, Bytes> files[] = {
         {"music.mp3", EncodeMp3(tone, 2, 44100, 128)},
         {"music.ogg", EncodeOgg(tone, 2, 44100)},
     };
     for (const auto& f : files) {
-        for (int type : {SOUND_DATATYPE_FILE, SOUND_DATATYPE_MEMIMAGE}) {
+        const Decoded whole = DecodeWhole(f.second);
+        const auto reference = ToSamples(whole.pcm.data(), whole.pcm.size());
+        const size_t n = reference.size() / 2;
+        const bool mp3 = std::string(f.first) == "music.mp3";
+        EXPECT_EQ(whole.musicStart, mp3 ? 2257 : 0);
+        const size_t start = size_t(whole.musicStart);
+        const size_t end = whole.musicEnd ? size_t(whole.musicEnd) : n;
+        if (mp3) {
+            EXPECT_LT(end, n);
+        }
+        for (int type : {SOUND_DATATYPE_FILE, SOUND_DATATYPE_MEMIMAGE, SOUND_DATATYPE_STATIC}) {
             SCOPED_TRACE(::testing::Message() << f.first << " type " << type);
-            const Bytes whole = DecodeWhole(f.second).pcm;
-            const auto reference = ToSamples(whole.data(), whole.size());
             int h = Load(f.first, f.second, type);
             ASSERT_NE(h, -1);
             ASSERT_EQ(PlaySoundMemImpl(h, SOUND_PLAYTYPE_LOOP, 1), 0);
             auto heard = PlayOut(h, 10);
-            const size_t n = reference.size() / 2;
-            // The MP3 carries the encoder's tag: a turn ends before the
-            // padding, and the next starts behind the tag frame and the
-            // encoder's and decoder's delays (1152 + 576 + 529 samples).
-            const STREAMDATA& source = GetSoundData(h)->sources[0];
-            const bool mp3 = std::string(f.first) == "music.mp3";
-            EXPECT_EQ(source.loopStart, mp3 ? 2257 : 0);
-            const size_t start = size_t(source.loopStart);
-            const size_t end = source.loopEnd ? size_t(source.loopEnd) : n;
-            if (mp3) {
-                EXPECT_LT(end, n);
-            }
             ASSERT_GT(heard.size() / 2, end + 2 * (end - start));
             // Three times round, without a seam.
             EXPECT_TRUE(SameFrames(heard, 0, reference, 2, 0, end));
@@ -293,38 +295,51 @@ TEST_F(StreamSound, CompressedSourcesStreamTheSamePcmAsAWholeDecode) {
 
 // A repeat of a tagged MP3 joins its turns as a loop does: a turn that the
 // same source follows ends before the encoder's padding, and the next one
-// starts behind the delay. The last turn plays out whole.
+// starts behind the delay. The last turn plays out whole. A sound decoded
+// whole has no repeat count: it repeats by its loop flag.
 TEST_F(StreamSound, RepeatsOfATaggedMp3JoinWithoutThePadding) {
     const Bytes file = EncodeMp3(Sine(44100, 2, 330, 44100, 9000), 2, 44100, 128);
-    const Bytes whole = DecodeWhole(file).pcm;
-    const auto reference = ToSamples(whole.data(), whole.size());
+    const Decoded whole = DecodeWhole(file);
+    const auto reference = ToSamples(whole.pcm.data(), whole.pcm.size());
     const size_t n = reference.size() / 2;
-    for (int type : {SOUND_DATATYPE_FILE, SOUND_DATATYPE_MEMIMAGE}) {
-        for (int repeats : {1, 255}) {
-            SCOPED_TRACE(::testing::Message() << "type " << type << ", repeats " << repeats);
-            int h = AddSoundData();
-            ASSERT_EQ(AddStreamSourceFromImage(file.data(), int(file.size()), repeats, h, type, -1), 0);
+    const size_t start = size_t(whole.musicStart), end = size_t(whole.musicEnd);
+    ASSERT_GT(start, 0u);
+    ASSERT_LT(end, n);
+    const struct {
+        int type, repeats;
+    } rows[] = {{SOUND_DATATYPE_FILE, 1},   {SOUND_DATATYPE_FILE, 255},   {SOUND_DATATYPE_MEMIMAGE, 1},
+                {SOUND_DATATYPE_MEMIMAGE, 255}, {SOUND_DATATYPE_STATIC, 255}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "type " << row.type << ", repeats " << row.repeats);
+        int h;
+        if (row.type == SOUND_DATATYPE_STATIC) {
+            h = Load("tone.mp3", file, row.type);
+        } else {
+            h = AddSoundData();
+            ASSERT_EQ(AddStreamSourceFromImage(file.data(), int(file.size()), row.repeats, h, row.type, -1), 0);
             PrepareStreamSound(h);
-            const STREAMDATA& source = GetSoundData(h)->sources[0];
-            const size_t start = size_t(source.loopStart), end = size_t(source.loopEnd);
-            ASSERT_GT(start, 0u);
-            ASSERT_LT(end, n);
-            ASSERT_EQ(PlaySoundMemImpl(h, SOUND_PLAYTYPE_BACK, 1), 0);
-            const auto heard = PlayOut(h, 4);
-            ASSERT_GT(heard.size() / 2, 2 * end - start);
-            EXPECT_TRUE(SameFrames(heard, 0, reference, 2, 0, end));
-            if (repeats == 1) {
-                EXPECT_TRUE(SameFrames(heard, end, reference, 2, start, n - start));
-                EXPECT_TRUE(AllZero(heard, end + n - start));
-                EXPECT_EQ(CheckSoundPlaying(h), 0);
-            } else {
-                for (size_t at = end; at + (end - start) <= heard.size() / 2; at += end - start)
-                    ASSERT_TRUE(SameFrames(heard, at, reference, 2, start, end - start)) << "turn at " << at;
-                EXPECT_EQ(CheckSoundPlaying(h), 1);
-            }
-            DeleteSoundMemImpl(h, 0);
-            Mix(kRampFrames);
+            EXPECT_EQ(GetSoundData(h)->sources[0].loopStart, int(start));
+            EXPECT_EQ(GetSoundData(h)->sources[0].loopEnd, int(end));
         }
+        const bool forever = row.repeats == 255;
+        ASSERT_EQ(PlaySoundMemImpl(h, forever && row.type == SOUND_DATATYPE_STATIC ? SOUND_PLAYTYPE_LOOP
+                                                                                 : SOUND_PLAYTYPE_BACK,
+                                   1),
+                  0);
+        const auto heard = PlayOut(h, 4);
+        ASSERT_GT(heard.size() / 2, 2 * end - start);
+        EXPECT_TRUE(SameFrames(heard, 0, reference, 2, 0, end));
+        if (!forever) {
+            EXPECT_TRUE(SameFrames(heard, end, reference, 2, start, n - start));
+            EXPECT_TRUE(AllZero(heard, end + n - start));
+            EXPECT_EQ(CheckSoundPlaying(h), 0);
+        } else {
+            for (size_t at = end; at + (end - start) <= heard.size() / 2; at += end - start)
+                ASSERT_TRUE(SameFrames(heard, at, reference, 2, start, end - start)) << "turn at " << at;
+            EXPECT_EQ(CheckSoundPlaying(h), 1);
+        }
+        DeleteSoundMemImpl(h, 0);
+        Mix(kRampFrames);
     }
 }
 
