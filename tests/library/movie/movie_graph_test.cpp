@@ -400,17 +400,20 @@ TEST_F(MovieGraphs, ASeekPastTheEndShowsTheLastFrameAndTellsTheLength) {
 // A picture every lossy codec keeps within a few steps: red tells the frame,
 // green and blue ramp with x and y so that a shifted or sheared row shows.
 uint32_t Graded(int i, int x, int y) {
-    return uint32_t(8 * i + 4) << 16 | uint32_t(40 + (x & 63) * 3) << 8 | uint32_t(40 + (y & 63) * 3);
+    return uint32_t(12 * i + 6) << 16 | uint32_t(40 + (x & 63) * 3) << 8 | uint32_t(40 + (y & 63) * 3);
 }
 
-// The frame of Graded a graph shows, or -1 when some pixel is off it by more
-// than the tolerance.
+// The frame of Graded a graph shows (by its mean red, which a 16-bit screen
+// lowers by up to 7), or -1 when some pixel is off it by more than the
+// tolerance.
 int ShownGradedFrame(int handle, int tolerance) {
     int w = 0, h = 0;
     GetGraphSize(handle, &w, &h);
     const std::vector<uint32_t> px = GraphPixels(handle);
     if (w <= 0 || px.size() != size_t(w) * size_t(h)) return -1;
-    const int i = (int(px[size_t(h / 2 * w + w / 2)] >> 16 & 0xFF) - 4 + 4) / 8;
+    double red = 0;
+    for (uint32_t p : px) red += double(p >> 16 & 0xFF) / double(px.size());
+    const int i = int(std::lround((red - 3) / 12));
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             if (!Near(px[size_t(y * w + x)], Graded(i, x, y), tolerance)) return -1;
@@ -419,7 +422,9 @@ int ShownGradedFrame(int handle, int tolerance) {
 
 // A new movie graph shows its first frame before it is played, and a seek
 // while paused shows the frame of its place, forward, back, to 0 and from
-// past the end, before the movie has played and after.
+// past the end, before the movie has played and after; on a 32-bit screen
+// and a 16-bit software one, also for frames whose rows are no multiple of
+// four bytes.
 TEST_F(MovieGraphs, ANewGraphAndAPausedSeekShowTheFrameOfTheirPlace) {
     struct Case {
         const char* name;
@@ -438,50 +443,57 @@ TEST_F(MovieGraphs, ANewGraphAndAPausedSeekShowTheFrameOfTheirPlace) {
         {"AVI", "avi", "mpeg4", AV_PIX_FMT_YUV420P, 64, 48, 12, 19},
         {"MP4", "mp4", "libx264", AV_PIX_FMT_YUV420P, 64, 48, 12, 18},
         {"MP4 320x240", "mp4", "libx264", AV_PIX_FMT_YUV420P, 320, 240, 12, 18},
+        {"Matroska 27x6", "matroska", "ffv1", AV_PIX_FMT_BGR0, 27, 6, 0, 19},
     };
-    Start(SURFACE_SCREENS);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        moviefix::MovieSpec spec;
-        spec.container = c.container;
-        spec.codec = c.codec;
-        spec.pixels = c.pixels;
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.picture = Graded;
-        ASSERT_TRUE(moviefix::WriteMovie("case.movie", spec));
-        const int g = LoadGraph("case.movie");
-        ASSERT_GE(g, 0) << Log();
-        EXPECT_EQ(ShownGradedFrame(g, c.tolerance), 0) << "a new graph";
-        DrawGraph(0, 0, g, 0);
-        EXPECT_EQ(ShownGradedFrame(g, c.tolerance), 0) << "a new graph drawn";
-        const struct {
-            int to, frame;
-        } seeks[] = {{1230, 12}, {530, 5}, {0, 0}, {60000, c.lastFrame}, {0, 0}, {1560, 15}};
-        for (const bool played : {false, true}) {
-            if (played) {
-                EXPECT_EQ(PlayMovieToGraph(g), 0);
-                start_ = g_nowUs - 1560 * 1000;
-                At(1750);
-                ScreenFlip();
-                DrawGraph(0, 0, g, 0);
-                EXPECT_EQ(PauseMovieToGraph(g), 0);
-                EXPECT_EQ(ShownGradedFrame(g, c.tolerance), 17);
+    const struct {
+        int to, frame;   // frame -1: the last one
+    } seeks[] = {{1230, 12}, {530, 5}, {0, 0}, {60000, -1}, {0, 0}, {1560, 15}};
+    for (const bool sixteenBits : {false, true}) {
+        SCOPED_TRACE(sixteenBits ? "16-bit software screen" : "32-bit surface screen");
+        Start(sixteenBits ? SOFTWARE_SCREENS : SURFACE_SCREENS, sixteenBits ? 0 : 1);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            const int tolerance = c.tolerance + (sixteenBits ? 8 : 0);   // 5 and 6 bits widened
+            moviefix::MovieSpec spec;
+            spec.container = c.container;
+            spec.codec = c.codec;
+            spec.pixels = c.pixels;
+            spec.width = c.width;
+            spec.height = c.height;
+            spec.picture = Graded;
+            ASSERT_TRUE(moviefix::WriteMovie("case.movie", spec));
+            const int g = LoadGraph("case.movie");
+            ASSERT_GE(g, 0) << Log();
+            EXPECT_EQ(ShownGradedFrame(g, tolerance), 0) << "a new graph";
+            DrawGraph(0, 0, g, 0);
+            EXPECT_EQ(ShownGradedFrame(g, tolerance), 0) << "a new graph drawn";
+            for (const bool played : {false, true}) {
+                if (played) {
+                    EXPECT_EQ(PlayMovieToGraph(g), 0);
+                    start_ = g_nowUs - 1560 * 1000;
+                    At(1750);
+                    ScreenFlip();
+                    DrawGraph(0, 0, g, 0);
+                    EXPECT_EQ(PauseMovieToGraph(g), 0);
+                    EXPECT_EQ(ShownGradedFrame(g, tolerance), 17);
+                }
+                for (const auto& s : seeks) {
+                    SCOPED_TRACE(testing::Message() << (played ? "played, " : "") << "paused seek to " << s.to);
+                    const int frame = s.frame < 0 ? c.lastFrame : s.frame;
+                    EXPECT_EQ(SeekMovieToGraph(g, s.to), 0);
+                    // Past the end the time is the length; a program stream's
+                    // times after a seek may lie half a frame off.
+                    if (s.frame < 0) EXPECT_NEAR(TellMovieToGraph(g), (c.lastFrame + 1) * 100, 50);
+                    else EXPECT_EQ(TellMovieToGraph(g), s.to);
+                    EXPECT_EQ(ShownGradedFrame(g, tolerance), frame);
+                    ScreenFlip();
+                    DrawGraph(0, 0, g, 0);
+                    EXPECT_EQ(ShownGradedFrame(g, tolerance), frame);
+                }
             }
-            for (const auto& s : seeks) {
-                SCOPED_TRACE(testing::Message() << (played ? "played, " : "") << "paused seek to " << s.to);
-                EXPECT_EQ(SeekMovieToGraph(g, s.to), 0);
-                // Past the end the time is the length; a program stream's
-                // times after a seek may lie half a frame off.
-                if (s.to < 60000) EXPECT_EQ(TellMovieToGraph(g), s.to);
-                else EXPECT_NEAR(TellMovieToGraph(g), (c.lastFrame + 1) * 100, 50);
-                EXPECT_EQ(ShownGradedFrame(g, c.tolerance), s.frame);
-                ScreenFlip();
-                DrawGraph(0, 0, g, 0);
-                EXPECT_EQ(ShownGradedFrame(g, c.tolerance), s.frame);
-            }
+            EXPECT_EQ(DeleteGraph(g), 0);
         }
-        EXPECT_EQ(DeleteGraph(g), 0);
+        End();
     }
 }
 
