@@ -1,5 +1,6 @@
-// MP3: the ID3 tags and the frame walk that measure an MP3 file, and the
-// decoding of its frames through libmpg123 (also for MP3 inside WAVE files).
+// MP3: the ID3 tags and the frame walk that measure an MP3 file, read into
+// memory in one go, and the decoding of its frames from that copy through
+// libmpg123 (also for MP3 inside WAVE files).
 #include <mpg123.h>
 
 #include <algorithm>
@@ -244,7 +245,7 @@ int ScanMp3Frames(uint8_t* bytes, int64_t from, int64_t begin, int64_t limit, Mp
         const int64_t frameStart = pos - 4;
         Mp3FrameInfo info;
         if (AnalyzeMp3FrameHeader(bytes + frameStart, &info) != 0) {
-            found = false;
+            found = false;   // an undecodable header refuses the whole file
             break;
         }
         if (!found) {

@@ -1,7 +1,8 @@
 // Listening to the real output: the whole library runs on SDL's disk audio
 // driver, which writes the device's stream to a file, while the game's way
 // of playing sound (a waited-for effect, streamed music) runs through the
-// public functions and the message loop.
+// public functions and the message loop: where sound is heard, how its ends
+// ramp down and how a play on from a stopped place ramps in.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -106,8 +107,6 @@ TEST_F(SoundOutput, TheDeviceHearsSoundWherePlayedAndSilenceElsewhere) {
 // cutting it: a stop, the delete of a static or a stream sound, and the end
 // of the library.
 TEST_F(SoundOutput, DeletingOrEndingWhatPlaysRampsItDownAsAStopDoes) {
-    auto runFor = [&](int ms) { RunFor(ms); };
-
     // 2205 Hz: a period is 20 frames, so every 20-frame window of the
     // steady tone has the same loudness; one second of it loops seamlessly.
     WavSpec tone;
@@ -122,21 +121,21 @@ TEST_F(SoundOutput, DeletingOrEndingWhatPlaysRampsItDownAsAStopDoes) {
     ASSERT_NE(stream, -1);
     ASSERT_NE(last, -1);
 
-    runFor(100);
+    RunFor(100);
     ASSERT_EQ(PlaySoundMem(fx, ZV_PLAYTYPE_LOOP, 1), 0);
-    runFor(200);
+    RunFor(200);
     ASSERT_EQ(StopSoundMem(fx), 0);   // how an end should sound
-    runFor(100);
+    RunFor(100);
     ASSERT_EQ(PlaySoundMem(fx, ZV_PLAYTYPE_LOOP, 1), 0);
-    runFor(200);
+    RunFor(200);
     ASSERT_EQ(DeleteSoundMem(fx), 0);
-    runFor(100);
+    RunFor(100);
     ASSERT_EQ(PlaySoundMem(stream, ZV_PLAYTYPE_LOOP, 1), 0);
-    runFor(200);
+    RunFor(200);
     ASSERT_EQ(DeleteSoundMem(stream), 0);
-    runFor(100);
+    RunFor(100);
     ASSERT_EQ(PlaySoundMem(last, ZV_PLAYTYPE_LOOP, 1), 0);
-    runFor(200);
+    RunFor(200);
     ASSERT_EQ(ZoVav_End(), 0);
 
     // Per 20-frame window: full is the tone's own level (8000 / sqrt 2),
