@@ -27,6 +27,10 @@ constexpr const char* kContainers = "matroska,avi,mov,mpeg,mpegts,ogg,asf";
 constexpr int kIoBufferSize = 32768;
 constexpr int64_t kDefaultFrameUs = 33333;   // streams that name no rate
 constexpr int64_t kFirstStepBackUs = 1000000;
+// A sound seek decodes from this much before its place and drops up to it:
+// a frame of MP3 or AAC decoded without the ones before it (their overlap,
+// MP3's bit reservoir) comes out silent or fading in.
+constexpr int64_t kSoundPrerollUs = 100000;
 // Sound tracks outside these are refused as undecodable.
 constexpr int kMaxSoundRate = 768000;
 constexpr int kMaxSoundChannels = 64;
@@ -73,7 +77,6 @@ struct MovieStream {
     bool drained = false;         // the decoder was told the input ended
     bool ended = false;           // no frame follows `next`
     int64_t nextUs = 0, lastUs = -1;   // lastUs: of the last frame since the open or seek
-    int64_t backUs = 0;           // how far before the sought time the last step back went
 
     bool running = false;
     int64_t baseUs = 0;           // stream time at runStartUs (or now, paused)
@@ -253,10 +256,13 @@ bool Convert(MovieStream* s, const AVFrame* f, MoviePixelFormat format, void* pi
     return true;
 }
 
-// Moves the demuxer to the last key frame at or before a stream time.
-bool SeekDecoder(MovieStream* s, int64_t us) {
+// Moves the demuxer to the last key frame at or before a stream time (or to
+// the first bytes), and forgets what was decoded.
+bool SeekDecoder(MovieStream* s, int64_t us, bool fromFirstByte = false) {
     const int64_t target = s->startTs + av_rescale_q(us, AVRational{1, 1000000}, s->timeBase);
-    if (av_seek_frame(s->demux.format, s->track, target, AVSEEK_FLAG_BACKWARD) < 0) return false;
+    const int sought = fromFirstByte ? av_seek_frame(s->demux.format, -1, 0, AVSEEK_FLAG_BYTE)
+                                     : av_seek_frame(s->demux.format, s->track, target, AVSEEK_FLAG_BACKWARD);
+    if (sought < 0) return false;
     avcodec_flush_buffers(s->decoder);
     av_frame_unref(s->next);
     av_frame_unref(s->due);
@@ -266,15 +272,37 @@ bool SeekDecoder(MovieStream* s, int64_t us) {
     return true;
 }
 
-// A time sought past where the stream breaks off (a cut file says it is
-// longer) can leave the demuxer where no frame follows. Steps back from the
-// end the file states, twice as far each time, until frames come again, so
-// that the last one reached is shown; false once the start has been tried.
-bool StepBack(MovieStream* s, int64_t soughtUs) {
-    const int64_t from = s->lengthUs > 0 ? std::min(soughtUs, s->lengthUs) : soughtUs;
-    if (from - s->backUs <= 0) return false;
-    s->backUs = s->backUs == 0 ? kFirstStepBackUs : 2 * s->backUs;
-    return SeekDecoder(s, std::max<int64_t>(0, from - s->backUs));
+// Decodes the first frame from the demuxer's place into `next`; false when
+// none follows.
+bool ReadFirstFrame(MovieStream* s) {
+    if (!ReceiveFrame(&s->demux, s->track, s->decoder, s->packet, s->next, &s->drained)) return false;
+    s->haveNext = true;
+    s->nextUs = FrameTimeUs(s, s->next);
+    return true;
+}
+
+// Places the decoder so that its first frame is at or before a stream time,
+// which the next update then decodes up to: the picture shows the frame of
+// that time, forward or back. Demuxers that find their place by the times
+// they read (MPEG transport and program streams) can land a key frame or
+// more after it, and past where a cut file breaks off (it says it is longer)
+// no frame follows at all. Such a seek steps further back, twice as far each
+// time, and at the start takes the first bytes where the time of the first
+// frame does not find them. False when the demuxer cannot seek at all.
+bool SeekPicture(MovieStream* s, int64_t us) {
+    // Any first frame at or before the time will do: the steps start at the
+    // length the file states, so that a time far past it takes few of them.
+    const int64_t start = s->lengthUs > 0 ? std::min(us, s->lengthUs) : us;
+    for (int64_t back = 0;; back = back == 0 ? kFirstStepBackUs : back > start / 2 ? start : 2 * back) {
+        const int64_t from = std::max<int64_t>(0, start - back);
+        if (SeekDecoder(s, from) && ReadFirstFrame(s) && s->nextUs <= us) return true;
+        if (from > 0) continue;
+        if (SeekDecoder(s, 0, true) && ReadFirstFrame(s) && s->nextUs <= us) return true;
+        // Some demuxers find nothing from their first byte: the start by time it is.
+        if (!SeekDecoder(s, 0)) return false;
+        ReadFirstFrame(s);   // without one the movie ends at once
+        return true;
+    }
 }
 
 // Finds and opens the picture track of an opened container.
@@ -354,7 +382,6 @@ MovieFrameResult MovieStreamUpdate(MovieStream* s, MoviePixelFormat format, void
         if (!s->haveNext) {
             if (s->ended || !ReceiveFrame(&s->demux, s->track, s->decoder, s->packet, s->next, &s->drained)) {
                 s->ended = true;
-                if (s->lastUs < 0 && now > 0 && StepBack(s, now)) continue;
                 break;
             }
             s->haveNext = true;
@@ -402,8 +429,7 @@ int MovieStreamIsRunning(const MovieStream* s) { return s->running ? 1 : 0; }
 int64_t MovieStreamTellMs(const MovieStream* s) { return StreamTimeUs(s) / 1000; }
 
 int MovieStreamSeekMs(MovieStream* s, int64_t ms) {
-    if (ms < 0 || ms > INT64_MAX / 1000 || !SeekDecoder(s, ms * 1000)) return -1;
-    s->backUs = 0;
+    if (ms < 0 || ms > INT64_MAX / 1000 || !SeekPicture(s, ms * 1000)) return -1;
     s->baseUs = ms * 1000;
     s->runStartUs = MovieClockNowUs();
     return 0;
@@ -632,7 +658,7 @@ int MovieSoundRead(MovieSound* m, void* pcm, int bytes) {
 
 int MovieSoundSeek(MovieSound* m, int64_t sample) {
     if (sample < 0) return -1;
-    const int64_t us = av_rescale(sample, 1000000, m->rate) + m->originUs;
+    const int64_t us = av_rescale(sample, 1000000, m->rate) + m->originUs - kSoundPrerollUs;
     const int64_t target = av_rescale_q(us, AVRational{1, 1000000}, m->timeBase);
     ForgetSound(m, sample);
     // Before the first packet there is nothing to go back to: the start is the place.

@@ -113,11 +113,18 @@ void OpenMovieSound(MovieData* m, const MovieStreamInfo& info) {
     if (info.hasSound && SoundSystemRunning()) m->SoundHandle = MakeSoundTrack(m->Path);
 }
 
-// The sound track starts at a time of the picture.
-void StartSound(MovieData* m, int64_t ms) {
-    if (m->SoundHandle < 0) return;
+// Places the sound track at a time of the picture and decodes from there;
+// false when it cannot.
+bool PlaceSound(MovieData* m, int64_t ms) {
     const int64_t sample = ms * AUDIO_OUTPUT_RATE / 1000;
-    if (SeekStreamSoundSample(m->SoundHandle, sample) == 0) PlaySoundMemImpl(m->SoundHandle, SOUND_PLAYTYPE_BACK, 0);
+    return m->SoundHandle >= 0 && SeekStreamSoundSample(m->SoundHandle, sample) == 0 &&
+           PrepareStreamSound(m->SoundHandle) == 0;
+}
+
+// The sound track starts at a time of the picture (ramped in by the mixer
+// unless that is its beginning).
+void StartSound(MovieData* m, int64_t ms) {
+    if (PlaceSound(m, ms)) PlaySoundMemImpl(m->SoundHandle, SOUND_PLAYTYPE_BACK, 0);
 }
 
 void StopSound(MovieData* m) {
@@ -125,9 +132,10 @@ void StopSound(MovieData* m) {
 }
 
 // A playing sound moves to where the picture now is without falling silent:
-// the spare sound is filled there and playing before the old one stops, so
-// that the old one's ramp down runs over the new place. (With one stream
-// sound its buffer would be silent while it is filled anew.)
+// the spare sound is decoded there first, then it starts as the old one
+// stops, at the same output frame (the mixing held between them), so that
+// the new place ramps in as the old one ramps down. (With one stream sound
+// its buffer would be silent while it is filled anew.)
 void MoveSound(MovieData* m, int64_t ms) {
     if (m->SoundHandle < 0 || !m->PlayFlag) return;
     if (m->SpareSoundHandle < 0) m->SpareSoundHandle = MakeSoundTrack(m->Path);
@@ -138,11 +146,14 @@ void MoveSound(MovieData* m, int64_t ms) {
     const int outgoing = m->SoundHandle;
     m->SoundHandle = m->SpareSoundHandle;
     m->SpareSoundHandle = outgoing;
-    StartSound(m, ms);
+    const bool placed = PlaceSound(m, ms);
+    HoldSoundMixing(true);
+    if (placed) PlaySoundMemImpl(m->SoundHandle, SOUND_PLAYTYPE_BACK, 0);
     // Placed back at the start, the stopped sound is left alone until it is
     // needed again: one whose data had ended would otherwise go on being
     // filled with silence at every message pass.
     SeekStreamSoundSample(outgoing, 0);
+    HoldSoundMixing(false);
 }
 
 // While the sound plays, the picture keeps to the sound's clock. A sound that
@@ -225,6 +236,13 @@ MovieData* MovieOfGraph(int grHandle, int* result) {
     return m;
 }
 
+// The frame image goes to the graph the movie plays into: a graph derived
+// from it shows part of those pixels.
+void ShowFrameImage(MovieData* m) {
+    GraphData* owner = GetGraphData(m->GraphHandle);
+    if (owner) owner->Storage->movieFrame(&m->FrameImage, owner);
+}
+
 template <class Visit>
 void ForEachMovie(Visit visit) {
     HandleTable& t = g_movies.table;
@@ -282,6 +300,11 @@ int BindMovieToGraph(int movieHandle, int grHandle) {
     if (m == nullptr || g == nullptr) return -1;
     m->GraphHandle = grHandle;
     g->MovieHandle = movieHandle;
+    // A new graph shows the movie's first frame, never memory nobody wrote:
+    // the frame image stays black when there is no frame to show.
+    if (m->Stream == nullptr) return 0;
+    UpdateMovie(grHandle, 1);
+    if (m->LastUpdateFrame < 0) ShowFrameImage(m);
     return 0;
 }
 
@@ -319,15 +342,11 @@ int UpdateMovie(int grHandle, int force) {
     FollowSound(m);
     GraphImage& f = m->FrameImage;
     switch (MovieStreamUpdate(m->Stream, MoviePixelFormat(m->FrameFormat), f.Pixels, f.Pitch)) {
-    case MOVIE_FRAME_NEW: {
-        // The frame goes to the graph the movie plays into: a graph derived
-        // from it shows part of those pixels.
-        GraphData* owner = GetGraphData(m->GraphHandle);
-        if (owner) owner->Storage->movieFrame(&f, owner);
+    case MOVIE_FRAME_NEW:
+        ShowFrameImage(m);
         m->LastUpdateFrame = int64_t(GetFrameCounter());
         m->LastUpdateTime = now;
         break;
-    }
     case MOVIE_FRAME_PENDING:
         break;
     default:

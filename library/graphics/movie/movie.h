@@ -38,7 +38,7 @@ int TerminateMovieTable();
 // Surface mode 2 asks for 24-bit frames, anything else frames in the
 // screen's pixel format. Returns the movie handle, or -1 after logging.
 int OpenMovieToGraph(const char* fileName, int* width, int* height, int surfaceMode);
-// Ties an opened movie to the graph made for it.
+// Ties an opened movie to the graph made for it, which shows the first frame.
 int BindMovieToGraph(int movieHandle, int grHandle);
 // 0 for a graph without a movie or one that only shares its owner's movie;
 // -1 for an invalid graph or movie.

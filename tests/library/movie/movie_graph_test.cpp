@@ -397,6 +397,106 @@ TEST_F(MovieGraphs, ASeekPastTheEndShowsTheLastFrameAndTellsTheLength) {
     }
 }
 
+// A picture every lossy codec keeps within a few steps: red tells the frame,
+// green and blue ramp with x and y so that a shifted or sheared row shows.
+uint32_t Graded(int i, int x, int y) {
+    return uint32_t(12 * i + 6) << 16 | uint32_t(40 + (x & 63) * 3) << 8 | uint32_t(40 + (y & 63) * 3);
+}
+
+// The frame of Graded a graph shows (by its mean red, which a 16-bit screen
+// lowers by up to 7), or -1 when some pixel is off it by more than the
+// tolerance.
+int ShownGradedFrame(int handle, int tolerance) {
+    int w = 0, h = 0;
+    GetGraphSize(handle, &w, &h);
+    const std::vector<uint32_t> px = GraphPixels(handle);
+    if (w <= 0 || px.size() != size_t(w) * size_t(h)) return -1;
+    double red = 0;
+    for (uint32_t p : px) red += double(p >> 16 & 0xFF) / double(px.size());
+    const int i = int(std::lround((red - 3) / 12));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (!Near(px[size_t(y * w + x)], Graded(i, x, y), tolerance)) return -1;
+    return i;
+}
+
+// A new movie graph shows its first frame before it is played, and a seek
+// while paused shows the frame of its place, forward, back, to 0 and from
+// past the end, before the movie has played and after; on a 32-bit screen
+// and a 16-bit software one, also for frames whose rows are no multiple of
+// four bytes.
+TEST_F(MovieGraphs, ANewGraphAndAPausedSeekShowTheFrameOfTheirPlace) {
+    struct Case {
+        const char* name;
+        const char* container;
+        const char* codec;
+        AVPixelFormat pixels;
+        int width, height;
+        int tolerance;
+        int lastFrame;   // the muxer's edit list of an MP4 with B-frames ends as the last frame starts
+    };
+    const Case cases[] = {
+        {"MPEG-TS", "mpegts", "mpeg2video", AV_PIX_FMT_YUV420P, 64, 48, 12, 19},
+        {"MPEG-PS", "vob", "mpeg2video", AV_PIX_FMT_YUV420P, 64, 48, 12, 19},
+        {"Matroska", "matroska", "ffv1", AV_PIX_FMT_BGR0, 64, 48, 0, 19},
+        {"Matroska 4:2:0", "matroska", "ffv1", AV_PIX_FMT_YUV420P, 64, 48, 12, 19},
+        {"AVI", "avi", "mpeg4", AV_PIX_FMT_YUV420P, 64, 48, 12, 19},
+        {"MP4", "mp4", "libx264", AV_PIX_FMT_YUV420P, 64, 48, 12, 18},
+        {"MP4 320x240", "mp4", "libx264", AV_PIX_FMT_YUV420P, 320, 240, 12, 18},
+        {"Matroska 27x6", "matroska", "ffv1", AV_PIX_FMT_BGR0, 27, 6, 0, 19},
+    };
+    const struct {
+        int to, frame;   // frame -1: the last one
+    } seeks[] = {{1230, 12}, {530, 5}, {0, 0}, {60000, -1}, {0, 0}, {1560, 15}};
+    for (const bool sixteenBits : {false, true}) {
+        SCOPED_TRACE(sixteenBits ? "16-bit software screen" : "32-bit surface screen");
+        Start(sixteenBits ? SOFTWARE_SCREENS : SURFACE_SCREENS, sixteenBits ? 0 : 1);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            const int tolerance = c.tolerance + (sixteenBits ? 8 : 0);   // 5 and 6 bits widened
+            moviefix::MovieSpec spec;
+            spec.container = c.container;
+            spec.codec = c.codec;
+            spec.pixels = c.pixels;
+            spec.width = c.width;
+            spec.height = c.height;
+            spec.picture = Graded;
+            ASSERT_TRUE(moviefix::WriteMovie("case.movie", spec));
+            const int g = LoadGraph("case.movie");
+            ASSERT_GE(g, 0) << Log();
+            EXPECT_EQ(ShownGradedFrame(g, tolerance), 0) << "a new graph";
+            DrawGraph(0, 0, g, 0);
+            EXPECT_EQ(ShownGradedFrame(g, tolerance), 0) << "a new graph drawn";
+            for (const bool played : {false, true}) {
+                if (played) {
+                    EXPECT_EQ(PlayMovieToGraph(g), 0);
+                    start_ = g_nowUs - 1560 * 1000;
+                    At(1750);
+                    ScreenFlip();
+                    DrawGraph(0, 0, g, 0);
+                    EXPECT_EQ(PauseMovieToGraph(g), 0);
+                    EXPECT_EQ(ShownGradedFrame(g, tolerance), 17);
+                }
+                for (const auto& s : seeks) {
+                    SCOPED_TRACE(testing::Message() << (played ? "played, " : "") << "paused seek to " << s.to);
+                    const int frame = s.frame < 0 ? c.lastFrame : s.frame;
+                    EXPECT_EQ(SeekMovieToGraph(g, s.to), 0);
+                    // Past the end the time is the length; a program stream's
+                    // times after a seek may lie half a frame off.
+                    if (s.frame < 0) EXPECT_NEAR(TellMovieToGraph(g), (c.lastFrame + 1) * 100, 50);
+                    else EXPECT_EQ(TellMovieToGraph(g), s.to);
+                    EXPECT_EQ(ShownGradedFrame(g, tolerance), frame);
+                    ScreenFlip();
+                    DrawGraph(0, 0, g, 0);
+                    EXPECT_EQ(ShownGradedFrame(g, tolerance), frame);
+                }
+            }
+            EXPECT_EQ(DeleteGraph(g), 0);
+        }
+        End();
+    }
+}
+
 // The sound output held: the test mixes it, so the sound's clock moves only
 // as far as the test has listened, and the movie's own clock stands still.
 class MovieSound : public MovieGraphs {
@@ -548,14 +648,19 @@ protected:
         disk_.emplace(dir_.path() + "/output.raw");
         MovieSetClock(nullptr);
     }
-    // A movie of the tone. AVI places every sample of its PCM exactly, so a
-    // seek to a whole second starts the tone where it crosses zero.
-    static bool WriteTone(const char* name, int frames) {
+    // A movie of the tone, by default 44.1 kHz PCM in AVI, which places every
+    // sample exactly.
+    static bool WriteTone(const char* name, int frames, const char* container = "avi",
+                          const char* codec = "pcm_s16le", int rate = moviefix::kOutputRate) {
         moviefix::MovieSpec spec;
-        spec.container = "avi";
+        spec.container = container;
+        if (std::strcmp(container, "mp4") == 0) {   // no FFV1 there
+            spec.codec = "mpeg4";
+            spec.pixels = AV_PIX_FMT_YUV420P;
+        }
         spec.frames = frames;
-        spec.soundCodec = "pcm_s16le";
-        spec.soundRate = moviefix::kOutputRate;
+        spec.soundCodec = codec;
+        spec.soundRate = rate;
         return moviefix::WriteMovie(name, spec);
     }
     uintmax_t Written() const {
@@ -586,12 +691,14 @@ protected:
 // itself moves by at most its level x 2 pi x 250 / 44100 (under 800 within
 // 6 s) a sample, a ramp down adds little to that, and a sound cut off
 // without one jumps by as much as it is loud there.
-double LargestStep(const std::vector<double>& s, size_t from) {
+double LargestStep(const std::vector<double>& s, size_t from, size_t to = SIZE_MAX) {
     double largest = 0;
-    for (size_t i = from + 1; i < s.size(); ++i) largest = std::max(largest, std::abs(s[i] - s[i - 1]));
+    for (size_t i = from + 1; i < std::min(to, s.size()); ++i) largest = std::max(largest, std::abs(s[i] - s[i - 1]));
     return largest;
 }
 constexpr double kLargestToneStep = 2500;
+// The largest step of the tone itself t seconds into the track.
+double ToneStep(double t) { return moviefix::ToneLevel(t) * 2 * M_PI * moviefix::kToneHz / moviefix::kOutputRate; }
 
 // Loudness of each 20 ms of the output.
 std::vector<double> WindowRms(const std::vector<double>& left) {
@@ -674,42 +781,102 @@ TEST_F(MovieOutput, TheToneIsHeardWhilePlayingAndFollowsPauseAndSeek) {
 }
 
 
-// A seek while playing: the old place ramps down as a stop does while the
-// new place, ready before, already sounds; no silence between them.
+// A seek while playing crossfades: the old place ramps down as a stop does
+// while the new place, ready before, ramps in; it sounds from its first
+// sample on, whatever the codec (MP3 and AAC need the frames before it).
+// The places lie where the tone is at its peaks, not where it crosses zero
+// (every 2 ms).
 TEST_F(MovieOutput, ASeekWhilePlayingGoesOnWithoutAGapOrAStep) {
+    struct Case {
+        const char* name;
+        const char* container;
+        const char* codec;
+        int rate;
+        double placeTolerance;   // s; the loudness of a lossy codec's tone tells its place less closely
+    };
+    const Case cases[] = {
+        {"PCM", "avi", "pcm_s16le", moviefix::kOutputRate, 0.05},
+        // MP3 comes out 2-3 % quieter, which puts it up to 0.2 s early.
+        {"MP3", "matroska", "libmp3lame", 48000, 0.25},
+        {"AAC", "mp4", "aac", 48000, 0.15},
+    };
+    const int first = 1621;
+    const int places[] = {4133, 1271, 5057, 2389, 3711, 1333};
+    const double quietest = 1.271, loudest = 5.057 + 0.3;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteTone("tone.movie", 60, c.container, c.codec, c.rate));
+        disk_.emplace(dir_.path() + "/" + c.name + ".raw");
+        Start(SOFTWARE_SCREENS);
+        const int g = LoadGraph("tone.movie");
+        ASSERT_GE(g, 0);
+        EXPECT_EQ(SeekMovieToGraph(g, first), 0);
+        RunFor(100, g);
+        EXPECT_EQ(PlayMovieToGraph(g), 0);
+        for (int to : places) {
+            RunFor(250, g);
+            EXPECT_EQ(SeekMovieToGraph(g, to), 0);
+        }
+        RunFor(250, g);
+        EXPECT_EQ(PauseMovieToGraph(g), 0);
+        RunFor(150, g);
+        End();
+
+        const std::vector<double> left = Left();
+        const size_t start = FirstLoud(left);
+        ASSERT_LT(start, left.size());
+        EXPECT_LE(LargestStep(left, start), 2 * ToneStep(loudest));
+        // Loudness per 5 ms from the start of play to the pause's ramp: none
+        // 20 dB under the tone where it is quietest here.
+        std::vector<double> rms;
+        for (size_t at = start; at + 220 <= left.size(); at += 220) rms.push_back(moviefix::Rms(left, at, 220));
+        const double floor = moviefix::ToneLevel(quietest) / std::sqrt(2.0) / 10;
+        size_t end = rms.size();
+        while (end > 0 && rms[end - 1] < floor) --end;
+        ASSERT_GT(end, 300u) << "seven runs of 250 ms";
+        for (size_t i = 0; i + 1 < end; ++i) EXPECT_GT(rms[i], floor) << "a dip " << i * 5 << " ms after the start";
+        // Each seek's run of tone starts where it was sought (the trimmed window
+        // and the one that holds the switch take 0.02 to 0.06 s of it).
+        const std::vector<std::vector<double>> tone = ToneRuns(WindowRms(left));
+        ASSERT_EQ(tone.size(), std::size(places) + 1);
+        for (size_t i = 0; i < tone.size(); ++i) {
+            const double from = (i == 0 ? first : places[i - 1]) / 1000.0;
+            EXPECT_NEAR(tone[i].front(), from + 0.04, c.placeTolerance) << "run " << i;
+        }
+    }
+}
+
+// A movie played from a place sought before (at a peak of the wave) or on
+// after a pause comes in ramped, as its pause went out: no step in the first
+// 10 ms over one and a half times the tone's own. The places it pauses at
+// fall where the output's blocks put them, at any phase of the wave.
+TEST_F(MovieOutput, APlayAfterAPauseRampsIn) {
     ASSERT_TRUE(WriteTone("tone.avi", 60));
     Start(SOFTWARE_SCREENS);
     const int g = LoadGraph("tone.avi");
     ASSERT_GE(g, 0);
+    EXPECT_EQ(SeekMovieToGraph(g, 1301), 0);
     RunFor(100, g);
-    EXPECT_EQ(PlayMovieToGraph(g), 0);
-    for (int to : {4000, 1000, 5000, 2000, 3000, 1000}) {
-        RunFor(250, g);
-        EXPECT_EQ(SeekMovieToGraph(g, to), 0);
+    constexpr int kResumes = 4;
+    for (int i = 0; i < kResumes; ++i) {
+        EXPECT_EQ(PlayMovieToGraph(g), 0);
+        RunFor(170 + 20 * i, g);
+        EXPECT_EQ(PauseMovieToGraph(g), 0);
+        RunFor(200, g);
     }
-    RunFor(250, g);
-    EXPECT_EQ(PauseMovieToGraph(g), 0);
-    RunFor(150, g);
     End();
 
     const std::vector<double> left = Left();
-    const size_t start = FirstLoud(left);
-    ASSERT_LT(start, left.size());
-    EXPECT_LE(LargestStep(left, start), kLargestToneStep);
-    // Loudness per 5 ms from the start of play to the pause's ramp: the
-    // quietest stretch of the tone is 1400 loud.
-    std::vector<double> rms;
-    for (size_t at = start; at + 220 <= left.size(); at += 220) rms.push_back(moviefix::Rms(left, at, 220));
-    size_t end = rms.size();
-    while (end > 0 && rms[end - 1] < 500) --end;
-    ASSERT_GT(end, 300u) << "seven runs of 250 ms";
-    for (size_t i = 0; i + 1 < end; ++i) EXPECT_GT(rms[i], 500) << "silence " << i * 5 << " ms after the start";
-    // Each seek's run of tone starts where it was sought (the trimmed window
-    // and the one that holds the switch take 0.02 to 0.06 s of it).
-    const std::vector<std::vector<double>> tone = ToneRuns(WindowRms(left));
-    const double starts[] = {0, 4, 1, 5, 2, 3, 1};
-    ASSERT_EQ(tone.size(), std::size(starts));
-    for (size_t i = 0; i < tone.size(); ++i) EXPECT_NEAR(tone[i].front(), starts[i] + 0.04, 0.05) << "run " << i;
+    const double loudest = 1.3 + 0.2 * kResumes + 0.1;
+    int resumes = 0;
+    for (size_t i = 1, quiet = 0; i < left.size(); ++i) {
+        quiet = std::abs(left[i - 1]) < 1 ? quiet + 1 : 0;
+        if (quiet < 4410 || std::abs(left[i]) < 1) continue;
+        ++resumes;
+        EXPECT_LE(LargestStep(left, i - 1, i + 441), 1.5 * ToneStep(loudest)) << "resume " << resumes;
+        quiet = 0;
+    }
+    EXPECT_EQ(resumes, kResumes) << "a play from the sought place and three after a pause";
 }
 
 // Deleting a playing movie ends its sound with the ramp a stop has.

@@ -151,7 +151,8 @@ struct PictureWriter {
     }
 };
 
-// The tone in blocks of the encoder's frame size, in its first sample format.
+// The tone in blocks of the encoder's frame size, in the first sample format
+// of the encoder's that is written here.
 struct ToneWriter {
     const MovieSpec& spec;
     AVFrame* frame = av_frame_alloc();
@@ -159,7 +160,13 @@ struct ToneWriter {
     ToneWriter(const MovieSpec& s) : spec(s) {}
     ~ToneWriter() { av_frame_free(&frame); }
     bool Set(AVCodecContext* c) {
-        c->sample_fmt = c->codec->sample_fmts ? c->codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+        c->sample_fmt = c->codec->sample_fmts ? AV_SAMPLE_FMT_NONE : AV_SAMPLE_FMT_S16;
+        for (const AVSampleFormat* f = c->codec->sample_fmts; f && *f != AV_SAMPLE_FMT_NONE; ++f) {
+            if (*f != AV_SAMPLE_FMT_S16 && *f != AV_SAMPLE_FMT_S16P && *f != AV_SAMPLE_FMT_FLT && *f != AV_SAMPLE_FMT_FLTP)
+                continue;
+            c->sample_fmt = *f;
+            break;
+        }
         c->sample_rate = spec.soundRate;
         c->bit_rate = 192000;
         av_channel_layout_default(&c->ch_layout, spec.soundChannels);
