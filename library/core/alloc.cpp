@@ -150,9 +150,9 @@ uint32_t SizeKnownToBeHeld(const ZvAllocHeader* h) {
 void StoreName(ZvAllocHeader* h, const char* file) {
     memset(h->name, 0, sizeof h->name);
     if (!file) return;
-    size_t len = strlen(file);
-    const char* tail = len > 15 ? file + len - 15 : file;
-    memcpy(h->name, tail, strlen(tail));
+    const size_t len = strlen(file);
+    const size_t kept = std::min<size_t>(len, sizeof h->name - 1);
+    memcpy(h->name, file + len - kept, kept);
 }
 }  // namespace
 
