@@ -122,6 +122,7 @@ void GiveBackLargeBlock(ZvAllocHeader* h) {
     g_alloc.keptBytes += m->bytes;
 }
 
+// The heap's limits are set before it serves its first block of ours.
 ZvAllocHeader* TakeSmallBlock(size_t size) {
     if (!g_alloc.heapLimitsSet) {
         PlatformSetHeapLimits(kLargeFrom, kHeapTrimFrom);
