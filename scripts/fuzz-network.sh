@@ -12,7 +12,7 @@ FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -f
        -I"$ROOT/library" -I"$ROOT/library/include")
 SOURCES=(
   library/network/http_task.cpp library/core/strings.cpp library/core/numbers.cpp fuzz/core_stubs.cpp
-  fuzz/http_fuzz.cpp
+  fuzz/log_stubs.cpp fuzz/http_fuzz.cpp
 )
 
 source "$ROOT/scripts/fuzz-common.sh"

@@ -14,7 +14,7 @@ FLAGS=(-std=c++17 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -f
        -I"$ROOT/library" -I"$ROOT/library/include")
 SOURCES=(
   library/sound/sound_convert.cpp library/sound/wave_reader.cpp library/sound/mp3_converter.cpp
-  library/sound/ogg_converter.cpp library/core/file/stream_memory.cpp fuzz/core_stubs.cpp
+  library/sound/ogg_converter.cpp library/core/file/stream_memory.cpp fuzz/core_stubs.cpp fuzz/log_stubs.cpp
 )
 LIBS=(-lmpg123 -lvorbisfile -lvorbis -logg)
 

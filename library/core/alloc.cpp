@@ -1,6 +1,12 @@
 // Debug memory allocator: a header in front of every block links it into
 // one list of live blocks, with a guard copy that shows a damaged header.
+// Small blocks come from the process heap; large ones are pages mapped for
+// them alone, so that one freed and not kept goes back to the system at once
+// and never pins the heap. Under AddressSanitizer the bytes of a large block
+// past the size asked for, and the whole of a kept one, are poisoned.
 #include "core/alloc.h"
+
+#include <sanitizer/asan_interface.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -10,21 +16,28 @@
 
 #include "core/log.h"
 #include "core/routines.h"
+#include "platform/memory_posix.h"
 
 namespace {
 constexpr size_t kLinkedBytes = offsetof(ZvAllocHeader, guard);
 static_assert(sizeof(ZvAllocHeader::guard) == kLinkedBytes, "guard mirrors the fields before it");
 
+// Blocks of this many bytes and more, header included, are mapped pages; the
+// heap maps its own large requests from the same size.
+constexpr size_t kLargeFrom = 256 << 10;
+// The heap gives memory back only once this much lies free at its top: a
+// scene that frees and makes again a hundred small pictures reuses the heap's
+// pages instead of shrinking and growing it every time.
+constexpr size_t kHeapTrimFrom = 8 << 20;
 // Large blocks freed are kept for the next allocation they fit: a picture
 // loaded after another was deleted gets memory the process has already
 // touched, instead of fresh pages that fault in one by one.
-constexpr size_t kKeepFrom = 256 << 10;
 constexpr size_t kKeptBytesMax = 64 << 20;
 constexpr int kKeptBlocksMax = 8;
 
-struct KeptBlock {
-    ZvAllocHeader* header;
-    size_t bytes;   // the block's capacity, header included
+// In front of a large block's header: the length of its pages.
+struct alignas(16) MappedHead {
+    size_t bytes;
 };
 
 struct AllocState {
@@ -34,52 +47,88 @@ struct AllocState {
     uint32_t totalSize = 0;
     uint32_t count = 0;
     ZvAllocSwitches switches;
-    KeptBlock kept[kKeptBlocksMax] = {};   // oldest first
+    bool heapLimitsSet = false;
+    MappedHead* kept[kKeptBlocksMax] = {};   // oldest first
     int keptCount = 0;
     size_t keptBytes = 0;
 };
 AllocState g_alloc;
 
+bool IsLarge(size_t size) { return size + sizeof(ZvAllocHeader) >= kLargeFrom; }
+
+ZvAllocHeader* HeaderOf(MappedHead* m) { return reinterpret_cast<ZvAllocHeader*>(m + 1); }
+MappedHead* MappedHeadOf(ZvAllocHeader* h) { return reinterpret_cast<MappedHead*>(h) - 1; }
+
+// Only the `size` bytes asked for can be touched; the rest of the pages is
+// poisoned (all of them for a kept block, size 0).
+void PoisonPast(MappedHead* m, size_t size) {
+    char* data = reinterpret_cast<char*>(HeaderOf(m) + 1);
+    char* end = reinterpret_cast<char*>(m) + m->bytes;
+    ASAN_UNPOISON_MEMORY_REGION(data, size);
+    ASAN_POISON_MEMORY_REGION(data + size, size_t(end - data) - size);
+}
+
+void Unmap(MappedHead* m) {
+    ASAN_UNPOISON_MEMORY_REGION(m, m->bytes);
+    PlatformUnmapPages(m, m->bytes);
+}
+
 void DropKept(int i) {
-    g_alloc.keptBytes -= g_alloc.kept[i].bytes;
-    std::memmove(&g_alloc.kept[i], &g_alloc.kept[i + 1], sizeof(KeptBlock) * size_t(g_alloc.keptCount - i - 1));
+    g_alloc.keptBytes -= g_alloc.kept[i]->bytes;
+    std::memmove(&g_alloc.kept[i], &g_alloc.kept[i + 1], sizeof(MappedHead*) * size_t(g_alloc.keptCount - i - 1));
     --g_alloc.keptCount;
 }
 
-void FreeOldestKept() {
-    free(g_alloc.kept[0].header);
+void UnmapOldestKept() {
+    MappedHead* oldest = g_alloc.kept[0];
     DropKept(0);
+    Unmap(oldest);
 }
 
-// The smallest kept block that holds `bytes` without wasting more than a
-// fifth of itself, or a new one.
-ZvAllocHeader* TakeBlock(size_t bytes) {
+// The smallest kept block that holds `size` without wasting more than a fifth
+// of itself, or new pages.
+ZvAllocHeader* TakeLargeBlock(size_t size) {
+    const size_t bytes = sizeof(MappedHead) + sizeof(ZvAllocHeader) + size;
     int best = -1;
     for (int i = 0; i < g_alloc.keptCount; ++i) {
-        const size_t held = g_alloc.kept[i].bytes;
-        if (held >= bytes && held - bytes <= bytes / 4 && (best < 0 || held < g_alloc.kept[best].bytes)) best = i;
+        const size_t held = g_alloc.kept[i]->bytes;
+        if (held >= bytes && held - bytes <= bytes / 4 && (best < 0 || held < g_alloc.kept[best]->bytes)) best = i;
     }
-    if (best < 0) {
-        auto* h = static_cast<ZvAllocHeader*>(malloc(bytes));
-        if (h) h->capacity = bytes;
-        return h;
+    MappedHead* m;
+    if (best >= 0) {
+        m = g_alloc.kept[best];
+        DropKept(best);
+    } else {
+        m = static_cast<MappedHead*>(PlatformMapPages(bytes));
+        if (m == nullptr) return nullptr;
+        m->bytes = PlatformPageRound(bytes);
     }
-    ZvAllocHeader* h = g_alloc.kept[best].header;
-    DropKept(best);
-    return h;
+    PoisonPast(m, size);
+    return HeaderOf(m);
 }
 
-void GiveBackBlock(ZvAllocHeader* h) {
-    const size_t bytes = h->capacity;
-    if (!kZvKeepsFreedBlocks || bytes < kKeepFrom || bytes > kKeptBytesMax) {
-        free(h);
+// Kept while the cap allows, the oldest kept going first; otherwise unmapped.
+void GiveBackLargeBlock(ZvAllocHeader* h) {
+    MappedHead* m = MappedHeadOf(h);
+    if (m->bytes > kKeptBytesMax) {
+        Unmap(m);
         return;
     }
     while (g_alloc.keptCount > 0 &&
-           (g_alloc.keptCount == kKeptBlocksMax || g_alloc.keptBytes + bytes > kKeptBytesMax))
-        FreeOldestKept();
-    g_alloc.kept[g_alloc.keptCount++] = KeptBlock{h, bytes};
-    g_alloc.keptBytes += bytes;
+           (g_alloc.keptCount == kKeptBlocksMax || g_alloc.keptBytes + m->bytes > kKeptBytesMax))
+        UnmapOldestKept();
+    PoisonPast(m, 0);
+    g_alloc.kept[g_alloc.keptCount++] = m;
+    g_alloc.keptBytes += m->bytes;
+}
+
+// The heap's limits are set before it serves its first block of ours.
+ZvAllocHeader* TakeSmallBlock(size_t size) {
+    if (!g_alloc.heapLimitsSet) {
+        PlatformSetHeapLimits(kLargeFrom, kHeapTrimFrom);
+        g_alloc.heapLimitsSet = true;
+    }
+    return static_cast<ZvAllocHeader*>(malloc(sizeof(ZvAllocHeader) + size));
 }
 
 void RefreshGuard(ZvAllocHeader* h) {
@@ -102,9 +151,9 @@ uint32_t SizeKnownToBeHeld(const ZvAllocHeader* h) {
 void StoreName(ZvAllocHeader* h, const char* file) {
     memset(h->name, 0, sizeof h->name);
     if (!file) return;
-    size_t len = strlen(file);
-    const char* tail = len > 15 ? file + len - 15 : file;
-    memcpy(h->name, tail, strlen(tail));
+    const size_t len = strlen(file);
+    const size_t kept = std::min<size_t>(len, sizeof h->name - 1);
+    memcpy(h->name, file + len - kept, kept);
 }
 }  // namespace
 
@@ -115,7 +164,7 @@ void* ZvAlloc(size_t size, const char* file, int line) {
         ErrorLogFmtAdd("mem alloc refused: %zu bytes", size);
         return nullptr;
     }
-    auto* h = TakeBlock(size + sizeof(ZvAllocHeader));
+    auto* h = IsLarge(size) ? TakeLargeBlock(size) : TakeSmallBlock(size);
     if (!h) {
         ZvDumpAlloc();
         return nullptr;
@@ -171,12 +220,15 @@ int ZvFree(void* block) {
         ZvPrintAllocInfo(h);
     }
     if (s.logTotals) LogTotals();
-    GiveBackBlock(h);
+    if (IsLarge(h->size))
+        GiveBackLargeBlock(h);
+    else
+        free(h);
     return 1;
 }
 
 void ZvReleaseKeptBlocks() {
-    while (g_alloc.keptCount > 0) FreeOldestKept();
+    while (g_alloc.keptCount > 0) UnmapOldestKept();
 }
 
 int ZvPrintAllocInfo(const ZvAllocHeader* h) {
