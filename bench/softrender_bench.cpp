@@ -112,7 +112,8 @@ struct Pix : PixmanScreen {
     PixmanSprite small{TheScene().small, 16}, big{TheScene().big, 96}, mid{TheScene().mid, 32};
     pixman_image_t *mask250 = AlphaMask(250), *mask128 = AlphaMask(128);
     Pix() : PixmanScreen(TheScene().backdrop) {
-        for (pixman_image_t* i : {small.img, big.img, mid.img}) pixman_image_set_filter(i, PIXMAN_FILTER_NEAREST, nullptr, 0);
+        for (pixman_image_t* i : {small.img, big.img, mid.img})
+            pixman_image_set_filter(i, PIXMAN_FILTER_NEAREST, nullptr, 0);
         pixman_transform_t t;
         pixman_transform_init_scale(&t, pixman_double_to_fixed(32.0 / 48), pixman_double_to_fixed(32.0 / 48));
         pixman_image_set_transform(mid.img, &t);

@@ -131,8 +131,8 @@ struct Pix : PixmanScreen {
     }
     void Sprites(Kind kind) {
         for (const Placement& p : TheScene().many)
-            pixman_image_composite32(PIXMAN_OP_OVER, kind == GLOW ? glow.img : hard.img, half, target, 0, 0, 0, 0,
-                                     p.x, p.y, 96, 96);
+            pixman_image_composite32(PIXMAN_OP_OVER, kind == GLOW ? glow.img : hard.img, half, target, 0, 0, 0, 0, p.x,
+                                     p.y, 96, 96);
     }
 };
 

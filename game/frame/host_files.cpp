@@ -21,7 +21,7 @@ bool IsWriteProtected(const std::string& path) {
 }
 
 FILE* CreateFreshFile(const std::string& path, const char* mode) {
-    unlink(path.c_str());   // a link goes, not what it points at
+    unlink(path.c_str());  // a link goes, not what it points at
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     FILE* f = fdopen(fd, mode);

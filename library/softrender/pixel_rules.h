@@ -223,7 +223,7 @@ struct Member {
     // alike in both formats; every other rule works on the format's channels.
     template <bool AF>
     static ZV_SR_INLINE void Combine(const PixelCtx& c, Dst* d, uint32_t colour, uint32_t a, const uint8_t* b) {
-        constexpr uint32_t kHalfMask = Fmt32 ? 0x7F7F7Fu : 0x7BEFu;   // each channel without its lowest bit
+        constexpr uint32_t kHalfMask = Fmt32 ? 0x7F7F7Fu : 0x7BEFu;  // each channel without its lowest bit
         if constexpr (Mode == BLEND_COPY && !BI && !AF && !BR) {
             *d = Dst(colour);
         } else if constexpr (Fast == FAST_HALF) {
@@ -326,14 +326,12 @@ struct Member {
             if constexpr (Fast == FAST_TABLE64) {
                 *d = uint16_t(c.blend16[sr][dr] << 11 | c.blend16[sg][dg] << 5 | c.blend16[sb][db]);
             } else if constexpr (nf == 0) {
-                *d = uint16_t((dr + c.diffP[sr - dr]) << 11 | (dg + c.diffP[sg - dg]) << 5 |
-                              (db + c.diffP[sb - db]));
+                *d = uint16_t((dr + c.diffP[sr - dr]) << 11 | (dg + c.diffP[sg - dg]) << 5 | (db + c.diffP[sb - db]));
             } else {
                 constexpr int sh = 8 * (nf + 1);
                 const int64_t fp = int64_t(f) * c.p;
                 *d = uint16_t((dr + ((int64_t(sr - dr) * fp) >> sh)) << 11 |
-                              (dg + ((int64_t(sg - dg) * fp) >> sh)) << 5 |
-                              (db + ((int64_t(sb - db) * fp) >> sh)));
+                              (dg + ((int64_t(sg - dg) * fp) >> sh)) << 5 | (db + ((int64_t(sb - db) * fp) >> sh)));
             }
         } else if constexpr (Mode == BLEND_ADD || Mode == BLEND_SUB) {
             uint32_t ur, ug, ub;

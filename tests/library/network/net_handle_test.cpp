@@ -284,8 +284,8 @@ TEST_F(NetHandle, CloseThatDropsQueuedBytesLogsThemAndFails) {
         });
         const int h = Connect(peer.port());
         ASSERT_EQ(NetWorkSend(h, big.data(), int(big.size())), 0);
-        EXPECT_EQ(CloseNetWork(h), -1);           // the drop is a failure...
-        EXPECT_FALSE(Record(h));                  // ...and the handle is closed all the same
+        EXPECT_EQ(CloseNetWork(h), -1);  // the drop is a failure...
+        EXPECT_FALSE(Record(h));         // ...and the handle is closed all the same
         EXPECT_EQ(CloseNetWork(h), -1);
         turns.Signal(1);
     }
