@@ -8,10 +8,7 @@
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
-#include <cmath>
-#include <algorithm>
 #include <cstring>
-#include <random>
 #include <vector>
 
 #include "graphics/memimg/memimg_graphics.h"
@@ -21,11 +18,8 @@
 
 namespace {
 
-using peer::kW;
-using peer::kH;
-using peer::Placement;
-using peer::Places;
-using peer::Premultiplied;
+// The scene, the placements and pixman's side come from the shared peer scene.
+using namespace peer;
 
 // A plain MEMIMG over a vector (sprites keep an alpha channel).
 struct Img {
@@ -43,30 +37,14 @@ struct Img {
     }
 };
 
-// A round sprite: opaque core, soft rim, transparent corners.
-std::vector<uint32_t> MakeSprite(int size, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::vector<uint32_t> px(size_t(size) * size);
-    const float r = size * 0.5f;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float d = std::hypot(x + 0.5f - r, y + 0.5f - r) / r;
-            const uint32_t a = d < 0.7f ? 255 : (d < 1.0f ? uint32_t((1.0f - d) / 0.3f * 255) : 0);
-            px[size_t(y) * size + x] = a << 24 | (rng() & 0xFFFFFF);
-        }
-    return px;
-}
-
 // Scene contents shared by the three renderers.
 struct Scene {
-    std::vector<uint32_t> small = MakeSprite(16, 1), big = MakeSprite(96, 2), mid = MakeSprite(32, 3);
-    std::vector<uint32_t> backdrop;
+    // Round sprites: opaque core, soft rim, transparent corners, colours all noise.
+    std::vector<uint32_t> small = Disc(16, 0.7f, 1, 0, 0xFFFFFF), big = Disc(96, 0.7f, 2, 0, 0xFFFFFF),
+                          mid = Disc(32, 0.7f, 3, 0, 0xFFFFFF);
+    std::vector<uint32_t> backdrop = Backdrop(0xFFFFFF, 0);
     std::vector<Placement> s1 = Places(800, 16, 11), s2 = Places(100, 96, 12), s4 = Places(200, 48, 14);
     std::vector<Placement> boxes = Places(20, 60, 13);
-    Scene() : backdrop(size_t(kW) * kH) {
-        std::mt19937 rng(5);
-        for (uint32_t& v : backdrop) v = rng() & 0xFFFFFF;
-    }
 };
 const Scene& TheScene() {
     static Scene s;
@@ -87,7 +65,7 @@ struct Ours {
 };
 
 void Ours1(benchmark::State& st, int level) {
-    peer::AtLevel at(level);
+    AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 2, MemImgDrawStateData.BlendParam = 250;
@@ -97,7 +75,7 @@ void Ours1(benchmark::State& st, int level) {
     }
 }
 void Ours2(benchmark::State& st, int level) {
-    peer::AtLevel at(level);
+    AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 1, MemImgDrawStateData.BlendParam = 128;
@@ -106,7 +84,7 @@ void Ours2(benchmark::State& st, int level) {
     }
 }
 void Ours3(benchmark::State& st, int level) {
-    peer::AtLevel at(level);
+    AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 0, MemImgDrawStateData.BlendParam = 255;
@@ -116,7 +94,7 @@ void Ours3(benchmark::State& st, int level) {
     }
 }
 void Ours4(benchmark::State& st, int level) {
-    peer::AtLevel at(level);
+    AtLevel at(level);
     Ours o;
     for (auto _ : st) {
         MemImgDrawStateData.BlendMode = 0, MemImgDrawStateData.BlendParam = 255;
@@ -130,34 +108,26 @@ void Ours4(benchmark::State& st, int level) {
 
 // ---- pixman ---------------------------------------------------------------
 
-struct Pix {
-    std::vector<uint32_t> dst = std::vector<uint32_t>(size_t(kW) * kH), small, big, mid, back;
-    pixman_image_t *target, *smallImg, *bigImg, *midImg, *backImg, *mask250, *mask128;
-    Pix() {
-        const Scene& s = TheScene();
-        small = Premultiplied(s.small), big = Premultiplied(s.big), mid = Premultiplied(s.mid), back = s.backdrop;
-        target = pixman_image_create_bits(PIXMAN_x8r8g8b8, kW, kH, dst.data(), kW * 4);
-        smallImg = pixman_image_create_bits(PIXMAN_a8r8g8b8, 16, 16, small.data(), 64);
-        bigImg = pixman_image_create_bits(PIXMAN_a8r8g8b8, 96, 96, big.data(), 384);
-        midImg = pixman_image_create_bits(PIXMAN_a8r8g8b8, 32, 32, mid.data(), 128);
-        backImg = pixman_image_create_bits(PIXMAN_x8r8g8b8, kW, kH, back.data(), kW * 4);
-        pixman_color_t c250 = {0, 0, 0, 250 * 257}, c128 = {0, 0, 0, 128 * 257};
-        mask250 = pixman_image_create_solid_fill(&c250);
-        mask128 = pixman_image_create_solid_fill(&c128);
-        for (pixman_image_t* i : {smallImg, bigImg, midImg}) pixman_image_set_filter(i, PIXMAN_FILTER_NEAREST, nullptr, 0);
+struct Pix : PixmanScreen {
+    PixmanSprite small{TheScene().small, 16}, big{TheScene().big, 96}, mid{TheScene().mid, 32};
+    pixman_image_t *mask250 = AlphaMask(250), *mask128 = AlphaMask(128);
+    Pix() : PixmanScreen(TheScene().backdrop) {
+        for (pixman_image_t* i : {small.img, big.img, mid.img})
+            pixman_image_set_filter(i, PIXMAN_FILTER_NEAREST, nullptr, 0);
         pixman_transform_t t;
         pixman_transform_init_scale(&t, pixman_double_to_fixed(32.0 / 48), pixman_double_to_fixed(32.0 / 48));
-        pixman_image_set_transform(midImg, &t);
+        pixman_image_set_transform(mid.img, &t);
     }
     ~Pix() {
-        for (pixman_image_t* i : {target, smallImg, bigImg, midImg, backImg, mask250, mask128}) pixman_image_unref(i);
+        pixman_image_unref(mask250);
+        pixman_image_unref(mask128);
     }
 };
 
 void Pixman1(benchmark::State& st) {
     Pix x;
     for (auto _ : st) {
-        for (const Placement& p : TheScene().s1) peer::AddTurned16(x.smallImg, x.mask250, x.target, p);
+        for (const Placement& p : TheScene().s1) AddTurned16(x.small.img, x.mask250, x.target, p);
         benchmark::DoNotOptimize(x.dst.data());
     }
 }
@@ -165,7 +135,7 @@ void Pixman2(benchmark::State& st) {
     Pix x;
     for (auto _ : st) {
         for (const Placement& p : TheScene().s2)
-            pixman_image_composite32(PIXMAN_OP_OVER, x.bigImg, x.mask128, x.target, 0, 0, 0, 0, p.x, p.y, 96, 96);
+            pixman_image_composite32(PIXMAN_OP_OVER, x.big.img, x.mask128, x.target, 0, 0, 0, 0, p.x, p.y, 96, 96);
         benchmark::DoNotOptimize(x.dst.data());
     }
 }
@@ -174,9 +144,8 @@ void Pixman3(benchmark::State& st) {
     for (auto _ : st) {
         pixman_image_composite32(PIXMAN_OP_SRC, x.backImg, nullptr, x.target, 0, 0, 0, 0, 0, 0, kW, kH);
         for (const Placement& p : TheScene().boxes) {
-            const int l = std::max(p.x, 0), t = std::max(p.y, 0);
-            const int r = std::min(p.x + 60, kW), b = std::min(p.y + 40, kH);
-            if (r > l && b > t) pixman_fill(x.dst.data(), kW, 32, l, t, r - l, b - t, 0x00336699);
+            const Box c = ClippedBox(p, 60, 40);
+            if (!c.Empty()) pixman_fill(x.dst.data(), kW, 32, c.l, c.t, c.r - c.l, c.b - c.t, 0x00336699);
         }
         benchmark::DoNotOptimize(x.dst.data());
     }
@@ -185,7 +154,7 @@ void Pixman4(benchmark::State& st) {
     Pix x;
     for (auto _ : st) {
         for (const Placement& p : TheScene().s4)
-            pixman_image_composite32(PIXMAN_OP_OVER, x.midImg, nullptr, x.target, 0, 0, 0, 0, p.x, p.y, 48, 48);
+            pixman_image_composite32(PIXMAN_OP_OVER, x.mid.img, nullptr, x.target, 0, 0, 0, 0, p.x, p.y, 48, 48);
         benchmark::DoNotOptimize(x.dst.data());
     }
 }
@@ -202,10 +171,9 @@ void Memcpy3(benchmark::State& st) {
     for (auto _ : st) {
         std::memcpy(dst.data(), back.data(), dst.size() * 4);
         for (const Placement& p : TheScene().boxes) {
-            const int l = std::max(p.x, 0), t = std::max(p.y, 0);
-            const int r = std::min(p.x + 60, kW), b = std::min(p.y + 40, kH);
-            for (int y = t; y < b; ++y)
-                if (r > l) std::memcpy(&dst[size_t(y) * kW + size_t(l)], boxRow.data(), size_t(r - l) * 4);
+            const Box c = ClippedBox(p, 60, 40);
+            for (int y = c.t; y < c.b; ++y)
+                if (c.r > c.l) std::memcpy(&dst[size_t(y) * kW + size_t(c.l)], boxRow.data(), size_t(c.r - c.l) * 4);
         }
         benchmark::DoNotOptimize(dst.data());
     }

@@ -9,9 +9,6 @@
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
-#include <algorithm>
-#include <cmath>
-#include <random>
 #include <vector>
 
 #include "../tests/library/graphics/image_fixtures.h"
@@ -22,43 +19,19 @@
 
 namespace {
 
-using peer::kW;
-using peer::kH;
-using peer::Placement;
-using peer::Places;
-using peer::Premultiplied;
+// The scene, the placements and pixman's side come from the shared peer scene.
+using namespace peer;
 constexpr int kSpriteCount = 400;  // sprites of the single-kind scenes
-
-// A disc of `size` pixels: alpha 255 inside `core` (a fraction of the radius), falling to
-// 0 at the rim; with core 1 the edge is hard.
-std::vector<uint32_t> MakeDisc(int size, float core, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::vector<uint32_t> px(size_t(size) * size);
-    const float r = size * 0.5f;
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float d = std::hypot(x + 0.5f - r, y + 0.5f - r) / r;
-            uint32_t a = 0;
-            if (d < core) a = 255;
-            else if (d < 1.0f) a = uint32_t((1.0f - d) / (1.0f - core) * 255.0f);
-            // Colour noise in the low bits so that no two pixels are alike.
-            const uint32_t rgb = (0x40A0F0u + (rng() & 0x0F0F0F)) & 0xFFFFFF;
-            px[size_t(y) * size + x] = a << 24 | rgb;
-        }
-    return px;
-}
 
 // The pictures and where they go, shared by both renderers.
 struct Scene {
-    std::vector<uint32_t> spark = MakeDisc(16, 0.5f, 1), hard = MakeDisc(96, 1.0f, 2), glow = MakeDisc(96, 0.2f, 3);
-    std::vector<uint32_t> backdrop = std::vector<uint32_t>(size_t(kW) * kH);
+    // Light blue with a little noise, so that no two pixels are alike.
+    std::vector<uint32_t> spark = Disc(16, 0.5f, 1, 0x40A0F0, 0x0F0F0F), hard = Disc(96, 1.0f, 2, 0x40A0F0, 0x0F0F0F),
+                          glow = Disc(96, 0.2f, 3, 0x40A0F0, 0x0F0F0F);
+    std::vector<uint32_t> backdrop = Backdrop(0x3F3F3F, 0xFF000000u);
     std::vector<Placement> sparks = Places(800, 16, 11), halves = Places(100, 96, 12);
     std::vector<Placement> many = Places(kSpriteCount, 96, 14);
     std::vector<Placement> boxes = Places(20, 60, 13);
-    Scene() {
-        std::mt19937 rng(5);
-        for (uint32_t& v : backdrop) v = 0xFF000000u | (rng() & 0x3F3F3F);
-    }
 };
 const Scene& TheScene() {
     static Scene s;
@@ -118,7 +91,7 @@ void OursFrame(benchmark::State& st, int level) {
         st.SkipWithError("the library did not start or load the pictures");
         return;
     }
-    peer::AtLevel at(level);
+    AtLevel at(level);
     for (auto _ : st) lib.Frame();
     FrameFraction(st);
 }
@@ -128,51 +101,38 @@ void OursSprites(benchmark::State& st, Kind kind, int level) {
         st.SkipWithError("the library did not start or load the pictures");
         return;
     }
-    peer::AtLevel at(level);
+    AtLevel at(level);
     for (auto _ : st) lib.Sprites(kind);
 }
 
 // ---- pixman -------------------------------------------------------------------
 
-struct Pix {
-    std::vector<uint32_t> dst = std::vector<uint32_t>(size_t(kW) * kH), spark, hard, glow, back;
-    pixman_image_t *target, *sparkImg, *hardImg, *glowImg, *backImg, *half;
+struct Pix : PixmanScreen {
+    PixmanSprite spark{TheScene().spark, 16}, hard{TheScene().hard, 96}, glow{TheScene().glow, 96};
+    pixman_image_t* half = AlphaMask(128);
     std::vector<pixman_rectangle16_t> boxes;
-    Pix() {
-        const Scene& s = TheScene();
-        spark = Premultiplied(s.spark), hard = Premultiplied(s.hard), glow = Premultiplied(s.glow), back = s.backdrop;
-        target = pixman_image_create_bits(PIXMAN_x8r8g8b8, kW, kH, dst.data(), kW * 4);
-        sparkImg = pixman_image_create_bits(PIXMAN_a8r8g8b8, 16, 16, spark.data(), 64);
-        hardImg = pixman_image_create_bits(PIXMAN_a8r8g8b8, 96, 96, hard.data(), 384);
-        glowImg = pixman_image_create_bits(PIXMAN_a8r8g8b8, 96, 96, glow.data(), 384);
-        backImg = pixman_image_create_bits(PIXMAN_x8r8g8b8, kW, kH, back.data(), kW * 4);
-        pixman_color_t c128 = {0, 0, 0, 128 * 257};
-        half = pixman_image_create_solid_fill(&c128);
-        pixman_image_set_filter(sparkImg, PIXMAN_FILTER_NEAREST, nullptr, 0);
-        for (const Placement& p : s.boxes) {
-            // Fills are not clipped to the target: cut them here.
-            const int l = std::max(p.x, 0), t = std::max(p.y, 0);
-            const int r = std::min(p.x + 60, kW), b = std::min(p.y + 40, kH);
-            if (r > l && b > t) boxes.push_back({int16_t(l), int16_t(t), uint16_t(r - l), uint16_t(b - t)});
+    Pix() : PixmanScreen(TheScene().backdrop) {
+        pixman_image_set_filter(spark.img, PIXMAN_FILTER_NEAREST, nullptr, 0);
+        for (const Placement& p : TheScene().boxes) {
+            const Box c = ClippedBox(p, 60, 40);
+            if (!c.Empty()) boxes.push_back({int16_t(c.l), int16_t(c.t), uint16_t(c.r - c.l), uint16_t(c.b - c.t)});
         }
     }
-    ~Pix() {
-        for (pixman_image_t* i : {target, sparkImg, hardImg, glowImg, backImg, half}) pixman_image_unref(i);
-    }
+    ~Pix() { pixman_image_unref(half); }
     void Frame() {
         const Scene& s = TheScene();
         pixman_image_composite32(PIXMAN_OP_SRC, backImg, nullptr, target, 0, 0, 0, 0, 0, 0, kW, kH);
-        for (const Placement& p : s.sparks) peer::AddTurned16(sparkImg, nullptr, target, p);
+        for (const Placement& p : s.sparks) AddTurned16(spark.img, nullptr, target, p);
         for (size_t i = 0; i < s.halves.size(); ++i)
-            pixman_image_composite32(PIXMAN_OP_OVER, i % 2 ? glowImg : hardImg, half, target, 0, 0, 0, 0,
+            pixman_image_composite32(PIXMAN_OP_OVER, i % 2 ? glow.img : hard.img, half, target, 0, 0, 0, 0,
                                      s.halves[i].x, s.halves[i].y, 96, 96);
         pixman_color_t red = {200 * 257, 40 * 257, 40 * 257, 0xFFFF};
         pixman_image_fill_rectangles(PIXMAN_OP_SRC, target, &red, int(boxes.size()), boxes.data());
     }
     void Sprites(Kind kind) {
         for (const Placement& p : TheScene().many)
-            pixman_image_composite32(PIXMAN_OP_OVER, kind == GLOW ? glowImg : hardImg, half, target, 0, 0, 0, 0,
-                                     p.x, p.y, 96, 96);
+            pixman_image_composite32(PIXMAN_OP_OVER, kind == GLOW ? glow.img : hard.img, half, target, 0, 0, 0, 0, p.x,
+                                     p.y, 96, 96);
     }
 };
 

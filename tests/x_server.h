@@ -2,11 +2,11 @@
 // display.
 #pragma once
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -21,16 +21,20 @@ public:
     // this process and everything it starts from here on are told.
     bool Start(const char* screen = "800x600x24") {
         setenv("ZOVAV_ALLOW_SOFTWARE_GL", "1", 1);
+        failure_ = "Xvfb missing";
         if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) return false;
+        failure_ = "Xvfb could not be started";
         int fds[2];
         if (pipe(fds) != 0) return false;
+        // Made before the fork: the child of a threaded process may only make
+        // plain system calls until it runs the server.
+        const std::string fd = std::to_string(fds[1]);
         pid_ = fork();
         if (pid_ == 0) {
             close(fds[0]);
             int null = open("/dev/null", O_RDWR);
             dup2(null, 1);
             dup2(null, 2);
-            const std::string fd = std::to_string(fds[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
                    static_cast<char*>(nullptr));
             _exit(127);
@@ -40,17 +44,26 @@ public:
             close(fds[0]);
             return false;
         }
-        // The server writes its display number once it accepts clients.
+        // The server writes its display number once it accepts clients, or
+        // ends; a busy machine only makes that slower, so there is no limit.
         std::string number;
-        pollfd p{fds[0], POLLIN, 0};
         char c = 0;
-        while (poll(&p, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        for (ssize_t n; (n = read(fds[0], &c, 1)) != 0 && c != '\n';) {
+            if (n == 1) number += c;
+            else if (errno != EINTR) break;
+        }
         close(fds[0]);
         if (number.empty()) {
-            Stop();
+            kill(pid_, SIGTERM);
+            int status = 0;
+            waitpid(pid_, &status, 0);
+            pid_ = -1;
+            failure_ = WIFEXITED(status) ? "Xvfb ended with status " + std::to_string(WEXITSTATUS(status))
+                                         : std::string("Xvfb gave no display number");
             return false;
         }
         display_ = ":" + number;
+        failure_.clear();
         return true;
     }
     void Stop() {
@@ -60,12 +73,14 @@ public:
         }
         pid_ = -1;
     }
+    // Why the last Start failed.
+    const std::string& failure() const { return failure_; }
     ~XServer() { Stop(); }
     const std::string& display() const { return display_; }
 
 private:
     pid_t pid_ = -1;
-    std::string display_;
+    std::string display_, failure_;
 };
 
 }  // namespace zvtest

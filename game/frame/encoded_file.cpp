@@ -30,7 +30,7 @@ bool EncodedFileWriter::Open(const std::string& path, const char* mode) {
         GameLog("%s は読み取り専用のため書き込みませんでした", path.c_str());
         return false;
     }
-    stream_ = fopen(tempPath_.c_str(), mode);
+    stream_ = CreateFreshFile(tempPath_, mode);
     if (!stream_) {
         error_ = errno;
         GameLog("%s を書き込み用に開けませんでした", path.c_str());

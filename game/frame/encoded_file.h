@@ -15,7 +15,8 @@ inline unsigned char ScrambleByte(unsigned char b, const std::string& key, int p
 }
 
 // Writes a file under a temporary name and renames it into place on Close,
-// so a failed write never destroys the file that was there; a file marked
+// so a failed write never destroys the file that was there; the temporary
+// file is made afresh, never through a link at its name; a file marked
 // read-only is left as it is. Every failure is logged.
 class EncodedFileWriter {
 public:

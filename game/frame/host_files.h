@@ -3,6 +3,7 @@
 // folders and sleeping. host_files.cpp is the only game file that talks to
 // the operating system directly.
 #pragma once
+#include <cstdio>
 #include <string>
 
 enum class PathKind { kMissing, kRegularFile, kOther };
@@ -13,6 +14,12 @@ PathKind PathKindOf(const std::string& path);
 // True when the file exists and is marked read-only or cannot be written by
 // this user.
 bool IsWriteProtected(const std::string& path);
+
+// Opens a new file at path for writing with the stdio mode: whatever stale
+// file or link is at the name goes first, and the file is then created
+// exclusively, so a link planted at the name is never followed. nullptr, with
+// errno set, when it cannot be made.
+FILE* CreateFreshFile(const std::string& path, const char* mode);
 
 // Renames `from` to `to`, replacing `to` in one step: 0, or the errno.
 int ReplaceFile(const std::string& from, const std::string& to);

@@ -8,6 +8,7 @@
 #include "actors/enemy_kinds.h"
 #include "frame/encoded_file.h"
 #include "frame/game.h"
+#include "frame/host_files.h"
 #include "frame/lexer.h"
 #include "scenes/play_flow.h"
 
@@ -84,10 +85,12 @@ void CCommandList::Load(const std::string& path) {
         }
     }
     if (endsStage) return;
-    const char* why = !opened             ? "を開けません"
-                      : !hadWords         ? "は空です"
-                      : commands_.empty() ? "にコマンドがありません"
-                                          : "は clear も gameover もないまま終わります";
+    // A folder opens and reads as nothing; it is not an empty script.
+    const char* why = !opened                                      ? "を開けません"
+                      : PathKindOf(path) != PathKind::kRegularFile ? "はファイルではありません"
+                      : !hadWords                                  ? "は空です"
+                      : commands_.empty()                          ? "にコマンドがありません"
+                                                                     : "は clear も gameover もないまま終わります";
     deadEnd_ = "ステージスクリプト " + path + " " + why;
 }
 

@@ -211,8 +211,10 @@ const SurfacePixelFormat* GetScreenPixelFormat();
 // becomes a handle taken with GetNewAcceptNetWork; ConnectNetWork makes an
 // outgoing one, whose GetNetWorkAcceptState is 0 until it is made. A lost
 // connection reports 0 once and is closed by the next ProcessMessage once its
-// received bytes have been read. The first network call starts the layer;
-// names are looked up there, blocking the call.
+// received bytes have been read. CloseNetWork gives queued bytes a second to
+// leave; it returns -1 when some had to be dropped (the handle is closed all
+// the same) and 0 when everything went out. The first network call starts the
+// layer; names are looked up there, blocking the call.
 int ListenNetWork(int port);
 int StopListenNetWork();
 int GetListenNetWorkPort();

@@ -514,12 +514,13 @@ int CloseNetWorkImpl(int netHandle) {
             if (r->sendBuffer.length + r->prefixRemaining == before) break;
         }
     }
-    // What a slow or silent peer did not take in time is lost; the log says how much.
-    if (r->sendBuffer.length > 0)
-        ErrorLogFmtAdd("送信できなかったデータ %d byte を破棄しました in CloseNetWork", r->sendBuffer.length);
+    // What a slow or silent peer did not take in time is lost: the log says
+    // how much and the caller hears of it, though the handle closes all the same.
+    const int dropped = r->sendBuffer.length;
+    if (dropped > 0) ErrorLogFmtAdd("送信できなかったデータ %d byte を破棄しました in CloseNetWork", dropped);
     if (HandleSlot(netHandle) == NETWORK_LISTEN_SLOT) g_net.listenPort = 0;
     FreeRecord(r);
-    return 0;
+    return dropped > 0 ? -1 : 0;
 }
 
 int GetNetWorkAcceptStateImpl(int netHandle) {

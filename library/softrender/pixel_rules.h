@@ -219,10 +219,33 @@ struct Member {
         else Combine<false>(c, d, Colour(c, raw), 0, b);
     }
 
+    // The plain copy and the fast forms need no channel arithmetic and read
+    // alike in both formats; every other rule works on the format's channels.
     template <bool AF>
     static ZV_SR_INLINE void Combine(const PixelCtx& c, Dst* d, uint32_t colour, uint32_t a, const uint8_t* b) {
-        if constexpr (Fmt32) Combine32<AF>(c, d, colour, a, b);
-        else Combine16<AF>(c, d, colour, a, b);
+        constexpr uint32_t kHalfMask = Fmt32 ? 0x7F7F7Fu : 0x7BEFu;  // each channel without its lowest bit
+        if constexpr (Mode == BLEND_COPY && !BI && !AF && !BR) {
+            *d = Dst(colour);
+        } else if constexpr (Fast == FAST_HALF) {
+            *d = Dst(((colour >> 1) & kHalfMask) + ((uint32_t(*d) >> 1) & kHalfMask));
+        } else if constexpr (Mode == BLEND_ADD && Fast == FAST_FULL_PARAM) {
+            *d = Fmt32 ? Dst(PackedAdd32NoOr(*d, colour)) : Dst(PackedAdd16NoOr(*d, colour));
+        } else if constexpr (!Fmt32 && Mode == BLEND_SUB && Fast == FAST_FULL_PARAM) {
+            *d = PackedSub16(*d, colour);
+        } else if constexpr (Fmt32) {
+            Combine32<AF>(c, d, colour, a, b);
+        } else {
+            Combine16<AF>(c, d, colour, a, b);
+        }
+    }
+
+    // The blend image's weight times the alpha factor: each one 0..255 when it applies.
+    template <bool AF>
+    static ZV_SR_INLINE int32_t Factor(const PixelCtx& c, uint32_t a, const uint8_t* b) {
+        int32_t f = 1;
+        if constexpr (BI) f = c.weight[*b];
+        if constexpr (AF) f *= int32_t(a);
+        return f;
     }
 
     template <bool AF>
@@ -230,61 +253,48 @@ struct Member {
                                        const uint8_t* b) {
         constexpr int nf = int(BI) + int(AF);
         const uint32_t D = *d;
-        if constexpr (Mode == BLEND_COPY && nf == 0 && !BR) {
-            *d = colour;
-            return;
-        } else if constexpr (Fast == FAST_HALF) {
-            *d = ((colour >> 1) & 0x7F7F7Fu) + ((D >> 1) & 0x7F7F7Fu);
-            return;
-        } else if constexpr (Mode == BLEND_ADD && Fast == FAST_FULL_PARAM) {
-            *d = PackedAdd32NoOr(D, colour);
-            return;
-        } else {
-            int32_t sb = colour & 0xFF, sg = (colour >> 8) & 0xFF, sr = (colour >> 16) & 0xFF;
-            if constexpr (BR) {
-                sb = int32_t(c.mulB[sb]);
-                sg = int32_t(c.mulG[sg]);
-                sr = int32_t(c.mulR[sr]);
-            }
-            int32_t f = 1;
-            if constexpr (BI) f = c.weight[*b];
-            if constexpr (AF) f *= int32_t(a);
-            const int32_t db = D & 0xFF, dg = (D >> 8) & 0xFF, dr = (D >> 16) & 0xFF;
-            const uint32_t sw = uint32_t(sr) << 16 | uint32_t(sg) << 8 | uint32_t(sb);
-            if constexpr (Mode == BLEND_COPY) {
-                if constexpr (nf == 0) *d = (D & 0xFF000000u) | sw;
-                else if constexpr (nf == 1) *d = Lerp8(D, sw, uint32_t(f));
-                else *d = Lerp16(D, sw, uint32_t(f));
-            } else if constexpr (Mode == BLEND_ALPHA && nf == 0) {
-                *d = Lerp8(D, sw, uint32_t(c.p));
-            } else if constexpr (Mode == BLEND_ALPHA && nf == 1) {
-                *d = Lerp16(D, sw, uint32_t(f * c.p));
-            } else if constexpr (Mode == BLEND_ALPHA) {
-                constexpr int sh = 8 * (nf + 1);
-                const int64_t fp = int64_t(f) * c.p;
-                const uint32_t rb = uint32_t(db + ((int64_t(sb - db) * fp) >> sh));
-                const uint32_t rg = uint32_t(dg + ((int64_t(sg - dg) * fp) >> sh));
-                const uint32_t rr = uint32_t(dr + ((int64_t(sr - dr) * fp) >> sh));
-                *d = (D & 0xFF000000u) | rr << 16 | rg << 8 | rb;
-            } else if constexpr (Mode == BLEND_ADD || Mode == BLEND_SUB) {
-                uint32_t S;
-                if constexpr (nf == 0) {
-                    S = c.mulP[sr] << 16 | c.mulP[sg] << 8 | c.mulP[sb];
-                } else {
-                    constexpr int sh = 8 * (nf + 1);
-                    const uint64_t fp = uint64_t(uint32_t(f)) * uint32_t(c.p);
-                    S = uint32_t((uint64_t(sr) * fp) >> sh) << 16 | uint32_t((uint64_t(sg) * fp) >> sh) << 8 |
-                        uint32_t((uint64_t(sb) * fp) >> sh);
-                }
-                *d = Mode == BLEND_ADD ? PackedAdd32(D, S) : PackedSub32(D, S);
+        int32_t sb = colour & 0xFF, sg = (colour >> 8) & 0xFF, sr = (colour >> 16) & 0xFF;
+        if constexpr (BR) {
+            sb = int32_t(c.mulB[sb]);
+            sg = int32_t(c.mulG[sg]);
+            sr = int32_t(c.mulR[sr]);
+        }
+        const int32_t f = Factor<AF>(c, a, b);
+        const int32_t db = D & 0xFF, dg = (D >> 8) & 0xFF, dr = (D >> 16) & 0xFF;
+        const uint32_t sw = uint32_t(sr) << 16 | uint32_t(sg) << 8 | uint32_t(sb);
+        if constexpr (Mode == BLEND_COPY) {
+            if constexpr (nf == 0) *d = (D & 0xFF000000u) | sw;
+            else if constexpr (nf == 1) *d = Lerp8(D, sw, uint32_t(f));
+            else *d = Lerp16(D, sw, uint32_t(f));
+        } else if constexpr (Mode == BLEND_ALPHA && nf == 0) {
+            *d = Lerp8(D, sw, uint32_t(c.p));
+        } else if constexpr (Mode == BLEND_ALPHA && nf == 1) {
+            *d = Lerp16(D, sw, uint32_t(f * c.p));
+        } else if constexpr (Mode == BLEND_ALPHA) {
+            constexpr int sh = 8 * (nf + 1);
+            const int64_t fp = int64_t(f) * c.p;
+            const uint32_t rb = uint32_t(db + ((int64_t(sb - db) * fp) >> sh));
+            const uint32_t rg = uint32_t(dg + ((int64_t(sg - dg) * fp) >> sh));
+            const uint32_t rr = uint32_t(dr + ((int64_t(sr - dr) * fp) >> sh));
+            *d = (D & 0xFF000000u) | rr << 16 | rg << 8 | rb;
+        } else if constexpr (Mode == BLEND_ADD || Mode == BLEND_SUB) {
+            uint32_t S;
+            if constexpr (nf == 0) {
+                S = c.mulP[sr] << 16 | c.mulP[sg] << 8 | c.mulP[sb];
             } else {
                 constexpr int sh = 8 * (nf + 1);
-                const uint32_t uf = uint32_t(f);
-                const uint32_t rb = uint32_t((uint64_t(uint32_t(sb) * uf) * uint32_t(db)) >> sh);
-                const uint32_t rg = uint32_t((uint64_t(uint32_t(sg) * uf) * uint32_t(dg)) >> sh);
-                const uint32_t rr = uint32_t((uint64_t(uint32_t(sr) * uf) * uint32_t(dr)) >> sh);
-                *d = (D & 0xFF000000u) | rr << 16 | rg << 8 | rb;
+                const uint64_t fp = uint64_t(uint32_t(f)) * uint32_t(c.p);
+                S = uint32_t((uint64_t(sr) * fp) >> sh) << 16 | uint32_t((uint64_t(sg) * fp) >> sh) << 8 |
+                    uint32_t((uint64_t(sb) * fp) >> sh);
             }
+            *d = Mode == BLEND_ADD ? PackedAdd32(D, S) : PackedSub32(D, S);
+        } else {
+            constexpr int sh = 8 * (nf + 1);
+            const uint32_t uf = uint32_t(f);
+            const uint32_t rb = uint32_t((uint64_t(uint32_t(sb) * uf) * uint32_t(db)) >> sh);
+            const uint32_t rg = uint32_t((uint64_t(uint32_t(sg) * uf) * uint32_t(dg)) >> sh);
+            const uint32_t rr = uint32_t((uint64_t(uint32_t(sr) * uf) * uint32_t(dr)) >> sh);
+            *d = (D & 0xFF000000u) | rr << 16 | rg << 8 | rb;
         }
     }
 
@@ -293,75 +303,57 @@ struct Member {
                                        const uint8_t* b) {
         constexpr int nf = int(BI) + int(AF);
         const uint32_t D = *d;
-        if constexpr (Mode == BLEND_COPY && nf == 0 && !BR) {
-            *d = uint16_t(colour);
-            return;
-        } else if constexpr (Fast == FAST_HALF) {
-            *d = uint16_t(((colour >> 1) & 0x7BEFu) + ((D >> 1) & 0x7BEFu));
-            return;
-        } else if constexpr (Mode == BLEND_ADD && Fast == FAST_FULL_PARAM) {
-            *d = PackedAdd16NoOr(D, colour);
-            return;
-        } else if constexpr (Mode == BLEND_SUB && Fast == FAST_FULL_PARAM) {
-            *d = PackedSub16(D, colour);
-            return;
-        } else {
-            const int32_t rr0 = int32_t(colour >> 11) & 31, rg0 = int32_t(colour >> 5) & 63, rb0 = int32_t(colour) & 31;
-            const int32_t dr = int32_t(D >> 11), dg = int32_t(D >> 5) & 63, db = int32_t(D) & 31;
-            int32_t sr = rr0, sg = rg0, sb = rb0;
-            // Modes 2 and 3 with the alpha factor alone scale by alpha before the bright rows.
-            constexpr bool alphaFirst = (Mode == BLEND_ADD || Mode == BLEND_SUB) && AF && !BI && BR;
-            if constexpr (BR && !alphaFirst) {
-                sr = int32_t(c.mulR[sr]);
-                sg = int32_t(c.mulG[sg]);
-                sb = int32_t(c.mulB[sb]);
-            }
-            int32_t f = 1;
-            if constexpr (BI) f = c.weight[*b];
-            if constexpr (AF) f *= int32_t(a);
-            if constexpr (Mode == BLEND_COPY) {
-                if constexpr (nf == 0) {
-                    *d = uint16_t(sr << 11 | sg << 5 | sb);
-                } else {
-                    constexpr int sh = 8 * nf;
-                    *d = uint16_t((dr + (((sr - dr) * f) >> sh)) << 11 | (dg + (((sg - dg) * f) >> sh)) << 5 |
-                                  (db + (((sb - db) * f) >> sh)));
-                }
-            } else if constexpr (Mode == BLEND_ALPHA) {
-                if constexpr (Fast == FAST_TABLE64) {
-                    *d = uint16_t(c.blend16[sr][dr] << 11 | c.blend16[sg][dg] << 5 | c.blend16[sb][db]);
-                } else if constexpr (nf == 0) {
-                    *d = uint16_t((dr + c.diffP[sr - dr]) << 11 | (dg + c.diffP[sg - dg]) << 5 |
-                                  (db + c.diffP[sb - db]));
-                } else {
-                    constexpr int sh = 8 * (nf + 1);
-                    const int64_t fp = int64_t(f) * c.p;
-                    *d = uint16_t((dr + ((int64_t(sr - dr) * fp) >> sh)) << 11 |
-                                  (dg + ((int64_t(sg - dg) * fp) >> sh)) << 5 |
-                                  (db + ((int64_t(sb - db) * fp) >> sh)));
-                }
-            } else if constexpr (Mode == BLEND_ADD || Mode == BLEND_SUB) {
-                uint32_t ur, ug, ub;
-                if constexpr (nf == 0) {
-                    ur = uint32_t(sr), ug = uint32_t(sg), ub = uint32_t(sb);
-                } else if constexpr (alphaFirst) {
-                    ur = c.mulR[(uint32_t(sr) * a) >> 8];
-                    ug = c.mulG[(uint32_t(sg) * a) >> 8];
-                    ub = c.mulB[(uint32_t(sb) * a) >> 8];
-                } else {
-                    constexpr int sh = 8 * nf;
-                    ur = (uint32_t(sr) * uint32_t(f)) >> sh;
-                    ug = (uint32_t(sg) * uint32_t(f)) >> sh;
-                    ub = (uint32_t(sb) * uint32_t(f)) >> sh;
-                }
-                const uint32_t S = c.mulP[ur] << 11 | c.mulP[ug] << 5 | c.mulP[ub];
-                *d = Mode == BLEND_ADD ? PackedAdd16(D, S) : PackedSub16(D, S);
+        const int32_t rr0 = int32_t(colour >> 11) & 31, rg0 = int32_t(colour >> 5) & 63, rb0 = int32_t(colour) & 31;
+        const int32_t dr = int32_t(D >> 11), dg = int32_t(D >> 5) & 63, db = int32_t(D) & 31;
+        int32_t sr = rr0, sg = rg0, sb = rb0;
+        // Modes 2 and 3 with the alpha factor alone scale by alpha before the bright rows.
+        constexpr bool alphaFirst = (Mode == BLEND_ADD || Mode == BLEND_SUB) && AF && !BI && BR;
+        if constexpr (BR && !alphaFirst) {
+            sr = int32_t(c.mulR[sr]);
+            sg = int32_t(c.mulG[sg]);
+            sb = int32_t(c.mulB[sb]);
+        }
+        const int32_t f = Factor<AF>(c, a, b);
+        if constexpr (Mode == BLEND_COPY) {
+            if constexpr (nf == 0) {
+                *d = uint16_t(sr << 11 | sg << 5 | sb);
             } else {
-                const uint32_t uf = uint32_t(f);
-                *d = uint16_t(uint32_t((uint64_t(uint32_t(sr) * uint32_t(dr)) * uf) >> (5 + 8 * nf)) << 11 |
-                              uint32_t((uint64_t(uint32_t(sg) * uint32_t(dg)) * uf) >> (6 + 8 * nf)) << 5 |
-                              uint32_t((uint64_t(uint32_t(sb) * uint32_t(db)) * uf) >> (5 + 8 * nf)));
+                constexpr int sh = 8 * nf;
+                *d = uint16_t((dr + (((sr - dr) * f) >> sh)) << 11 | (dg + (((sg - dg) * f) >> sh)) << 5 |
+                              (db + (((sb - db) * f) >> sh)));
             }
+        } else if constexpr (Mode == BLEND_ALPHA) {
+            if constexpr (Fast == FAST_TABLE64) {
+                *d = uint16_t(c.blend16[sr][dr] << 11 | c.blend16[sg][dg] << 5 | c.blend16[sb][db]);
+            } else if constexpr (nf == 0) {
+                *d = uint16_t((dr + c.diffP[sr - dr]) << 11 | (dg + c.diffP[sg - dg]) << 5 | (db + c.diffP[sb - db]));
+            } else {
+                constexpr int sh = 8 * (nf + 1);
+                const int64_t fp = int64_t(f) * c.p;
+                *d = uint16_t((dr + ((int64_t(sr - dr) * fp) >> sh)) << 11 |
+                              (dg + ((int64_t(sg - dg) * fp) >> sh)) << 5 | (db + ((int64_t(sb - db) * fp) >> sh)));
+            }
+        } else if constexpr (Mode == BLEND_ADD || Mode == BLEND_SUB) {
+            uint32_t ur, ug, ub;
+            if constexpr (nf == 0) {
+                ur = uint32_t(sr), ug = uint32_t(sg), ub = uint32_t(sb);
+            } else if constexpr (alphaFirst) {
+                ur = c.mulR[(uint32_t(sr) * a) >> 8];
+                ug = c.mulG[(uint32_t(sg) * a) >> 8];
+                ub = c.mulB[(uint32_t(sb) * a) >> 8];
+            } else {
+                constexpr int sh = 8 * nf;
+                ur = (uint32_t(sr) * uint32_t(f)) >> sh;
+                ug = (uint32_t(sg) * uint32_t(f)) >> sh;
+                ub = (uint32_t(sb) * uint32_t(f)) >> sh;
+            }
+            const uint32_t S = c.mulP[ur] << 11 | c.mulP[ug] << 5 | c.mulP[ub];
+            *d = Mode == BLEND_ADD ? PackedAdd16(D, S) : PackedSub16(D, S);
+        } else {
+            const uint32_t uf = uint32_t(f);
+            *d = uint16_t(uint32_t((uint64_t(uint32_t(sr) * uint32_t(dr)) * uf) >> (5 + 8 * nf)) << 11 |
+                          uint32_t((uint64_t(uint32_t(sg) * uint32_t(dg)) * uf) >> (6 + 8 * nf)) << 5 |
+                          uint32_t((uint64_t(uint32_t(sb) * uint32_t(db)) * uf) >> (5 + 8 * nf)));
         }
     }
 };

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "zovav.h"
-#include "started_library.h"
+#include "zv_started_library.h"
 #include "zv_test_support.h"
 
 namespace {
@@ -71,7 +71,7 @@ std::map<std::string, TableEntry> SpriteTable() {
 
 std::string Path(const std::string& file) { return std::string(ZV_ART_DIR) + "/" + file; }
 
-class Art : public StartedLibrary {
+class Art : public zvtest::StartedLibrary {
 protected:
     // Loads as the game does and returns the size of every graph made (one for a whole picture).
     std::vector<std::pair<int, int>> Load(const Loaded& l) {

@@ -13,7 +13,7 @@
 
 #include "graphics/image/graph_image.h"
 #include "zovav.h"
-#include "started_library.h"
+#include "zv_started_library.h"
 #include "zv_test_support.h"
 
 namespace {
@@ -72,10 +72,10 @@ struct Seen {
     double a, b;
 };
 
-class BulletContrast : public StartedLibrary {
+class BulletContrast : public zvtest::StartedLibrary {
 protected:
     void SetUp() override {
-        StartedLibrary::SetUp();
+        zvtest::StartedLibrary::SetUp();
         if (!HasFatalFailure()) SetDrawScreen(SCREEN_BACK);
     }
 

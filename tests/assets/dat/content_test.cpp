@@ -63,35 +63,53 @@ std::string ReadCp932(const std::string& name) {
 bool IsSeparator(char c) { return c == 0 || (c > 0 && std::strchr("\t\n\r \",:;", c)); }
 bool IsOperator(char c) { return c > 0 && std::strchr("*+/=", c); }
 
+// The comments both readers drop: "//" up to the line break, "/*" up to "*/".
+class Comments {
+public:
+    // True when byte i of s belongs to a comment; call it for each byte in turn.
+    bool Skip(const std::string& s, size_t i) {
+        const char c = s[i], prev = i ? s[i - 1] : 0, next = i + 1 < s.size() ? s[i + 1] : 0;
+        if (mode_ == kLine) {
+            if (c == '\n') mode_ = kNone;
+        } else if (mode_ == kBlock) {
+            if (prev == '*' && c == '/') mode_ = kNone;
+        } else if (c == '/' && (next == '/' || next == '*')) {
+            mode_ = next == '/' ? kLine : kBlock;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+private:
+    enum { kNone, kLine, kBlock } mode_ = kNone;
+};
+
 // Words as the script and table readers split them: comments dropped, quotes kept
 // together, operators alone, and each ';' a word of its own when asked for.
 std::vector<std::string> Words(const std::string& s, bool semicolons) {
     std::vector<std::string> out;
     std::string tok;
-    enum { kPlain, kLine, kBlock, kQuote } mode = kPlain;
+    bool quoted = false;
+    Comments comments;
     auto push = [&] {
         if (!tok.empty()) out.push_back(tok);
         tok.clear();
     };
     for (size_t i = 0; i < s.size(); ++i) {
-        char c = s[i], prev = i ? s[i - 1] : 0, next = i + 1 < s.size() ? s[i + 1] : 0;
-        if (mode == kLine) {
-            if (c == '\n') mode = kPlain;
-        } else if (mode == kBlock) {
-            if (prev == '*' && c == '/') mode = kPlain;
-        } else if (mode == kQuote) {
+        const char c = s[i];
+        if (!quoted && comments.Skip(s, i)) continue;
+        if (quoted) {
             if (c == '"') {
                 out.push_back(tok);
                 tok.clear();
-                mode = kPlain;
+                quoted = false;
             } else {
                 tok += c;
             }
         } else if (c == '"') {
             push();
-            mode = kQuote;
-        } else if (c == '/' && (next == '/' || next == '*')) {
-            mode = next == '/' ? kLine : kBlock;
+            quoted = true;
         } else if (IsOperator(c)) {
             push();
             out.push_back(std::string(1, c));
@@ -111,16 +129,11 @@ std::vector<std::string> TagTokens(const std::string& s) {
     std::vector<std::string> out;
     std::string text, tag;
     bool inTag = false;
-    enum { kPlain, kLine, kBlock } mode = kPlain;
+    Comments comments;
     for (size_t i = 0; i < s.size(); ++i) {
-        char c = s[i], prev = i ? s[i - 1] : 0, next = i + 1 < s.size() ? s[i + 1] : 0;
-        if (mode == kLine) {
-            if (c == '\n') mode = kPlain;
-        } else if (mode == kBlock) {
-            if (prev == '*' && c == '/') mode = kPlain;
-        } else if (c == '/' && (next == '/' || next == '*')) {
-            mode = next == '/' ? kLine : kBlock;
-        } else if (c == '\r' || c == '\n') {
+        const char c = s[i];
+        if (comments.Skip(s, i)) continue;
+        if (c == '\r' || c == '\n') {
         } else if (c == '>' && inTag) {
             out.push_back(tag + '>');
             tag.clear();

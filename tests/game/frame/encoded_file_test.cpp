@@ -1,11 +1,19 @@
 // The scrambled files: the byte scheme, line and byte reads at the end of a
-// file, and writes that never destroy the file they replace.
+// file, and writes that never destroy the file they replace nor follow a link
+// planted at their temporary name.
 #include "game_fixture.h"
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "frame/ini_file.h"
+#include "scenes/replay_file.h"
+#include "scenes/score_system.h"
 
 using gamefix::ReadDataFile;
 using gamefix::WriteDataFile;
+using SaveTest = gamefix::GameTest;
 
 TEST(EncodedFileTest, ScramblesEachByteWithTwoKeyBytes) {
     zvtest::ScopedTempDir dir;
@@ -75,4 +83,51 @@ TEST(EncodedFileTest, AFailedWriteLeavesTheOldFileInPlace) {
     WriteDataFile("x.dat", "same\n");
     EXPECT_EQ(zvtest::ReadWholeFile("x.dat"), first);
     EXPECT_FALSE(std::filesystem::exists("x.dat.tmp"));
+}
+
+// Each save the game makes, with a link planted at its temporary name, once
+// to a file of someone else's and once to a name where nothing is yet: the
+// save lands as a plain file of its own, and the link's target is neither
+// written nor made.
+TEST_F(SaveTest, SavesFollowNoLinkPlantedAtTheirTemporaryName) {
+    MakeGame();
+    struct Save {
+        const char* what;
+        std::string path;
+        std::function<bool()> run;
+    };
+    const Save saves[] = {
+        {"settings", "setup.ini",
+         [] {
+             CIniFile ini;
+             ini.Set("BGM", "1");
+             return ini.Save("setup.ini") == 0;
+         }},
+        {"score", ScoreFilePath, [&] { return game_->Scores().SaveScoreFile(); }},
+        {"replay", "data/replay/data1.dat",
+         [] {
+             CReplayRecord replay;
+             replay.AddFrame(0x3F);
+             return replay.SaveReplayFile("data/replay/data1.dat", ReplayHeader{});
+         }},
+        {"system file", "data/dat/system.dat", [&] { return game_->SaveSystem(); }},
+    };
+    namespace fs = std::filesystem;
+    const fs::path target = fs::absolute("someone_elses.txt");
+    const fs::path nowhere = fs::absolute("not_there_yet.txt");
+    for (const Save& save : saves) {
+        SCOPED_TRACE(save.what);
+        const std::string temp = save.path + ".tmp";
+        std::ofstream(target) << "keep me";
+        for (const fs::path& planted : {target, nowhere}) {
+            fs::remove(temp);
+            fs::create_symlink(planted, temp);
+            ASSERT_TRUE(save.run());
+            EXPECT_EQ(zvtest::ReadWholeFile(target.string()), "keep me");
+            EXPECT_FALSE(fs::exists(nowhere));
+            EXPECT_EQ(fs::symlink_status(save.path).type(), fs::file_type::regular);
+            EXPECT_GT(fs::file_size(save.path), 0u);
+            EXPECT_FALSE(fs::exists(fs::symlink_status(temp)));
+        }
+    }
 }

@@ -145,13 +145,14 @@ TEST_F(HeadlessTest, RefusesBadOptions) {
 TEST_F(HeadlessTest, AStageScriptWithNoWayOutEndsThePlayAtTheRetryMenuAndSaysWhy) {
     struct Case {
         const char* name;
-        std::string raw;        // written as it stands; "-" writes no file
+        std::string raw;        // written as it stands; "-" writes no file, "/" makes a folder
         const char* scrambled;  // written through the data key instead, when set
         const char* logged;     // the reason after the file name; null when the script has a way out
         long retryAt;           // the update that shows the retry menu; the stage starts in update 101
     } cases[] = {
         {"missing", "-", nullptr, u8"を開けません", 101},
         {"empty", "", nullptr, u8"は空です", 101},
+        {"a folder", "/", nullptr, u8"はファイルではありません", 101},
         {"junk", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\x01", 18), nullptr, u8"にコマンドがありません", 101},
         {"truncated", "", "wait 30 ; enemy crystal8 100 100 ; wait 20 ; enemy crystal8 200 100 ; cle",
          u8"は clear も gameover もないまま終わります",
@@ -163,6 +164,7 @@ TEST_F(HeadlessTest, AStageScriptWithNoWayOutEndsThePlayAtTheRetryMenuAndSaysWhy
         std::filesystem::create_directories("data/dat");
         std::filesystem::remove("data/dat/stage1.dat");
         if (c.scrambled) gamefix::WriteDataFile("data/dat/stage1.dat", c.scrambled);
+        else if (c.raw == "/") std::filesystem::create_directory("data/dat/stage1.dat");
         else if (c.raw != "-") WriteText("data/dat/stage1.dat", c.raw);
         Result r = Run("--updates 400 --start 2,1,0 --hash-out h.txt");
         ASSERT_EQ(r.status, 0) << r.errors;

@@ -18,8 +18,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/startup.h"
 #include "zovav.h"
+#include "zv_started_library.h"
 #include "zv_test_support.h"
 
 namespace nettest {
@@ -29,16 +29,8 @@ namespace nettest {
 // passing run never waits for it.
 constexpr int kHangBoundMs = 60000;
 
-class LibraryFixture : public ::testing::Test {
+class LibraryFixture : public zvtest::StartedLibrary {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(dir_.path().empty());
-        SetSkipStartupWaits(1);
-        ChangeWindowMode(1);
-        ASSERT_EQ(ZoVav_Init(), 0);
-    }
-    void TearDown() override { ZoVav_End(); }
-    std::string Log() const { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
     // Runs ProcessMessage until done() holds; false once it looks hung.
     template <class F>
     bool PumpUntil(F done) {
@@ -52,7 +44,6 @@ protected:
     void Pump(int passes) {
         for (int i = 0; i < passes; ++i) ProcessMessage();
     }
-    zvtest::ScopedTempDir dir_;
 };
 
 // 127.0.0.1 at the port, as the socket calls take it.

@@ -269,7 +269,7 @@ TEST_F(NetHandle, BytesQueuedDuringAPacketFormTheNextAndLeaveBeforeTheClose) {
     EXPECT_EQ(Log().find(kDroppedLine), std::string::npos) << Log();
 }
 
-TEST_F(NetHandle, CloseLogsTheQueuedBytesItDrops) {
+TEST_F(NetHandle, CloseThatDropsQueuedBytesLogsThemAndFails) {
     // Twice what the socket takes at once, and a peer that reads nothing
     // until the close has spent its time: about half cannot leave.
     const size_t atOnce = nettest::BytesALoopbackConnectionTakesAtOnce();
@@ -284,7 +284,9 @@ TEST_F(NetHandle, CloseLogsTheQueuedBytesItDrops) {
         });
         const int h = Connect(peer.port());
         ASSERT_EQ(NetWorkSend(h, big.data(), int(big.size())), 0);
-        EXPECT_EQ(CloseNetWork(h), 0);
+        EXPECT_EQ(CloseNetWork(h), -1);  // the drop is a failure...
+        EXPECT_FALSE(Record(h));         // ...and the handle is closed all the same
+        EXPECT_EQ(CloseNetWork(h), -1);
         turns.Signal(1);
     }
     // The peer got the prefix and the payload up to the drop, then the end.

@@ -12,25 +12,18 @@
 #include <vector>
 
 #include "core/lock.h"
-#include "core/startup.h"
 #include "sound/sound_play.h"
 #include "sound_test_support.h"
 #include "zovav.h"
+#include "zv_started_library.h"
 
 using namespace soundtest;
 
 namespace {
 // The library started in a folder of its own with SDL's disk driver as the
 // sound device, so that a test reads back what the device played.
-class SoundOutput : public ::testing::Test {
+class SoundOutput : public zvtest::StartedLibrary {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(dir_.path().empty());
-        SetSkipStartupWaits(1);
-        ChangeWindowMode(1);
-        ASSERT_EQ(ZoVav_Init(), 0);
-    }
-
     // Bytes the device has written so far.
     uintmax_t Written() const {
         std::error_code e;
@@ -50,7 +43,6 @@ protected:
         ASSERT_GE(Written(), target) << "the disk output stopped";
     }
 
-    zvtest::ScopedTempDir dir_;
     const zvtest::DiskAudio disk_{dir_.path() + "/output.raw"};
 };
 }  // namespace

@@ -3,16 +3,14 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "core/startup.h"
 #include "graphics/direct3d/d3d_graph.h"
 #include "graphics/direct3d/d3d_system.h"
 #include "graphics/graph_create_settings.h"
 #include "graphics/graph_draw_state.h"
 #include "graphics/surface_data.h"
-#include "platform/vblank_clock.h"
 #include "recording_device.h"
 #include "zovav.h"
-#include "zv_test_support.h"
+#include "zv_started_library.h"
 
 namespace d3dtest {
 
@@ -31,15 +29,11 @@ inline Device3D* MakeUnnamedRecordingDevice(PlatformWindow*) {
     return g_fake;
 }
 
-class D3DStateTest : public ::testing::Test {
+class D3DStateTest : public zvtest::StartedLibrary {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(dir_.path().empty());
-        SetSkipStartupWaits(1);
-        VBlankSetImmediate(true);
         SetDevice3DFactory(MakeRecordingDevice);
-        ChangeWindowMode(1);
-        ASSERT_EQ(ZoVav_Init(), 0);
+        ASSERT_NO_FATAL_FAILURE(zvtest::StartedLibrary::SetUp());
         ASSERT_NE(g_fake, nullptr);
         device_ = GetD3DSystem().currentDevice;
         ASSERT_NE(GetD3DDeviceState(device_), nullptr);
@@ -50,7 +44,6 @@ protected:
         g_fake = nullptr;
         EXPECT_NE(Log().find("Total size:0("), std::string::npos) << "the library leaves no memory behind";
     }
-    std::string Log() { return zvtest::ReadWholeFile(dir_.path() + "/Log.txt"); }
 
     // A 3D surface of a 16x16 texture of the given alpha kind.
     int Texture(int alphaChannel, int alphaTest) {
@@ -67,7 +60,6 @@ protected:
     D3DDeviceState& State() { return *GetD3DDeviceState(device_); }
     uint32_t RS(int state) { return g_fake->renderStates[state]; }
 
-    zvtest::ScopedTempDir dir_;
     int device_ = -1;
 };
 
