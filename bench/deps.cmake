@@ -44,6 +44,7 @@ endforeach()
 # being one of them.
 if(TARGET bench_sound_bench)
   find_library(ZV_MP3LAME_LIBRARY mp3lame REQUIRED)
+  target_include_directories(bench_sound_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(bench_sound_bench PRIVATE ${ZV_MP3LAME_LIBRARY} PkgConfig::ZV_MPG123)
 endif()
 

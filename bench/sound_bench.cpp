@@ -17,6 +17,7 @@
 #include "core/file/file_access.h"
 #include "sound/sound_core.h"
 #include "zovav.h"
+#include "zv_counted_reads.h"
 
 namespace {
 
@@ -104,25 +105,6 @@ void RawMpg123Mp3(benchmark::State& state) {
 }
 BENCHMARK(RawMpg123Mp3)->Unit(benchmark::kMillisecond);
 
-// The file layer's own table with its read calls counted.
-struct ReadCounter {
-    static inline FileAccessFunctions inner;
-    static inline int64_t reads = 0;
-    static size_t Read(void* buffer, size_t size, size_t count, ZvFileHandle file) {
-        ++reads;
-        return inner.Read(buffer, size, count, file);
-    }
-    ReadCounter() {
-        reads = 0;
-        SetFileAccessFunctions(nullptr);
-        inner = *GetFileAccessFunctions();
-        FileAccessFunctions counting = inner;
-        counting.Read = Read;
-        SetFileAccessFunctions(&counting);
-    }
-    ~ReadCounter() { SetFileAccessFunctions(nullptr); }
-};
-
 // A song streamed from its file: the open and the first fill (four seconds
 // decoded), then the delete.
 void StreamOpenMp3(benchmark::State& state) {
@@ -132,7 +114,7 @@ void StreamOpenMp3(benchmark::State& state) {
         state.SkipWithError("no sound output");
         return;
     }
-    ReadCounter counter;
+    zvtest::CountedReads counter;
     SetCreateSoundDataType(3);
     for (auto _ : state) {
         int handle = LoadSoundMem(file.c_str(), 3, -1);
@@ -143,7 +125,7 @@ void StreamOpenMp3(benchmark::State& state) {
         DeleteSoundMem(handle);
     }
     SetCreateSoundDataType(0);
-    state.counters["reads_per_open"] = double(ReadCounter::reads) / double(std::max<int64_t>(1, state.iterations()));
+    state.counters["reads_per_open"] = double(zvtest::CountedReads::reads) / double(std::max<int64_t>(1, state.iterations()));
     TerminateDirectSound();
 }
 BENCHMARK(StreamOpenMp3)->Unit(benchmark::kMillisecond);

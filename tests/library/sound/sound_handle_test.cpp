@@ -9,6 +9,7 @@
 #include "sound/sound_convert_methods.h"
 #include "sound/sound_play.h"
 #include "sound_test_support.h"
+#include "zv_counted_reads.h"
 
 using namespace soundtest;
 
@@ -237,24 +238,6 @@ TEST_F(SoundSystem, Mp3WithoutAnAudioFrameIsRefusedByEveryLoad) {
     EXPECT_TRUE(Contains(log, "右記のＷＡＶファイルのセットアップに失敗しました：tag_only.mp3 \r\n"));
 }
 
-// The file layer's own table with its read calls counted while it is set.
-struct CountedReads {
-    static inline FileAccessFunctions inner;
-    static inline int reads = 0;
-    static size_t Read(void* buffer, size_t size, size_t count, ZvFileHandle file) {
-        ++reads;
-        return inner.Read(buffer, size, count, file);
-    }
-    CountedReads() {
-        reads = 0;
-        inner = *GetFileAccessFunctions();
-        FileAccessFunctions counting = inner;
-        counting.Read = Read;
-        SetFileAccessFunctions(&counting);
-    }
-    ~CountedReads() { SetFileAccessFunctions(nullptr); }
-};
-
 // Opening an MP3 reads the file in a few large reads, however many frames
 // it holds, tagged or not, and whether it is streamed from the file, kept in
 // memory or decoded whole (an MP3 inside a WAVE file too).
@@ -278,9 +261,9 @@ TEST_F(SoundSystem, AnMp3OpensInAFewReadsWhateverItsLength) {
                 int handle;
                 int reads;
                 {
-                    CountedReads counted;
+                    zvtest::CountedReads counted;
                     handle = LoadSoundMemImpl(f.first, 1, -1);
-                    reads = CountedReads::reads;
+                    reads = zvtest::CountedReads::reads;
                 }
                 SetCreateSoundDataTypeImpl(0);
                 ASSERT_NE(handle, -1);
