@@ -137,4 +137,6 @@ BENCHMARK_CAPTURE(OursLoad, alpha_checker, ALPHA, CHECKER, 0)->Name("png_load_al
 BENCHMARK_CAPTURE(BareLoad, alpha_checker, ALPHA, CHECKER)->Name("png_load_alpha_checker/libpng")->Apply(Sizes);
 BENCHMARK_CAPTURE(OursLoad, opaque16, OPAQUE, SMOOTH, 16)->Name("png_load_opaque/zovav_16bit")->Apply(Sizes);
 BENCHMARK_CAPTURE(OursLoad, alpha16, ALPHA, SMOOTH, 16)->Name("png_load_alpha/zovav_16bit")->Apply(Sizes);
-BENCHMARK_CAPTURE(OursLoad, alpha_checker16, ALPHA, CHECKER, 16)->Name("png_load_alpha_checker/zovav_16bit")->Apply(Sizes);
+BENCHMARK_CAPTURE(OursLoad, alpha_checker16, ALPHA, CHECKER, 16)
+    ->Name("png_load_alpha_checker/zovav_16bit")
+    ->Apply(Sizes);
