@@ -133,3 +133,28 @@ TEST_F(LoadedPixels, AlphaGreyAndPalettePicturesKeepTheirPixels) {
         }
     }
 }
+
+// The run map of rows longer than a run's 64 pixels, worked by hand: clear,
+// partly covered and solid spans, each cut at 64.
+TEST_F(LoadedPixels, RunMapsFollowTheAlphaOfLongRows) {
+    std::vector<uint32_t> row;
+    const auto span = [&](int count, uint32_t argb) { row.insert(row.end(), size_t(count), argb); };
+    span(5, 0x00102030);
+    span(75, 0xFF405060);
+    span(10, 0x7F708090);
+    span(1, 0x00000000);
+    span(20, 0x01FFFFFF);
+    span(19, 0xFE000000);
+    std::vector<uint32_t> px = row;
+    px.insert(px.end(), row.rbegin(), row.rend());   // the second row runs the other way
+    WriteFile("runs.png", MakeRgbPng(int(row.size()), 2, px, true));
+    const std::vector<uint8_t> want = {0x04, 0x7F, 0x4A, 0x89, 0x00, 0xA6, 0xC0};
+    for (const graphsfix::ScreenKind screen : {graphsfix::kSoftwareScreens, graphsfix::kFullScreen16}) {
+        SCOPED_TRACE(screen);
+        UseScreen(screen);
+        const int g = LoadGraph("runs.png");
+        ASSERT_GE(g, 0);
+        EXPECT_EQ(FirstRowOf(g).runs, want);
+        DeleteGraph(g);
+    }
+}
