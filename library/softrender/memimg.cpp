@@ -104,7 +104,20 @@ void ClassifyRow(const MEMIMG* img, const unsigned char* p, uint8_t* classes) {
     } else if (img->PaletteFlag) {
         for (int x = 0; x < width; ++x) classes[x] = p[x] != key;
     } else if (img->Format == MEMIMG_FORMAT_X8R8G8B8) {
-        for (int x = 0; x < width; ++x) {
+        int x = 0;
+#if defined(__SSE2__)
+        // Sixteen pixels at a time against the key: 1 where a pixel differs.
+        const __m128i keys = _mm_set1_epi32(int(key));
+        const auto keyed = [&](int from) {
+            return _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from * 4)), keys);
+        };
+        for (; x + 16 <= width; x += 16) {
+            const __m128i same = _mm_packs_epi16(_mm_packs_epi32(keyed(x), keyed(x + 4)),
+                                                 _mm_packs_epi32(keyed(x + 8), keyed(x + 12)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(classes + x), _mm_andnot_si128(same, _mm_set1_epi8(1)));
+        }
+#endif
+        for (; x < width; ++x) {
             uint32_t v;
             std::memcpy(&v, p + x * 4, 4);
             classes[x] = v != key;

@@ -135,7 +135,7 @@ TEST_F(LoadedPixels, AlphaGreyAndPalettePicturesKeepTheirPixels) {
 }
 
 // The run map of rows longer than a run's 64 pixels, worked by hand: clear,
-// partly covered and solid spans, each cut at 64.
+// partly covered and solid spans, each cut at 64, and keyed spans.
 TEST_F(LoadedPixels, RunMapsFollowTheAlphaOfLongRows) {
     std::vector<uint32_t> row;
     const auto span = [&](int count, uint32_t argb) { row.insert(row.end(), size_t(count), argb); };
@@ -148,13 +148,22 @@ TEST_F(LoadedPixels, RunMapsFollowTheAlphaOfLongRows) {
     std::vector<uint32_t> px = row;
     px.insert(px.end(), row.rbegin(), row.rend());   // the second row runs the other way
     WriteFile("runs.png", MakeRgbPng(int(row.size()), 2, px, true));
-    const std::vector<uint8_t> want = {0x04, 0x7F, 0x4A, 0x89, 0x00, 0xA6, 0xC0};
+    // Without alpha the colour key, black, is what is skipped.
+    std::vector<uint32_t> opaque(20, 0xFF000000);
+    opaque.insert(opaque.end(), 50, 0xFF204060);
+    opaque.insert(opaque.end(), 3, 0xFF000000);
+    WriteFile("keyed.png", MakeRgbPng(int(opaque.size()), 1, opaque, false));
     for (const graphsfix::ScreenKind screen : {graphsfix::kSoftwareScreens, graphsfix::kFullScreen16}) {
         SCOPED_TRACE(screen);
         UseScreen(screen);
-        const int g = LoadGraph("runs.png");
-        ASSERT_GE(g, 0);
-        EXPECT_EQ(FirstRowOf(g).runs, want);
-        DeleteGraph(g);
+        for (const auto& [name, want] : {std::pair<const char*, std::vector<uint8_t>>{
+                                             "runs.png", {0x04, 0x7F, 0x4A, 0x89, 0x00, 0xA6, 0xC0}},
+                                         {"keyed.png", {0x13, 0x71, 0x02, 0xC0}}}) {
+            SCOPED_TRACE(name);
+            const int g = LoadGraph(name);
+            ASSERT_GE(g, 0);
+            EXPECT_EQ(FirstRowOf(g).runs, want);
+            DeleteGraph(g);
+        }
     }
 }
