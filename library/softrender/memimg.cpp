@@ -77,14 +77,47 @@ void ClassifyRow(const MEMIMG* img, const unsigned char* p, uint8_t* classes) {
     const uint32_t key = img->ColorKey;
     if (img->AlphaFlag) {
         const int at = img->Format == MEMIMG_FORMAT_X8R8G8B8 ? 3 : 2;
-        for (int x = 0; x < width; ++x) {
+        int x = 0;
+#if defined(__SSE2__)
+        // Sixteen alpha bytes at a time: a class is 1 for not clear plus 1 for not solid either.
+        const __m128i shift = _mm_cvtsi32_si128(at * 8);
+        const __m128i low = _mm_set1_epi32(0xFF);
+        const __m128i one = _mm_set1_epi8(1);
+        const auto alphas = [&](int from) {
+            return _mm_and_si128(_mm_srl_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from * 4)), shift),
+                                 low);
+        };
+        for (; x + 16 <= width; x += 16) {
+            const __m128i a = _mm_packus_epi16(_mm_packs_epi32(alphas(x), alphas(x + 4)),
+                                               _mm_packs_epi32(alphas(x + 8), alphas(x + 12)));
+            const __m128i clear = _mm_cmpeq_epi8(a, _mm_setzero_si128());
+            const __m128i solid = _mm_cmpeq_epi8(a, _mm_set1_epi8(-1));
+            const __m128i cls =
+                _mm_add_epi8(_mm_andnot_si128(clear, one), _mm_andnot_si128(_mm_or_si128(clear, solid), one));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(classes + x), cls);
+        }
+#endif
+        for (; x < width; ++x) {
             const uint8_t a = p[x * 4 + at];
             classes[x] = uint8_t((a != 0) + (a != 0 && a != 255));
         }
     } else if (img->PaletteFlag) {
         for (int x = 0; x < width; ++x) classes[x] = p[x] != key;
     } else if (img->Format == MEMIMG_FORMAT_X8R8G8B8) {
-        for (int x = 0; x < width; ++x) {
+        int x = 0;
+#if defined(__SSE2__)
+        // Sixteen pixels at a time against the key: 1 where a pixel differs.
+        const __m128i keys = _mm_set1_epi32(int(key));
+        const auto keyed = [&](int from) {
+            return _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from * 4)), keys);
+        };
+        for (; x + 16 <= width; x += 16) {
+            const __m128i same = _mm_packs_epi16(_mm_packs_epi32(keyed(x), keyed(x + 4)),
+                                                 _mm_packs_epi32(keyed(x + 8), keyed(x + 12)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(classes + x), _mm_andnot_si128(same, _mm_set1_epi8(1)));
+        }
+#endif
+        for (; x < width; ++x) {
             uint32_t v;
             std::memcpy(&v, p + x * 4, 4);
             classes[x] = v != key;
@@ -105,7 +138,12 @@ unsigned char* RunRow(unsigned char* out, const uint8_t* classes, int width) {
         int end = x + 1;
         // Most of a picture lies in long runs: eight classes are compared at a time.
         const uint64_t eight = cls * 0x0101010101010101ull;
-        for (uint64_t v; end + 8 <= limit && (std::memcpy(&v, classes + end, 8), v == eight);) end += 8;
+        uint64_t v = 0;
+        while (end + 8 <= limit && (std::memcpy(&v, classes + end, 8), v == eight)) end += 8;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // Eight that differ: the lowest differing byte is the first class of the next run.
+        if (end + 8 <= limit) end += __builtin_ctzll(v ^ eight) >> 3;
+#endif
         while (end < limit && classes[end] == cls) ++end;
         *out++ = uint8_t(kKinds[cls] | (end - x - 1));
         x = end;

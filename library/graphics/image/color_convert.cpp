@@ -3,6 +3,9 @@
 #include "graphics/image/color_convert.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #endif
@@ -106,6 +109,89 @@ void RowsPal8To32(unsigned char* d, int dPitch, const unsigned char* s, int sPit
     for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) {
         for (int x = 0; x < w; ++x) std::memcpy(d + x * 4, &table[s[x]], 4);
     }
+}
+
+// One channel moved by shifts alone (the source as wide or wider): the
+// general rule's value, or nothing for a channel either side lacks.
+struct ShiftLane {
+    uint32_t mask;
+    int down;
+    int up;
+
+    static ShiftLane Of(const ChannelMap& m) {
+        if (m.srcWidth == 0 || m.dstWidth == 0) return ShiftLane{0, 0, 0};
+        return ShiftLane{m.srcMask, m.srcShift + m.narrow, m.dstShift};
+    }
+};
+
+#if defined(__SSE2__)
+// Four-byte pixels four at a time (each lane shifts every pixel alike); the
+// count done, a multiple of four.
+template <int D>
+int FourByShifts(unsigned char* d, const unsigned char* s, int w, const ShiftLane (&lanes)[4], uint32_t constant) {
+    __m128i mask[4], down[4], up[4];
+    for (int i = 0; i < 4; ++i) {
+        mask[i] = _mm_set1_epi32(int(lanes[i].mask));
+        down[i] = _mm_cvtsi32_si128(lanes[i].down);
+        up[i] = _mm_cvtsi32_si128(lanes[i].up);
+    }
+    const __m128i fill = _mm_set1_epi32(int(constant));
+    int x = 0;
+    for (; x + 4 <= w; x += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x * 4));
+        __m128i out = fill;
+        for (int i = 0; i < 4; ++i)
+            out = _mm_or_si128(out, _mm_sll_epi32(_mm_srl_epi32(_mm_and_si128(v, mask[i]), down[i]), up[i]));
+        if constexpr (D == 4) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x * 4), out);
+        } else {
+            // The low halves, sign-extended so that the saturating pack keeps them as they are.
+            const __m128i low = _mm_srai_epi32(_mm_slli_epi32(out, 16), 16);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(d + x * 2), _mm_packs_epi32(low, low));
+        }
+    }
+    return x;
+}
+#endif
+
+// Rows of S-byte pixels to D-byte ones: each pixel is its lanes and the
+// constant bits (spare bits, a solid alpha).
+template <int S, int D>
+void RowsByShifts(unsigned char* d, int dPitch, const unsigned char* s, int sPitch, int w, int h,
+                  const ShiftLane (&lanes)[4], uint32_t constant, bool mirror, bool colorKey, uint32_t key) {
+    // Held in locals: the byte stores below could otherwise alias them.
+    const ShiftLane r = lanes[0], g = lanes[1], b = lanes[2], a = lanes[3];
+    const auto convert = [=](uint32_t raw) {
+        return constant | ((raw & r.mask) >> r.down) << r.up | ((raw & g.mask) >> g.down) << g.up |
+               ((raw & b.mask) >> b.down) << b.up | ((raw & a.mask) >> a.down) << a.up;
+    };
+    for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) {
+        if (!mirror && !colorKey) {
+            int x = 0;
+#if defined(__SSE2__)
+            if constexpr (S == 4) x = FourByShifts<D>(d, s, w, lanes, constant);
+#endif
+            for (; x < w; ++x) WritePixelRaw(d + x * D, D, convert(ReadPixelRaw(s + x * S, S)));
+            continue;
+        }
+        for (int x = 0; x < w; ++x) {
+            const uint32_t raw = ReadPixelRaw(s + x * S, S);
+            if (colorKey && raw == key) continue;
+            WritePixelRaw(d + (mirror ? w - 1 - x : x) * D, D, convert(raw));
+        }
+    }
+}
+
+using ShiftRows = void (*)(unsigned char*, int, const unsigned char*, int, int, int, const ShiftLane (&)[4],
+                           uint32_t, bool, bool, uint32_t);
+
+// The loop for 2-, 3- or 4-byte sources into 2- or 4-byte destinations.
+ShiftRows ShiftRowsFor(int sBytes, int dBytes) {
+    static const ShiftRows kRows[3][2] = {{RowsByShifts<2, 2>, RowsByShifts<2, 4>},
+                                          {RowsByShifts<3, 2>, RowsByShifts<3, 4>},
+                                          {RowsByShifts<4, 2>, RowsByShifts<4, 4>}};
+    if (sBytes < 2 || sBytes > 4 || (dBytes != 2 && dBytes != 4)) return nullptr;
+    return kRows[sBytes - 2][dBytes / 2 - 1];
 }
 
 }  // namespace
@@ -226,6 +312,7 @@ int ColorConvertBlt(void* destPixels, int destPitch, const ColorData* dc, const 
     green.Set(sc->GreenMask, sc->GreenLoc, sc->GreenWidth, dc->GreenLoc, dc->GreenWidth);
     blue.Set(sc->BlueMask, sc->BlueLoc, sc->BlueWidth, dc->BlueLoc, dc->BlueWidth);
     alpha.Set(sc->AlphaMask, sc->AlphaLoc, sc->AlphaWidth, dc->AlphaLoc, dc->AlphaWidth);
+
     ChannelMap redAsAlpha{};
     redAsAlpha.Set(sc->RedMask, sc->RedLoc, sc->RedWidth, dc->AlphaLoc, dc->AlphaWidth);
     if (useAlphaImage) alphaImg.Set(ac->RedMask, ac->RedLoc, ac->RedWidth, dc->AlphaLoc, dc->AlphaWidth);
@@ -238,6 +325,19 @@ int ColorConvertBlt(void* destPixels, int destPitch, const ColorData* dc, const 
     const bool alphaPalette = useAlphaImage && ac->ColorBitDepth == 8;
     const uint32_t keyMask = sBytes == 4 ? 0xFFFFFFFFu : (1u << (sBytes * 8)) - 1;
     const uint32_t key = transColor & keyMask;
+
+    // Pictures loaded into 16-bit graphs come this way: where every channel
+    // only narrows, shifts alone give the rule's values.
+    const bool alphaShifted = destAlpha && srcAlpha;
+    const ShiftRows shiftRows = ShiftRowsFor(sBytes, dBytes);
+    if (shiftRows && dither == COLOR_DITHER_NONE && !useAlphaImage && !transToAlpha && !alphaOnly && !alphaFromRed &&
+        !srcPalette && red.widen == 0 && green.widen == 0 && blue.widen == 0 && (!alphaShifted || alpha.widen == 0)) {
+        const ShiftLane lanes[4] = {ShiftLane::Of(red), ShiftLane::Of(green), ShiftLane::Of(blue),
+                                    alphaShifted ? ShiftLane::Of(alpha) : ShiftLane{0, 0, 0}};
+        const uint32_t solid = destAlpha && !alphaShifted ? (fullAlpha << dc->AlphaLoc) & dc->AlphaMask : 0;
+        shiftRows(dst, destPitch, src, srcPitch, w, h, lanes, spare | solid, mirror != 0, colorKey != 0, key);
+        return 0;
+    }
     uint32_t errR = 0, errG = 0, errB = 0;
 
     auto ditherChannel = [&](uint32_t v, uint32_t dropped, const ChannelMap& m, uint32_t& err, int col,

@@ -25,9 +25,10 @@ namespace {
 
 using namespace image_stream;
 
-constexpr size_t kInputBufferSize = 4096;
-// Streams up to this size are read whole in one read; larger ones a buffer at a time.
-constexpr int32_t kWholeReadLimit = 64 << 20;
+// The stream is read a buffer at a time into one buffer kept from load to
+// load, so that a load makes no buffer of the file's size and faults in no
+// fresh pages.
+constexpr size_t kInputBufferSize = 64 << 10;
 // Rows handed to libjpeg per call (it makes up to 16 rows an iMCU row).
 constexpr int kBandRows = 16;
 
@@ -37,9 +38,6 @@ struct JpegSource {
     boolean startOfFile;
     StreamReader* reader;
     int32_t size;
-    // After the one read of the whole stream fails, the rest is read a
-    // buffer at a time, so what arrived before a failure still counts.
-    boolean chunked;
 };
 
 struct JpegErrorManager {
@@ -52,38 +50,26 @@ struct JpegLoadState {
     JpegErrorManager error;
 };
 
+// Loads run one at a time under the library lock.
+struct JpegLoaderState {
+    JOCTET inputBuffer[kInputBufferSize];
+};
+JpegLoaderState g_jpeg;
+
 const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
 
 void InitSource(j_decompress_ptr cinfo) {
     reinterpret_cast<JpegSource*>(cinfo->src)->startOfFile = TRUE;
 }
 
-// Reads the rest of the stream in one go into a buffer of its size.
-size_t ReadRest(j_decompress_ptr cinfo, JpegSource* src, int32_t pos, size_t remain) {
-    JOCTET* whole = static_cast<JOCTET*>(
-        (*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, remain));
-    if (Read(src->reader, whole, remain)) {
-        src->pub.next_input_byte = whole;
-        return remain;
-    }
-    src->chunked = TRUE;
-    Seek(src->reader, pos, 0);
-    return 0;
-}
-
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
     JpegSource* src = reinterpret_cast<JpegSource*>(cinfo->src);
     const int32_t pos = Tell(src->reader);
     const int32_t remain = pos < 0 ? 0 : src->size - pos;
-    size_t n = 0;
-    if (remain > int32_t(kInputBufferSize) && remain <= kWholeReadLimit && !src->chunked)
-        n = ReadRest(cinfo, src, pos, size_t(remain));
-    if (n == 0) {
-        n = remain >= int32_t(kInputBufferSize) ? kInputBufferSize : (remain > 0 ? size_t(remain) : 0);
-        // A read that fails counts as the end of the data.
-        if (n > 0 && !Read(src->reader, src->buffer, n)) n = 0;
-        src->pub.next_input_byte = src->buffer;
-    }
+    size_t n = remain >= int32_t(kInputBufferSize) ? kInputBufferSize : (remain > 0 ? size_t(remain) : 0);
+    // A read that fails counts as the end of the data.
+    if (n > 0 && !Read(src->reader, src->buffer, n)) n = 0;
+    src->pub.next_input_byte = src->buffer;
     if (n == 0) {
         if (src->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
         WARNMS(cinfo, JWRN_JPEG_EOF);
@@ -121,8 +107,7 @@ void SetJpegReadStream(j_decompress_ptr cinfo, StreamReader* reader) {
     if (cinfo->src == nullptr) {
         JpegSource* src = static_cast<JpegSource*>(
             (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(JpegSource)));
-        src->buffer = static_cast<JOCTET*>(
-            (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kInputBufferSize));
+        src->buffer = g_jpeg.inputBuffer;
         cinfo->src = &src->pub;
     }
     JpegSource* src = reinterpret_cast<JpegSource*>(cinfo->src);
@@ -135,11 +120,10 @@ void SetJpegReadStream(j_decompress_ptr cinfo, StreamReader* reader) {
     src->pub.next_input_byte = nullptr;
     src->reader = reader;
     src->size = Size(reader);   // positions are absolute; the loader starts at 0
-    src->chunked = FALSE;
 }
 
 // Every JPEG starts with the start-of-image marker; anything else is refused
-// here, before the decompressor (and a read of the whole stream) is set up.
+// here, before the decompressor is set up.
 bool StartsLikeJpeg(StreamReader* reader) {
     unsigned char soi[2];
     const bool jpeg = Read(reader, soi, sizeof(soi)) && soi[0] == 0xFF && soi[1] == 0xD8;

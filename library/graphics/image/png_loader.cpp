@@ -10,8 +10,11 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
-#include "core/alloc.h"
 #include "graphics/image/decoded_rows.h"
 #include "graphics/image/image_decoders.h"
 #include "graphics/image/image_stream.h"
@@ -20,15 +23,19 @@ namespace {
 
 using namespace image_stream;
 
-// Streams up to this size are read whole in one read; larger ones, or ones
-// whose whole read fails, as libpng asks for them.
-constexpr int32_t kWholeReadLimit = 64 << 20;
+// libpng asks for a chunk header, then its data, then its checksum: small
+// reads are served from one kept buffer, refilled from the stream a piece at
+// a time, so that a load makes no buffer of the file's size and faults in no
+// fresh pages. Reads as large as the buffer go straight to libpng's memory.
+constexpr size_t kReadBufferSize = 64 << 10;
 
 struct PngStreamContext {
     StreamReader* reader;
     int32_t size;
-    unsigned char* whole;   // the whole stream when it was read in one go
-    size_t at;              // next byte of whole
+    int32_t consumed;       // bytes handed to libpng so far
+    unsigned char* buffer;  // bytes read ahead of libpng, from at to have
+    size_t at;
+    size_t have;
 };
 
 struct PngLoadState {
@@ -38,17 +45,36 @@ struct PngLoadState {
     ColorPaletteEntry palette[256];
 };
 
-void PngReadCallback(png_structp png, png_bytep buffer, size_t length) {
+// Loads run one at a time under the library lock; the read buffer is kept
+// from one load to the next.
+struct PngLoaderState {
+    unsigned char readBuffer[kReadBufferSize];
+};
+PngLoaderState g_png;
+
+void PngReadCallback(png_structp png, png_bytep out, size_t length) {
     PngStreamContext* ctx = static_cast<PngStreamContext*>(png_get_io_ptr(png));
-    if (ctx->whole != nullptr) {
-        if (size_t(ctx->size) - ctx->at < length) png_error(png, "Read Error");
-        std::memcpy(buffer, ctx->whole + ctx->at, length);
-        ctx->at += length;
-        return;
+    if (size_t(ctx->size - ctx->consumed) < length) png_error(png, "Read Error");
+    ctx->consumed += int32_t(length);
+    while (length > 0) {
+        if (ctx->at == ctx->have) {
+            // What the buffer holds is all used: the rest comes from the stream.
+            if (length >= kReadBufferSize) {
+                if (!Read(ctx->reader, out, length)) png_error(png, "Read Error");
+                return;
+            }
+            const size_t left = size_t(ctx->size - ctx->consumed) + length;
+            const size_t n = left < kReadBufferSize ? left : kReadBufferSize;
+            if (!Read(ctx->reader, ctx->buffer, n)) png_error(png, "Read Error");
+            ctx->at = 0;
+            ctx->have = n;
+        }
+        const size_t take = ctx->have - ctx->at < length ? ctx->have - ctx->at : length;
+        std::memcpy(out, ctx->buffer + ctx->at, take);
+        ctx->at += take;
+        out += take;
+        length -= take;
     }
-    const int32_t pos = Tell(ctx->reader);
-    if (pos < 0 || ctx->size - pos < 0 || size_t(ctx->size - pos) < length || !Read(ctx->reader, buffer, length))
-        png_error(png, "Read Error");
 }
 
 void PngSilentError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -58,22 +84,34 @@ void PngSilentWarning(png_structp, png_const_charp) {}
 void SetPngReadStream(PngStreamContext* ctx, StreamReader* reader) {
     ctx->reader = reader;
     ctx->size = Size(reader);
-    if (ctx->size <= 0 || ctx->size > kWholeReadLimit) return;
-    ctx->whole = static_cast<unsigned char*>(ZVALLOC(size_t(ctx->size)));
-    if (ctx->whole != nullptr && !Read(reader, ctx->whole, size_t(ctx->size))) {
-        ZvFree(ctx->whole);
-        ctx->whole = nullptr;
-        Seek(reader, 0, 0);
-    }
+    ctx->consumed = 0;
+    ctx->buffer = g_png.readBuffer;
+    ctx->at = ctx->have = 0;
 }
 
 // Every PNG starts with its eight-byte signature; anything else is refused
-// here, before libpng (and a read of the whole stream) is set up.
+// here, before libpng is set up.
 bool StartsLikePng(StreamReader* reader) {
     unsigned char signature[8];
     const bool png = Read(reader, signature, sizeof(signature)) && png_sig_cmp(signature, 0, 8) == 0;
     Seek(reader, 0, 0);
     return png;
+}
+
+// Red, green, blue, alpha bytes to blue, green, red, alpha, in place.
+void SwapRedAndBlue(unsigned char* row, size_t width) {
+    size_t x = 0;
+#if defined(__SSE2__)
+    const __m128i redBlue = _mm_set1_epi32(0x00FF00FF);
+    for (; x + 4 <= width; x += 4) {
+        __m128i* at = reinterpret_cast<__m128i*>(row + x * 4);
+        const __m128i v = _mm_loadu_si128(at);
+        const __m128i rb = _mm_and_si128(v, redBlue);
+        _mm_storeu_si128(at, _mm_or_si128(_mm_andnot_si128(redBlue, v),
+                                          _mm_or_si128(_mm_srli_epi32(rb, 16), _mm_slli_epi32(rb, 16))));
+    }
+#endif
+    for (; x < width; ++x) std::swap(row[x * 4], row[x * 4 + 2]);
 }
 
 // What the file's pixels become once reduced: grey and palette files stay as
@@ -117,16 +155,24 @@ int DecodeRows(PngLoadState* st, const DecodedRowTarget* target) {
     png_set_packing(st->png);
     png_set_packswap(st->png);
     if ((colorType == PNG_COLOR_TYPE_GRAY && bitDepth <= 8) || transparency) png_set_expand(st->png);
-    png_set_bgr(st->png);
+    // Four-byte rows read in one pass swap red and blue here, each row while
+    // it is in the cache, four pixels at a time; libpng's swap goes byte by byte.
+    const int pixelBytes = DecodedPixelBytes(header.kind, rows.form);
+    const bool swapHere = pixelBytes == 4 && interlace == PNG_INTERLACE_NONE;
+    if (!swapHere) png_set_bgr(st->png);
     if (rows.form == DECODED_ROWS_FOUR_BYTES && header.kind == DECODED_COLOUR)
         png_set_filler(st->png, 0xFF, PNG_FILLER_AFTER);
     const int passes = png_set_interlace_handling(st->png);
     png_read_update_info(st->png, st->info);
     // The rows placed must hold what libpng writes.
-    if (png_get_rowbytes(st->png, st->info) != size_t(width) * DecodedPixelBytes(header.kind, rows.form)) return -1;
+    if (png_get_rowbytes(st->png, st->info) != size_t(width) * size_t(pixelBytes)) return -1;
 
     for (int pass = 0; pass < passes; ++pass)
-        for (png_uint_32 y = 0; y < height; ++y) png_read_row(st->png, rows.base + rows.pitch * y, nullptr);
+        for (png_uint_32 y = 0; y < height; ++y) {
+            unsigned char* row = rows.base + rows.pitch * y;
+            png_read_row(st->png, row, nullptr);
+            if (swapHere) SwapRedAndBlue(row, width);
+        }
     png_read_end(st->png, nullptr);
     return 0;
 }
@@ -145,7 +191,6 @@ int DecodePngRows(StreamReader* reader, const DecodedRowTarget* target) {
         if (st.info != nullptr) result = DecodeRows(&st, target);
         png_destroy_read_struct(&st.png, st.info ? &st.info : nullptr, nullptr);
     }
-    if (st.stream.whole) ZvFree(st.stream.whole);
     return result;
 }
 

@@ -190,6 +190,58 @@ TEST(ColorConvert, Rows24To32AtEveryLevel) {
     softrender::ForceSimdLevel(-1);
 }
 
+// Narrowing every channel, as pictures loaded into 16-bit graphs are: each channel keeps its
+// top bits, a destination alpha without a source alpha is solid, spare bits are set, and
+// mirroring and the colour key hold at widths on both sides of four pixels.
+TEST(ColorConvert, NarrowingKeepsEachChannelsTopBits) {
+    const ColorData k24 = Make(24, 0xFF0000, 0xFF00, 0xFF, 0);
+    const ColorData kA565 = Make(32, 0xF800, 0x07E0, 0x001F, 0x00FF0000);   // alpha in the third byte
+    const ColorData kA4444 = Make(16, 0x0F00, 0x00F0, 0x000F, 0xF000);
+    const struct {
+        const ColorData* src;
+        const ColorData* dst;
+    } kPairs[] = {{&kA888, &k565}, {&kX888, &k555}, {&k24, &k565}, {&kA888, &kA565}, {&kA888, &kA4444},
+                  {&kX888, &kA565}};
+    // Top bits of an 8-bit channel value moved to a field.
+    const auto field = [](uint32_t v8, uint32_t mask) {
+        if (mask == 0) return 0u;
+        int shift = 0, width = 0;
+        while (!(mask >> shift & 1)) ++shift;
+        while (shift + width < 32 && (mask >> (shift + width) & 1)) ++width;
+        return (v8 >> (8 - width)) << shift;
+    };
+    for (const auto& pair : kPairs)
+        for (int w : {1, 3, 4, 7, 9})
+            for (int variant = 0; variant < 3; ++variant) {   // plain, mirrored, keyed
+                const ColorData& sc = *pair.src;
+                const ColorData& dc = *pair.dst;
+                const int sBytes = sc.PixelByte, dBytes = dc.PixelByte;
+                std::vector<unsigned char> src(size_t(w) * sBytes);
+                for (size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(i * 73 + w * 11 + 5);
+                const uint32_t key = ReadPixelRaw(&src[0], sBytes);   // the first pixel's value
+                std::vector<unsigned char> dst(size_t(w + 1) * dBytes, 0xEE);
+                const ImageRect r{0, 0, w, 1};
+                EXPECT_EQ(ColorConvertBlt(dst.data(), 0, &dc, src.data(), 0, &sc, nullptr, 0, nullptr, 0, 0, &r,
+                                          variant == 1, 0, key, 0, 0, 0, variant == 2),
+                          0);
+                // A transfer that writes alpha leaves no pixel out for the key.
+                const bool keyed = variant == 2 && !(dc.AlphaWidth && sc.AlphaWidth);
+                for (int x = 0; x < w + 1; ++x) {
+                    const uint32_t got = ReadPixelRaw(&dst[size_t(x) * dBytes], dBytes);
+                    const int from = variant == 1 ? w - 1 - x : x;
+                    uint32_t want = dBytes == 2 ? 0xEEEE : 0xEEEEEEEE;
+                    if (x < w && !(keyed && from == 0)) {
+                        const uint32_t p = ReadPixelRaw(&src[size_t(from) * sBytes], sBytes);
+                        const uint32_t alpha = sc.AlphaWidth ? p >> 24 : 0xFF;
+                        want = field(p >> 16 & 0xFF, dc.RedMask) | field(p >> 8 & 0xFF, dc.GreenMask) |
+                               field(p & 0xFF, dc.BlueMask) | field(alpha, dc.AlphaMask) | dc.NoneMask;
+                    }
+                    ASSERT_EQ(got, want) << "depths " << sc.ColorBitDepth << " to " << dc.ColorBitDepth << " width "
+                                         << w << " variant " << variant << " x " << x;
+                }
+            }
+}
+
 TEST(ColorConvert, PaletteAndWideningAndNarrowing) {
     ColorData pal;
     SetColorDataPalette8(&pal);
