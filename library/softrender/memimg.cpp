@@ -290,24 +290,48 @@ void DerivationMemImg(MEMIMG* view, const MEMIMG* parent, int x, int y, int widt
 
 int CheckValidMemImg(const MEMIMG* img) { return img->Pixels != nullptr ? 1 : 0; }
 
-void RefreshMemImgExtras(MEMIMG* img) {
+void StartMemImgExtras(MEMIMG* img, MemImgExtrasBuild* build) {
     img->PremulFlag = 0;
     img->RunDataFlag = 0;
-    if (img->Format > MEMIMG_FORMAT_X8R8G8B8 || img->RunData == nullptr) return;
-    const bool premultiply = img->AlphaFlag && img->PremulPixels != nullptr;
+    build->img = img;
+    build->rows = 0;
+    const bool hasExtras = img->Format <= MEMIMG_FORMAT_X8R8G8B8 && img->RunData != nullptr;
+    build->runOut = hasExtras ? img->RunData : nullptr;
+}
+
+void AddMemImgExtrasRows(MemImgExtrasBuild* build, int rows) {
+    MEMIMG* img = build->img;
+    if (build->runOut == nullptr || rows <= build->rows) return;
     uint8_t* classes = static_cast<uint8_t*>(ZVALLOC(size_t(img->Width)));
-    if (classes == nullptr) return;
-    img->RunDataFlag = 1;
-    img->PremulFlag = premultiply ? 1 : 0;
+    if (classes == nullptr) {
+        build->runOut = nullptr;
+        return;
+    }
+    const bool premultiply = img->AlphaFlag && img->PremulPixels != nullptr;
     const auto premultiplyRow = img->Format == MEMIMG_FORMAT_X8R8G8B8 ? PremultiplyRow32 : PremultiplyRow16;
     // Row by row, so that the premultiplied copy and the run map read each
     // row while it is still in the cache.
-    unsigned char* out = img->RunData;
-    for (int y = 0; y < img->Height; ++y) {
+    for (int y = build->rows; y < rows; ++y) {
         const unsigned char* row = img->Pixels + size_t(y) * img->Pitch;
         if (premultiply) premultiplyRow(row, img->PremulPixels + size_t(y) * img->Pitch, img->Width);
         ClassifyRow(img, row, classes);
-        out = RunRow(out, classes, img->Width);
+        build->runOut = RunRow(build->runOut, classes, img->Width);
     }
     ZvFree(classes);
+    build->rows = rows;
+}
+
+void EndMemImgExtras(MemImgExtrasBuild* build) {
+    MEMIMG* img = build->img;
+    AddMemImgExtrasRows(build, img->Height);
+    // Built only when every row was.
+    if (build->runOut == nullptr) return;
+    img->RunDataFlag = 1;
+    img->PremulFlag = img->AlphaFlag && img->PremulPixels != nullptr ? 1 : 0;
+}
+
+void RefreshMemImgExtras(MEMIMG* img) {
+    MemImgExtrasBuild build;
+    StartMemImgExtras(img, &build);
+    EndMemImgExtras(&build);
 }

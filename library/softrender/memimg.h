@@ -54,6 +54,18 @@ int CheckValidMemImg(const MEMIMG* img);
 // Remakes the premultiplied copy and the run map from the pixels (whole
 // images of the colour formats that have them).
 void RefreshMemImgExtras(MEMIMG* img);
+// The same made a band of rows at a time, top down, while the rows are
+// written: Start, then Add as rows become final (those below the given count
+// are done), then End, which does any rows left and sets the flags. A build
+// given up before End holds nothing to release.
+struct MemImgExtrasBuild {
+    MEMIMG* img;
+    unsigned char* runOut;   // where the next row's run codes go; null when nothing is built
+    int rows;                // rows done
+};
+void StartMemImgExtras(MEMIMG* img, MemImgExtrasBuild* build);
+void AddMemImgExtrasRows(MemImgExtrasBuild* build, int rows);
+void EndMemImgExtras(MemImgExtrasBuild* build);
 // Bytes per pixel of a MEMIMG of these settings.
 int GetMemImgPixelBytes(int format, int alphaFlag, int paletteFlag);
 // The shared colour description of a format (made by graphics).

@@ -51,7 +51,7 @@ int DecodeIntoImage(RowDecoder decode, StreamReader* reader, GraphImage* image) 
     const auto place = [](void* context, const DecodedHeader& header, DecodedRows* rows) {
         return PlaceDecodedRowsInImage(static_cast<GraphImage*>(context), header, rows);
     };
-    const DecodedRowTarget target{place, &decoded};
+    const DecodedRowTarget target{place, nullptr, &decoded};
     if (decode(reader, &target) != 0) {
         ReleaseGraphImage(&decoded);
         return -1;

@@ -40,6 +40,9 @@ struct DecodedHeader {
 struct DecodedRowTarget {
     // Asked once the header is read: fills rows, or returns -1 to refuse the image.
     int (*place)(void* context, const DecodedHeader& header, DecodedRows* rows);
+    // Told, when not null, that the rows above the given count are final, as
+    // they become so; the decoder may also tell nothing until it returns.
+    void (*rowsDone)(void* context, int rows);
     void* context;
 };
 

@@ -167,11 +167,13 @@ int DecodeRows(PngLoadState* st, const DecodedRowTarget* target) {
     // The rows placed must hold what libpng writes.
     if (png_get_rowbytes(st->png, st->info) != size_t(width) * size_t(pixelBytes)) return -1;
 
+    // Rows of a file that is not interlaced are final as they are read.
     for (int pass = 0; pass < passes; ++pass)
         for (png_uint_32 y = 0; y < height; ++y) {
             unsigned char* row = rows.base + rows.pitch * y;
             png_read_row(st->png, row, nullptr);
             if (swapHere) SwapRedAndBlue(row, width);
+            if (target->rowsDone && passes == 1) target->rowsDone(target->context, int(y + 1));
         }
     png_read_end(st->png, nullptr);
     return 0;

@@ -17,12 +17,20 @@
 
 namespace {
 
+// The premultiplied copy and run map are made a band of rows at a time as
+// the rows are decoded, while the band is still in the cache: this many bytes
+// of pixels a band.
+constexpr size_t kExtrasBandBytes = 32 << 10;
+
 struct GraphTarget {
     const char* fileName;
     int textureAllowed;
     int handle;            // -1 until the graph is made
     bool makeFailed;
     int lockedData;        // surface data the rows go straight into, else -1
+    bool buildingExtras;   // a memory image's extras are made as rows come
+    MemImgExtrasBuild extras;
+    int bandRows;
     GraphImage image;      // the decoded image when the rows cannot go straight in
 };
 
@@ -98,8 +106,20 @@ int PlaceInGraph(void* context, const DecodedHeader& header, DecodedRows* rows) 
         return -1;
     }
     const bool colour = header.kind == DECODED_COLOUR || alpha;
-    if (colour && LockStraightRows(t, alpha, rows)) return 0;
-    return PlaceDecodedRowsInImage(&t->image, header, rows);
+    if (!colour || !LockStraightRows(t, alpha, rows)) return PlaceDecodedRowsInImage(&t->image, header, rows);
+    SurfaceData* d = GetSurfaceData(t->lockedData);
+    if (d->UseMemImgFlag) {
+        StartMemImgExtras(&d->MemImg, &t->extras);
+        t->buildingExtras = true;
+        const size_t bandRows = kExtrasBandBytes / rows->pitch;
+        t->bandRows = bandRows < 1 ? 1 : int(bandRows);
+    }
+    return 0;
+}
+
+void RowsDone(void* context, int rows) {
+    GraphTarget* t = static_cast<GraphTarget*>(context);
+    if (t->buildingExtras && rows - t->extras.rows >= t->bandRows) AddMemImgExtrasRows(&t->extras, rows);
 }
 
 // The graph takes the rows: a straight graph is unlocked and gets its
@@ -108,10 +128,7 @@ int PlaceInGraph(void* context, const DecodedHeader& header, DecodedRows* rows) 
 int FinishGraph(GraphTarget* t) {
     if (t->lockedData >= 0) {
         UnlockSurfaceData(t->lockedData);
-        SurfaceData* d = GetSurfaceData(t->lockedData);
-        // One pass over the finished pixels: building the map band by band
-        // between the decoder's calls measured slower, and unsteadily so.
-        if (d->UseMemImgFlag) RefreshMemImgExtras(&d->MemImg);
+        if (t->buildingExtras) EndMemImgExtras(&t->extras);
         SetSurfaceColorKey(t->lockedData);
         return 0;
     }
@@ -138,7 +155,7 @@ int LoadStraightGraph(const char* fileName, int textureAllowed) {
     t.textureAllowed = textureAllowed;
     t.handle = -1;
     t.lockedData = -1;
-    const DecodedRowTarget target{PlaceInGraph, &t};
+    const DecodedRowTarget target{PlaceInGraph, RowsDone, &t};
     const int decoded = decode(&reader, &target);
     reader.functions.Close(reader.handle);
 
