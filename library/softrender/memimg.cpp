@@ -148,25 +148,72 @@ void ClassifyRow(const MEMIMG* img, const unsigned char* p, uint8_t* classes) {
     }
 }
 
+// One row's run classes with a byte of 0xFF (no class) before and after
+// them, and a bit per pixel set where a new class starts.
+struct RowScratch {
+    uint8_t* classes;     // classes[-1] and classes[width .. width + kClassTail) hold 0xFF
+    uint64_t* changes;    // bits 0 .. width; bit width, the row end, is always set
+};
+constexpr int kClassLead = 16;
+constexpr int kClassTail = 32;
+
+size_t RowScratchBytes(int width) {
+    return size_t(kClassLead) + size_t(width) + kClassTail + (size_t(width) / 64 + 2) * sizeof(uint64_t);
+}
+
+void SetUpRowScratch(RowScratch* scratch, void* block, int width) {
+    uint8_t* bytes = static_cast<uint8_t*>(block);
+    scratch->classes = bytes + kClassLead;
+    scratch->classes[-1] = 0xFF;
+    std::memset(scratch->classes + width, 0xFF, kClassTail);
+    // Past the classes, rounded up to whole words.
+    const size_t at = (size_t(kClassLead) + size_t(width) + kClassTail + 7) & ~size_t(7);
+    scratch->changes = reinterpret_cast<uint64_t*>(bytes + at);
+}
+
+// Marks where each class differs from the one before it, 0 through width,
+// sixteen pixels at a time; the words hold them lowest pixel first.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "change words are read as pieces of 16 bits");
+void FindChanges(const RowScratch& scratch, int width) {
+    const uint8_t* c = scratch.classes;
+    unsigned char* bits = reinterpret_cast<unsigned char*>(scratch.changes);
+    int x = 0;
+    for (; x <= width; x += 16) {
+#if defined(__SSE2__)
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + x));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + x - 1));
+        const uint16_t b = uint16_t(~_mm_movemask_epi8(_mm_cmpeq_epi8(here, before)));
+#else
+        uint16_t b = 0;
+        for (int i = 0; i < 16; ++i) b = uint16_t(b | (c[x + i] != c[x + i - 1]) << i);
+#endif
+        std::memcpy(bits + x / 8, &b, sizeof(b));
+    }
+    // The rest of the last word.
+    for (; x % 64 != 0; x += 16) std::memset(bits + x / 8, 0, 2);
+}
+
+// The first change after x; the row end's bit stops the search.
+int NextChange(const uint64_t* changes, int x) {
+    const int from = x + 1;
+    uint64_t w = changes[from >> 6] >> (from & 63);
+    if (w != 0) return from + __builtin_ctzll(w);
+    int at = (from >> 6) + 1;
+    while (changes[at] == 0) ++at;
+    return at * 64 + __builtin_ctzll(changes[at]);
+}
+
 // Writes one row's run codes: spans of one class of at most 64 pixels, then
 // the row end.
-unsigned char* RunRow(unsigned char* out, const uint8_t* classes, int width) {
+unsigned char* RunRow(unsigned char* out, const RowScratch& scratch, int width) {
     static const uint8_t kKinds[3] = {MEMIMG_RUN_SKIP, MEMIMG_RUN_COPY, MEMIMG_RUN_BLEND};
+    FindChanges(scratch, width);
     int x = 0;
     while (x < width) {
-        const uint8_t cls = classes[x];
-        const int limit = width - x < 64 ? width : x + 64;
-        int end = x + 1;
-        // Most of a picture lies in long runs: eight classes are compared at a time.
-        const uint64_t eight = cls * 0x0101010101010101ull;
-        uint64_t v = 0;
-        while (end + 8 <= limit && (std::memcpy(&v, classes + end, 8), v == eight)) end += 8;
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        // Eight that differ: the lowest differing byte is the first class of the next run.
-        if (end + 8 <= limit) end += __builtin_ctzll(v ^ eight) >> 3;
-#endif
-        while (end < limit && classes[end] == cls) ++end;
-        *out++ = uint8_t(kKinds[cls] | (end - x - 1));
+        const uint8_t kind = kKinds[scratch.classes[x]];
+        const int end = NextChange(scratch.changes, x);
+        for (; end - x > 64; x += 64) *out++ = uint8_t(kind | 63);
+        *out++ = uint8_t(kind | (end - x - 1));
         x = end;
     }
     *out++ = MEMIMG_RUN_END;
@@ -302,11 +349,13 @@ void StartMemImgExtras(MEMIMG* img, MemImgExtrasBuild* build) {
 void AddMemImgExtrasRows(MemImgExtrasBuild* build, int rows) {
     MEMIMG* img = build->img;
     if (build->runOut == nullptr || rows <= build->rows) return;
-    uint8_t* classes = static_cast<uint8_t*>(ZVALLOC(size_t(img->Width)));
-    if (classes == nullptr) {
+    void* block = ZVALLOC(RowScratchBytes(img->Width));
+    if (block == nullptr) {
         build->runOut = nullptr;
         return;
     }
+    RowScratch scratch;
+    SetUpRowScratch(&scratch, block, img->Width);
     const bool premultiply = img->AlphaFlag && img->PremulPixels != nullptr;
     const auto premultiplyRow = img->Format == MEMIMG_FORMAT_X8R8G8B8 ? PremultiplyRow32 : PremultiplyRow16;
     // Row by row, so that the premultiplied copy and the run map read each
@@ -314,10 +363,10 @@ void AddMemImgExtrasRows(MemImgExtrasBuild* build, int rows) {
     for (int y = build->rows; y < rows; ++y) {
         const unsigned char* row = img->Pixels + size_t(y) * img->Pitch;
         if (premultiply) premultiplyRow(row, img->PremulPixels + size_t(y) * img->Pitch, img->Width);
-        ClassifyRow(img, row, classes);
-        build->runOut = RunRow(build->runOut, classes, img->Width);
+        ClassifyRow(img, row, scratch.classes);
+        build->runOut = RunRow(build->runOut, scratch, img->Width);
     }
-    ZvFree(classes);
+    ZvFree(block);
     build->rows = rows;
 }
 
