@@ -7,8 +7,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include "core/alloc.h"
+#include "softrender/simd_level.h"
 
 namespace {
 
@@ -25,10 +29,35 @@ int PitchShiftFor(long long n, long long pitch) {
     return p == pitch ? shift : -1;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// Eight pixels at a time, as the four-pixel form below does it in each half;
+// returns the pixels done.
+__attribute__((target("avx2"))) int PremultiplyRow32Avx2(const unsigned char* s, unsigned char* d, int width) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colourLanes = _mm256_set_epi16(0, -1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1);
+    const __m256i alphaLane = _mm256_set_epi16(256, 0, 0, 0, 256, 0, 0, 0, 256, 0, 0, 0, 256, 0, 0, 0);
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + x * 4));
+        __m256i half[2] = {_mm256_unpacklo_epi8(px, zero), _mm256_unpackhi_epi8(px, zero)};
+        for (__m256i& h : half) {
+            const __m256i a = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(h, 0xFF), 0xFF);
+            const __m256i by = _mm256_or_si256(_mm256_and_si256(a, colourLanes), alphaLane);
+            h = _mm256_srli_epi16(_mm256_mullo_epi16(h, by), 8);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x * 4), _mm256_packus_epi16(half[0], half[1]));
+    }
+    return x;
+}
+#endif
+
 // One row of premultiplied pixels: X8R8G8B8 with alpha in the fourth byte,
 // or 5:6:5 with alpha in the third. Each colour byte becomes s * a >> 8.
 void PremultiplyRow32(const unsigned char* s, unsigned char* d, int width) {
     int x = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (softrender::SimdLevel() >= softrender::ISA_AVX2) x = PremultiplyRow32Avx2(s, d, width);
+#endif
 #if defined(__SSE2__)
     // Four pixels at a time in 16-bit lanes; the alpha lane is multiplied by
     // 256, so that it comes back unchanged.

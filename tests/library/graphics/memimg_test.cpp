@@ -10,6 +10,7 @@
 #include "graphics/image/graph_image.h"
 #include "graphics/memimg/memimg_graphics.h"
 #include "platform/surface_memory.h"
+#include "softrender/simd_level.h"
 
 namespace {
 
@@ -200,12 +201,15 @@ std::vector<unsigned char> PlainRunRow(const std::vector<int>& classes) {
 
 // Rows of every width up to past the wide steps' sizes, with spans of each
 // class whose lengths cross 8 and 64: the premultiplied copy holds s * a >> 8
-// for every colour byte and alpha, and the run map equals the plain encoding.
+// for every colour byte and alpha, and the run map equals the plain encoding,
+// at every wide-form level the processor runs.
 TEST(MemImg, PremultipliedCopyAndRunMapMatchThePlainForms) {
     uint32_t seed = 12345;
     const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int level = softrender::ISA_SCALAR; level <= softrender::SimdLevelAvailable(); ++level)
     for (int width : {1, 3, 4, 5, 8, 63, 64, 65, 130, 257}) {
-        SCOPED_TRACE(width);
+        softrender::ForceSimdLevel(level);
+        SCOPED_TRACE(testing::Message() << "level " << level << ", width " << width);
         const int height = 6;
         std::vector<uint32_t> px(size_t(width) * height);
         std::vector<std::vector<int>> classes(height);
@@ -249,6 +253,40 @@ TEST(MemImg, PremultipliedCopyAndRunMapMatchThePlainForms) {
             runs += want.size();
         }
     }
+    softrender::ForceSimdLevel(-1);
+}
+
+// 5:6:5 with alpha in the third byte: each field becomes field * a >> 8 kept
+// to its bits, the alpha and fourth bytes unchanged, at every width past the
+// wide steps and every level.
+TEST(MemImg, SixteenBitPremultipliedCopyMatchesThePlainForm) {
+    uint32_t seed = 777;
+    const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int level = softrender::ISA_SCALAR; level <= softrender::SimdLevelAvailable(); ++level)
+    for (int width : {1, 3, 4, 5, 8, 9, 65, 300}) {
+        softrender::ForceSimdLevel(level);
+        SCOPED_TRACE(testing::Message() << "level " << level << ", width " << width);
+        Img i;
+        ASSERT_EQ(InitializeMemImg(&i.m, width, 2, -1, 0, MEMIMG_FORMAT_R5G6B5, 0, 1, 1), 0);
+        for (int n = 0; n < width * 2; ++n) {
+            uint32_t v = next();
+            if (n < 256) v = (v & 0xFF00FFFFu) | uint32_t(n) << 16;   // every alpha once
+            std::memcpy(i.m.Pixels + size_t(n / width) * i.m.Pitch + size_t(n % width) * 4, &v, 4);
+        }
+        RefreshMemImgExtras(&i.m);
+        ASSERT_EQ(i.m.PremulFlag, 1);
+        for (int n = 0; n < width * 2; ++n) {
+            const size_t at = size_t(n / width) * i.m.Pitch + size_t(n % width) * 4;
+            uint32_t s, d;
+            std::memcpy(&s, i.m.Pixels + at, 4);
+            std::memcpy(&d, i.m.PremulPixels + at, 4);
+            const uint32_t a = s >> 16 & 0xFF;
+            const uint32_t field = ((s & 0xF800) * a >> 8 & 0xF800) | ((s & 0x07E0) * a >> 8 & 0x07E0) |
+                                   ((s & 0x001F) * a >> 8 & 0x001F);
+            ASSERT_EQ(d, (s & 0xFFFF0000u) | field) << "pixel " << n;
+        }
+    }
+    softrender::ForceSimdLevel(-1);
 }
 
 // Images without alpha are classed by their colour key at their own pixel size.
