@@ -12,6 +12,7 @@
 #include "core/alloc.h"
 #include "graphics/image/image_decoders.h"
 #include "decode_cases.h"
+#include "softrender/simd_level.h"
 
 using namespace imgfix;
 
@@ -35,6 +36,27 @@ TEST(ImageDecoders, EveryKindDecodesToTheRightPixels) {
         }
         ReleaseGraphImage(&image);
     }
+}
+
+// Rows wider than the wide steps, whose red and blue are swapped as they are
+// read: every pixel comes back at every wide-form level.
+TEST(ImageDecoders, WideRgbaRowsKeepEveryPixelAtEveryLevel) {
+    const int width = 37, height = 3;
+    std::vector<uint32_t> px(size_t(width) * height);
+    uint32_t seed = 99;
+    for (uint32_t& p : px) p = seed = seed * 1664525u + 1013904223u;
+    const Bytes file = MakeRgbPng(width, height, px, true);
+    for (int level = softrender::ISA_SCALAR; level <= softrender::SimdLevelAvailable(); ++level) {
+        SCOPED_TRACE(level);
+        softrender::ForceSimdLevel(level);
+        GraphImage image;
+        ASSERT_EQ(Decode(file, &image), 0);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(GetGraphImagePixel(&image, x, y), px[size_t(y) * width + x]) << x << "," << y;
+        ReleaseGraphImage(&image);
+    }
+    softrender::ForceSimdLevel(-1);
 }
 
 TEST(ImageDecoders, PalettePngFillsAllEntriesAndLeavesTheRestBlack) {
