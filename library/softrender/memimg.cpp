@@ -222,28 +222,24 @@ void FindChanges(const RowScratch& scratch, int width) {
     for (; x % 64 != 0; x += 16) std::memset(bits + x / 8, 0, 2);
 }
 
-// The first change after x; the row end's bit stops the search.
-int NextChange(const uint64_t* changes, int x) {
-    const int from = x + 1;
-    uint64_t w = changes[from >> 6] >> (from & 63);
-    if (w != 0) return from + __builtin_ctzll(w);
-    int at = (from >> 6) + 1;
-    while (changes[at] == 0) ++at;
-    return at * 64 + __builtin_ctzll(changes[at]);
-}
-
 // Writes one row's run codes: spans of one class of at most 64 pixels, then
-// the row end.
+// the row end. The changes are taken a word at a time, lowest bit first, so
+// that finding a run's end waits on no load.
 unsigned char* RunRow(unsigned char* out, const RowScratch& scratch, int width) {
     static const uint8_t kKinds[3] = {MEMIMG_RUN_SKIP, MEMIMG_RUN_COPY, MEMIMG_RUN_BLEND};
     FindChanges(scratch, width);
-    int x = 0;
-    while (x < width) {
-        const uint8_t kind = kKinds[scratch.classes[x]];
-        const int end = NextChange(scratch.changes, x);
-        for (; end - x > 64; x += 64) *out++ = uint8_t(kind | 63);
-        *out++ = uint8_t(kind | (end - x - 1));
-        x = end;
+    int start = 0;
+    for (int word = 0; start < width; ++word) {
+        uint64_t bits = scratch.changes[word];
+        // Pixel 0 starts the first run rather than ending one.
+        if (word == 0) bits &= ~uint64_t(1);
+        for (; bits != 0; bits &= bits - 1) {
+            const int end = word * 64 + __builtin_ctzll(bits);
+            const uint8_t kind = kKinds[scratch.classes[start]];
+            for (; end - start > 64; start += 64) *out++ = uint8_t(kind | 63);
+            *out++ = uint8_t(kind | (end - start - 1));
+            start = end;
+        }
     }
     *out++ = MEMIMG_RUN_END;
     return out;
