@@ -85,8 +85,29 @@ void PremultiplyRow32(const unsigned char* s, unsigned char* d, int width) {
     }
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// Eight pixels at a time, as the four-pixel form below; returns the pixels done.
+__attribute__((target("avx2"))) int PremultiplyRow16Avx2(const unsigned char* s, unsigned char* d, int width) {
+    const __m256i valueLanes = _mm256_set1_epi32(0xFFFF);
+    const __m256i fields[3] = {_mm256_set1_epi32(0xF800), _mm256_set1_epi32(0x07E0), _mm256_set1_epi32(0x001F)};
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + x * 4));
+        const __m256i by = _mm256_slli_epi16(_mm256_srli_epi32(px, 16), 8);
+        __m256i m = _mm256_andnot_si256(valueLanes, px);
+        for (const __m256i& mask : fields)
+            m = _mm256_or_si256(m, _mm256_and_si256(_mm256_mulhi_epu16(_mm256_and_si256(px, mask), by), mask));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x * 4), m);
+    }
+    return x;
+}
+#endif
+
 void PremultiplyRow16(const unsigned char* s, unsigned char* d, int width) {
     int x = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (softrender::SimdLevel() >= softrender::ISA_AVX2) x = PremultiplyRow16Avx2(s, d, width);
+#endif
 #if defined(__SSE2__)
     // Four pixels at a time: each field times alpha * 256, high half, is the
     // field times alpha >> 8, masked back to the field; the alpha and fourth
@@ -104,9 +125,9 @@ void PremultiplyRow16(const unsigned char* s, unsigned char* d, int width) {
         const __m128i m = _mm_or_si128(_mm_or_si128(field(red), field(green)), field(blue));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x * 4), _mm_or_si128(m, _mm_andnot_si128(valueLanes, px)));
     }
+#endif
     s += x * 4;
     d += x * 4;
-#endif
     for (; x < width; ++x, s += 4, d += 4) {
         uint32_t v = uint32_t(s[0]) | uint32_t(s[1]) << 8;
         uint32_t a = s[2];
