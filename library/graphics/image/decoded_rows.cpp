@@ -42,6 +42,7 @@ int PlaceDecodedRowsInImage(GraphImage* image, const DecodedHeader& header, Deco
     rows->form = DECODED_ROWS_AS_FILE;
     rows->base = static_cast<unsigned char*>(image->Pixels);
     rows->pitch = stride;
+    rows->bandRows = 0;
     return 0;
 }
 

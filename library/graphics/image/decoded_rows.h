@@ -27,6 +27,9 @@ struct DecodedRows {
     DecodedRowForm form;
     unsigned char* base;   // row 0
     size_t pitch;
+    // 0, or the rows of a band that row y shares with y + bandRows: placed
+    // only for decoders that give rows in order, each band taken when done.
+    int bandRows;
 };
 
 struct DecodedHeader {
@@ -35,6 +38,7 @@ struct DecodedHeader {
     DecodedKind kind;
     const ColorPaletteEntry* palette;   // the palette kind's colours
     int paletteCount;
+    bool rowsInOrder;   // every row written once, top down, each told done as it is
 };
 
 struct DecodedRowTarget {

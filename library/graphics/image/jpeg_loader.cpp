@@ -145,8 +145,8 @@ int DecodeRows(JpegLoadState* st, StreamReader* reader, const DecodedRowTarget* 
     if (!SizeOk(cinfo->output_width, cinfo->output_height)) return -1;
     if (!BytesOk(uint64_t(cinfo->output_width) * components, cinfo->output_height)) return -1;
     const DecodedHeader header{int(cinfo->output_width), int(cinfo->output_height),
-                               components == 1 ? DECODED_GREY : DECODED_COLOUR, nullptr, 0};
-    DecodedRows rows{DECODED_ROWS_AS_FILE, nullptr, 0};
+                               components == 1 ? DECODED_GREY : DECODED_COLOUR, nullptr, 0, false};
+    DecodedRows rows{DECODED_ROWS_AS_FILE, nullptr, 0, 0};
     if (target->place(target->context, header, &rows) != 0) return -1;
     // libjpeg hands out blue, green, red (and an opaque fourth byte) itself:
     // rows go straight to where they belong.

@@ -160,7 +160,8 @@ int DecodeRows(PngLoadState* st, const DecodedRowTarget* target) {
     if (!SizeOk(width, height)) return -1;
 
     const bool transparency = png_get_valid(st->png, st->info, PNG_INFO_tRNS) != 0;
-    DecodedHeader header{int(width), int(height), KindOf(colorType, transparency), st->palette, 0};
+    DecodedHeader header{int(width), int(height), KindOf(colorType, transparency), st->palette, 0,
+                         interlace == PNG_INTERLACE_NONE};
     png_colorp plte = nullptr;
     int count = 0;
     if (header.kind == DECODED_PALETTE && png_get_PLTE(st->png, st->info, &plte, &count) && plte) {
@@ -169,7 +170,7 @@ int DecodeRows(PngLoadState* st, const DecodedRowTarget* target) {
         header.paletteCount = count < 256 ? count : 256;
     }
     if (!BytesOk(uint64_t(width) * DecodedPixelBytes(header.kind, DECODED_ROWS_AS_FILE), height)) return -1;
-    DecodedRows rows{DECODED_ROWS_AS_FILE, nullptr, 0};
+    DecodedRows rows{DECODED_ROWS_AS_FILE, nullptr, 0, 0};
     if (target->place(target->context, header, &rows) != 0) return -1;
 
     png_set_strip_16(st->png);
@@ -191,7 +192,7 @@ int DecodeRows(PngLoadState* st, const DecodedRowTarget* target) {
     // Rows of a file that is not interlaced are final as they are read.
     for (int pass = 0; pass < passes; ++pass)
         for (png_uint_32 y = 0; y < height; ++y) {
-            unsigned char* row = rows.base + rows.pitch * y;
+            unsigned char* row = rows.base + rows.pitch * (rows.bandRows ? y % png_uint_32(rows.bandRows) : y);
             png_read_row(st->png, row, nullptr);
             if (swapHere) SwapRedAndBlue(row, width);
             if (target->rowsDone && passes == 1) target->rowsDone(target->context, int(y + 1));

@@ -1,8 +1,10 @@
 // LoadGraph's straight road for JPEG and PNG files: the file is read once and
 // its rows are decoded straight into the new graph's pixels where the graph's
 // format is one the decoder writes (32-bit, blue, green, red and a fourth byte
-// of alpha or 0xFF); other graphs take the decoded image through the
-// colour-converting transfer, as every loaded image does.
+// of alpha or 0xFF). Other graphs take the decoded image through the
+// colour-converting transfer, as every loaded image does: a band of rows at a
+// time into memory images without palette when the decoder gives rows in
+// order, else the whole image once decoded.
 #include <strings.h>
 
 #include <cstring>
@@ -17,21 +19,29 @@
 
 namespace {
 
-// The premultiplied copy and run map are made a band of rows at a time as
-// the rows are decoded, while the band is still in the cache: this many bytes
-// of pixels a band.
-constexpr size_t kExtrasBandBytes = 32 << 10;
+// Rows are converted, and a memory image's premultiplied copy and run map
+// made, a band at a time as they are decoded, while the band is still in the
+// cache: this many bytes of decoded pixels a band.
+constexpr size_t kBandBytes = 32 << 10;
+
+int BandRowsOf(size_t pitch) {
+    const size_t rows = kBandBytes / pitch;
+    return rows < 1 ? 1 : int(rows);
+}
 
 struct GraphTarget {
     const char* fileName;
     int textureAllowed;
     int handle;            // -1 until the graph is made
+    int height;
     bool makeFailed;
     int lockedData;        // surface data the rows go straight into, else -1
+    int bandedData;        // surface data the rows are converted into a band at a time, else -1
+    int bandTop;           // rows converted so far
+    int bandRows;
     bool buildingExtras;   // a memory image's extras are made as rows come
     MemImgExtrasBuild extras;
-    int bandRows;
-    GraphImage image;      // the decoded image when the rows cannot go straight in
+    GraphImage image;      // the decoded image, or one band of it, when the rows cannot go straight in
 };
 
 // Only names that say JPEG or PNG try this road, so that other files are not
@@ -65,15 +75,24 @@ bool DecoderWritesFormat(const ColorData* c, bool alpha) {
                   : c->AlphaMask == 0 && c->NoneMask == 0xFF000000u);
 }
 
-// Locks the whole of the new graph's pixels for the decoder when their format
-// agrees; false leaves nothing locked.
-bool LockStraightRows(GraphTarget* t, bool alpha, DecodedRows* rows) {
+// The surface data that is the whole of the new graph, when it is no texture.
+SurfaceData* WholeSurfaceData(const GraphTarget* t, int* dataHandle) {
     const GraphData* g = GetGraphData(t->handle);
     const Surface2D* s = g ? GetSurface2D(g->SurfaceHandle) : nullptr;
     SurfaceData* d = s ? GetSurfaceData(s->SurfaceDataHandle) : nullptr;
     if (d == nullptr || d->Texture != nullptr || s->SrcX != 0 || s->SrcY != 0 || s->Width != d->Width ||
         s->Height != d->Height)
-        return false;
+        return nullptr;
+    *dataHandle = s->SurfaceDataHandle;
+    return d;
+}
+
+// Locks the whole of the new graph's pixels for the decoder when their format
+// agrees; false leaves nothing locked.
+bool LockStraightRows(GraphTarget* t, bool alpha, DecodedRows* rows) {
+    int dataHandle = -1;
+    SurfaceData* d = WholeSurfaceData(t, &dataHandle);
+    if (d == nullptr) return false;
     const ColorData* format = nullptr;
     if (d->UseMemImgFlag) {
         const MEMIMG& img = d->MemImg;
@@ -85,8 +104,8 @@ bool LockStraightRows(GraphTarget* t, bool alpha, DecodedRows* rows) {
     if (!DecoderWritesFormat(format, alpha)) return false;
     int pitch = 0;
     void* pixels = nullptr;
-    if (LockSurfaceData(s->SurfaceDataHandle, &pitch, &pixels, 1, nullptr, nullptr) != 0) return false;
-    t->lockedData = s->SurfaceDataHandle;
+    if (LockSurfaceData(dataHandle, &pitch, &pixels, 1, nullptr, nullptr) != 0) return false;
+    t->lockedData = dataHandle;
     rows->form = DECODED_ROWS_FOUR_BYTES;
     rows->base = static_cast<unsigned char*>(pixels);
     rows->pitch = size_t(pitch);
@@ -105,31 +124,68 @@ int PlaceInGraph(void* context, const DecodedHeader& header, DecodedRows* rows) 
         t->makeFailed = true;
         return -1;
     }
+    t->height = header.height;
     const bool colour = header.kind == DECODED_COLOUR || alpha;
-    if (!colour || !LockStraightRows(t, alpha, rows)) return PlaceDecodedRowsInImage(&t->image, header, rows);
-    SurfaceData* d = GetSurfaceData(t->lockedData);
-    if (d->UseMemImgFlag) {
-        StartMemImgExtras(&d->MemImg, &t->extras);
-        t->buildingExtras = true;
-        const size_t bandRows = kExtrasBandBytes / rows->pitch;
-        t->bandRows = bandRows < 1 ? 1 : int(bandRows);
+    if (colour && LockStraightRows(t, alpha, rows)) {
+        SurfaceData* d = GetSurfaceData(t->lockedData);
+        if (d->UseMemImgFlag) {
+            StartMemImgExtras(&d->MemImg, &t->extras);
+            t->buildingExtras = true;
+            t->bandRows = BandRowsOf(rows->pitch);
+        }
+        return 0;
     }
+    // A memory image without palette takes the rows a band at a time through
+    // the transfer the whole image would take (its key and palette count
+    // would need the whole image); a picture of one band takes the whole
+    // image, whose transfer makes the extras.
+    int dataHandle = -1;
+    SurfaceData* d = header.rowsInOrder ? WholeSurfaceData(t, &dataHandle) : nullptr;
+    const size_t stride = size_t(header.width) * size_t(DecodedPixelBytes(header.kind, DECODED_ROWS_AS_FILE));
+    const int bandRows = BandRowsOf(stride);
+    if (d == nullptr || !d->UseMemImgFlag || d->MemImg.ValidMagic != MEMIMG_VALID_MAGIC || d->MemImg.PaletteFlag ||
+        bandRows >= header.height)
+        return PlaceDecodedRowsInImage(&t->image, header, rows);
+    DecodedHeader band = header;
+    band.height = bandRows;
+    if (PlaceDecodedRowsInImage(&t->image, band, rows) != 0) return -1;
+    RefreshColorDataSpareBits(&t->image.ColorInfo);
+    rows->bandRows = bandRows;
+    t->bandedData = dataHandle;
+    t->bandRows = bandRows;
+    StartMemImgExtras(&d->MemImg, &t->extras);
+    t->buildingExtras = true;
     return 0;
+}
+
+// Converts the band of rows from bandTop to rows, then makes its extras.
+void ConvertBand(GraphTarget* t, int rows) {
+    MEMIMG* img = &GetSurfaceData(t->bandedData)->MemImg;
+    BltGraphImageToMemImg(&t->image, nullptr, img, 0, 0, img->Width, rows - t->bandTop, 0, t->bandTop, 0);
+    AddMemImgExtrasRows(&t->extras, rows);
+    t->bandTop = rows;
 }
 
 void RowsDone(void* context, int rows) {
     GraphTarget* t = static_cast<GraphTarget*>(context);
-    if (t->buildingExtras && rows - t->extras.rows >= t->bandRows) AddMemImgExtrasRows(&t->extras, rows);
+    if (t->bandedData >= 0) {
+        if (rows - t->bandTop == t->bandRows || rows == t->height) ConvertBand(t, rows);
+    } else if (t->buildingExtras && rows - t->extras.rows >= t->bandRows) {
+        AddMemImgExtrasRows(&t->extras, rows);
+    }
 }
 
-// The graph takes the rows: a straight graph is unlocked and gets its
-// premultiplied copy, run map and key, any other gets the image through the
-// transfer.
+// The graph takes the rows: a straight graph is unlocked, and it and a graph
+// converted into band by band get their premultiplied copy, run map and key;
+// any other gets the image through the transfer.
 int FinishGraph(GraphTarget* t) {
-    if (t->lockedData >= 0) {
-        UnlockSurfaceData(t->lockedData);
+    const int data = t->lockedData >= 0 ? t->lockedData : t->bandedData;
+    if (data >= 0) {
+        if (t->lockedData >= 0) UnlockSurfaceData(t->lockedData);
+        // Every row was told done and converted as its band filled.
+        if (t->bandedData >= 0 && t->bandTop != t->height) return -1;
         if (t->buildingExtras) EndMemImgExtras(&t->extras);
-        SetSurfaceColorKey(t->lockedData);
+        SetSurfaceColorKey(data);
         return 0;
     }
     RefreshColorDataSpareBits(&t->image.ColorInfo);
@@ -155,6 +211,7 @@ int LoadStraightGraph(const char* fileName, int textureAllowed) {
     t.textureAllowed = textureAllowed;
     t.handle = -1;
     t.lockedData = -1;
+    t.bandedData = -1;
     const DecodedRowTarget target{PlaceInGraph, RowsDone, &t};
     const int decoded = decode(&reader, &target);
     reader.functions.Close(reader.handle);
