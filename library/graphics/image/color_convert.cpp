@@ -154,6 +154,38 @@ int FourByShifts(unsigned char* d, const unsigned char* s, int w, const ShiftLan
 }
 #endif
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same eight at a time; the count done, a multiple of eight.
+template <int D>
+__attribute__((target("avx2"))) int EightByShifts(unsigned char* d, const unsigned char* s, int w,
+                                                  const ShiftLane (&lanes)[4], uint32_t constant) {
+    __m256i mask[4];
+    __m128i down[4], up[4];
+    for (int i = 0; i < 4; ++i) {
+        mask[i] = _mm256_set1_epi32(int(lanes[i].mask));
+        down[i] = _mm_cvtsi32_si128(lanes[i].down);
+        up[i] = _mm_cvtsi32_si128(lanes[i].up);
+    }
+    const __m256i fill = _mm256_set1_epi32(int(constant));
+    int x = 0;
+    for (; x + 8 <= w; x += 8) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + x * 4));
+        __m256i out = fill;
+        for (int i = 0; i < 4; ++i)
+            out = _mm256_or_si256(out, _mm256_sll_epi32(_mm256_srl_epi32(_mm256_and_si256(v, mask[i]), down[i]), up[i]));
+        if constexpr (D == 4) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + x * 4), out);
+        } else {
+            // Packed in each half, then the halves' low quarters brought together.
+            const __m256i low = _mm256_srai_epi32(_mm256_slli_epi32(out, 16), 16);
+            const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(low, low), 0x08);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x * 2), _mm256_castsi256_si128(packed));
+        }
+    }
+    return x;
+}
+#endif
+
 // Rows of S-byte pixels to D-byte ones: each pixel is its lanes and the
 // constant bits (spare bits, a solid alpha).
 template <int S, int D>
@@ -168,8 +200,12 @@ void RowsByShifts(unsigned char* d, int dPitch, const unsigned char* s, int sPit
     for (int y = 0; y < h; ++y, d += dPitch, s += sPitch) {
         if (!mirror && !colorKey) {
             int x = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+            if constexpr (S == 4)
+                if (softrender::SimdLevel() >= softrender::ISA_AVX2) x = EightByShifts<D>(d, s, w, lanes, constant);
+#endif
 #if defined(__SSE2__)
-            if constexpr (S == 4) x = FourByShifts<D>(d, s, w, lanes, constant);
+            if constexpr (S == 4) x += FourByShifts<D>(d + x * D, s + x * 4, w - x, lanes, constant);
 #endif
             for (; x < w; ++x) WritePixelRaw(d + x * D, D, convert(ReadPixelRaw(s + x * S, S)));
             continue;

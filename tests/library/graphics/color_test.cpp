@@ -192,7 +192,8 @@ TEST(ColorConvert, Rows24To32AtEveryLevel) {
 
 // Narrowing every channel, as pictures loaded into 16-bit graphs are: each channel keeps its
 // top bits, a destination alpha without a source alpha is solid, spare bits are set, and
-// mirroring and the colour key hold at widths on both sides of four pixels.
+// mirroring and the colour key hold at widths on both sides of four and eight pixels, at
+// every wide-form level.
 TEST(ColorConvert, NarrowingKeepsEachChannelsTopBits) {
     const ColorData k24 = Make(24, 0xFF0000, 0xFF00, 0xFF, 0);
     const ColorData kA565 = Make(32, 0xF800, 0x07E0, 0x001F, 0x00FF0000);   // alpha in the third byte
@@ -210,9 +211,11 @@ TEST(ColorConvert, NarrowingKeepsEachChannelsTopBits) {
         while (shift + width < 32 && (mask >> (shift + width) & 1)) ++width;
         return (v8 >> (8 - width)) << shift;
     };
+    for (int level = softrender::ISA_SCALAR; level <= softrender::SimdLevelAvailable(); ++level)
     for (const auto& pair : kPairs)
-        for (int w : {1, 3, 4, 7, 9})
+        for (int w : {1, 3, 4, 7, 9, 16, 21})
             for (int variant = 0; variant < 3; ++variant) {   // plain, mirrored, keyed
+                softrender::ForceSimdLevel(level);
                 const ColorData& sc = *pair.src;
                 const ColorData& dc = *pair.dst;
                 const int sBytes = sc.PixelByte, dBytes = dc.PixelByte;
@@ -237,9 +240,10 @@ TEST(ColorConvert, NarrowingKeepsEachChannelsTopBits) {
                                field(p & 0xFF, dc.BlueMask) | field(alpha, dc.AlphaMask) | dc.NoneMask;
                     }
                     ASSERT_EQ(got, want) << "depths " << sc.ColorBitDepth << " to " << dc.ColorBitDepth << " width "
-                                         << w << " variant " << variant << " x " << x;
+                                         << w << " variant " << variant << " x " << x << " level " << level;
                 }
             }
+    softrender::ForceSimdLevel(-1);
 }
 
 TEST(ColorConvert, PaletteAndWideningAndNarrowing) {
