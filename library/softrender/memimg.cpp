@@ -247,7 +247,9 @@ void FindChanges(const RowScratch& scratch, int width) {
 // the row end. The changes are taken a word at a time, lowest bit first, so
 // that finding a run's end waits on no load.
 unsigned char* RunRow(unsigned char* out, const RowScratch& scratch, int width) {
-    static const uint8_t kKinds[3] = {MEMIMG_RUN_SKIP, MEMIMG_RUN_COPY, MEMIMG_RUN_BLEND};
+    // A run's code is its class in the top two bits.
+    static_assert(MEMIMG_RUN_SKIP == 0 << 6 && MEMIMG_RUN_COPY == 1 << 6 && MEMIMG_RUN_BLEND == 2 << 6,
+                  "run codes are classes shifted");
     FindChanges(scratch, width);
     int start = 0;
     for (int word = 0; start < width; ++word) {
@@ -256,7 +258,7 @@ unsigned char* RunRow(unsigned char* out, const RowScratch& scratch, int width) 
         if (word == 0) bits &= ~uint64_t(1);
         for (; bits != 0; bits &= bits - 1) {
             const int end = word * 64 + __builtin_ctzll(bits);
-            const uint8_t kind = kKinds[scratch.classes[start]];
+            const uint8_t kind = uint8_t(scratch.classes[start] << 6);
             for (; end - start > 64; start += 64) *out++ = uint8_t(kind | 63);
             *out++ = uint8_t(kind | (end - start - 1));
             start = end;
