@@ -140,6 +140,33 @@ void PremultiplyRow16(const unsigned char* s, unsigned char* d, int width) {
     }
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// Alpha classes thirty-two pixels at a time, as the sixteen-pixel form in
+// ClassifyRow does them; returns the pixels done.
+__attribute__((target("avx2"))) int ClassifyAlphaAvx2(const unsigned char* p, uint8_t* classes, int width, int at) {
+    const __m128i shift = _mm_cvtsi32_si128(at * 8);
+    const __m256i low = _mm256_set1_epi32(0xFF);
+    const __m256i one = _mm256_set1_epi8(1);
+    // The packs work in each half: this puts the pixels back in order.
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    int x = 0;
+    for (; x + 32 <= width; x += 32) {
+        __m256i a[4];
+        for (int i = 0; i < 4; ++i)
+            a[i] = _mm256_and_si256(
+                _mm256_srl_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + (x + 8 * i) * 4)), shift), low);
+        const __m256i alpha = _mm256_permutevar8x32_epi32(
+            _mm256_packus_epi16(_mm256_packs_epi32(a[0], a[1]), _mm256_packs_epi32(a[2], a[3])), order);
+        const __m256i clear = _mm256_cmpeq_epi8(alpha, _mm256_setzero_si256());
+        const __m256i solid = _mm256_cmpeq_epi8(alpha, _mm256_set1_epi8(-1));
+        const __m256i cls =
+            _mm256_add_epi8(_mm256_andnot_si256(clear, one), _mm256_andnot_si256(_mm256_or_si256(clear, solid), one));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(classes + x), cls);
+    }
+    return x;
+}
+#endif
+
 // Each pixel's run class: 0 skip, 1 copy, 2 blend. Alpha images are classed
 // by their alpha byte, others by the colour key (compared at the pixel's own
 // size).
@@ -149,6 +176,9 @@ void ClassifyRow(const MEMIMG* img, const unsigned char* p, uint8_t* classes) {
     if (img->AlphaFlag) {
         const int at = img->Format == MEMIMG_FORMAT_X8R8G8B8 ? 3 : 2;
         int x = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+        if (softrender::SimdLevel() >= softrender::ISA_AVX2) x = ClassifyAlphaAvx2(p, classes, width, at);
+#endif
 #if defined(__SSE2__)
         // Sixteen alpha bytes at a time: a class is 1 for not clear plus 1 for not solid either.
         const __m128i shift = _mm_cvtsi32_si128(at * 8);
