@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -261,7 +262,7 @@ TEST_F(StraightGraphs, EveryScreenGetsTheBytesOfTheDecodedImagesTransfer) {
 }
 
 TEST_F(StraightGraphs, FilesTheStraightRoadCannotFinishFailAsBeforeAndLeaveNothing) {
-    for (ScreenKind screen : {kWindowSurfaces, kSoftwareScreens}) {   // window first
+    for (ScreenKind screen : {kWindowSurfaces, kSoftwareScreens, kFullScreen16}) {   // window first
         UseScreen(screen);
         JpegSpec s;
         s.width = 24;
@@ -286,7 +287,14 @@ TEST_F(StraightGraphs, FilesTheStraightRoadCannotFinishFailAsBeforeAndLeaveNothi
         damaged[damaged.size() / 2] ^= 0x55;   // inside the picture data: its checksum fails
         WriteFile("damaged.png", damaged);
         WriteFile("signature.png", Bytes(png.begin(), png.begin() + 8));
-        for (const char* name : {"cmyk.jpg", "twice.jpg", "header.jpg", "cut.png", "damaged.png", "signature.png"}) {
+        // Cut after its first band of decoded rows was converted into a 16-bit graph.
+        std::vector<uint32_t> tall(size_t(40) * 400);
+        std::mt19937 noise(7);   // data that does not squeeze, so that the cut falls among the rows
+        for (uint32_t& p : tall) p = uint32_t(noise());
+        const Bytes tallPng = MakeRgbPng(40, 400, tall, true);
+        WriteFile("cut_tall.png", Bytes(tallPng.begin(), tallPng.begin() + std::ptrdiff_t(tallPng.size() * 2 / 3)));
+        for (const char* name :
+             {"cmyk.jpg", "twice.jpg", "header.jpg", "cut.png", "damaged.png", "signature.png", "cut_tall.png"}) {
             SCOPED_TRACE(name);
             const int graphs = GetGraphCount(), surfaces = GetSurfaceDataCount();
             const std::string bytes = zvtest::ReadWholeFile(name);
