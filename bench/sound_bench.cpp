@@ -16,6 +16,7 @@
 
 #include "core/file/file_access.h"
 #include "sound/sound_core.h"
+#include "sound/sound_handle.h"
 #include "zovav.h"
 #include "zv_counted_reads.h"
 
@@ -65,76 +66,36 @@ const std::string& SongFile() {
     return path;
 }
 
-void LoadSoundMemMp3(benchmark::State& state) {
+// Loads a file as sounds of one data type (with bufferNum buffers) and
+// deletes each again, in the sound system alone; false (the bench skipped)
+// when the system or a load fails.
+bool LoadAndDelete(benchmark::State& state, const std::string& file, int dataType, int bufferNum) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    const std::string& file = Mp3File();
     if (InitializeDirectSound() != 0) {
         state.SkipWithError("no sound output");
-        return;
+        return false;
     }
+    SetCreateSoundDataType(dataType);
+    bool loaded = true;
     for (auto _ : state) {
-        int handle = LoadSoundMem(file.c_str(), 1, -1);
+        const int handle = LoadSoundMem(file.c_str(), bufferNum, -1);
         if (handle == -1) {
             state.SkipWithError("load failed");
-            break;
-        }
-        DeleteSoundMem(handle);
-    }
-    TerminateDirectSound();
-    state.SetItemsProcessed(state.iterations() * kSeconds);   // seconds of music
-}
-BENCHMARK(LoadSoundMemMp3)->Unit(benchmark::kMillisecond);
-
-void RawMpg123Mp3(benchmark::State& state) {
-    const std::string& file = Mp3File();
-    std::vector<unsigned char> buffer(65536);
-    for (auto _ : state) {
-        mpg123_handle* h = mpg123_new(nullptr, nullptr);
-        mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-        mpg123_open(h, file.c_str());
-        size_t done = 0, total = 0;
-        int result;
-        do {
-            result = mpg123_read(h, buffer.data(), buffer.size(), &done);
-            total += done;
-        } while (result == MPG123_OK || result == MPG123_NEW_FORMAT);
-        benchmark::DoNotOptimize(total);
-        mpg123_delete(h);
-    }
-    state.SetItemsProcessed(state.iterations() * kSeconds);
-}
-BENCHMARK(RawMpg123Mp3)->Unit(benchmark::kMillisecond);
-
-// A song streamed from its file: the open and the first fill (four seconds
-// decoded), then the delete.
-void StreamOpenMp3(benchmark::State& state) {
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    const std::string& file = SongFile();
-    if (InitializeDirectSound() != 0) {
-        state.SkipWithError("no sound output");
-        return;
-    }
-    zvtest::CountedReads counter;
-    SetCreateSoundDataType(3);
-    for (auto _ : state) {
-        int handle = LoadSoundMem(file.c_str(), 3, -1);
-        if (handle == -1) {
-            state.SkipWithError("load failed");
+            loaded = false;
             break;
         }
         DeleteSoundMem(handle);
     }
     SetCreateSoundDataType(0);
-    state.counters["reads_per_open"] = double(zvtest::CountedReads::reads) / double(std::max<int64_t>(1, state.iterations()));
     TerminateDirectSound();
+    return loaded;
 }
-BENCHMARK(StreamOpenMp3)->Unit(benchmark::kMillisecond);
 
-// Its peer: libmpg123 opens the same file itself and decodes four seconds.
-void RawMpg123OpenFirst4s(benchmark::State& state) {
-    const std::string& file = SongFile();
+// libmpg123 opens the file itself and decodes up to `limit` bytes of PCM
+// (all of it for 0), once an iteration.
+void DecodeWithMpg123(benchmark::State& state, const std::string& file, size_t limit) {
     std::vector<unsigned char> buffer(65536);
-    const size_t want = size_t(kRate) * 4 * 4;
+    const size_t want = limit != 0 ? limit : SIZE_MAX;
     for (auto _ : state) {
         mpg123_handle* h = mpg123_new(nullptr, nullptr);
         mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
@@ -149,6 +110,32 @@ void RawMpg123OpenFirst4s(benchmark::State& state) {
         mpg123_delete(h);
     }
 }
+
+// A short MP3 decoded whole into memory, beside libmpg123 decoding it.
+void LoadSoundMemMp3(benchmark::State& state) {
+    if (LoadAndDelete(state, Mp3File(), SOUND_DATATYPE_STATIC, 1))
+        state.SetItemsProcessed(state.iterations() * kSeconds);   // seconds of music
+}
+BENCHMARK(LoadSoundMemMp3)->Unit(benchmark::kMillisecond);
+
+void RawMpg123Mp3(benchmark::State& state) {
+    DecodeWithMpg123(state, Mp3File(), 0);
+    state.SetItemsProcessed(state.iterations() * kSeconds);
+}
+BENCHMARK(RawMpg123Mp3)->Unit(benchmark::kMillisecond);
+
+// A song streamed from its file: the open and the first fill (four seconds
+// decoded), then the delete.
+void StreamOpenMp3(benchmark::State& state) {
+    zvtest::CountedReads counter;
+    LoadAndDelete(state, SongFile(), SOUND_DATATYPE_FILE, 3);
+    state.counters["reads_per_open"] =
+        double(zvtest::CountedReads::reads) / double(std::max<int64_t>(1, state.iterations()));
+}
+BENCHMARK(StreamOpenMp3)->Unit(benchmark::kMillisecond);
+
+// Its peer: libmpg123 opens the same file itself and decodes four seconds.
+void RawMpg123OpenFirst4s(benchmark::State& state) { DecodeWithMpg123(state, SongFile(), size_t(kRate) * 4 * 4); }
 BENCHMARK(RawMpg123OpenFirst4s)->Unit(benchmark::kMillisecond);
 
 }  // namespace
