@@ -15,28 +15,23 @@ namespace {
 constexpr size_t kMiB = size_t(1) << 20;
 constexpr size_t kKiB = size_t(1) << 10;
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
+// GCC names a sanitizer by a macro, clang by a feature.
+#if defined(__has_feature)
+#define ZV_HAS_FEATURE(name) __has_feature(name)
 #else
-constexpr bool kAddressSanitizer = false;
+#define ZV_HAS_FEATURE(name) 0
 #endif
+
+#if defined(__SANITIZE_ADDRESS__) || ZV_HAS_FEATURE(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
 #else
 constexpr bool kAddressSanitizer = false;
 #endif
 
 // A sanitizer keeps shadow memory for every byte the program touches, so the
 // resident size no longer tells what the program holds.
-#if defined(__SANITIZE_THREAD__)
+#if defined(__SANITIZE_THREAD__) || ZV_HAS_FEATURE(thread_sanitizer)
 constexpr bool kShadowedMemory = true;
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-constexpr bool kShadowedMemory = true;
-#else
-constexpr bool kShadowedMemory = kAddressSanitizer;
-#endif
 #else
 constexpr bool kShadowedMemory = kAddressSanitizer;
 #endif
