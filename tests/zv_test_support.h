@@ -3,6 +3,7 @@
 #pragma once
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -98,6 +99,16 @@ inline std::vector<double> WindowRms(const std::vector<int16_t>& samples, size_t
         rms.push_back(std::sqrt(sum / double(window)));
     }
     return rms;
+}
+
+// The largest change between neighbouring samples of one channel in
+// [from, to): every value, or every stride-th (2: one side of stereo pairs).
+template <class Sample>
+double LargestStep(const std::vector<Sample>& s, size_t from, size_t to = SIZE_MAX, size_t stride = 1) {
+    double largest = 0;
+    for (size_t i = from + stride; i < std::min(to, s.size()); i += stride)
+        largest = std::max(largest, std::abs(double(s[i]) - double(s[i - stride])));
+    return largest;
 }
 
 // Checks that every text appears in the log, each after the one before it.

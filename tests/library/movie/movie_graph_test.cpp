@@ -687,15 +687,10 @@ protected:
     std::optional<zvtest::DiskAudio> disk_;
 };
 
-// The largest change between neighbouring samples from `from` on. The tone
-// itself moves by at most its level x 2 pi x 250 / 44100 (under 800 within
+// Steps between neighbouring samples (LargestStep): the tone itself moves by at most its level x 2 pi x 250 / 44100 (under 800 within
 // 6 s) a sample, a ramp down adds little to that, and a sound cut off
 // without one jumps by as much as it is loud there.
-double LargestStep(const std::vector<double>& s, size_t from, size_t to = SIZE_MAX) {
-    double largest = 0;
-    for (size_t i = from + 1; i < std::min(to, s.size()); ++i) largest = std::max(largest, std::abs(s[i] - s[i - 1]));
-    return largest;
-}
+using zvtest::LargestStep;
 constexpr double kLargestToneStep = 2500;
 // The largest step of the tone itself t seconds into the track.
 double ToneStep(double t) { return moviefix::ToneLevel(t) * 2 * M_PI * moviefix::kToneHz / moviefix::kOutputRate; }
