@@ -224,9 +224,13 @@ int64_t StreamTimeUs(const MovieStream* s) {
     return t < 0 ? 0 : t;
 }
 
-// A time of the picture track in microseconds from its start.
+// A time of the picture track in microseconds from its start. Times beyond a
+// century are broken files: held there, they overflow no sum made with them.
 int64_t TrackUs(const MovieStream* s, int64_t ts) {
-    return av_rescale_q(ts - s->startTs, s->timeBase, AVRational{1, 1000000});
+    constexpr int64_t kFarthestUs = int64_t(1) << 52;
+    int64_t sinceStart = 0;
+    if (__builtin_sub_overflow(ts, s->startTs, &sinceStart)) return ts < s->startTs ? -kFarthestUs : kFarthestUs;
+    return std::clamp(av_rescale_q(sinceStart, s->timeBase, AVRational{1, 1000000}), -kFarthestUs, kFarthestUs);
 }
 
 // A frame without a time of its own or of its packet (the decoder's last
