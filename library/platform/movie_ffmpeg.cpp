@@ -18,6 +18,7 @@ extern "C" {
 #include <chrono>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -54,6 +55,12 @@ struct Demuxer {
     AVFormatContext* format = nullptr;
 };
 
+// A key frame of the picture a seek has met: the time the demuxer is sought
+// to for it, the time it shows, and up to when no other one is known to show.
+struct KeyFrame {
+    int64_t seekUs, showUs, clearUs;
+};
+
 }  // namespace
 
 struct MovieStream {
@@ -77,6 +84,13 @@ struct MovieStream {
     bool drained = false;         // the decoder was told the input ended
     bool ended = false;           // no frame follows `next`
     int64_t nextUs = 0, lastUs = -1;   // lastUs: of the last frame since the open or seek
+    int64_t placeUs = 0;          // where the decoder was placed: the time of a first frame that carries none
+
+    // Packets a seek read (undecoded) from its key frame on, which the
+    // decoder takes before the demuxer's next ones.
+    std::vector<AVPacket*> held;
+    size_t heldNext = 0;
+    std::vector<KeyFrame> keys;   // every key frame seeks have met, by seekUs
 
     bool running = false;
     int64_t baseUs = 0;           // stream time at runStartUs (or now, paused)
@@ -210,10 +224,22 @@ int64_t StreamTimeUs(const MovieStream* s) {
     return t < 0 ? 0 : t;
 }
 
+// A time of the picture track in microseconds from its start. Times beyond a
+// century are broken files: held there, they overflow no sum made with them.
+int64_t TrackUs(const MovieStream* s, int64_t ts) {
+    constexpr int64_t kFarthestUs = int64_t(1) << 52;
+    int64_t sinceStart = 0;
+    if (__builtin_sub_overflow(ts, s->startTs, &sinceStart)) return ts < s->startTs ? -kFarthestUs : kFarthestUs;
+    return std::clamp(av_rescale_q(sinceStart, s->timeBase, AVRational{1, 1000000}), -kFarthestUs, kFarthestUs);
+}
+
+// A frame without a time of its own or of its packet (the decoder's last
+// ones) follows the one before; the first one after an open or seek shows at
+// the place the decoder was put, never at the start.
 int64_t FrameTimeUs(MovieStream* s, const AVFrame* f) {
     const int64_t ts = f->best_effort_timestamp;
-    if (ts == AV_NOPTS_VALUE) return s->lastUs < 0 ? 0 : s->lastUs + s->frameUs;
-    return av_rescale_q(ts - s->startTs, s->timeBase, AVRational{1, 1000000});
+    if (ts == AV_NOPTS_VALUE) return s->lastUs < 0 ? s->placeUs : s->lastUs + s->frameUs;
+    return TrackUs(s, ts);
 }
 
 AVPixelFormat OutputFormat(MoviePixelFormat format) {
@@ -256,26 +282,128 @@ bool Convert(MovieStream* s, const AVFrame* f, MoviePixelFormat format, void* pi
     return true;
 }
 
-// Moves the demuxer to the last key frame at or before a stream time (or to
-// the first bytes), and forgets what was decoded.
-bool SeekDecoder(MovieStream* s, int64_t us, bool fromFirstByte = false) {
+void DropHeldPackets(MovieStream* s) {
+    for (size_t i = s->heldNext; i < s->held.size(); ++i) av_packet_free(&s->held[i]);
+    s->held.clear();
+    s->heldNext = 0;
+}
+
+// The next decoded frame of the picture; false when none follows.
+bool DecodeFrame(MovieStream* s, AVFrame* frame) {
+    while (s->heldNext < s->held.size()) {
+        if (avcodec_receive_frame(s->decoder, frame) == 0) return true;
+        avcodec_send_packet(s->decoder, s->held[s->heldNext]);
+        av_packet_free(&s->held[s->heldNext++]);
+    }
+    DropHeldPackets(s);
+    return ReceiveFrame(&s->demux, s->track, s->decoder, s->packet, frame, &s->drained);
+}
+
+// Moves the demuxer to the last place it finds at or before a stream time, or
+// to the first bytes; what it held goes with the old place.
+bool MoveDemuxer(MovieStream* s, int64_t us, bool toFirstByte) {
     const int64_t target = s->startTs + av_rescale_q(us, AVRational{1, 1000000}, s->timeBase);
-    const int sought = fromFirstByte ? av_seek_frame(s->demux.format, -1, 0, AVSEEK_FLAG_BYTE)
-                                     : av_seek_frame(s->demux.format, s->track, target, AVSEEK_FLAG_BACKWARD);
-    if (sought < 0) return false;
+    if ((toFirstByte ? av_seek_frame(s->demux.format, -1, 0, AVSEEK_FLAG_BYTE)
+                     : av_seek_frame(s->demux.format, s->track, target, AVSEEK_FLAG_BACKWARD)) < 0)
+        return false;
+    DropHeldPackets(s);
+    return true;
+}
+
+// Forgets what was decoded: the next frame is the first from a new place.
+void ResetDecoder(MovieStream* s, int64_t placeUs) {
     avcodec_flush_buffers(s->decoder);
     av_frame_unref(s->next);
     av_frame_unref(s->due);
     s->haveNext = s->haveDue = false;
     s->drained = s->ended = false;
     s->lastUs = -1;
+    s->placeUs = placeUs;
+}
+
+void NoteKeyFrame(MovieStream* s, const KeyFrame& k) {
+    const auto at = std::lower_bound(s->keys.begin(), s->keys.end(), k.seekUs,
+                                     [](const KeyFrame& a, int64_t us) { return a.seekUs < us; });
+    if (at != s->keys.end() && at->seekUs == k.seekUs) at->clearUs = std::max(at->clearUs, k.clearUs);
+    else s->keys.insert(at, k);
+}
+
+// Reads the track's packets from the demuxer's place, without decoding them,
+// up to the first one past a time, and holds those from the last key frame
+// that shows by then (with `first`: the first one met, whenever it shows).
+// Every key frame met is noted. False when there is none.
+bool HoldFromKeyFrame(MovieStream* s, int64_t limitUs, bool first, KeyFrame* found) {
+    bool have = false, met = false, inStep = false;
+    KeyFrame last{};                    // the last key frame met
+    int placed = 0;                     // packets that begin at a known byte of the file
+    int64_t packetUs = AV_NOPTS_VALUE;  // a packet without a time follows the one before
+    for (;;) {
+        AVPacket* p = av_packet_alloc();
+        if (p == nullptr) break;
+        if (!ReadTrackPacket(&s->demux, s->track, p)) {
+            av_packet_free(&p);
+            // To the end no other key frame follows the last one.
+            last.clearUs = INT64_MAX;
+            break;
+        }
+        const int64_t decodeTs = p->dts != AV_NOPTS_VALUE ? p->dts : p->pts;
+        const int64_t showTs = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;
+        if (decodeTs != AV_NOPTS_VALUE) packetUs = TrackUs(s, decodeTs);
+        else if (packetUs != AV_NOPTS_VALUE) packetUs += s->frameUs;
+        const bool key = p->flags & AV_PKT_FLAG_KEY;
+        // After a seek the demuxer may give the first packets times it guessed
+        // from a piece of a frame (MPEG program streams): a key frame that
+        // begins a block of the file has the block's own, and from a second
+        // block on the guesses are in step again.
+        if (p->pos >= 0 && (key || ++placed >= 2)) inStep = true;
+        if (key && inStep && showTs != AV_NOPTS_VALUE) {
+            const KeyFrame k{TrackUs(s, decodeTs), TrackUs(s, showTs), TrackUs(s, showTs)};
+            if (met) {
+                last.clearUs = k.showUs - 1;
+                NoteKeyFrame(s, last);
+            }
+            met = true;
+            last = k;
+            if (k.showUs <= limitUs || (first && !have)) {
+                DropHeldPackets(s);
+                have = true;
+                *found = k;
+            }
+        }
+        if (have) s->held.push_back(p);
+        else av_packet_free(&p);
+        if (packetUs != AV_NOPTS_VALUE && packetUs > limitUs && (have || !first)) {
+            // Any key frame after this packet decodes, so shows, later.
+            last.clearUs = packetUs - 1;
+            break;
+        }
+    }
+    if (met) NoteKeyFrame(s, last);
+    return have;
+}
+
+// Moves the demuxer to a time (or the first bytes) and holds the packets
+// from the last key frame after it that shows by a limit (from the start,
+// the first one whenever it shows); the decoder starts anew from them.
+bool PlaceAtKeyFrame(MovieStream* s, int64_t from, bool toFirstByte, int64_t limitUs, int64_t placeUs, KeyFrame* key) {
+    if (!MoveDemuxer(s, from, toFirstByte) || !HoldFromKeyFrame(s, limitUs, from == 0, key)) return false;
+    ResetDecoder(s, placeUs);
     return true;
 }
 
-// Decodes the first frame from the demuxer's place into `next`; false when
+// The next place to look from: a step further back, or nearer a key frame
+// met before that shows by the limit.
+int64_t StepBack(const MovieStream* s, int64_t from, int64_t step, int64_t limitUs) {
+    int64_t to = std::max<int64_t>(0, from - step);
+    for (const KeyFrame& k : s->keys)
+        if (k.seekUs < from && k.showUs <= limitUs) to = std::max(to, k.seekUs);
+    return to;
+}
+
+// Decodes the first frame from the decoder's place into `next`; false when
 // none follows.
 bool ReadFirstFrame(MovieStream* s) {
-    if (!ReceiveFrame(&s->demux, s->track, s->decoder, s->packet, s->next, &s->drained)) return false;
+    if (!DecodeFrame(s, s->next)) return false;
     s->haveNext = true;
     s->nextUs = FrameTimeUs(s, s->next);
     return true;
@@ -284,25 +412,37 @@ bool ReadFirstFrame(MovieStream* s) {
 // Places the decoder so that its first frame is at or before a stream time,
 // which the next update then decodes up to: the picture shows the frame of
 // that time, forward or back. Demuxers that find their place by the times
-// they read (MPEG transport and program streams) can land a key frame or
-// more after it, and past where a cut file breaks off (it says it is longer)
-// no frame follows at all. Such a seek steps further back, twice as far each
-// time, and at the start takes the first bytes where the time of the first
-// frame does not find them. False when the demuxer cannot seek at all.
+// they read (MPEG transport and program streams) land anywhere in a key
+// frame's interval, and past where a cut file breaks off (it says it is
+// longer) no frame follows at all. So the key frame to decode from is found
+// in the packets, undecoded: when none lies between the place and the time,
+// the search steps further back, twice as far each time, or to a key frame
+// an earlier seek met; where the key frames met tell which one it is, it goes
+// there at once. False when no frame can be decoded from anywhere before the
+// time, nor from the start.
 bool SeekPicture(MovieStream* s, int64_t us) {
-    // Any first frame at or before the time will do: the steps start at the
-    // length the file states, so that a time far past it takes few of them.
-    const int64_t start = s->lengthUs > 0 ? std::min(us, s->lengthUs) : us;
-    for (int64_t back = 0;; back = back == 0 ? kFirstStepBackUs : back > start / 2 ? start : 2 * back) {
-        const int64_t from = std::max<int64_t>(0, start - back);
-        if (SeekDecoder(s, from) && ReadFirstFrame(s) && s->nextUs <= us) return true;
-        if (from > 0) continue;
-        if (SeekDecoder(s, 0, true) && ReadFirstFrame(s) && s->nextUs <= us) return true;
-        // Some demuxers find nothing from their first byte: the start by time it is.
-        if (!SeekDecoder(s, 0)) return false;
-        ReadFirstFrame(s);   // without one the movie ends at once
-        return true;
+    // The search starts at the time, or at the length the file states, so
+    // that a time far past it takes few steps; or at the key frame to decode
+    // from where those met tell which one it is.
+    int64_t from = s->lengthUs > 0 ? std::min(us, s->lengthUs) : us;
+    for (const KeyFrame& k : s->keys)
+        if (k.showUs <= us && us <= k.clearUs) from = k.seekUs;
+    int64_t limit = us;
+    KeyFrame key{};
+    for (int64_t step = kFirstStepBackUs; from > 0; step = std::min(2 * step, from)) {
+        if (PlaceAtKeyFrame(s, from, false, limit, us, &key)) {
+            if (ReadFirstFrame(s) && s->nextUs <= us) return true;
+            // Its first frame shows after the time (the key frame's packet
+            // told only when it decodes): the key frame before it is needed.
+            limit = key.showUs - 1;
+            from = std::min(from, key.seekUs);
+        }
+        from = StepBack(s, from, step, limit);
     }
+    // At the start: by the first byte, or by time where that lands elsewhere
+    // (Matroska). A time before the first frame shows the first frame.
+    if (PlaceAtKeyFrame(s, 0, true, limit, us, &key) && ReadFirstFrame(s) && s->nextUs <= us) return true;
+    return PlaceAtKeyFrame(s, 0, false, limit, us, &key) && ReadFirstFrame(s);
 }
 
 // Finds and opens the picture track of an opened container.
@@ -359,6 +499,7 @@ MovieOpenResult MovieStreamOpen(const MovieByteSource* source, MovieStream** out
 
 void MovieStreamClose(MovieStream* s) {
     if (s == nullptr) return;
+    DropHeldPackets(s);
     sws_freeContext(s->scaler);
     av_free(s->converted);
     av_frame_free(&s->next);
@@ -380,7 +521,7 @@ MovieFrameResult MovieStreamUpdate(MovieStream* s, MoviePixelFormat format, void
     const int64_t now = StreamTimeUs(s);
     for (;;) {
         if (!s->haveNext) {
-            if (s->ended || !ReceiveFrame(&s->demux, s->track, s->decoder, s->packet, s->next, &s->drained)) {
+            if (s->ended || !DecodeFrame(s, s->next)) {
                 s->ended = true;
                 break;
             }
@@ -429,7 +570,12 @@ int MovieStreamIsRunning(const MovieStream* s) { return s->running ? 1 : 0; }
 int64_t MovieStreamTellMs(const MovieStream* s) { return StreamTimeUs(s) / 1000; }
 
 int MovieStreamSeekMs(MovieStream* s, int64_t ms) {
-    if (ms < 0 || ms > INT64_MAX / 1000 || !SeekPicture(s, ms * 1000)) return -1;
+    if (ms < 0 || ms > INT64_MAX / 1000) return -1;
+    if (!SeekPicture(s, ms * 1000)) {
+        // Back where the movie was, as far as the demuxer can be moved.
+        SeekPicture(s, StreamTimeUs(s));
+        return -1;
+    }
     s->baseUs = ms * 1000;
     s->runStartUs = MovieClockNowUs();
     return 0;

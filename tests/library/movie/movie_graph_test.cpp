@@ -399,21 +399,32 @@ TEST_F(MovieGraphs, ASeekPastTheEndShowsTheLastFrameAndTellsTheLength) {
 
 // A picture every lossy codec keeps within a few steps: red tells the frame,
 // green and blue ramp with x and y so that a shifted or sheared row shows.
+// Red counts frames in twenties: the left half of every 64 columns steps
+// through each twenty, the right half runs ahead of it by the number of
+// twenties before (so the first twenty is red all over).
 uint32_t Graded(int i, int x, int y) {
-    return uint32_t(12 * i + 6) << 16 | uint32_t(40 + (x & 63) * 3) << 8 | uint32_t(40 + (y & 63) * 3);
+    const int step = (x & 63) < 32 ? i % 20 : (i % 20 + i / 20) % 20;
+    return uint32_t(12 * step + 6) << 16 | uint32_t(40 + (x & 63) * 3) << 8 | uint32_t(40 + (y & 63) * 3);
 }
 
-// The frame of Graded a graph shows (by its mean red, which a 16-bit screen
-// lowers by up to 7), or -1 when some pixel is off it by more than the
-// tolerance.
+// The frame of Graded a graph shows (by the mean red of each half, which a
+// 16-bit screen lowers by up to 7), or -1 when some pixel is off it by more
+// than the tolerance.
 int ShownGradedFrame(int handle, int tolerance) {
     int w = 0, h = 0;
     GetGraphSize(handle, &w, &h);
     const std::vector<uint32_t> px = GraphPixels(handle);
     if (w <= 0 || px.size() != size_t(w) * size_t(h)) return -1;
-    double red = 0;
-    for (uint32_t p : px) red += double(p >> 16 & 0xFF) / double(px.size());
-    const int i = int(std::lround((red - 3) / 12));
+    double red[2] = {0, 0}, count[2] = {0, 0};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int half = (x & 63) < 32 ? 0 : 1;
+            red[half] += double(px[size_t(y * w + x)] >> 16 & 0xFF);
+            count[half] += 1;
+        }
+    const auto step = [&](int half) { return int(std::lround((red[half] / count[half] - 3) / 12)); };
+    const int left = step(0), right = count[1] > 0 ? step(1) : left;
+    const int i = (right - left + 20) % 20 * 20 + left;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             if (!Near(px[size_t(y * w + x)], Graded(i, x, y), tolerance)) return -1;
@@ -494,6 +505,56 @@ TEST_F(MovieGraphs, ANewGraphAndAPausedSeekShowTheFrameOfTheirPlace) {
             EXPECT_EQ(DeleteGraph(g), 0);
         }
         End();
+    }
+}
+
+// A seek in an MPEG program stream or MPEG-1 system stream with B-frames
+// shows the frame of its place and the movie plays on from there, paused or
+// playing, also in the last key frame's interval (there the demuxer lands
+// where no key frame follows).
+TEST_F(MovieGraphs, ASeekInAProgramStreamLandsAndPlaysOn) {
+    const struct {
+        const char* name;
+        const char* container;
+    } cases[] = {{"MPEG-PS", "vob"}, {"MPEG-1 system stream", "mpeg"}};
+    const int places[] = {10200, 11300, 11600};  // the last key frame shows at 11 s
+    constexpr int kFps = 30;
+    Start(SURFACE_SCREENS);
+    for (const auto& c : cases) {
+        moviefix::MovieSpec spec;
+        spec.container = c.container;
+        spec.codec = "mpeg2video";
+        spec.pixels = AV_PIX_FMT_YUV420P;
+        spec.fps = kFps;
+        spec.frames = 12 * kFps;
+        spec.keyInterval = kFps;
+        spec.bFrames = 2;
+        spec.picture = Graded;
+        ASSERT_TRUE(moviefix::WriteMovie("case.movie", spec));
+        for (const bool playing : {false, true}) {
+            const int g = LoadGraph("case.movie");
+            ASSERT_GE(g, 0) << Log();
+            for (const int to : places) {
+                SCOPED_TRACE(testing::Message()
+                             << c.name << (playing ? ", playing" : ", paused") << ", seek to " << to);
+                if (playing) {
+                    EXPECT_EQ(PlayMovieToGraph(g), 0);
+                } else {
+                    EXPECT_EQ(PauseMovieToGraph(g), 0);
+                }
+                start_ = g_nowUs;
+                EXPECT_EQ(SeekMovieToGraph(g, to), 0);
+                EXPECT_NEAR(TellMovieToGraph(g), to, 1000 / kFps);
+                EXPECT_NEAR(ShownGradedFrame(g, 12), to * kFps / 1000, 1);
+                EXPECT_EQ(PlayMovieToGraph(g), 0);
+                At(300);
+                ScreenFlip();
+                DrawGraph(0, 0, g, 0);
+                EXPECT_EQ(GetMovieStateToGraph(g), 1);
+                EXPECT_NEAR(TellMovieToGraph(g), to + 300, 1000 / kFps);
+            }
+            EXPECT_EQ(DeleteGraph(g), 0);
+        }
     }
 }
 

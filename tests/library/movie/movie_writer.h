@@ -33,6 +33,9 @@ struct MovieSpec {
     int width = 64, height = 48;
     int frames = 20;
     int fps = 10;
+    int keyInterval = 5;                                     // most frames between key frames (scene cuts add some)
+    int bFrames = -1;                                        // the most B-frames in a row; -1 the encoder's own choice
+    int bitRate = 0;                                         // bits a second the encoder aims at; 0 nearly lossless
     uint32_t (*picture)(int i, int x, int y) = FramePixel;   // frame i's pixel (x, y)
     // The tone, when soundCodec names an encoder: as long as the picture
     // unless soundMs says otherwise, starting soundDelayMs after it.
@@ -127,10 +130,15 @@ struct PictureWriter {
         c->pix_fmt = spec.pixels;
         c->time_base = AVRational{1, spec.fps};
         c->framerate = AVRational{spec.fps, 1};
-        c->gop_size = 5;
-        c->bit_rate = 4000000;
-        c->qmin = 1;
-        c->qmax = 3;
+        c->gop_size = spec.keyInterval;
+        if (spec.bFrames >= 0) c->max_b_frames = spec.bFrames;
+        if (spec.bitRate > 0) {
+            c->bit_rate = spec.bitRate;
+        } else {
+            c->bit_rate = 4000000;
+            c->qmin = 1;
+            c->qmax = 3;
+        }
         rgb->format = AV_PIX_FMT_BGR0;
         rgb->width = frame->width = spec.width;
         rgb->height = frame->height = spec.height;
