@@ -32,6 +32,12 @@ constexpr int64_t kFirstStepBackUs = 1000000;
 // a frame of MP3 or AAC decoded without the ones before it (their overlap,
 // MP3's bit reservoir) comes out silent or fading in.
 constexpr int64_t kSoundPrerollUs = 100000;
+// A sound seek that lands after its place steps back this much further than
+// it overshot, twice as far at each further step.
+constexpr int64_t kSoundStepMarginUs = 100000;
+// Frames in another format than their track's that a seek's landing passes
+// over as a parser's false start (a run longer than that is the track's own).
+constexpr int kMaxStrayFrames = 32;
 // Sound tracks outside these are refused as undecodable.
 constexpr int kMaxSoundRate = 768000;
 constexpr int kMaxSoundChannels = 64;
@@ -108,6 +114,9 @@ struct MovieSound {
     int64_t originUs = 0;         // the movie's time 0
     int64_t movieFrames = 0;      // the movie's stated length in output sample frames, 0 unknown
     int rate = 0, channels = 0;   // of the output
+    // As the container stated them at the open: the demuxer rewrites its own
+    // from the headers of a parser's false start.
+    int trackRate = 0, trackChannels = 0;
     AVChannelLayout outLayout{};
     // What the resampler was made for.
     AVChannelLayout inLayout{};
@@ -119,6 +128,7 @@ struct MovieSound {
     int64_t silence = 0;          // sample frames of silence before the pending ones
     int64_t drop = 0;             // resampled sample frames still to be cut
     int64_t alignTo = 0;          // after an open or seek: where the next decoded frame belongs; -1 placed
+    bool frameHeld = false;       // `frame` holds the frame a seek landed on, not yet resampled
     bool drained = false, flushed = false, ended = false;
 };
 
@@ -645,11 +655,11 @@ constexpr int64_t kMaxSaneUs = int64_t(1) << 52;
 bool SaneUs(int64_t us) { return us > -kMaxSaneUs && us < kMaxSaneUs; }
 
 // Where a decoded frame's first sample belongs, in output sample frames; a
-// frame without a usable time belongs where the position is.
-int64_t FrameStartSample(const MovieSound* m, const AVFrame* f) {
+// frame without a usable time belongs where the caller says.
+int64_t FrameStartSample(const MovieSound* m, const AVFrame* f, int64_t unknown) {
     const int64_t ts = f->best_effort_timestamp;
     const int64_t us = ts == AV_NOPTS_VALUE ? 0 : av_rescale_q(ts, m->timeBase, AVRational{1, 1000000});
-    if (ts == AV_NOPTS_VALUE || !SaneUs(us)) return m->alignTo;
+    if (ts == AV_NOPTS_VALUE || !SaneUs(us)) return unknown;
     return av_rescale(us - m->originUs, m->rate, 1000000);
 }
 
@@ -680,15 +690,16 @@ bool Resample(MovieSound* m, const AVFrame* f) {
 bool DecodeMore(MovieSound* m) {
     while (m->pendingFrames == 0 && m->silence == 0) {
         if (m->flushed) return false;
-        if (!ReceiveFrame(&m->demux, m->track, m->decoder, m->packet, m->frame, &m->drained)) {
+        if (!m->frameHeld && !ReceiveFrame(&m->demux, m->track, m->decoder, m->packet, m->frame, &m->drained)) {
             m->flushed = true;
             if (!Resample(m, nullptr)) return false;
             continue;
         }
+        m->frameHeld = false;
         // Frames the resampler cannot take are skipped.
         if (m->frame->nb_samples > 0 && FitResampler(m, m->frame)) {
             if (m->alignTo >= 0) {
-                const int64_t lead = FrameStartSample(m, m->frame) - m->alignTo;
+                const int64_t lead = FrameStartSample(m, m->frame, m->alignTo) - m->alignTo;
                 if (lead > 0) m->silence = BoundLead(m, lead);
                 else m->drop = -lead;
                 m->alignTo = -1;
@@ -705,12 +716,77 @@ bool DecodeMore(MovieSound* m) {
 
 // After a seek: nothing decoded before it is handed out.
 void ForgetSound(MovieSound* m, int64_t sample) {
-    avcodec_flush_buffers(m->decoder);
+    av_frame_unref(m->frame);
+    m->frameHeld = false;
     DropResampler(m);
     m->pendingStart = m->pendingFrames = 0;
     m->silence = m->drop = 0;
     m->alignTo = sample;
     m->drained = m->flushed = m->ended = false;
+}
+
+// Moves the demuxer to the last packet of the track at or before a sample
+// frame of the movie (or to its first one); false when it cannot seek.
+bool SeekSoundTo(MovieSound* m, int64_t sample) {
+    const int64_t us = av_rescale(sample, 1000000, m->rate) + m->originUs;
+    const int64_t ts = av_rescale_q(us, AVRational{1, 1000000}, m->timeBase);
+    // Before the first packet there is nothing to go back to: the start is the place.
+    return av_seek_frame(m->demux.format, m->track, ts, AVSEEK_FLAG_BACKWARD) >= 0 ||
+           av_seek_frame(m->demux.format, m->track, ts, 0) >= 0;
+}
+
+// The track's first sample frame on the movie's time.
+int64_t TrackStartSample(const MovieSound* m) {
+    const AVStream* st = m->demux.format->streams[m->track];
+    const int64_t us = st->start_time == AV_NOPTS_VALUE
+                           ? m->originUs
+                           : av_rescale_q(st->start_time, st->time_base, AVRational{1, 1000000});
+    return SaneUs(us) ? av_rescale(us - m->originUs, m->rate, 1000000) : 0;
+}
+
+// Decodes the first frame from the demuxer's place in the track's own
+// format; false when none follows. The frames' parser of an MPEG stream
+// starts its search for a frame in the middle of one, and can take bytes
+// there for a frame's start and keep to that false step for hundreds of
+// milliseconds: the decoder refuses those packets (ReceiveFrame skips them)
+// or decodes noise in some other format, skipped here.
+bool ReceiveLandingFrame(MovieSound* m) {
+    for (int stray = 0;; ++stray) {
+        if (!ReceiveFrame(&m->demux, m->track, m->decoder, m->packet, m->frame, &m->drained)) return false;
+        const AVFrame* f = m->frame;
+        const bool ownFormat = f->sample_rate == m->trackRate && f->ch_layout.nb_channels == m->trackChannels;
+        if (ownFormat || stray == kMaxStrayFrames) return true;
+        av_frame_unref(m->frame);
+    }
+}
+
+// Places the track so that the first frame decoded from there starts a
+// pre-roll or more before a sample frame, and keeps that frame for
+// DecodeMore. MPEG program and system streams find a place by the times
+// they read and can land after it, and their parser's false start (above)
+// puts the first frame later still: that frame would be heard late, after
+// silence, or its noise heard. Such a landing steps back by what it
+// overshot and a margin that doubles, down to the track's start; where no
+// frame follows, by the margin alone. False when the demuxer cannot seek.
+bool LandSound(MovieSound* m, int64_t sample) {
+    const int64_t latest = sample - av_rescale(kSoundPrerollUs, m->rate, 1000000);
+    const int64_t first = TrackStartSample(m);
+    int64_t at = latest, margin = std::max<int64_t>(1, av_rescale(kSoundStepMarginUs, m->rate, 1000000));
+    for (;;) {
+        avcodec_flush_buffers(m->decoder);
+        m->drained = false;
+        if (!SeekSoundTo(m, at)) return false;
+        const bool found = ReceiveLandingFrame(m);
+        const int64_t landed = found ? FrameStartSample(m, m->frame, latest) : latest;
+        if (found && (landed <= latest || at <= first)) {
+            m->frameHeld = true;
+            return true;
+        }
+        av_frame_unref(m->frame);
+        if (at <= first) return true;   // nothing follows: the sound ends
+        at = std::max(first, at - (landed - latest) - margin);
+        margin *= 2;
+    }
 }
 
 // The movie's time 0 is its picture's start, as the picture's clock counts.
@@ -735,6 +811,8 @@ MovieOpenResult OpenSoundTrack(MovieSound* m) {
     if (m->decoder == nullptr || m->packet == nullptr || m->frame == nullptr) return MOVIE_NO_DECODER;
     m->track = track;
     m->timeBase = st->time_base;
+    m->trackRate = st->codecpar->sample_rate;
+    m->trackChannels = st->codecpar->ch_layout.nb_channels;
     m->originUs = MovieOriginUs(format, st);
     if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
         m->movieFrames = av_rescale(format->duration, m->rate, AV_TIME_BASE);
@@ -804,12 +882,8 @@ int MovieSoundRead(MovieSound* m, void* pcm, int bytes) {
 
 int MovieSoundSeek(MovieSound* m, int64_t sample) {
     if (sample < 0) return -1;
-    const int64_t us = av_rescale(sample, 1000000, m->rate) + m->originUs - kSoundPrerollUs;
-    const int64_t target = av_rescale_q(us, AVRational{1, 1000000}, m->timeBase);
     ForgetSound(m, sample);
-    // Before the first packet there is nothing to go back to: the start is the place.
-    if (av_seek_frame(m->demux.format, m->track, target, AVSEEK_FLAG_BACKWARD) < 0 &&
-        av_seek_frame(m->demux.format, m->track, target, 0) < 0) {
+    if (!LandSound(m, sample)) {
         m->ended = true;
         return -1;
     }

@@ -453,6 +453,59 @@ TEST_F(MovieSource, TheSoundTrackComesResampledOnTheMoviesTime) {
     }
 }
 
+// A seek sounds from its first sample at the tone's level and without a step,
+// however the container finds its place (a resume is such a seek too):
+// MPEG's program and system streams go by the times they read and can land
+// after it, and their MP3 frames' parser starts inside a frame, where it can
+// take bytes for a frame's start and keep to that false step, refused by the
+// decoder (silence) or decoded as noise. Places every 20 ms of 6 s of 48 kHz
+// MP3, each read on from the last.
+TEST_F(MovieSource, ASoundSeekSoundsAtOnceInEveryContainer) {
+    const struct {
+        const char* name;
+        const char* container;
+        const char* codec;
+        AVPixelFormat pixels;
+        int channels;   // two: both alike, as a mono source made stereo
+        int bitRate;
+    } cases[] = {
+        {"program stream", "vob", "mpeg2video", AV_PIX_FMT_YUV420P, 2, 192000},
+        {"program stream, mono at 64 kbit/s", "vob", "mpeg2video", AV_PIX_FMT_YUV420P, 1, 64000},
+        {"MPEG-1 system stream", "mpeg", "mpeg2video", AV_PIX_FMT_YUV420P, 2, 192000},
+        {"transport stream", "mpegts", "mpeg2video", AV_PIX_FMT_YUV420P, 2, 192000},
+        {"Matroska", "matroska", "ffv1", AV_PIX_FMT_BGR0, 2, 192000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        moviefix::MovieSpec spec;
+        spec.container = c.container;
+        spec.codec = c.codec;
+        spec.pixels = c.pixels;
+        spec.frames = 60;
+        spec.soundCodec = "libmp3lame";
+        spec.soundChannels = c.channels;
+        spec.soundBitRate = c.bitRate;
+        ASSERT_TRUE(moviefix::WriteMovie("s.movie", spec));
+        MovieSound* sound = nullptr;
+        const MovieByteSource source = moviefix::MemorySource(Slurp("s.movie"), &g_closedSources);
+        ASSERT_EQ(MovieSoundOpen(&source, 44100, 2, &sound), MOVIE_OPENED);
+        std::string quiet, stepped;   // the places that fail
+        for (int ms = 200; ms < 5800; ms += 20) {
+            ASSERT_EQ(MovieSoundSeek(sound, int64_t(ms) * 441 / 10), 0);
+            std::vector<int16_t> part(2205 * 2);
+            ASSERT_EQ(MovieSoundRead(sound, part.data(), int(part.size() * 2)), int(part.size() * 2));
+            const std::vector<double> left = moviefix::Channel(part, 0);
+            const double level = moviefix::ToneLevel(ms / 1000.0);
+            if (moviefix::Rms(left, 0, 220) * std::sqrt(2.0) < 0.5 * level) quiet += " " + std::to_string(ms);
+            if (zvtest::LargestStep(left, 0) > 2 * level * 2 * M_PI * moviefix::kToneHz / 44100)
+                stepped += " " + std::to_string(ms);
+        }
+        EXPECT_EQ(quiet, "") << "the first 5 ms are quiet after seeks to these places (ms)";
+        EXPECT_EQ(stepped, "") << "a step after seeks to these places (ms)";
+        MovieSoundClose(sound);
+    }
+}
+
 // A sound track whose times put it an hour after the end of a movie that
 // says it lasts 2 s (a broken file) starts by that end, not after an hour
 // of silence.

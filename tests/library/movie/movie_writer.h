@@ -42,6 +42,7 @@ struct MovieSpec {
     const char* soundCodec = nullptr;
     int soundRate = 48000;
     int soundChannels = 1;
+    int soundBitRate = 192000;   // of a lossy codec
     int soundMs = 0;
     int soundDelayMs = 0;
 };
@@ -176,7 +177,7 @@ struct ToneWriter {
             break;
         }
         c->sample_rate = spec.soundRate;
-        c->bit_rate = 192000;
+        c->bit_rate = spec.soundBitRate;
         av_channel_layout_default(&c->ch_layout, spec.soundChannels);
         c->time_base = AVRational{1, spec.soundRate};
         const int ms = spec.soundMs > 0 ? spec.soundMs : spec.frames * 1000 / spec.fps;
