@@ -1,11 +1,13 @@
 // MP3 decoding through LoadSoundMem (frame walk, decode into a static sound,
-// delete) beside a bare libmpg123 decoding loop over the same file; and the
-// open of a song streamed from its file (as the game opens its music: walk,
-// read and the first four seconds decoded into the stream buffer) beside
+// delete) beside a bare libmpg123 decoding loop over the same song; and the
+// open of a song streamed from its file (as the game opens its music: the
+// frames found, measured and the first four seconds decoded into the stream
+// buffer), for a song of the game's length and for an hour-long one, beside
 // libmpg123's own open and first four seconds of the same file.
 #include <benchmark/benchmark.h>
 #include <lame/lame.h>
 #include <mpg123.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/alloc.h"
 #include "core/file/file_access.h"
 #include "sound/sound_core.h"
 #include "sound/sound_handle.h"
@@ -23,53 +26,68 @@
 namespace {
 
 constexpr int kRate = 44100;
-constexpr int kSeconds = 20;
 
-// A stereo chord at 128 kbit/s, written to a temporary file.
+// A stereo chord at 128 kbit/s, written to a temporary file a second at a
+// time (an hour of PCM is more than a bench should hold).
 std::string WriteChordMp3(const char* name, int seconds) {
-    std::vector<short> pcm(size_t(kRate) * size_t(seconds) * 2);
-    for (size_t i = 0; i < pcm.size() / 2; ++i) {
-        double t = double(i) / kRate;
-        double v = 3000 * (std::sin(2 * M_PI * 220 * t) + std::sin(2 * M_PI * 277.2 * t) +
-                           std::sin(2 * M_PI * 329.6 * t));
-        pcm[2 * i] = pcm[2 * i + 1] = short(v);
-    }
     lame_t gf = lame_init();
     lame_set_num_channels(gf, 2);
     lame_set_in_samplerate(gf, kRate);
     lame_set_brate(gf, 128);
     lame_init_params(gf);
-    std::vector<unsigned char> out(pcm.size() + 16384);
-    int n = lame_encode_buffer_interleaved(gf, pcm.data(), int(pcm.size() / 2), out.data(), int(out.size()));
-    n += lame_encode_flush(gf, out.data() + n, int(out.size()) - n);
+    std::vector<short> pcm(size_t(kRate) * 2);
+    std::vector<unsigned char> piece(pcm.size() + 7200), out;
+    for (int second = 0; second < seconds; ++second) {
+        for (size_t i = 0; i < pcm.size() / 2; ++i) {
+            double t = second + double(i) / kRate;
+            double v = 3000 * (std::sin(2 * M_PI * 220 * t) + std::sin(2 * M_PI * 277.2 * t) +
+                               std::sin(2 * M_PI * 329.6 * t));
+            pcm[2 * i] = pcm[2 * i + 1] = short(v);
+        }
+        int n = lame_encode_buffer_interleaved(gf, pcm.data(), kRate, piece.data(), int(piece.size()));
+        out.insert(out.end(), piece.begin(), piece.begin() + n);
+    }
+    int n = lame_encode_flush(gf, piece.data(), int(piece.size()));
+    out.insert(out.end(), piece.begin(), piece.begin() + n);
     // The first frame was kept for the tag frame, as in the game's songs.
     unsigned char tag[4096];
     const size_t tagSize = lame_get_lametag_frame(gf, tag, sizeof tag);
-    if (tagSize > 0 && tagSize <= size_t(n)) std::copy(tag, tag + tagSize, out.begin());
+    if (tagSize > 0 && tagSize <= out.size()) std::copy(tag, tag + tagSize, out.begin());
     lame_close(gf);
     std::string path = std::string(P_tmpdir) + "/" + name;
     FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(out.data(), 1, size_t(n), f);
+    std::fwrite(out.data(), 1, out.size(), f);
     std::fclose(f);
     return path;
 }
 
-const std::string& Mp3File() {
-    static const std::string path = WriteChordMp3("zv_sound_bench.mp3", kSeconds);
-    return path;
+// A song of the game's length, and an hour-long one, by their seconds.
+constexpr int kSongSeconds = 75;
+constexpr int kHourSeconds = 3600;
+const std::string& SongFile(int seconds) {
+    static const std::string song = WriteChordMp3("zv_sound_bench_song.mp3", kSongSeconds);
+    if (seconds == kSongSeconds) return song;
+    static const std::string hour = WriteChordMp3("zv_sound_bench_hour.mp3", kHourSeconds);
+    return hour;
 }
 
-// A song of the game's length.
-constexpr int kSongSeconds = 75;
-const std::string& SongFile() {
-    static const std::string path = WriteChordMp3("zv_sound_bench_song.mp3", kSongSeconds);
-    return path;
+double ResidentKiB() {
+    long pages = 0, resident = 0;
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (f) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1024;
 }
 
 // Loads a file as sounds of one data type (with bufferNum buffers) and
-// deletes each again, in the sound system alone; false (the bench skipped)
-// when the system or a load fails.
-bool LoadAndDelete(benchmark::State& state, const std::string& file, int dataType, int bufferNum) {
+// deletes each again, in the sound system alone; then, with `held` given,
+// how much the process grows while one such sound is held (KiB; from pages
+// the allocator did not keep from the loads before). False (the bench
+// skipped) when the system or a load fails.
+bool LoadAndDelete(benchmark::State& state, const std::string& file, int dataType, int bufferNum,
+                   double* held = nullptr) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     if (InitializeDirectSound() != 0) {
         state.SkipWithError("no sound output");
@@ -84,6 +102,13 @@ bool LoadAndDelete(benchmark::State& state, const std::string& file, int dataTyp
             loaded = false;
             break;
         }
+        DeleteSoundMem(handle);
+    }
+    if (loaded && held) {
+        ZvReleaseKeptBlocks();
+        const double before = ResidentKiB();
+        const int handle = LoadSoundMem(file.c_str(), bufferNum, -1);
+        *held = ResidentKiB() - before;
         DeleteSoundMem(handle);
     }
     SetCreateSoundDataType(0);
@@ -111,31 +136,36 @@ void DecodeWithMpg123(benchmark::State& state, const std::string& file, size_t l
     }
 }
 
-// A short MP3 decoded whole into memory, beside libmpg123 decoding it.
+// A song decoded whole into memory, beside libmpg123 decoding it.
 void LoadSoundMemMp3(benchmark::State& state) {
-    if (LoadAndDelete(state, Mp3File(), SOUND_DATATYPE_STATIC, 1))
-        state.SetItemsProcessed(state.iterations() * kSeconds);   // seconds of music
+    if (LoadAndDelete(state, SongFile(kSongSeconds), SOUND_DATATYPE_STATIC, 1))
+        state.SetItemsProcessed(state.iterations() * kSongSeconds);   // seconds of music
 }
 BENCHMARK(LoadSoundMemMp3)->Unit(benchmark::kMillisecond);
 
 void RawMpg123Mp3(benchmark::State& state) {
-    DecodeWithMpg123(state, Mp3File(), 0);
-    state.SetItemsProcessed(state.iterations() * kSeconds);
+    DecodeWithMpg123(state, SongFile(kSongSeconds), 0);
+    state.SetItemsProcessed(state.iterations() * kSongSeconds);
 }
 BENCHMARK(RawMpg123Mp3)->Unit(benchmark::kMillisecond);
 
-// A song streamed from its file: the open and the first fill (four seconds
-// decoded), then the delete.
+// A song of the argument's seconds streamed from its file: the open and the
+// first fill (four seconds decoded), then the delete; with the reads an open
+// takes and the growth of the process while one is held.
 void StreamOpenMp3(benchmark::State& state) {
     zvtest::CountedReads counter;
-    LoadAndDelete(state, SongFile(), SOUND_DATATYPE_FILE, 3);
-    state.counters["reads_per_open"] =
-        double(zvtest::CountedReads::reads) / double(std::max<int64_t>(1, state.iterations()));
+    double held = 0;
+    LoadAndDelete(state, SongFile(int(state.range(0))), SOUND_DATATYPE_FILE, 3, &held);
+    const double opens = double(std::max<int64_t>(1, state.iterations() + 1));
+    state.counters["reads_per_open"] = double(zvtest::CountedReads::reads) / opens;
+    state.counters["resident_growth_KiB"] = held;
 }
-BENCHMARK(StreamOpenMp3)->Unit(benchmark::kMillisecond);
+BENCHMARK(StreamOpenMp3)->Arg(kSongSeconds)->Arg(kHourSeconds)->Unit(benchmark::kMillisecond);
 
 // Its peer: libmpg123 opens the same file itself and decodes four seconds.
-void RawMpg123OpenFirst4s(benchmark::State& state) { DecodeWithMpg123(state, SongFile(), size_t(kRate) * 4 * 4); }
-BENCHMARK(RawMpg123OpenFirst4s)->Unit(benchmark::kMillisecond);
+void RawMpg123OpenFirst4s(benchmark::State& state) {
+    DecodeWithMpg123(state, SongFile(int(state.range(0))), size_t(kRate) * 4 * 4);
+}
+BENCHMARK(RawMpg123OpenFirst4s)->Arg(kSongSeconds)->Arg(kHourSeconds)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The file layer's own table with its read calls counted while one of these
-// lives: how many reads a load takes, for the tests and the benches.
+// The file layer's own table with its read calls and the bytes they gave
+// counted while one of these lives: how much a load reads, for the tests and
+// the benches.
 #pragma once
 #include <cstdint>
 
@@ -10,12 +11,16 @@ namespace zvtest {
 struct CountedReads {
     static inline FileAccessFunctions inner;
     static inline int64_t reads = 0;
+    static inline int64_t bytes = 0;
     static size_t Read(void* buffer, size_t size, size_t count, ZvFileHandle file) {
         ++reads;
-        return inner.Read(buffer, size, count, file);
+        const size_t got = inner.Read(buffer, size, count, file);
+        bytes += int64_t(got * size);
+        return got;
     }
     CountedReads() {
         reads = 0;
+        bytes = 0;
         SetFileAccessFunctions(nullptr);
         inner = *GetFileAccessFunctions();
         FileAccessFunctions counting = inner;

@@ -1,10 +1,10 @@
-// MP3: the ID3 tags and the frame walk that measure an MP3 file, read into
-// memory in one go, and the decoding of its frames from that copy through
-// libmpg123 (also for MP3 inside WAVE files).
+// MP3: finding the frames of an MP3 file (or of the MP3 data in a WAVE
+// file) from the first bytes past its tags, measuring them, and decoding
+// them through libmpg123. Every byte is read through one window of the
+// stream, so a converter holds the same memory whatever the file's length.
 #include <mpg123.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <mutex>
 
@@ -22,13 +22,120 @@ constexpr int kRateMpeg2[3] = {22050, 24000, 16000};
 // Samples the layer III synthesis lags its frames by: an encoder's delay and
 // padding count in encoder samples, the decoded stream is this much later.
 constexpr int kDecoderDelay = 529;
+// The window's size, and how far past the tags the first frame is looked for.
+constexpr int64_t kWindowBytes = 64 * 1024;
+constexpr int kId3v1Bytes = 128;
+
+// The bytes of a stream from one offset, read a window at a time.
+struct StreamWindow {
+    StreamReader stream;
+    uint8_t* bytes;     // kWindowBytes
+    int64_t from;       // stream offset of bytes[0]
+    int64_t size;       // bytes held
+};
+
+// The n bytes at stream offset at (n at most kWindowBytes), read into the
+// window when it does not hold them; null when the stream ends before.
+const uint8_t* WindowBytes(StreamWindow& w, int64_t at, int64_t n) {
+    if (at < w.from || at + n > w.from + w.size) {
+        w.stream.functions.Seek(w.stream.handle, int32_t(at), 0);
+        w.from = at;
+        w.size = int64_t(ReadStreamBytes(w.stream, w.bytes, size_t(kWindowBytes)));
+    }
+    return at + n <= w.from + w.size ? w.bytes + (at - w.from) : nullptr;
+}
+
+// Copies up to n bytes from stream offset at; fewer where the stream ends.
+int64_t CopyFromWindow(StreamWindow& w, int64_t at, uint8_t* dest, int64_t n) {
+    int64_t done = 0;
+    while (done < n) {
+        const uint8_t* p = WindowBytes(w, at + done, 1);
+        if (!p) break;
+        const int64_t take = std::min(n - done, w.from + w.size - (at + done));
+        std::memcpy(dest + done, p, size_t(take));
+        done += take;
+    }
+    return done;
+}
+
+// A valid header at `at` (before end) of the same version and rate as the first frame's.
+bool FrameAt(StreamWindow& w, int64_t at, int64_t end, const Mp3FrameInfo& first, Mp3FrameInfo* info) {
+    const uint8_t* h = at + 4 <= end ? WindowBytes(w, at, 4) : nullptr;
+    return h && AnalyzeMp3FrameHeader(h, info) == 0 && info->mpeg1 == first.mpeg1 &&
+           info->sampleRate == first.sampleRate;
+}
+
+// The first frame within a window's length past `from` that two more frames
+// follow at their frame lengths (or whose frames reach `end` before that):
+// its offset, or -1. A lone sync pattern in other bytes is passed over.
+int64_t FindFirstFrame(StreamWindow& w, int64_t from, int64_t end, Mp3FrameInfo* first) {
+    const int64_t last = std::min(end, from + kWindowBytes) - 4;
+    for (int64_t at = from; at <= last; ++at) {
+        const uint8_t* h = WindowBytes(w, at, 4);
+        if (!h || h[0] != 0xFF || AnalyzeMp3FrameHeader(h, first) != 0) continue;
+        Mp3FrameInfo next = *first;
+        int64_t q = at;
+        int following = 0;
+        for (; following < 2; ++following) {
+            q += next.frameLength;
+            if (q + 4 > end || !FrameAt(w, q, end, *first, &next)) break;
+        }
+        if (following == 2 || q + 4 > end) return at;
+    }
+    return -1;
+}
+
+// Where the frames from `first` end, and the samples they hold: each frame
+// ends where its header says, bytes between frames are passed over, and a
+// header that cannot be decoded ends the data.
+struct Mp3Walk {
+    int64_t end;
+    int64_t samples;
+};
+Mp3Walk WalkFrames(StreamWindow& w, int64_t first, int64_t end, const Mp3FrameInfo& firstInfo) {
+    Mp3Walk walk = {first, 0};
+    int64_t at = first;
+    while (at + 4 <= end) {
+        const uint8_t* h = WindowBytes(w, at, 4);
+        if (!h) break;
+        if (h[0] != 0xFF || (h[1] & 0xF0) != 0xF0) {
+            // Junk: on to the next 0xFF the window holds.
+            const int64_t held = std::min(end, w.from + w.size) - at;
+            const void* sync = std::memchr(h + 1, 0xFF, size_t(held - 1));
+            at = sync ? at + (static_cast<const uint8_t*>(sync) - h) : at + held;
+            continue;
+        }
+        Mp3FrameInfo info;
+        if (!FrameAt(w, at, end, firstInfo, &info)) break;
+        walk.samples += info.samples;
+        walk.end = std::min(at + info.frameLength, end);
+        at += info.frameLength;
+    }
+    return walk;
+}
+
+uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+// The frames an encoder's info frame ("Xing" or "Info" after the side
+// information) counts, itself among them, when it also gives the bytes of
+// the frames and those are `bytes`; -1 when there is no such tag or the file
+// was cut or added to since.
+int64_t InfoFrameCount(StreamWindow& w, int64_t at, const Mp3FrameInfo& info, int64_t bytes) {
+    const int sideInfo = info.mpeg1 ? (info.channels == 1 ? 17 : 32) : (info.channels == 1 ? 9 : 17);
+    const uint8_t* h = WindowBytes(w, at, 4);
+    const int64_t tag = at + 4 + ((h[1] & 1) ? 0 : 2) + sideInfo;
+    const uint8_t* t = tag + 16 <= at + info.frameLength ? WindowBytes(w, tag, 16) : nullptr;
+    if (!t || (std::memcmp(t, "Xing", 4) != 0 && std::memcmp(t, "Info", 4) != 0) || (Be32(t + 4) & 3) != 3 ||
+        Be32(t + 12) != bytes)
+        return -1;
+    return int64_t(Be32(t + 8)) + 1;
+}
 
 struct Mp3Decoder {
     mpg123_handle* handle;
-    uint8_t* bytes;         // what the frame walk read, the frames among them
-    const uint8_t* data;    // the first frame
-    int64_t size;           // of the frames
-    int64_t readPos;        // libmpg123's read position in data
+    StreamWindow window;
+    int64_t dataStart, dataEnd;     // stream offsets of the frames
+    int64_t readPos;                // libmpg123's read position from dataStart
     int64_t totalSamples;
 };
 
@@ -36,42 +143,46 @@ Mp3Decoder* DecoderOf(SOUNDCONV* conv) { return static_cast<Mp3Decoder*>(conv->m
 
 mpg123_ssize_t DecoderRead(void* source, void* buffer, size_t bytes) {
     auto* d = static_cast<Mp3Decoder*>(source);
-    size_t n = size_t(std::min<int64_t>(int64_t(bytes), d->size - d->readPos));
-    std::memcpy(buffer, d->data + d->readPos, n);
-    d->readPos += int64_t(n);
-    return mpg123_ssize_t(n);
+    const int64_t n = std::min<int64_t>(int64_t(bytes), d->dataEnd - d->dataStart - d->readPos);
+    const int64_t got = CopyFromWindow(d->window, d->dataStart + d->readPos, static_cast<uint8_t*>(buffer), n);
+    d->readPos += got;
+    return mpg123_ssize_t(got);
 }
 
 off_t DecoderSeek(void* source, off_t offset, int whence) {
     auto* d = static_cast<Mp3Decoder*>(source);
-    int64_t base = whence == SEEK_CUR ? d->readPos : whence == SEEK_END ? d->size : 0;
+    const int64_t size = d->dataEnd - d->dataStart;
+    int64_t base = whence == SEEK_CUR ? d->readPos : whence == SEEK_END ? size : 0;
     int64_t target = base + offset;
-    if (target < 0 || target > d->size) return -1;
+    if (target < 0 || target > size) return -1;
     d->readPos = target;
     return off_t(target);
 }
 
-// Opens libmpg123 on the frames from their start. Gapless trimming stays
-// off and the info frame is decoded as a frame, so the decoded length is
-// the frame count times the samples per frame.
-bool OpenDecoder(Mp3Decoder* d, const WaveFormat& format) {
-    int error = 0;
-    d->handle = mpg123_new(nullptr, &error);
-    if (!d->handle) return false;
-    mpg123_handle* h = d->handle;
-    bool ok = mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0) == MPG123_OK &&
-              mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_IGNORE_INFOFRAME, 0) == MPG123_OK &&
-              mpg123_format_none(h) == MPG123_OK &&
-              mpg123_format(h, long(format.samplesPerSec), format.channels == 1 ? MPG123_MONO : MPG123_STEREO,
-                            MPG123_ENC_SIGNED_16) == MPG123_OK &&
+// Opens libmpg123 on the frames from their start, reading through the
+// window. It never looks at the end of the data for a tag (the range has
+// none), which would cost two reads of the window. Gapless trimming stays
+// off and the info frame is decoded as a frame, so the decoded length is the
+// frame count times the samples per frame.
+mpg123_handle* OpenDecoder(Mp3Decoder* d, const WaveFormat* format) {
+    mpg123_handle* h = mpg123_new(nullptr, nullptr);
+    if (!h) return nullptr;
+    bool ok = mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_NO_PEEK_END, 0) == MPG123_OK &&
               mpg123_replace_reader_handle(h, DecoderRead, DecoderSeek, nullptr) == MPG123_OK;
+    if (ok && format) {
+        ok = mpg123_param(h, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0) == MPG123_OK &&
+             mpg123_param(h, MPG123_ADD_FLAGS, MPG123_IGNORE_INFOFRAME, 0) == MPG123_OK &&
+             mpg123_format_none(h) == MPG123_OK &&
+             mpg123_format(h, long(format->samplesPerSec), format->channels == 1 ? MPG123_MONO : MPG123_STEREO,
+                           MPG123_ENC_SIGNED_16) == MPG123_OK;
+    }
     d->readPos = 0;
     if (ok) ok = mpg123_open_handle(h, d) == MPG123_OK;
     if (!ok) {
         mpg123_delete(h);
-        d->handle = nullptr;
+        return nullptr;
     }
-    return ok;
+    return h;
 }
 
 // What libmpg123, left to its own handling of the tag frame, finds in the
@@ -86,36 +197,30 @@ struct Mp3Probe {
 
 Mp3Probe ProbeFrames(Mp3Decoder* d) {
     Mp3Probe probe;
-    mpg123_handle* h = mpg123_new(nullptr, nullptr);
+    mpg123_handle* h = OpenDecoder(d, nullptr);
     if (!h) return probe;
-    d->readPos = 0;
-    if (mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0) == MPG123_OK &&
-        mpg123_replace_reader_handle(h, DecoderRead, DecoderSeek, nullptr) == MPG123_OK &&
-        mpg123_open_handle(h, d) == MPG123_OK) {
-        for (;;) {
-            off_t frame = 0;
-            unsigned char* audio = nullptr;
-            size_t bytes = 0;
-            const int result = mpg123_decode_frame(h, &frame, &audio, &bytes);
-            if (result == MPG123_NEW_FORMAT) continue;
-            if (result != MPG123_OK) break;
-            // A frame that gapless trimming empties entirely is no answer yet.
-            if (bytes > 0) {
-                probe.audio = true;
-                break;
-            }
-        }
-        long encDelay = -1, encPadding = -1;
-        if (mpg123_getstate(h, MPG123_ENC_DELAY, &encDelay, nullptr) == MPG123_OK &&
-            mpg123_getstate(h, MPG123_ENC_PADDING, &encPadding, nullptr) == MPG123_OK && encDelay >= 0 &&
-            encPadding >= 0) {
-            probe.tagged = true;
-            probe.delay = int(encDelay);
-            probe.padding = int(encPadding);
+    for (;;) {
+        off_t frame = 0;
+        unsigned char* audio = nullptr;
+        size_t bytes = 0;
+        const int result = mpg123_decode_frame(h, &frame, &audio, &bytes);
+        if (result == MPG123_NEW_FORMAT) continue;
+        if (result != MPG123_OK) break;
+        // A frame that gapless trimming empties entirely is no answer yet.
+        if (bytes > 0) {
+            probe.audio = true;
+            break;
         }
     }
+    long encDelay = -1, encPadding = -1;
+    if (mpg123_getstate(h, MPG123_ENC_DELAY, &encDelay, nullptr) == MPG123_OK &&
+        mpg123_getstate(h, MPG123_ENC_PADDING, &encPadding, nullptr) == MPG123_OK && encDelay >= 0 &&
+        encPadding >= 0) {
+        probe.tagged = true;
+        probe.delay = int(encDelay);
+        probe.padding = int(encPadding);
+    }
     mpg123_delete(h);
-    d->readPos = 0;
     return probe;
 }
 
@@ -151,8 +256,7 @@ int Mp3Seek(SOUNDCONV* conv, int64_t target) {
     }
     if (target < conv->outputPos) {
         if (d->handle) mpg123_delete(d->handle);
-        d->handle = nullptr;
-        OpenDecoder(d, conv->outFormat);
+        d->handle = OpenDecoder(d, &conv->outFormat);
         conv->outputPos = 0;
         conv->blockLeft = 0;
         conv->blockRead = 0;
@@ -180,16 +284,29 @@ int Mp3Seek(SOUNDCONV* conv, int64_t target) {
 
 int64_t Mp3Size(SOUNDCONV* conv) { return DecoderOf(conv)->totalSamples * conv->outFormat.blockAlign; }
 
-void Mp3Close(SOUNDCONV* conv) {
-    Mp3Decoder* d = DecoderOf(conv);
-    if (!d) return;
+void FreeDecoder(Mp3Decoder* d) {
     if (d->handle) mpg123_delete(d->handle);
-    ZvFree(d->bytes);
+    ZvFree(d->window.bytes);
     ZvFree(d);
+}
+
+void Mp3Close(SOUNDCONV* conv) {
+    if (Mp3Decoder* d = DecoderOf(conv)) FreeDecoder(d);
     conv->methodData = nullptr;
 }
 
 constexpr SoundConvMethod kMp3Method = {Mp3Refill, Mp3Seek, Mp3Size, Mp3Close};
+
+WaveFormat OutputFormat(const Mp3FrameInfo& first) {
+    WaveFormat f = {};
+    f.formatTag = WAVE_FORMAT_TAG_PCM;
+    f.channels = uint16_t(first.channels);
+    f.samplesPerSec = uint32_t(first.sampleRate);
+    f.bitsPerSample = 16;
+    f.blockAlign = uint16_t(f.channels * 2);
+    f.avgBytesPerSec = f.blockAlign * f.samplesPerSec;
+    return f;
+}
 
 }  // namespace
 
@@ -216,127 +333,80 @@ int AnalyzeMp3FrameHeader(const uint8_t h[4], Mp3FrameInfo* info) {
     return 0;
 }
 
-uint8_t* ReadStreamRange(const StreamReader& stream, int64_t from, int64_t limit, int64_t* size) {
-    limit = std::min(limit, StreamLength(stream));
-    *size = 0;
-    if (from < 0 || limit <= from) return nullptr;
-    auto* bytes = static_cast<uint8_t*>(ZVALLOC(size_t(limit - from)));
-    if (!bytes) return nullptr;
-    stream.functions.Seek(stream.handle, int32_t(from), 0);
-    *size = int64_t(ReadStreamBytes(stream, bytes, size_t(limit - from)));
-    if (*size > 0) return bytes;
-    ZvFree(bytes);
-    return nullptr;
-}
-
-int ScanMp3Frames(uint8_t* bytes, int64_t from, int64_t begin, int64_t limit, Mp3Scan* scan) {
-    bool found = false;
-    int64_t pos = begin;
-    int64_t lastEnd = begin;
-    scan->totalSamples = 0;
-    scan->bytes = bytes;
-    scan->bytesFrom = from;
-    while (pos < limit) {
-        if (bytes[pos++] != 0xFF) continue;
-        if (pos >= limit) break;
-        if ((bytes[pos++] & 0xF0) != 0xF0) continue;
-        if (pos + 2 > limit) break;
-        pos += 2;
-        const int64_t frameStart = pos - 4;
-        Mp3FrameInfo info;
-        if (AnalyzeMp3FrameHeader(bytes + frameStart, &info) != 0) {
-            found = false;   // an undecodable header refuses the whole file
-            break;
-        }
-        if (!found) {
-            found = true;
-            scan->dataStart = from + frameStart;
-            scan->first = info;
-        }
-        scan->totalSamples += info.samples;
-        const int64_t frameEnd = frameStart + info.frameLength;
-        lastEnd = std::min(frameEnd, limit);
-        if (frameEnd >= limit) break;
-        pos = frameEnd;
-    }
-    if (!found) {
-        ZvFree(bytes);
-        scan->bytes = nullptr;
-        return -1;
-    }
-    scan->dataEnd = from + lastEnd;
-    return 0;
-}
-
-int StartMp3Decoding(SOUNDCONV* conv, Mp3Scan& scan) {
+int OpenMp3Frames(SOUNDCONV* conv, int64_t from, int64_t end) {
+    if (from >= end) return SOUNDCONV_NOT_MINE;
     // Once in the process, before the first handle of libmpg123 is made.
     static std::once_flag once;
     std::call_once(once, [] { mpg123_init(); });
-    WaveFormat f = {};
-    f.formatTag = WAVE_FORMAT_TAG_PCM;
-    f.channels = uint16_t(scan.first.channels);
-    f.samplesPerSec = uint32_t(scan.first.sampleRate);
-    f.bitsPerSample = 16;
-    f.blockAlign = uint16_t(f.channels * 2);
-    f.avgBytesPerSec = f.blockAlign * f.samplesPerSec;
-    uint8_t* const bytes = scan.bytes;
-    scan.bytes = nullptr;
-    auto* d = scan.totalSamples * f.blockAlign > INT_MAX / 2
-                  ? nullptr
-                  : static_cast<Mp3Decoder*>(ZVCALLOC(sizeof(Mp3Decoder)));
-    if (!d) {
-        ZvFree(bytes);
-        return -1;
+    auto* d = static_cast<Mp3Decoder*>(ZVCALLOC(sizeof(Mp3Decoder)));
+    auto* bytes = d ? static_cast<uint8_t*>(ZVALLOC(size_t(kWindowBytes))) : nullptr;
+    if (!bytes) {
+        ZvFree(d);
+        return SOUNDCONV_REFUSED;
     }
-    d->bytes = bytes;
-    d->data = bytes + (scan.dataStart - scan.bytesFrom);
-    d->size = scan.dataEnd - scan.dataStart;
-    d->totalSamples = scan.totalSamples;
+    d->window = {conv->stream, bytes, 0, 0};
+    Mp3FrameInfo first;
+    d->dataStart = FindFirstFrame(d->window, from, end, &first);
+    if (d->dataStart < 0) {
+        FreeDecoder(d);
+        return SOUNDCONV_NOT_MINE;
+    }
+    // An encoder's count of the frames saves walking them (a long file is
+    // then opened from its first bytes); without one the walk measures them.
+    const int64_t counted = InfoFrameCount(d->window, d->dataStart, first, end - d->dataStart);
+    if (counted > 0) {
+        d->dataEnd = end;
+        d->totalSamples = counted * first.samples;
+    } else {
+        const Mp3Walk walk = WalkFrames(d->window, d->dataStart, end, first);
+        d->dataEnd = walk.end;
+        d->totalSamples = walk.samples;
+    }
+    const WaveFormat f = OutputFormat(first);
     const Mp3Probe probe = ProbeFrames(d);
     if (!probe.audio) ErrorLogAdd("MP3 データに再生できるフレームがありません\n");
-    if (!probe.audio || !OpenDecoder(d, f)) {
-        ZvFree(d->bytes);
-        ZvFree(d);
-        return -1;
+    if (probe.audio) d->handle = OpenDecoder(d, &f);
+    if (!d->handle) {
+        FreeDecoder(d);
+        return SOUNDCONV_REFUSED;
     }
     if (probe.tagged) {
         // The tag frame decodes as a silent frame of its own before the delay.
-        const int64_t start = scan.first.samples + int64_t(probe.delay) + kDecoderDelay;
-        const int64_t end = scan.totalSamples - std::max(0, probe.padding - kDecoderDelay);
-        if (start < end) {
-            conv->musicStart = int(start);
-            conv->musicEnd = int(end);
+        const int64_t start = first.samples + int64_t(probe.delay) + kDecoderDelay;
+        const int64_t musicEnd = d->totalSamples - std::max(0, probe.padding - kDecoderDelay);
+        if (start < musicEnd) {
+            conv->musicStart = start;
+            conv->musicEnd = musicEnd;
         }
     }
-    conv->stream.functions.Seek(conv->stream.handle, int32_t(scan.dataStart), 0);
     conv->methodData = d;
     conv->ops = &kMp3Method;
     conv->method = SOUNDCONV_METHOD_MPEG;
     conv->outFormat = f;
-    conv->dataStart = int32_t(scan.dataStart);
-    conv->dataSize = int32_t(d->size);
+    conv->dataStart = int32_t(d->dataStart);
+    conv->dataSize = int32_t(d->dataEnd - d->dataStart);
     conv->blockSize = int(f.avgBytesPerSec * 4 / 3);
     conv->blockSize -= conv->blockSize % f.blockAlign;
     return 0;
 }
 
-// The whole file is read at once: the tags, the frame walk and the decoder
-// all work from that copy.
+// Tags are skipped by their stated sizes; the frames are found in the bytes
+// that follow.
 int DetectMp3(SOUNDCONV* conv) {
-    int64_t size = 0;
-    uint8_t* file = ReadStreamRange(conv->stream, 0, INT32_MAX, &size);
-    if (!file) return SOUNDCONV_NOT_MINE;
+    const StreamReader& s = conv->stream;
+    const int64_t size = StreamLength(s);
+    uint8_t head[10];
     int64_t start = 0;
-    if (size >= 10 && std::memcmp(file, "ID3", 3) == 0) {
-        start = ((int64_t(file[6]) * 128 + file[7]) * 128 + file[8]) * 128 + file[9] + 10;
-        if (file[3] == 4 && (file[5] & 0x10)) start += 10;
+    if (ReadStreamBytes(s, head, sizeof head) == sizeof head && std::memcmp(head, "ID3", 3) == 0) {
+        start = ((int64_t(head[6]) * 128 + head[7]) * 128 + head[8]) * 128 + head[9] + 10;
+        if (head[3] == 4 && (head[5] & 0x10)) start += 10;
     }
-    const int64_t tail = size > 128 && std::memcmp(file + size - 128, "TAG", 3) == 0 ? 128 : 0;
-    Mp3Scan scan;
-    if (start >= size - tail) {
-        ZvFree(file);
-        return SOUNDCONV_NOT_MINE;
+    int64_t end = size;
+    uint8_t tail[3];
+    if (size > kId3v1Bytes) {
+        s.functions.Seek(s.handle, int32_t(size - kId3v1Bytes), 0);
+        if (ReadStreamBytes(s, tail, sizeof tail) == sizeof tail && std::memcmp(tail, "TAG", 3) == 0)
+            end -= kId3v1Bytes;
     }
-    if (ScanMp3Frames(file, 0, start, size - tail, &scan) != 0) return SOUNDCONV_NOT_MINE;
-    return StartMp3Decoding(conv, scan) == 0 ? 0 : SOUNDCONV_NOT_MINE;
+    return OpenMp3Frames(conv, start, end) == 0 ? 0 : SOUNDCONV_NOT_MINE;
 }

@@ -110,10 +110,10 @@ int ReadSoundConverter(SOUNDCONV* conv, void* dest, int bytes) {
     return copied;
 }
 
-int SeekSoundConverter(SOUNDCONV* conv, int samplePosition) {
+int SeekSoundConverter(SOUNDCONV* conv, int64_t samplePosition) {
     if (!conv || !conv->openFlag) return -1;
     if (samplePosition < 0) samplePosition = 0;
-    int64_t target = int64_t(conv->outFormat.blockAlign) * samplePosition;
+    int64_t target = conv->outFormat.blockAlign * samplePosition;
     int64_t distance = target - conv->outputPos;
     if (distance > -16 && distance < 16) return 0;
     // A seek that runs past the end of the data leaves the end flag set.
@@ -138,10 +138,11 @@ int GetSoundConverterFormat(SOUNDCONV* conv, WaveFormat* format) {
 }
 
 int GetSoundConverterSize(SOUNDCONV* conv) {
-    if (!conv || !conv->openFlag) return -1;
-    int64_t size = conv->ops->Size(conv);
+    const int64_t size = SoundConverterBytes(conv);
     return size < 0 || size > INT_MAX ? -1 : int(size);
 }
+
+int64_t SoundConverterBytes(SOUNDCONV* conv) { return conv && conv->openFlag ? conv->ops->Size(conv) : -1; }
 
 int ConvertWholeSoundInto(SOUNDCONV* conv, void* dest, int bytes) {
     if (!conv || !conv->openFlag || !dest || bytes <= 0) return -1;

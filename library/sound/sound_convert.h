@@ -52,7 +52,7 @@ struct SOUNDCONV {
     // delay and before its padding, where the file says so (an MP3 with an
     // encoder tag); both 0 when it does not. The PCM handed out still holds
     // every sample.
-    int musicStart, musicEnd;
+    int64_t musicStart, musicEnd;
 };
 
 // 0 when a format was recognised and opened, -1 when none was.
@@ -60,12 +60,15 @@ int OpenSoundConverter(const StreamReader* stream, SOUNDCONV* conv);
 // Up to bytes of PCM into dest; the count, 0 once the end was reached, -1
 // when the converter is not open.
 int ReadSoundConverter(SOUNDCONV* conv, void* dest, int bytes);
-int SeekSoundConverter(SOUNDCONV* conv, int samplePosition);
+int SeekSoundConverter(SOUNDCONV* conv, int64_t samplePosition);
 int CloseSoundConverter(SOUNDCONV* conv);
 int GetSoundConverterFormat(SOUNDCONV* conv, WaveFormat* format);
 // PCM bytes the whole source gives (for Ogg one second more, so that a
-// buffer of this size always takes it).
+// buffer of this size always takes it); -1 beyond what an int holds.
 int GetSoundConverterSize(SOUNDCONV* conv);
+// The same without that limit: a stream sound's source may be longer than
+// any buffer. -1 when the converter is not open.
+int64_t SoundConverterBytes(SOUNDCONV* conv);
 // Decodes the whole source from its start into dest; the bytes given in whole
 // sample frames, or -1 when nothing came.
 int ConvertWholeSoundInto(SOUNDCONV* conv, void* dest, int bytes);

@@ -53,23 +53,8 @@ struct Mp3FrameInfo {
 // that cannot be decoded (reserved values, free format, layers I and II).
 int AnalyzeMp3FrameHeader(const uint8_t header[4], Mp3FrameInfo* info);
 
-struct Mp3Scan {
-    int64_t dataStart;      // the first frame (stream offset)
-    int64_t dataEnd;
-    int64_t totalSamples;   // per channel
-    Mp3FrameInfo first;
-    // The bytes the walk read (ZvAlloc), from the stream offset bytesFrom;
-    // the decoder keeps them.
-    uint8_t* bytes;
-    int64_t bytesFrom;
-};
-// The bytes between two stream offsets (the limit clamped to the stream's
-// length) in one read, into a new block (ZvAlloc); null when nothing came.
-uint8_t* ReadStreamRange(const StreamReader& stream, int64_t from, int64_t limit, int64_t* size);
-// Walks the frames in bytes, which lie at stream offset from, between the
-// indices begin and limit; scan takes the bytes over. 0, or -1 with the bytes
-// freed when an undecodable header or no frame at all is found.
-int ScanMp3Frames(uint8_t* bytes, int64_t from, int64_t begin, int64_t limit, Mp3Scan* scan);
-// Makes the converter decode the scanned frames from the bytes the walk
-// read, which it takes over (freed on failure).
-int StartMp3Decoding(SOUNDCONV* conv, Mp3Scan& scan);
+// Makes the converter decode the MP3 frames that lie between two stream
+// offsets, the first of them found within a window's length past `from`.
+// 0; SOUNDCONV_NOT_MINE when no run of frames starts there; SOUNDCONV_REFUSED
+// when the frames hold nothing to play.
+int OpenMp3Frames(SOUNDCONV* conv, int64_t from, int64_t end);

@@ -27,8 +27,8 @@ struct STREAMDATA {
     // that such a turn follows ends, in samples (0: the end of the data); set
     // from the file's encoder tag, so that the turns join without the
     // encoder's silent lead and padding.
-    int loopStart;
-    int loopEnd;
+    int64_t loopStart;
+    int64_t loopEnd;
     SOUNDCONV conv;
 };
 
@@ -52,9 +52,9 @@ struct SOUND {
     int sourceCount;
     int currentSource;
     int repeatCount;
-    int bytePos;
+    int64_t bytePos;
     int64_t totalBlocks;
-    int playedBytes;
+    int64_t playedBytes;
     uint32_t lastCursor;
     uint8_t prepared, endReached, wrapped, looped;
     int endPos;

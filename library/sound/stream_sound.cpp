@@ -2,7 +2,6 @@
 // buffer that each message pass refills, three to four seconds ahead of the
 // play cursor; sources repeat, loop without a gap, and a buffer may be shared.
 #include <algorithm>
-#include <climits>
 #include <cstring>
 
 #include "core/alloc.h"
@@ -62,13 +61,13 @@ void UpdatePlayedBytes(SOUND* s, SOUNDBUFFER* b) {
     if (s->wrapped) {
         const uint32_t toLoop = (uint32_t(s->loopPos) + size - s->lastCursor) % size;
         if (toLoop <= moved) {
-            s->playedBytes = int((cursor + size - uint32_t(s->loopPos)) % size);
+            s->playedBytes = (cursor + size - uint32_t(s->loopPos)) % size;
             s->wrapped = 0;
             s->lastCursor = cursor;
             return;
         }
     }
-    s->playedBytes += int(moved);
+    s->playedBytes += moved;
     s->lastCursor = cursor;
 }
 
@@ -296,7 +295,7 @@ int AttachStreamSource(int handle, int loop, int unionHandle) {
     s->sourceCount += 1;
     s->totalBlocks = 0;
     for (int i = 0; i < s->sourceCount; ++i)
-        s->totalBlocks += GetSoundConverterSize(&s->sources[i].conv) / s->format.blockAlign;
+        s->totalBlocks += SoundConverterBytes(&s->sources[i].conv) / s->format.blockAlign;
     return 0;
 }
 
@@ -438,10 +437,10 @@ int CheckStreamSound(int handle) {
 
 int SeekStreamSoundSample(int handle, int64_t sample) {
     SOUND* s = GetStreamData(handle);
-    if (!s || sample < 0 || sample > INT_MAX / s->format.blockAlign) return -1;
+    if (!s || sample < 0) return -1;
     StopStreamSound(handle);
     ResetStreamPosition(s);
-    s->bytePos = int(sample) * s->format.blockAlign;
+    s->bytePos = sample * s->format.blockAlign;
     s->playedBytes = s->bytePos;
     return 0;
 }

@@ -117,17 +117,11 @@ int SetUpCompressedWave(SOUNDCONV* conv, const RiffWave& w) {
         ErrorLogFmtAdd("WAVE ファイルの圧縮形式 0x%04x には対応していません", f.formatTag);
         return SOUNDCONV_REFUSED;
     }
-    Mp3Scan scan;
-    int64_t size = 0;
-    uint8_t* data = ReadStreamRange(conv->stream, w.dataStart, w.dataStart + w.dataSize, &size);
-    if (!data || ScanMp3Frames(data, w.dataStart, 0, size, &scan) != 0) {
-        ErrorLogAdd("WAVE ファイル内の MP3 データを解析できませんでした\n");
-        return SOUNDCONV_REFUSED;
-    }
     conv->formatChunkPos = int32_t(w.formatPos);
     conv->formatChunkSize = int32_t(w.formatSize);
-    if (StartMp3Decoding(conv, scan) != 0) return SOUNDCONV_REFUSED;
-    return 0;
+    const int result = OpenMp3Frames(conv, w.dataStart, w.dataStart + w.dataSize);
+    if (result == SOUNDCONV_NOT_MINE) ErrorLogAdd("WAVE ファイル内の MP3 データを解析できませんでした\n");
+    return result == 0 ? 0 : SOUNDCONV_REFUSED;
 }
 
 }  // namespace

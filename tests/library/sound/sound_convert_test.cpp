@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "sound/sound_convert_methods.h"
 #include "sound_test_support.h"
 
 using namespace soundtest;
@@ -208,6 +207,12 @@ TEST_F(Converter, SilentMp3FramesGiveFrameCountTimesSamplesAfterTheTags) {
         {"ID3v2.4 with footer", Id3v2Tag(4, 50, true), {}, 4},
         {"ID3v1", {}, Id3v1Tag(), 2},
         {"both", Id3v2Tag(3, 20, false), Id3v1Tag(), 7},
+        // A header that no frame follows at its length is no frame.
+        {"a lone frame header before the frames", [] {
+             Bytes b = {0xFF, 0xFB, 0x90, 0x00};
+             b.resize(24, 0);
+             return b;
+         }(), {}, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -260,6 +265,12 @@ TEST_F(Converter, BrokenMp3DataEndsOrIsRefusedWithoutHanging) {
              return b;
          }()},
         {"no frame at all", Bytes(5000, 0x11)},
+        // The frames are looked for in the first 64 KiB only.
+        {"frames only past 64 KiB of other bytes", [] {
+             Bytes b(70000, 0x11);
+             Append(b, SilentMp3(3));
+             return b;
+         }()},
         {"empty", {}},
     };
     for (const auto& c : refused) {
@@ -286,6 +297,32 @@ TEST_F(Converter, EncodedMp3DecodesToTheTone) {
     // The middle of the output is the tone (the encoder delays it a little).
     EXPECT_NEAR(Rms(out, rate / 2, rate * 3 / 2), 12000 / std::sqrt(2.0), 600);
     EXPECT_NEAR(ZeroCrossings(out, 2, rate / 4, rate * 3 / 4), 440, 4);
+}
+
+// The encoder's count of the frames gives the decoded size when the byte
+// count beside it is the file's; a file cut or added to since is measured by
+// walking its frames. Either way the size is what decodes.
+TEST_F(Converter, TheDecodedSizeOfAnMp3IsWhatDecodes) {
+    const Bytes one = EncodeMp3(Sine(44100, 2, 440, 44100, 8000), 2, 44100, 128);
+    const Bytes two = EncodeMp3(Sine(22050, 2, 660, 44100, 8000), 2, 44100, 128);
+    const size_t oneFrames = Mp3FrameOffsets(one).size(), twoFrames = Mp3FrameOffsets(two).size();
+    Bytes joined = one;
+    Append(joined, two);
+    const Bytes cut(one.begin(), one.begin() + long(Mp3FrameOffsets(one)[20]));
+    const struct {
+        const char* name;
+        Bytes file;
+        size_t frames;
+    } rows[] = {{"as encoded", one, oneFrames},
+                {"another file added", joined, oneFrames + twoFrames},
+                {"cut after 20 frames", cut, 20}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        OpenConverter open(row.file);
+        ASSERT_EQ(open.result, 0);
+        EXPECT_EQ(GetSoundConverterSize(&open.conv), int(row.frames * 1152 * 4));
+        EXPECT_EQ(open.Read(1 << 22).size(), row.frames * 1152 * 4);
+    }
 }
 
 TEST_F(Converter, Mp3InsideWaveDecodesLikeTheMp3File) {

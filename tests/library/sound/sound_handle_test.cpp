@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "sound/music.h"
-#include "sound/sound_convert_methods.h"
 #include "sound/sound_play.h"
 #include "sound_test_support.h"
 #include "zv_counted_reads.h"
@@ -272,6 +271,25 @@ TEST_F(SoundSystem, AnMp3OpensInAFewReadsWhateverItsLength) {
             }
         }
     }
+}
+
+// A file that is no sound, streamed from its file, is refused from its first
+// bytes however long it is (the other data types keep the whole file in
+// memory, so they read it whole first).
+TEST_F(SoundSystem, AFileThatIsNoSoundIsRefusedFromItsFirstBytes) {
+    // Noise, with frame sync patterns here and there, and a hole up to 64 MiB.
+    Bytes noise(256 * 1024);
+    uint32_t x = 1;
+    for (uint8_t& b : noise) b = uint8_t((x = x * 1664525u + 1013904223u) >> 24);
+    WriteFile("noise.bin", noise);
+    std::filesystem::resize_file("noise.bin", 64 << 20);
+    SetCreateSoundDataTypeImpl(SOUND_DATATYPE_FILE);
+    zvtest::CountedReads counted;
+    EXPECT_EQ(LoadSoundMemImpl("noise.bin", 1, -1), -1);
+    SetCreateSoundDataTypeImpl(0);
+    EXPECT_LT(zvtest::CountedReads::bytes, 1 << 20);
+    EXPECT_TRUE(Contains(Log(), "右記のＷＡＶファイルのセットアップに失敗しました：noise.bin \r\n")) << Log();
+    EXPECT_EQ(SoundState().soundTable.used, 0);
 }
 
 TEST_F(SoundSystem, AStaticSoundOverlapsItselfOverItsBuffersInTurn) {

@@ -5,23 +5,32 @@
 
 namespace soundtest {
 
-Bytes EncodeMp3(const std::vector<int16_t>& interleaved, int channels, int rate, int kbps) {
+Bytes EncodeMp3(const std::vector<int16_t>& interleaved, int channels, int rate, int kbps, int repeats) {
     lame_t gf = lame_init();
     lame_set_num_channels(gf, channels);
     lame_set_in_samplerate(gf, rate);
     lame_set_out_samplerate(gf, rate);
-    lame_set_brate(gf, kbps);
+    if (kbps > 0) {
+        lame_set_brate(gf, kbps);
+    } else {
+        lame_set_VBR(gf, vbr_default);
+        lame_set_VBR_quality(gf, 9);
+    }
     lame_set_mode(gf, channels == 1 ? MONO : JOINT_STEREO);
     lame_set_quality(gf, 7);
     lame_init_params(gf);
     const int frames = int(interleaved.size()) / channels;
-    Bytes out(size_t(frames) * 5 / 4 + 7200 + 16384);
-    std::vector<int16_t> mono(interleaved);
-    int n = channels == 2 ? lame_encode_buffer_interleaved(gf, const_cast<short*>(interleaved.data()), frames,
-                                                          out.data(), int(out.size()))
-                          : lame_encode_buffer(gf, mono.data(), mono.data(), frames, out.data(), int(out.size()));
-    n += lame_encode_flush(gf, out.data() + n, int(out.size()) - n);
-    out.resize(size_t(n));
+    std::vector<int16_t> samples(interleaved);   // the encoder takes them unconst
+    Bytes piece(size_t(frames) * 5 / 4 + 7200), out;
+    for (int i = 0; i < repeats; ++i) {
+        const int n =
+            channels == 2
+                ? lame_encode_buffer_interleaved(gf, samples.data(), frames, piece.data(), int(piece.size()))
+                : lame_encode_buffer(gf, samples.data(), samples.data(), frames, piece.data(), int(piece.size()));
+        out.insert(out.end(), piece.begin(), piece.begin() + n);
+    }
+    const int n = lame_encode_flush(gf, piece.data(), int(piece.size()));
+    out.insert(out.end(), piece.begin(), piece.begin() + n);
     // The first frame was kept free for the info frame; fill it in.
     uint8_t tag[4096];
     size_t tagSize = lame_get_lametag_frame(gf, tag, sizeof tag);

@@ -20,6 +20,7 @@
 #include "platform/audio_sdl.h"
 #include "sound_files.h"
 #include "sound/sound_convert.h"
+#include "sound/sound_convert_methods.h"
 #include "sound/sound_core.h"
 #include "sound/sound_handle.h"
 #include "sound/sound_system.h"
@@ -57,9 +58,21 @@ inline std::vector<int16_t> Sine(int frames, int channels, double hz, int rate, 
     return s;
 }
 
-// The MP3 encoder, and the Vorbis one over 16-bit samples; in sound_test_support.cpp.
-Bytes EncodeMp3(const std::vector<int16_t>& interleaved, int channels, int rate, int kbps);
+// The MP3 encoder (the samples `repeats` times over: a long file from a short
+// piece; kbps 0 is a variable bit rate at the lowest quality, the smallest
+// file that still has room for the encoder's tag frame), and the Vorbis one
+// over 16-bit samples; in sound_test_support.cpp.
+Bytes EncodeMp3(const std::vector<int16_t>& interleaved, int channels, int rate, int kbps, int repeats = 1);
 Bytes EncodeOgg(const std::vector<int16_t>& interleaved, int channels, int rate);
+
+// Where each frame of an MP3 without tags begins, walked by the headers.
+inline std::vector<size_t> Mp3FrameOffsets(const Bytes& mp3) {
+    std::vector<size_t> offsets;
+    Mp3FrameInfo f;
+    for (size_t at = 0; at + 4 <= mp3.size() && AnalyzeMp3FrameHeader(&mp3[at], &f) == 0; at += size_t(f.frameLength))
+        offsets.push_back(at);
+    return offsets;
+}
 
 inline void WriteFile(const std::string& name, const Bytes& bytes) {
     std::ofstream out(name, std::ios::binary);

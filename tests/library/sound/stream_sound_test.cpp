@@ -5,6 +5,7 @@
 
 #include "sound/sound_play.h"
 #include "sound_test_support.h"
+#include "zv_counted_reads.h"
 
 using namespace soundtest;
 
@@ -340,6 +341,57 @@ TEST_F(StreamSound, RepeatsOfATaggedMp3JoinWithoutThePadding) {
         }
         DeleteSoundMemImpl(h, 0);
         Mix(kRampFrames);
+    }
+}
+
+// A stream sound reads its file as it plays: a long MP3 holds what a short
+// one holds and plays the same start, and when the encoder's tag counts its
+// frames it opens from its first bytes. Its decoded size is the frames'
+// samples however many (seven hours here: more bytes than an int counts).
+// Both files are MPEG-2: 576 samples a frame.
+TEST_F(StreamSound, ALongMp3StreamsHoldingWhatAShortOneHolds) {
+    const auto second = Sine(16000, 1, 440, 16000, 8000);
+    // MPEG-2 frames of silence, 8 kbit/s at 24000 Hz stereo: 24 bytes each.
+    auto silence = [](int seconds) {
+        Bytes b;
+        for (int i = 0; i < seconds * 24000 / 576; ++i) Append(b, SilentMp3Frame(0xF3, 0x14, 0x00, 24));
+        return b;
+    };
+    const struct {
+        const char* name;
+        Bytes shortFile, longFile;
+        bool tagged;
+    } rows[] = {
+        {"encoded at about 8 kbit/s, a minute and an hour", EncodeMp3(second, 1, 16000, 0, 60),
+         EncodeMp3(second, 1, 16000, 0, 3600), true},
+        {"frames of silence, a minute and seven hours", silence(60), silence(7 * 3600), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        uint32_t held[2];
+        std::vector<int16_t> heard[2];
+        for (int i = 0; i < 2; ++i) {
+            const Bytes& file = i == 0 ? row.shortFile : row.longFile;
+            const uint32_t before = ZvAllocTotalSize();
+            zvtest::CountedReads counted;
+            const int h = Load("long.mp3", file, SOUND_DATATYPE_FILE);
+            ASSERT_NE(h, -1);
+            held[i] = ZvAllocTotalSize() - before;
+            EXPECT_EQ(GetSoundData(h)->totalBlocks, int64_t(Mp3FrameOffsets(file).size()) * 576);
+            if (row.tagged) {
+                EXPECT_LT(zvtest::CountedReads::bytes, 1 << 20);
+            }
+            ASSERT_EQ(PlaySoundMemImpl(h, SOUND_PLAYTYPE_BACK, 1), 0);
+            heard[i] = PlayOut(h, 1);
+            EXPECT_EQ(CheckSoundPlaying(h), 1);
+            DeleteSoundMemImpl(h, 0);
+            Mix(kRampFrames);
+        }
+        EXPECT_EQ(held[1], held[0]);
+        EXPECT_EQ(heard[1], heard[0]);
+        if (row.tagged) {
+            EXPECT_FALSE(AllZero(heard[1], 0));
+        }
     }
 }
 
