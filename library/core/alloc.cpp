@@ -1,9 +1,11 @@
 // Debug memory allocator: a header in front of every block links it into
 // one list of live blocks, with a guard copy that shows a damaged header.
-// Small blocks come from the process heap; large ones are pages mapped for
-// them alone, so that one freed and not kept goes back to the system at once
-// and never pins the heap. Under AddressSanitizer the bytes of a large block
-// past the size asked for, and the whole of a kept one, are poisoned.
+// Small blocks come from the process heap at the next rung of a ladder of
+// sizes; large ones are pages mapped for them alone, so that one freed and
+// not kept goes back to the system at once and never pins the heap. Freed
+// blocks of both kinds are kept for reuse within a cap each, and the process
+// heap's own settings are never touched. Under AddressSanitizer the bytes of
+// a block past the size asked for, and the whole of a kept one, are poisoned.
 #include "core/alloc.h"
 
 #include <sanitizer/asan_interface.h>
@@ -22,18 +24,33 @@ namespace {
 constexpr size_t kLinkedBytes = offsetof(ZvAllocHeader, guard);
 static_assert(sizeof(ZvAllocHeader::guard) == kLinkedBytes, "guard mirrors the fields before it");
 
-// Blocks of this many bytes and more, header included, are mapped pages; the
-// heap maps its own large requests from the same size.
+// Blocks of this many bytes and more, header included, are mapped pages.
 constexpr size_t kLargeFrom = 256 << 10;
-// The heap gives memory back only once this much lies free at its top: a
-// scene that frees and makes again a hundred small pictures reuses the heap's
-// pages instead of shrinking and growing it every time.
-constexpr size_t kHeapTrimFrom = 8 << 20;
 // Large blocks freed are kept for the next allocation they fit: a picture
 // loaded after another was deleted gets memory the process has already
 // touched, instead of fresh pages that fault in one by one.
 constexpr size_t kKeptBytesMax = 64 << 20;
 constexpr int kKeptBlocksMax = 8;
+// Small blocks freed are kept too: a scene that deletes and makes again a
+// hundred small pictures reuses them, where giving them back would let the
+// heap shrink its top and fault the same pages in again at the next make.
+constexpr size_t kKeptSmallBytesMax = 8 << 20;
+
+// A small block holds the next rung of a ladder over the size asked for:
+// sixteen bytes apart up to 256, then eight rungs per doubling (at most an
+// eighth more than asked), so a freed block serves any request of its rung.
+struct Rung {
+    int index;
+    size_t bytes;
+};
+constexpr Rung RungOf(size_t size) {
+    const size_t n = std::max<size_t>(size, 1) - 1;
+    const int width = 64 - __builtin_clzll(n | 1);
+    const int shift = std::max(width, 8) - 4;
+    const size_t top = (n >> shift) + 1;
+    return {(shift - 4) * 8 + int(top) - 1, top << shift};
+}
+constexpr int kRungs = RungOf(kLargeFrom - sizeof(ZvAllocHeader) - 1).index + 1;
 
 // In front of a large block's header: the length of its pages.
 struct alignas(16) MappedHead {
@@ -47,10 +64,11 @@ struct AllocState {
     uint32_t totalSize = 0;
     uint32_t count = 0;
     ZvAllocSwitches switches;
-    bool heapLimitsSet = false;
     MappedHead* kept[kKeptBlocksMax] = {};   // oldest first
     int keptCount = 0;
     size_t keptBytes = 0;
+    ZvAllocHeader* keptSmall[kRungs] = {};   // newest first, linked by `next`
+    size_t keptSmallBytes = 0;
 };
 AllocState g_alloc;
 
@@ -58,15 +76,26 @@ bool IsLarge(size_t size) { return size + sizeof(ZvAllocHeader) >= kLargeFrom; }
 
 ZvAllocHeader* HeaderOf(MappedHead* m) { return reinterpret_cast<ZvAllocHeader*>(m + 1); }
 MappedHead* MappedHeadOf(ZvAllocHeader* h) { return reinterpret_cast<MappedHead*>(h) - 1; }
+char* DataOf(ZvAllocHeader* h) { return reinterpret_cast<char*>(h + 1); }
 
-// Only the `size` bytes asked for can be touched; the rest of the pages is
-// poisoned (all of them for a kept block, size 0).
-void PoisonPast(MappedHead* m, size_t size) {
-    char* data = reinterpret_cast<char*>(HeaderOf(m) + 1);
-    char* end = reinterpret_cast<char*>(m) + m->bytes;
-    ASAN_UNPOISON_MEMORY_REGION(data, size);
-    ASAN_POISON_MEMORY_REGION(data + size, size_t(end - data) - size);
+void RefreshGuard(ZvAllocHeader* h) {
+    if (h) memcpy(h->guard, h, kLinkedBytes);
 }
+
+// Only the `size` bytes asked for can be touched of the `held` past the
+// header (none of a kept block, size 0).
+void PoisonPast(ZvAllocHeader* h, size_t size, size_t held) {
+    ASAN_UNPOISON_MEMORY_REGION(DataOf(h), size);
+    ASAN_POISON_MEMORY_REGION(DataOf(h) + size, held - size);
+}
+
+size_t HeldPast(MappedHead* m) { return m->bytes - sizeof(MappedHead) - sizeof(ZvAllocHeader); }
+
+// Pages of `held` bytes serve a block needing `needed` when they waste no
+// more than a fifth of themselves.
+bool Serves(size_t held, size_t needed) { return held >= needed && held - needed <= needed / 4; }
+
+size_t MappedBytesFor(size_t size) { return sizeof(MappedHead) + sizeof(ZvAllocHeader) + size; }
 
 void Unmap(MappedHead* m) {
     ASAN_UNPOISON_MEMORY_REGION(m, m->bytes);
@@ -85,14 +114,13 @@ void UnmapOldestKept() {
     Unmap(oldest);
 }
 
-// The smallest kept block that holds `size` without wasting more than a fifth
-// of itself, or new pages.
+// The smallest kept block that serves `size`, or new pages.
 ZvAllocHeader* TakeLargeBlock(size_t size) {
-    const size_t bytes = sizeof(MappedHead) + sizeof(ZvAllocHeader) + size;
+    const size_t bytes = MappedBytesFor(size);
     int best = -1;
     for (int i = 0; i < g_alloc.keptCount; ++i) {
         const size_t held = g_alloc.kept[i]->bytes;
-        if (held >= bytes && held - bytes <= bytes / 4 && (best < 0 || held < g_alloc.kept[best]->bytes)) best = i;
+        if (Serves(held, bytes) && (best < 0 || held < g_alloc.kept[best]->bytes)) best = i;
     }
     MappedHead* m;
     if (best >= 0) {
@@ -103,7 +131,7 @@ ZvAllocHeader* TakeLargeBlock(size_t size) {
         if (m == nullptr) return nullptr;
         m->bytes = PlatformPageRound(bytes);
     }
-    PoisonPast(m, size);
+    PoisonPast(HeaderOf(m), size, HeldPast(m));
     return HeaderOf(m);
 }
 
@@ -117,22 +145,40 @@ void GiveBackLargeBlock(ZvAllocHeader* h) {
     while (g_alloc.keptCount > 0 &&
            (g_alloc.keptCount == kKeptBlocksMax || g_alloc.keptBytes + m->bytes > kKeptBytesMax))
         UnmapOldestKept();
-    PoisonPast(m, 0);
+    PoisonPast(h, 0, HeldPast(m));
     g_alloc.kept[g_alloc.keptCount++] = m;
     g_alloc.keptBytes += m->bytes;
 }
 
-// The heap's limits are set before it serves its first block of ours.
+size_t SmallBytes(const Rung& r) { return sizeof(ZvAllocHeader) + r.bytes; }
+
+// The last block kept on the rung of `size`, or one new from the heap.
 ZvAllocHeader* TakeSmallBlock(size_t size) {
-    if (!g_alloc.heapLimitsSet) {
-        PlatformSetHeapLimits(kLargeFrom, kHeapTrimFrom);
-        g_alloc.heapLimitsSet = true;
+    const Rung r = RungOf(size);
+    ZvAllocHeader* h = g_alloc.keptSmall[r.index];
+    if (h != nullptr) {
+        g_alloc.keptSmall[r.index] = h->next;
+        g_alloc.keptSmallBytes -= SmallBytes(r);
+    } else {
+        h = static_cast<ZvAllocHeader*>(malloc(SmallBytes(r)));
+        if (h == nullptr) return nullptr;
     }
-    return static_cast<ZvAllocHeader*>(malloc(sizeof(ZvAllocHeader) + size));
+    PoisonPast(h, size, r.bytes);
+    return h;
 }
 
-void RefreshGuard(ZvAllocHeader* h) {
-    if (h) memcpy(h->guard, h, kLinkedBytes);
+// Kept on its rung while the cap allows; otherwise back to the heap.
+void GiveBackSmallBlock(ZvAllocHeader* h) {
+    const Rung r = RungOf(h->size);
+    if (g_alloc.keptSmallBytes + SmallBytes(r) > kKeptSmallBytesMax) {
+        free(h);
+        return;
+    }
+    PoisonPast(h, 0, r.bytes);
+    h->next = g_alloc.keptSmall[r.index];
+    RefreshGuard(h);
+    g_alloc.keptSmall[r.index] = h;
+    g_alloc.keptSmallBytes += SmallBytes(r);
 }
 
 void LogTotals() {
@@ -192,7 +238,7 @@ void* ZvAlloc(size_t size, const char* file, int line) {
     }
     if (s.logTotals) LogTotals();
     if (s.checkEvery) ZvCheckAllAlloc();
-    return reinterpret_cast<char*>(h) + sizeof(ZvAllocHeader);
+    return DataOf(h);
 }
 
 void* ZvCalloc(size_t size, const char* file, int line) {
@@ -223,12 +269,20 @@ int ZvFree(void* block) {
     if (IsLarge(h->size))
         GiveBackLargeBlock(h);
     else
-        free(h);
+        GiveBackSmallBlock(h);
     return 1;
 }
 
 void ZvReleaseKeptBlocks() {
     while (g_alloc.keptCount > 0) UnmapOldestKept();
+    for (ZvAllocHeader*& top : g_alloc.keptSmall) {
+        while (top != nullptr) {
+            ZvAllocHeader* h = top;
+            top = h->next;
+            free(h);
+        }
+    }
+    g_alloc.keptSmallBytes = 0;
 }
 
 int ZvPrintAllocInfo(const ZvAllocHeader* h) {
@@ -271,5 +325,5 @@ int ZvCheckAllAlloc() {
 
 uint32_t ZvAllocCount() { return g_alloc.count; }
 uint32_t ZvAllocTotalSize() { return g_alloc.totalSize; }
-size_t ZvKeptBytes() { return g_alloc.keptBytes; }
+size_t ZvKeptBytes() { return g_alloc.keptBytes + g_alloc.keptSmallBytes; }
 ZvAllocSwitches& ZvAllocSettings() { return g_alloc.switches; }
