@@ -4,8 +4,10 @@
 // sizes; large ones are pages mapped for them alone, so that one freed and
 // not kept goes back to the system at once and never pins the heap. Freed
 // blocks of both kinds are kept for reuse within a cap each, and the process
-// heap's own settings are never touched. Under AddressSanitizer the bytes of
-// a block past the size asked for, and the whole of a kept one, are poisoned.
+// heap's own settings are never touched. A free checks the header first and
+// leaves a damaged or already freed block alone. Under AddressSanitizer the
+// bytes of a block past the size asked for, and the whole of a kept one, are
+// poisoned.
 #include "core/alloc.h"
 
 #include <sanitizer/asan_interface.h>
@@ -52,9 +54,11 @@ constexpr Rung RungOf(size_t size) {
 }
 constexpr int kRungs = RungOf(kLargeFrom - sizeof(ZvAllocHeader) - 1).index + 1;
 
-// In front of a large block's header: the length of its pages.
+// In front of a large block's header: the length of its pages and a check of
+// its own, as the header's guard copy does not cover it.
 struct alignas(16) MappedHead {
     size_t bytes;
+    size_t check;   // ~bytes
 };
 
 struct AllocState {
@@ -78,9 +82,16 @@ ZvAllocHeader* HeaderOf(MappedHead* m) { return reinterpret_cast<ZvAllocHeader*>
 MappedHead* MappedHeadOf(ZvAllocHeader* h) { return reinterpret_cast<MappedHead*>(h) - 1; }
 char* DataOf(ZvAllocHeader* h) { return reinterpret_cast<char*>(h + 1); }
 
-void RefreshGuard(ZvAllocHeader* h) {
-    if (h) memcpy(h->guard, h, kLinkedBytes);
+void RefreshGuard(ZvAllocHeader* h) { memcpy(h->guard, h, kLinkedBytes); }
+
+// Changes one link of a neighbour and the same field of its guard copy alone,
+// so that a header damaged elsewhere still shows it.
+void SetLink(ZvAllocHeader* h, size_t field, ZvAllocHeader* to) {
+    memcpy(reinterpret_cast<char*>(h) + field, &to, sizeof to);
+    memcpy(h->guard + field, &to, sizeof to);
 }
+constexpr size_t kPrev = offsetof(ZvAllocHeader, prev);
+constexpr size_t kNext = offsetof(ZvAllocHeader, next);
 
 // Only the `size` bytes asked for can be touched of the `held` past the
 // header (none of a kept block, size 0).
@@ -96,6 +107,13 @@ size_t HeldPast(MappedHead* m) { return m->bytes - sizeof(MappedHead) - sizeof(Z
 bool Serves(size_t held, size_t needed) { return held >= needed && held - needed <= needed / 4; }
 
 size_t MappedBytesFor(size_t size) { return sizeof(MappedHead) + sizeof(ZvAllocHeader) + size; }
+
+// The length record is believed only when its check agrees and it is a
+// length of pages that could serve a block of `size`: an unmap at any other
+// length would take pages that are not the block's.
+bool LengthIsWhole(const MappedHead* m, size_t size) {
+    return m->check == ~m->bytes && Serves(m->bytes, MappedBytesFor(size));
+}
 
 void Unmap(MappedHead* m) {
     ASAN_UNPOISON_MEMORY_REGION(m, m->bytes);
@@ -130,6 +148,7 @@ ZvAllocHeader* TakeLargeBlock(size_t size) {
         m = static_cast<MappedHead*>(PlatformMapPages(bytes));
         if (m == nullptr) return nullptr;
         m->bytes = PlatformPageRound(bytes);
+        m->check = ~m->bytes;
     }
     PoisonPast(HeaderOf(m), size, HeldPast(m));
     return HeaderOf(m);
@@ -186,9 +205,38 @@ void LogTotals() {
                    g_alloc.totalSize / 1024.0, int(g_alloc.count));
 }
 
+int ReportDamage(const ZvAllocHeader* h) {
+    ErrorLogAdd("以下のメモリ確保情報が破損しました");
+    ZvPrintAllocInfo(h);
+    return -1;
+}
+
+// Walks the live blocks from the newest back to the head while `visit`
+// returns true, checking at each step that the header's next link leads to
+// the one walked before it: broken links end a walk, never loop it. Returns
+// the header it stopped at, or null at the head.
+template <class Visit>
+const ZvAllocHeader* WalkBack(Visit visit) {
+    const ZvAllocHeader* after = nullptr;
+    for (const ZvAllocHeader* h = g_alloc.newest; h && h != &g_alloc.head; after = h, h = h->prev)
+        if (h->next != after || !visit(h)) return h;
+    return nullptr;
+}
+
+// A free acts only on a header that matches its guard copy and lies in the
+// live list (a freed one has no previous block) between neighbours that point
+// back at it; a mapped block's length record must hold too.
+bool IsWholeAndLive(ZvAllocHeader* h) {
+    if (memcmp(h->guard, h, kLinkedBytes) != 0 || h->prev == nullptr || h->prev->next != h) return false;
+    if (h->next != nullptr ? h->next->prev != h : g_alloc.newest != h) return false;
+    return !IsLarge(h->size) || LengthIsWhole(MappedHeadOf(h), h->size);
+}
+
 // A damaged header may claim more than the block holds; the size is known
-// only as far as the header and its guard copy agree on it.
+// only as far as the header and its guard copy agree on it, and a freed
+// block holds nothing of its caller's.
 uint32_t SizeKnownToBeHeld(const ZvAllocHeader* h) {
+    if (h->prev == nullptr) return 0;
     uint32_t guarded;
     memcpy(&guarded, h->guard + offsetof(ZvAllocHeader, size), sizeof guarded);
     return std::min(h->size, guarded);
@@ -221,12 +269,11 @@ void* ZvAlloc(size_t size, const char* file, int line) {
     h->id = g_alloc.nextId++;
 
     if (!g_alloc.newest) g_alloc.newest = &g_alloc.head;
-    g_alloc.newest->next = h;
+    SetLink(g_alloc.newest, kNext, h);
     h->prev = g_alloc.newest;
     h->next = nullptr;
     g_alloc.newest = h;
     RefreshGuard(h);
-    RefreshGuard(h->prev);
 
     g_alloc.totalSize += uint32_t(size);
     g_alloc.count += 1;
@@ -250,22 +297,31 @@ void* ZvCalloc(size_t size, const char* file, int line) {
 int ZvFree(void* block) {
     if (!block) return 0;
     auto* h = reinterpret_cast<ZvAllocHeader*>(static_cast<char*>(block) - sizeof(ZvAllocHeader));
+    // Nothing is unlinked, given back or kept on the word of a header that
+    // cannot be trusted: the block is reported and left as it is.
+    if (!IsWholeAndLive(h)) {
+        ReportDamage(h);
+        return 0;
+    }
     g_alloc.totalSize -= h->size;
     g_alloc.count -= 1;
     const ZvAllocSwitches& s = g_alloc.switches;
     if (s.checkEvery) ZvCheckAllAlloc();
 
-    if (h->prev) h->prev->next = h->next;
-    if (h->next) h->next->prev = h->prev;
-    if (g_alloc.newest == h) g_alloc.newest = h->prev;
-    RefreshGuard(h->next);
-    RefreshGuard(h->prev);
+    SetLink(h->prev, kNext, h->next);
+    if (h->next)
+        SetLink(h->next, kPrev, h->prev);
+    else
+        g_alloc.newest = h->prev;
 
     if (s.logEvery || h->size == s.watchSize) {
         ErrorLogAdd("mem free  ");
         ZvPrintAllocInfo(h);
     }
     if (s.logTotals) LogTotals();
+    // Out of the list, the header says so: a second free is refused.
+    h->prev = h->next = nullptr;
+    RefreshGuard(h);
     if (IsLarge(h->size))
         GiveBackLargeBlock(h);
     else
@@ -307,20 +363,19 @@ int ZvPrintAllocInfo(const ZvAllocHeader* h) {
 int ZvDumpAlloc() {
     ErrorLogAdd("\n");
     ErrorLogAdd("Alloc memory dump");
-    for (ZvAllocHeader* h = g_alloc.newest; h && h != &g_alloc.head; h = h->prev) ZvPrintAllocInfo(h);
+    const ZvAllocHeader* broken = WalkBack([](const ZvAllocHeader* h) {
+        ZvPrintAllocInfo(h);
+        return true;
+    });
+    if (broken) ReportDamage(broken);
     LogTotals();
     return ErrorLogAdd("\n");
 }
 
 int ZvCheckAllAlloc() {
-    for (ZvAllocHeader* h = g_alloc.newest; h && h != &g_alloc.head; h = h->prev) {
-        if (memcmp(h->guard, h, kLinkedBytes) != 0) {
-            ErrorLogAdd("以下のメモリ確保情報が破損しました");
-            ZvPrintAllocInfo(h);
-            return -1;
-        }
-    }
-    return 0;
+    const ZvAllocHeader* damaged =
+        WalkBack([](const ZvAllocHeader* h) { return memcmp(h->guard, h, kLinkedBytes) == 0; });
+    return damaged ? ReportDamage(damaged) : 0;
 }
 
 uint32_t ZvAllocCount() { return g_alloc.count; }

@@ -21,6 +21,9 @@ static_assert(sizeof(ZvAllocHeader) % 16 == 0, "blocks stay 16-byte aligned");
 
 void* ZvAlloc(size_t size, const char* file, int line);
 void* ZvCalloc(size_t size, const char* file, int line);
+// 1 when the block is freed. 0 for null (nothing done), and for a block whose
+// header is damaged or that was freed before: that is logged as damage and
+// the block left as it is, never given back or handed out twice.
 int ZvFree(void* block);
 // Gives the blocks kept for reuse back to the system.
 void ZvReleaseKeptBlocks();
