@@ -1,9 +1,13 @@
 // Debug memory allocator: a header in front of every block links it into
 // one list of live blocks, with a guard copy that shows a damaged header.
-// Small blocks come from the process heap; large ones are pages mapped for
-// them alone, so that one freed and not kept goes back to the system at once
-// and never pins the heap. Under AddressSanitizer the bytes of a large block
-// past the size asked for, and the whole of a kept one, are poisoned.
+// Small blocks come from the process heap at the next rung of a ladder of
+// sizes; large ones are pages mapped for them alone, so that one freed and
+// not kept goes back to the system at once and never pins the heap. Freed
+// blocks of both kinds are kept for reuse within a cap each, and the process
+// heap's own settings are never touched. A free checks the header first and
+// leaves a damaged or already freed block alone. Under AddressSanitizer the
+// bytes of a block past the size asked for, and the whole of a kept one, are
+// poisoned.
 #include "core/alloc.h"
 
 #include <sanitizer/asan_interface.h>
@@ -22,22 +26,39 @@ namespace {
 constexpr size_t kLinkedBytes = offsetof(ZvAllocHeader, guard);
 static_assert(sizeof(ZvAllocHeader::guard) == kLinkedBytes, "guard mirrors the fields before it");
 
-// Blocks of this many bytes and more, header included, are mapped pages; the
-// heap maps its own large requests from the same size.
+// Blocks of this many bytes and more, header included, are mapped pages.
 constexpr size_t kLargeFrom = 256 << 10;
-// The heap gives memory back only once this much lies free at its top: a
-// scene that frees and makes again a hundred small pictures reuses the heap's
-// pages instead of shrinking and growing it every time.
-constexpr size_t kHeapTrimFrom = 8 << 20;
 // Large blocks freed are kept for the next allocation they fit: a picture
 // loaded after another was deleted gets memory the process has already
 // touched, instead of fresh pages that fault in one by one.
 constexpr size_t kKeptBytesMax = 64 << 20;
 constexpr int kKeptBlocksMax = 8;
+// Small blocks freed are kept too: a scene that deletes and makes again a
+// hundred small pictures reuses them, where giving them back would let the
+// heap shrink its top and fault the same pages in again at the next make.
+constexpr size_t kKeptSmallBytesMax = 8 << 20;
 
-// In front of a large block's header: the length of its pages.
+// A small block holds the next rung of a ladder over the size asked for:
+// sixteen bytes apart up to 256, then eight rungs per doubling (at most an
+// eighth more than asked), so a freed block serves any request of its rung.
+struct Rung {
+    int index;
+    size_t bytes;
+};
+constexpr Rung RungOf(size_t size) {
+    const size_t n = std::max<size_t>(size, 1) - 1;
+    const int width = 64 - __builtin_clzll(n | 1);
+    const int shift = std::max(width, 8) - 4;
+    const size_t top = (n >> shift) + 1;
+    return {(shift - 4) * 8 + int(top) - 1, top << shift};
+}
+constexpr int kRungs = RungOf(kLargeFrom - sizeof(ZvAllocHeader) - 1).index + 1;
+
+// In front of a large block's header: the length of its pages and a check of
+// its own, as the header's guard copy does not cover it.
 struct alignas(16) MappedHead {
     size_t bytes;
+    size_t check;   // ~bytes
 };
 
 struct AllocState {
@@ -47,10 +68,11 @@ struct AllocState {
     uint32_t totalSize = 0;
     uint32_t count = 0;
     ZvAllocSwitches switches;
-    bool heapLimitsSet = false;
     MappedHead* kept[kKeptBlocksMax] = {};   // oldest first
     int keptCount = 0;
     size_t keptBytes = 0;
+    ZvAllocHeader* keptSmall[kRungs] = {};   // newest first, linked by `next`
+    size_t keptSmallBytes = 0;
 };
 AllocState g_alloc;
 
@@ -58,14 +80,39 @@ bool IsLarge(size_t size) { return size + sizeof(ZvAllocHeader) >= kLargeFrom; }
 
 ZvAllocHeader* HeaderOf(MappedHead* m) { return reinterpret_cast<ZvAllocHeader*>(m + 1); }
 MappedHead* MappedHeadOf(ZvAllocHeader* h) { return reinterpret_cast<MappedHead*>(h) - 1; }
+char* DataOf(ZvAllocHeader* h) { return reinterpret_cast<char*>(h + 1); }
 
-// Only the `size` bytes asked for can be touched; the rest of the pages is
-// poisoned (all of them for a kept block, size 0).
-void PoisonPast(MappedHead* m, size_t size) {
-    char* data = reinterpret_cast<char*>(HeaderOf(m) + 1);
-    char* end = reinterpret_cast<char*>(m) + m->bytes;
-    ASAN_UNPOISON_MEMORY_REGION(data, size);
-    ASAN_POISON_MEMORY_REGION(data + size, size_t(end - data) - size);
+void RefreshGuard(ZvAllocHeader* h) { memcpy(h->guard, h, kLinkedBytes); }
+
+// Changes one link of a neighbour and the same field of its guard copy alone,
+// so that a header damaged elsewhere still shows it.
+void SetLink(ZvAllocHeader* h, size_t field, ZvAllocHeader* to) {
+    memcpy(reinterpret_cast<char*>(h) + field, &to, sizeof to);
+    memcpy(h->guard + field, &to, sizeof to);
+}
+constexpr size_t kPrev = offsetof(ZvAllocHeader, prev);
+constexpr size_t kNext = offsetof(ZvAllocHeader, next);
+
+// Only the `size` bytes asked for can be touched of the `held` past the
+// header (none of a kept block, size 0).
+void PoisonPast(ZvAllocHeader* h, size_t size, size_t held) {
+    ASAN_UNPOISON_MEMORY_REGION(DataOf(h), size);
+    ASAN_POISON_MEMORY_REGION(DataOf(h) + size, held - size);
+}
+
+size_t HeldPast(MappedHead* m) { return m->bytes - sizeof(MappedHead) - sizeof(ZvAllocHeader); }
+
+// Pages of `held` bytes serve a block needing `needed` when they waste no
+// more than a fifth of themselves.
+bool Serves(size_t held, size_t needed) { return held >= needed && held - needed <= needed / 4; }
+
+size_t MappedBytesFor(size_t size) { return sizeof(MappedHead) + sizeof(ZvAllocHeader) + size; }
+
+// The length record is believed only when its check agrees and it is a
+// length of pages that could serve a block of `size`: an unmap at any other
+// length would take pages that are not the block's.
+bool LengthIsWhole(const MappedHead* m, size_t size) {
+    return m->check == ~m->bytes && Serves(m->bytes, MappedBytesFor(size));
 }
 
 void Unmap(MappedHead* m) {
@@ -85,14 +132,13 @@ void UnmapOldestKept() {
     Unmap(oldest);
 }
 
-// The smallest kept block that holds `size` without wasting more than a fifth
-// of itself, or new pages.
+// The smallest kept block that serves `size`, or new pages.
 ZvAllocHeader* TakeLargeBlock(size_t size) {
-    const size_t bytes = sizeof(MappedHead) + sizeof(ZvAllocHeader) + size;
+    const size_t bytes = MappedBytesFor(size);
     int best = -1;
     for (int i = 0; i < g_alloc.keptCount; ++i) {
         const size_t held = g_alloc.kept[i]->bytes;
-        if (held >= bytes && held - bytes <= bytes / 4 && (best < 0 || held < g_alloc.kept[best]->bytes)) best = i;
+        if (Serves(held, bytes) && (best < 0 || held < g_alloc.kept[best]->bytes)) best = i;
     }
     MappedHead* m;
     if (best >= 0) {
@@ -102,8 +148,9 @@ ZvAllocHeader* TakeLargeBlock(size_t size) {
         m = static_cast<MappedHead*>(PlatformMapPages(bytes));
         if (m == nullptr) return nullptr;
         m->bytes = PlatformPageRound(bytes);
+        m->check = ~m->bytes;
     }
-    PoisonPast(m, size);
+    PoisonPast(HeaderOf(m), size, HeldPast(m));
     return HeaderOf(m);
 }
 
@@ -117,22 +164,40 @@ void GiveBackLargeBlock(ZvAllocHeader* h) {
     while (g_alloc.keptCount > 0 &&
            (g_alloc.keptCount == kKeptBlocksMax || g_alloc.keptBytes + m->bytes > kKeptBytesMax))
         UnmapOldestKept();
-    PoisonPast(m, 0);
+    PoisonPast(h, 0, HeldPast(m));
     g_alloc.kept[g_alloc.keptCount++] = m;
     g_alloc.keptBytes += m->bytes;
 }
 
-// The heap's limits are set before it serves its first block of ours.
+size_t SmallBytes(const Rung& r) { return sizeof(ZvAllocHeader) + r.bytes; }
+
+// The last block kept on the rung of `size`, or one new from the heap.
 ZvAllocHeader* TakeSmallBlock(size_t size) {
-    if (!g_alloc.heapLimitsSet) {
-        PlatformSetHeapLimits(kLargeFrom, kHeapTrimFrom);
-        g_alloc.heapLimitsSet = true;
+    const Rung r = RungOf(size);
+    ZvAllocHeader* h = g_alloc.keptSmall[r.index];
+    if (h != nullptr) {
+        g_alloc.keptSmall[r.index] = h->next;
+        g_alloc.keptSmallBytes -= SmallBytes(r);
+    } else {
+        h = static_cast<ZvAllocHeader*>(malloc(SmallBytes(r)));
+        if (h == nullptr) return nullptr;
     }
-    return static_cast<ZvAllocHeader*>(malloc(sizeof(ZvAllocHeader) + size));
+    PoisonPast(h, size, r.bytes);
+    return h;
 }
 
-void RefreshGuard(ZvAllocHeader* h) {
-    if (h) memcpy(h->guard, h, kLinkedBytes);
+// Kept on its rung while the cap allows; otherwise back to the heap.
+void GiveBackSmallBlock(ZvAllocHeader* h) {
+    const Rung r = RungOf(h->size);
+    if (g_alloc.keptSmallBytes + SmallBytes(r) > kKeptSmallBytesMax) {
+        free(h);
+        return;
+    }
+    PoisonPast(h, 0, r.bytes);
+    h->next = g_alloc.keptSmall[r.index];
+    RefreshGuard(h);
+    g_alloc.keptSmall[r.index] = h;
+    g_alloc.keptSmallBytes += SmallBytes(r);
 }
 
 void LogTotals() {
@@ -140,9 +205,38 @@ void LogTotals() {
                    g_alloc.totalSize / 1024.0, int(g_alloc.count));
 }
 
+int ReportDamage(const ZvAllocHeader* h) {
+    ErrorLogAdd("以下のメモリ確保情報が破損しました");
+    ZvPrintAllocInfo(h);
+    return -1;
+}
+
+// Walks the live blocks from the newest back to the head while `visit`
+// returns true, checking at each step that the header's next link leads to
+// the one walked before it: broken links end a walk, never loop it. Returns
+// the header it stopped at, or null at the head.
+template <class Visit>
+const ZvAllocHeader* WalkBack(Visit visit) {
+    const ZvAllocHeader* after = nullptr;
+    for (const ZvAllocHeader* h = g_alloc.newest; h && h != &g_alloc.head; after = h, h = h->prev)
+        if (h->next != after || !visit(h)) return h;
+    return nullptr;
+}
+
+// A free acts only on a header that matches its guard copy and lies in the
+// live list (a freed one has no previous block) between neighbours that point
+// back at it; a mapped block's length record must hold too.
+bool IsWholeAndLive(ZvAllocHeader* h) {
+    if (memcmp(h->guard, h, kLinkedBytes) != 0 || h->prev == nullptr || h->prev->next != h) return false;
+    if (h->next != nullptr ? h->next->prev != h : g_alloc.newest != h) return false;
+    return !IsLarge(h->size) || LengthIsWhole(MappedHeadOf(h), h->size);
+}
+
 // A damaged header may claim more than the block holds; the size is known
-// only as far as the header and its guard copy agree on it.
+// only as far as the header and its guard copy agree on it, and a freed
+// block holds nothing of its caller's.
 uint32_t SizeKnownToBeHeld(const ZvAllocHeader* h) {
+    if (h->prev == nullptr) return 0;
     uint32_t guarded;
     memcpy(&guarded, h->guard + offsetof(ZvAllocHeader, size), sizeof guarded);
     return std::min(h->size, guarded);
@@ -175,12 +269,11 @@ void* ZvAlloc(size_t size, const char* file, int line) {
     h->id = g_alloc.nextId++;
 
     if (!g_alloc.newest) g_alloc.newest = &g_alloc.head;
-    g_alloc.newest->next = h;
+    SetLink(g_alloc.newest, kNext, h);
     h->prev = g_alloc.newest;
     h->next = nullptr;
     g_alloc.newest = h;
     RefreshGuard(h);
-    RefreshGuard(h->prev);
 
     g_alloc.totalSize += uint32_t(size);
     g_alloc.count += 1;
@@ -192,7 +285,7 @@ void* ZvAlloc(size_t size, const char* file, int line) {
     }
     if (s.logTotals) LogTotals();
     if (s.checkEvery) ZvCheckAllAlloc();
-    return reinterpret_cast<char*>(h) + sizeof(ZvAllocHeader);
+    return DataOf(h);
 }
 
 void* ZvCalloc(size_t size, const char* file, int line) {
@@ -204,31 +297,48 @@ void* ZvCalloc(size_t size, const char* file, int line) {
 int ZvFree(void* block) {
     if (!block) return 0;
     auto* h = reinterpret_cast<ZvAllocHeader*>(static_cast<char*>(block) - sizeof(ZvAllocHeader));
+    // Nothing is unlinked, given back or kept on the word of a header that
+    // cannot be trusted: the block is reported and left as it is.
+    if (!IsWholeAndLive(h)) {
+        ReportDamage(h);
+        return 0;
+    }
     g_alloc.totalSize -= h->size;
     g_alloc.count -= 1;
     const ZvAllocSwitches& s = g_alloc.switches;
     if (s.checkEvery) ZvCheckAllAlloc();
 
-    if (h->prev) h->prev->next = h->next;
-    if (h->next) h->next->prev = h->prev;
-    if (g_alloc.newest == h) g_alloc.newest = h->prev;
-    RefreshGuard(h->next);
-    RefreshGuard(h->prev);
+    SetLink(h->prev, kNext, h->next);
+    if (h->next)
+        SetLink(h->next, kPrev, h->prev);
+    else
+        g_alloc.newest = h->prev;
 
     if (s.logEvery || h->size == s.watchSize) {
         ErrorLogAdd("mem free  ");
         ZvPrintAllocInfo(h);
     }
     if (s.logTotals) LogTotals();
+    // Out of the list, the header says so: a second free is refused.
+    h->prev = h->next = nullptr;
+    RefreshGuard(h);
     if (IsLarge(h->size))
         GiveBackLargeBlock(h);
     else
-        free(h);
+        GiveBackSmallBlock(h);
     return 1;
 }
 
 void ZvReleaseKeptBlocks() {
     while (g_alloc.keptCount > 0) UnmapOldestKept();
+    for (ZvAllocHeader*& top : g_alloc.keptSmall) {
+        while (top != nullptr) {
+            ZvAllocHeader* h = top;
+            top = h->next;
+            free(h);
+        }
+    }
+    g_alloc.keptSmallBytes = 0;
 }
 
 int ZvPrintAllocInfo(const ZvAllocHeader* h) {
@@ -253,23 +363,22 @@ int ZvPrintAllocInfo(const ZvAllocHeader* h) {
 int ZvDumpAlloc() {
     ErrorLogAdd("\n");
     ErrorLogAdd("Alloc memory dump");
-    for (ZvAllocHeader* h = g_alloc.newest; h && h != &g_alloc.head; h = h->prev) ZvPrintAllocInfo(h);
+    const ZvAllocHeader* broken = WalkBack([](const ZvAllocHeader* h) {
+        ZvPrintAllocInfo(h);
+        return true;
+    });
+    if (broken) ReportDamage(broken);
     LogTotals();
     return ErrorLogAdd("\n");
 }
 
 int ZvCheckAllAlloc() {
-    for (ZvAllocHeader* h = g_alloc.newest; h && h != &g_alloc.head; h = h->prev) {
-        if (memcmp(h->guard, h, kLinkedBytes) != 0) {
-            ErrorLogAdd("以下のメモリ確保情報が破損しました");
-            ZvPrintAllocInfo(h);
-            return -1;
-        }
-    }
-    return 0;
+    const ZvAllocHeader* damaged =
+        WalkBack([](const ZvAllocHeader* h) { return memcmp(h->guard, h, kLinkedBytes) == 0; });
+    return damaged ? ReportDamage(damaged) : 0;
 }
 
 uint32_t ZvAllocCount() { return g_alloc.count; }
 uint32_t ZvAllocTotalSize() { return g_alloc.totalSize; }
-size_t ZvKeptBytes() { return g_alloc.keptBytes; }
+size_t ZvKeptBytes() { return g_alloc.keptBytes + g_alloc.keptSmallBytes; }
 ZvAllocSwitches& ZvAllocSettings() { return g_alloc.switches; }

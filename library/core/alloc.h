@@ -1,6 +1,7 @@
 // Debug memory allocator: every block of the library carries a header that
 // records where it was made, so that shutdown can list what is still held.
-// Large blocks are pages of their own, a few of them kept for reuse.
+// Large blocks are pages of their own; freed blocks are kept for reuse
+// within a cap.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -20,8 +21,11 @@ static_assert(sizeof(ZvAllocHeader) % 16 == 0, "blocks stay 16-byte aligned");
 
 void* ZvAlloc(size_t size, const char* file, int line);
 void* ZvCalloc(size_t size, const char* file, int line);
+// 1 when the block is freed. 0 for null (nothing done), and for a block whose
+// header is damaged or that was freed before: that is logged as damage and
+// the block left as it is, never given back or handed out twice.
 int ZvFree(void* block);
-// Gives the large blocks kept for reuse back to the system.
+// Gives the blocks kept for reuse back to the system.
 void ZvReleaseKeptBlocks();
 int ZvDumpAlloc();
 int ZvCheckAllAlloc();
@@ -30,7 +34,8 @@ int ZvPrintAllocInfo(const ZvAllocHeader* header);
 // Live block count and bytes (for tests and the dump).
 uint32_t ZvAllocCount();
 uint32_t ZvAllocTotalSize();
-// Bytes of the freed blocks kept for reuse: the whole pages they take.
+// Bytes of the freed blocks kept for reuse: the whole pages of large ones,
+// header and rung of small ones.
 size_t ZvKeptBytes();
 
 // Switches of the allocator, all off by default.

@@ -1,8 +1,6 @@
-// Memory from the system over POSIX mappings, and the heap's limits over
-// glibc's malloc options.
+// Memory from the system over POSIX mappings.
 #include "platform/memory_posix.h"
 
-#include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -18,9 +16,4 @@ void* PlatformMapPages(size_t bytes) {
 
 void PlatformUnmapPages(void* pages, size_t bytes) {
     if (pages != nullptr) munmap(pages, PlatformPageRound(bytes));
-}
-
-void PlatformSetHeapLimits(size_t mapFrom, size_t trimFrom) {
-    mallopt(M_MMAP_THRESHOLD, int(mapFrom));
-    mallopt(M_TRIM_THRESHOLD, int(trimFrom));
 }

@@ -144,3 +144,91 @@ TEST_F(LogFile, DamagedHeaderIsReportedWithinItsBlockAndHugeSizesRefused) {
     EXPECT_EQ(ZvAlloc(UINT32_MAX, "big.cpp", 1), nullptr);
     EXPECT_EQ(ZvAllocCount(), before);
 }
+
+// A free acts only on a header it can trust: a block freed twice, a size
+// overwritten on a large or a small block, a header copied over from the
+// next block (it matches its guard copy, but the list does not lead to it),
+// or a large block's length record (in front of its header, with a check of
+// its own) overwritten. The free is reported as damage and fails, no address
+// is handed out twice, blocks made and freed beside the damaged one leave its
+// damage as it is, the list still walks to its end, and the block frees once
+// mended.
+TEST_F(LogFile, FreeLeavesADamagedOrFreedBlockAlone) {
+    constexpr size_t kMiB = size_t(1) << 20;
+    enum Hit { FreedBefore, Size, CopiedHeader, Length, LengthAndCheck };
+    struct Case {
+        const char* name;
+        size_t size;
+        Hit hit;
+        size_t value;      // written over the size or the length record
+        int checkAfter;    // ZvCheckAllAlloc once the free was refused
+    } cases[] = {
+        {"large block freed twice", kMiB, FreedBefore, 0, 0},
+        {"small block freed twice", 100, FreedBefore, 0, 0},
+        {"large block's size to 100", kMiB, Size, 100, -1},
+        {"small block's size to 1 MiB", 100, Size, kMiB, -1},
+        {"next block's header copied over", 100, CopiedHeader, 0, -1},
+        {"length record to 100 MiB", kMiB, Length, 100 * kMiB, 0},
+        {"length record to 4 KiB", kMiB, Length, 4096, 0},
+        {"length record a page longer", kMiB, Length, kMiB + 2 * 4096, 0},
+        {"length record and its check to 100 MiB", kMiB, LengthAndCheck, 100 * kMiB, 0},
+    };
+    const uint32_t countBefore = ZvAllocCount();
+    int line = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ++line;
+        auto* block = static_cast<char*>(ZvAlloc(c.size, "damage.cpp", line));
+        memcpy(block, "ABCD", 4);
+        auto* header = reinterpret_cast<ZvAllocHeader*>(block - sizeof(ZvAllocHeader));
+        auto* length = reinterpret_cast<size_t*>(header) - 2;   // bytes, then ~bytes
+        ZvAllocHeader saved = *header;
+        size_t savedLength[2] = {};
+        void* next = nullptr;
+        const size_t logBefore = Log().size();
+        switch (c.hit) {
+            case FreedBefore: ASSERT_EQ(ZvFree(block), 1); break;
+            case Size: header->size = uint32_t(c.value); break;
+            case CopiedHeader:
+                next = ZvAlloc(c.size, "damage.cpp", line);
+                saved = *header;
+                memcpy(header, static_cast<char*>(next) - sizeof(ZvAllocHeader), sizeof *header);
+                break;
+            case Length:
+            case LengthAndCheck:
+                memcpy(savedLength, length, sizeof savedLength);
+                length[0] = c.value;
+                if (c.hit == LengthAndCheck) length[1] = ~c.value;
+                break;
+        }
+
+        EXPECT_EQ(ZvFree(block), 0);
+        const std::string report = Log().substr(logBefore);
+        const size_t at = report.find("以下のメモリ確保情報が破損しました\tsize:" + std::to_string(header->size) + "(");
+        ASSERT_NE(at, std::string::npos) << report;
+        EXPECT_NE(report.find("  file:damage.cpp  line:" + std::to_string(line) + "  ID:", at), std::string::npos)
+            << report;
+        void* again[] = {ZvAlloc(c.size, "again.cpp", 1), ZvAlloc(c.size, "again.cpp", 2)};
+        EXPECT_NE(again[0], again[1]);
+        if (c.hit != FreedBefore) {
+            EXPECT_NE(again[0], block);
+            EXPECT_NE(again[1], block);
+        }
+        for (void* b : again) EXPECT_EQ(ZvFree(b), 1);
+        ZvDumpAlloc();
+        EXPECT_EQ(ZvCheckAllAlloc(), c.checkAfter);
+
+        switch (c.hit) {
+            case FreedBefore: continue;
+            case Size: header->size = saved.size; break;
+            case CopiedHeader: *header = saved; break;   // its links have not moved since
+            case Length:
+            case LengthAndCheck: memcpy(length, savedLength, sizeof savedLength); break;
+        }
+        EXPECT_EQ(ZvFree(block), 1);
+        if (next != nullptr) {
+            EXPECT_EQ(ZvFree(next), 1);
+        }
+    }
+    EXPECT_EQ(ZvAllocCount(), countBefore);
+}
