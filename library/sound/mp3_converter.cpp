@@ -297,17 +297,6 @@ void Mp3Close(SOUNDCONV* conv) {
 
 constexpr SoundConvMethod kMp3Method = {Mp3Refill, Mp3Seek, Mp3Size, Mp3Close};
 
-WaveFormat OutputFormat(const Mp3FrameInfo& first) {
-    WaveFormat f = {};
-    f.formatTag = WAVE_FORMAT_TAG_PCM;
-    f.channels = uint16_t(first.channels);
-    f.samplesPerSec = uint32_t(first.sampleRate);
-    f.bitsPerSample = 16;
-    f.blockAlign = uint16_t(f.channels * 2);
-    f.avgBytesPerSec = f.blockAlign * f.samplesPerSec;
-    return f;
-}
-
 }  // namespace
 
 int AnalyzeMp3FrameHeader(const uint8_t h[4], Mp3FrameInfo* info) {
@@ -362,7 +351,7 @@ int OpenMp3Frames(SOUNDCONV* conv, int64_t from, int64_t end) {
         d->dataEnd = walk.end;
         d->totalSamples = walk.samples;
     }
-    const WaveFormat f = OutputFormat(first);
+    const WaveFormat f = Pcm16Format(first.channels, first.sampleRate);
     const Mp3Probe probe = ProbeFrames(d);
     if (!probe.audio) ErrorLogAdd("MP3 データに再生できるフレームがありません\n");
     if (probe.audio) d->handle = OpenDecoder(d, &f);

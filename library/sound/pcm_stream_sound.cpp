@@ -46,17 +46,6 @@ void PcmClose(SOUNDCONV* conv) {
 
 constexpr SoundConvMethod kPcmSourceMethod = {PcmRefill, PcmSeek, PcmSize, PcmClose};
 
-WaveFormat FormatOf(const PcmSource& source) {
-    WaveFormat f = {};
-    f.formatTag = WAVE_FORMAT_TAG_PCM;
-    f.channels = uint16_t(source.channels);
-    f.samplesPerSec = uint32_t(source.samplesPerSec);
-    f.bitsPerSample = 16;
-    f.blockAlign = uint16_t(2 * source.channels);
-    f.avgBytesPerSec = f.blockAlign * f.samplesPerSec;
-    return f;
-}
-
 }  // namespace
 
 int AddPcmStreamSound(const PcmSource* source) {
@@ -73,7 +62,7 @@ int AddPcmStreamSound(const PcmSource* source) {
     SOUND* s = GetSoundData(handle);
     STREAMDATA& d = s->sources[0];
     d.dataType = SOUND_DATATYPE_FILE;
-    const WaveFormat format = FormatOf(*own);
+    const WaveFormat format = Pcm16Format(own->channels, own->samplesPerSec);
     // A quarter of a second per read: each refill asks for at least an eighth.
     if (OpenSoundConverterWithMethod(&d.conv, SOUNDCONV_METHOD_PCM_SOURCE, &kPcmSourceMethod, own, format,
                                      int(format.avgBytesPerSec / 4)) != 0 ||

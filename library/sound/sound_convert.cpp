@@ -132,6 +132,17 @@ int CloseSoundConverter(SOUNDCONV* conv) {
     return 0;
 }
 
+WaveFormat Pcm16Format(int channels, int samplesPerSec) {
+    WaveFormat f = {};
+    f.formatTag = WAVE_FORMAT_TAG_PCM;
+    f.channels = uint16_t(channels);
+    f.samplesPerSec = uint32_t(samplesPerSec);
+    f.bitsPerSample = 16;
+    f.blockAlign = uint16_t(2 * channels);
+    f.avgBytesPerSec = f.blockAlign * f.samplesPerSec;
+    return f;
+}
+
 int GetSoundConverterFormat(SOUNDCONV* conv, WaveFormat* format) {
     std::memcpy(format, &conv->outFormat, sizeof(WaveFormat));
     return 0;

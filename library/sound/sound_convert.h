@@ -22,6 +22,9 @@ static_assert(sizeof(WaveFormat) == 18, "the format record is 18 bytes");
 constexpr uint16_t WAVE_FORMAT_TAG_PCM = 1;
 constexpr uint16_t WAVE_FORMAT_TAG_MPEGLAYER3 = 0x55;
 
+// The record of 16-bit linear PCM, what every decoder hands out.
+WaveFormat Pcm16Format(int channels, int samplesPerSec);
+
 enum SoundConvMethodId : int {
     SOUNDCONV_METHOD_WAVE = 0,      // PCM WAVE, read as it is
     SOUNDCONV_METHOD_MPEG = 1,      // MP3 frames, in an MP3 file or a WAVE file
