@@ -18,7 +18,11 @@ public:
     // the server picks itself, so that tests running side by side never share
     // one; false when none runs. The only GL on a virtual display is Mesa's
     // software one, which the library refuses as a 3D device unless told:
-    // this process and everything it starts from here on are told.
+    // this process and everything it starts from here on are told. The
+    // server never resets: a reset, when its last client leaves, drops a
+    // connection made meanwhile (the library started again right after an
+    // end), which then fails to open, or dies of SIGPIPE if cut off under a
+    // write.
     bool Start(const char* screen = "800x600x24") {
         setenv("ZOVAV_ALLOW_SOFTWARE_GL", "1", 1);
         failure_ = "Xvfb missing";
@@ -35,7 +39,7 @@ public:
             int null = open("/dev/null", O_RDWR);
             dup2(null, 1);
             dup2(null, 2);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
                    static_cast<char*>(nullptr));
             _exit(127);
         }

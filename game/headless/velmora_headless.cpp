@@ -1,11 +1,19 @@
 // velmora_headless: the real game without a display, on a fake clock that
 // runs every update, fed from an input tape, drawing every, no or random
 // updates, with a hash of the play state per update and screenshots on
-// request.
+// request. A tape can also be written while playing, from steps that each
+// wait for a scene and then press buttons; one run then does what a run per
+// step would.
 //
 //   velmora_headless --run-dir DIR --updates N [--tape FILE]
-//       [--draw every|never|random:SEED] [--hash-out FILE] [--shot-at U1,U2,...]
-//       [--start MODE,STAGE,SHOT] [--lives-floor N]
+//       [--steps FILE --tape-out FILE] [--draw every|never|random:SEED]
+//       [--hash-out FILE] [--shot-at U1,U2,...] [--start MODE,STAGE,SHOT]
+//       [--lives-floor N]
+//
+// A line of the steps file is "SCENE HOLD WORD...": once SCENE is among the
+// scenes of an update after the previous step's presses, each (hex) WORD in
+// turn is held for HOLD updates, the first from 4 updates on, each next one
+// from 3 updates after the last one's release.
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -16,6 +24,7 @@
 #include <fstream>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +42,7 @@ struct Options {
     std::string tape;
     std::string draw = "every";
     std::string hashOut;
+    std::string steps, tapeOut;
     std::set<long> shots;
     bool start = false;
     int mode = 0, stage = 1, shot = 0;
@@ -44,8 +54,8 @@ int Usage(const char* why) {
     fprintf(stderr,
             "velmora_headless: %s\n"
             "usage: velmora_headless --run-dir DIR --updates N [--tape FILE] "
-            "[--draw every|never|random:SEED] [--hash-out FILE] [--shot-at U1,U2,...] "
-            "[--start MODE,STAGE,SHOT] [--lives-floor N]\n",
+            "[--steps FILE --tape-out FILE] [--draw every|never|random:SEED] [--hash-out FILE] "
+            "[--shot-at U1,U2,...] [--start MODE,STAGE,SHOT] [--lives-floor N]\n",
             why);
     return 2;
 }
@@ -76,13 +86,36 @@ public:
         std::ifstream in(path);
         for (std::string line; std::getline(in, line);) tape_.push_back(int(strtoul(line.c_str(), nullptr, 16)));
     }
+    bool LoadSteps(const std::string& path) {
+        std::ifstream in(path);
+        if (!in) return false;
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream fields(line);
+            Step step;
+            if (!(fields >> step.scene >> step.hold) || step.hold < 1) return false;
+            for (int word; fields >> std::hex >> word;) step.words.push_back(word);
+            if (!fields.eof()) return false;
+            steps_.push_back(step);
+        }
+        return true;
+    }
     bool OpenHashOut(const std::string& path) {
         hashOut_ = fopen(path.c_str(), "w");
         return hashOut_ != nullptr;
     }
-    void Finish() {
+    // Closes the hash file and writes the tape played; a step whose scene
+    // never came turns a clean end into status 3.
+    int Finish(int status) {
         if (hashOut_) fclose(hashOut_);
         hashOut_ = nullptr;
+        if (!options_.tapeOut.empty()) {
+            std::ofstream out(options_.tapeOut);
+            for (int w : tape_) out << std::hex << w << "\n";
+        }
+        if (nextStep_ == steps_.size() || status != 0) return status;
+        fprintf(stderr, "velmora_headless: step %zu (%s) never came after update %ld\n", nextStep_ + 1,
+                steps_[nextStep_].scene.c_str(), stepsDone_);
+        return 3;
     }
 
     // The clock follows the game's own timetable: every read finds the next
@@ -99,6 +132,7 @@ public:
         CGame& game = *g_game;
         long update = game.UpdateCount();
         WriteHashLine(game, update);
+        TakeStep(game, update);
         if (!Draws(update))
             now_ = std::max(now_, int(std::floor(game.Schedule().Next() + CGame::kPeriodMs)) + 1);
     }
@@ -132,9 +166,30 @@ public:
     void MessageBox(const char* caption, const char* text) override { HostMessageBox(caption, text); }
 
 private:
-    void EndProcess(int status) override {
-        Finish();
-        exit(status);
+    struct Step {
+        std::string scene;
+        int hold = 1;
+        std::vector<int> words;
+    };
+
+    void EndProcess(int status) override { exit(Finish(status)); }
+    // The words pressed land after this update, so the play so far is what
+    // the tape they make plays too.
+    void TakeStep(CGame& game, long update) {
+        if (nextStep_ == steps_.size() || update <= stepsDone_) return;
+        const Step& step = steps_[nextStep_];
+        if (SceneNames(game).find(step.scene) == std::string::npos) return;
+        long at = update + 4;
+        for (int w : step.words) {
+            for (int i = 0; i < step.hold; ++i) Press(at + i, w);
+            at += step.hold + 3;
+        }
+        stepsDone_ = at;
+        ++nextStep_;
+    }
+    void Press(long update, int word) {
+        if (tape_.size() < size_t(update)) tape_.resize(size_t(update), 0);
+        tape_[size_t(update - 1)] = word;
     }
     bool Draws(long update) {
         if (options_.shots.count(update)) return true;
@@ -153,6 +208,9 @@ private:
 
     const Options& options_;
     std::vector<int> tape_;
+    std::vector<Step> steps_;
+    size_t nextStep_ = 0;
+    long stepsDone_ = 0;   // the update after the last step's presses
     std::mt19937 drawDice_;
     FILE* hashOut_ = nullptr;
     int now_ = 0;
@@ -191,6 +249,10 @@ int main(int argc, char** argv) {
             if (o.draw != "every" && o.draw != "never" && o.draw.rfind("random:", 0) != 0) return Usage("bad --draw");
         } else if (arg == "--hash-out") {
             o.hashOut = value;
+        } else if (arg == "--steps") {
+            o.steps = value;
+        } else if (arg == "--tape-out") {
+            o.tapeOut = value;
         } else if (arg == "--shot-at") {
             if (!ParseInts(value, ints)) return Usage("bad --shot-at");
             o.shots.insert(ints.begin(), ints.end());
@@ -209,6 +271,7 @@ int main(int argc, char** argv) {
         }
     }
     if (o.runDir.empty() || o.updates < 0) return Usage("--run-dir and --updates are required");
+    if (o.steps.empty() != o.tapeOut.empty()) return Usage("--steps and --tape-out go together");
 
     // Paths given before entering the run folder stay where they point.
     auto absolute = [](std::string& path) {
@@ -216,6 +279,8 @@ int main(int argc, char** argv) {
     };
     absolute(o.tape);
     absolute(o.hashOut);
+    absolute(o.steps);
+    absolute(o.tapeOut);
     std::error_code cannotEnter;
     std::filesystem::current_path(o.runDir, cannotEnter);
     if (cannotEnter) return Usage(("cannot enter " + o.runDir).c_str());
@@ -227,10 +292,10 @@ int main(int argc, char** argv) {
 
     HeadlessSystem system(o);
     if (!o.tape.empty()) system.LoadTape(o.tape);
+    if (!o.steps.empty() && !system.LoadSteps(o.steps)) return Usage(("bad steps in " + o.steps).c_str());
     if (!o.hashOut.empty() && !system.OpenHashOut(o.hashOut)) return Usage(("cannot write " + o.hashOut).c_str());
     SetGameSystem(&system);
-    int status = VelmoraMain(BeforeRun);
-    system.Finish();
+    int status = system.Finish(VelmoraMain(BeforeRun));
     SetGameSystem(nullptr);
     return status;
 }

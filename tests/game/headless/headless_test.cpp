@@ -1,6 +1,6 @@
 // The game run headless end to end: hash lines that depend on the input tape
 // alone, the files of a first start, screenshots, start-up failures and the
-// harness's own options.
+// harness's own options, among them the tape it writes from steps.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -136,9 +136,40 @@ TEST_F(HeadlessTest, StartUpFailuresEndWithTheGamesStatus) {
     EXPECT_EQ(zvtest::ReadWholeFile("data/score/score.dat"), "") << "the broken file is kept";
 }
 
+TEST_F(HeadlessTest, StepsPressWhenTheirScenesShowAndTheTapeTheyWritePlaysTheSame) {
+    WriteText("steps.txt", "CTitle 1 10\nCModeSelect 2 8 10\n");
+    Result r = Run("--updates 300 --steps steps.txt --tape-out tape.txt --draw never --hash-out a.txt");
+    ASSERT_EQ(r.status, 0) << r.errors;
+    std::vector<std::string> hashes = Lines("a.txt");
+    // Decide 4 updates after the title shows in update 1; the next step looks from update 10 (the press and
+    // 3 more) for the mode select, then holds up for two updates 4 on, and decide for two 3 after the release.
+    size_t modeSelect = 10;
+    while (modeSelect <= hashes.size() && hashes[modeSelect - 1].find(" CModeSelect") == std::string::npos)
+        ++modeSelect;
+    ASSERT_LT(modeSelect, hashes.size());
+    std::vector<std::string> expected(modeSelect + 10, "0");
+    expected[4] = "10";
+    for (size_t u : {modeSelect + 4, modeSelect + 5}) expected[u - 1] = "8";
+    for (size_t u : {modeSelect + 9, modeSelect + 10}) expected[u - 1] = "10";
+    EXPECT_EQ(Lines("tape.txt"), expected);
+    ASSERT_EQ(Run("--updates 300 --tape tape.txt --draw random:3 --hash-out b.txt").status, 0);
+    EXPECT_EQ(zvtest::ReadWholeFile("b.txt"), zvtest::ReadWholeFile("a.txt"));
+
+    // A step whose scene never shows ends a clean run with status 3, naming it; the tape so far is written.
+    WriteText("steps.txt", "CTitle 1 10\nCScoreDraw 1 20\n");
+    r = Run("--updates 300 --steps steps.txt --tape-out tape.txt --draw never");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.errors.find("step 2 (CScoreDraw) never came after update 9"), std::string::npos) << r.errors;
+    EXPECT_EQ(Lines("tape.txt").size(), 5u);
+}
+
 TEST_F(HeadlessTest, RefusesBadOptions) {
-    for (const char* options : {"", "--updates x", "--updates 5 --draw sometimes", "--updates 5 --start 1,2",
-                                "--updates 5 --bogus 1"})
+    WriteText("steps.txt", "CTitle 1 10\n");
+    WriteText("bad-steps.txt", "CTitle 1 10\nCTitle fast 10\n");
+    for (const char* options :
+         {"", "--updates x", "--updates 5 --draw sometimes", "--updates 5 --start 1,2", "--updates 5 --bogus 1",
+          "--updates 5 --steps steps.txt", "--updates 5 --steps bad-steps.txt --tape-out tape.txt",
+          "--updates 5 --steps missing.txt --tape-out tape.txt"})
         EXPECT_EQ(Run(options).status, 2) << options;
 }
 
@@ -166,7 +197,7 @@ TEST_F(HeadlessTest, AStageScriptWithNoWayOutEndsThePlayAtTheRetryMenuAndSaysWhy
         if (c.scrambled) gamefix::WriteDataFile("data/dat/stage1.dat", c.scrambled);
         else if (c.raw == "/") std::filesystem::create_directory("data/dat/stage1.dat");
         else if (c.raw != "-") WriteText("data/dat/stage1.dat", c.raw);
-        Result r = Run("--updates 400 --start 2,1,0 --hash-out h.txt");
+        Result r = Run("--updates 400 --start 2,1,0 --draw never --hash-out h.txt");
         ASSERT_EQ(r.status, 0) << r.errors;
         std::vector<std::string> lines = Lines("h.txt");
         auto firstWith = [&](const std::string& scene) {

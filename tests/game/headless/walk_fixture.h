@@ -48,6 +48,23 @@ inline void WriteTape(const std::vector<int>& words, const std::string& path = "
     for (int w : words) out << std::hex << w << "\n";
 }
 
+// A step of a tape the harness writes as it plays (--steps): once the scene shows, after the previous step's
+// presses, each word is held for `hold` updates, the first 4 updates on, the next 3 after each release.
+struct Step {
+    const char* scene;
+    std::vector<int> presses;
+    int hold = 1;
+};
+
+inline void WriteSteps(const std::vector<Step>& steps, const std::string& path = "steps.txt") {
+    std::ofstream out(path);
+    for (const Step& s : steps) {
+        out << s.scene << " " << s.hold << std::hex;
+        for (int w : s.presses) out << " " << w;
+        out << std::dec << "\n";
+    }
+}
+
 // The harness in this folder; its exit status, -1 when it did not exit.
 inline int RunHeadless(const std::string& options) {
     std::string command = std::string(VELMORA_HEADLESS) + " --run-dir . " + options + " 2>stderr.txt";

@@ -22,43 +22,6 @@ void ClearSaves() {
     std::ofstream("setup.ini") << "FullScreen=0\nBGM=1\nSE=1\nHardDraw=1\nNAME=TESTER\n";
 }
 
-// Builds a tape by playing it: each step waits until a scene shows up, then presses buttons one after another.
-class TapeWriter {
-public:
-    // Waits for scene (after the last press), then presses each word for `hold` updates, 3 updates apart.
-    void At(const std::string& scene, std::vector<int> presses, int hold = 1) {
-        long seen = Find(scene);
-        ASSERT_GT(seen, 0) << "no " << scene << " after update " << cursor_ << "\n"
-                           << zvtest::ReadWholeFile("stderr.txt");
-        long at = seen + 4;
-        for (int w : presses) {
-            for (int i = 0; i < hold; ++i) Set(at + i, w);
-            at += hold + 3;
-        }
-        cursor_ = at;
-    }
-    long Cursor() const { return cursor_; }
-    const std::vector<int>& Tape() const { return tape_; }
-
-private:
-    long Find(const std::string& scene) {
-        tape_.resize(size_t(cursor_ + kLookAhead), 0);
-        WriteTape(tape_, "probe.txt");
-        ClearSaves();
-        std::string options = "--updates " + std::to_string(tape_.size()) + " --tape probe.txt --draw never";
-        if (RunHeadless(options + " --hash-out probe.hash") != 0) return -1;
-        return FirstWith(Lines("probe.hash"), scene, cursor_);
-    }
-    void Set(long update, int w) {
-        if (tape_.size() < size_t(update)) tape_.resize(size_t(update), 0);
-        tape_[size_t(update - 1)] = w;
-    }
-
-    static constexpr long kLookAhead = 2500;
-    std::vector<int> tape_;
-    long cursor_ = 0;
-};
-
 class ReplayWalkTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -107,39 +70,41 @@ protected:
 }  // namespace
 
 TEST_F(ReplayWalkTest, APlaySavedToASlotIsWatchedBackUpdateForUpdate) {
-    TapeWriter t;
-    t.At("CTitle", {kDecide});                              // スタート
-    t.At("CModeSelect", {kDecide});                         // NORMAL MODE
-    t.At("CShotSelect", {kDecide});                         // NORMAL SHOT
-    t.At("CWarning", {kDecide, kDecide});                   // through the talk
-    t.At("CScoreInput", {kRight, kDecide});                 // END: named after the NAME setting
-    t.At("CReTry", {kDecide});                              // continue
-    t.At("CWarning", {kDecide, kPause});                    // a pause opened while the talk is up
-    t.At("CPause", {kRight, kPause}, 6);                    // held keys change nothing while paused
-    t.At("CWarning", {kDecide});
-    t.At("CScoreInput", {kDecide});                         // the grid still stands on END
-    t.At("CReTry", {kDown, kDecide});                       // リプレイデータを記録
-    t.At("CReplayDataSelect", {kDecide});                   // slot 1
-    t.At("CReplayDataName", {kUp, kDecide, kDown, kDecide});   // "N" above END, then END
-    t.At("CReTry", {kDown, kDown, kDecide});                // back to the title
-    t.At("CTitle", {kDown, kDown, kDecide});                // リプレイ
-    t.At("CReplayDataSelect", {kDecide});                   // watch slot 1
-    t.At("CReady", {});
-    t.At("CReplayDataSelect", {kCancel});
-    t.At("CTitle", {kDown, kDecide});                       // スコア
-    t.At("CScoreDraw", {kCancel});
-    t.At("CTitle", {kDown, kDown, kDown, kDecide});         // サウンド
-    t.At("CSoundSelect", {kDown, kCancel});
-    t.At("CTitle", {kDown, kDown, kDown, kDown, kDecide});  // オプション
-    t.At("COption", {kDown, kDown, kRight, kCancel});       // effects off
-    t.At("CTitle", {kDown, kDown, kDown, kDown, kDown, kDecide});   // エンド
-    std::vector<int> tape = t.Tape();
-    tape.resize(size_t(t.Cursor() + 20), 0);
-    WriteTape(tape);
-    const std::string updates = "--updates " + std::to_string(tape.size()) + " --tape tape.txt";
+    // The walk's tape is written as it plays: each step waits for its scene, then presses.
+    WriteSteps({
+        {"CTitle", {kDecide}},                              // スタート
+        {"CModeSelect", {kDecide}},                         // NORMAL MODE
+        {"CShotSelect", {kDecide}},                         // NORMAL SHOT
+        {"CWarning", {kDecide, kDecide}},                   // through the talk
+        {"CScoreInput", {kRight, kDecide}},                 // END: named after the NAME setting
+        {"CReTry", {kDecide}},                              // continue
+        {"CWarning", {kDecide, kPause}},                    // a pause opened while the talk is up
+        {"CPause", {kRight, kPause}, 6},                    // held keys change nothing while paused
+        {"CWarning", {kDecide}},
+        {"CScoreInput", {kDecide}},                         // the grid still stands on END
+        {"CReTry", {kDown, kDecide}},                       // リプレイデータを記録
+        {"CReplayDataSelect", {kDecide}},                   // slot 1
+        {"CReplayDataName", {kUp, kDecide, kDown, kDecide}},   // "N" above END, then END
+        {"CReTry", {kDown, kDown, kDecide}},                // back to the title
+        {"CTitle", {kDown, kDown, kDecide}},                // リプレイ
+        {"CReplayDataSelect", {kDecide}},                   // watch slot 1
+        {"CReady", {}},
+        {"CReplayDataSelect", {kCancel}},
+        {"CTitle", {kDown, kDecide}},                       // スコア
+        {"CScoreDraw", {kCancel}},
+        {"CTitle", {kDown, kDown, kDown, kDecide}},         // サウンド
+        {"CSoundSelect", {kDown, kCancel}},
+        {"CTitle", {kDown, kDown, kDown, kDown, kDecide}},  // オプション
+        {"COption", {kDown, kDown, kRight, kCancel}},       // effects off
+        {"CTitle", {kDown, kDown, kDown, kDown, kDown, kDecide}},   // エンド
+    });
+    // Far more updates than the walk takes: the program ends on its own.
+    const long limit = 20000;
+    const std::string updates = "--updates " + std::to_string(limit);
 
     ClearSaves();
-    ASSERT_EQ(RunHeadless(updates + " --draw never --hash-out never.hash"), 0);
+    ASSERT_EQ(RunHeadless(updates + " --steps steps.txt --tape-out tape.txt --draw never --hash-out never.hash"), 0)
+        << zvtest::ReadWholeFile("stderr.txt");
     std::vector<Line> never = Lines("never.hash");
     std::map<int, Line> recorded = Frames(never, 'r');
     ExpectSamePlay(recorded, Frames(never, 'p'));
@@ -152,7 +117,7 @@ TEST_F(ReplayWalkTest, APlaySavedToASlotIsWatchedBackUpdateForUpdate) {
     EXPECT_EQ(starts, 2) << "a play and its continue";
     EXPECT_TRUE(pausedInTalk);
     EXPECT_EQ(never.back().scenes, "-") << "the title closed on エンド";
-    EXPECT_LT(never.size(), tape.size()) << "and the program ended";
+    EXPECT_LT(never.size(), size_t(limit)) << "and the program ended";
 
     // The files the walk wrote: the options, both named plays in the ranking, progress.
     EXPECT_EQ(zvtest::ReadWholeFile("setup.ini"), "FullScreen=0\nBGM=1\nSE=0\nHardDraw=1\nNAME=TESTER\n");
@@ -179,7 +144,7 @@ TEST_F(ReplayWalkTest, APlaySavedToASlotIsWatchedBackUpdateForUpdate) {
 
     // The same tape drawn at random records the same play and watches the same.
     ClearSaves();
-    ASSERT_EQ(RunHeadless(updates + " --draw random:5 --hash-out random.hash"), 0);
+    ASSERT_EQ(RunHeadless(updates + " --tape tape.txt --draw random:5 --hash-out random.hash"), 0);
     std::vector<Line> random = Lines("random.hash");
     std::map<int, Line> recordedRandom = Frames(random, 'r');
     ExpectSamePlay(recorded, Frames(random, 'p'));

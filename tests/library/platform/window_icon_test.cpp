@@ -1,7 +1,8 @@
 // The window's icon: identifiers are looked up in the icon table linked into
 // this program (the game's own), and on a real X display (a private virtual
 // one) the window's icon property holds the picture of the identifier set
-// before start-up or while the window is open.
+// before start-up or while the window is open. That display outlives each
+// window: the library starts on it again right after it ends.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -82,6 +83,35 @@ const IconCase kIconCases[] = {
     {"identifier without a picture", 7, -1, false},
     {"without a picture, then with the window open", 7, kGameIcon, true},
 };
+
+// A server that resets when its last client leaves drops what it held, and
+// with it a connection made meanwhile (a failed open, or SIGPIPE on a write).
+TEST(VirtualDisplay, KeepsWhatItHoldsWhenItsLastClientLeaves) {
+    zvtest::XServer x;
+    if (!x.Start()) GTEST_SKIP() << x.failure();
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        Display* first = XOpenDisplay(x.display().c_str());
+        ASSERT_NE(first, nullptr);
+        const Atom note = XInternAtom(first, "ZV_NOTE", False);
+        const unsigned char kept[] = "kept";
+        XChangeProperty(first, DefaultRootWindow(first), note, XA_STRING, 8, PropModeReplace, kept, 4);
+        XCloseDisplay(first);
+
+        Display* next = XOpenDisplay(x.display().c_str());
+        ASSERT_NE(next, nullptr) << "the next connection was dropped";
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(next, DefaultRootWindow(next), XInternAtom(next, "ZV_NOTE", False), 0, 16, False, XA_STRING,
+                           &type, &format, &count, &after, &data);
+        const std::string read = data ? std::string(reinterpret_cast<char*>(data), count) : "";
+        if (data) XFree(data);
+        XCloseDisplay(next);
+        ASSERT_EQ(read, "kept");
+    }
+}
 
 TEST(WindowIcon, TheWindowShowsThePictureOfItsIdentifier) {
     if (!zvtest::InDisplayRerun()) {
