@@ -178,7 +178,7 @@ private:
     void TakeStep(CGame& game, long update) {
         if (nextStep_ == steps_.size() || update <= stepsDone_) return;
         const Step& step = steps_[nextStep_];
-        if (SceneNames(game).find(step.scene) == std::string::npos) return;
+        if (("+" + SceneNames(game) + "+").find("+" + step.scene + "+") == std::string::npos) return;
         long at = update + 4;
         for (int w : step.words) {
             for (int i = 0; i < step.hold; ++i) Press(at + i, w);
